@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs what Corvane needs to build, run and test on Debian 12.
+# Packages already present are left alone, so a second run is quick.
+set -eu
+PKGS="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-qpa-plugins
+libarchive-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme"
+if [ "${1:-}" = "--e2e" ]; then
+    PKGS="$PKGS xvfb openbox xdotool xclip imagemagick"
+fi
+missing=""
+for p in $PKGS; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "Installing:$missing"
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $missing

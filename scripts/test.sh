@@ -1,0 +1,8 @@
+#!/bin/sh
+# Installs what is missing, builds, and runs every test headless.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh
+cd "${CORVANE_BUILD_DIR:-build}"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)"

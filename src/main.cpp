@@ -1,0 +1,6 @@
+#include "app/CPanexApp.h"
+
+int main(int argc, char** argv) {
+    CPanexApp app(argc, argv);
+    return app.Run();
+}

@@ -1,0 +1,134 @@
+#pragma once
+// ChangeWatch: the change-watch thread of one folder.
+//
+// One std::thread per watched folder waits on an inotify watch of that folder
+// (its entries only, not the sub-tree). After a change it keeps waiting until
+// the folder has been quiet for the settle time, each further change starting
+// the wait again, and then, when the watch is enabled, posts one event to the
+// receiver. So a burst of changes (a copy of many files, a tool rewriting a
+// file in steps) gives one event, and the receiver re-reads the folder once.
+//
+// Guarantees:
+// - Events are posted with QCoreApplication::postEvent, never delivered on
+//   the watch thread; the receiver handles them on its own thread.
+// - While the watch is disabled (SetEnabled(false)), settled changes post
+//   nothing; they are not remembered for later either.
+// - Stop() and the destructor return promptly, also in the middle of a
+//   settle wait: the stop request wakes the thread through an eventfd.
+// - When the watched folder is deleted, moved away or its volume unmounted,
+//   the settled change is still reported (the receiver finds out on its
+//   re-read), and the thread then ends by itself.
+// - The receiver must outlive the watch: destroy (or Stop()) the watch before
+//   the receiver, since a posted event names it.
+//
+// Cost: one thread and one inotify instance per watch, asleep while nothing
+// changes. The thread runs at the lowest nice level.
+
+#include <QByteArray>
+#include <QEvent>
+#include <QtGlobal>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+class QObject;
+
+/// The event a ChangeWatch posts: its type is the one given to the watch,
+/// parameter() the opaque value given to it (the program passes the folder
+/// model it watches, so a stale event can be told from a current one).
+class ChangeWatchEvent : public QEvent {
+public:
+    ChangeWatchEvent(QEvent::Type type, quintptr parameter)
+        : QEvent(type), m_parameter(parameter) {}
+    quintptr parameter() const { return m_parameter; }
+
+private:
+    quintptr m_parameter;
+};
+
+class ChangeWatch {
+public:
+    /// What counts as a change.
+    enum class Scope {
+        /// Folders made, deleted or renamed in the folder (the watch of a
+        /// view that lists folders only).
+        FoldersOnly,
+        /// Any entry made, deleted, renamed, written or changed in its
+        /// attributes (mode, owner, times).
+        Everything,
+    };
+
+    /// Settle time for folders on fixed disks.
+    static constexpr std::chrono::milliseconds kSettleTime{100};
+    /// Settle time for folders on removable volumes, which are slower to
+    /// finish a burst of writes.
+    static constexpr std::chrono::milliseconds kRemovableSettleTime{500};
+
+    /// A watch of `folderPath` (the kernel's bytes of the path, as
+    /// NameToBytes gives them) that posts a ChangeWatchEvent of `eventType`
+    /// with `parameter` to `receiver`. Nothing happens before Start(). The
+    /// watch starts enabled.
+    ChangeWatch(QByteArray folderPath, Scope scope, std::chrono::milliseconds settleTime,
+                QObject* receiver, int eventType, quintptr parameter);
+    /// Stops the thread (see Stop()).
+    ~ChangeWatch();
+    ChangeWatch(const ChangeWatch&) = delete;
+    ChangeWatch& operator=(const ChangeWatch&) = delete;
+
+    /// Sets up the inotify watch and starts the thread. False, with no
+    /// thread, when the kernel refuses the watch (no such folder, not a
+    /// folder, no permission, the per-user watch limit reached) or when the
+    /// watch was started before.
+    bool Start();
+    /// Asks the thread to end and waits for it. Idempotent; the watch can't
+    /// be started again.
+    void Stop();
+
+    /// Enables or disables the posting of events. Callable from any thread;
+    /// the program disables a pane's watch while it changes the folder itself
+    /// and refreshes the pane on its own afterwards.
+    void SetEnabled(bool enabled) { m_enabled.store(enabled, std::memory_order_relaxed); }
+    bool IsEnabled() const { return m_enabled.load(std::memory_order_relaxed); }
+
+    /// True while the thread runs: from a successful Start() until Stop(),
+    /// or until the watched folder vanished and its last change was handled.
+    bool IsRunning() const { return m_running.load(std::memory_order_acquire); }
+
+    /// Diagnostics: the changes seen so far (inotify events that count for
+    /// the scope) and the settled bursts (each of which posted an event when
+    /// the watch was enabled). Both only grow. A settled burst is counted
+    /// after its event, if any, was posted.
+    int ChangeCount() const { return m_changeCount.load(std::memory_order_acquire); }
+    int SettledCount() const { return m_settledCount.load(std::memory_order_acquire); }
+
+    QByteArray FolderPath() const { return m_folderPath; }
+    Scope WatchScope() const { return m_scope; }
+
+private:
+    /// What one read of the inotify descriptor found.
+    struct ReadResult {
+        int changes = 0;      // events that count for the scope
+        bool gone = false;    // the watch was removed (folder deleted, moved away, unmounted)
+        bool failed = false;  // the descriptor can't be read any more
+    };
+
+    void Run();
+    ReadResult ReadEvents();
+    void PostChange();
+
+    const QByteArray m_folderPath;
+    const Scope m_scope;
+    const std::chrono::milliseconds m_settleTime;
+    QObject* const m_receiver;
+    const int m_eventType;
+    const quintptr m_parameter;
+
+    int m_inotifyFd = -1;
+    int m_stopFd = -1;
+    bool m_started = false;
+    std::thread m_thread;
+    std::atomic<bool> m_enabled{true};
+    std::atomic<bool> m_running{false};
+    std::atomic<int> m_changeCount{0};
+    std::atomic<int> m_settledCount{0};
+};

@@ -1,0 +1,36 @@
+#pragma once
+// TestDir: a temporary folder tree for a test, removed at the end. Names and
+// contents are bytes, so names that are not valid UTF-8 can be made.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+class TestDir {
+public:
+    TestDir();
+    ~TestDir();
+
+    /// The folder's path (a plain UTF-8 path).
+    QString Path() const { return m_dir.path(); }
+    QByteArray PathBytes() const { return m_dir.path().toUtf8(); }
+    /// `relative` joined to Path() as bytes.
+    QByteArray Join(const QByteArray& relative) const;
+
+    /// Makes a file (and its missing parent folders) with the given contents.
+    /// `mtime` in seconds since the POSIX epoch when given.
+    bool MakeFile(const QByteArray& relative, const QByteArray& contents = {},
+                  std::optional<std::int64_t> mtime = std::nullopt);
+    bool MakeFolder(const QByteArray& relative);
+    bool MakeSymlink(const QByteArray& relative, const QByteArray& target);
+    bool SetMode(const QByteArray& relative, unsigned mode);
+    bool Exists(const QByteArray& relative) const;
+    QByteArray Read(const QByteArray& relative) const;
+
+private:
+    QTemporaryDir m_dir;
+};
