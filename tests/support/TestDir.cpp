@@ -27,7 +27,10 @@ TestDir::TestDir() = default;
 
 TestDir::~TestDir() {
     // Unreadable folders made by a test would stop QTemporaryDir's removal.
-    const QByteArray cmd = "chmod -R u+rwx '" + PathBytes() + "' 2>/dev/null";
+    // QTemporaryDir's own removal can't name entries that are not valid
+    // UTF-8, so the tree is removed by bytes first.
+    const QByteArray cmd = "chmod -R u+rwx '" + PathBytes() + "' 2>/dev/null; rm -rf -- '" +
+                           PathBytes() + "' 2>/dev/null";
     if (std::system(cmd.constData()) != 0) {
     }
 }

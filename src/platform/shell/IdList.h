@@ -13,12 +13,11 @@
 //
 // Size: one pointer. The allocation holds exactly the list's bytes.
 
+#include <QByteArray>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
-
-#include <QByteArray>
 
 class IdList {
 public:

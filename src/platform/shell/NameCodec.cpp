@@ -4,7 +4,9 @@ namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;
 
-bool IsEscape(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
+bool IsEscape(char16_t c) {
+    return c >= 0xDC80 && c <= 0xDCFF;
+}
 
 // Length of the valid UTF-8 sequence at p (at most end - p bytes), or 0 when
 // the bytes there do not form one. Overlong forms, encoded surrogates and
@@ -31,12 +33,15 @@ int ValidSequenceLength(const unsigned char* p, const unsigned char* end, char32
     } else {
         return 0;
     }
-    if (end - p < len) return 0;
+    if (end - p < len)
+        return 0;
     for (int i = 1; i < len; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return 0;
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
         cp = (cp << 6) | (p[i] & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
     return len;
 }
 
@@ -52,7 +57,8 @@ QString NameFromBytes(const char* bytes, qsizetype length) {
             break;
         }
     }
-    if (ascii) return QString::fromLatin1(bytes, length);
+    if (ascii)
+        return QString::fromLatin1(bytes, length);
 
     QString out;
     out.reserve(length);
@@ -119,16 +125,19 @@ QByteArray NameToBytes(const QString& name) {
 
 bool NameHasEscapes(const QString& name) {
     for (QChar c : name) {
-        if (IsEscape(c.unicode())) return true;
+        if (IsEscape(c.unicode()))
+            return true;
     }
     return false;
 }
 
 QString DisplayFromName(const QString& name) {
-    if (!NameHasEscapes(name)) return name;
+    if (!NameHasEscapes(name))
+        return name;
     QString out = name;
     for (QChar& c : out) {
-        if (IsEscape(c.unicode())) c = QChar(0xFFFD);
+        if (IsEscape(c.unicode()))
+            c = QChar(0xFFFD);
     }
     return out;
 }

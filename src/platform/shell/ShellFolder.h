@@ -7,17 +7,16 @@
 // std::nullopt, nullptr or false mean "failed". A folder object may be used
 // from the thread that made it only.
 
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
 #include <vector>
-
-#include <QByteArray>
-#include <QIODevice>
-#include <QString>
-#include <QStringList>
 
 #include "platform/shell/IdList.h"
 #include "platform/shell/ShellTypes.h"

@@ -2,7 +2,8 @@
 
 FileTime FileTimeFromTimespec(std::int64_t seconds, std::int64_t nanoseconds) {
     const std::int64_t s = seconds + kFileTimeEpochOffsetSeconds;
-    if (s < 0) return 0;
+    if (s < 0)
+        return 0;
     return FileTime(s) * 10000000ULL + FileTime(nanoseconds / 100);
 }
 

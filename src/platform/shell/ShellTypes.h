@@ -3,11 +3,10 @@
 // and display-name flags keep their Windows values because stored settings,
 // tests and the program's logic compare against those numbers.
 
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <optional>
-
-#include <QString>
 
 // Attribute bits (`GetAttributesOf`).
 enum : std::uint32_t {

@@ -1,0 +1,729 @@
+#include "platform/shell/LinuxShell.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QLocale>
+#include <mutex>
+
+#include "platform/shell/BasicDataObject.h"
+#include "platform/shell/ClipFormats.h"
+#include "platform/shell/FileSystem.h"
+#include "platform/shell/FileSystemFolder.h"
+#include "platform/shell/IconRegistry.h"
+#include "platform/shell/ItemData.h"
+#include "platform/shell/NameCodec.h"
+#include "platform/shell/ShellIdArray.h"
+#include "platform/shell/Volumes.h"
+
+namespace {
+
+const QString kDesktopParsing = QStringLiteral("::Desktop");
+const QString kComputerParsing = QStringLiteral("::Computer");
+const QString kHomeParsing = QStringLiteral("::Home");
+
+constexpr std::uint32_t kDesktopAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM |
+                                             SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER |
+                                             SFGAO_DROPTARGET | SFGAO_HASPROPSHEET;
+constexpr std::uint32_t kComputerAttributes =
+    SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | SFGAO_HASPROPSHEET | SFGAO_CANLINK;
+constexpr std::uint32_t kHomeAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR |
+                                          SFGAO_HASSUBFOLDER | SFGAO_DROPTARGET |
+                                          SFGAO_HASPROPSHEET | SFGAO_CANLINK | SFGAO_CANCOPY;
+constexpr std::uint32_t kVolumeAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM |
+                                            SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER |
+                                            SFGAO_DROPTARGET | SFGAO_HASPROPSHEET | SFGAO_CANLINK;
+
+bool IsDirectory(const QString& path) {
+    struct stat st;
+    return !path.isEmpty() && ::stat(NameToBytes(path).constData(), &st) == 0 &&
+           S_ISDIR(st.st_mode);
+}
+
+template <typename T>
+int Order(T a, T b) {
+    return a < b ? -1 : a > b ? 1 : 0;
+}
+
+int ComparePayloads(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+    const int r =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(a.data()), a.size())
+            .compare(QByteArray::fromRawData(reinterpret_cast<const char*>(b.data()), b.size()));
+    return Order(r, 0);
+}
+
+// Lexical clean-up of a typed absolute path: "." and empty components go,
+// ".." takes the previous component away (never above "/").
+QByteArray NormalisedAbsolute(const QByteArray& path) {
+    QList<QByteArray> parts;
+    for (const QByteArray& c : path.split('/')) {
+        if (c.isEmpty() || c == ".")
+            continue;
+        if (c == "..") {
+            if (!parts.isEmpty())
+                parts.removeLast();
+            continue;
+        }
+        parts << c;
+    }
+    return '/' + parts.join('/');
+}
+
+}  // namespace
+
+// What the folders of one namespace share: its options and the mount table,
+// re-read only when the kernel says it changed.
+class LinuxShellState {
+public:
+    explicit LinuxShellState(LinuxShellNamespace::Options options) : m_options(std::move(options)) {
+        if (m_options.mountInfoPath.startsWith(QLatin1String("/proc/"))) {
+            m_fd = ::open(NameToBytes(m_options.mountInfoPath).constData(), O_RDONLY | O_CLOEXEC);
+        }
+    }
+    ~LinuxShellState() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    VolumeTable Volumes() {
+        std::lock_guard lock(m_mutex);
+        bool stale = !m_table || m_fd < 0;
+        if (!stale) {
+            // The kernel flags a mount table that changed since the last poll.
+            struct pollfd p = {m_fd, POLLPRI, 0};
+            stale = ::poll(&p, 1, 0) > 0 && (p.revents & (POLLERR | POLLPRI));
+        }
+        if (stale)
+            m_table = VolumeTable::Read(m_options.mountInfoPath, m_options.fstabPath);
+        return *m_table;
+    }
+
+private:
+    LinuxShellNamespace::Options m_options;
+    std::mutex m_mutex;
+    int m_fd = -1;
+    std::optional<VolumeTable> m_table;
+};
+
+namespace {
+
+using State = std::shared_ptr<LinuxShellState>;
+
+IdList ComputerId() {
+    return VirtualItemId(VirtualPlace::Computer, "Computer");
+}
+IdList HomeId() {
+    return VirtualItemId(VirtualPlace::Home, "Home");
+}
+
+// Asks the folder that holds the last item of a multi-item relative list.
+template <typename Folder, typename F>
+auto AskParentOf(Folder& self, const IdList& item, F ask) {
+    auto parent = self.BindToObject(item.Trim(1));
+    return ask(parent.get(), item.Last());
+}
+
+class ComputerFolder : public ShellFolder {
+public:
+    ComputerFolder(State state, IdList absolute)
+        : m_state(std::move(state)), m_absolute(std::move(absolute)) {}
+
+    // Volume ids with the path below the volume; "/" at worst.
+    IdList ParseAbsolute(const QByteArray& rawPath) {
+        const QByteArray path = NormalisedAbsolute(rawPath);
+        const VolumeTable table = m_state->Volumes();
+        const QByteArray root = table.VolumeRootOf(path);
+        IdList id = VolumeItemId(root);
+        QByteArray rest = path.mid(root.size());
+        while (rest.startsWith('/')) rest.remove(0, 1);
+        if (rest.isEmpty())
+            return id;
+        FileSystemFolder volume(NameFromBytes(root), IdList::Empty());
+        const IdList below = volume.ParseDisplayName(NameFromBytes(rest));
+        return below.IsNull() ? IdList() : id.Concat(below);
+    }
+
+    std::unique_ptr<ShellFolder> BindToObject(const IdList& relative) override {
+        if (relative.Count() == 0)
+            return nullptr;
+        const auto volume = Volume(relative.ItemPayload(0));
+        if (!volume)
+            return nullptr;
+        const std::uint32_t extra =
+            m_table.IsRemovable(*volume) ? std::uint32_t(SFGAO_REMOVABLE) : 0u;
+        auto folder = std::make_unique<FileSystemFolder>(
+            NameFromBytes(volume->mountPoint), m_absolute.Concat(relative.Prefix(1)), extra);
+        if (relative.Count() == 1)
+            return folder;
+        return folder->BindToObject(relative.Suffix(1));
+    }
+
+    std::unique_ptr<EnumIdList> EnumObjects(std::uint32_t flags) override {
+        class VolumeEnum : public EnumIdList {
+        public:
+            explicit VolumeEnum(std::vector<IdList> ids) : m_ids(std::move(ids)) {}
+            Result Next(IdList& item) override {
+                if (m_next >= m_ids.size())
+                    return Result::End;
+                item = m_ids[m_next++];
+                return Result::Item;
+            }
+
+        private:
+            std::vector<IdList> m_ids;
+            std::size_t m_next = 0;
+        };
+        std::vector<IdList> ids;
+        if (flags & SHCONTF_FOLDERS) {
+            for (const MountEntry& m : m_state->Volumes().UserVisible()) {
+                ids.push_back(VolumeItemId(m.mountPoint));
+            }
+        }
+        return std::make_unique<VolumeEnum>(std::move(ids));
+    }
+
+    bool GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) override {
+        std::uint32_t all = ~std::uint32_t(0);
+        for (const IdList& item : items) {
+            std::uint32_t bits = inOut;
+            if (item.Count() > 1) {
+                const bool ok =
+                    AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                        return parent && parent->GetAttributesOf(std::span(&last, 1), bits);
+                    });
+                if (!ok)
+                    return false;
+            } else {
+                const auto volume = Volume(item.ItemPayload(0));
+                if (!volume)
+                    return false;
+                bits = kVolumeAttributes;
+                if (m_table.IsRemovable(*volume))
+                    bits |= SFGAO_REMOVABLE;
+                if (volume->IsReadOnly())
+                    bits |= SFGAO_READONLY;
+            }
+            all &= bits;
+        }
+        if (!items.empty())
+            inOut &= all;
+        return true;
+    }
+
+    std::optional<QString> GetDisplayNameOf(const IdList& item, std::uint32_t flags) override {
+        if (item.IsNull())
+            return std::nullopt;
+        if (item.IsEmpty()) {
+            return (flags & SHGDN_FORPARSING) ? kComputerParsing : QStringLiteral("Computer");
+        }
+        if (item.Count() > 1) {
+            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                return parent ? parent->GetDisplayNameOf(last, flags) : std::nullopt;
+            });
+        }
+        const auto data = DecodeVolumeItem(item.ItemPayload(0));
+        if (!data)
+            return std::nullopt;
+        if (flags & SHGDN_FORPARSING)
+            return NameFromBytes(data->mountPoint);
+        const auto volume = Volume(item.ItemPayload(0));
+        if (volume)
+            return m_table.DisplayNameOf(*volume);
+        // Unmounted since: name it by its mount point's last component.
+        const qsizetype slash = data->mountPoint.lastIndexOf('/');
+        return DisplayFromName(NameFromBytes(data->mountPoint.mid(slash + 1)));
+    }
+
+    IdList ParseDisplayName(const QString& name) override {
+        const QByteArray path = NameToBytes(name);
+        if (!path.startsWith('/'))
+            return {};
+        return ParseAbsolute(path);
+    }
+
+    int CompareIDs(int column, const IdList& a, const IdList& b) override {
+        if (a.Count() == 0 || b.Count() == 0)
+            return Order(a.Count(), b.Count());
+        const auto va = DecodeVolumeItem(a.ItemPayload(0));
+        const auto vb = DecodeVolumeItem(b.ItemPayload(0));
+        int r = 0;
+        if (va && vb && va->mountPoint != vb->mountPoint) {
+            // The order of the table: "/" first, then mount order.
+            const auto volumes = m_state->Volumes().UserVisible();
+            auto rank = [&](const QByteArray& mp) {
+                for (std::size_t i = 0; i < volumes.size(); ++i) {
+                    if (volumes[i].mountPoint == mp)
+                        return int(i);
+                }
+                return int(volumes.size());
+            };
+            r = Order(rank(va->mountPoint), rank(vb->mountPoint));
+            if (!r)
+                r = Order(va->mountPoint.compare(vb->mountPoint), 0);
+        } else if (!va || !vb) {
+            r = ComparePayloads(a.ItemPayload(0), b.ItemPayload(0));
+        }
+        if (r)
+            return r;
+        if (a.Count() > 1 && b.Count() > 1) {
+            auto folder = BindToObject(a.Prefix(1));
+            if (folder)
+                return folder->CompareIDs(column, a.Suffix(1), b.Suffix(1));
+        }
+        return Order(a.Count(), b.Count());
+    }
+
+    std::optional<FindData> GetFindData(const IdList& item) override {
+        if (item.Count() > 1) {
+            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                return parent ? parent->GetFindData(last) : std::nullopt;
+            });
+        }
+        const auto data = DecodeVolumeItem(item.ItemPayload(0));
+        return data ? StatEntry(data->mountPoint) : std::nullopt;
+    }
+
+    std::unique_ptr<ShellDataObject> GetDataObject(std::span<const IdList> items) override {
+        if (items.empty())
+            return nullptr;
+        QStringList paths;
+        for (const IdList& item : items) {
+            auto path = GetDisplayNameOf(item, SHGDN_FORPARSING);
+            if (!path)
+                return nullptr;
+            paths << *path;
+        }
+        auto object = std::make_unique<BasicDataObject>();
+        object->SetData(ClipFormats::kShellIdList, EncodeShellIdArray(m_absolute, items));
+        object->SetFilePaths(paths);
+        return object;
+    }
+
+    std::optional<QString> GetInfoTip(const IdList& item) override {
+        if (item.Count() > 1) {
+            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                return parent ? parent->GetInfoTip(last) : std::nullopt;
+            });
+        }
+        const auto volume = Volume(item.ItemPayload(0));
+        if (!volume)
+            return std::nullopt;
+        const QLocale locale = QLocale::system();
+        QStringList lines;
+        if (const auto free = FreeSpace(volume->mountPoint)) {
+            lines << QStringLiteral("Free space: %1").arg(locale.formattedDataSize(qint64(*free)));
+        }
+        if (const auto total = TotalSpace(volume->mountPoint)) {
+            lines << QStringLiteral("Total size: %1").arg(locale.formattedDataSize(qint64(*total)));
+        }
+        if (!volume->fsType.isEmpty()) {
+            lines << QStringLiteral("File system: %1").arg(QString::fromUtf8(volume->fsType));
+        }
+        lines << QStringLiteral("Mount point: %1")
+                     .arg(DisplayFromName(NameFromBytes(volume->mountPoint)));
+        return lines.join(QLatin1Char('\n'));
+    }
+
+    int GetIconIndex(const IdList& item, bool open) override {
+        if (item.IsEmpty())
+            return IconRegistry::ComputerIcon;
+        if (item.Count() > 1) {
+            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                return parent ? parent->GetIconIndex(last, open) : -1;
+            });
+        }
+        const auto volume = Volume(item.ItemPayload(0));
+        if (!volume)
+            return -1;
+        switch (m_table.DriveTypeOfMount(*volume)) {
+            case DRIVE_REMOTE:
+                return IconRegistry::RemoteDriveIcon;
+            case DRIVE_CDROM:
+                return IconRegistry::OpticalDriveIcon;
+            case DRIVE_REMOVABLE:
+                return IconRegistry::RemovableDriveIcon;
+            default:
+                return IconRegistry::DriveIcon;
+        }
+    }
+
+    IdList SetNameOf(const IdList& item, const QString& newName, std::uint32_t flags) override {
+        if (item.Count() < 2)
+            return {};  // Relabelling volumes is not offered.
+        auto parent = BindToObject(item.Trim(1));
+        if (!parent)
+            return {};
+        const IdList renamed = parent->SetNameOf(item.Last(), newName, flags);
+        return renamed.IsNull() ? IdList() : item.Trim(1).Concat(renamed);
+    }
+
+private:
+    // The visible volume a payload names (the table is kept for the
+    // questions that follow).
+    std::optional<MountEntry> Volume(std::span<const std::uint8_t> payload) {
+        const auto data = DecodeVolumeItem(payload);
+        if (!data)
+            return std::nullopt;
+        m_table = m_state->Volumes();
+        return m_table.VisibleVolumeAt(data->mountPoint);
+    }
+
+    State m_state;
+    IdList m_absolute;
+    VolumeTable m_table;
+};
+
+class DesktopFolder : public ShellFolder {
+public:
+    explicit DesktopFolder(State state) : m_state(std::move(state)) {}
+
+    std::unique_ptr<ShellFolder> BindToObject(const IdList& relative) override {
+        if (relative.Count() == 0)
+            return nullptr;
+        std::unique_ptr<ShellFolder> first;
+        const auto payload = relative.ItemPayload(0);
+        if (const auto place = DecodeVirtualItem(payload)) {
+            if (place->place == VirtualPlace::Computer) {
+                first = std::make_unique<ComputerFolder>(m_state, ComputerId());
+            } else if (place->place == VirtualPlace::Home) {
+                first = std::make_unique<FileSystemFolder>(HomeDirectory(), HomeId());
+            } else {
+                return nullptr;  // Places that this build does not have yet.
+            }
+        } else {
+            first = Files().BindToObject(relative.Prefix(1));
+        }
+        if (!first || relative.Count() == 1)
+            return first;
+        return first->BindToObject(relative.Suffix(1));
+    }
+
+    std::unique_ptr<EnumIdList> EnumObjects(std::uint32_t flags) override {
+        class DesktopEnum : public EnumIdList {
+        public:
+            DesktopEnum(std::vector<IdList> places, std::unique_ptr<EnumIdList> files)
+                : m_places(std::move(places)), m_files(std::move(files)) {}
+            Result Next(IdList& item) override {
+                if (m_next < m_places.size()) {
+                    item = m_places[m_next++];
+                    return Result::Item;
+                }
+                return m_files ? m_files->Next(item) : Result::End;
+            }
+
+        private:
+            std::vector<IdList> m_places;
+            std::size_t m_next = 0;
+            std::unique_ptr<EnumIdList> m_files;
+        };
+        std::vector<IdList> places;
+        if (flags & SHCONTF_FOLDERS)
+            places = {ComputerId(), HomeId()};
+        // A missing desktop directory leaves the places alone: not an error.
+        return std::make_unique<DesktopEnum>(std::move(places), Files().EnumObjects(flags));
+    }
+
+    bool GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) override {
+        std::uint32_t all = ~std::uint32_t(0);
+        for (const IdList& item : items) {
+            std::uint32_t bits = inOut;
+            bool ok = true;
+            if (item.Count() > 1) {
+                ok = AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                    return parent && parent->GetAttributesOf(std::span(&last, 1), bits);
+                });
+            } else if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
+                if (place->place == VirtualPlace::Computer) {
+                    bits = kComputerAttributes;
+                } else if (place->place == VirtualPlace::Home) {
+                    bits = kHomeAttributes;
+                } else {
+                    ok = false;
+                }
+            } else {
+                ok = Files().GetAttributesOf(std::span(&item, 1), bits);
+            }
+            if (!ok)
+                return false;
+            all &= bits;
+        }
+        if (!items.empty())
+            inOut &= all;
+        return true;
+    }
+
+    std::optional<QString> GetDisplayNameOf(const IdList& item, std::uint32_t flags) override {
+        if (item.IsNull())
+            return std::nullopt;
+        const bool parsing = flags & SHGDN_FORPARSING;
+        const bool inFolder = flags & SHGDN_INFOLDER;
+        if (item.IsEmpty()) {
+            if (parsing)
+                return inFolder ? kDesktopParsing : DesktopDirectory();
+            return QStringLiteral("Desktop");
+        }
+        if (item.Count() > 1) {
+            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                return parent ? parent->GetDisplayNameOf(last, flags) : std::nullopt;
+            });
+        }
+        if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
+            if (place->place == VirtualPlace::Computer) {
+                return parsing ? kComputerParsing : QStringLiteral("Computer");
+            }
+            if (place->place == VirtualPlace::Home) {
+                if (parsing)
+                    return inFolder ? kHomeParsing : HomeDirectory();
+                return QStringLiteral("Home");
+            }
+            return std::nullopt;
+        }
+        return Files().GetDisplayNameOf(item, flags);
+    }
+
+    IdList ParseDisplayName(const QString& name) override {
+        if (name == kDesktopParsing)
+            return IdList::Empty();
+        if (name == kComputerParsing)
+            return ComputerId();
+        if (name == kHomeParsing)
+            return HomeId();
+        const QByteArray path = NameToBytes(name);
+        if (!path.startsWith('/'))
+            return {};  // Relative texts are the caller's to resolve.
+        ComputerFolder computer(m_state, ComputerId());
+        const IdList below = computer.ParseAbsolute(path);
+        return below.IsNull() ? IdList() : ComputerId().Concat(below);
+    }
+
+    int CompareIDs(int column, const IdList& a, const IdList& b) override {
+        if (a.Count() == 0 || b.Count() == 0)
+            return Order(a.Count(), b.Count());
+        const auto pa = DecodeVirtualItem(a.ItemPayload(0));
+        const auto pb = DecodeVirtualItem(b.ItemPayload(0));
+        int r;
+        if (pa && pb) {
+            r = Order(int(pa->place), int(pb->place));
+        } else if (pa || pb) {
+            r = pa ? -1 : 1;  // The places come before the desktop's files.
+        } else {
+            r = Files().CompareIDs(column, a.Prefix(1), b.Prefix(1));
+        }
+        if (r)
+            return r;
+        if (a.Count() > 1 && b.Count() > 1) {
+            auto folder = BindToObject(a.Prefix(1));
+            if (folder)
+                return folder->CompareIDs(column, a.Suffix(1), b.Suffix(1));
+        }
+        return Order(a.Count(), b.Count());
+    }
+
+    std::optional<FindData> GetFindData(const IdList& item) override {
+        if (item.Count() > 1) {
+            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                return parent ? parent->GetFindData(last) : std::nullopt;
+            });
+        }
+        if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
+            if (place->place == VirtualPlace::Home)
+                return StatEntry(HomeDirectory());
+            return std::nullopt;
+        }
+        return Files().GetFindData(item);
+    }
+
+    std::unique_ptr<ShellDataObject> GetDataObject(std::span<const IdList> items) override {
+        if (items.empty())
+            return nullptr;
+        QStringList paths;
+        for (const IdList& item : items) {
+            std::uint32_t bits = SFGAO_FILESYSTEM;
+            if (!GetAttributesOf(std::span(&item, 1), bits))
+                return nullptr;
+            if (!(bits & SFGAO_FILESYSTEM))
+                continue;
+            if (auto path = GetDisplayNameOf(item, SHGDN_FORPARSING))
+                paths << *path;
+        }
+        auto object = std::make_unique<BasicDataObject>();
+        object->SetData(ClipFormats::kShellIdList, EncodeShellIdArray(IdList::Empty(), items));
+        if (!paths.isEmpty())
+            object->SetFilePaths(paths);
+        return object;
+    }
+
+    std::optional<QString> GetInfoTip(const IdList& item) override {
+        if (item.Count() > 1) {
+            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                return parent ? parent->GetInfoTip(last) : std::nullopt;
+            });
+        }
+        if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
+            if (place->place == VirtualPlace::Computer) {
+                return QStringLiteral("The volumes mounted on this computer");
+            }
+            if (place->place == VirtualPlace::Home) {
+                return QStringLiteral("Your home folder: %1").arg(DisplayFromName(HomeDirectory()));
+            }
+            return std::nullopt;
+        }
+        return Files().GetInfoTip(item);
+    }
+
+    int GetIconIndex(const IdList& item, bool open) override {
+        if (item.IsEmpty())
+            return IconRegistry::DesktopIcon;
+        if (item.Count() > 1) {
+            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
+                return parent ? parent->GetIconIndex(last, open) : -1;
+            });
+        }
+        if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
+            if (place->place == VirtualPlace::Computer)
+                return IconRegistry::ComputerIcon;
+            if (place->place == VirtualPlace::Home)
+                return IconRegistry::HomeIcon;
+            return -1;
+        }
+        return Files().GetIconIndex(item, open);
+    }
+
+    IdList SetNameOf(const IdList& item, const QString& newName, std::uint32_t flags) override {
+        if (item.Count() > 1) {
+            auto parent = BindToObject(item.Trim(1));
+            if (!parent)
+                return {};
+            const IdList renamed = parent->SetNameOf(item.Last(), newName, flags);
+            return renamed.IsNull() ? IdList() : item.Trim(1).Concat(renamed);
+        }
+        if (DecodeVirtualItem(item.ItemPayload(0)))
+            return {};
+        return Files().SetNameOf(item, newName, flags);
+    }
+
+private:
+    // The desktop directory's own entries, looked up when first needed: most
+    // uses of the Desktop only pass through it to Computer.
+    FileSystemFolder& Files() {
+        if (!m_files)
+            m_files.emplace(DesktopDirectory(), IdList::Empty());
+        return *m_files;
+    }
+
+    State m_state;
+    std::optional<FileSystemFolder> m_files;
+};
+
+}  // namespace
+
+LinuxShellNamespace::LinuxShellNamespace() : LinuxShellNamespace(Options()) {}
+
+LinuxShellNamespace::LinuxShellNamespace(Options options)
+    : m_options(options), m_state(std::make_shared<LinuxShellState>(std::move(options))) {}
+
+LinuxShellNamespace::~LinuxShellNamespace() = default;
+
+std::unique_ptr<ShellFolder> LinuxShellNamespace::DesktopFolder() {
+    return std::make_unique<::DesktopFolder>(m_state);
+}
+
+IdList LinuxShellNamespace::SpecialFolderLocation(int csidl) {
+    const QString home = HomeDirectory();
+    QString path;
+    switch (csidl) {
+        case CSIDL_DESKTOP:
+            return IdList::Empty();
+        case CSIDL_DRIVES:
+            return ComputerId();
+        case CSIDL_DESKTOPDIRECTORY:
+            path = DesktopDirectory();
+            break;
+        case CSIDL_PROFILE:
+            path = home;
+            break;
+        case CSIDL_PERSONAL:
+            path = XdgUserDirectory("DOCUMENTS", QStringLiteral("Documents"));
+            break;
+        case CSIDL_TEMPLATES:
+            path = XdgUserDirectory("TEMPLATES", QStringLiteral("Templates"));
+            break;
+        case CSIDL_STARTUP: {
+            QByteArray config = qgetenv("XDG_CONFIG_HOME");
+            path =
+                config.startsWith('/') ? NameFromBytes(config) : home + QStringLiteral("/.config");
+            path += QStringLiteral("/autostart");
+            break;
+        }
+        default:
+            // Network, trash, settings, printers and the applications menu
+            // are not built yet.
+            return {};
+    }
+    // A user directory set to the home folder itself is switched off.
+    if ((csidl == CSIDL_PERSONAL || csidl == CSIDL_TEMPLATES) && path == home)
+        return {};
+    if (!IsDirectory(path))
+        return {};
+    return DesktopFolder()->ParseDisplayName(path);
+}
+
+std::uint32_t LinuxShellNamespace::DesktopAttributes() {
+    return kDesktopAttributes;
+}
+
+QString HomeDirectory() {
+    QByteArray home = qgetenv("HOME");
+    if (!home.startsWith('/')) {
+        const struct passwd* pw = ::getpwuid(::getuid());
+        home = pw && pw->pw_dir ? QByteArray(pw->pw_dir) : QByteArray("/");
+    }
+    while (home.size() > 1 && home.endsWith('/')) home.chop(1);
+    return NameFromBytes(home);
+}
+
+QString XdgUserDirectory(const QByteArray& key, const QString& fallback) {
+    const QString home = HomeDirectory();
+    QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    QByteArray file = config.startsWith('/') ? config : NameToBytes(home) + "/.config";
+    file += "/user-dirs.dirs";
+    QFile dirs(QString::fromLocal8Bit(file));
+    const QByteArray wanted = "XDG_" + key + "_DIR=";
+    if (dirs.open(QIODevice::ReadOnly)) {
+        while (!dirs.atEnd()) {
+            const QByteArray line = dirs.readLine().trimmed();
+            if (!line.startsWith(wanted))
+                continue;
+            QByteArray value = line.mid(wanted.size());
+            if (value.size() < 2 || !value.startsWith('"') || !value.endsWith('"'))
+                continue;
+            value = value.mid(1, value.size() - 2);
+            QByteArray unescaped;
+            for (qsizetype i = 0; i < value.size(); ++i) {
+                if (value[i] == '\\' && i + 1 < value.size())
+                    ++i;
+                unescaped += value[i];
+            }
+            QByteArray path;
+            if (unescaped == "$HOME" || unescaped.startsWith("$HOME/")) {
+                path = NameToBytes(home) + unescaped.mid(5);
+            } else if (unescaped.startsWith('/')) {
+                path = unescaped;
+            } else {
+                continue;
+            }
+            while (path.size() > 1 && path.endsWith('/')) path.chop(1);
+            return NameFromBytes(path);
+        }
+    }
+    return home + QLatin1Char('/') + fallback;
+}
+
+QString DesktopDirectory() {
+    const QString desktop = XdgUserDirectory("DESKTOP", QStringLiteral("Desktop"));
+    return IsDirectory(desktop) ? desktop : HomeDirectory();
+}
