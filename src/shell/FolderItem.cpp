@@ -1,0 +1,439 @@
+#include "shell/FolderItem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QIODevice>
+#include <QLocale>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "platform/shell/FileSystem.h"
+#include "platform/shell/NameCodec.h"
+#include "platform/shell/ShellNamespace.h"
+#include "shell/FormatSize.h"
+#include "shell/GeneralSettings.h"
+#include "shell/NotifyShell.h"
+#include "shell/PathHelpers.h"
+#include "shell/Pidl.h"
+#include "shell/ShellContext.h"
+
+namespace {
+
+const QString kNoInfoTip = QStringLiteral(" ");
+const QString kNotAvailable = QStringLiteral("<n/a>");
+const QString kFolderSize = QStringLiteral("<folder>");
+
+constexpr qint64 kCopyBlock = 32768;
+// A temporary name already taken (a copy left by a crashed run, or a file
+// planted there) moves on to the next counter value, this many times at most.
+constexpr int kTempNameAttempts = 64;
+// The longest name component a temporary copy keeps, in bytes, so that the
+// whole name stays within NAME_MAX with the "CvTMP_%08x_" prefix.
+constexpr qsizetype kMaxTempComponentBytes = 240;
+// How long a link's resolution may take before it counts as unresolved.
+constexpr auto kLinkTimeout = std::chrono::milliseconds(1000);
+
+std::uint32_t g_tempCounter = 0;
+
+// The last component of an item's name, made safe as a part of a file name:
+// no "/", no control characters, never "." or "..", short enough.
+QString TempNameComponent(const QString& name) {
+    QString component = PathNamePart(name);
+    component.removeIf([](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || (u >= 0x7F && u < 0xA0);
+    });
+    if (component.isEmpty() || component == u'.' || component == QStringLiteral("..")) {
+        component = QStringLiteral("_");
+    }
+    while (NameToBytes(component).size() > kMaxTempComponentBytes) {
+        const qsizetype n = component.size();
+        const bool pair =
+            n >= 2 && component.at(n - 1).isLowSurrogate() && component.at(n - 2).isHighSurrogate();
+        component.chop(pair ? 2 : 1);
+    }
+    return component;
+}
+
+bool WriteAll(int fd, const char* data, qint64 length) {
+    while (length > 0) {
+        const ssize_t n = ::write(fd, data, size_t(length));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return false;
+        data += n;
+        length -= n;
+    }
+    return true;
+}
+
+// Copies at most `limit` bytes of `stream` to `fd` in blocks. False on a
+// read or write error.
+bool CopyStream(QIODevice& stream, int fd, std::uint64_t limit) {
+    QByteArray block(kCopyBlock, Qt::Uninitialized);
+    std::uint64_t written = 0;
+    while (written < limit) {
+        const qint64 want = qint64(std::min<std::uint64_t>(kCopyBlock, limit - written));
+        const qint64 got = stream.read(block.data(), want);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;  // the stream ended before `limit`
+        if (!WriteAll(fd, block.constData(), got))
+            return false;
+        written += std::uint64_t(got);
+    }
+    return true;
+}
+
+// The outcome of resolving a link on the disk.
+struct LinkResolution {
+    bool done = false;
+    bool found = false;
+    bool directory = false;
+    QByteArray target;
+};
+
+// Resolves a link's target on a worker thread and waits a bounded time for
+// it, so that a link into a hung network mount can't freeze the program.
+// A resolution that takes longer counts as none; its thread finishes on its
+// own and only touches the shared state.
+LinkResolution ResolveOnDisk(const QByteArray& path) {
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable ready;
+        LinkResolution result;
+    };
+    auto shared = std::make_shared<Shared>();
+    try {
+        std::thread([shared, path] {
+            LinkResolution r;
+            if (char* resolved = ::realpath(path.constData(), nullptr)) {
+                r.target = QByteArray(resolved);
+                std::free(resolved);
+                struct stat st;
+                if (::stat(r.target.constData(), &st) == 0) {
+                    r.found = true;
+                    r.directory = S_ISDIR(st.st_mode);
+                }
+            }
+            r.done = true;
+            std::lock_guard lock(shared->mutex);
+            shared->result = std::move(r);
+            shared->ready.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return {};
+    }
+    std::unique_lock lock(shared->mutex);
+    shared->ready.wait_for(lock, kLinkTimeout, [&] { return shared->result.done; });
+    return shared->result;
+}
+
+bool EndsWithExecutableSuffix(const QString& name) {
+    static const QString suffixes[] = {QStringLiteral(".exe"), QStringLiteral(".com"),
+                                       QStringLiteral(".bat")};
+    for (const QString& suffix : suffixes) {
+        if (name.endsWith(suffix, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsFileSystemFolder(std::uint32_t a) {
+    return (a & SFGAO_FILESYSTEM) != 0;
+}
+
+bool IsDescriptorFolder(std::uint32_t a) {
+    return (a & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_BROWSABLE)) == SFGAO_BROWSABLE;
+}
+
+bool IsVirtualFolder(std::uint32_t a) {
+    return !IsFileSystemFolder(a) && !IsDescriptorFolder(a);
+}
+
+bool IsPlainDirectory(std::uint32_t a) {
+    return (a & SFGAO_FILESYSTEM) && !(a & SFGAO_FILESYSANCESTOR);
+}
+
+FolderItem::~FolderItem() {
+    DeleteTempCopy();
+}
+
+bool FolderItem::Init(FolderItemOwner& owner, IdList itemId) {
+    folder = &owner;
+    id = std::move(itemId);
+    if (id.IsNull())
+        return false;
+    ShellFolder& shellFolder = owner.OwnerShellFolder();
+
+    // Step 1.
+    attributes = kItemAttributeMask;
+    if (!shellFolder.GetAttributesOf({&id, 1}, attributes))
+        return false;
+
+    // Step 2.
+    displayName = ShellDisplayName(shellFolder, id, SHGDN_INFOLDER).value_or(QString());
+
+    if (IsFileSystemFolder(owner.OwnerAttributes()) && (attributes & SFGAO_FILESYSTEM)) {
+        // Step 3: the id carries the entry's find data; the Desktop's
+        // entries are found by their path instead.
+        std::optional<FindData> found;
+        if (!owner.OwnerIdList().IsEmpty())
+            found = shellFolder.GetFindData(id);
+        if (!found) {
+            const std::optional<QString> path = ShellDisplayName(shellFolder, id, SHGDN_FORPARSING);
+            if (!path || path->isEmpty())
+                return false;
+            found = StatEntry(*path);
+            if (!found)
+                return false;
+        }
+        size = found->size;
+        times = found->times;
+        name = found->name;
+    } else {
+        // Step 4.
+        name = displayName;
+        size = 0;
+        times = {};
+    }
+
+    // Step 5; equal names share one string.
+    if (displayName.isEmpty() || displayName == name)
+        displayName = name;
+    return !name.isEmpty();
+}
+
+void FolderItem::ReadDescriptor() {
+    if (!folder)
+        return;
+    std::unique_ptr<ShellDataObject> data = folder->OwnerShellFolder().GetDataObject({&id, 1});
+    if (!data)
+        return;
+    const std::optional<std::vector<FileDescriptor>> group = data->GetFileGroupDescriptor();
+    if (!group || group->empty())
+        return;
+    const FileDescriptor& d = group->front();
+    if (d.flags & FD_FILESIZE)
+        size = d.size;
+    if (d.flags & FD_ACCESSTIME)
+        times[kTimeAccessed] = d.times[kTimeAccessed];
+    if (d.flags & FD_CREATETIME)
+        times[kTimeCreated] = d.times[kTimeCreated];
+    if (d.flags & FD_WRITESTIME)
+        times[kTimeModified] = d.times[kTimeModified];
+}
+
+bool FolderItem::RefreshTimes() {
+    const QString path = ItemPath();
+    if (path.isEmpty())
+        return false;
+    const std::optional<FindData> found = StatEntry(path);
+    if (!found)
+        return false;
+    times = found->times;
+    return true;
+}
+
+QString FolderItem::ItemPath() {
+    if (!folder)
+        return QString();
+    const std::uint32_t kind = folder->OwnerAttributes();
+    if (IsFileSystemFolder(kind) && !folder->OwnerIdList().IsEmpty()) {
+        return PathJoin(folder->OwnerPath(), name);
+    }
+    if (IsDescriptorFolder(kind))
+        return TempCopy();
+    return ShellDisplayName(folder->OwnerShellFolder(), id, SHGDN_FORPARSING).value_or(QString());
+}
+
+QString FolderItem::TempCopy() {
+    // Made once; never for an item above the limit.
+    if (!tempCopy.isEmpty() || !folder)
+        return tempCopy;
+    if (size > std::uint64_t(std::max(0, General().maxExtractSize)))
+        return tempCopy;
+
+    // The contents come first, so that no file is made for an item that
+    // has none.
+    std::unique_ptr<ShellDataObject> data = folder->OwnerShellFolder().GetDataObject({&id, 1});
+    if (!data)
+        return tempCopy;
+    std::unique_ptr<QIODevice> stream = data->GetFileContents(0);
+    if (!stream)
+        return tempCopy;
+    if (!stream->isOpen() && !stream->open(QIODevice::ReadOnly))
+        return tempCopy;
+    if (!stream->isSequential() && !stream->seek(0))
+        return tempCopy;
+
+    // A new file of our own: never one that is there already, nor one
+    // reached through a link planted at the name.
+    const QString folderPath = TempFolder();
+    const QString component = TempNameComponent(name);
+    QString path;
+    QByteArray pathBytes;
+    int fd = -1;
+    for (int attempt = 0; attempt < kTempNameAttempts && fd < 0; ++attempt) {
+        path = PathJoin(
+            folderPath,
+            QStringLiteral("CvTMP_%1_").arg(g_tempCounter++, 8, 16, QLatin1Char('0')) + component);
+        pathBytes = NameToBytes(path);
+        fd = ::open(pathBytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return tempCopy;
+
+    // At most `size` bytes; any error leaves nothing behind.
+    const bool copied = CopyStream(*stream, fd, size);
+    const bool closed = ::close(fd) == 0;
+    if (!copied || !closed) {
+        ::unlink(pathBytes.constData());
+        return tempCopy;
+    }
+
+    // No archive handler shows a window of its own here, so there is no
+    // frame to bring back to the front afterwards.
+    NotifyShell(SHCNE_CREATE, path);
+    tempCopy = path;
+    return tempCopy;
+}
+
+void FolderItem::DeleteTempCopy() {
+    if (tempCopy.isEmpty())
+        return;
+    if (::unlink(NameToBytes(tempCopy).constData()) == 0)
+        NotifyShell(SHCNE_DELETE, tempCopy);
+    tempCopy.clear();
+}
+
+IdList FolderItem::AbsoluteId(bool followLinks) {
+    if (!folder)
+        return {};
+    if (followLinks && (attributes & SFGAO_LINK) && IsFileSystemFolder(folder->OwnerAttributes())) {
+        const IdList& target = CachedFolderTarget();
+        if (!target.IsNull())
+            return target;
+    }
+    return PidlConcat(folder->OwnerIdList(), id);
+}
+
+bool FolderItem::IsFolderLike(bool followLinks) {
+    if (attributes & SFGAO_FOLDER)
+        return true;
+    if (!followLinks || !folder || !(attributes & SFGAO_LINK))
+        return false;
+    if (!IsFileSystemFolder(folder->OwnerAttributes()))
+        return false;
+    return !CachedFolderTarget().IsNull();
+}
+
+const IdList& FolderItem::CachedFolderTarget() {
+    if (!linkTarget)
+        linkTarget = ResolveLink(true);
+    return *linkTarget;
+}
+
+IdList FolderItem::ResolveLink(bool foldersOnly) {
+    if (!folder || !(attributes & SFGAO_LINK))
+        return {};
+    const QString path = ItemPath();
+    if (path.isEmpty())
+        return {};
+    const LinkResolution resolved = ResolveOnDisk(NameToBytes(path));
+    if (!resolved.found)
+        return {};
+    if (foldersOnly && !resolved.directory)
+        return {};
+    return ParsePath(NameFromBytes(resolved.target));
+}
+
+int FolderItem::Icon(bool open) {
+    std::int32_t& cached = open ? openIcon : icon;
+    if (cached >= 0)
+        return cached;
+    const ShellContext& context = TheShellContext();
+
+    // Step 1: what the namespace knows. The owning folder answers for the
+    // item directly, which is what asking by the absolute list would end in.
+    int index = -1;
+    if (!General().usePlainIcons && folder) {
+        if (IsDescriptorFolder(folder->OwnerAttributes())) {
+            index = (attributes & SFGAO_FOLDER) ? context.FolderIcon
+                                                : SHGetFileInfoIconIndexForName(name, false);
+        } else {
+            index = folder->OwnerShellFolder().GetIconIndex(id, open);
+        }
+    }
+
+    // Step 2: the standard icons.
+    if (index < 0) {
+        if (attributes & SFGAO_FOLDER) {
+            index = context.FolderIcon;
+        } else if (EndsWithExecutableSuffix(name)) {
+            index = context.ExeIcon;
+        } else {
+            index = context.GenericFileIcon;
+        }
+    }
+    cached = index;
+    return index;
+}
+
+int FolderItem::Overlay() const {
+    if (attributes & SFGAO_LINK)
+        return 2;
+    if (attributes & SFGAO_SHARE)
+        return 1;
+    return 0;
+}
+
+QString FolderItem::InfoTip() {
+    if (infoTip.isEmpty() && folder) {
+        const std::optional<QString> tip = folder->OwnerShellFolder().GetInfoTip(id);
+        infoTip = (tip && !tip->isEmpty()) ? *tip : kNoInfoTip;
+    }
+    return infoTip == kNoInfoTip ? QString() : infoTip;
+}
+
+QString FolderItem::SizeText() const {
+    if (size != 0)
+        return FormatSize(size);
+    if (attributes & SFGAO_FOLDER)
+        return kFolderSize;
+    if ((attributes & SFGAO_FILESYSTEM) ||
+        (folder && IsDescriptorFolder(folder->OwnerAttributes())))
+        return FormatSize(0);
+    return kNotAvailable;
+}
+
+QString FolderItem::DateText(int index) const {
+    if (index < 0 || index > 2)
+        index = kTimeModified;
+    return FormatFileTime(times[std::size_t(index)]);
+}
+
+QString FormatFileTime(FileTime time) {
+    if (time == 0)
+        return kNotAvailable;
+    const QDateTime local =
+        QDateTime::fromMSecsSinceEpoch(FileTimeToUnixMilliseconds(time), Qt::LocalTime);
+    return QLocale().toString(local, QLocale::ShortFormat);
+}

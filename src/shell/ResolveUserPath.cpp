@@ -1,0 +1,113 @@
+#include "shell/ResolveUserPath.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "shell/PathHelpers.h"
+#include "shell/Pidl.h"
+#include "shell/ShellContext.h"
+
+namespace {
+
+// Puts the process's current directory back when a resolution ends. The
+// directory is held open rather than remembered by name, so that a folder
+// renamed or removed during the resolution is still the one returned to.
+class CurrentDirectoryGuard {
+public:
+    CurrentDirectoryGuard()
+        : m_fd(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)), m_path(CurrentDirectory()) {}
+    ~CurrentDirectoryGuard() {
+        if (m_fd >= 0) {
+            if (::fchdir(m_fd) != 0 && !m_path.isEmpty())
+                SetCurrentDirectory(m_path);
+            ::close(m_fd);
+        } else if (!m_path.isEmpty()) {
+            SetCurrentDirectory(m_path);
+        }
+    }
+    CurrentDirectoryGuard(const CurrentDirectoryGuard&) = delete;
+    CurrentDirectoryGuard& operator=(const CurrentDirectoryGuard&) = delete;
+
+private:
+    int m_fd;
+    QString m_path;
+};
+
+bool HasWildcard(const QString& text) {
+    return text.contains(u'*') || text.contains(u'?');
+}
+
+ResolvedPath Failed(std::uint32_t flags = kResolveFailed) {
+    return {IdList(), flags};
+}
+
+QString TrimLeadingSpace(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace()) ++i;
+    return text.mid(i);
+}
+
+}  // namespace
+
+ResolvedPath ResolveUserPath(const QString& typed) {
+    // Step 1.
+    QString text = ExpandHome(TrimLeadingSpace(typed));
+    if (text.isEmpty())
+        return {IdList(), kResolveCurrent | kResolveFolder};
+    std::uint32_t flags = 0;
+
+    // Step 2: a wildcard splits off the last component as a filter.
+    if (HasWildcard(text)) {
+        text = PathFolderPart(text);
+        if (HasWildcard(text))
+            return Failed();
+        if (text.isEmpty())
+            return Failed(kResolveCurrent | kResolveFilter);
+        flags = kResolveFilter;
+    }
+
+    // Step 3: whatever the namespace parses itself.
+    if (IdList parsed = ParsePath(text); !parsed.IsNull()) {
+        flags |= kResolveRooted | (PidlIsFolder(parsed) == -1 ? kResolveFolder : kResolveFile);
+        return {std::move(parsed), flags};
+    }
+
+    // Step 4: a file-system path; an existing file names its folder.
+    QString keptName;
+    if (PathKind(text) == 1) {
+        if (flags & kResolveFilter)
+            return Failed();
+        keptName = PathNamePart(text);
+        text = PathFolderPart(text);
+        flags |= kResolveFile;
+    }
+    if (flags == 0)
+        flags = kResolveFolder;
+
+    // Step 5 and 7: what is left names a folder; the current directory is
+    // put back however this ends.
+    CurrentDirectoryGuard guard;
+    QString result;
+    if (text.isEmpty()) {
+        flags |= kResolveCurrent;
+        result = CurrentDirectory();
+    } else if (text.startsWith(u'/') || text.startsWith(QStringLiteral("::"))) {
+        flags |= kResolveRooted;
+        result = text;
+    } else {
+        if (!SetCurrentDirectory(text))
+            return Failed();
+        flags |= kResolveRelative;
+        result = CurrentDirectory();
+    }
+    if (result.isEmpty())
+        return Failed();
+
+    // Step 6.
+    if (flags & kResolveFile)
+        result = PathJoin(result, keptName);
+    IdList resolved = ParsePath(result);
+    if (resolved.IsNull())
+        return Failed();
+    return {std::move(resolved), flags};
+}
