@@ -8,7 +8,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -81,7 +81,8 @@ bool Enumerate(BoundFolder& folder, Enumerated& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QGuiApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
     QTemporaryDir temp;
     const QString folderPath = argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path();
