@@ -1,0 +1,550 @@
+#include "pane/CPanexView.h"
+
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "pane/FolderModel.h"
+#include "pane/PaneHost.h"
+#include "pane/PaneListCtrl.h"
+#include "platform/shell/FileSystem.h"
+#include "platform/store/ProfileStore.h"
+#include "platform/ui/KeyState.h"
+#include "platform/ui/WaitCursor.h"
+#include "platform/watch/ChangeWatch.h"
+#include "shell/CommandIds.h"
+#include "shell/GeneralSettings.h"
+#include "shell/HistoryList.h"
+#include "shell/Notice.h"
+#include "shell/PathHelpers.h"
+#include "shell/Pidl.h"
+#include "shell/ResolveUserPath.h"
+
+namespace {
+
+// Settings keys of the pane sections.
+const QString kDisplayFilterKey = QStringLiteral("szDisplayFilter");
+const QString kInitialFolderKey = QStringLiteral("szInitialFolder");
+const QString kStickySelectionKey = QStringLiteral("bStickySelection");
+const QString kMaxListColumnWidthKey = QStringLiteral("nMaxListColumnWidth");
+const QString kFreeSpaceIntervalKey = QStringLiteral("msFreeSpaceUpdateInterval");
+
+// Notices.
+const QString kReadingFolder = QStringLiteral("Reading folder...");
+const QString kReadFailed = QStringLiteral("Reading from '%1' has failed miserably");
+const QString kThatFolder = QStringLiteral("(that folder)");
+const QString kNotAccessible = QStringLiteral("Some items in the folder were not accessible");
+const QString kRefreshed = QStringLiteral("%1 pane contents have been refreshed");
+const QString kFirst = QStringLiteral("First");
+const QString kSecond = QStringLiteral("Second");
+const QString kRefreshFailed = QStringLiteral("Refresh has failed; stale-ness is triumphant again");
+const QString kNoSense = QStringLiteral("The CPU cannot make any sense of the last input");
+
+// The caption's text starts this far from the strip's left and top edges.
+constexpr int kCaptionLeft = 4;
+constexpr int kCaptionTop = 3;
+// The caption is the font's height and this much.
+constexpr int kCaptionPadding = 6;
+
+QString WithoutLeadingBlanks(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace()) ++i;
+    return text.mid(i);
+}
+
+}  // namespace
+
+QString& LastVisualFilter() {
+    static QString last;
+    return last;
+}
+
+CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_host(host) {
+    m_filter.Parse(kNoFilter);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // The caption strip (the full caption bar with its colours and the
+    // shortening of long paths arrives with the status line).
+    m_caption = new QLabel(this);
+    m_caption->setObjectName(QStringLiteral("paneCaption"));
+    const QFont captionFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    m_caption->setFont(captionFont);
+    m_captionHeight = QFontMetrics(captionFont).height() + kCaptionPadding;
+    m_caption->setFixedHeight(m_captionHeight);
+    m_caption->setContentsMargins(kCaptionLeft, kCaptionTop, 0, 0);
+    m_caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_caption->setTextFormat(Qt::PlainText);
+    m_caption->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    // A long title must not widen the pane: the strip shows what fits.
+    m_caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    layout->addWidget(m_caption);
+
+    m_list = new PaneListCtrl(this);
+    m_list->setObjectName(QStringLiteral("paneList"));
+    m_list->SetCompareFunction(&CompareItems);
+    layout->addWidget(m_list, 1);
+    setFocusProxy(m_list);
+}
+
+CPanexView::~CPanexView() {
+    DeleteRows();
+    m_model.reset();
+}
+
+void CPanexView::DeleteRows() {
+    m_list->DeleteAllRows();
+    m_listedTotal = 0;
+}
+
+bool CPanexView::stickySelection() const {
+    return m_list->StickySelection();
+}
+
+void CPanexView::SetStickySelection(bool on) {
+    m_list->SetStickySelection(on);
+}
+
+bool CPanexView::IsFirstPane() const {
+    return m_host.IsFirstPane(*this);
+}
+
+QString CPanexView::SettingsSection() const {
+    return IsFirstPane() ? kLeftPaneSection : kRightPaneSection;
+}
+
+// -- Settings ----------------------------------------------------------------
+
+void CPanexView::LoadSettings() {
+    ProfileStore& store = m_host.Store();
+    const QString section = SettingsSection();
+
+    PatternList filter;
+    if (!filter.Parse(store.GetProfileString(section, kDisplayFilterKey, kNoFilter)))
+        filter.Parse(kNoFilter);
+    m_filter = filter;
+    m_filterText = filter.ToText();
+    if (m_filterText != kNoFilter)
+        LastVisualFilter() = m_filterText;
+
+    m_initialFolder = WithoutLeadingBlanks(store.GetProfileString(section, kInitialFolderKey));
+    m_list->SetStickySelection(store.GetProfileInt(section, kStickySelectionKey, 0) != 0);
+    m_maxListColumnWidth = store.GetProfileInt(section, kMaxListColumnWidthKey, 0);
+    if (m_maxListColumnWidth < kMinMaxListColumnWidth)
+        m_maxListColumnWidth = 0;
+    m_list->SetMaxListColumnWidth(m_maxListColumnWidth);
+    m_list->LoadSettings(store, section);
+
+    if (IsFirstPane()) {
+        int interval =
+            store.GetProfileInt(section, kFreeSpaceIntervalKey, kDefaultFreeSpaceInterval);
+        if (interval < kMinFreeSpaceInterval || interval > kMaxFreeSpaceInterval)
+            interval = kDefaultFreeSpaceInterval;
+        m_freeSpaceUpdateInterval = interval;
+        store.WriteProfileInt(section, kFreeSpaceIntervalKey, interval);
+        LoadVisualFilterHistory(store);
+        // The bookmarks load here too, once navigation has them.
+    } else {
+        LoadLameMessages(store);
+    }
+}
+
+void CPanexView::SaveSettings(ProfileStore& store) const {
+    if (!General().saveSettings)
+        return;
+    const QString section = SettingsSection();
+    store.WriteProfileString(section, kDisplayFilterKey, m_filterText);
+    if (m_model && m_model->IsFileSystem())
+        store.WriteProfileString(section, kInitialFolderKey, m_model->path);
+    store.WriteProfileInt(section, kStickySelectionKey, stickySelection() ? 1 : 0);
+    store.WriteProfileInt(section, kMaxListColumnWidthKey, m_maxListColumnWidth);
+    m_list->SaveSettings(store, section);
+    if (IsFirstPane()) {
+        store.WriteProfileInt(section, kFreeSpaceIntervalKey, m_freeSpaceUpdateInterval);
+        SaveVisualFilterHistory(store);
+    }
+}
+
+bool CPanexView::InitialUpdate() {
+    QString text = m_host.CommandLineFolder(*this);
+    if (text.isEmpty())
+        text = m_initialFolder;
+    if (text.isEmpty())
+        text = CurrentDirectory();
+    if (!text.isEmpty() && GoToText(text))
+        return true;
+    return OpenFolder(IdList::Empty());
+}
+
+// -- Reading folders -----------------------------------------------------------
+
+bool CPanexView::OpenFolder(IdList idList) {
+    // Step 1.
+    WaitCursor wait;
+    Notice(kReadingFolder);
+
+    // Step 2.
+    auto model = std::make_unique<FolderModel>(kPaneEnumFlags);
+    const int result = model->Open(std::move(idList), true);
+    if (result == FolderModel::kReadFailed) {
+        Notice(kReadFailed.arg(model->title.isEmpty() ? kThatFolder : model->title), true);
+        return false;
+    }
+
+    // Step 3. Leaving a file-system folder is where the navigation history
+    // records the focused item, and where mirrored navigation keeps the old
+    // path; both arrive with navigation.
+    m_initialFolder.clear();
+    m_list->SuspendRedraw();
+    DeleteRows();
+    m_model = std::move(model);
+    // Events the old model's watch posted would name a freed model, which a
+    // new model might reuse the address of.
+    QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
+
+    // Step 4.
+    FillList();
+
+    // Step 5. Entering a file-system folder is where the navigation history
+    // gives the name to focus.
+    QString focusName;
+    if (m_model->IsFileSystem())
+        m_model->StartWatch(this);
+
+    // Step 6: mirrored navigation follows here once it exists.
+
+    // Step 7.
+    ActivationUpdate(focusName);
+    m_list->RecalcListColumnWidth();
+    m_list->ResumeRedraw();
+
+    // Step 8.
+    if (result == FolderModel::kReadPartial)
+        Notice(kNotAccessible, true);
+    else
+        Notice(std::nullopt);
+    return true;
+}
+
+void CPanexView::FillList() {
+    // Step 1.
+    m_list->SuspendRedraw();
+    DeleteRows();
+    if (!m_model) {
+        m_list->ResumeRedraw();
+        return;
+    }
+
+    // Step 2.
+    const bool everything = m_filterText == kNoFilter;
+    int listed = 0;
+    for (FolderItem& item : m_model->items) {
+        if (everything || item.IsFolderLike(false) || m_filter.Matches(item.name)) {
+            item.listState = kListListed;
+            ++listed;
+        } else {
+            item.listState = kListHidden;
+        }
+    }
+
+    // Step 3.
+    if (listed > 0) {
+        m_list->SetItemCount(listed);
+        for (FolderItem& item : m_model->items) {
+            if (item.listState == kListListed)
+                AddRow(&item, true);
+        }
+        // Step 4.
+        if (m_list->SortKey() != ID_SORT_NONE)
+            m_list->Sort();
+    }
+    m_list->ResumeRedraw();
+}
+
+int CPanexView::AddRow(FolderItem* item, bool force) {
+    if (!force && !item->IsFolderLike(false) && !m_filter.Matches(item->name)) {
+        item->listState = kListHidden;
+        return -1;
+    }
+    item->listState = kListListed;
+    m_listedTotal += item->size;
+    return m_list->AppendRow(item);
+}
+
+void CPanexView::RemoveRow(FolderItem* item) {
+    m_list->RemoveRow(item);
+    m_listedTotal -= item->size;
+    if (m_model)
+        m_model->DestroyItem(item);
+}
+
+bool CPanexView::SetFilter(const QString& text) {
+    PatternList patterns;
+    if (!patterns.Parse(text))
+        return false;
+    if (text.compare(m_filterText, Qt::CaseInsensitive) != 0) {
+        m_filterText = patterns.ToText();
+        m_filter = std::move(patterns);
+        VisualFilterHistory().Add(General().historyItems, text);
+        if (text != kNoFilter)
+            LastVisualFilter() = text;
+    }
+    return true;
+}
+
+void CPanexView::ReapplyFilter() {
+    if (m_model) {
+        for (FolderItem& item : m_model->items) {
+            item.selectedMark = 0;
+            item.listState = kListListed;
+        }
+    }
+    FillList();
+    UpdateCaption();
+    if (m_host.IsActive(*this))
+        m_host.AddressUpdate(*this, false);
+}
+
+bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
+    if (!m_model)
+        return false;
+    // Step 1.
+    WaitCursor wait;
+    if (m_model->IsPlainDirectory() && !StatEntry(m_model->path)) {
+        OpenFolder(IdList::Empty());
+        return false;
+    }
+
+    // Step 2.
+    if (!m_model->Refresh(m_listedTotal))
+        return false;
+    m_list->SuspendRedraw();
+    FolderModel::ItemList& items = m_model->items;
+    for (auto it = items.begin(); it != items.end();) {
+        FolderItem& item = *it;
+        bool select = false;
+        switch (item.listState) {
+            case kListNew:
+                select = AddRow(&item, false) >= 0;
+                break;
+            case kListGone:
+                m_list->RemoveRow(&item);
+                m_listedTotal -= item.size;
+                it = m_model->DestroyItem(it);
+                continue;
+            case kListChanged:
+                item.listState = kListListed;
+                // The row's texts come from the item, so the date is renewed
+                // whichever date the column shows.
+                m_list->UpdateRow(&item);
+                select = true;
+                break;
+            default:
+                break;
+        }
+        if (select && selectChanged) {
+            // FocusByName, without looking the item up by its name again.
+            FocusItem(&item, true);
+            if (names)
+                names->append(item.name);
+        }
+        ++it;
+    }
+
+    // Step 3.
+    if (!selectChanged && names) {
+        for (const QString& name : *names) {
+            FolderItem* item = m_model->FindByName(name);
+            if (!item || item->listState != kListListed)
+                continue;
+            const int row = m_list->RowOf(item);
+            if (row >= 0)
+                m_list->SelectRow(row, false);
+        }
+    }
+
+    // Step 4.
+    if (General().autoReSort && m_list->SortKey() != ID_SORT_NONE) {
+        m_list->Sort();
+        const int focused = m_list->FocusedRow();
+        if (focused >= 0)
+            m_list->SetFocusedRow(focused, false, true);
+    }
+
+    // Step 5.
+    m_list->ResumeRedraw();
+    return true;
+}
+
+// -- Navigation by text --------------------------------------------------------
+
+bool CPanexView::GoToText(const QString& text) {
+    // Step 1.
+    const QString typed = WithoutLeadingBlanks(text);
+    if (typed.isEmpty())
+        return false;
+
+    // Steps 2 and 3.
+    const ResolvedPath resolved = ResolveUserPath(typed);
+    const bool hasList = !resolved.idList.IsNull();
+    const bool accepted =
+        hasList ? (!(resolved.flags & kResolveRelative) || !m_model || m_model->IsFileSystem())
+                : !(resolved.flags & kResolveFailed);
+    bool done = false;
+    if (accepted) {
+        // Steps 4 and 5.
+        bool filtered = true;
+        if (resolved.flags & kResolveFilter) {
+            const bool bare = resolved.flags == (kResolveFilter | kResolveCurrent);
+            if (hasList || (bare && m_model))
+                filtered = SetFilter(PathNamePart(typed));
+        }
+        // Step 6.
+        if (filtered) {
+            if (hasList) {
+                done = (resolved.flags & kResolveFile) ? GoToFile(resolved.idList)
+                                                       : OpenFolder(resolved.idList);
+            } else if (m_model) {
+                ReapplyFilter();
+                done = true;
+            }
+        }
+    }
+
+    // Step 7. Dropping the text's entry from the navigation list arrives with
+    // the list itself.
+    if (!done) {
+        if (m_host.IsActive(*this))
+            m_host.AddressUpdate(*this, false);
+        if (!accepted)
+            Notice(kNoSense, true);
+    }
+    return done;
+}
+
+bool CPanexView::GoToFile(const IdList& absolute) {
+    if (absolute.IsNull() || absolute.IsEmpty())
+        return false;
+    if (!OpenFolder(PidlTrim(absolute, 1)))
+        return false;
+    const std::vector<FolderItem*> selected = m_list->SelectedItems();
+    if (!selected.empty()) {
+        const int row = m_list->RowOf(selected.front());
+        if (row >= 0)
+            m_list->SelectRow(row, false);
+    }
+    if (FolderItem* item = m_model->FindById(PidlLast(absolute)))
+        FocusByName(item->name, true);
+    return true;
+}
+
+int CPanexView::FocusByName(const QString& name, bool select) {
+    return m_model ? FocusItem(m_model->FindByName(name), select) : -1;
+}
+
+int CPanexView::FocusItem(FolderItem* item, bool select) {
+    if (!item || item->listState != kListListed)
+        return -1;
+    const int row = m_list->RowOf(item);
+    if (row >= 0)
+        m_list->SetFocusedRow(row, select, true);
+    return row;
+}
+
+void CPanexView::ActivationUpdate(const QString& focusName) {
+    // Steps 1 and 2. The process's current directory, the remembered
+    // folders of the volumes and the free-space timer follow activation,
+    // which arrives with the pane's activation handling.
+    UpdateCaption();
+    m_host.ActivationUpdate(*this);
+
+    // Step 4.
+    if (!focusName.isEmpty() && FocusByName(focusName, !stickySelection()) >= 0)
+        return;
+
+    // Step 5.
+    if (m_host.IsActive(*this) && QGuiApplication::mouseButtons() == Qt::NoButton) {
+        const int focused = m_list->FocusedRow();
+        if (focused >= 0)
+            m_list->SetFocusedRow(focused, false, true);
+        else if (m_list->RowCount() > 0)
+            m_list->SetFocusedRow(0, false, true);
+    }
+}
+
+// -- Caption -------------------------------------------------------------------
+
+QString CPanexView::CaptionText() const {
+    if (!m_model)
+        return QString();
+    QString text = m_model->title;
+    if (m_filterText != kNoFilter)
+        text += QStringLiteral(" [") + m_filterText + QLatin1Char(']');
+    return text;
+}
+
+void CPanexView::UpdateCaption() {
+    m_caption->setText(CaptionText());
+}
+
+// -- Commands and events -------------------------------------------------------
+
+void CPanexView::OnRefreshCommand() {
+    CPanexView* target = this;
+    if (IsAltDown()) {
+        if (CPanexView* other = m_host.OtherPane(*this))
+            target = other;
+    }
+    if (target->RefreshPane(false, nullptr))
+        Notice(kRefreshed.arg(target->IsFirstPane() ? kFirst : kSecond));
+    else
+        Notice(kRefreshFailed, true);
+}
+
+bool CPanexView::OnCommand(int id) {
+    if (id == ID_PANE_REFRESH) {
+        OnRefreshCommand();
+        return true;
+    }
+    if (m_list->HandlesCommand(id))
+        return m_list->OnCommand(id);
+    return CommandTarget::OnCommand(id);
+}
+
+bool CPanexView::OnUpdateCommand(int id, CommandState& state) {
+    if (id == ID_PANE_REFRESH) {
+        state.Enable(true);
+        return true;
+    }
+    if (m_list->HandlesCommand(id)) {
+        bool enabled = true;
+        bool checked = false;
+        if (!m_list->UpdateCommand(id, enabled, checked))
+            return false;
+        state.Enable(enabled);
+        if (id == ID_SORT_ASCENDING)
+            state.SetCheck(checked);
+        else
+            state.SetRadio(checked);
+        return true;
+    }
+    return CommandTarget::OnUpdateCommand(id, state);
+}
+
+bool CPanexView::event(QEvent* e) {
+    if (e->type() == QEvent::Type(WM_FOLDER_CHANGED)) {
+        const auto* changed = dynamic_cast<ChangeWatchEvent*>(e);
+        const quintptr parameter = changed ? changed->parameter() : 0;
+        if (parameter == 0 || parameter == quintptr(m_model.get())) {
+            QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
+            RefreshPane(false, nullptr);
+        }
+        return true;
+    }
+    return QWidget::event(e);
+}

@@ -1,0 +1,233 @@
+#pragma once
+// CPanexView: one folder pane of the main window. It shows one folder at a
+// time (its FolderModel) as the rows of a PaneListCtrl, one row per item
+// that passes the pane's visual filter, under a caption strip with the
+// folder's title. It reads folders, refreshes them when their watch says
+// they changed, keeps the visual filter and its own settings section, and
+// answers the pane commands routed to it (refresh, and the list's sort and
+// view commands).
+//
+// What the pane needs of the frame (the store, the other pane, the active
+// pane, the command line) it asks through a PaneHost.
+//
+// Guarantees:
+// - OpenFolder() is the one way the pane changes folder; when the new
+//   folder can't be read the pane keeps the old one, rows and all.
+// - Rows point at items of the current model; the rows are deleted before
+//   the model that owns their items is destroyed.
+// - `listedTotal` is the sum of the sizes of the listed items at all times
+//   between calls.
+// - A folder-changed event is acted on only when it names the current
+//   model; a burst of them refreshes once.
+//
+// Main thread only.
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+#include "platform/shell/IdList.h"
+#include "platform/ui/CommandTarget.h"
+#include "shell/PatternList.h"
+
+class FolderItem;
+class FolderModel;
+class PaneHost;
+class PaneListCtrl;
+class ProfileStore;
+class QLabel;
+
+/// The settings sections of the first and the second pane.
+inline const QString kLeftPaneSection = QStringLiteral("Left Pane Settings");
+inline const QString kRightPaneSection = QStringLiteral("Right Pane Settings");
+
+/// The free-space interval's default and range (milliseconds).
+inline constexpr int kDefaultFreeSpaceInterval = 20000;
+inline constexpr int kMinFreeSpaceInterval = 1000;
+inline constexpr int kMaxFreeSpaceInterval = 10000000;
+
+/// The smallest "nMaxListColumnWidth" that limits anything; below it, 0 (no
+/// limit).
+inline constexpr int kMinMaxListColumnWidth = 50;
+
+/// The filter text that hides nothing.
+inline const QString kNoFilter = QStringLiteral("*");
+
+/// The last visual filter other than "*" that a pane set (process-wide; the
+/// quick filter toggle brings it back). Empty when none.
+QString& LastVisualFilter();
+
+class CPanexView : public QWidget, public CommandTarget {
+    Q_OBJECT
+
+public:
+    /// A pane with no folder yet. Call LoadSettings() and then
+    /// InitialUpdate() once the host knows which pane this is.
+    explicit CPanexView(PaneHost& host, QWidget* parent = nullptr);
+    /// Deletes the rows, then the model (stopping its watch).
+    ~CPanexView() override;
+
+    // -- Settings ---------------------------------------------------------
+
+    /// "Left Pane Settings" for the first pane, "Right Pane Settings" for
+    /// the second.
+    QString SettingsSection() const;
+
+    /// Reads the pane's settings from the host's store, with their clamps:
+    /// "szDisplayFilter" (empty or unparsable: "*"), "szInitialFolder"
+    /// (leading white space removed), "bStickySelection",
+    /// "nMaxListColumnWidth" (below 50: 0) and the list's keys. The first
+    /// pane also reads "msFreeSpaceUpdateInterval" (outside 1000..10000000:
+    /// 20000), writing it back at once, and loads the visual filter history;
+    /// the second pane reads "bLameMessages" (LoadLameMessages).
+    void LoadSettings();
+
+    /// Writes the pane's settings when the general setting "bSaveSettings"
+    /// is on (else nothing): the filter, "szInitialFolder" (only while the
+    /// pane shows a file-system folder: its path), "bStickySelection",
+    /// "nMaxListColumnWidth", the list's keys; the first pane also the
+    /// free-space interval and the visual filter history. The frame calls
+    /// it while closing, before the panes are destroyed.
+    void SaveSettings(ProfileStore& store) const;
+
+    /// The pane's first folder: the command line's folder for this pane,
+    /// else the stored initial folder, else the process's current
+    /// directory, opened as typed text (GoToText: a wildcard part becomes
+    /// the filter); when that fails, the Desktop. False only when even the
+    /// Desktop could not be read.
+    bool InitialUpdate();
+
+    // -- Reading folders ----------------------------------------------------
+
+    /// Opens the folder (absolute id list; the empty list is the Desktop):
+    /// notice "Reading folder...", a new model read with its entries, the
+    /// rows filled, the watch started for file-system folders, the
+    /// activation update. On failure the alert "Reading from '%s' has
+    /// failed miserably" (the folder's title, or "(that folder)") and the
+    /// pane keeps its folder: false. Entries that could not be read give the
+    /// alert "Some items in the folder were not accessible".
+    bool OpenFolder(IdList idList);
+
+    /// Rebuilds the rows from the model: every item folder-like or matching
+    /// the filter is listed (all with the filter "*"), in the model's order,
+    /// then sorted unless the sort key is "Unsorted". Redrawing is suspended
+    /// meanwhile.
+    void FillList();
+
+    /// Lists `item` at the end of the rows: listState 1, its size added to
+    /// `listedTotal`. Without `force`, an item that is not folder-like and
+    /// does not match the filter gets listState 0 and no row (-1).
+    int AddRow(FolderItem* item, bool force);
+
+    /// Removes the row of `item`, subtracts its size from `listedTotal` and
+    /// destroys the item in the model.
+    void RemoveRow(FolderItem* item);
+
+    /// Sets the visual filter from a comma-separated pattern text; false
+    /// (nothing changed) when it holds no pattern. A text that differs
+    /// (case-blind) from the current filter becomes the filter (in its
+    /// canonical form), goes to the front of the visual filter history and,
+    /// unless it is "*", becomes the last filter. The rows are not touched:
+    /// ReapplyFilter() does that.
+    bool SetFilter(const QString& text);
+
+    /// Lists the model again under the current filter: every item loses its
+    /// remembered selection and the rows are refilled; the caption shows
+    /// the filter; the active pane updates the address bar.
+    void ReapplyFilter();
+
+    /// Re-reads the folder and settles the differences row by row, so the
+    /// selection and the scroll position survive: new items are listed (if
+    /// the filter lets them), gone ones removed, changed ones get their size
+    /// and date texts renewed. With `selectChanged`, new and changed rows
+    /// are selected and focused in turn and, with `names`, their names
+    /// appended to it; without it, the rows named in `names` are
+    /// unselected. Re-sorts when "bAutoReSort" is on. A plain directory that
+    /// no longer exists sends the pane to the Desktop (false). False when
+    /// the folder could not be enumerated. Virtual so that a test can count
+    /// refreshes.
+    virtual bool RefreshPane(bool selectChanged, QStringList* names);
+
+    // -- Navigation by text (what start-up needs of it) ---------------------
+
+    /// Navigates by typed text (ResolveUserPath): a folder opens, a file
+    /// opens its folder with the file focused, a wildcard last part becomes
+    /// the visual filter, a bare pattern filters the folder shown. A
+    /// relative text is accepted only while the pane shows a file-system
+    /// folder (or none). Unintelligible text gives the alert "The CPU cannot
+    /// make any sense of the last input".
+    bool GoToText(const QString& text);
+
+    /// Opens the folder of a file (absolute id list) and focuses and
+    /// selects the file.
+    bool GoToFile(const IdList& absolute);
+
+    /// Focuses the listed row of the item named exactly `name` and brings it
+    /// into view; with `select` also selects it (other rows keep their
+    /// selection). The row, or -1.
+    int FocusByName(const QString& name, bool select);
+
+    /// After a folder was read: the caption, the frame's share
+    /// (PaneHost::ActivationUpdate), then the focus: the row named
+    /// `focusName` when there is one, else (active pane) the focused row,
+    /// or row 0, brought into view.
+    void ActivationUpdate(const QString& focusName);
+
+    // -- State ---------------------------------------------------------------
+
+    FolderModel* Model() const { return m_model.get(); }
+    PaneListCtrl* List() const { return m_list; }
+    PaneHost& Host() const { return m_host; }
+    bool IsFirstPane() const;
+
+    const PatternList& Filter() const { return m_filter; }
+    /// The filter's canonical text; "*" for none.
+    const QString& FilterText() const { return m_filterText; }
+    /// Sum of the sizes of the listed items.
+    std::uint64_t listedTotal() const { return m_listedTotal; }
+    /// "bStickySelection", held by the list (which enforces it).
+    bool stickySelection() const;
+    void SetStickySelection(bool on);
+    int maxListColumnWidth() const { return m_maxListColumnWidth; }
+    /// The stored folder to open first; cleared by the first OpenFolder().
+    const QString& initialFolder() const { return m_initialFolder; }
+    /// The caption strip's height: the caption font's height plus 6.
+    int captionHeight() const { return m_captionHeight; }
+    /// "msFreeSpaceUpdateInterval" (the first pane reads it).
+    int freeSpaceUpdateInterval() const { return m_freeSpaceUpdateInterval; }
+    /// The caption's text: the title, and " [filter]" unless the filter is
+    /// "*".
+    QString CaptionText() const;
+
+    // -- Commands ------------------------------------------------------------
+
+    /// 32771 (refresh; with Alt the other pane) and the list's sort and view
+    /// commands.
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+protected:
+    /// WM_FOLDER_CHANGED from the current model's watch: drops the further
+    /// queued ones, then RefreshPane(false, none).
+    bool event(QEvent* e) override;
+
+private:
+    int FocusItem(FolderItem* item, bool select);
+    void UpdateCaption();
+    void OnRefreshCommand();
+    void DeleteRows();
+
+    PaneHost& m_host;
+    QLabel* m_caption = nullptr;
+    PaneListCtrl* m_list = nullptr;
+    std::unique_ptr<FolderModel> m_model;
+    PatternList m_filter;
+    QString m_filterText = kNoFilter;
+    std::uint64_t m_listedTotal = 0;
+    int m_maxListColumnWidth = 0;
+    QString m_initialFolder;
+    int m_captionHeight = 0;
+    int m_freeSpaceUpdateInterval = kDefaultFreeSpaceInterval;
+};

@@ -1,0 +1,510 @@
+#include "pane/FolderModel.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QHash>
+#include <QSet>
+#include <cstring>
+
+#include "platform/shell/NameCodec.h"
+#include "platform/shell/ShellNamespace.h"
+#include "platform/shell/Volumes.h"
+#include "shell/CommandIds.h"
+#include "shell/GeneralSettings.h"
+#include "shell/PathHelpers.h"
+#include "shell/Pidl.h"
+#include "shell/ShellContext.h"
+
+namespace {
+
+constexpr std::uint32_t kArchiveTest = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_BROWSABLE;
+constexpr std::uint32_t kArchiveLike = SFGAO_FOLDER | SFGAO_BROWSABLE;
+
+// Kinds of the directory scan's mask.
+constexpr int kScanFiles = 1;
+constexpr int kScanFolders = 2;
+
+// How deep the removal of a leftover tree goes; deeper trees are left alone
+// rather than risk running out of descriptors.
+constexpr int kMaxLeftoverDepth = 32;
+
+// The Desktop for binding: the context's, else one of our own.
+ShellFolder* Desktop(std::unique_ptr<ShellFolder>& holder) {
+    if (ShellFolder* desktop = ContextDesktop())
+        return desktop;
+    holder = SHGetDesktopFolder();
+    return holder.get();
+}
+
+// The names of the search range of a list: the items from a start position
+// to the end, which are the ones not met yet. A met item leaves the range
+// (Take), either because it was the start or because the caller moves it in
+// front of the start. Lookups check the start first, which is all it takes
+// when both sides list the folder in the same order; the first miss builds
+// a hash of the range's names, so a different order stays linear overall.
+class NameRange {
+public:
+    using List = FolderModel::ItemList;
+
+    NameRange(List& list, List::iterator start) : m_list(list), m_start(start) {}
+
+    List::iterator Start() const { return m_start; }
+
+    List::iterator Find(const QString& name) {
+        if (m_start == m_list.end())
+            return m_list.end();
+        if (m_start->name == name)
+            return m_start;
+        if (!m_indexed)
+            BuildIndex();
+        if (m_duplicates.contains(name)) {
+            for (auto it = m_start; it != m_list.end(); ++it) {
+                if (it->name == name)
+                    return it;
+            }
+            return m_list.end();
+        }
+        return m_index.value(name, m_list.end());
+    }
+
+    // Takes `it` (found by Find) out of the range.
+    void Take(List::iterator it) {
+        if (it == m_start)
+            ++m_start;
+        if (m_indexed) {
+            auto found = m_index.find(it->name);
+            if (found != m_index.end() && found.value() == it)
+                m_index.erase(found);
+        }
+    }
+
+private:
+    void BuildIndex() {
+        m_indexed = true;
+        for (auto it = m_start; it != m_list.end(); ++it) {
+            if (m_index.contains(it->name))
+                m_duplicates.insert(it->name);
+            else
+                m_index.insert(it->name, it);
+        }
+    }
+
+    List& m_list;
+    List::iterator m_start;
+    bool m_indexed = false;
+    QHash<QString, List::iterator> m_index;
+    QSet<QString> m_duplicates;
+};
+
+// The scan's kind of a directory entry, from the type the directory gives
+// (a stat only where the file system gives none). A symbolic link is a
+// non-folder, as enumeration lists it.
+int EntryKind(int dirFd, const dirent* entry) {
+    if (entry->d_type == DT_DIR)
+        return kScanFolders;
+    if (entry->d_type != DT_UNKNOWN)
+        return kScanFiles;
+    struct stat st;
+    if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+        return kScanFolders;
+    return kScanFiles;
+}
+
+bool IsLeftoverName(const char* name) {
+    return ::fnmatch("TD_*.dir", name, FNM_PERIOD) == 0 ||
+           ::fnmatch("Temporary*.zip", name, FNM_PERIOD) == 0;
+}
+
+// Removes `name` in `parentFd` and, for a directory, everything in it, as
+// far as this user owns it. Never follows a symbolic link. Counts what it
+// removed.
+void RemoveOwnedTree(int parentFd, const char* name, uid_t uid, int depth, int& removed) {
+    struct stat st;
+    if (::fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_uid != uid)
+        return;
+    if (!S_ISDIR(st.st_mode)) {
+        if (::unlinkat(parentFd, name, 0) == 0)
+            ++removed;
+        return;
+    }
+    if (depth > kMaxLeftoverDepth)
+        return;
+    // A read-only folder of ours is made ours to empty first.
+    if ((st.st_mode & S_IRWXU) != S_IRWXU) {
+        if (::fchmodat(parentFd, name, (st.st_mode & 07777) | S_IRWXU, AT_SYMLINK_NOFOLLOW) != 0) {
+        }
+    }
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat opened;
+    // The folder opened must be the one looked at (nobody swapped it since).
+    if (::fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
+        ::close(fd);
+        return;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    QList<QByteArray> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        names << QByteArray(entry->d_name);
+    }
+    for (const QByteArray& child : names)
+        RemoveOwnedTree(::dirfd(dir), child.constData(), uid, depth + 1, removed);
+    ::closedir(dir);
+    if (::unlinkat(parentFd, name, AT_REMOVEDIR) == 0)
+        ++removed;
+}
+
+}  // namespace
+
+int RemoveDescriptorLeftovers() {
+    const QByteArray temp = NameToBytes(TempFolder());
+    if (temp.isEmpty())
+        return 0;
+    const int fd = ::open(temp.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return 0;
+    }
+    QList<QByteArray> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsLeftoverName(entry->d_name))
+            names << QByteArray(entry->d_name);
+    }
+    int removed = 0;
+    const uid_t uid = ::geteuid();
+    for (const QByteArray& name : names)
+        RemoveOwnedTree(::dirfd(dir), name.constData(), uid, 0, removed);
+    ::closedir(dir);
+    return removed;
+}
+
+FolderModel::FolderModel(std::uint32_t flags) : enumFlags(flags) {
+    EnsureShellContext();
+}
+
+FolderModel::~FolderModel() {
+    // The thread reads nothing of ours, but it names this model in the
+    // events it posts: it must be gone before the model is.
+    watch.reset();
+    if (IsDescriptor())
+        RemoveDescriptorLeftovers();
+    items.clear();
+}
+
+void FolderModel::ValidateCache() {
+    std::uint32_t validate = SFGAO_VALIDATE;
+    shellFolder->GetAttributesOf({}, validate);
+}
+
+int FolderModel::Open(IdList absolute, bool enumerate) {
+    idList = std::move(absolute);
+    if (idList.IsNull())
+        return kReadFailed;
+    std::unique_ptr<ShellFolder> desktopHolder;
+    ShellFolder* desktop = Desktop(desktopHolder);
+    if (!desktop)
+        return kReadFailed;
+    const ShellContext& context = TheShellContext();
+
+    // Step 1.
+    shellFolder = idList.IsEmpty() ? SHGetDesktopFolder() : desktop->BindToObject(idList);
+    if (!shellFolder)
+        return kReadFailed;
+
+    // Step 2.
+    const std::optional<std::uint32_t> found = SHGetFileInfoAttributes(idList);
+    if (!found)
+        return kReadFailed;
+    attributes = *found;
+
+    // Step 3.
+    if ((attributes & kArchiveTest) == kArchiveLike) {
+        attributes &= ~std::uint32_t(SFGAO_FILESYSTEM);
+        ValidateCache();
+    }
+
+    // Step 4. The Desktop's parent is that of the desktop directory.
+    IdList parentList;
+    if (idList.IsEmpty()) {
+        parentList =
+            context.desktopDirectory.IsNull() ? IdList() : PidlTrim(context.desktopDirectory, 1);
+        if (parentList.IsNull())
+            parentList = IdList::Empty();
+    } else {
+        parentList = PidlTrim(idList, 1);
+    }
+    if ((attributes & SFGAO_FILESYSTEM) && (attributes & SFGAO_FILESYSANCESTOR) &&
+        !idList.IsEmpty()) {
+        const std::optional<std::uint32_t> parentAttributes = SHGetFileInfoAttributes(parentList);
+        if (parentAttributes && (*parentAttributes & SFGAO_FILESYSTEM))
+            attributes &= ~std::uint32_t(SFGAO_FILESYSANCESTOR);
+    }
+
+    // Step 5.
+    if (!parentList.IsEmpty()) {
+        parentFolder = desktop->BindToObject(parentList);
+    } else {
+        parentFolder = SHGetDesktopFolder();
+        if (!context.drives.IsNull() && desktop->CompareIDs(0, context.drives, idList) == 0)
+            ValidateCache();
+    }
+    if (!parentFolder)
+        return kReadFailed;
+
+    // Step 6.
+    const IdList& named =
+        idList.IsEmpty() && !context.desktopDirectory.IsNull() ? context.desktopDirectory : idList;
+    path = ShellDisplayName(*desktop, named, SHGDN_FORPARSING).value_or(QString());
+
+    // Step 7.
+    if (context.PathTitles && IsPlainDirectory())
+        title = path;
+    else
+        title = ShellDisplayName(*desktop, idList, SHGDN_NORMAL).value_or(QString());
+    if (title.isEmpty() && !idList.IsEmpty())
+        title = ShellDisplayName(*parentFolder, PidlLast(idList), SHGDN_NORMAL).value_or(QString());
+    if (title.isEmpty())
+        title = kNoNameTitle;
+
+    // Step 8.
+    if (path.isEmpty()) {
+        attributes &= ~std::uint32_t(SFGAO_FILESYSTEM);
+        path = title;
+    }
+
+    // Step 9.
+    if (!enumerate)
+        return kReadOk;
+    const int result = Enumerate(items);
+
+    // Step 10: only the first non-folder is asked whether it describes
+    // itself; the answer holds for the whole folder.
+    if (result != kReadFailed && !IsFileSystem() && !IsDescriptor()) {
+        for (FolderItem& item : items) {
+            if (item.attributes & SFGAO_FOLDER)
+                continue;
+            item.ReadDescriptor();
+            if (item.times[kTimeModified] != 0) {
+                attributes |= SFGAO_BROWSABLE;
+                for (FolderItem& other : items) other.ReadDescriptor();
+            }
+            break;
+        }
+    }
+
+    // Step 11.
+    if (IsDescriptor())
+        title = path;
+    return result;
+}
+
+int FolderModel::Enumerate(ItemList& list) {
+    std::uint32_t flags = enumFlags;
+    if (General().showHiddenFiles)
+        flags |= SHCONTF_INCLUDEHIDDEN;
+    std::unique_ptr<EnumIdList> enumerator = shellFolder->EnumObjects(flags);
+    if (!enumerator)
+        return kReadFailed;
+
+    int result = kReadOk;
+    for (;;) {
+        IdList id;
+        const EnumIdList::Result next = enumerator->Next(id);
+        if (next == EnumIdList::Result::End)
+            break;
+        if (next == EnumIdList::Result::Error) {
+            result = kReadPartial;
+            break;
+        }
+        FolderItem& item = list.emplace_back();
+        if (!item.Init(*this, std::move(id))) {
+            list.pop_back();
+            result = kReadPartial;
+        }
+    }
+
+    if (IsFileSystem()) {
+        ScanDirectory(list);
+    } else if (IsDescriptor()) {
+        for (FolderItem& item : list) item.ReadDescriptor();
+    }
+    return result;
+}
+
+// The ids carry all three times already, so what the scan still does is the
+// order: every item the directory lists moves to the front, which leaves
+// the met items in the reverse order of the directory, followed by the
+// items it does not list.
+void FolderModel::ScanDirectory(ItemList& list) {
+    const QByteArray folder = NameToBytes(path);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    int mask = 0;
+    if (enumFlags & SHCONTF_FOLDERS)
+        mask |= kScanFolders;
+    if (enumFlags & SHCONTF_NONFOLDERS)
+        mask |= kScanFiles;
+
+    NameRange range(list, list.begin());
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        if (!(EntryKind(::dirfd(dir), entry) & mask))
+            continue;
+        const auto it = range.Find(NameFromBytes(name, qsizetype(std::strlen(name))));
+        if (it == list.end())
+            continue;
+        range.Take(it);
+        list.splice(list.begin(), list, it);
+        if (range.Start() == list.end())
+            break;
+    }
+    ::closedir(dir);
+}
+
+bool FolderModel::Refresh(std::uint64_t& totals) {
+    // Step 1.
+    if (IsDescriptor())
+        ValidateCache();
+
+    // Step 2.
+    ItemList fresh;
+    if (Enumerate(fresh) == kReadFailed)
+        return false;
+
+    // Step 3. The cursor is the item before the range's start.
+    NameRange range(items, items.begin());
+    while (!fresh.empty()) {
+        const auto entry = fresh.begin();
+        const auto it = range.Find(entry->name);
+        if (it == items.end()) {
+            entry->listState = kListNew;
+            items.splice(range.Start(), fresh, entry);
+            continue;
+        }
+        FolderItem& item = *it;
+        if (item.size != entry->size || item.times[kTimeModified] != entry->times[kTimeModified]) {
+            if (item.listState == kListListed) {
+                item.listState = kListChanged;
+                totals += entry->size - item.size;  // modulo 2^64: a shrink subtracts
+            }
+            item.size = entry->size;
+            item.times[kTimeModified] = entry->times[kTimeModified];
+            // The id carries the entry's find data: keep it current too.
+            std::swap(item.id, entry->id);
+            item.DeleteTempCopy();
+        }
+        range.Take(it);
+        items.splice(range.Start(), items, it);
+        fresh.erase(entry);
+    }
+
+    // Step 4.
+    for (auto it = range.Start(); it != items.end();) {
+        if (it->listState == kListHidden) {
+            it = items.erase(it);
+        } else {
+            it->listState = kListGone;
+            ++it;
+        }
+    }
+    return true;
+}
+
+FolderItem* FolderModel::FindByName(const QString& name) {
+    for (FolderItem& item : items) {
+        if (item.name == name)
+            return &item;
+    }
+    return nullptr;
+}
+
+FolderItem* FolderModel::FindById(const IdList& relative) {
+    if (!shellFolder || relative.IsNull())
+        return nullptr;
+    for (FolderItem& item : items) {
+        if (shellFolder->CompareIDs(0, item.id, relative) == 0)
+            return &item;
+    }
+    return nullptr;
+}
+
+FolderItem* FolderModel::RenameItem(FolderItem* item, const QString& newName) {
+    if (!item || !shellFolder)
+        return nullptr;
+    // A refused rename gives no id here; making an item of the old id
+    // instead would list a name that no longer exists.
+    IdList renamed = shellFolder->SetNameOf(item->id, newName, SHGDN_INFOLDER);
+    if (renamed.IsNull())
+        return nullptr;
+    FolderItem& fresh = items.emplace_back();
+    if (!fresh.Init(*this, std::move(renamed))) {
+        items.pop_back();
+        return nullptr;
+    }
+    fresh.times = item->times;
+    DestroyItem(item);
+    return &fresh;
+}
+
+bool FolderModel::StartWatch(QObject* window) {
+    if (watch || !window || !IsFileSystem() || path.isEmpty())
+        return false;
+    // The mount that holds the folder decides: a folder below "/" may well
+    // lie on a network mount that is no user-visible volume of its own.
+    const DriveType type = GetDriveType(path);
+    if (type == DRIVE_REMOTE || type == DRIVE_CDROM)
+        return false;
+    const auto settle = (attributes & SFGAO_REMOVABLE) ? ChangeWatch::kRemovableSettleTime
+                                                       : ChangeWatch::kSettleTime;
+    const ChangeWatch::Scope scope = enumFlags == SHCONTF_FOLDERS ? ChangeWatch::Scope::FoldersOnly
+                                                                  : ChangeWatch::Scope::Everything;
+    auto started = std::make_unique<ChangeWatch>(NameToBytes(path), scope, settle, window,
+                                                 WM_FOLDER_CHANGED, quintptr(this));
+    if (!started->Start())
+        return false;
+    watch = std::move(started);
+    return true;
+}
+
+bool FolderModel::IsWatching() const {
+    return watch && watch->IsRunning();
+}
+
+void FolderModel::SetWatchEnabled(bool enabled) {
+    if (watch)
+        watch->SetEnabled(enabled);
+}
+
+bool FolderModel::IsWatchEnabled() const {
+    return watch && watch->IsEnabled();
+}
+
+void FolderModel::DestroyItem(FolderItem* item) {
+    for (auto it = items.begin(); it != items.end(); ++it) {
+        if (&*it == item) {
+            items.erase(it);
+            return;
+        }
+    }
+}
+
+FolderModel::ItemList::iterator FolderModel::DestroyItem(ItemList::iterator it) {
+    return items.erase(it);
+}

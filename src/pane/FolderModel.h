@@ -1,0 +1,187 @@
+#pragma once
+// FolderModel: one opened folder of a pane: the folder object, its kind,
+// its entries as FolderItems, its names and the watch that tells the pane
+// when the folder changed on disk.
+//
+// A model is made empty, then Open()ed once with an absolute id list. The
+// pane that shows it keeps it until it opens another folder; a model can
+// also be opened without its entries (the target of a drop, the folder of a
+// find result).
+//
+// Guarantees:
+// - Items never move in memory while they belong to the model (they live in
+//   a node-based list), so the pane's rows can point at them. An item is
+//   destroyed only by DestroyItem(), Refresh() (filtered-out items that
+//   vanished), RenameItem() (the old item) or the model's destruction.
+// - Names are compared exactly (case-sensitive): a folder holding "a" and
+//   "A" has two items, and lookups tell them apart.
+// - The order of `items` after Open() is the order of an unsorted pane: the
+//   entries the directory scan met, in the reverse order of the scan,
+//   followed by those it did not meet (virtual places of the Desktop).
+// - The watch thread only reads its own copies of the path and the settle
+//   time and talks to the pane by posted events; every change of the model
+//   happens on the main thread. The destructor stops and joins the thread
+//   before anything else is freed.
+//
+// Main thread only (the watch's enabled flag excepted).
+//
+// Cost: Open() and Refresh() make one enumeration of the folder (one statx
+// per entry for file-system folders) and one read of the directory without
+// any further stat; matching names is linear when the enumeration and the
+// directory agree on the order (they do for file-system folders) and stays
+// linear otherwise (a hash of the names not met yet is built on the first
+// mismatch).
+
+#include <QString>
+#include <cstdint>
+#include <list>
+#include <memory>
+
+#include "platform/shell/IdList.h"
+#include "platform/shell/ShellFolder.h"
+#include "platform/shell/ShellTypes.h"
+#include "platform/watch/ChangeWatch.h"
+#include "shell/FolderItem.h"
+#include "shell/FolderItemOwner.h"
+
+class QObject;
+
+/// The enumeration flags of a pane: folders and non-folders.
+inline constexpr std::uint32_t kPaneEnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
+
+/// The title of a folder that has no name at all.
+inline const QString kNoNameTitle = QStringLiteral("<no Name>");
+
+class FolderModel : public FolderItemOwner {
+public:
+    using ItemList = std::list<FolderItem>;
+
+    /// Results of Open() and Enumerate().
+    enum ReadResult : int {
+        kReadFailed = 0,   // the folder could not be bound, named or enumerated
+        kReadOk = 1,       // read
+        kReadPartial = 2,  // read, but some entries could not be made into items
+    };
+
+    /// An empty model that will enumerate with `enumFlags` (SHCONTF_ bits).
+    /// Fills the process-wide shell context when it is not ready yet.
+    explicit FolderModel(std::uint32_t enumFlags = kPaneEnumFlags);
+    /// Stops and joins the watch first; for a descriptor folder then removes
+    /// the temporary leftovers of archive handlers ("TD_*.dir",
+    /// "Temporary*.zip" directly in the temporary folder, only entries this
+    /// user owns, symbolic links removed themselves, never followed); then
+    /// destroys the items (which delete their temporary copies).
+    ~FolderModel() override;
+    FolderModel(const FolderModel&) = delete;
+    FolderModel& operator=(const FolderModel&) = delete;
+
+    /// Opens the folder an absolute id list names (the empty list is the
+    /// Desktop) and, with `enumerate`, reads its entries:
+    ///  1. binds the folder;  2. its attributes;  3. an archive-like folder
+    ///  (SFGAO_FOLDER and SFGAO_BROWSABLE without SFGAO_FILESYSANCESTOR)
+    ///  loses SFGAO_FILESYSTEM, becoming a descriptor folder, and its cache
+    ///  is validated;  4. a file-system folder inside a file-system folder
+    ///  loses SFGAO_FILESYSANCESTOR (a plain directory);  5. binds the
+    ///  parent;  6. `path` (the parsing name);  7. `title` (a plain
+    ///  directory's path, else the normal name, else the parent's name of
+    ///  the item, else "<no Name>");  8. an empty path makes the folder
+    ///  virtual and takes the title;  9. Enumerate();  10. a virtual folder
+    ///  whose first non-folder item describes itself with a modified time
+    ///  becomes a descriptor folder;  11. a descriptor folder is titled by
+    ///  its path.
+    /// Gives kReadFailed, kReadOk or kReadPartial (kReadOk without
+    /// `enumerate`). Call once per model.
+    int Open(IdList absolute, bool enumerate);
+
+    /// Reads the folder's entries into `list` (appended): one FolderItem per
+    /// entry that Init() accepts; hidden entries too when the general setting
+    /// "bShowHiddenFiles" is on. Then, for a file-system folder, the
+    /// directory scan puts the entries in the order of an unsorted pane; for
+    /// a descriptor folder every item reads its descriptor. kReadPartial when
+    /// an entry was refused or the enumeration stopped with an error.
+    int Enumerate(ItemList& list);
+
+    /// Compares the folder against a new enumeration, exact names:
+    /// - an item met again whose size or modified time changed takes the new
+    ///   values (and the entry's new id) and loses its temporary copy; a
+    ///   listed one becomes kListChanged and `totals` moves by the size
+    ///   difference;
+    /// - an entry not known yet is added with kListNew;
+    /// - an item not met again becomes kListGone when listed, and is
+    ///   destroyed at once when hidden by the filter.
+    /// Items end up in the new enumeration's order, the gone ones last.
+    /// False (nothing changed) when the folder can't be enumerated.
+    bool Refresh(std::uint64_t& totals);
+
+    /// The first item whose `name` is exactly `name`; nullptr when none.
+    /// Linear.
+    FolderItem* FindByName(const QString& name);
+    /// The first item that the folder's CompareIDs (column 0) finds equal to
+    /// the one-item relative id; nullptr when none. Linear.
+    FolderItem* FindById(const IdList& relative);
+
+    /// Renames an item through the folder: a new item for the new id (with
+    /// the old item's three times) goes to the end of `items` and the old
+    /// item is destroyed; the caller must have let go of the old pointer
+    /// (its row points at the new item). nullptr, with the old item kept,
+    /// when the folder refuses the name or the new item can't be made.
+    FolderItem* RenameItem(FolderItem* item, const QString& newName);
+
+    /// Starts the change watch, which posts a ChangeWatchEvent of type
+    /// WM_FOLDER_CHANGED with this model as parameter to `window` after the
+    /// folder's changes settle (100 ms, 500 ms on removable volumes). Only
+    /// for file-system folders on volumes that are neither remote nor
+    /// CD-ROMs; a folders-only model watches folders only. False when no
+    /// watch runs. The watch ends with the model; `window` must outlive it.
+    bool StartWatch(QObject* window);
+    /// True while a watch thread runs.
+    bool IsWatching() const;
+    /// `watchEnabled`: while clear, the watch posts nothing (the program is
+    /// changing the folder itself). Without a watch: nothing, and false.
+    void SetWatchEnabled(bool enabled);
+    bool IsWatchEnabled() const;
+
+    /// Removes `item` from `items` and destroys it. Linear in the position.
+    void DestroyItem(FolderItem* item);
+    /// Removes the item at `it`; gives the next position.
+    ItemList::iterator DestroyItem(ItemList::iterator it);
+
+    /// The count of `items` (constant time).
+    int ItemCount() const { return int(items.size()); }
+
+    // Folder kinds of the adjusted attribute word (FolderItem.h).
+    bool IsFileSystem() const { return IsFileSystemFolder(attributes); }
+    bool IsDescriptor() const { return IsDescriptorFolder(attributes); }
+    bool IsVirtual() const { return IsVirtualFolder(attributes); }
+    bool IsPlainDirectory() const { return ::IsPlainDirectory(attributes); }
+
+    // FolderItemOwner
+    ShellFolder& OwnerShellFolder() override { return *shellFolder; }
+    const IdList& OwnerIdList() const override { return idList; }
+    const QString& OwnerPath() const override { return path; }
+    std::uint32_t OwnerAttributes() const override { return attributes; }
+
+    // The record. The watch stands for a stop signal, the notified window
+    // and the thread; `watchEnabled` is its enabled flag.
+    std::unique_ptr<ShellFolder> shellFolder;   // the folder itself
+    std::unique_ptr<ShellFolder> parentFolder;  // the folder that holds it
+    DropTargetCache dropTarget;                 // the transfer code's cache; not asked yet
+    std::uint32_t attributes = 0;               // SFGAO_ bits, adjusted (see Open)
+    std::uint32_t enumFlags;                    // SHCONTF_ bits
+    std::unique_ptr<ChangeWatch> watch;         // when running
+    ItemList items;                             // owned; size() is the count
+    QString path;                               // parsing name
+    QString title;                              // as the caption shows it
+    IdList idList;                              // absolute, owned
+
+private:
+    void ScanDirectory(ItemList& list);
+    void ValidateCache();
+};
+
+/// Removes the leftovers of archive handlers from the temporary folder
+/// (TempFolder()): the entries directly in it named "TD_*.dir" or
+/// "Temporary*.zip" (case-sensitive), recursively, but only entries owned by
+/// this user; a symbolic link is removed itself and never followed. Gives
+/// the count of entries removed.
+int RemoveDescriptorLeftovers();

@@ -1,0 +1,348 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+
+#include "PaneTestSupport.h"
+#include "shell/CommandIds.h"
+#include "shell/GeneralSettings.h"
+#include "shell/Pidl.h"
+#include "shell/ShellFixture.h"
+#include "support/TestDir.h"
+
+namespace {
+
+constexpr FileTime kTime1 = 133000000000000000ULL;
+constexpr FileTime kTime2 = 133000000010000000ULL;
+
+std::vector<QString> Names(std::initializer_list<const char*> names) {
+    std::vector<QString> out;
+    for (const char* n : names) out.push_back(QString::fromUtf8(n));
+    return out;
+}
+
+class FolderModelTest : public FakeShellTest {
+protected:
+    // A fake file-system folder "Docs" below a file-system root "Disk".
+    FakeNode& Docs() {
+        FakeNode& disk = Root().AddFolder("Disk", kFsFolder);
+        disk.SetParsingName("/disk");
+        return disk.AddFolder("Docs", kFsFolder);
+    }
+};
+
+// The unsorted order: the entries the directory lists, in the reverse order
+// of the directory, then those it does not list; the kind mask of a
+// folders-only model skips files of the same name.
+TEST_F(FolderModelTest, DirectoryScanOrder) {
+    TestDir dir;
+    for (const char* name : {"one", "two", "three", "disk-only"})
+        ASSERT_TRUE(dir.MakeFile(name, "x"));
+    ASSERT_TRUE(dir.MakeFolder("sub"));
+    const QByteArray real = RealPathBytes(dir.PathBytes());
+    FakeNode& top = MirrorFolder(real);
+    top.AddFile("three", 1, 0, kFsFile);
+    top.AddFile("ghost", 1, 0, kFsFile);
+    top.AddFile("one", 1, 0, kFsFile);
+    top.AddFolder("sub", kFsFolder);
+    top.AddFile("two", 1, 0, kFsFile);
+
+    FolderModel model;
+    ASSERT_EQ(model.Open(shell->AbsoluteId(top), true), FolderModel::kReadOk);
+    EXPECT_TRUE(model.IsPlainDirectory());
+    EXPECT_EQ(model.path, NameFromBytes(real));
+    EXPECT_EQ(model.title, model.path);
+    EXPECT_EQ(model.ItemCount(), 5);
+
+    std::vector<QString> expected;
+    for (const QString& name : ReaddirOrder(real)) {
+        if (name != "disk-only")
+            expected.insert(expected.begin(), name);
+    }
+    expected.push_back("ghost");
+    EXPECT_EQ(ItemNames(model), expected);
+
+    // Folders only: the disk's file "one" does not meet the fake folder
+    // "one", which stays behind the folder the scan met.
+    FakeNode& other = MirrorFolder(real + "/sub");
+    other.AddFolder("one", kFsFolder);
+    other.AddFolder("inner", kFsFolder);
+    ASSERT_TRUE(dir.MakeFile("sub/one", "x"));
+    ASSERT_TRUE(dir.MakeFolder("sub/inner"));
+    FolderModel folders(SHCONTF_FOLDERS);
+    ASSERT_EQ(folders.Open(shell->AbsoluteId(other), true), FolderModel::kReadOk);
+    EXPECT_EQ(ItemNames(folders), Names({"inner", "one"}));
+}
+
+// Names, titles and kinds of the folders Open() meets.
+TEST_F(FolderModelTest, OpenNamesAndKinds) {
+    FakeNode& docs = Docs();
+    docs.AddFile("a", 1, 0, kFsFile);
+
+    // The Desktop is named by the desktop directory.
+    FakeNode& desk = Root().AddFolder("DesktopDir", kFsFolder);
+    desk.SetParsingName("/home/u/Desktop");
+    shell->SetSpecialFolder(CSIDL_DESKTOPDIRECTORY, "DesktopDir");
+    shell->SetSpecialFolder(CSIDL_DRIVES, "Disk");
+    Root().SetNormalName("The Desktop");
+    ResetShellContext();
+    FolderModel desktop;
+    ASSERT_EQ(desktop.Open(IdList::Empty(), true), FolderModel::kReadOk);
+    EXPECT_EQ(desktop.path, "/home/u/Desktop");
+    EXPECT_EQ(desktop.title, "The Desktop");
+
+    // A volume root keeps SFGAO_FILESYSANCESTOR and its normal name.
+    FolderModel root;
+    ASSERT_EQ(root.Open(shell->AbsoluteId("Disk"), true), FolderModel::kReadOk);
+    EXPECT_TRUE(root.IsFileSystem());
+    EXPECT_FALSE(root.IsPlainDirectory());
+    EXPECT_EQ(root.title, "Disk");
+    EXPECT_EQ(root.path, "/disk");
+    ASSERT_NE(root.parentFolder, nullptr);
+
+    // A nameless folder is "<no Name>"; one without a parsing name is
+    // virtual and takes its title as path.
+    FakeNode& nameless = Root().AddFolder("Nameless");
+    nameless.SetDisplayName("").SetParsingName("");
+    FolderModel none;
+    ASSERT_EQ(none.Open(shell->AbsoluteId(nameless), true), FolderModel::kReadOk);
+    EXPECT_EQ(none.title, "<no Name>");
+    EXPECT_EQ(none.path, "<no Name>");
+
+    FakeNode& unparsed = Root().AddFolder("Unparsed", kFsFolder);
+    unparsed.SetParsingName("");
+    FolderModel virt;
+    ASSERT_EQ(virt.Open(shell->AbsoluteId(unparsed), false), FolderModel::kReadOk);
+    EXPECT_FALSE(virt.IsFileSystem());
+    EXPECT_EQ(virt.path, "Unparsed");
+    EXPECT_TRUE(virt.items.empty());
+
+    // Failures: no folder, no enumeration, a null list.
+    docs.FailBind();
+    FolderModel unbound;
+    EXPECT_EQ(unbound.Open(shell->AbsoluteId(docs), true), FolderModel::kReadFailed);
+    docs.FailBind(false).FailEnumeration();
+    FolderModel unlisted;
+    EXPECT_EQ(unlisted.Open(shell->AbsoluteId(docs), true), FolderModel::kReadFailed);
+    EXPECT_EQ(unlisted.title, "/disk/Docs");
+    FolderModel nothing;
+    EXPECT_EQ(nothing.Open(IdList(), true), FolderModel::kReadFailed);
+}
+
+// Entries that can't be made into items, and an enumeration that breaks
+// off, give kReadPartial with what could be read.
+TEST_F(FolderModelTest, PartialReads) {
+    FakeNode& bad = Root().AddFolder("Bad");
+    bad.AddFile("x").SetDisplayName("");
+    bad.AddFile("y").SetDisplayName("");
+    FolderModel empty;
+    EXPECT_EQ(empty.Open(shell->AbsoluteId(bad), true), FolderModel::kReadPartial);
+    EXPECT_TRUE(empty.items.empty());
+
+    FakeNode& broken = Docs();
+    for (const char* name : {"a", "b", "c"}) broken.AddFile(name, 1, 0, kFsFile);
+    broken.FailEnumerationAfter(2);
+    FolderModel partial;
+    EXPECT_EQ(partial.Open(shell->AbsoluteId(broken), true), FolderModel::kReadPartial);
+    EXPECT_EQ(partial.ItemCount(), 2);
+}
+
+// Archive-like folders and virtual folders whose entries describe
+// themselves become descriptor folders, titled by their path.
+TEST_F(FolderModelTest, DescriptorFolders) {
+    FakeNode& zip =
+        Root().AddFolder("Zip", SFGAO_FOLDER | SFGAO_BROWSABLE | SFGAO_FILESYSTEM | SFGAO_CANCOPY);
+    zip.SetParsingName("/disk/a.zip").SetNormalName("a.zip");
+    zip.AddFile("inner.txt", 0).SetContents("hello").SetTimes(kTime1, kTime1, kTime2);
+    FolderModel archive;
+    ASSERT_EQ(archive.Open(shell->AbsoluteId(zip), true), FolderModel::kReadOk);
+    EXPECT_TRUE(archive.IsDescriptor());
+    EXPECT_EQ(archive.title, "/disk/a.zip");
+    ASSERT_EQ(archive.ItemCount(), 1);
+    EXPECT_EQ(archive.items.front().size, 5u);
+    EXPECT_EQ(archive.items.front().times[kTimeAccessed], kTime2);
+
+    // The probe: only the first non-folder is asked.
+    FakeNode& ext = Root().AddFolder("Ext");
+    ext.SetParsingName("::Ext");
+    ext.AddFolder("dir");
+    ext.AddFile("first", 0).SetContents("12").SetTimes(kTime1);
+    ext.AddFile("second", 0).SetContents("1234").SetTimes(kTime2);
+    FolderModel probed;
+    ASSERT_EQ(probed.Open(shell->AbsoluteId(ext), true), FolderModel::kReadOk);
+    EXPECT_TRUE(probed.IsDescriptor());
+    EXPECT_EQ(probed.title, "::Ext");
+    EXPECT_EQ(probed.FindByName("second")->size, 4u);
+
+    FakeNode& plain = Root().AddFolder("Plain");
+    plain.AddFile("first", 0).SetContents("12");  // no modified time
+    plain.AddFile("second", 0).SetContents("1234").SetTimes(kTime2);
+    FolderModel virt;
+    ASSERT_EQ(virt.Open(shell->AbsoluteId(plain), true), FolderModel::kReadOk);
+    EXPECT_TRUE(virt.IsVirtual());
+    EXPECT_EQ(virt.FindByName("second")->size, 0u);
+}
+
+// Refresh marks by exact name: a changed listed item moves the totals and
+// loses its temporary copy, a new entry is new, a listed item that vanished
+// is gone, a hidden one is destroyed at once. Items take the new order, the
+// gone ones last.
+TEST_F(FolderModelTest, RefreshMarking) {
+    FakeNode& docs = Docs();
+    docs.AddFile("a", 10, kTime1, kFsFile);
+    docs.AddFile("hidden", 7, kTime1, kFsFile);
+    docs.AddFile("gone", 3, kTime1, kFsFile);
+    docs.AddFile("same", 5, kTime1, kFsFile);
+    FolderModel model;
+    ASSERT_EQ(model.Open(shell->AbsoluteId(docs), true), FolderModel::kReadOk);
+    model.FindByName("hidden")->listState = kListHidden;
+
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("copy", "old"));
+    model.FindByName("a")->tempCopy = NameFromBytes(dir.Join("copy"));
+
+    docs.Child("a")->SetSize(25);
+    docs.Remove("hidden");
+    docs.Remove("gone");
+    docs.AddFile("A", 1, kTime2, kFsFile);
+    std::uint64_t totals = 100;
+    ASSERT_TRUE(model.Refresh(totals));
+    EXPECT_EQ(totals, 115u);
+
+    FolderItem* a = model.FindByName("a");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->listState, kListChanged);
+    EXPECT_EQ(a->size, 25u);
+    EXPECT_TRUE(a->tempCopy.isEmpty());
+    EXPECT_FALSE(dir.Exists("copy"));
+    EXPECT_EQ(model.FindByName("same")->listState, kListListed);
+    EXPECT_EQ(model.FindByName("A")->listState, kListNew);
+    EXPECT_EQ(model.FindByName("gone")->listState, kListGone);
+    EXPECT_EQ(model.FindByName("hidden"), nullptr);
+    EXPECT_EQ(ItemNames(model), Names({"a", "same", "A", "gone"}));
+
+    // A shrink moves the totals down; a hidden item that changed does not
+    // move them at all.
+    docs.Child("a")->SetSize(5);
+    a->listState = kListListed;
+    docs.Child("same")->SetSize(50);
+    model.FindByName("same")->listState = kListHidden;
+    ASSERT_TRUE(model.Refresh(totals));
+    EXPECT_EQ(totals, 95u);
+    EXPECT_EQ(model.FindByName("same")->size, 50u);
+    EXPECT_EQ(model.FindByName("same")->listState, kListHidden);
+
+    docs.FailEnumeration();
+    EXPECT_FALSE(model.Refresh(totals));
+}
+
+TEST_F(FolderModelTest, LookupsAndRename) {
+    FakeNode& docs = Docs();
+    docs.AddFile("a", 1, kTime1, kFsFile);
+    docs.AddFile("A", 2, kTime2, kFsFile);
+    FolderModel model;
+    ASSERT_EQ(model.Open(shell->AbsoluteId(docs), true), FolderModel::kReadOk);
+    ASSERT_NE(model.FindByName("a"), nullptr);
+    EXPECT_EQ(model.FindByName("a")->size, 1u);
+    EXPECT_EQ(model.FindByName("A")->size, 2u);
+    EXPECT_EQ(model.FindByName("b"), nullptr);
+    EXPECT_EQ(model.FindById(FakeShellNamespace::ItemId("A")), model.FindByName("A"));
+    EXPECT_EQ(model.FindById(FakeShellNamespace::ItemId("x")), nullptr);
+
+    FolderItem* old = model.FindByName("a");
+    old->times[kTimeAccessed] = kTime2;
+    FolderItem* renamed = model.RenameItem(old, "b");
+    ASSERT_NE(renamed, nullptr);
+    EXPECT_EQ(renamed->name, "b");
+    EXPECT_EQ(renamed->times[kTimeAccessed], kTime2);
+    EXPECT_EQ(&model.items.back(), renamed);
+    EXPECT_EQ(model.ItemCount(), 2);
+    EXPECT_EQ(model.FindByName("a"), nullptr);
+
+    docs.Child("b")->FailRename();
+    EXPECT_EQ(model.RenameItem(renamed, "c"), nullptr);
+    EXPECT_EQ(model.FindByName("b"), renamed);
+}
+
+}  // namespace
+
+// -- The real namespace: the watch and the clean-up -----------------------------
+
+namespace {
+
+class FolderModelDiskTest : public RealShellTest {};
+
+TEST_F(FolderModelDiskTest, WatchOnlyForLocalFileSystemFolders) {
+    TestDir dir;
+    QObject receiver;
+    FolderModel model;
+    ASSERT_EQ(model.Open(ParsePath(dir.Path()), true), FolderModel::kReadOk);
+    EXPECT_FALSE(model.IsWatchEnabled());
+    ASSERT_TRUE(model.StartWatch(&receiver));
+    EXPECT_TRUE(model.IsWatching());
+    EXPECT_TRUE(model.IsWatchEnabled());
+    EXPECT_EQ(model.watch->WatchScope(), ChangeWatch::Scope::Everything);
+    EXPECT_EQ(model.watch->FolderPath(), NameToBytes(model.path));
+    model.SetWatchEnabled(false);
+    EXPECT_FALSE(model.IsWatchEnabled());
+    EXPECT_FALSE(model.StartWatch(&receiver));  // one watch per model
+
+    FolderModel folders(SHCONTF_FOLDERS);
+    ASSERT_EQ(folders.Open(ParsePath(dir.Path()), true), FolderModel::kReadOk);
+    ASSERT_TRUE(folders.StartWatch(&receiver));
+    EXPECT_EQ(folders.watch->WatchScope(), ChangeWatch::Scope::FoldersOnly);
+
+    // Computer is no file-system folder.
+    FolderModel computer;
+    ASSERT_EQ(computer.Open(SHGetSpecialFolderLocation(CSIDL_DRIVES), true), FolderModel::kReadOk);
+    EXPECT_FALSE(computer.StartWatch(&receiver));
+}
+
+// A descriptor folder's model removes the archive handlers' leftovers from
+// the temporary folder, only what this user owns and never through a link.
+TEST(FolderModelCleanup, LeftoversOfDescriptorFolders) {
+    TestDir temp;
+    TestDir outside;
+    ASSERT_TRUE(outside.MakeFile("keep.txt", "k"));
+    ASSERT_TRUE(temp.MakeFile("TD_1.dir/a.txt", "a"));
+    ASSERT_TRUE(temp.MakeFile("TD_1.dir/ro/b.txt", "b"));
+    ASSERT_TRUE(temp.SetMode("TD_1.dir/ro/b.txt", 0444));
+    ASSERT_TRUE(temp.SetMode("TD_1.dir/ro", 0555));
+    ASSERT_TRUE(temp.MakeFile("Temporary7.zip", "z"));
+    ASSERT_TRUE(temp.MakeFile("Temporary8.zip", "z"));
+    ASSERT_EQ(::chown(temp.Join("Temporary8.zip").constData(), 65534, 65534), 0);
+    ASSERT_TRUE(temp.MakeFile("td_lower.dir", "case differs"));
+    ASSERT_TRUE(temp.MakeFile("other.txt", "o"));
+    ASSERT_TRUE(temp.MakeSymlink("TD_link.dir", outside.PathBytes()));
+
+    const QByteArray previous = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.PathBytes());
+    {
+        ScopedFakeShell shell;
+        ResetShellContext();
+        FakeNode& zip = shell->Root().AddFolder("Zip", SFGAO_FOLDER | SFGAO_BROWSABLE);
+        zip.AddFile("x").SetContents("x").SetTimes(kTime1);
+        auto model = std::make_unique<FolderModel>();
+        ASSERT_EQ(model->Open(shell->AbsoluteId(zip), true), FolderModel::kReadOk);
+        ASSERT_TRUE(model->IsDescriptor());
+        model.reset();
+        ResetShellContext();
+    }
+    if (previous.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", previous);
+
+    EXPECT_FALSE(temp.Exists("TD_1.dir"));
+    EXPECT_FALSE(temp.Exists("Temporary7.zip"));
+    EXPECT_TRUE(temp.Exists("Temporary8.zip"));  // somebody else's
+    EXPECT_TRUE(temp.Exists("td_lower.dir"));
+    EXPECT_TRUE(temp.Exists("other.txt"));
+    struct stat st;
+    EXPECT_NE(::lstat(temp.Join("TD_link.dir").constData(), &st), 0);  // the link went
+    EXPECT_TRUE(outside.Exists("keep.txt"));                           // its target did not
+}
+
+}  // namespace

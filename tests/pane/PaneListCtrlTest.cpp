@@ -1,0 +1,550 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QListView>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolTip>
+#include <QTreeView>
+
+#include "ListCtrlTestItems.h"
+#include "pane/PaneListCtrl.h"
+#include "platform/store/ProfileStore.h"
+#include "platform/ui/ScriptedPrompter.h"
+#include "shell/CommandIds.h"
+
+namespace {
+
+class PaneListCtrlTest : public ::testing::Test {
+protected:
+    PaneListCtrl ctrl;
+    QAbstractItemModelTester tester{ctrl.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal};
+    TestFolder folder;
+
+    // Lists `names` (folders end in "/") in this order.
+    void Fill(const QStringList& names) {
+        ctrl.SuspendRedraw();
+        ctrl.DeleteAllRows();
+        ctrl.SetItemCount(int(names.size()));
+        for (const QString& name : names) {
+            FolderItem* item =
+                name.endsWith('/') ? folder.AddFolder(name.chopped(1)) : folder.Add(name);
+            ctrl.AppendRow(item);
+        }
+        ctrl.ResumeRedraw();
+    }
+    QStringList Rows() const {
+        QStringList names;
+        for (int row = 0; row < ctrl.RowCount(); ++row) names.push_back(ctrl.ItemAt(row)->name);
+        return names;
+    }
+    QStringList Selected() const { return NamesOf(ctrl.SelectedItems()); }
+
+    void SendKey(int key, Qt::KeyboardModifiers modifiers, unsigned long timestamp = 0) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        event.setTimestamp(timestamp);
+        QCoreApplication::sendEvent(ctrl.ActiveView(), &event);
+    }
+};
+
+TEST_F(PaneListCtrlTest, OneBatchOfManyRowsIsOneInsertion) {
+    constexpr int kRows = 100000;
+    QSignalSpy inserted(ctrl.Model(), &QAbstractItemModel::rowsInserted);
+    std::vector<FolderItem*> items;
+    items.reserve(kRows);
+    for (int i = 0; i < kRows; ++i)
+        items.push_back(folder.Add(QStringLiteral("file%1.txt").arg(i)));
+
+    ctrl.SuspendRedraw();
+    ctrl.SuspendRedraw();  // suspensions nest
+    ctrl.SetItemCount(kRows);
+    for (int i = 0; i < kRows; ++i) ASSERT_EQ(ctrl.AppendRow(items[std::size_t(i)]), i);
+    ctrl.ResumeRedraw();
+    EXPECT_EQ(inserted.count(), 0) << "still suspended";
+    EXPECT_EQ(ctrl.RowCount(), kRows);
+    EXPECT_EQ(ctrl.RowOf(items[77777]), 77777);
+    ctrl.ResumeRedraw();
+
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 0);
+    EXPECT_EQ(inserted[0][2].toInt(), kRows - 1);
+    EXPECT_EQ(ctrl.Model()->rowCount(), kRows);
+
+    // Removing rows of a large list keeps the lookup right.
+    ctrl.RemoveRow(items[10]);
+    ctrl.RemoveRow(items[99999]);
+    EXPECT_EQ(ctrl.RowOf(items[77777]), 77776);
+    EXPECT_EQ(ctrl.RowOf(items[10]), -1);
+    EXPECT_EQ(ctrl.RowCount(), kRows - 2);
+}
+
+TEST_F(PaneListCtrlTest, AnnouncedRowsArriveTogetherWithoutSuspension) {
+    QSignalSpy inserted(ctrl.Model(), &QAbstractItemModel::rowsInserted);
+    ctrl.SetItemCount(3);
+    ctrl.AppendRow(folder.Add("a"));
+    ctrl.AppendRow(folder.Add("b"));
+    EXPECT_EQ(inserted.count(), 0);
+    ctrl.AppendRow(folder.Add("c"));
+    EXPECT_EQ(inserted.count(), 1);
+
+    // Fewer rows than announced still show up once the events run.
+    ctrl.SetItemCount(5);
+    ctrl.AppendRow(folder.Add("d"));
+    EXPECT_TRUE(inserted.wait(5000));
+    EXPECT_EQ(ctrl.Model()->rowCount(), 4);
+
+    // Without an announcement or a suspension rows arrive one by one.
+    ctrl.AppendRow(folder.Add("e"));
+    EXPECT_EQ(inserted.count(), 3);
+}
+
+TEST_F(PaneListCtrlTest, HeaderClicksChooseTheDirection) {
+    Fill({"b", "sub/", "c", "a"});
+    ctrl.SetSortKey(ID_SORT_NONE);
+
+    // The rows do not start out ascending by name: ascending.
+    ctrl.HeaderClicked(0);
+    EXPECT_EQ(ctrl.SortKey(), ID_SORT_NAME);
+    EXPECT_TRUE(ctrl.Ascending());
+    EXPECT_EQ(Rows(), QStringList({"sub", "a", "b", "c"}));
+    // A second click reverses, a third restores.
+    ctrl.HeaderClicked(0);
+    EXPECT_FALSE(ctrl.Ascending());
+    EXPECT_EQ(Rows(), QStringList({"c", "b", "a", "sub"}));
+    ctrl.TreeView()->header()->sectionClicked(0);  // the real header's signal
+    EXPECT_TRUE(ctrl.Ascending());
+    EXPECT_EQ(Rows(), QStringList({"sub", "a", "b", "c"}));
+
+    // Size and date headers select their keys.
+    ctrl.HeaderClicked(1);
+    EXPECT_EQ(ctrl.SortKey(), ID_SORT_SIZE);
+    ctrl.HeaderClicked(2);
+    EXPECT_EQ(ctrl.SortKey(), ID_SORT_DATE);
+}
+
+TEST_F(PaneListCtrlTest, HeaderClickOnEqualRowsOrOneRowOnlyChangesTheKey) {
+    Fill({"x", "X", "x"});  // equal under every key
+    ctrl.SetSortKey(ID_SORT_NONE);
+    ctrl.SetAscending(false);
+    QSignalSpy layout(ctrl.Model(), &QAbstractItemModel::layoutChanged);
+    const std::vector<FolderItem*> before = {ctrl.ItemAt(0), ctrl.ItemAt(1), ctrl.ItemAt(2)};
+    ctrl.HeaderClicked(1);
+    EXPECT_EQ(ctrl.SortKey(), ID_SORT_SIZE);
+    EXPECT_FALSE(ctrl.Ascending());
+    EXPECT_EQ(layout.count(), 0);
+    EXPECT_EQ((std::vector<FolderItem*>{ctrl.ItemAt(0), ctrl.ItemAt(1), ctrl.ItemAt(2)}), before);
+
+    // A comparison of the owner's decides "equal" as well: only row 0
+    // against the others is asked.
+    int calls = 0;
+    ctrl.SetCompareFunction([&](FolderItem*, FolderItem*, std::uint32_t) {
+        ++calls;
+        return 0;
+    });
+    ctrl.HeaderClicked(0);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(ctrl.SortKey(), ID_SORT_NAME);
+    EXPECT_FALSE(ctrl.Ascending());
+    ctrl.SetCompareFunction(nullptr);
+
+    Fill({"only"});
+    ctrl.HeaderClicked(2);
+    EXPECT_EQ(ctrl.SortKey(), ID_SORT_DATE);
+    EXPECT_FALSE(ctrl.Ascending());
+    EXPECT_EQ(layout.count(), 0);
+}
+
+TEST_F(PaneListCtrlTest, SortCommandsAndTheirMenuState) {
+    Fill({"b.txt", "a.doc", "c"});
+    ctrl.SetAscending(true);
+    EXPECT_TRUE(ctrl.OnCommand(ID_SORT_NONE));
+    EXPECT_EQ(Rows(), QStringList({"b.txt", "a.doc", "c"})) << "unsorted leaves the rows";
+    bool enabled = true, checked = false;
+    ASSERT_TRUE(ctrl.UpdateCommand(ID_SORT_ASCENDING, enabled, checked));
+    EXPECT_FALSE(enabled);
+    EXPECT_TRUE(checked);
+    ctrl.UpdateCommand(ID_SORT_NONE, enabled, checked);
+    EXPECT_TRUE(checked);
+    ctrl.UpdateCommand(ID_SORT_FOLDER, enabled, checked);
+    EXPECT_FALSE(enabled) << "panes have no container-folder column";
+
+    EXPECT_TRUE(ctrl.OnCommand(ID_SORT_TYPE));
+    EXPECT_EQ(Rows(), QStringList({"c", "a.doc", "b.txt"}));
+    ctrl.UpdateCommand(ID_SORT_TYPE, enabled, checked);
+    EXPECT_TRUE(checked);
+    ctrl.UpdateCommand(ID_SORT_NAME, enabled, checked);
+    EXPECT_FALSE(checked);
+    ctrl.UpdateCommand(ID_SORT_ASCENDING, enabled, checked);
+    EXPECT_TRUE(enabled);
+
+    EXPECT_TRUE(ctrl.OnCommand(ID_SORT_ASCENDING));
+    EXPECT_FALSE(ctrl.Ascending());
+    EXPECT_EQ(Rows(), QStringList({"b.txt", "a.doc", "c"}));
+    ctrl.UpdateCommand(ID_SORT_ASCENDING, enabled, checked);
+    EXPECT_FALSE(checked);
+    EXPECT_EQ(ctrl.SortParameter(), std::uint32_t(ID_SORT_TYPE));
+
+    EXPECT_FALSE(ctrl.OnCommand(ID_PANE_REFRESH));
+    EXPECT_FALSE(ctrl.HandlesCommand(ID_PANE_REFRESH));
+    EXPECT_FALSE(ctrl.UpdateCommand(ID_PANE_REFRESH, enabled, checked));
+}
+
+TEST_F(PaneListCtrlTest, ViewCommandsSwitchViewsAndKeepSelection) {
+    Fill({"a", "b", "c"});
+    ctrl.SetFocusedRow(1, true);
+    ASSERT_EQ(ctrl.ViewStyle(), ID_VIEW_LIST);
+    EXPECT_EQ(ctrl.ActiveView(), static_cast<QAbstractItemView*>(ctrl.ListView()));
+    EXPECT_EQ(ctrl.ListView()->flow(), QListView::TopToBottom);
+    EXPECT_TRUE(ctrl.ListView()->isWrapping());
+
+    EXPECT_TRUE(ctrl.OnCommand(ID_VIEW_DETAILS));
+    EXPECT_EQ(ctrl.ActiveView(), static_cast<QAbstractItemView*>(ctrl.TreeView()));
+    EXPECT_EQ(ctrl.TreeView()->selectionModel(), ctrl.ListView()->selectionModel());
+    EXPECT_EQ(ctrl.FocusedRow(), 1);
+    EXPECT_EQ(Selected(), QStringList({"b"}));
+    bool enabled = false, checked = false;
+    ctrl.UpdateCommand(ID_VIEW_DETAILS, enabled, checked);
+    EXPECT_TRUE(checked);
+    ctrl.UpdateCommand(ID_VIEW_LIST, enabled, checked);
+    EXPECT_FALSE(checked);
+
+    ctrl.OnCommand(ID_VIEW_LARGEICON);
+    EXPECT_EQ(ctrl.ListView()->viewMode(), QListView::IconMode);
+    EXPECT_EQ(ctrl.ListView()->iconSize(), QSize(32, 32));
+    ctrl.OnCommand(ID_VIEW_SMALLICON);
+    EXPECT_EQ(ctrl.ListView()->iconSize(), QSize(16, 16));
+    EXPECT_EQ(ctrl.ListView()->flow(), QListView::LeftToRight);
+    EXPECT_EQ(Selected(), QStringList({"b"}));
+}
+
+TEST_F(PaneListCtrlTest, ListColumnWidthFollowsTheRule) {
+    QStringList names;
+    for (int i = 0; i < 200; ++i)
+        names.push_back(QStringLiteral("f%1").arg(i, 3, 10, QLatin1Char('0')));
+    const QString longName(60, QLatin1Char('W'));
+    names[150] = longName;  // outside the window of 80 rows from the top
+    Fill(names);
+    const QFontMetrics fm = ctrl.ListView()->fontMetrics();
+    const int padding = ctrl.ListView()->iconSize().width() + 12;
+    int widestShort = 0;
+    for (int i = 0; i < 80; ++i)
+        widestShort = std::max(widestShort, fm.horizontalAdvance(names[i]));
+    ASSERT_LT(widestShort + padding, fm.horizontalAdvance(longName));
+
+    ctrl.SetMaxListColumnWidth(fm.horizontalAdvance(longName));
+    ctrl.RecalcListColumnWidth();
+    EXPECT_EQ(ctrl.ListColumnWidth(), widestShort + padding);
+    EXPECT_EQ(ctrl.ListView()->gridSize().width(), widestShort + padding);
+
+    // From a focus whose window holds the long name, the maximum applies.
+    ctrl.SetFocusedRow(120, false);
+    ctrl.RecalcListColumnWidth();
+    EXPECT_EQ(ctrl.ListColumnWidth(), fm.horizontalAdvance(longName));
+    // A window that passes the end takes the last 80 rows (120..199 here).
+    ctrl.SetFocusedRow(190, false);
+    ctrl.RecalcListColumnWidth();
+    EXPECT_EQ(ctrl.ListColumnWidth(), fm.horizontalAdvance(longName));
+
+    // In another view the width waits until List is chosen again.
+    ctrl.SetFocusedRow(0, false);
+    ctrl.OnCommand(ID_VIEW_DETAILS);
+    ctrl.RecalcListColumnWidth();
+    EXPECT_EQ(ctrl.ListColumnWidth(), fm.horizontalAdvance(longName));
+    ctrl.OnCommand(ID_VIEW_DETAILS);  // the current style: nothing
+    EXPECT_EQ(ctrl.ListColumnWidth(), fm.horizontalAdvance(longName));
+    ctrl.OnCommand(ID_VIEW_LIST);
+    EXPECT_EQ(ctrl.ListColumnWidth(), widestShort + padding);
+
+    // Without a maximum every label counts.
+    ctrl.SetMaxListColumnWidth(0);
+    ctrl.RecalcListColumnWidth();
+    EXPECT_EQ(ctrl.ListColumnWidth(), fm.horizontalAdvance(longName) + padding);
+
+    // Also in a large folder, where labels longer in characters but narrower
+    // on screen must not win, and in rows that come later.
+    QStringList many;
+    for (int i = 0; i < 3000; ++i)
+        many.push_back(i % 7 == 0 ? QString(80, QLatin1Char('i')) : QStringLiteral("n%1").arg(i));
+    const QString wide = QStringLiteral("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM");
+    many[2345] = wide;
+    ASSERT_GT(fm.horizontalAdvance(wide), fm.horizontalAdvance(many[0]));
+    Fill(many);
+    ctrl.RecalcListColumnWidth();
+    EXPECT_EQ(ctrl.ListColumnWidth(), fm.horizontalAdvance(wide) + padding);
+    const QString wider = wide + QStringLiteral("MMMM");
+    ctrl.AppendRow(folder.Add(wider));
+    EXPECT_EQ(ctrl.ListColumnWidth(), fm.horizontalAdvance(wider) + padding);
+}
+
+TEST_F(PaneListCtrlTest, LabelTipsShowFullNamesOfElidedLabels) {
+    Fill({"short", QString(90, QLatin1Char('x')) + QStringLiteral(".txt")});
+    ctrl.OnCommand(ID_VIEW_DETAILS);
+    ctrl.resize(400, 200);
+    ctrl.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&ctrl));
+    QAbstractItemView* view = ctrl.ActiveView();
+    auto hover = [&](int row) {
+        const QPoint pos = view->visualRect(ctrl.Model()->index(row, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, pos, view->viewport()->mapToGlobal(pos));
+        QCoreApplication::sendEvent(view->viewport(), &help);
+    };
+    auto tipGone = [] {
+        const QDeadlineTimer deadline(5000);
+        while (QToolTip::isVisible() && !deadline.hasExpired()) QTest::qWait(20);
+        return !QToolTip::isVisible();
+    };
+    ASSERT_TRUE(ctrl.ExtendedStyle() & 0x4000) << "label tips are on by default";
+    hover(0);
+    EXPECT_FALSE(QToolTip::isVisible()) << "a label that fits has no tip";
+    hover(1);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), ctrl.ItemAt(1)->displayName);
+
+    // Info tips come first when the style asks for them.
+    ctrl.ItemAt(0)->infoTip = QStringLiteral("Type: text");
+    ctrl.ApplyExtendedStyle(0x4000 | 0x400);
+    hover(0);
+    EXPECT_EQ(QToolTip::text(), "Type: text");
+
+    ctrl.ApplyExtendedStyle(0);
+    hover(1);
+    EXPECT_TRUE(tipGone());
+}
+
+TEST_F(PaneListCtrlTest, TypeAheadSearchesAfterTheFocusAndWraps) {
+    ScopedPrompter prompter;
+    Fill({"cab", "xaby", "plain", "grab.txt", "abacus", "zebra"});
+    ctrl.SetFocusedRow(1, true);
+
+    // "A" then "B" within a second: the first name after the focus with "AB".
+    SendKey(Qt::Key_A, Qt::ShiftModifier, 10000);
+    EXPECT_EQ(ctrl.FocusedRow(), 2) << "plain is the first after row 1 with an A";
+    SendKey(Qt::Key_B, Qt::ShiftModifier, 10400);
+    EXPECT_EQ(ctrl.FocusedRow(), 3);
+    EXPECT_EQ(Selected(), QStringList({"grab.txt"}));
+    SendKey(Qt::Key_A, Qt::ShiftModifier, 10800);  // "ABA"
+    EXPECT_EQ(ctrl.FocusedRow(), 4);
+    // "ABAB" is nowhere: a warning beep, the focus stays.
+    SendKey(Qt::Key_B, Qt::ShiftModifier, 11200);
+    EXPECT_EQ(ctrl.FocusedRow(), 4);
+    ASSERT_EQ(prompter->Beeps().size(), 1);
+    EXPECT_EQ(prompter->Beeps()[0], BeepKind::Exclamation);
+
+    // After more than a second the buffer starts again: "B" alone, searched
+    // after row 4 and then from the top ("zebra" is row 5).
+    SendKey(Qt::Key_B, Qt::ShiftModifier, 12300);
+    EXPECT_EQ(ctrl.FocusedRow(), 5);
+    SendKey(Qt::Key_C, Qt::ShiftModifier, 12400);  // "BC": nowhere
+    EXPECT_EQ(prompter->Beeps().size(), 2);
+    SendKey(Qt::Key_C, Qt::ShiftModifier, 13500);  // "C": wraps to row 0
+    EXPECT_EQ(ctrl.FocusedRow(), 0);
+    EXPECT_EQ(Selected(), QStringList({"cab"}));
+
+    // Exactly 1000 ms later still counts as the same burst.
+    SendKey(Qt::Key_A, Qt::ShiftModifier, 14500);  // "CA"
+    EXPECT_EQ(ctrl.FocusedRow(), 0) << "only cab holds CA: found again by wrapping";
+    EXPECT_EQ(prompter->Beeps().size(), 2);
+
+    // Without Shift, or with Ctrl, the keys are not the search's.
+    EXPECT_FALSE([&] {
+        QKeyEvent plain(QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, "z");
+        return ctrl.HandleKey(&plain);
+    }());
+    EXPECT_FALSE([&] {
+        QKeyEvent ctrlShift(QEvent::KeyPress, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
+        return ctrl.HandleKey(&ctrlShift);
+    }());
+}
+
+TEST_F(PaneListCtrlTest, TypeAheadUnderStickySelectionOnlyMovesTheFocus) {
+    ScopedPrompter prompter;
+    Fill({"one", "two", "three"});
+    ctrl.SelectRow(0, true);
+    ctrl.SelectRow(1, true);
+    ctrl.SetStickySelection(true);
+    SendKey(Qt::Key_H, Qt::ShiftModifier, 500);
+    EXPECT_EQ(ctrl.FocusedRow(), 2);
+    EXPECT_EQ(Selected(), QStringList({"one", "two"}));
+    EXPECT_TRUE(prompter->Beeps().isEmpty());
+}
+
+TEST_F(PaneListCtrlTest, SpaceTogglesAndInsertTogglesAndMovesTheFocus) {
+    Fill({"a", "b", "c"});
+    ctrl.SetFocusedRow(0, false);
+    SendKey(Qt::Key_Space, Qt::NoModifier);
+    EXPECT_EQ(Selected(), QStringList({"a"}));
+    SendKey(Qt::Key_Space, Qt::NoModifier);
+    EXPECT_TRUE(Selected().isEmpty());
+
+    SendKey(Qt::Key_Insert, Qt::NoModifier);
+    SendKey(Qt::Key_Insert, Qt::NoModifier);
+    EXPECT_EQ(Selected(), QStringList({"a", "b"}));
+    EXPECT_EQ(ctrl.FocusedRow(), 2);
+    EXPECT_FALSE(ctrl.IsRowSelected(2)) << "the focus moves alone";
+    // On the last row Insert toggles and stays.
+    SendKey(Qt::Key_Insert, Qt::NoModifier);
+    EXPECT_EQ(ctrl.FocusedRow(), 2);
+    EXPECT_EQ(Selected(), QStringList({"a", "b", "c"}));
+
+    // They work under sticky selection as well.
+    ctrl.SetStickySelection(true);
+    SendKey(Qt::Key_Space, Qt::NoModifier);
+    EXPECT_EQ(Selected(), QStringList({"a", "b"}));
+
+    QSignalSpy activated(&ctrl, &PaneListCtrl::rowActivated);
+    SendKey(Qt::Key_Return, Qt::NoModifier);
+    ASSERT_EQ(activated.count(), 1);
+    EXPECT_EQ(activated[0][0].toInt(), 2);
+}
+
+TEST_F(PaneListCtrlTest, StickySelectionKeepsRowsAgainstPlainClicksAndMoves) {
+    Fill({"a", "b", "c", "d"});
+    ctrl.resize(400, 300);
+    ctrl.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&ctrl));
+    QAbstractItemView* view = ctrl.ActiveView();
+    auto click = [&](int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        const QRect rect = view->visualRect(ctrl.Model()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, mods, rect.center());
+    };
+
+    // Without sticky selection a plain click selects only that row.
+    click(0);
+    click(2);
+    EXPECT_EQ(Selected(), QStringList({"c"}));
+
+    ctrl.SetStickySelection(true);
+    click(0);
+    EXPECT_EQ(Selected(), QStringList({"a", "c"}));
+    click(2);
+    EXPECT_EQ(Selected(), QStringList({"a"}));
+    EXPECT_EQ(ctrl.FocusedRow(), 2);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(ctrl.FocusedRow(), 3);
+    EXPECT_EQ(Selected(), QStringList({"a"}));
+    // The search by first letters moves only the focus too.
+    QTest::keyClick(view, Qt::Key_B);
+    EXPECT_EQ(ctrl.FocusedRow(), 1);
+    EXPECT_EQ(Selected(), QStringList({"a"}));
+    // A plain click on empty space changes nothing; Ctrl and Shift still
+    // work as usual.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(view->viewport()->width() - 2, view->viewport()->height() - 2));
+    EXPECT_EQ(Selected(), QStringList({"a"}));
+    QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), QStringList({"a", "b", "c"}));
+
+    ctrl.SetStickySelection(false);
+    click(1);
+    EXPECT_EQ(Selected(), QStringList({"b"}));
+}
+
+TEST_F(PaneListCtrlTest, SelectionAndFocusSurviveSortAndRemoval) {
+    Fill({"d", "b", "e", "a", "c"});
+    ctrl.SetSortKey(ID_SORT_NAME);
+    ctrl.SetAscending(true);
+    ctrl.SelectRow(0, true);      // d
+    ctrl.SelectRow(2, true);      // e
+    ctrl.SetFocusedRow(4, true);  // c
+    QSignalSpy focus(&ctrl, &PaneListCtrl::focusChanged);
+
+    ctrl.Sort();
+    EXPECT_EQ(Rows(), QStringList({"a", "b", "c", "d", "e"}));
+    EXPECT_EQ(Selected(), QStringList({"c", "d", "e"}));
+    EXPECT_EQ(ctrl.FocusedRow(), 2);
+    EXPECT_EQ(ctrl.ItemAt(ctrl.FocusedRow())->name, "c");
+
+    ctrl.RemoveRow(ctrl.ItemAt(0));  // a, unselected
+    ctrl.RemoveRow(ctrl.ItemAt(2));  // d, selected
+    EXPECT_EQ(Rows(), QStringList({"b", "c", "e"}));
+    EXPECT_EQ(Selected(), QStringList({"c", "e"}));
+    EXPECT_EQ(ctrl.SelectedCount(), 2);
+    EXPECT_EQ(ctrl.SelectedRows(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(ctrl.ItemAt(ctrl.FocusedRow())->name, "c");
+
+    ctrl.SelectAll();
+    EXPECT_EQ(ctrl.SelectedCount(), 3);
+    ctrl.ClearSelection();
+    EXPECT_EQ(ctrl.SelectedCount(), 0);
+    ctrl.DeleteAllRows();
+    EXPECT_EQ(ctrl.RowCount(), 0);
+    EXPECT_EQ(ctrl.FocusedRow(), -1);
+}
+
+TEST(PaneListCtrlWidthsTest, ParsesStoredColumnWidths) {
+    const std::vector<int> defaults = {150, 70, 120};
+    using W = std::vector<int>;
+    EXPECT_EQ(PaneListCtrl::ParseColumnWidths("150,5,120", defaults, 1920), W({150, 70, 120}));
+    EXPECT_EQ(PaneListCtrl::ParseColumnWidths("200,80", defaults, 1920), defaults);
+    EXPECT_EQ(PaneListCtrl::ParseColumnWidths("", defaults, 1920), defaults);
+    EXPECT_EQ(PaneListCtrl::ParseColumnWidths("1,2,3,4", defaults, 1920), defaults);
+    EXPECT_EQ(PaneListCtrl::ParseColumnWidths(" 300,10,1920", defaults, 1920), W({300, 10, 1920}));
+    EXPECT_EQ(PaneListCtrl::ParseColumnWidths("9,1921,-50", defaults, 1920), W({150, 70, 120}));
+    EXPECT_EQ(PaneListCtrl::ParseColumnWidths("abc,90px,", defaults, 1920), W({150, 90, 120}));
+    EXPECT_EQ(PaneListCtrl::ParseColumnWidths("99999999999,40,40", defaults, 1920),
+              W({150, 40, 40}));
+}
+
+TEST_F(PaneListCtrlTest, SettingsAreClampedAndWidthsWrittenOnlyInDetails) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString section = QStringLiteral("Left Pane Settings");
+    {
+        ProfileStore store(dir.filePath("bad.ini"));
+        store.WriteProfileInt(section, PaneListCtrl::kKeySortBy, 32775);
+        store.WriteProfileInt(section, PaneListCtrl::kKeyViewStyle, 59412);
+        store.WriteProfileString(section, PaneListCtrl::kKeyColumnWidths, "150,5,120");
+        ctrl.LoadSettings(store, section);
+        EXPECT_EQ(ctrl.SortKey(), ID_SORT_TYPE);
+        EXPECT_TRUE(ctrl.Ascending());
+        EXPECT_EQ(ctrl.ViewStyle(), ID_VIEW_LIST);
+        EXPECT_EQ(ctrl.ColumnWidths(), (std::vector<int>{150, 70, 120}));
+
+        // Not in details: the widths are not written.
+        ctrl.TreeView()->header()->resizeSection(0, 222);
+        ProfileStore out(dir.filePath("out.ini"));
+        ctrl.SaveSettings(out, section);
+        EXPECT_FALSE(out.HasEntry(section, PaneListCtrl::kKeyColumnWidths));
+        EXPECT_EQ(out.GetProfileInt(section, PaneListCtrl::kKeySortBy, 0), ID_SORT_TYPE);
+        EXPECT_EQ(out.GetProfileInt(section, PaneListCtrl::kKeySortAscending, 0), 1);
+        EXPECT_EQ(out.GetProfileInt(section, PaneListCtrl::kKeyViewStyle, 0), ID_VIEW_LIST);
+    }
+    {
+        ProfileStore store(dir.filePath("good.ini"));
+        store.WriteProfileInt(section, PaneListCtrl::kKeySortBy, ID_SORT_FOLDER);
+        store.WriteProfileInt(section, PaneListCtrl::kKeySortAscending, 0);
+        store.WriteProfileInt(section, PaneListCtrl::kKeyViewStyle, ID_VIEW_DETAILS);
+        store.WriteProfileString(section, PaneListCtrl::kKeyColumnWidths, "300,40,200");
+        ctrl.LoadSettings(store, section);
+        EXPECT_EQ(ctrl.SortKey(), ID_SORT_FOLDER);
+        EXPECT_FALSE(ctrl.Ascending());
+        EXPECT_EQ(ctrl.ViewStyle(), ID_VIEW_DETAILS);
+        EXPECT_EQ(ctrl.ColumnWidths(), (std::vector<int>{300, 40, 200}));
+
+        ProfileStore out(dir.filePath("out2.ini"));
+        ctrl.SaveSettings(out, section);
+        EXPECT_EQ(out.GetProfileString(section, PaneListCtrl::kKeyColumnWidths), "300,40,200");
+        EXPECT_EQ(out.GetProfileInt(section, PaneListCtrl::kKeySortAscending, 1), 0);
+        EXPECT_EQ(out.GetProfileInt(section, PaneListCtrl::kKeySortBy, 0), ID_SORT_FOLDER);
+    }
+}
+
+TEST_F(PaneListCtrlTest, DateColumnTitleFollowsTheSetting) {
+    Fill({"a"});
+    EXPECT_EQ(ctrl.Model()->headerData(2, Qt::Horizontal).toString(), "Modified");
+    ScopedFileDate created(kTimeCreated);
+    QSignalSpy header(ctrl.Model(), &QAbstractItemModel::headerDataChanged);
+    ctrl.UpdateDateColumn();
+    EXPECT_EQ(header.count(), 1);
+    EXPECT_EQ(ctrl.Model()->headerData(2, Qt::Horizontal).toString(), "Created");
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+#pragma once
+// What the pane tests share: a host for one or two panes over a temporary
+// store, a pane that counts its refreshes, a recorder of notices, the real
+// namespace (ShellFixture.h), and a guard that takes the test
+// thread's power to read any folder away (tests run as root here).
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "pane/CPanexView.h"
+#include "pane/FolderModel.h"
+#include "pane/PaneHost.h"
+#include "pane/PaneListCtrl.h"
+#include "platform/shell/NameCodec.h"
+#include "platform/store/ProfileStore.h"
+#include "shell/Notice.h"
+#include "shell/ShellContext.h"
+#include "shell/ShellFixture.h"  // FakeShellTest, RealShellTest, CwdKeeper
+
+class TestPaneHost : public PaneHost {
+public:
+    TestPaneHost() : store(storeDir.filePath(QStringLiteral("profile.ini"))) {}
+
+    ProfileStore& Store() override { return store; }
+    QString CommandLineFolder(const CPanexView& pane) const override {
+        return &pane == second ? secondFolder : firstFolder;
+    }
+    bool IsFirstPane(const CPanexView& pane) const override { return &pane != second; }
+    CPanexView* OtherPane(const CPanexView& pane) const override {
+        return &pane == first ? second : first;
+    }
+    CPanexView* ActivePane() const override { return active; }
+    void ActivationUpdate(CPanexView& pane) override {
+        (void)pane;
+        ++activationUpdates;
+    }
+
+    QTemporaryDir storeDir;
+    ProfileStore store;
+    CPanexView* first = nullptr;
+    CPanexView* second = nullptr;
+    CPanexView* active = nullptr;
+    QString firstFolder;
+    QString secondFolder;
+    int activationUpdates = 0;
+};
+
+// A pane that counts RefreshPane calls (from the watch's events and from
+// the refresh command alike).
+class CountingPane : public CPanexView {
+public:
+    using CPanexView::CPanexView;
+    bool RefreshPane(bool selectChanged, QStringList* names) override {
+        ++refreshes;
+        return CPanexView::RefreshPane(selectChanged, names);
+    }
+    int refreshes = 0;
+};
+
+// Records every notice while it lives.
+class NoticeRecorder {
+public:
+    struct Entry {
+        std::optional<QString> text;
+        bool alert = false;
+    };
+    NoticeRecorder() {
+        m_previous = SetNoticeSink([this](const std::optional<QString>& text, bool alert) {
+            entries.push_back({text, alert});
+        });
+    }
+    ~NoticeRecorder() { SetNoticeSink(m_previous); }
+
+    // True when a notice with this text (and alert flag) was given.
+    bool Has(const QString& text, bool alert) const {
+        for (const Entry& e : entries) {
+            if (e.text && *e.text == text && e.alert == alert)
+                return true;
+        }
+        return false;
+    }
+    // The last notice that was a text (not a clearing).
+    std::optional<Entry> LastText() const {
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+            if (it->text)
+                return *it;
+        }
+        return std::nullopt;
+    }
+
+    std::vector<Entry> entries;
+
+private:
+    NoticeSink m_previous;
+};
+
+// Takes CAP_DAC_OVERRIDE and CAP_DAC_READ_SEARCH out of the calling thread's
+// effective set for its lifetime (capabilities are per thread), so that a
+// mode of 000 keeps even root out. Does nothing for a user without them.
+class ScopedNoDacOverride {
+public:
+    ScopedNoDacOverride() {
+        m_header.version = _LINUX_CAPABILITY_VERSION_3;
+        m_header.pid = 0;
+        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2];
+        std::memcpy(reduced, m_saved, sizeof reduced);
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_active = ::syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~ScopedNoDacOverride() {
+        if (m_active)
+            ::syscall(SYS_capset, &m_header, m_saved);
+    }
+    ScopedNoDacOverride(const ScopedNoDacOverride&) = delete;
+    ScopedNoDacOverride& operator=(const ScopedNoDacOverride&) = delete;
+
+private:
+    __user_cap_header_struct m_header{};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_active = false;
+};
+
+// Runs the event loop until `done` holds or `ms` milliseconds have passed;
+// gives `done()` at the end.
+inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    return QTest::qWaitFor(done, ms);
+}
+
+// The names of a directory in the order readdir gives them ("." and ".."
+// left out), as the kernel spells them.
+inline std::vector<QString> ReaddirOrder(const QByteArray& path) {
+    std::vector<QString> names;
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return names;
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        names.push_back(NameFromBytes(QByteArray(e->d_name)));
+    }
+    ::closedir(dir);
+    return names;
+}
+
+// The item names of a model in its order.
+inline std::vector<QString> ItemNames(const FolderModel& model) {
+    std::vector<QString> names;
+    for (const FolderItem& item : model.items) names.push_back(item.name);
+    return names;
+}
+
+// The item names of a pane's rows in row order.
+inline std::vector<QString> RowNames(const CPanexView& pane) {
+    std::vector<QString> names;
+    for (int row = 0; row < pane.List()->RowCount(); ++row)
+        names.push_back(pane.List()->ItemAt(row)->name);
+    return names;
+}
