@@ -1,6 +1,8 @@
 #!/bin/sh
 # Installs what Corvane needs to build, run and test on Debian 12.
-# Packages already present are left alone, so a second run is quick.
+# Packages already present are left alone, so a second run is quick. With
+# --e2e it also installs what the end-to-end test needs (a virtual display, a
+# window manager, XTEST input, a clipboard client and screenshots).
 set -eu
 PKGS="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-qpa-plugins
 libarchive-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme"

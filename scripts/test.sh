@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test headless.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --e2e
 scripts/build.sh
 cd "${CORVANE_BUILD_DIR:-build}"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)"

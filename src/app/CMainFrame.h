@@ -1,0 +1,189 @@
+#pragma once
+// CMainFrame: the program's one main window. Its client area is the pane
+// splitter with the left (first) and the right (second) folder pane; the
+// toolbar docks around it (at the bottom by default) and the status bar sits
+// at the bottom. The frame knows which pane is active, carries the pane-pair
+// commands (equal panes, one pane, same folder, swap), shows and hides its
+// bars, routes commands (active pane, document, frame, application), and
+// restores and saves "MainFrame Settings".
+//
+// Life (see AppFrame.h for the application's side):
+//   Create()   the command table and menus, the toolbar, "bDriveBar2Root",
+//              the status bar, the tree options, the docking (restored from
+//              the store only when "nToolbarsVersion" is 1), the flat-bar
+//              style, then the splitter ("bUpDownPanes", "nLeftPaneWidth")
+//              with both panes, which read their settings and open their
+//              first folders; notices from then on go to the status bar
+//   close      CPanexApp::OnCloseMainWindow(): with "bSaveSettings" on the
+//              frame writes its settings (SaveFrameSettings), then each pane
+//              its own section (frame savers registered at Create()); with it
+//              off, nothing
+//
+// The active pane starts as the left one; it changes when a pane's list
+// gets the keyboard focus (or by SetActivePane()). The window title is
+// "Corvane K3 - " and the active pane's folder title.
+//
+// For end-to-end tests only: with $CORVANE_E2E_DUMP naming a file, the frame
+// writes the names listed in both panes to it whenever a pane's rows change
+// ("L\t<name>" and "R\t<name>" lines, replaced atomically).
+//
+// Main thread only.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+#include "app/AppFrame.h"
+#include "pane/PaneHost.h"
+#include "platform/ui/CommandManager.h"
+#include "platform/ui/CommandTarget.h"
+#include "shell/Notice.h"
+
+class CMainStatusBar;
+class CPaneSplitter;
+class CPanexApp;
+class CPanexView;
+class QToolBar;
+
+/// The first line of the document string: the application title.
+inline const QString kMainFrameTitle = QStringLiteral("Corvane K3");
+/// The toolbar's object name and window text (its docking-state key).
+inline const QString kToolBarName = QStringLiteral("ToolBar");
+/// Names the file the frame lists both panes' rows in (end-to-end tests).
+inline constexpr const char* kE2eDumpVariable = "CORVANE_E2E_DUMP";
+
+/// Keys of "MainFrame Settings" read or written by the frame.
+namespace MainFrameKeys {
+inline const QString kUpDownPanes = QStringLiteral("bUpDownPanes");
+inline const QString kLeftPaneWidth = QStringLiteral("nLeftPaneWidth");
+inline const QString kLeftPaneActive = QStringLiteral("bLeftPaneActive");
+inline const QString kToolbarsVersion = QStringLiteral("nToolbarsVersion");
+inline const QString kDockState = QStringLiteral("DockState");
+inline const QString kDriveBar2Root = QStringLiteral("bDriveBar2Root");
+inline const QString kTreeOptions = QStringLiteral("binTreeOptions");
+inline const QString kTreeAutoCDDelay = QStringLiteral("msTreeAutoCDDelay");
+}  // namespace MainFrameKeys
+
+inline constexpr int kDefaultLeftPaneWidth = 250;
+inline constexpr int kMinimumPaneSize = 50;
+inline constexpr int kDefaultTreeOptions = 3;
+inline constexpr int kDefaultTreeAutoCDDelay = 1500;
+inline constexpr int kMinTreeAutoCDDelay = 100;
+inline constexpr int kMaxTreeAutoCDDelay = 10000;
+/// The docking state is restored only when "nToolbarsVersion" holds this.
+inline constexpr int kToolbarsVersion = 1;
+
+/// The tree hover delay as loaded: above 10000 gives 1500, below 100 gives
+/// 100.
+int ClampTreeAutoCDDelay(int stored);
+
+/// The rows of the command table the main window has today.
+QList<CommandInfo> MainFrameCommandTable();
+
+class CMainFrame : public QMainWindow, public AppFrame, public PaneHost, public CommandTarget {
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(CPanexApp& app);
+    ~CMainFrame() override;
+
+    // -- AppFrame ---------------------------------------------------------------
+
+    bool Create() override;
+    QWidget* MainWindow() const override;
+    void SetActivePane(bool left) override;
+    void Show() override;
+    /// Writes "szWindowRect", "nToolbarsVersion" = 1 and "DockState",
+    /// "bDriveBar2Root", "bUpDownPanes", "nLeftPaneWidth", "bLeftPaneActive",
+    /// "binTreeOptions" and "msTreeAutoCDDelay".
+    void SaveFrameSettings(ProfileStore& store) override;
+
+    // -- PaneHost -----------------------------------------------------------------
+
+    ProfileStore& Store() override;
+    QString CommandLineFolder(const CPanexView& pane) const override;
+    bool IsFirstPane(const CPanexView& pane) const override;
+    CPanexView* OtherPane(const CPanexView& pane) const override;
+    CPanexView* ActivePane() const override { return m_active; }
+    /// For the active pane: the window title.
+    void ActivationUpdate(CPanexView& pane) override;
+
+    // -- The pane pair --------------------------------------------------------
+
+    CPanexView* GetLeftPane() const { return m_left; }
+    CPanexView* GetRightPane() const { return m_right; }
+    CPanexView* GetActivePane() const { return m_active; }
+    CPanexView* GetInactivePane() const;
+    /// Makes `pane` the active one and gives its list the keyboard focus;
+    /// when the active pane really changed, the pane's activation update
+    /// follows (caption, window title).
+    void ActivatePane(CPanexView* pane);
+
+    /// 32909: the inactive pane opens the active pane's folder; `reverse`
+    /// (Alt held) the other way round.
+    void SameFolder(bool reverse);
+    /// 32942: each pane opens the folder the other showed and focuses the
+    /// item that had the focus there; the active pane keeps the focus.
+    void SwapPanes();
+
+    // -- Bars and notices -------------------------------------------------------
+
+    /// Forwards to the status bar (the notice sink while the frame lives).
+    void ShowNotice(const std::optional<QString>& text, bool alert);
+    /// Shows a bar by its id (59400 toolbar, 59393 status bar); never hides.
+    void ShowBar(int barId);
+    /// Flat toolbar buttons (on) or raised ones (off, as a new toolbar has).
+    void SetFlatBars(bool on);
+
+    CMainStatusBar* StatusBar() const { return m_statusBar; }
+    QToolBar* ToolBar() const { return m_toolBar; }
+    CPaneSplitter* Splitter() const { return m_splitter; }
+    CommandManager& Commands() { return m_commands; }
+    bool IsSideBySide() const { return m_sideBySide; }
+    bool DriveBar2Root() const { return m_driveBar2Root; }
+    int TreeOptions() const { return m_treeOptions; }
+    int TreeAutoCDDelay() const { return m_treeAutoCDDelay; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateCommands();
+    void CreateMenus();
+    bool CreateToolBar();
+    void ReadDriveBarSetting();
+    bool CreateStatusBar();
+    void LoadTreeSettings();
+    void DockBars();
+    void RestoreBarState();
+    bool CreateClient();
+    void StartPanes();
+    void ToggleBar(QWidget* bar);
+    void OnFocusChanged(QWidget* now);
+    CommandManager::Chain CommandChain() const;
+    void WatchRowsForDump(CPanexView* pane);
+    void WriteDump();
+
+    CPanexApp& m_app;
+    CommandManager m_commands;
+    CMainStatusBar* m_statusBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    CPaneSplitter* m_splitter = nullptr;
+    CPanexView* m_left = nullptr;
+    CPanexView* m_right = nullptr;
+    CPanexView* m_active = nullptr;
+    bool m_sideBySide = true;
+    bool m_driveBar2Root = true;
+    int m_treeOptions = kDefaultTreeOptions;
+    int m_treeAutoCDDelay = kDefaultTreeAutoCDDelay;
+    bool m_created = false;
+    NoticeSink m_previousSink;
+    QString m_dumpPath;
+    QTimer m_dumpTimer;
+};
+
+/// Installs the factory that makes a CMainFrame for the application.
+void InstallMainFrameFactory();

@@ -1,0 +1,65 @@
+#pragma once
+// Long operations on the main thread (compare contents, text scan, shred,
+// split, merge, hard links, statistics) and the Escape key that stops them.
+//
+// While an EscapePollScope lives, an application event filter stands between
+// the window system and the program:
+// - keyboard and mouse input (keys, shortcuts, clicks, wheel, drag and drop,
+//   context menus) is swallowed, so nothing the user does re-enters the
+//   program halfway through an operation; an Escape press *or release* is
+//   recorded;
+// - a quit request (QEvent::Quit, as QCoreApplication::quit() sends it) is
+//   held back and recorded; a close of a top-level window is refused and
+//   recorded, and a close of the quit window (SetQuitWindow(), the main
+//   window) also counts as a quit request;
+// - the program's private posted events (32769..32999: folder changed,
+//   thumbnail ready, ...) are held back, so a pane does not re-read its
+//   folder under an operation that is walking its items.
+// When the outermost scope ends, what was held back is posted again, in this
+// order: the private events (to their receivers, if they still exist), the
+// window closes, and the quit request; so the application still quits after
+// the operation has stopped.
+//
+// PollEscape() and PollEscapeOrQuit() process the pending events (timers and
+// painting run; input meets the filter) and report what the filter saw since
+// the previous poll. Called without a scope, each makes one for its own call.
+//
+//     EscapePollScope polling;
+//     for (...) { ... one item ...; if (PollEscape()) break; }
+//
+// Keys other than Escape that arrive during an operation are lost, as are
+// mouse clicks. Main thread only. Cost of a poll: one pass of the event loop.
+
+#include <QEvent>
+
+class QWidget;
+
+/// The range of the program's private event numbers held back by the scope.
+inline constexpr int kFirstPrivateEvent = 32769;
+inline constexpr int kLastPrivateEvent = 32999;
+
+class EscapePollScope {
+public:
+    /// Installs the filter (or joins the scope that has it).
+    EscapePollScope();
+    /// The outermost scope removes the filter and posts again what it held
+    /// back (see the top of this file).
+    ~EscapePollScope();
+    EscapePollScope(const EscapePollScope&) = delete;
+    EscapePollScope& operator=(const EscapePollScope&) = delete;
+};
+
+/// True while a scope is active.
+bool IsEscapePollActive();
+
+/// Processes the pending events; true when an Escape press or release was
+/// seen since the previous poll of this scope.
+bool PollEscape();
+/// As PollEscape(), and also true once a quit request (a Quit event, or a
+/// close of the quit window) has arrived during the scope; the request is
+/// carried out when the outermost scope ends.
+bool PollEscapeOrQuit();
+
+/// The window whose close counts as a quit request (null: none). The main
+/// frame registers itself; it is forgotten when that window is destroyed.
+void SetQuitWindow(QWidget* window);
