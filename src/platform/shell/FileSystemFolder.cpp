@@ -196,7 +196,7 @@ bool FileSystemFolder::GetAttributesOf(std::span<const IdList> items, std::uint3
         auto data = DecodeFileSystemItem(item.ItemPayload(item.Count() - 1));
         std::uint32_t bits = AttributesOf(*data) | m_extra;
         if ((inOut & SFGAO_READONLY) && !S_ISLNK(data->mode) &&
-            ::access(PathOf(names).constData(), W_OK) != 0 && (errno == EACCES || errno == EROFS)) {
+            ::faccessat(AT_FDCWD, PathOf(names).constData(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EROFS)) {
             bits |= SFGAO_READONLY;
         }
         all &= bits;

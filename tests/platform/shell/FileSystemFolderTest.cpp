@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "support/NoDacOverride.h"
 #include "platform/shell/ClipFormats.h"
 #include "platform/shell/FileSystem.h"
 #include "platform/shell/FileSystemFolder.h"
@@ -200,8 +201,7 @@ TEST_F(FileSystemFolderTest, VanishedFoldersAndNonFoldersFailCleanly) {
 }
 
 TEST_F(FileSystemFolderTest, UnreadableFolderFailsToEnumerate) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every folder";
+    ScopedNoDacOverride asUser;
     ASSERT_TRUE(dir.MakeFolder("locked"));
     ASSERT_TRUE(dir.MakeFile("locked/secret", "x"));
     ASSERT_TRUE(dir.SetMode("locked", 0));
@@ -212,8 +212,7 @@ TEST_F(FileSystemFolderTest, UnreadableFolderFailsToEnumerate) {
 }
 
 TEST_F(FileSystemFolderTest, ReadOnlyIsReportedWhenAsked) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write everything";
+    ScopedNoDacOverride asUser;
     ASSERT_TRUE(dir.SetMode("README", 0444));
     FileSystemFolder folder = Folder();
     const IdList id = folder.ParseDisplayName("README");
