@@ -1,0 +1,155 @@
+// Opening a folder of many files in a pane (read, scan, fill, sort by name)
+// and refreshing it after one file changed, against `ls -lU` over the same
+// folder in the same run. Prints the ratios and the memory per row.
+// Usage: bench_pane [count]
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "pane/CPanexView.h"
+#include "pane/FolderModel.h"
+#include "pane/PaneHost.h"
+#include "pane/PaneListCtrl.h"
+#include "platform/shell/NameCodec.h"
+#include "platform/store/ProfileStore.h"
+#include "shell/CommandIds.h"
+#include "shell/ShellContext.h"
+
+namespace {
+
+constexpr int kRuns = 3;
+
+class BenchHost : public PaneHost {
+public:
+    explicit BenchHost(const QString& storePath) : m_store(storePath) {}
+    ProfileStore& Store() override { return m_store; }
+    QString CommandLineFolder(const CPanexView&) const override { return {}; }
+    bool IsFirstPane(const CPanexView&) const override { return true; }
+    CPanexView* OtherPane(const CPanexView&) const override { return nullptr; }
+    CPanexView* ActivePane() const override { return pane; }
+    CPanexView* pane = nullptr;
+
+private:
+    ProfileStore m_store;
+};
+
+bool MakeFiles(const QString& folder, int count) {
+    const QByteArray base = NameToBytes(folder);
+    for (int i = 0; i < count; ++i) {
+        char name[64];
+        // Not in name order, so the sort has work to do.
+        std::snprintf(name, sizeof name, "/file_%06d.txt", int((i * 7919LL) % count));
+        const int fd = ::open((base + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0) return false;
+        ::close(fd);
+    }
+    return true;
+}
+
+template <typename F>
+double BestSeconds(F&& work) {
+    double best = 1e9;
+    for (int i = 0; i < kRuns; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, timer.nsecsElapsed() / 1e9);
+    }
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100000;
+    QTemporaryDir temp;
+    QTemporaryDir storeDir;
+    const QString folderPath = temp.path();
+    std::printf("making %d files in %s ...\n", count, qPrintable(folderPath));
+    if (!MakeFiles(folderPath, count)) {
+        std::fprintf(stderr, "could not make the files\n");
+        return 1;
+    }
+    EnsureShellContext();
+    const IdList folderId = ParsePath(folderPath);
+    if (folderId.IsNull()) return 1;
+
+    const double lsSeconds = BestSeconds([&] {
+        QProcess ls;
+        ls.setStandardOutputFile(QProcess::nullDevice());
+        ls.start(QStringLiteral("ls"), {QStringLiteral("-lU"), folderPath});
+        ls.waitForFinished(-1);
+    });
+
+    BenchHost host(storeDir.filePath(QStringLiteral("bench.ini")));
+    auto pane = std::make_unique<CPanexView>(host);
+    host.pane = pane.get();
+    pane->LoadSettings();
+    pane->List()->SetSortKey(ID_SORT_NAME);
+    pane->resize(800, 600);
+    pane->show();
+
+    // Each run opens the folder afresh: the previous model is destroyed by
+    // the next OpenFolder, as when the user goes elsewhere and back.
+    const double openSeconds = BestSeconds([&] {
+        pane->OpenFolder(folderId);
+        QCoreApplication::processEvents();
+    });
+    const int rows = pane->List()->RowCount();
+
+    // One file changes; the refresh must find it among the others.
+    const QByteArray changed = NameToBytes(folderPath) + "/file_000001.txt";
+    double refreshSeconds = 1e9;
+    for (int i = 0; i < kRuns; ++i) {
+        const int fd = ::open(changed.constData(), O_WRONLY | O_APPEND);
+        if (fd >= 0) {
+            if (::write(fd, "more", 4) != 4) std::fprintf(stderr, "write failed\n");
+            ::close(fd);
+        }
+        QElapsedTimer timer;
+        timer.start();
+        pane->RefreshPane(false, nullptr);
+        QCoreApplication::processEvents();
+        refreshSeconds = std::min(refreshSeconds, timer.nsecsElapsed() / 1e9);
+    }
+
+    // The model's own part of the refresh, apart from the list.
+    std::uint64_t total = 0;
+    const double modelRefreshSeconds = BestSeconds([&] { pane->Model()->Refresh(total); });
+
+    // Memory of one opened folder: a second pane keeps it while we measure.
+    malloc_trim(0);
+    const std::size_t before = mallinfo2().uordblks;
+    auto second = std::make_unique<CPanexView>(host);
+    second->LoadSettings();
+    second->List()->SetSortKey(ID_SORT_NAME);
+    second->OpenFolder(folderId);
+    QCoreApplication::processEvents();
+    const std::size_t after = mallinfo2().uordblks;
+    qsizetype nameChars = 0;
+    for (const FolderItem& item : second->Model()->items) nameChars += item.name.size();
+    const double perRow = double(after - before) / double(second->List()->RowCount());
+    const double nameBytes = 2.0 * double(nameChars) / double(second->List()->RowCount());
+
+    std::printf("rows:                     %d\n", rows);
+    std::printf("ls -lU:                   %.3f s\n", lsSeconds);
+    std::printf("open (read,scan,fill,sort): %.3f s  ratio to ls -lU %.2f (target <= 2)\n",
+                openSeconds, openSeconds / lsSeconds);
+    std::printf("refresh after one change: %.3f s  ratio to open %.2f (target <= 0.33)\n",
+                refreshSeconds, refreshSeconds / openSeconds);
+    std::printf("  of which the model:     %.3f s\n", modelRefreshSeconds);
+    std::printf("memory per row:           %.0f bytes (name %.0f; target <= 600)\n", perRow,
+                nameBytes);
+    return 0;
+}
