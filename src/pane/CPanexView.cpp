@@ -542,7 +542,11 @@ bool CPanexView::event(QEvent* e) {
         const quintptr parameter = changed ? changed->parameter() : 0;
         if (parameter == 0 || parameter == quintptr(m_model.get())) {
             QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
-            RefreshPane(false, nullptr);
+            // A burst that settled while a refresh was reading the folder,
+            // with nothing changed since that read began, was read by it:
+            // reading a large folder again would show nothing new.
+            if (parameter == 0 || m_model->HasUnreadChanges())
+                RefreshPane(false, nullptr);
         }
         return true;
     }

@@ -9,6 +9,9 @@
 #include <QHash>
 #include <QSet>
 #include <cstring>
+#include <iterator>
+#include <list>
+#include <optional>
 
 #include "platform/shell/NameCodec.h"
 #include "platform/shell/ShellNamespace.h"
@@ -46,15 +49,16 @@ ShellFolder* Desktop(std::unique_ptr<ShellFolder>& holder) {
 // front of the start. Lookups check the start first, which is all it takes
 // when both sides list the folder in the same order; the first miss builds
 // a hash of the range's names, so a different order stays linear overall.
+template <typename List>
 class NameRange {
 public:
-    using List = FolderModel::ItemList;
+    using Iterator = typename List::iterator;
 
-    NameRange(List& list, List::iterator start) : m_list(list), m_start(start) {}
+    NameRange(List& list, Iterator start) : m_list(list), m_start(start) {}
 
-    List::iterator Start() const { return m_start; }
+    Iterator Start() const { return m_start; }
 
-    List::iterator Find(const QString& name) {
+    Iterator Find(const QString& name) {
         if (m_start == m_list.end())
             return m_list.end();
         if (m_start->name == name)
@@ -72,7 +76,7 @@ public:
     }
 
     // Takes `it` (found by Find) out of the range.
-    void Take(List::iterator it) {
+    void Take(Iterator it) {
         if (it == m_start)
             ++m_start;
         if (m_indexed) {
@@ -94,9 +98,9 @@ private:
     }
 
     List& m_list;
-    List::iterator m_start;
+    Iterator m_start;
     bool m_indexed = false;
-    QHash<QString, List::iterator> m_index;
+    QHash<QString, Iterator> m_index;
     QSet<QString> m_duplicates;
 };
 
@@ -112,6 +116,41 @@ int EntryKind(int dirFd, const dirent* entry) {
     if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
         return kScanFolders;
     return kScanFiles;
+}
+
+// The order of an unsorted pane: every entry of `list` that the directory
+// lists moves to the front, which leaves the met entries in the reverse
+// order of the directory, followed by the entries it does not list. The ids
+// carry all three times already, so the order is all the scan adds. `List`
+// is a std::list of anything with a `name`.
+template <typename List>
+void ScanOrder(const QString& path, std::uint32_t enumFlags, List& list) {
+    const QByteArray folder = NameToBytes(path);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    int mask = 0;
+    if (enumFlags & SHCONTF_FOLDERS)
+        mask |= kScanFolders;
+    if (enumFlags & SHCONTF_NONFOLDERS)
+        mask |= kScanFiles;
+
+    NameRange range(list, list.begin());
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        if (!(EntryKind(::dirfd(dir), entry) & mask))
+            continue;
+        const auto it = range.Find(NameFromBytes(name, qsizetype(std::strlen(name))));
+        if (it == list.end())
+            continue;
+        range.Take(it);
+        list.splice(list.begin(), list, it);
+        if (range.Start() == list.end())
+            break;
+    }
+    ::closedir(dir);
 }
 
 bool IsLeftoverName(const char* name) {
@@ -345,37 +384,8 @@ int FolderModel::Enumerate(ItemList& list) {
     return result;
 }
 
-// The ids carry all three times already, so what the scan still does is the
-// order: every item the directory lists moves to the front, which leaves
-// the met items in the reverse order of the directory, followed by the
-// items it does not list.
 void FolderModel::ScanDirectory(ItemList& list) {
-    const QByteArray folder = NameToBytes(path);
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return;
-    int mask = 0;
-    if (enumFlags & SHCONTF_FOLDERS)
-        mask |= kScanFolders;
-    if (enumFlags & SHCONTF_NONFOLDERS)
-        mask |= kScanFiles;
-
-    NameRange range(list, list.begin());
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-            continue;
-        if (!(EntryKind(::dirfd(dir), entry) & mask))
-            continue;
-        const auto it = range.Find(NameFromBytes(name, qsizetype(std::strlen(name))));
-        if (it == list.end())
-            continue;
-        range.Take(it);
-        list.splice(list.begin(), list, it);
-        if (range.Start() == list.end())
-            break;
-    }
-    ::closedir(dir);
+    ScanOrder(path, enumFlags, list);
 }
 
 bool FolderModel::Refresh(std::uint64_t& totals) {
@@ -383,6 +393,21 @@ bool FolderModel::Refresh(std::uint64_t& totals) {
     if (IsDescriptor())
         ValidateCache();
 
+    // Taken before the folder is read: whatever the watch counts from now on
+    // may have happened after the read began.
+    const int changesBefore = watch ? watch->ChangeCount() : -1;
+    // Entries of a file-system folder carry their name, size and times in
+    // their ids, which is all the comparison needs; full items are made only
+    // for the entries that turn out to be new. The Desktop's entries are
+    // found by their paths instead, so it takes the general way.
+    const bool refreshed = IsFileSystem() && !idList.IsEmpty() ? RefreshFromFindData(totals)
+                                                               : RefreshFromItems(totals);
+    if (refreshed)
+        m_changesBeforeRead = changesBefore;
+    return refreshed;
+}
+
+bool FolderModel::RefreshFromItems(std::uint64_t& totals) {
     // Step 2.
     ItemList fresh;
     if (Enumerate(fresh) == kReadFailed)
@@ -398,25 +423,109 @@ bool FolderModel::Refresh(std::uint64_t& totals) {
             items.splice(range.Start(), fresh, entry);
             continue;
         }
-        FolderItem& item = *it;
-        if (item.size != entry->size || item.times[kTimeModified] != entry->times[kTimeModified]) {
-            if (item.listState == kListListed) {
-                item.listState = kListChanged;
-                totals += entry->size - item.size;  // modulo 2^64: a shrink subtracts
-            }
-            item.size = entry->size;
-            item.times[kTimeModified] = entry->times[kTimeModified];
-            // The id carries the entry's find data: keep it current too.
-            std::swap(item.id, entry->id);
-            item.DeleteTempCopy();
-        }
+        UpdateMetItem(*it, entry->size, entry->times[kTimeModified], entry->id, totals);
         range.Take(it);
         items.splice(range.Start(), items, it);
         fresh.erase(entry);
     }
 
     // Step 4.
-    for (auto it = range.Start(); it != items.end();) {
+    SettleUnmetItems(range.Start());
+    return true;
+}
+
+bool FolderModel::RefreshFromFindData(std::uint64_t& totals) {
+    // Step 2, with light entries: the same ids, the same names and the same
+    // order as Enumerate() gives, but no FolderItem for an entry whose id
+    // yields find data. An entry without find data gets its item at once,
+    // so an entry Init() refuses is left out before any name is compared,
+    // as in the general way. (A folder that gives find data for an id also
+    // knows that id, so Init() accepts the entries that have it.)
+    std::uint32_t flags = enumFlags;
+    if (General().showHiddenFiles)
+        flags |= SHCONTF_INCLUDEHIDDEN;
+    std::unique_ptr<EnumIdList> enumerator = shellFolder->EnumObjects(flags);
+    if (!enumerator)
+        return false;
+    std::list<FreshEntry> fresh;
+    ItemList made;  // items of the entries without find data
+    for (;;) {
+        IdList id;
+        const EnumIdList::Result next = enumerator->Next(id);
+        if (next != EnumIdList::Result::Item)
+            break;
+        if (std::optional<FindData> found = shellFolder->GetFindData(id)) {
+            FreshEntry& entry = fresh.emplace_back();
+            entry.name = std::move(found->name);
+            entry.size = found->size;
+            entry.modified = found->times[kTimeModified];
+            entry.id = std::move(id);
+            continue;
+        }
+        FolderItem& item = made.emplace_back();
+        if (!item.Init(*this, std::move(id))) {
+            made.pop_back();
+            continue;
+        }
+        FreshEntry& entry = fresh.emplace_back();
+        entry.name = item.name;
+        entry.size = item.size;
+        entry.modified = item.times[kTimeModified];
+        entry.made = std::prev(made.end());
+        entry.hasItem = true;
+    }
+    enumerator.reset();
+    ScanOrder(path, enumFlags, fresh);
+
+    // Step 3, as in RefreshFromItems.
+    NameRange range(items, items.begin());
+    for (FreshEntry& entry : fresh) {
+        const auto it = range.Find(entry.name);
+        if (it != items.end()) {
+            UpdateMetItem(*it, entry.size, entry.modified,
+                          entry.hasItem ? entry.made->id : entry.id, totals);
+            range.Take(it);
+            items.splice(range.Start(), items, it);
+            continue;
+        }
+        ItemList::iterator added;
+        if (entry.hasItem) {
+            added = entry.made;
+            items.splice(range.Start(), made, added);
+        } else {
+            added = items.emplace(range.Start());
+            if (!added->Init(*this, std::move(entry.id))) {
+                // Gone between the read and now, or unnamable: as if never
+                // listed.
+                items.erase(added);
+                continue;
+            }
+        }
+        added->listState = kListNew;
+    }
+
+    // Step 4.
+    SettleUnmetItems(range.Start());
+    return true;
+}
+
+void FolderModel::UpdateMetItem(FolderItem& item, std::uint64_t size, FileTime modified,
+                                IdList& freshId, std::uint64_t& totals) {
+    if (item.size == size && item.times[kTimeModified] == modified)
+        return;
+    if (item.listState == kListListed) {
+        item.listState = kListChanged;
+        totals += size - item.size;  // modulo 2^64: a shrink subtracts
+    }
+    item.size = size;
+    item.times[kTimeModified] = modified;
+    // The id carries the entry's find data: keep it current too.
+    std::swap(item.id, freshId);
+    item.DeleteTempCopy();
+}
+
+void FolderModel::SettleUnmetItems(ItemList::iterator first) {
+    for (auto it = first; it != items.end();) {
         if (it->listState == kListHidden) {
             it = items.erase(it);
         } else {
@@ -424,7 +533,12 @@ bool FolderModel::Refresh(std::uint64_t& totals) {
             ++it;
         }
     }
-    return true;
+}
+
+bool FolderModel::HasUnreadChanges() const {
+    if (!watch || m_changesBeforeRead < 0)
+        return true;
+    return watch->ChangeCount() != m_changesBeforeRead;
 }
 
 FolderItem* FolderModel::FindByName(const QString& name) {

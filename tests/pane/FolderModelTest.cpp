@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <map>
+#include <random>
 
 #include "PaneTestSupport.h"
 #include "shell/CommandIds.h"
@@ -236,6 +238,148 @@ TEST_F(FolderModelTest, RefreshMarking) {
 
     docs.FailEnumeration();
     EXPECT_FALSE(model.Refresh(totals));
+}
+
+// What a refresh is compared by: an item's name, data and state, and the
+// item itself (rows point at it, so a met item must stay the same object).
+struct ItemRecord {
+    QString name;
+    std::uint64_t size = 0;
+    FileTime modified = 0;
+    std::int32_t state = kListListed;
+    const FolderItem* item = nullptr;
+    bool operator==(const ItemRecord&) const = default;
+};
+
+std::vector<ItemRecord> Records(const FolderModel& model) {
+    std::vector<ItemRecord> out;
+    for (const FolderItem& item : model.items)
+        out.push_back({item.name, item.size, item.times[kTimeModified], item.listState, &item});
+    return out;
+}
+
+// The refresh walk done the plain way, on full items of a new enumeration:
+// each entry is looked for among the items not met yet, in their order.
+std::vector<ItemRecord> PlainRefresh(std::vector<ItemRecord> old,
+                                     const FolderModel::ItemList& fresh, std::uint64_t& totals) {
+    std::vector<ItemRecord> out;
+    for (const FolderItem& entry : fresh) {
+        const auto it = std::find_if(old.begin(), old.end(),
+                                     [&](const ItemRecord& r) { return r.name == entry.name; });
+        if (it == old.end()) {
+            out.push_back({entry.name, entry.size, entry.times[kTimeModified], kListNew, nullptr});
+            continue;
+        }
+        ItemRecord met = *it;
+        old.erase(it);
+        if (met.size != entry.size || met.modified != entry.times[kTimeModified]) {
+            if (met.state == kListListed) {
+                met.state = kListChanged;
+                totals += entry.size - met.size;
+            }
+            met.size = entry.size;
+            met.modified = entry.times[kTimeModified];
+        }
+        out.push_back(met);
+    }
+    for (ItemRecord& left : old) {
+        if (left.state == kListHidden)
+            continue;
+        left.state = kListGone;
+        out.push_back(left);
+    }
+    return out;
+}
+
+// Refreshes of a folder changing at random (entries added, removed, grown,
+// touched, reordered; names differing only in case; entries without find
+// data) end exactly as the plain walk over full items: same order, marks,
+// data and totals, and the met items stay the same objects.
+TEST_F(FolderModelTest, RefreshMatchesThePlainWalk) {
+    FakeNode& docs = Docs();
+    struct Entry {
+        std::uint64_t size;
+        FileTime modified;
+        bool withFindData;
+    };
+    std::map<QString, Entry> disk;
+    std::mt19937 random(20240611u);
+    const auto chance = [&](int percent) { return int(random() % 100) < percent; };
+    const auto poolName = [&] {
+        const int n = int(random() % 60);
+        return (n % 7 == 0 ? QStringLiteral("F") : QStringLiteral("f")) + QString::number(n / 2);
+    };
+    const auto writeDisk = [&] {
+        std::vector<QString> order;
+        for (const auto& [name, entry] : disk) order.push_back(name);
+        std::shuffle(order.begin(), order.end(), random);
+        for (const auto& [name, entry] : disk) docs.Remove(name);
+        for (const QString& name : order) {
+            const Entry& e = disk[name];
+            docs.AddFile(name, e.size, e.modified,
+                         e.withFindData ? kFsFile : FakeNode::kFileAttributes);
+        }
+    };
+    for (int i = 0; i < 30; ++i) disk[poolName()] = {random() % 50, kTime1, !chance(10)};
+    writeDisk();
+
+    FolderModel model;
+    ASSERT_EQ(model.Open(shell->AbsoluteId(docs), true), FolderModel::kReadOk);
+    ASSERT_TRUE(model.IsFileSystem());
+    std::uint64_t totals = 0;
+    for (const FolderItem& item : model.items) totals += item.size;
+
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        // Settle the last refresh as the pane does, then hide a few items.
+        for (auto it = model.items.begin(); it != model.items.end();) {
+            if (it->listState == kListGone) {
+                totals -= it->size;
+                it = model.DestroyItem(it);
+                continue;
+            }
+            if (it->listState != kListHidden) {
+                if (it->listState == kListNew)
+                    totals += it->size;
+                it->listState = chance(15) ? kListHidden : kListListed;
+                if (it->listState == kListHidden)
+                    totals -= it->size;
+            }
+            ++it;
+        }
+        for (auto it = disk.begin(); it != disk.end();) {
+            if (chance(12)) {
+                it = disk.erase(it);
+                continue;
+            }
+            if (chance(12))
+                it->second.size += 1 + random() % 9;
+            if (chance(8))
+                it->second.modified += 10000000;
+            ++it;
+        }
+        for (int i = 0; i < 4; ++i) {
+            if (chance(60))
+                disk.try_emplace(poolName(), Entry{random() % 50, kTime2, !chance(10)});
+        }
+        writeDisk();
+
+        FolderModel::ItemList fresh;
+        ASSERT_EQ(model.Enumerate(fresh), FolderModel::kReadOk);
+        std::uint64_t expectedTotals = totals;
+        const std::vector<ItemRecord> expected =
+            PlainRefresh(Records(model), fresh, expectedTotals);
+
+        ASSERT_TRUE(model.Refresh(totals));
+        std::vector<ItemRecord> got = Records(model);
+        ASSERT_EQ(got.size(), expected.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            if (!expected[i].item)
+                got[i].item = nullptr;  // a new item: any object
+        }
+        EXPECT_EQ(got, expected);
+        EXPECT_EQ(totals, expectedTotals);
+    }
 }
 
 TEST_F(FolderModelTest, LookupsAndRename) {

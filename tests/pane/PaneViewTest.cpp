@@ -3,6 +3,9 @@
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QThread>
 #include <algorithm>
 #include <memory>
 
@@ -174,6 +177,71 @@ TEST_F(PaneViewTest, ChangesAppearWithoutUserAction) {
     EXPECT_EQ(first->Model()->watch->SettledCount() - settled, 2);
     EXPECT_EQ(first->refreshes - refreshes, 2);
     EXPECT_EQ(first->List()->RowCount(), 13);
+}
+
+// A refresh that finds one file changed touches that row only (selection,
+// focus and scroll position stay), and the watch's notice of that change,
+// which settled before the refresh read the folder, reads nothing again; a
+// later change is still picked up.
+TEST_F(PaneViewTest, RefreshTouchesOnlyTheChangedRowAndReadsOnce) {
+    TestDir dir;
+    for (int i = 0; i < 400; ++i) ASSERT_TRUE(dir.MakeFile("f" + QByteArray::number(i), "x"));
+    first->resize(500, 300);
+    first->show();
+    ASSERT_TRUE(Open(*first, dir.PathBytes()));
+    ASSERT_TRUE(first->Model()->IsWatching());
+    PaneListCtrl& list = *first->List();
+    list.SetFocusedRow(list.RowOf(Item(*first, "f300")), true, true);
+    list.SelectRow(list.RowOf(Item(*first, "f7")), true);
+    QCoreApplication::processEvents();
+    QAbstractItemView* view = list.ActiveView();
+    const int hScroll = view->horizontalScrollBar()->value();
+    const int vScroll = view->verticalScrollBar()->value();
+    ASSERT_GT(hScroll + vScroll, 0);  // the focused row scrolled into view
+
+    QAbstractItemModel* rows = view->model();
+    std::vector<std::pair<int, int>> changedRows;
+    int structural = 0;
+    QObject::connect(rows, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& a, const QModelIndex& b) {
+                         changedRows.emplace_back(a.row(), b.row());
+                     });
+    const auto count = [&] { ++structural; };
+    QObject::connect(rows, &QAbstractItemModel::layoutChanged, count);
+    QObject::connect(rows, &QAbstractItemModel::modelReset, count);
+    QObject::connect(rows, &QAbstractItemModel::rowsInserted, count);
+    QObject::connect(rows, &QAbstractItemModel::rowsRemoved, count);
+
+    // The change settles and its notice waits in the queue (the events are
+    // not processed meanwhile) when the pane is refreshed by hand.
+    const ChangeWatch& watch = *first->Model()->watch;
+    const int settled = watch.SettledCount();
+    ASSERT_TRUE(dir.MakeFile("f42", "grown"));
+    QElapsedTimer waited;
+    waited.start();
+    while (watch.SettledCount() == settled && waited.elapsed() < 5000) QThread::msleep(2);
+    ASSERT_GT(watch.SettledCount(), settled);
+    const int refreshes = first->refreshes;
+    ASSERT_TRUE(first->RefreshPane(false, nullptr));
+    QCoreApplication::sendPostedEvents(first.get());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(first->refreshes - refreshes, 1);
+
+    const int row = list.RowOf(Item(*first, "f42"));
+    EXPECT_EQ(changedRows, (std::vector<std::pair<int, int>>{{row, row}}));
+    EXPECT_EQ(structural, 0);
+    EXPECT_EQ(Item(*first, "f42")->size, 5u);
+    EXPECT_EQ(list.FocusedRow(), list.RowOf(Item(*first, "f300")));
+    EXPECT_TRUE(Selected(*first, "f300"));
+    EXPECT_TRUE(Selected(*first, "f7"));
+    EXPECT_EQ(list.SelectedCount(), 2);
+    EXPECT_EQ(view->horizontalScrollBar()->value(), hScroll);
+    EXPECT_EQ(view->verticalScrollBar()->value(), vScroll);
+
+    // A change after that refresh reaches the pane by the watch alone.
+    ASSERT_TRUE(dir.MakeFile("late", "l"));
+    EXPECT_TRUE(WaitFor([&] { return Listed(*first, "late"); }));
+    EXPECT_EQ(first->refreshes - refreshes, 2);
 }
 
 // Only an event naming the current model refreshes, and queued duplicates
