@@ -8,9 +8,9 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#include <QGuiApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include <list>
 #include <memory>
 
+#include "BenchSupport.h"
 #include "platform/shell/NameCodec.h"
 #include "shell/FolderItem.h"
 #include "shell/FolderItemOwner.h"
@@ -27,36 +28,6 @@ namespace {
 
 constexpr int kRuns = 5;
 
-bool MakeFiles(const QString& folder, int count) {
-    const QByteArray base = NameToBytes(folder);
-    for (int i = 0; i < count; ++i) {
-        char name[64];
-        std::snprintf(name, sizeof name, "/file_%06d.txt", i);
-        const QByteArray path = base + name;
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0) return false;
-        if (i % 7 == 0 && ::write(fd, "x", 1) != 1) {
-            ::close(fd);
-            return false;
-        }
-        ::close(fd);
-    }
-    return true;
-}
-
-// Best of kRuns: the least disturbed run says most about the work itself.
-template <typename F>
-double BestSeconds(F&& work) {
-    double best = 1e9;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e9);
-    }
-    return best;
-}
-
 struct Enumerated {
     std::list<FolderItem> items;
     qsizetype nameChars = 0;
@@ -65,7 +36,8 @@ struct Enumerated {
 bool Enumerate(BoundFolder& folder, Enumerated& out) {
     auto ids = folder.OwnerShellFolder().EnumObjects(SHCONTF_FOLDERS | SHCONTF_NONFOLDERS |
                                                      SHCONTF_INCLUDEHIDDEN);
-    if (!ids) return false;
+    if (!ids)
+        return false;
     IdList id;
     while (ids->Next(id) == EnumIdList::Result::Item) {
         out.items.emplace_back();
@@ -81,25 +53,21 @@ bool Enumerate(BoundFolder& folder, Enumerated& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
     QTemporaryDir temp;
     const QString folderPath = argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path();
     if (argc <= 2) {
         std::printf("making %d files in %s ...\n", count, qPrintable(folderPath));
-        if (!MakeFiles(folderPath, count)) {
+        if (!MakeNumberedFiles(folderPath, count, false, 7)) {
             std::fprintf(stderr, "could not make the files\n");
             return 1;
         }
     }
 
-    const double lsSeconds = BestSeconds([&] {
-        QProcess ls;
-        ls.setStandardOutputFile(QProcess::nullDevice());
-        ls.start(QStringLiteral("ls"), {QStringLiteral("-lU"), folderPath});
-        ls.waitForFinished(-1);
-    });
+    const double lsSeconds = LsSeconds(folderPath, kRuns);
 
     if (!EnsureShellContext()) {
         std::fprintf(stderr, "no shell context\n");
@@ -113,7 +81,7 @@ int main(int argc, char** argv) {
     }
 
     std::size_t listed = 0;
-    const double ourSeconds = BestSeconds([&] {
+    const double ourSeconds = BestSeconds(kRuns, [&] {
         Enumerated run;
         Enumerate(*folder, run);
         listed = run.items.size();

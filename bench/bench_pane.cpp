@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "BenchSupport.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
@@ -56,32 +57,6 @@ private:
     ProfileStore m_store;
 };
 
-bool MakeFiles(const QString& folder, int count) {
-    const QByteArray base = NameToBytes(folder);
-    for (int i = 0; i < count; ++i) {
-        char name[64];
-        // Not in name order, so the sort has work to do.
-        std::snprintf(name, sizeof name, "/file_%06d.txt", int((i * 7919LL) % count));
-        const int fd = ::open((base + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0)
-            return false;
-        ::close(fd);
-    }
-    return true;
-}
-
-template <typename F>
-double BestSeconds(F&& work) {
-    double best = 1e9;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e9);
-    }
-    return best;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,7 +68,7 @@ int main(int argc, char** argv) {
     QTemporaryDir storeDir;
     const QString folderPath = temp.path();
     std::printf("making %d files in %s ...\n", count, qPrintable(folderPath));
-    if (!MakeFiles(folderPath, count)) {
+    if (!MakeNumberedFiles(folderPath, count, true, 0)) {
         std::fprintf(stderr, "could not make the files\n");
         return 1;
     }
@@ -102,12 +77,7 @@ int main(int argc, char** argv) {
     if (folderId.IsNull())
         return 1;
 
-    const double lsSeconds = BestSeconds([&] {
-        QProcess ls;
-        ls.setStandardOutputFile(QProcess::nullDevice());
-        ls.start(QStringLiteral("ls"), {QStringLiteral("-lU"), folderPath});
-        ls.waitForFinished(-1);
-    });
+    const double lsSeconds = LsSeconds(folderPath, kRuns);
 
     BenchHost host(storeDir.filePath(QStringLiteral("bench.ini")));
     auto pane = std::make_unique<CountingPane>(host);
@@ -119,7 +89,7 @@ int main(int argc, char** argv) {
 
     // Each run opens the folder afresh: the previous model is destroyed by
     // the next OpenFolder, as when the user goes elsewhere and back.
-    const double openSeconds = BestSeconds([&] {
+    const double openSeconds = BestSeconds(kRuns, [&] {
         pane->OpenFolder(folderId);
         QCoreApplication::processEvents();
     });
@@ -167,7 +137,7 @@ int main(int argc, char** argv) {
 
     // The model's own part of the refresh, apart from the list.
     std::uint64_t total = 0;
-    const double modelRefreshSeconds = BestSeconds([&] { pane->Model()->Refresh(total); });
+    const double modelRefreshSeconds = BestSeconds(kRuns, [&] { pane->Model()->Refresh(total); });
 
     // Memory of one opened folder: a second pane keeps it while we measure.
     malloc_trim(0);
