@@ -127,6 +127,16 @@ auto AskParentOf(Folder& self, const IdList& item, F ask) {
     return ask(parent.get(), item.Last());
 }
 
+// Orders two lists whose first items are the same place: by what lies below
+// it, asked of that place's folder; a shorter list first.
+int CompareBelowFirst(ShellFolder& self, int column, const IdList& a, const IdList& b) {
+    if (a.Count() > 1 && b.Count() > 1) {
+        if (auto folder = self.BindToObject(a.Prefix(1)))
+            return folder->CompareIDs(column, a.Suffix(1), b.Suffix(1));
+    }
+    return Order(a.Count(), b.Count());
+}
+
 class ComputerFolder : public ShellFolder {
 public:
     ComputerFolder(State state, IdList absolute)
@@ -267,14 +277,7 @@ public:
         } else if (!va || !vb) {
             r = ComparePayloads(a.ItemPayload(0), b.ItemPayload(0));
         }
-        if (r)
-            return r;
-        if (a.Count() > 1 && b.Count() > 1) {
-            auto folder = BindToObject(a.Prefix(1));
-            if (folder)
-                return folder->CompareIDs(column, a.Suffix(1), b.Suffix(1));
-        }
-        return Order(a.Count(), b.Count());
+        return r ? r : CompareBelowFirst(*this, column, a, b);
     }
 
     std::optional<FindData> GetFindData(const IdList& item) override {
@@ -513,14 +516,7 @@ public:
         } else {
             r = Files().CompareIDs(column, a.Prefix(1), b.Prefix(1));
         }
-        if (r)
-            return r;
-        if (a.Count() > 1 && b.Count() > 1) {
-            auto folder = BindToObject(a.Prefix(1));
-            if (folder)
-                return folder->CompareIDs(column, a.Suffix(1), b.Suffix(1));
-        }
-        return Order(a.Count(), b.Count());
+        return r ? r : CompareBelowFirst(*this, column, a, b);
     }
 
     std::optional<FindData> GetFindData(const IdList& item) override {
