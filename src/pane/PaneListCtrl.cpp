@@ -42,6 +42,10 @@ constexpr int kExLabelTip = 0x4000;
 constexpr int kTypeAheadResetMs = 1000;
 constexpr int kListWidthWindow = 80;
 constexpr int kListPaddingExtra = 12;
+// Qt lays label text out with fractional advances, which can come out a
+// pixel wider than the whole-pixel width measured here; without the slack
+// the widest label of a column would be elided.
+constexpr int kTextLayoutSlack = 2;
 constexpr int kSmallIconGridWidth = 150;
 constexpr int kSmallIconSize = 16;
 constexpr int kLargeIconSize = 32;
@@ -1083,7 +1087,7 @@ void PaneListCtrl::ApplyListColumnWidth() {
     if (m_viewStyle != ID_VIEW_LIST || !m_listWidthPending || count == 0)
         return;
     if (m_listPadding == 0)
-        m_listPadding = m_list->iconSize().width() + kListPaddingExtra;
+        m_listPadding = m_list->iconSize().width() + kListPaddingExtra + kTextLayoutSlack;
     int widest = 0;
     if (m_maxListColumnWidth > 0) {
         // A window of rows around the focus is enough to choose a width

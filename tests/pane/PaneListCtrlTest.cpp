@@ -232,7 +232,8 @@ TEST_F(PaneListCtrlTest, ListColumnWidthFollowsTheRule) {
     names[150] = longName;  // outside the window of 80 rows from the top
     Fill(names);
     const QFontMetrics fm = ctrl.ListView()->fontMetrics();
-    const int padding = ctrl.ListView()->iconSize().width() + 12;
+    // The icon and 12 pixels, and 2 for text laid out with fractional widths.
+    const int padding = ctrl.ListView()->iconSize().width() + 12 + 2;
     int widestShort = 0;
     for (int i = 0; i < 80; ++i)
         widestShort = std::max(widestShort, fm.horizontalAdvance(names[i]));
