@@ -8,6 +8,8 @@
 // from the thread that made it only.
 
 #include <QByteArray>
+#include <QIcon>
+#include <QPoint>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -17,6 +19,8 @@
 #include <optional>
 #include <span>
 #include <vector>
+
+class QWidget;
 
 #include "platform/shell/IdList.h"
 #include "platform/shell/ShellTypes.h"
@@ -69,6 +73,87 @@ public:
     /// The next item's relative id list in `item` (Result::Item), or the end,
     /// or an error (the enumeration stops).
     virtual Result Next(IdList& item) = 0;
+};
+
+/// Flags of ShellContextMenu::QueryContextMenu (the `CMF_` values).
+enum : std::uint32_t {
+    CMF_NORMAL = 0x0,
+    CMF_DEFAULTONLY = 0x1,
+    CMF_EXPLORE = 0x4,
+    CMF_CANRENAME = 0x10,
+};
+
+/// One entry of a context menu. Entries with an id in the asked range are
+/// commands; id 0 with no text is a separator; an entry with children is a
+/// submenu (its own id is 0).
+struct ContextMenuEntry {
+    int id = 0;
+    QString verb;      // "open", "openwith", "cut", "copy", "paste", "link", ...
+    QString text;      // with its "&" mnemonic
+    QString helpText;  // shown in the status bar while highlighted
+    QIcon icon;
+    bool isDefault = false;
+    bool enabled = true;
+    std::vector<ContextMenuEntry> children;
+};
+
+/// Where and for whom a context-menu command runs.
+struct InvokeContext {
+    QWidget* parent = nullptr;     // owner of any dialog the command shows
+    QByteArray workingDirectory;   // bytes of the folder commands start in
+};
+
+/// A folder's context menu over some of its items, or over its background
+/// (`IContextMenu`). The menu is built by QueryContextMenu and a chosen id is
+/// carried out by InvokeCommand; ids are given as offsets from the first id
+/// asked for, as the shell does.
+class ShellContextMenu {
+public:
+    virtual ~ShellContextMenu() = default;
+    /// Appends the menu's entries to `out`, numbering commands from
+    /// `firstId` to at most `lastId`. False when no menu can be had.
+    virtual bool QueryContextMenu(std::vector<ContextMenuEntry>& out, int firstId, int lastId,
+                                  std::uint32_t flags) = 0;
+    /// The verb of the command at `offset` from the first id, if any.
+    virtual std::optional<QString> GetCommandString(int offset) = 0;
+    /// Carries out the command at `offset`. False when it failed (the menu
+    /// has told the user why, through the prompter or a notice).
+    virtual bool InvokeCommand(int offset, const InvokeContext& context) = 0;
+    /// Carries out a verb by name ("properties", "delete", ...) without a
+    /// menu. False when the menu has no such verb or it failed.
+    virtual bool InvokeVerb(const QString& verb, const InvokeContext& context) = 0;
+};
+
+/// Drop effects (`DROPEFFECT_`), a 32-bit value in every transfer.
+enum : std::uint32_t {
+    DROPEFFECT_NONE = 0,
+    DROPEFFECT_COPY = 1,
+    DROPEFFECT_MOVE = 2,
+    DROPEFFECT_LINK = 4,
+};
+
+/// Key and mouse state bits given to a drop target (`MK_`).
+enum : std::uint32_t {
+    MK_LBUTTON = 0x1,
+    MK_RBUTTON = 0x2,
+    MK_SHIFT = 0x4,
+    MK_CONTROL = 0x8,
+    MK_ALT = 0x20,
+};
+
+/// A place that accepts dropped or pasted data (`IDropTarget`): a folder, or
+/// an item such as the trash. `effect` holds the effects allowed on entry
+/// and the one the target would do (or did) on return.
+class ShellDropTarget {
+public:
+    virtual ~ShellDropTarget() = default;
+    virtual bool DragEnter(const ShellDataObject& data, std::uint32_t keyState, QPoint point,
+                           std::uint32_t& effect) = 0;
+    virtual bool DragOver(std::uint32_t keyState, QPoint point, std::uint32_t& effect) = 0;
+    virtual void DragLeave() = 0;
+    /// Carries the transfer out. False when nothing was done.
+    virtual bool Drop(const ShellDataObject& data, std::uint32_t keyState, QPoint point,
+                      std::uint32_t& effect) = 0;
 };
 
 class ShellFolder {
@@ -130,5 +215,24 @@ public:
         (void)newName;
         (void)flags;
         return {};
+    }
+
+    /// The context menu over some items (`GetUIObjectOf` for
+    /// `IContextMenu`); nullptr when the folder has none.
+    virtual std::unique_ptr<ShellContextMenu> GetContextMenu(std::span<const IdList> items) {
+        (void)items;
+        return nullptr;
+    }
+
+    /// The menu of the folder's background (`CreateViewObject` for
+    /// `IContextMenu`): "Shell new", paste and the like; nullptr when none.
+    virtual std::unique_ptr<ShellContextMenu> GetBackgroundMenu() { return nullptr; }
+
+    /// The drop target of the folder itself (`CreateViewObject`), or of one
+    /// item when `items` holds it (`GetUIObjectOf` for `IDropTarget`);
+    /// nullptr when nothing can be dropped there.
+    virtual std::unique_ptr<ShellDropTarget> GetDropTarget(std::span<const IdList> items) {
+        (void)items;
+        return nullptr;
     }
 };
