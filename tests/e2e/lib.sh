@@ -1,0 +1,109 @@
+# Shared set-up of the end-to-end scripts: a temporary world for the
+# program (home, settings, data), a display of its own with a window
+# manager, and small waiting helpers. Source it after setting BIN and OUT.
+# Every process started here is stopped by its id on exit.
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/corvane-e2e.XXXXXX")
+XVFB_PID=""
+WM_PID=""
+APP_PID=""
+cleanup() {
+    for pid in $APP_PID $WM_PID $XVFB_PID; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in $APP_PID $WM_PID $XVFB_PID; do
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT INT TERM
+
+fail() {
+    echo "e2e: FAIL: $*" >&2
+    if [ -f "$WORK/corvane.log" ]; then
+        echo "--- corvane output ---" >&2
+        cat "$WORK/corvane.log" >&2
+    fi
+    exit 1
+}
+
+# wait_for <seconds> <command...>: runs the command every 0.1 s until it
+# succeeds or the time is up.
+wait_for() {
+    limit=$(($1 * 10))
+    shift
+    i=0
+    while [ "$i" -lt "$limit" ]; do
+        if "$@" >/dev/null 2>&1; then return 0; fi
+        sleep 0.1
+        i=$((i + 1))
+    done
+    return 1
+}
+
+has_line() { grep -qxF "$2" "$1"; }
+
+# The program's world: its own home, settings, data and runtime folders.
+export HOME="$WORK/home"
+export XDG_CONFIG_HOME="$WORK/config"
+export XDG_DATA_HOME="$WORK/data"
+export XDG_CACHE_HOME="$WORK/cache"
+export XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset CORVANE_PROFILE_FILE CORVANE_TESTING SESSION_MANAGER || true
+export QT_QPA_PLATFORM=xcb
+DUMP="$WORK/listing"
+SETTINGS="$XDG_CONFIG_HOME/Quorvelt Plc/Corvane.ini"
+
+start_display() {
+    # A display of our own: Xvfb picks a free number and writes it to fd 3.
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+    XVFB_PID=$!
+    wait_for 10 test -s "$WORK/display" || fail "Xvfb did not start"
+    DISPLAY=":$(head -n 1 "$WORK/display")"
+    export DISPLAY
+
+    openbox >"$WORK/openbox.log" 2>&1 &
+    WM_PID=$!
+}
+
+# start_corvane <left> <right>: runs the program with the listing dump and
+# waits for its window; sets APP_PID and WID.
+start_corvane() {
+    CORVANE_E2E_DUMP="$DUMP" "$BIN" "$1" "$2" >"$WORK/corvane.log" 2>&1 &
+    APP_PID=$!
+    wait_for 30 find_window || fail "no window titled 'Corvane K3' appeared"
+    WID=$(xdotool search --name "Corvane K3" | head -n 1)
+}
+
+find_window() { xdotool search --name "Corvane K3" | head -n 1 | grep -q .; }
+window_title() { xdotool getwindowname "$WID"; }
+title_is() { [ "$(window_title)" = "Corvane K3 - $1" ]; }
+
+# Real keys need the keyboard focus on the window.
+focus_window() {
+    xdotool windowactivate --sync "$WID" >/dev/null 2>&1 || true
+    wait_for 10 is_active || fail "the window did not get the keyboard focus"
+}
+is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$WID" ]; }
+
+key() { xdotool key --clearmodifiers "$@"; }
+
+screenshot() {
+    if command -v import >/dev/null 2>&1; then
+        import -display "$DISPLAY" -window root "$1" ||
+            echo "e2e: screenshot failed (not a test failure)" >&2
+    fi
+}
+
+# quit_corvane: Files > Exit by its accelerator; the program must end with 0.
+quit_corvane() {
+    key alt+x
+    wait_for 20 exited || fail "Alt+X did not end the program"
+    STATUS=0
+    wait "$APP_PID" || STATUS=$?
+    APP_PID=""
+    [ "$STATUS" -eq 0 ] || fail "corvane ended with status $STATUS"
+}
+exited() { ! kill -0 "$APP_PID" 2>/dev/null; }
