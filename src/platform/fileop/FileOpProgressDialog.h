@@ -1,0 +1,60 @@
+#pragma once
+// The progress dialog of a file operation: what is being done, to which
+// item, how much of the whole is done, the speed and the time left, and a
+// Cancel button. It only shows numbers it is given; the engine decides when
+// to show it and how often to update it (a few times a second at most, so
+// that painting never slows a copy down).
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdint>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+/// A snapshot of an operation's progress.
+struct FileOpProgress {
+    QString title;        // "Copying", "Moving", ...
+    QString currentItem;  // the name being worked on (display form)
+    QString state;        // empty, or "Finishing writes" and the like
+    std::uint64_t bytesDone = 0;
+    std::uint64_t bytesTotal = 0;
+    std::uint64_t itemsDone = 0;
+    std::uint64_t itemsTotal = 0;
+};
+
+class FileOpProgressDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit FileOpProgressDialog(QWidget* parent = nullptr);
+
+    /// Shows the snapshot. The speed is measured from the first call; the
+    /// time left is the bytes (or, without bytes, the items) left at that
+    /// speed, once there is enough of a measure.
+    void Update(const FileOpProgress& progress);
+
+    /// The texts shown, for tests and accessibility.
+    QString ItemText() const;
+    QString CountText() const;
+    QString SpeedText() const;
+    bool CancelRequested() const { return m_cancelRequested; }
+
+Q_SIGNALS:
+    /// Cancel was pressed (or the dialog closed, or Escape).
+    void cancelRequested();
+
+protected:
+    void reject() override;
+
+private:
+    QLabel* m_title = nullptr;
+    QLabel* m_item = nullptr;
+    QLabel* m_counts = nullptr;
+    QLabel* m_speed = nullptr;
+    QProgressBar* m_bar = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QElapsedTimer m_clock;
+    bool m_cancelRequested = false;
+};
