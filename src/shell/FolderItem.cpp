@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QLocale>
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -29,6 +30,8 @@ namespace {
 const QString kNoInfoTip = QStringLiteral(" ");
 const QString kNotAvailable = QStringLiteral("<n/a>");
 const QString kFolderSize = QStringLiteral("<folder>");
+const QString kNoContentsText = QStringLiteral("This item has no contents that can be copied");
+const QString kNoTempFileText = QStringLiteral("The temporary copy could not be made: %1");
 
 constexpr qint64 kCopyBlock = 32768;
 // A temporary name already taken (a copy left by a crashed run, or a file
@@ -78,20 +81,28 @@ bool WriteAll(int fd, const char* data, qint64 length) {
     return true;
 }
 
+QString SystemErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 // Copies at most `limit` bytes of `stream` to `fd` in blocks. False on a
-// read or write error.
-bool CopyStream(QIODevice& stream, int fd, std::uint64_t limit) {
+// read or write error, which `error` then describes.
+bool CopyStream(QIODevice& stream, int fd, std::uint64_t limit, QString& error) {
     QByteArray block(kCopyBlock, Qt::Uninitialized);
     std::uint64_t written = 0;
     while (written < limit) {
         const qint64 want = qint64(std::min<std::uint64_t>(kCopyBlock, limit - written));
         const qint64 got = stream.read(block.data(), want);
-        if (got < 0)
+        if (got < 0) {
+            error = stream.errorString();
             return false;
+        }
         if (got == 0)
             break;  // the stream ended before `limit`
-        if (!WriteAll(fd, block.constData(), got))
+        if (!WriteAll(fd, block.constData(), got)) {
+            error = SystemErrorText(errno);
             return false;
+        }
         written += std::uint64_t(got);
     }
     return true;
@@ -262,24 +273,35 @@ QString FolderItem::ItemPath() {
 }
 
 QString FolderItem::TempCopy() {
+    return TempCopy(nullptr);
+}
+
+QString FolderItem::TempCopy(QString* whyNot) {
+    const auto fail = [&](const QString& why) {
+        if (whyNot)
+            *whyNot = why.isEmpty() ? kNoContentsText : why;
+        return tempCopy;
+    };
     // Made once; never for an item above the limit.
-    if (!tempCopy.isEmpty() || !folder)
+    if (!tempCopy.isEmpty())
         return tempCopy;
+    if (!folder)
+        return fail(QString());
     if (size > std::uint64_t(std::max(0, General().maxExtractSize)))
-        return tempCopy;
+        return fail(kTooLargeToViewText);
 
     // The contents come first, so that no file is made for an item that
     // has none.
     std::unique_ptr<ShellDataObject> data = folder->OwnerShellFolder().GetDataObject({&id, 1});
     if (!data)
-        return tempCopy;
+        return fail(QString());
     std::unique_ptr<QIODevice> stream = data->GetFileContents(0);
     if (!stream)
-        return tempCopy;
+        return fail(QString());
     if (!stream->isOpen() && !stream->open(QIODevice::ReadOnly))
-        return tempCopy;
+        return fail(stream->errorString());
     if (!stream->isSequential() && !stream->seek(0))
-        return tempCopy;
+        return fail(stream->errorString());
 
     // A new file of our own: never one that is there already, nor one
     // reached through a link planted at the name.
@@ -299,14 +321,17 @@ QString FolderItem::TempCopy() {
             break;
     }
     if (fd < 0)
-        return tempCopy;
+        return fail(kNoTempFileText.arg(SystemErrorText(errno)));
 
     // At most `size` bytes; any error leaves nothing behind.
-    const bool copied = CopyStream(*stream, fd, size);
+    QString error;
+    const bool copied = CopyStream(*stream, fd, size, error);
     const bool closed = ::close(fd) == 0;
+    if (copied && !closed)
+        error = SystemErrorText(errno);
     if (!copied || !closed) {
         ::unlink(pathBytes.constData());
-        return tempCopy;
+        return fail(error);
     }
 
     // No archive handler shows a window of its own here, so there is no

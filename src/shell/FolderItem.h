@@ -24,6 +24,10 @@
 #include "platform/shell/ShellTypes.h"
 #include "shell/FolderItemOwner.h"
 
+/// The notice for an item that has no path to open and gets no temporary
+/// copy (too large for "nMaxExtractSize").
+inline const QString kTooLargeToViewText = QStringLiteral("This item is too large to be viewed");
+
 /// The attribute bits asked of the namespace for every new item:
 /// SFGAO_FILESYSTEM, SFGAO_FOLDER, SFGAO_BROWSABLE, SFGAO_SHARE, SFGAO_LINK
 /// and the capability bits SFGAO_CANCOPY, SFGAO_CANMOVE, SFGAO_CANLINK,
@@ -120,6 +124,12 @@ public:
     ///   error removes the partial file and gives an empty path.
     /// The copy is deleted with the item, or by DeleteTempCopy().
     QString TempCopy();
+    /// As TempCopy(); when no copy can be had and `whyNot` is given, it says
+    /// why in words for the user: kTooLargeToViewText for an item above
+    /// "nMaxExtractSize", else what failed (the contents stream's error,
+    /// such as a damaged archive, or the file system's). Unchanged when a
+    /// copy is returned.
+    QString TempCopy(QString* whyNot);
     /// Deletes the temporary copy (a refresh found the item changed).
     void DeleteTempCopy();
 

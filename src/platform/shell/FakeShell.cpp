@@ -91,10 +91,74 @@ private:
     int m_failAfter;
 };
 
+// A context menu of a fake folder: one command per verb.
+class FakeContextMenu : public ShellContextMenu {
+public:
+    FakeContextMenu(QStringList verbs, QStringList items, std::shared_ptr<FakeMenuLog> log)
+        : m_verbs(std::move(verbs)), m_items(std::move(items)), m_log(std::move(log)) {}
+
+    bool QueryContextMenu(std::vector<ContextMenuEntry>& out, int firstId, int lastId,
+                          std::uint32_t flags) override {
+        m_log->queries.push_back({m_items, flags});
+        m_shown.clear();
+        int id = firstId;
+        for (const QString& verb : m_verbs) {
+            if (verb == QLatin1String("-")) {
+                out.push_back(ContextMenuEntry{});
+                continue;
+            }
+            if (verb == QLatin1String("rename") && !(flags & CMF_CANRENAME))
+                continue;
+            if (id > lastId)
+                break;
+            ContextMenuEntry entry;
+            entry.id = id++;
+            entry.verb = verb;
+            entry.text = QLatin1Char('&') + verb;
+            entry.helpText = QStringLiteral("Runs ") + verb;
+            entry.isDefault = m_shown.empty();
+            out.push_back(entry);
+            m_shown.push_back(verb);
+        }
+        return true;
+    }
+
+    std::optional<QString> GetCommandString(int offset) override {
+        if (offset < 0 || offset >= int(m_shown.size()))
+            return std::nullopt;
+        return m_shown[std::size_t(offset)];
+    }
+
+    bool InvokeCommand(int offset, const InvokeContext& context) override {
+        const std::optional<QString> verb = GetCommandString(offset);
+        if (!verb || m_log->failInvoke)
+            return false;
+        m_log->invocations.push_back({*verb, m_items, false, context.workingDirectory});
+        return true;
+    }
+
+    bool InvokeVerb(const QString& verb, const InvokeContext& context) override {
+        if (!m_verbs.contains(verb) || m_log->failInvoke)
+            return false;
+        m_log->invocations.push_back({verb, m_items, true, context.workingDirectory});
+        return true;
+    }
+
+private:
+    QStringList m_verbs;
+    QStringList m_items;
+    std::shared_ptr<FakeMenuLog> m_log;
+    std::vector<QString> m_shown;  // the verbs of the commands, by offset
+};
+
 class FakeFolder : public ShellFolder {
 public:
-    FakeFolder(std::shared_ptr<FakeNode> root, QStringList path, IdList absolute)
-        : m_root(std::move(root)), m_path(std::move(path)), m_absolute(std::move(absolute)) {}
+    FakeFolder(std::shared_ptr<FakeNode> root, QStringList path, IdList absolute,
+               std::shared_ptr<FakeMenuLog> log)
+        : m_root(std::move(root)),
+          m_path(std::move(path)),
+          m_absolute(std::move(absolute)),
+          m_log(std::move(log)) {}
 
     std::unique_ptr<ShellFolder> BindToObject(const IdList& relative) override {
         auto names = NamesOf(relative);
@@ -106,7 +170,8 @@ public:
             if (!node || !node->IsFolder() || node->BindFails())
                 return nullptr;
         }
-        return std::make_unique<FakeFolder>(m_root, m_path + *names, m_absolute.Concat(relative));
+        return std::make_unique<FakeFolder>(m_root, m_path + *names, m_absolute.Concat(relative),
+                                            m_log);
     }
 
     std::unique_ptr<EnumIdList> EnumObjects(std::uint32_t flags) override {
@@ -287,6 +352,27 @@ public:
         return FakeShellNamespace::ItemId(newName);
     }
 
+    std::unique_ptr<ShellContextMenu> GetContextMenu(std::span<const IdList> items) override {
+        FakeNode* self = Self();
+        if (!self || self->ItemMenu().isEmpty() || items.empty())
+            return nullptr;
+        QStringList names;
+        for (const IdList& item : items) {
+            FakeNode* node = item.Count() == 1 ? Resolve(item) : nullptr;
+            if (!node)
+                return nullptr;
+            names << node->Name();
+        }
+        return std::make_unique<FakeContextMenu>(self->ItemMenu(), names, m_log);
+    }
+
+    std::unique_ptr<ShellContextMenu> GetBackgroundMenu() override {
+        FakeNode* self = Self();
+        if (!self || self->BackgroundMenu().isEmpty())
+            return nullptr;
+        return std::make_unique<FakeContextMenu>(self->BackgroundMenu(), QStringList(), m_log);
+    }
+
 private:
     bool IsRoot() const { return m_path.isEmpty(); }
 
@@ -350,6 +436,7 @@ private:
     std::shared_ptr<FakeNode> m_root;
     QStringList m_path;  // names from the root
     IdList m_absolute;
+    std::shared_ptr<FakeMenuLog> m_log;
 };
 
 }  // namespace
@@ -478,6 +565,16 @@ FakeNode& FakeNode::FailRename(bool fail) {
     return *this;
 }
 
+FakeNode& FakeNode::SetItemMenu(const QStringList& verbs) {
+    m_itemMenu = verbs;
+    return *this;
+}
+
+FakeNode& FakeNode::SetBackgroundMenu(const QStringList& verbs) {
+    m_backgroundMenu = verbs;
+    return *this;
+}
+
 QString FakeNode::ParsingName() const {
     if (m_parsingName)
         return *m_parsingName;
@@ -549,7 +646,7 @@ void FakeShellNamespace::SetSpecialFolder(int csidl, const IdList& absolute) {
 }
 
 std::unique_ptr<ShellFolder> FakeShellNamespace::DesktopFolder() {
-    return std::make_unique<FakeFolder>(m_root, QStringList(), IdList::Empty());
+    return std::make_unique<FakeFolder>(m_root, QStringList(), IdList::Empty(), m_menuLog);
 }
 
 IdList FakeShellNamespace::SpecialFolderLocation(int csidl) {

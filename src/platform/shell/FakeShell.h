@@ -27,10 +27,19 @@
 // Failure switches (FailEnumeration, FailEnumerationAfter, FailBind,
 // FailRename, and a contents stream that fails after some bytes) let tests
 // drive error paths.
+//
+// Context menus: a folder node given SetItemMenu(verbs) offers a context
+// menu over its items, one command per verb in that order ("-" is a
+// separator; "rename" appears only when CMF_CANRENAME is asked; the first
+// verb is the default), texts "&<verb>" and help texts "Runs <verb>".
+// SetBackgroundMenu(verbs) gives the folder's background menu the same way.
+// Every query and every command carried out is logged in the namespace's
+// MenuLog(); SetFailInvoke makes the commands fail.
 
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
@@ -85,6 +94,12 @@ public:
     FakeNode& FailEnumerationAfter(int items);
     FakeNode& FailBind(bool fail = true);
     FakeNode& FailRename(bool fail = true);
+    /// The verbs of the context menu over this folder's items; empty: none.
+    FakeNode& SetItemMenu(const QStringList& verbs);
+    /// The verbs of this folder's background menu; empty: none.
+    FakeNode& SetBackgroundMenu(const QStringList& verbs);
+    const QStringList& ItemMenu() const { return m_itemMenu; }
+    const QStringList& BackgroundMenu() const { return m_backgroundMenu; }
 
     const QString& Name() const { return m_name; }
     FakeNode* Parent() const { return m_parent; }
@@ -128,8 +143,27 @@ private:
     int m_failEnumAfter = -1;
     bool m_failBind = false;
     bool m_failRename = false;
+    QStringList m_itemMenu;
+    QStringList m_backgroundMenu;
     std::vector<std::unique_ptr<FakeNode>> m_children;  // enumeration order
     QHash<QString, FakeNode*> m_byName;
+};
+
+/// What the fake context menus were asked and what they carried out.
+struct FakeMenuLog {
+    struct Query {
+        QStringList items;  // names of the items (empty: the background)
+        std::uint32_t flags = 0;
+    };
+    struct Invocation {
+        QString verb;
+        QStringList items;    // names of the items (empty: the background)
+        bool byVerb = false;  // InvokeVerb rather than InvokeCommand
+        QByteArray workingDirectory;
+    };
+    std::vector<Query> queries;
+    std::vector<Invocation> invocations;
+    bool failInvoke = false;
 };
 
 class FakeShellNamespace : public ShellNamespace {
@@ -140,6 +174,8 @@ public:
     ~FakeShellNamespace() override;
 
     FakeNode& Root() { return *m_root; }
+    /// The log of the fake context menus.
+    FakeMenuLog& MenuLog() { return *m_menuLog; }
 
     /// The absolute id list of a node, or of the node at a path of names from
     /// the root ("" is the Desktop); null when there is none.
@@ -166,6 +202,7 @@ public:
 
 private:
     std::shared_ptr<FakeNode> m_root;
+    std::shared_ptr<FakeMenuLog> m_menuLog = std::make_shared<FakeMenuLog>();
     std::map<int, IdList> m_special;
 };
 

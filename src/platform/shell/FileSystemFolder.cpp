@@ -9,8 +9,10 @@
 #include <QLocale>
 #include <cerrno>
 
+#include "platform/shell/ArchiveFolder.h"
 #include "platform/shell/BasicDataObject.h"
 #include "platform/shell/ClipFormats.h"
+#include "platform/shell/ContextMenu.h"
 #include "platform/shell/FileSystem.h"
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/NameCodec.h"
@@ -127,6 +129,9 @@ std::uint32_t FileSystemFolder::AttributesOf(const FileSystemItemData& data) {
         bits |= SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | SFGAO_DROPTARGET;
     } else {
         bits |= SFGAO_STREAM;
+        // An archive opens as a folder whose entries describe themselves.
+        if (S_ISREG(data.mode) && IsArchiveName(data.name))
+            bits |= SFGAO_FOLDER | SFGAO_BROWSABLE;
     }
     if (S_ISLNK(data.mode))
         bits |= SFGAO_LINK;
@@ -163,6 +168,8 @@ IdList FileSystemFolder::ItemIdOf(const QByteArray& name) const {
 }
 
 std::unique_ptr<ShellFolder> FileSystemFolder::BindToObject(const IdList& relative) {
+    if (auto archive = BindThroughArchive(m_pathBytes, m_absolute, relative))
+        return std::move(*archive);
     const QList<QByteArray> names = NamesOf(relative);
     if (names.isEmpty())
         return nullptr;
@@ -233,7 +240,9 @@ IdList FileSystemFolder::ParseDisplayName(const QString& name) {
         return {};
     IdList out = IdList::Empty();
     QByteArray path = m_pathBytes;
-    for (const QByteArray& component : bytes.split('/')) {
+    const QList<QByteArray> components = bytes.split('/');
+    for (qsizetype i = 0; i < components.size(); ++i) {
+        const QByteArray& component = components[i];
         if (component.isEmpty())
             continue;  // "a//b" and a trailing "/".
         if (IsDotName(component))
@@ -247,6 +256,12 @@ IdList FileSystemFolder::ParseDisplayName(const QString& name) {
         if (id.IsNull())
             return {};
         out = out.Concat(id);
+        // What follows an archive's name is a path inside the archive.
+        const QByteArray inner = components.mid(i + 1).join('/');
+        if (S_ISREG(data->mode) && IsArchiveName(component) && !inner.isEmpty()) {
+            const IdList below = ParseInsideArchive(path, inner);
+            return below.IsNull() ? IdList() : out.Concat(below);
+        }
     }
     return out.IsEmpty() ? IdList() : out;
 }
@@ -263,6 +278,9 @@ int FileSystemFolder::CompareIDs(int column, const IdList& a, const IdList& b) {
             r = CompareItems(last ? column : 0, *da, *db);
         } else if (da || db) {
             r = da ? -1 : 1;
+        } else if (DecodeArchiveItem(a.ItemPayload(i)) && DecodeArchiveItem(b.ItemPayload(i))) {
+            // Below an archive: its entries order themselves.
+            return CompareArchiveIds(column, a.Suffix(i), b.Suffix(i));
         } else {
             const auto pa = a.ItemPayload(i);
             const auto pb = b.ItemPayload(i);
@@ -390,4 +408,19 @@ IdList FileSystemFolder::SetNameOf(const IdList& item, const QString& newName,
     auto data = DecodeFileSystemItem(item.ItemPayload(0));
     data->name = newBytes;
     return FileSystemItemId(*data);
+}
+
+std::unique_ptr<ShellContextMenu> FileSystemFolder::GetContextMenu(std::span<const IdList> items) {
+    QList<QByteArray> paths;
+    for (const IdList& item : items) {
+        const QList<QByteArray> names = NamesOf(item);
+        if (names.isEmpty())
+            return nullptr;
+        paths << PathOf(names);
+    }
+    return MakeFileSystemContextMenu(paths);
+}
+
+std::unique_ptr<ShellContextMenu> FileSystemFolder::GetBackgroundMenu() {
+    return MakeFileSystemBackgroundMenu(m_pathBytes);
 }

@@ -8,7 +8,9 @@
 //
 // Attributes of an item:
 //   folders   FOLDER | FILESYSTEM | FILESYSANCESTOR | HASSUBFOLDER | DROPTARGET
-//   others    FILESYSTEM | STREAM
+//   others    FILESYSTEM | STREAM; regular files whose name IsArchiveName()
+//             also FOLDER | BROWSABLE (archive-like: BindToObject on one, or
+//             through one, gives an ArchiveFolder)
 //   all       CANCOPY | CANMOVE | CANLINK | CANRENAME | CANDELETE | HASPROPSHEET,
 //             LINK for symbolic links, HIDDEN for names starting with ".",
 //             READONLY when the user may not write the entry (asked only when
@@ -81,6 +83,11 @@ public:
     /// change of case only is allowed on file systems that ignore case). The
     /// new item's id, stat'ed after the rename; null on failure (errno).
     IdList SetNameOf(const IdList& item, const QString& newName, std::uint32_t flags) override;
+    /// The menu of ContextMenu.h's MakeFileSystemContextMenu over the items;
+    /// nullptr when an item is not one of this folder's.
+    std::unique_ptr<ShellContextMenu> GetContextMenu(std::span<const IdList> items) override;
+    /// The "Shell new" menu of the user's templates for this folder.
+    std::unique_ptr<ShellContextMenu> GetBackgroundMenu() override;
 
 private:
     QByteArray PathOf(const QList<QByteArray>& names) const;

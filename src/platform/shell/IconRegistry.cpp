@@ -118,6 +118,13 @@ IconRegistry::IconRegistry() {
     Add(ThemeOrStyle({"drive-removable-media", "drive-harddisk"}, QStyle::SP_DriveFDIcon));
     Add(ThemeOrStyle({"folder-remote", "network-server"}, QStyle::SP_DriveNetIcon));
     Add(ThemeOrStyle({"drive-optical", "media-optical"}, QStyle::SP_DriveCDIcon));
+    Add(ThemeOrStyle({"user-trash"}, QStyle::SP_TrashIcon));
+    Add(ThemeOrStyle({"user-trash-full", "user-trash"}, QStyle::SP_TrashIcon));
+    Add(ThemeOrStyle({"network-workgroup", "network-server", "folder-remote"},
+                     QStyle::SP_DriveNetIcon));
+    Add(ThemeOrStyle({"preferences-system", "preferences-desktop"}, QStyle::SP_DirIcon));
+    Add(ThemeOrStyle({"printer"}, QStyle::SP_FileIcon));
+    Add(ThemeOrStyle({"applications-other", "applications-system"}, QStyle::SP_DirIcon));
     m_overlays[ShareOverlay] = OverlayOf(DrawShareOverlay);
     m_overlays[LinkOverlay] = OverlayOf(DrawLinkOverlay);
 }
@@ -135,6 +142,18 @@ int IconRegistry::IndexForThemeIcon(const QString& iconName, int fallback) {
         return *it < 0 ? fallback : *it;
     const int index = QIcon::hasThemeIcon(iconName) ? Add(QIcon::fromTheme(iconName)) : -1;
     m_byIconName.insert(iconName, index);
+    return index < 0 ? fallback : index;
+}
+
+int IconRegistry::IndexForIconValue(const QString& value, int fallback) {
+    if (!value.startsWith(QLatin1Char('/')))
+        return IndexForThemeIcon(value, fallback);
+    const auto it = m_byIconName.constFind(value);
+    if (it != m_byIconName.constEnd())
+        return *it < 0 ? fallback : *it;
+    QIcon icon(value);
+    const int index = icon.isNull() || icon.availableSizes().isEmpty() ? -1 : Add(icon);
+    m_byIconName.insert(value, index);
     return index < 0 ? fallback : index;
 }
 

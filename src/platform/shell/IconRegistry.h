@@ -38,6 +38,12 @@ public:
         RemovableDriveIcon = 8,
         RemoteDriveIcon = 9,
         OpticalDriveIcon = 10,
+        TrashEmptyIcon = 11,
+        TrashFullIcon = 12,
+        NetworkIcon = 13,
+        SettingsIcon = 14,
+        PrinterIcon = 15,
+        ApplicationsIcon = 16,
     };
     /// Overlay numbers as list views take them (0 none).
     enum Overlay : int { NoOverlay = 0, ShareOverlay = 1, LinkOverlay = 2 };
@@ -65,6 +71,11 @@ public:
     /// The index of a theme icon by name, or `fallback` when the theme has no
     /// such icon.
     int IndexForThemeIcon(const QString& iconName, int fallback = GenericFileIcon);
+
+    /// The index of a desktop entry's Icon value: an absolute path names an
+    /// image file (used when it exists), anything else a theme icon;
+    /// `fallback` when neither gives an icon. Cached by the value.
+    int IndexForIconValue(const QString& value, int fallback = GenericFileIcon);
 
     /// The mime type of a name (by name only), cached like IndexForName.
     QMimeType MimeTypeForName(const QString& name);

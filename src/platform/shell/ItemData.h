@@ -7,7 +7,18 @@
 //             birth time or 0, accessed), then the raw name bytes;
 //   kind 0x02 virtual place of the Desktop: u8 place (VirtualPlace), then the
 //             place's name as UTF-8 ("Computer", "Home", ...);
-//   kind 0x03 volume of Computer: the mount point's raw bytes.
+//   kind 0x03 volume of Computer: the mount point's raw bytes;
+//   kind 0x04 entry of an archive (ArchiveFolder.h has its layout);
+//   kind 0x05 trash entry: u32 st_mode, u64 size, u64 deletion FileTime,
+//             then three u16-length-prefixed byte strings (the trash
+//             directory, its top directory or empty for the home trash, the
+//             original path), then the entry's name in files/;
+//   kind 0x06 desktop entry of Settings or the applications menu: u8 place
+//             (VirtualPlace), u8 flags (1: a category sub-folder), then the
+//             desktop file id ("org.example.App.desktop") or the category
+//             name as UTF-8;
+//   kind 0x07 printer: the printer's name as UTF-8.
+// Network's remote mounts are volume items (0x03) as well.
 //
 // All integers are little-endian. A file-system item thus carries what the
 // directory scan learned, so reading its find data costs no system call.
@@ -28,6 +39,10 @@ enum class ItemKind : std::uint8_t {
     FileSystem = 0x01,
     Virtual = 0x02,
     Volume = 0x03,
+    ArchiveEntry = 0x04,
+    TrashItem = 0x05,
+    DesktopEntry = 0x06,
+    Printer = 0x07,
     Fake = 0x7F,
 };
 
@@ -40,6 +55,7 @@ enum class VirtualPlace : std::uint8_t {
     Trash = 4,
     Settings = 5,
     Printers = 6,
+    StartMenu = 7,  // the applications menu (not shown on the Desktop)
 };
 
 /// The fixed part of a file-system item (37 bytes with the kind byte).
@@ -77,6 +93,38 @@ QByteArray EncodeVolumeItem(const VolumeItemData& data);
 IdList VolumeItemId(const QByteArray& mountPoint);
 /// nullopt unless the payload holds a mount point starting with "/".
 std::optional<VolumeItemData> DecodeVolumeItem(std::span<const std::uint8_t> payload);
+
+struct TrashItemData {
+    std::uint32_t mode = 0;
+    std::uint64_t size = 0;
+    FileTime deletionTime = 0;
+    QByteArray trashDir;      // absolute
+    QByteArray topdir;        // empty for the home trash
+    QByteArray originalPath;  // absolute
+    QByteArray name;          // in files/, never empty when decoded
+};
+
+QByteArray EncodeTrashItem(const TrashItemData& data);
+/// Null when the fields do not fit one item.
+IdList TrashItemId(const TrashItemData& data);
+/// nullopt unless well formed, with absolute trash and original paths and a
+/// non-empty name holding no "/".
+std::optional<TrashItemData> DecodeTrashItem(std::span<const std::uint8_t> payload);
+
+struct DesktopEntryItemData {
+    VirtualPlace place = VirtualPlace::Settings;  // Settings or StartMenu
+    bool category = false;                        // a category sub-folder
+    QByteArray id;                                // UTF-8
+};
+
+QByteArray EncodeDesktopEntryItem(const DesktopEntryItemData& data);
+IdList DesktopEntryItemId(const DesktopEntryItemData& data);
+/// nullopt unless the place is Settings or StartMenu and the id not empty.
+std::optional<DesktopEntryItemData> DecodeDesktopEntryItem(std::span<const std::uint8_t> payload);
+
+/// The printer's name (UTF-8) of a kind 0x06 item.
+IdList PrinterItemId(const QByteArray& name);
+std::optional<QByteArray> DecodePrinterItem(std::span<const std::uint8_t> payload);
 
 /// Converts a decoded file-system item to find data (name decoded with
 /// NameFromBytes).

@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <mutex>
 
+#include "platform/shell/AppsFolder.h"
 #include "platform/shell/BasicDataObject.h"
 #include "platform/shell/ClipFormats.h"
 #include "platform/shell/FileSystem.h"
@@ -17,14 +18,23 @@
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/ItemData.h"
 #include "platform/shell/NameCodec.h"
+#include "platform/shell/NetworkFolder.h"
+#include "platform/shell/PrintersFolder.h"
 #include "platform/shell/ShellIdArray.h"
+#include "platform/shell/TrashFolder.h"
 #include "platform/shell/Volumes.h"
+#include "platform/shell/XdgDirs.h"
 
 namespace {
 
 const QString kDesktopParsing = QStringLiteral("::Desktop");
 const QString kComputerParsing = QStringLiteral("::Computer");
 const QString kHomeParsing = QStringLiteral("::Home");
+const QString kNetworkParsing = QStringLiteral("::Network");
+const QString kTrashParsing = QStringLiteral("::Trash");
+const QString kSettingsParsing = QStringLiteral("::Settings");
+const QString kPrintersParsing = QStringLiteral("::Printers");
+const QString kStartMenuParsing = QStringLiteral("::StartMenu");
 
 constexpr std::uint32_t kDesktopAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM |
                                              SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER |
@@ -34,6 +44,15 @@ constexpr std::uint32_t kComputerAttributes =
 constexpr std::uint32_t kHomeAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR |
                                           SFGAO_HASSUBFOLDER | SFGAO_DROPTARGET |
                                           SFGAO_HASPROPSHEET | SFGAO_CANLINK | SFGAO_CANCOPY;
+// The other places are virtual: what they hold is not reached by path, or
+// (Network) only below them.
+constexpr std::uint32_t kNetworkAttributes =
+    SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | SFGAO_CANLINK;
+constexpr std::uint32_t kTrashAttributes =
+    SFGAO_FOLDER | SFGAO_HASSUBFOLDER | SFGAO_DROPTARGET | SFGAO_CANLINK;
+constexpr std::uint32_t kSettingsAttributes = SFGAO_FOLDER | SFGAO_CANLINK;
+constexpr std::uint32_t kPrintersAttributes = SFGAO_FOLDER | SFGAO_CANLINK;
+constexpr std::uint32_t kStartMenuAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER | SFGAO_CANLINK;
 constexpr std::uint32_t kVolumeAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM |
                                             SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER |
                                             SFGAO_DROPTARGET | SFGAO_HASPROPSHEET | SFGAO_CANLINK;
@@ -118,6 +137,69 @@ IdList ComputerId() {
 }
 IdList HomeId() {
     return VirtualItemId(VirtualPlace::Home, "Home");
+}
+IdList PlaceId(VirtualPlace place) {
+    switch (place) {
+        case VirtualPlace::Computer:
+            return ComputerId();
+        case VirtualPlace::Home:
+            return HomeId();
+        case VirtualPlace::Network:
+            return VirtualItemId(place, "Network");
+        case VirtualPlace::Trash:
+            return VirtualItemId(place, "Trash");
+        case VirtualPlace::Settings:
+            return VirtualItemId(place, "Settings");
+        case VirtualPlace::Printers:
+            return VirtualItemId(place, "Printers");
+        case VirtualPlace::StartMenu:
+            return VirtualItemId(place, "StartMenu");
+    }
+    return {};
+}
+
+// The folder of a virtual place other than Computer and Home.
+std::unique_ptr<ShellFolder> VirtualPlaceFolder(VirtualPlace place) {
+    switch (place) {
+        case VirtualPlace::Network:
+            return std::make_unique<NetworkFolder>(PlaceId(place));
+        case VirtualPlace::Trash:
+            return std::make_unique<TrashFolder>(PlaceId(place));
+        case VirtualPlace::Settings:
+        case VirtualPlace::StartMenu:
+            return std::make_unique<AppsFolder>(place, PlaceId(place));
+        case VirtualPlace::Printers:
+            return std::make_unique<PrintersFolder>(PlaceId(place));
+        default:
+            return nullptr;
+    }
+}
+
+struct PlaceText {
+    VirtualPlace place;
+    const QString* parsing;
+    const char* name;
+    const char* tip;
+    std::uint32_t attributes;
+};
+
+const PlaceText* TextOfPlace(VirtualPlace place) {
+    static const PlaceText kTexts[] = {
+        {VirtualPlace::Network, &kNetworkParsing, "Network", "Remote folders mounted on this computer",
+         kNetworkAttributes},
+        {VirtualPlace::Trash, &kTrashParsing, "Trash", "Items moved to the trash", kTrashAttributes},
+        {VirtualPlace::Settings, &kSettingsParsing, "Settings", "The desktop's settings applications",
+         kSettingsAttributes},
+        {VirtualPlace::Printers, &kPrintersParsing, "Printers", "The printers of this computer",
+         kPrintersAttributes},
+        {VirtualPlace::StartMenu, &kStartMenuParsing, "Applications",
+         "The applications installed for this desktop", kStartMenuAttributes},
+    };
+    for (const PlaceText& t : kTexts) {
+        if (t.place == place)
+            return &t;
+    }
+    return nullptr;
 }
 
 // Asks the folder that holds the last item of a multi-item relative list.
@@ -395,7 +477,7 @@ public:
             } else if (place->place == VirtualPlace::Home) {
                 first = std::make_unique<FileSystemFolder>(HomeDirectory(), HomeId());
             } else {
-                return nullptr;  // Places that this build does not have yet.
+                first = VirtualPlaceFolder(place->place);
             }
         } else {
             first = Files().BindToObject(relative.Prefix(1));
@@ -424,8 +506,13 @@ public:
             std::unique_ptr<EnumIdList> m_files;
         };
         std::vector<IdList> places;
-        if (flags & SHCONTF_FOLDERS)
-            places = {ComputerId(), HomeId()};
+        if (flags & SHCONTF_FOLDERS) {
+            for (VirtualPlace place : {VirtualPlace::Computer, VirtualPlace::Home,
+                                       VirtualPlace::Network, VirtualPlace::Trash,
+                                       VirtualPlace::Settings, VirtualPlace::Printers}) {
+                places.push_back(PlaceId(place));
+            }
+        }
         // A missing desktop directory leaves the places alone: not an error.
         return std::make_unique<DesktopEnum>(std::move(places), Files().EnumObjects(flags));
     }
@@ -444,6 +531,8 @@ public:
                     bits = kComputerAttributes;
                 } else if (place->place == VirtualPlace::Home) {
                     bits = kHomeAttributes;
+                } else if (const PlaceText* text = TextOfPlace(place->place)) {
+                    bits = text->attributes;
                 } else {
                     ok = false;
                 }
@@ -483,6 +572,8 @@ public:
                     return inFolder ? kHomeParsing : HomeDirectory();
                 return QStringLiteral("Home");
             }
+            if (const PlaceText* text = TextOfPlace(place->place))
+                return parsing ? *text->parsing : QString::fromLatin1(text->name);
             return std::nullopt;
         }
         return Files().GetDisplayNameOf(item, flags);
@@ -495,6 +586,19 @@ public:
             return ComputerId();
         if (name == kHomeParsing)
             return HomeId();
+        for (VirtualPlace place : {VirtualPlace::Network, VirtualPlace::Trash,
+                                   VirtualPlace::Settings, VirtualPlace::Printers,
+                                   VirtualPlace::StartMenu}) {
+            const QString& parsing = *TextOfPlace(place)->parsing;
+            if (name == parsing)
+                return PlaceId(place);
+            if (name.startsWith(parsing + QLatin1Char('/'))) {
+                // "::Printers/<name>", "::StartMenu/<category>": asked of the place.
+                auto folder = VirtualPlaceFolder(place);
+                const IdList below = folder ? folder->ParseDisplayName(name) : IdList();
+                return below.IsNull() ? IdList() : PlaceId(place).Concat(below);
+            }
+        }
         const QByteArray path = NameToBytes(name);
         if (!path.startsWith('/'))
             return {};  // Relative texts are the caller's to resolve.
@@ -566,6 +670,8 @@ public:
             if (place->place == VirtualPlace::Home) {
                 return QStringLiteral("Your home folder: %1").arg(DisplayFromName(HomeDirectory()));
             }
+            if (const PlaceText* text = TextOfPlace(place->place))
+                return QString::fromLatin1(text->tip);
             return std::nullopt;
         }
         return Files().GetInfoTip(item);
@@ -584,7 +690,8 @@ public:
                 return IconRegistry::ComputerIcon;
             if (place->place == VirtualPlace::Home)
                 return IconRegistry::HomeIcon;
-            return -1;
+            auto folder = VirtualPlaceFolder(place->place);
+            return folder ? folder->GetIconIndex(IdList::Empty(), open) : -1;
         }
         return Files().GetIconIndex(item, open);
     }
@@ -600,6 +707,25 @@ public:
         if (DecodeVirtualItem(item.ItemPayload(0)))
             return {};
         return Files().SetNameOf(item, newName, flags);
+    }
+
+    std::unique_ptr<ShellDropTarget> GetDropTarget(std::span<const IdList> items) override {
+        if (items.empty())
+            return Files().GetDropTarget(items);
+        if (items.size() != 1)
+            return nullptr;
+        const IdList& item = items.front();
+        if (item.Count() == 1) {
+            if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
+                // A place takes drops as its folder does (the trash trashes).
+                auto folder = BindToObject(item);
+                return folder ? folder->GetDropTarget({}) : nullptr;
+            }
+            return Files().GetDropTarget(items);
+        }
+        auto parent = BindToObject(item.Trim(1));
+        const IdList last = item.Last();
+        return parent ? parent->GetDropTarget(std::span(&last, 1)) : nullptr;
     }
 
 private:
@@ -649,15 +775,27 @@ IdList LinuxShellNamespace::SpecialFolderLocation(int csidl) {
             path = XdgUserDirectory("TEMPLATES", QStringLiteral("Templates"));
             break;
         case CSIDL_STARTUP: {
-            QByteArray config = qgetenv("XDG_CONFIG_HOME");
-            path =
-                config.startsWith('/') ? NameFromBytes(config) : home + QStringLiteral("/.config");
-            path += QStringLiteral("/autostart");
+            // The autostart folder is where the desktop looks whether or not
+            // anything was put there yet, so it is made on first use.
+            const QByteArray autostart = XdgConfigHome() + "/autostart";
+            if (!MakePathBytes(autostart, 0777))
+                return {};
+            path = NameFromBytes(autostart);
             break;
         }
+        case CSIDL_NETWORK:
+        case CSIDL_NETHOOD:
+            return PlaceId(VirtualPlace::Network);
+        case CSIDL_BITBUCKET:
+            return PlaceId(VirtualPlace::Trash);
+        case CSIDL_CONTROLS:
+            return PlaceId(VirtualPlace::Settings);
+        case CSIDL_PRINTERS:
+            return PlaceId(VirtualPlace::Printers);
+        case CSIDL_STARTMENU:
+        case CSIDL_PROGRAMS:
+            return PlaceId(VirtualPlace::StartMenu);
         default:
-            // Network, trash, settings, printers and the applications menu
-            // are not built yet.
             return {};
     }
     // A user directory set to the home folder itself is switched off.

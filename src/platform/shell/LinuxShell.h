@@ -6,7 +6,13 @@
 //       <volume> (parsing name: its mount point)   a file-system folder
 //         <entries> ...
 //     Home (parsing name: the home folder)         a file-system folder
+//     Network ("::Network")              remote mounts (NetworkFolder.h)
+//     Trash ("::Trash")                  the freedesktop trash (TrashFolder.h)
+//     Settings ("::Settings")            settings applications (AppsFolder.h)
+//     Printers ("::Printers")            the printers (PrintersFolder.h)
 //     <the files and folders of the desktop directory>
+//   and, not listed but reachable by CSIDL_STARTMENU or "::StartMenu":
+//     Applications                       the applications menu (AppsFolder.h)
 //
 // An absolute path parses to [Computer][volume][entry]...: the volume is the
 // longest user-visible mount point that is a prefix of the path. Ids of
@@ -32,8 +38,12 @@ public:
 
     std::unique_ptr<ShellFolder> DesktopFolder() override;
     /// CSIDL_DESKTOP (empty list), CSIDL_DESKTOPDIRECTORY, CSIDL_DRIVES,
-    /// CSIDL_PROFILE, and CSIDL_PERSONAL, CSIDL_STARTUP, CSIDL_TEMPLATES when
-    /// their folders exist; null for the others.
+    /// CSIDL_PROFILE; the places CSIDL_NETHOOD and CSIDL_NETWORK (Network),
+    /// CSIDL_BITBUCKET (Trash), CSIDL_CONTROLS (Settings), CSIDL_PRINTERS,
+    /// CSIDL_STARTMENU and CSIDL_PROGRAMS (the applications menu);
+    /// CSIDL_PERSONAL (the XDG Documents folder) and CSIDL_TEMPLATES when
+    /// their folders exist; CSIDL_STARTUP ($XDG_CONFIG_HOME/autostart, made
+    /// when missing); null for the others and when a folder cannot be had.
     IdList SpecialFolderLocation(int csidl) override;
     std::uint32_t DesktopAttributes() override;
 

@@ -101,6 +101,11 @@ struct ContextMenuEntry {
 struct InvokeContext {
     QWidget* parent = nullptr;     // owner of any dialog the command shows
     QByteArray workingDirectory;   // bytes of the folder commands start in
+    /// When set, receives the name (raw bytes) of an item the command made in
+    /// the folder ("Shell new", "link"), so the caller can select or rename it.
+    QByteArray* createdName = nullptr;
+    /// When set, receives a text for the user when the command fails.
+    QString* errorText = nullptr;
 };
 
 /// A folder's context menu over some of its items, or over its background

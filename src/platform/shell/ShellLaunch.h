@@ -13,3 +13,20 @@ bool ShellLaunch(const IdList& absolute);
 
 /// Replaces ShellLaunch for tests; an empty function restores the real one.
 void SetShellLaunchHook(std::function<bool(const IdList&)> hook);
+
+#include <QByteArray>
+
+/// The steps of ShellLaunch for a file-system path (raw bytes, absolute): an
+/// executable regular file (run permission, and an ELF or "#!" header) runs
+/// detached in its folder; a ".desktop" file starts its application; anything
+/// else opens with its type's default application. False when the path does
+/// not exist or nothing could be started. Any thread.
+bool ShellLaunchPath(const QByteArray& path);
+/// Starts the application of a desktop entry file; false when the file is not
+/// a valid application entry or the start failed. Any thread.
+bool ShellLaunchDesktopFile(const QByteArray& path);
+/// Starts the application of an installed desktop entry by its id
+/// ("org.example.App.desktop"). Any thread.
+bool ShellLaunchDesktopId(const QByteArray& desktopId);
+/// Opens the file with its content type's default application. Any thread.
+bool ShellOpenWithDefault(const QByteArray& path);

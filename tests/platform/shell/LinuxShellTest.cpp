@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 
 #include "platform/shell/FileSystem.h"
@@ -93,12 +94,12 @@ TEST(LinuxShell, DesktopHoldsComputerHomeAndTheDesktopFiles) {
     EXPECT_EQ(desktop->GetDisplayNameOf(IdList::Empty(), SHGDN_NORMAL), QStringLiteral("Desktop"));
 
     const auto items = Items(*desktop);
-    ASSERT_EQ(items.size(), 4u);
+    ASSERT_EQ(items.size(), 8u);  // six places, then the two files
     EXPECT_EQ(Parsing(*desktop, items[0]), QStringLiteral("::Computer"));
     EXPECT_EQ(desktop->GetDisplayNameOf(items[0], SHGDN_INFOLDER), QStringLiteral("Computer"));
     EXPECT_EQ(Parsing(*desktop, items[1]), Home());
     EXPECT_EQ(desktop->GetDisplayNameOf(items[1], SHGDN_NORMAL), QStringLiteral("Home"));
-    QStringList files = {Parsing(*desktop, items[2]), Parsing(*desktop, items[3])};
+    QStringList files = {Parsing(*desktop, items[6]), Parsing(*desktop, items[7])};
     files.sort();
     EXPECT_EQ(files, (QStringList{Home() + "/Desktop/Project", Home() + "/Desktop/note.txt"}));
     EXPECT_EQ(Items(*desktop, SHCONTF_NONFOLDERS).size(), 1u);
@@ -128,7 +129,7 @@ TEST(LinuxShell, DesktopHoldsComputerHomeAndTheDesktopFiles) {
     EXPECT_TRUE(Items(*computerFolder, SHCONTF_NONFOLDERS).empty());
 
     // Files of the desktop can be renamed there, never onto another.
-    const IdList note = items[2 + (files[1] == Parsing(*desktop, items[2]) ? 0 : 1)];
+    const IdList note = items[6 + (files[1] == Parsing(*desktop, items[6]) ? 0 : 1)];
     EXPECT_TRUE(desktop->SetNameOf(note, "Project", 0).IsNull());
     EXPECT_FALSE(desktop->SetNameOf(note, "renamed.txt", 0).IsNull());
     EXPECT_TRUE(QFile::exists(Home() + "/Desktop/renamed.txt"));
@@ -148,8 +149,10 @@ TEST(LinuxShell, SpecialFoldersExistOnlyWhenTheirFoldersDo) {
     EXPECT_EQ(Parsing(*desktop, shell.SpecialFolderLocation(CSIDL_PROFILE)), Home());
     EXPECT_EQ(Parsing(*desktop, shell.SpecialFolderLocation(CSIDL_DESKTOPDIRECTORY)),
               DesktopDirectory());
-    EXPECT_TRUE(shell.SpecialFolderLocation(CSIDL_BITBUCKET).IsNull());
-    EXPECT_TRUE(shell.SpecialFolderLocation(CSIDL_NETHOOD).IsNull());
+    EXPECT_EQ(Parsing(*desktop, shell.SpecialFolderLocation(CSIDL_BITBUCKET)),
+              QStringLiteral("::Trash"));
+    EXPECT_EQ(Parsing(*desktop, shell.SpecialFolderLocation(CSIDL_NETHOOD)),
+              QStringLiteral("::Network"));
 
     // Documents and Templates as user-dirs.dirs names them.
     const QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
@@ -164,9 +167,10 @@ TEST(LinuxShell, SpecialFoldersExistOnlyWhenTheirFoldersDo) {
               Home() + "/My Papers");
     EXPECT_TRUE(shell.SpecialFolderLocation(CSIDL_TEMPLATES).IsNull());  // set to $HOME: off
 
-    EXPECT_TRUE(shell.SpecialFolderLocation(CSIDL_STARTUP).IsNull());
-    ASSERT_TRUE(QDir().mkpath(config + "/autostart"));
+    // The autostart folder is made on first use.
+    QDir(config + "/autostart").removeRecursively();
     EXPECT_EQ(Parsing(*desktop, shell.SpecialFolderLocation(CSIDL_STARTUP)), config + "/autostart");
+    EXPECT_TRUE(QFileInfo(config + "/autostart").isDir());
 
     QFile::remove(config + "/user-dirs.dirs");
     QDir(Home() + "/My Papers").removeRecursively();
