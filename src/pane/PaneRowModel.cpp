@@ -1,6 +1,8 @@
 #include "pane/PaneRowModel.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <algorithm>
 
@@ -25,6 +27,14 @@ int LowBit(int i) {
 IconRegistry& Icons() {
     IconRegistry* images = TheShellContext().images;
     return images ? *images : IconRegistry::Instance();
+}
+
+// A cut item's icon: its disabled look, in both sizes.
+QIcon GhostedIcon(const QIcon& icon) {
+    QIcon ghost;
+    for (int size : {16, 32})
+        ghost.addPixmap(icon.pixmap(QSize(size, size), QIcon::Disabled));
+    return ghost;
 }
 
 int DateIndex() {
@@ -134,6 +144,9 @@ bool PaneRowModel::Remove(const FolderItem* item) {
         beginRemoveRows(QModelIndex(), row, row);
     m_rows.erase(m_rows.begin() + row);
     m_slotOf.remove(item);
+    m_ghosted.remove(item);
+    if (m_dropHighlight == item)
+        m_dropHighlight = nullptr;
     MarkRemoved(slot);
     if (visible) {
         --m_committed;
@@ -153,6 +166,8 @@ void PaneRowModel::Clear() {
     m_rows.clear();
     m_committed = 0;
     m_slotOf.clear();
+    m_ghosted.clear();
+    m_dropHighlight = nullptr;
     Renumber();
     if (visible)
         endRemoveRows();
@@ -243,6 +258,41 @@ QIcon PaneRowModel::IconOf(FolderItem& item) const {
     return composed;
 }
 
+void PaneRowModel::SetGhosted(const FolderItem* item, bool ghosted) {
+    bool changed = false;
+    if (ghosted) {
+        changed = !m_ghosted.contains(item);
+        m_ghosted.insert(item);
+    } else {
+        changed = m_ghosted.remove(item);
+    }
+    const int row = RowOf(item);
+    if (changed && row >= 0 && row < m_committed)
+        Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void PaneRowModel::ClearGhosted() {
+    const QSet<const FolderItem*> ghosted = std::move(m_ghosted);
+    m_ghosted.clear();
+    for (const FolderItem* item : ghosted) {
+        const int row = RowOf(item);
+        if (row >= 0 && row < m_committed)
+            Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+    }
+}
+
+void PaneRowModel::SetDropHighlight(const FolderItem* item) {
+    if (item == m_dropHighlight)
+        return;
+    for (const FolderItem* changed : {m_dropHighlight, item}) {
+        const int row = changed ? RowOf(changed) : -1;
+        m_dropHighlight = item;
+        if (row >= 0 && row < m_committed)
+            Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+    }
+    m_dropHighlight = item;
+}
+
 QString PaneRowModel::CellText(FolderItem& item, int column) const {
     if (column < 0 || column >= columnCount())
         return {};
@@ -279,7 +329,22 @@ QVariant PaneRowModel::data(const QModelIndex& index, int role) const {
         case Qt::EditRole:
             return column.kind == PaneColumnKind::Name ? QVariant(item->displayName) : QVariant();
         case Qt::DecorationRole:
-            return column.kind == PaneColumnKind::Name ? QVariant(IconOf(*item)) : QVariant();
+            if (column.kind != PaneColumnKind::Name)
+                return {};
+            if (!m_ghosted.isEmpty() && m_ghosted.contains(item))
+                return GhostedIcon(IconOf(*item));
+            return QVariant(IconOf(*item));
+        case Qt::ForegroundRole:
+            if (!m_ghosted.isEmpty() && m_ghosted.contains(item))
+                return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+            return {};
+        case Qt::BackgroundRole:
+            if (item == m_dropHighlight) {
+                QColor color = QGuiApplication::palette().color(QPalette::Highlight);
+                color.setAlpha(96);
+                return QBrush(color);
+            }
+            return {};
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
         default:

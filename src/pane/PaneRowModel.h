@@ -24,6 +24,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -99,6 +100,17 @@ public:
     /// The date column's title and every row's date text changed.
     void DateColumnChanged();
 
+    // --- transfer marks (painted by the views)
+    /// Shows the row of `item` ghosted (its item was cut to the clipboard),
+    /// or normal again. Removing the row forgets the mark.
+    void SetGhosted(const FolderItem* item, bool ghosted);
+    bool IsGhosted(const FolderItem* item) const { return m_ghosted.contains(item); }
+    /// Every row normal again.
+    void ClearGhosted();
+    /// Highlights the row of `item` as the target of a drop (nullptr: none).
+    void SetDropHighlight(const FolderItem* item);
+    const FolderItem* DropHighlight() const { return m_dropHighlight; }
+
     /// The decoration of an item: its icon with its overlay.
     QIcon IconOf(FolderItem& item) const;
     /// The text of a cell (as DisplayRole gives it).
@@ -134,4 +146,6 @@ private:
     int m_nextSlot = 0;
     int m_removedSlots = 0;
     mutable QHash<int, QIcon> m_composedIcons;  // key: icon index * 4 + overlay
+    QSet<const FolderItem*> m_ghosted;
+    const FolderItem* m_dropHighlight = nullptr;
 };

@@ -1,0 +1,334 @@
+#include "fileops/CPaneTransfer.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "fileops/TargetFolderDialog.h"
+#include "fileops/TransferClipboard.h"
+#include "fileops/TransferExecutor.h"
+#include "fileops/TransferFormats.h"
+#include "pane/CPanexView.h"
+#include "pane/FolderModel.h"
+#include "pane/PaneHost.h"
+#include "pane/PaneListCtrl.h"
+#include "platform/fileop/FileOperation.h"
+#include "platform/shell/NameCodec.h"
+#include "platform/store/ProfileStore.h"
+#include "platform/ui/KeyState.h"
+#include "platform/ui/Prompter.h"
+#include "shell/CommandIds.h"
+#include "shell/GeneralSettings.h"
+#include "shell/Notice.h"
+#include "shell/ShellContext.h"
+
+namespace {
+
+const QString kDeleteVerb = QStringLiteral("delete");
+const QString kViewWord = QStringLiteral("view");
+const QString kEditWord = QStringLiteral("edit");
+
+// The items of a pane's selection, in the list's order.
+std::vector<FolderItem*> Selected(CPanexView& pane) {
+    return pane.List()->SelectedItems();
+}
+
+}  // namespace
+
+HistoryList& TargetFolderHistory() {
+    static HistoryList history;
+    return history;
+}
+
+CPaneTransfer::CPaneTransfer(PaneHost& host)
+    : m_host(host), m_context(std::make_unique<QObject>()) {
+    m_previousHooks = SetPaneTransferHooks(this);
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        // A cut stays ghosted only while the clipboard holds it.
+        QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, m_context.get(),
+                         [this] {
+                             if (!ClipboardHoldsOurCut())
+                                 ClearGhosts();
+                         });
+    }
+}
+
+CPaneTransfer::~CPaneTransfer() {
+    if (TransferHooks() == this)
+        SetPaneTransferHooks(m_previousHooks);
+}
+
+void CPaneTransfer::SetEditorOpener(EditorOpener opener, EditorAvailable available) {
+    m_opener = std::move(opener);
+    m_editorAvailable = std::move(available);
+}
+
+CPanexView* CPaneTransfer::ActivePane() const {
+    CPanexView* pane = m_host.ActivePane();
+    return pane && pane->Model() ? pane : nullptr;
+}
+
+bool CPaneTransfer::HasSelection() const {
+    CPanexView* pane = ActivePane();
+    return pane && pane->List()->SelectedCount() > 0;
+}
+
+// -- Commands ------------------------------------------------------------------------
+
+bool CPaneTransfer::OnCommand(int id) {
+    switch (id) {
+        case ID_FILE_COPYTO:
+        case ID_FILE_MOVETO:
+            CopyOrMove(id == ID_FILE_MOVETO);
+            return true;
+        case ID_FILE_DELETE:
+            Delete();
+            return true;
+        case ID_EDIT_COPY:
+        case ID_EDIT_CUT:
+            CopyToClipboard(id == ID_EDIT_CUT);
+            return true;
+        case ID_EDIT_PASTE:
+        case ID_EDIT_PASTE_LINK:
+            Paste(id == ID_EDIT_PASTE_LINK);
+            return true;
+        case ID_FILE_VIEW:
+        case ID_FILE_EDIT:
+            ViewOrEdit(id == ID_FILE_EDIT);
+            return true;
+        default:
+            return CommandTarget::OnCommand(id);
+    }
+}
+
+bool CPaneTransfer::OnUpdateCommand(int id, CommandState& state) {
+    switch (id) {
+        case ID_FILE_COPYTO:
+        case ID_FILE_MOVETO:
+        case ID_FILE_DELETE:
+        case ID_EDIT_COPY:
+        case ID_EDIT_CUT:
+            state.Enable(HasSelection());
+            return true;
+        case ID_EDIT_PASTE:
+        case ID_EDIT_PASTE_LINK:
+            state.Enable(ActivePane() && ClipboardOffersTransfer());
+            return true;
+        case ID_FILE_VIEW:
+        case ID_FILE_EDIT: {
+            CPanexView* pane = ActivePane();
+            const bool editor = m_opener && (!m_editorAvailable || m_editorAvailable());
+            const bool folder = pane && (pane->Model()->IsFileSystem() ||
+                                         (id == ID_FILE_VIEW && pane->Model()->IsDescriptor()));
+            state.Enable(editor && folder && pane->List()->RowCount() > 0);
+            return true;
+        }
+        default:
+            return CommandTarget::OnUpdateCommand(id, state);
+    }
+}
+
+void CPaneTransfer::EnsureHistoryLoaded() {
+    if (m_historyLoaded)
+        return;
+    m_historyLoaded = true;
+    TargetFolderHistory().Load(General().historyItems, m_host.Store(), kTargetFolderHistorySection);
+    if (m_registrar) {
+        m_registrar([](ProfileStore& store) {
+            TargetFolderHistory().Save(General().historyItems, store, kTargetFolderHistorySection);
+        });
+    }
+}
+
+std::unique_ptr<ShellDataObject> CPaneTransfer::SelectionDataObject(CPanexView& pane) {
+    FolderModel* model = pane.Model();
+    if (!model || !model->shellFolder)
+        return nullptr;
+    std::vector<IdList> ids;
+    for (FolderItem* item : Selected(pane)) ids.push_back(item->id);
+    if (ids.empty())
+        return nullptr;
+    return model->shellFolder->GetDataObject(ids);
+}
+
+void CPaneTransfer::CopyOrMove(bool move) {
+    CPanexView* pane = ActivePane();
+    if (!pane)
+        return;
+    // Step 1.
+    CPanexView* other = m_host.OtherPane(*pane);
+    FolderModel* otherModel = other ? other->Model() : nullptr;
+    FolderModel* target = nullptr;
+    FolderModel chosen;
+
+    if (!IsCtrlDown()) {
+        // Step 2: the dialog.
+        EnsureHistoryLoaded();
+        const QString initial =
+            otherModel && otherModel->IsFileSystem() ? otherModel->path : QString();
+        TargetFolderDialog dialog(!move, pane->Model()->path, initial, TargetFolderHistory(),
+                                  pane->window());
+        const bool accepted =
+            m_dialogRunner ? m_dialogRunner(dialog) : dialog.exec() == QDialog::Accepted;
+        if (!accepted)
+            return;
+        const IdList id = ParsePath(dialog.Target());
+        if (id.IsNull() || chosen.Open(id, false) == FolderModel::kReadFailed) {
+            Notice(TransferNotices::kKarma, true);
+            return;
+        }
+        target = &chosen;
+    } else {
+        // Step 3: straight to the opposite pane's folder.
+        if (!otherModel) {
+            Notice(TransferNotices::kKarma, true);
+            return;
+        }
+        if (move && otherModel->path == pane->Model()->path) {
+            Notice(TransferNotices::kMoveNeedsOtherFolder, true);
+            return;
+        }
+        target = otherModel;
+    }
+
+    // Step 4.
+    std::unique_ptr<ShellDataObject> data = SelectionDataObject(*pane);
+    if (!data) {
+        Notice(TransferNotices::kNoSource, true);
+        return;
+    }
+    // Step 5.
+    ExecuteTransfer(m_host, move ? DROPEFFECT_MOVE : DROPEFFECT_COPY, data.get(), *target, true);
+}
+
+void CPaneTransfer::Delete() {
+    CPanexView* pane = ActivePane();
+    if (!pane)
+        return;
+    FolderModel& model = *pane->Model();
+    // Step 1.
+    BeginPaneOperation(m_host, model.path, QString(), DROPEFFECT_MOVE);
+
+    const std::vector<FolderItem*> items = Selected(*pane);
+    bool handled = false;
+    // Step 2.
+    if (model.IsFileSystem() && !items.empty()) {
+        std::unique_ptr<ShellDataObject> data = SelectionDataObject(*pane);
+        const QStringList paths = data ? FilePathsOf(*data) : QStringList();
+        if (!paths.isEmpty()) {
+            FileOpRequest request;
+            request.func = FileOpRequest::Delete;
+            for (const QString& path : paths) request.sources.push_back(NameToBytes(path));
+            request.allowUndo = !IsShiftDown();
+            SHFileOperation(request, pane->window());
+            handled = true;
+        }
+    }
+    // Step 3: virtual folders delete through their own verb.
+    if (!handled) {
+        bool deleted = false;
+        if (!items.empty() && model.shellFolder) {
+            std::vector<IdList> ids;
+            for (FolderItem* item : items) ids.push_back(item->id);
+            if (std::unique_ptr<ShellContextMenu> menu = model.shellFolder->GetContextMenu(ids)) {
+                InvokeContext context;
+                context.parent = pane->window();
+                deleted = menu->InvokeVerb(kDeleteVerb, context);
+            }
+        }
+        if (!deleted)
+            Notice(TransferNotices::kNoDelete, true);
+    }
+    // Step 4.
+    EndPaneOperation(m_host);
+}
+
+void CPaneTransfer::ClearGhosts() {
+    CPanexView* active = m_host.ActivePane();
+    if (!active)
+        return;
+    active->List()->Model()->ClearGhosted();
+    if (CPanexView* other = m_host.OtherPane(*active))
+        other->List()->Model()->ClearGhosted();
+}
+
+void CPaneTransfer::CopyToClipboard(bool cut) {
+    CPanexView* pane = ActivePane();
+    if (!pane)
+        return;
+    std::unique_ptr<ShellDataObject> data = SelectionDataObject(*pane);
+    const std::uint32_t preferred =
+        cut ? DROPEFFECT_MOVE | DROPEFFECT_LINK : DROPEFFECT_COPY | DROPEFFECT_LINK;
+    if (!data || !SetClipboardData(std::move(data), preferred)) {
+        Notice(TransferNotices::kClipboardRefused, true);
+        return;
+    }
+    // Setting the clipboard cleared the ghosts of an earlier cut.
+    ClearGhosts();
+    if (cut) {
+        PaneRowModel* rows = pane->List()->Model();
+        for (FolderItem* item : Selected(*pane)) rows->SetGhosted(item, true);
+    }
+}
+
+void CPaneTransfer::Paste(bool asLinks) {
+    CPanexView* pane = ActivePane();
+    if (!pane)
+        return;
+    ExecuteTransfer(m_host, asLinks ? DROPEFFECT_LINK : DROPEFFECT_NONE, nullptr, *pane->Model(),
+                    true);
+}
+
+bool CPaneTransfer::PasteInto(CPanexView& pane, const IdList& absolute) {
+    (void)pane;
+    FolderModel folder;
+    if (absolute.IsNull() || folder.Open(absolute, false) == FolderModel::kReadFailed) {
+        Notice(kItemNoDropNotice, true);
+        return true;
+    }
+    ExecuteTransfer(m_host, DROPEFFECT_NONE, nullptr, folder, true);
+    return true;
+}
+
+void CPaneTransfer::ViewOrEdit(bool edit) {
+    CPanexView* pane = ActivePane();
+    if (!pane || !m_opener)
+        return;
+    FolderModel& model = *pane->Model();
+    // Step 1.
+    if (!model.IsFileSystem() && !(model.IsDescriptor() && !edit)) {
+        Notice(TransferNotices::kNeedsFile, true);
+        return;
+    }
+    // Step 2.
+    std::vector<FolderItem*> items = Selected(*pane);
+    if (int(items.size()) > kManyFilesToOpen) {
+        PromptRequest request;
+        request.text = TransferNotices::kManyFiles.arg(edit ? kEditWord : kViewWord);
+        request.buttons = PromptButtons::YesNo;
+        request.icon = PromptIcon::Question;
+        request.parent = pane->window();
+        if (Prompts().MessageBox(request) != PromptAnswer::Yes)
+            return;
+    }
+    // Step 3.
+    if (items.empty()) {
+        const int focused = pane->List()->FocusedRow();
+        if (focused >= 0)
+            items.push_back(pane->List()->ItemAt(focused));
+    }
+    bool any = false;
+    for (FolderItem* item : items) {
+        if (!item || (item->IsFolderLike(false) && item->size == 0))
+            continue;
+        any = true;
+        const QString path = item->ItemPath();
+        if (path.isEmpty()) {
+            Notice(TransferNotices::kTooLarge, true);
+            continue;
+        }
+        m_opener(path, !edit);
+    }
+    // Step 4.
+    if (!any)
+        Notice(TransferNotices::kNeedsFile, true);
+}

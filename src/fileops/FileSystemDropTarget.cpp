@@ -1,0 +1,253 @@
+#include "fileops/FileSystemDropTarget.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "fileops/TransferFormats.h"
+#include "platform/fileop/FileOperation.h"
+#include "platform/shell/ClipFormats.h"
+#include "platform/shell/NameCodec.h"
+#include "shell/GeneralSettings.h"
+#include "shell/PathHelpers.h"
+
+namespace {
+
+// A link's name is tried this many times before giving up.
+constexpr int kMaxLinkNames = 1000;
+// Contents are written in blocks of this size.
+constexpr qint64 kExtractBlock = 1 << 20;
+
+QString FolderOfPath(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash <= 0)
+        return QStringLiteral("/");
+    return path.left(slash);
+}
+
+QByteArray LastComponent(const QString& path) {
+    QString p = path;
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
+    return NameToBytes(p.mid(p.lastIndexOf(QLatin1Char('/')) + 1));
+}
+
+QByteArray Joined(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+// The n-th candidate name for a link: "name", "name (link)", "name (link 2)".
+QByteArray LinkName(const QByteArray& name, int n) {
+    if (n == 0)
+        return name;
+    QByteArray stem = name;
+    QByteArray extension;
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot > 0) {
+        stem = name.left(dot);
+        extension = name.mid(dot);
+    }
+    const QByteArray tag = n == 1 ? QByteArray(" (link)") : " (link " + QByteArray::number(n) + ")";
+    return stem + tag + extension;
+}
+
+FileOpRequest EngineRequest(FileOpRequest::Func func, const QStringList& paths,
+                            const QString& folder) {
+    FileOpRequest request;
+    request.func = func;
+    for (const QString& path : paths) request.sources.push_back(NameToBytes(path));
+    request.targetFolder = NameToBytes(folder);
+    request.allowUndo = true;
+    request.noConfirmation = !General().askConfirmation;
+    return request;
+}
+
+bool AnythingDone(const FileOpResult& result) {
+    return !result.done.empty() || !result.partial.empty();
+}
+
+// Writes one contents stream to a new file (created exclusively).
+bool WriteContents(QIODevice& in, const QByteArray& path, std::uint64_t expected) {
+    const int fd =
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    std::uint64_t written = 0;
+    QByteArray buffer;
+    while (ok) {
+        buffer = in.read(kExtractBlock);
+        if (buffer.isEmpty()) {
+            // read() gives an empty array both at the end and on an error.
+            ok = in.atEnd() || (expected != 0 && written == expected);
+            break;
+        }
+        const char* p = buffer.constData();
+        qsizetype left = buffer.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd, p, size_t(left));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                ok = false;
+                break;
+            }
+            p += n;
+            left -= n;
+        }
+        written += std::uint64_t(buffer.size());
+    }
+    if (::close(fd) != 0)
+        ok = false;
+    if (!ok)
+        ::unlink(path.constData());
+    return ok;
+}
+
+}  // namespace
+
+QString MakeLinkIn(const QString& folder, const QString& target) {
+    const QByteArray folderBytes = NameToBytes(folder);
+    const QByteArray targetBytes = NameToBytes(target);
+    const QByteArray name = LastComponent(target);
+    if (name.isEmpty()) {
+        errno = EINVAL;
+        return {};
+    }
+    for (int n = 0; n < kMaxLinkNames; ++n) {
+        const QByteArray path = Joined(folderBytes, LinkName(name, n));
+        if (::symlink(targetBytes.constData(), path.constData()) == 0)
+            return NameFromBytes(path);
+        if (errno != EEXIST)
+            return {};
+    }
+    errno = EEXIST;
+    return {};
+}
+
+FileSystemDropTarget::FileSystemDropTarget(QString folder) : m_folder(std::move(folder)) {}
+
+std::uint32_t FileSystemDropTarget::EffectFor(const ShellDataObject& data, std::uint32_t keyState,
+                                              std::uint32_t allowed) const {
+    const QStringList paths = FilePathsOf(data);
+    if (paths.isEmpty()) {
+        // Contents streams can only be copied here.
+        if (!data.HasFormat(ClipFormats::kFileContents) || !data.GetFileGroupDescriptor())
+            return DROPEFFECT_NONE;
+        return allowed & DROPEFFECT_COPY ? std::uint32_t(DROPEFFECT_COPY) : DROPEFFECT_NONE;
+    }
+    const bool sameVolume = SameVolume(paths.front(), m_folder);
+    const std::uint32_t effect = ShellDropEffect(keyState, allowed, sameVolume);
+    // Moving items into the folder they are in does nothing.
+    if (effect == DROPEFFECT_MOVE && FolderOfPath(paths.front()) == m_folder)
+        return DROPEFFECT_NONE;
+    return effect;
+}
+
+bool FileSystemDropTarget::DragEnter(const ShellDataObject& data, std::uint32_t keyState, QPoint,
+                                     std::uint32_t& effect) {
+    m_enteredPaths = FilePathsOf(data);
+    m_enteredContents = m_enteredPaths.isEmpty() && data.HasFormat(ClipFormats::kFileContents);
+    m_enteredAllowed = effect;
+    effect = EffectFor(data, keyState, effect);
+    return true;
+}
+
+bool FileSystemDropTarget::DragOver(std::uint32_t keyState, QPoint, std::uint32_t& effect) {
+    if (m_enteredPaths.isEmpty()) {
+        effect = m_enteredContents && (effect & DROPEFFECT_COPY) ? std::uint32_t(DROPEFFECT_COPY)
+                                                                 : DROPEFFECT_NONE;
+        return true;
+    }
+    const bool sameVolume = SameVolume(m_enteredPaths.front(), m_folder);
+    std::uint32_t result = ShellDropEffect(keyState, effect, sameVolume);
+    if (result == DROPEFFECT_MOVE && FolderOfPath(m_enteredPaths.front()) == m_folder)
+        result = DROPEFFECT_NONE;
+    effect = result;
+    return true;
+}
+
+void FileSystemDropTarget::DragLeave() {
+    m_enteredPaths.clear();
+    m_enteredContents = false;
+}
+
+bool FileSystemDropTarget::Drop(const ShellDataObject& data, std::uint32_t keyState, QPoint,
+                                std::uint32_t& effect) {
+    const std::uint32_t chosen = EffectFor(data, keyState, effect);
+    effect = DROPEFFECT_NONE;
+    DragLeave();
+    bool done = false;
+    const QStringList paths = FilePathsOf(data);
+    switch (chosen) {
+        case DROPEFFECT_COPY:
+            done = paths.isEmpty() ? Extract(data) : CopyOrMove(paths, false);
+            break;
+        case DROPEFFECT_MOVE:
+            done = CopyOrMove(paths, true);
+            break;
+        case DROPEFFECT_LINK:
+            done = Link(paths);
+            break;
+        default:
+            break;
+    }
+    if (done)
+        effect = chosen;
+    return done;
+}
+
+bool FileSystemDropTarget::CopyOrMove(const QStringList& paths, bool move) {
+    FileOpRequest request =
+        EngineRequest(move ? FileOpRequest::Move : FileOpRequest::Copy, paths, m_folder);
+    request.renameOnCollision = !move && FolderOfPath(paths.front()) == m_folder;
+    return AnythingDone(SHFileOperation(request));
+}
+
+bool FileSystemDropTarget::Link(const QStringList& paths) {
+    bool any = false;
+    for (const QString& path : paths) {
+        if (!MakeLinkIn(m_folder, path).isEmpty())
+            any = true;
+    }
+    return any;
+}
+
+bool FileSystemDropTarget::Extract(const ShellDataObject& data) {
+    const std::optional<std::vector<FileDescriptor>> descriptors = data.GetFileGroupDescriptor();
+    if (!descriptors || descriptors->empty())
+        return false;
+    QByteArray pattern = NameToBytes(TempFolder());
+    pattern = Joined(pattern, "CvExtract_XXXXXX");
+    if (!::mkdtemp(pattern.data()))
+        return false;
+    const QByteArray temp = pattern;
+    QStringList extracted;
+    for (int i = 0; i < int(descriptors->size()); ++i) {
+        const FileDescriptor& d = (*descriptors)[std::size_t(i)];
+        const QByteArray name = LastComponent(d.name);
+        if (name.isEmpty() || name == "." || name == "..")
+            continue;
+        const QByteArray path = Joined(temp, name);
+        if (d.directory) {
+            if (::mkdir(path.constData(), 0755) == 0)
+                extracted << NameFromBytes(path);
+            continue;
+        }
+        std::unique_ptr<QIODevice> in = data.GetFileContents(i);
+        if (in && WriteContents(*in, path, d.size))
+            extracted << NameFromBytes(path);
+    }
+    bool done = false;
+    if (!extracted.isEmpty())
+        done = CopyOrMove(extracted, false);
+    // The private folder holds only what was written above.
+    FileOpRequest cleanup;
+    cleanup.func = FileOpRequest::Delete;
+    cleanup.sources.push_back(temp);
+    cleanup.noConfirmation = true;
+    cleanup.silent = true;
+    SHFileOperation(cleanup);
+    return done;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// FileSystemDropTarget: what takes a drop or a paste into a directory when
+// its folder object offers no drop target of its own. It does what the
+// desktop does with a drop onto a folder:
+//   - the effect is the desktop's (ShellDropEffect: move within one volume,
+//     copy across volumes, Shift move, Ctrl copy, Ctrl+Shift link), among
+//     the effects allowed; a move into the folder the items come from, and
+//     anything without file paths or file contents, is refused (effect 0);
+//   - copy and move go through the file-operation engine (so conflicts are
+//     asked, a copy into its own folder gets a free name, nothing is lost);
+//   - link makes symbolic links to the items' absolute paths, named as the
+//     items, or "name (link)", "name (link 2)", ... when the name is taken
+//     (made with symlink(2), which never replaces anything);
+//   - items that exist only as contents streams (the entries of an archive)
+//     are written into a fresh private temporary folder first and copied
+//     from there by the engine, then the temporary folder is removed: the
+//     target gets whole files or nothing, and questions are the engine's.
+//     Entries above "nMaxExtractSize" are extracted too: the limit is for
+//     viewing, not for copying.
+// Main thread only (the engine runs there).
+
+#include <QString>
+#include <memory>
+
+#include "platform/shell/ShellFolder.h"
+
+class FileSystemDropTarget : public ShellDropTarget {
+public:
+    /// `folder`: the directory's absolute path (decoded bytes).
+    explicit FileSystemDropTarget(QString folder);
+
+    bool DragEnter(const ShellDataObject& data, std::uint32_t keyState, QPoint point,
+                   std::uint32_t& effect) override;
+    bool DragOver(std::uint32_t keyState, QPoint point, std::uint32_t& effect) override;
+    void DragLeave() override;
+    /// Carries the drop out with the effect the key state and the allowed
+    /// effects give. True when at least one item arrived.
+    bool Drop(const ShellDataObject& data, std::uint32_t keyState, QPoint point,
+              std::uint32_t& effect) override;
+
+    const QString& Folder() const { return m_folder; }
+
+private:
+    std::uint32_t EffectFor(const ShellDataObject& data, std::uint32_t keyState,
+                            std::uint32_t allowed) const;
+    bool CopyOrMove(const QStringList& paths, bool move);
+    bool Link(const QStringList& paths);
+    bool Extract(const ShellDataObject& data);
+
+    QString m_folder;
+    // What DragEnter learned, for DragOver.
+    QStringList m_enteredPaths;
+    bool m_enteredContents = false;
+    std::uint32_t m_enteredAllowed = 0;
+};
+
+/// Makes a symbolic link in `folder` to `target` (absolute), named after the
+/// target's last component, or "name (link)", "name (link 2)", ... when that
+/// name is taken. The link's path, or empty (errno set) on failure.
+QString MakeLinkIn(const QString& folder, const QString& target);
