@@ -10,11 +10,16 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/AboutBox.h"
 #include "app/CMainStatusBar.h"
 #include "app/CPaneSplitter.h"
 #include "app/CPanexApp.h"
+#include "app/HistoryPickDialog.h"
+#include "app/MainMenu.h"
+#include "app/PendingCommands.h"
 #include "app/PollEscape.h"
 #include "app/ToolbarResource.h"
+#include "fileops/CPaneTransfer.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
@@ -22,8 +27,10 @@
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "shell/CommandIds.h"
+#include "shell/CommandTable.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
+#include "shell/PatternList.h"
 
 namespace {
 
@@ -31,25 +38,10 @@ namespace {
 constexpr int kToolBarId = 59400;
 constexpr int kStatusBarId = ID_VIEW_STATUS_BAR;
 
-const QString kFilesMenu = QStringLiteral("&Files");
-const QString kViewMenu = QStringLiteral("&View");
-const QString kToolbarsMenu = QStringLiteral("&Toolbars");
-const QString kPaneStyleMenu = QStringLiteral("&Pane style");
-const QString kSortByMenu = QStringLiteral("&Sort by");
-
-QKeySequence Keys(int combination) {
-    return QKeySequence(combination);
-}
-
-CommandInfo Command(int id, const QString& menuText, QList<QKeySequence> shortcuts,
-                    const QString& prompt) {
-    CommandInfo info;
-    info.id = id;
-    info.menuText = menuText;
-    info.shortcuts = std::move(shortcuts);
-    info.prompt = prompt;
-    return info;
-}
+const QString kFilterHistoryTitle = QStringLiteral("Visual filter history");
+const QString kHelpNeedsEditor = QStringLiteral("comes with the internal editor");
+/// Appended to a command's status prompt when it cannot run in this build.
+const QString kUnavailable = QStringLiteral("(not available yet: %1)");
 
 bool WriteAll(int fd, const QByteArray& bytes) {
     const char* data = bytes.constData();
@@ -72,58 +64,6 @@ int ClampTreeAutoCDDelay(int stored) {
     if (stored < kMinTreeAutoCDDelay)
         return kMinTreeAutoCDDelay;
     return stored;
-}
-
-QList<CommandInfo> MainFrameCommandTable() {
-    const int ctrl = Qt::CTRL;
-    const int alt = Qt::ALT;
-    return {
-        Command(ID_APP_EXIT, QStringLiteral("E&xit\tAlt+X"), {Keys(alt | Qt::Key_X)},
-                QStringLiteral("Quit the application\nExit")),
-        Command(ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"), {},
-                QStringLiteral("Show or hide the tool bar\nToggle ToolBar")),
-        Command(ID_VIEW_STATUS_BAR, QStringLiteral("&Status Bar"), {},
-                QStringLiteral("Show or hide the status bar\nToggle StatusBar")),
-        Command(ID_VIEW_LARGEICON, QStringLiteral("Lar&ge icons"), {},
-                QStringLiteral("Displays items using large icons\nLarge icons")),
-        Command(ID_VIEW_SMALLICON, QStringLiteral("&Small icons"), {},
-                QStringLiteral("Displays items using small icons\nSmall icons")),
-        Command(ID_VIEW_LIST, QStringLiteral("&List"), {},
-                QStringLiteral("Display items in a list\nList")),
-        Command(ID_VIEW_DETAILS, QStringLiteral("&Details"), {},
-                QStringLiteral("Displays detailed information for each item\nDetails")),
-        Command(ID_SORT_NAME, QStringLiteral("&Name\tCtrl+Alt+N"), {Keys(ctrl | alt | Qt::Key_N)},
-                QStringLiteral("Sorts items alphabetically by name\nby Name (Ctrl+Alt+N)")),
-        Command(ID_SORT_SIZE, QStringLiteral("&Size\tCtrl+Alt+S"), {Keys(ctrl | alt | Qt::Key_S)},
-                QStringLiteral("Sorts items by size, from smallest to largest\nby Size "
-                               "(Ctrl+Alt+S)")),
-        Command(ID_SORT_DATE, QStringLiteral("&Date\tCtrl+Alt+D"), {Keys(ctrl | alt | Qt::Key_D)},
-                QStringLiteral("Sorts items by active date, from most recent to oldest\nby "
-                               "Date (Ctrl+Alt+D)")),
-        Command(ID_SORT_TYPE, QStringLiteral("&Type\tCtrl+Alt+T"), {Keys(ctrl | alt | Qt::Key_T)},
-                QStringLiteral("Sorts items by type (extension)\nby Type (Ctrl+Alt+T)")),
-        Command(ID_SORT_NONE, QStringLiteral("&Unsorted\tCtrl+Alt+U"),
-                {Keys(ctrl | alt | Qt::Key_U)},
-                QStringLiteral("Do not sort items in any way\nUnsorted (Ctrl+Alt+U)")),
-        Command(ID_SORT_ASCENDING, QStringLiteral("&Ascending\tCtrl+Alt+A"),
-                {Keys(ctrl | alt | Qt::Key_A)},
-                QStringLiteral("Toggles sorting items from \"smallest\" to \"largest\"\n"
-                               "Ascending  (Ctrl+Alt+A)")),
-        Command(ID_PANE_REFRESH, QStringLiteral("&Refresh\tCtrl+R"),
-                {Keys(ctrl | Qt::Key_R), Keys(ctrl | alt | Qt::Key_R)},
-                QStringLiteral("Refresh pane items (re-read folder; press <Alt> to refresh the "
-                               "inactive pane)\nRefresh (Ctrl+R)")),
-        Command(ID_PANES_SAME_FOLDER, QStringLiteral("Same &folder\tCtrl+I"),
-                {Keys(ctrl | Qt::Key_I), Keys(ctrl | alt | Qt::Key_I)},
-                QStringLiteral("Load the same folder in the inactive pane (press <Alt> for the "
-                               "reverse)\nBrowse Identical (Ctrl+I)")),
-        Command(ID_PANES_EQUAL, QStringLiteral("&Equal panes\tCtrl+E"), {Keys(ctrl | Qt::Key_E)},
-                QStringLiteral("Make the width (or height) of the two panes equal")),
-        Command(ID_PANES_ONE, QStringLiteral("O&ne pane\tCtrl+O"), {Keys(ctrl | Qt::Key_O)},
-                QStringLiteral("Hide the inactive pane, maximise the active one")),
-        Command(ID_PANES_SWAP, QStringLiteral("S&wap panes\tCtrl+U"), {Keys(ctrl | Qt::Key_U)},
-                QStringLiteral("Mutually exchange the contents of the two panes")),
-    };
 }
 
 CMainFrame::CMainFrame(CPanexApp& app) : m_app(app) {
@@ -154,12 +94,23 @@ CMainFrame::~CMainFrame() {
 
 bool CMainFrame::Create() {
     CreateCommands();
+    m_transfer = std::make_unique<CPaneTransfer>(*this);
+    m_transfer->SetEditorOpener(
+        [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); },
+        [this] { return m_app.HasEditorLauncher(); });
+    m_transfer->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
+        m_app.RegisterSaver(SaverSlot::TargetFolderHistory, std::move(saver));
+    });
     CreateMenus();
     if (!CreateToolBar())
         return false;
     ReadDriveBarSetting();
     if (!CreateStatusBar())
         return false;
+    // After the status bar's own prompt display, so the reason replaces the
+    // bare prompt of a command that cannot run.
+    connect(&m_commands, &CommandManager::CommandHighlighted, this,
+            [this](int id, const QString&) { ShowUnavailableReason(id); });
     LoadTreeSettings();
     DockBars();
     RestoreBarState();
@@ -180,7 +131,7 @@ bool CMainFrame::Create() {
 }
 
 void CMainFrame::CreateCommands() {
-    m_commands.AddCommands(MainFrameCommandTable());
+    AddTableCommands(m_commands);
     m_commands.SetChainProvider([this] { return CommandChain(); });
 
     MapCommand(ID_PANES_EQUAL, [this] { m_splitter->Balance(CPaneSplitter::EqualPanes); });
@@ -195,6 +146,70 @@ void CMainFrame::CreateCommands() {
         state.SetCheck(m_statusBar && !m_statusBar->isHidden());
     });
     MapCommand(ID_APP_EXIT, [this] { close(); });
+
+    MapCommand(ID_APP_ABOUT, [this] { ShowAboutBox(this); });
+    MapCommand(ID_SORT_AGAIN, [this] {
+        if (m_active)
+            m_active->List()->Sort();
+    });
+    MapUpdate(ID_SORT_AGAIN, [this](CommandState& state) { state.Enable(m_active != nullptr); });
+    MapCommand(ID_FILE_FILTER_HISTORY, [this] { OnFilterHistory(); });
+    MapUpdate(ID_FILE_FILTER_HISTORY,
+              [this](CommandState& state) { state.Enable(m_active && m_active->Model()); });
+    MapCommandRange(ID_HELP_FIRST, ID_HELP_LAST, [this](int id) { OnHelp(id); });
+    MapUpdateRange(ID_HELP_FIRST, ID_HELP_LAST,
+                   [this](int, CommandState& state) { state.Enable(m_app.HasEditorLauncher()); });
+}
+
+bool CMainFrame::OnUpdateCommand(int id, CommandState& state) {
+    if (CommandTarget::OnUpdateCommand(id, state))
+        return true;
+    // Last in the chain: a command of the table nobody carries out yet is
+    // shown, greyed, instead of pretending to work.
+    if (PendingReason(id)) {
+        state.Enable(false);
+        return true;
+    }
+    return false;
+}
+
+QString CMainFrame::UnavailableReason(int id) const {
+    if (const std::optional<QString> reason = PendingReason(id))
+        return *reason;
+    if (CommandTarget::InRange(id, ID_HELP_FIRST, ID_HELP_LAST) && !m_app.HasEditorLauncher())
+        return kHelpNeedsEditor;
+    return {};
+}
+
+void CMainFrame::ShowUnavailableReason(int id) {
+    const QString reason = UnavailableReason(id);
+    if (reason.isEmpty() || !m_statusBar)
+        return;
+    QString prompt;
+    if (const CommandInfo* info = FindCommandInfo(id))
+        prompt = StatusPromptOf(info->prompt);
+    m_statusBar->ShowMenuPrompt(prompt.isEmpty()
+                                    ? kUnavailable.arg(reason)
+                                    : prompt + QStringLiteral(" ") + kUnavailable.arg(reason));
+}
+
+void CMainFrame::OnFilterHistory() {
+    CPanexView* pane = m_active;
+    if (!pane)
+        return;
+    const std::optional<QString> chosen =
+        HistoryPickDialog::Pick(kFilterHistoryTitle, VisualFilterHistory(), this);
+    // The address bar is where the chosen filter is meant to land; until it
+    // exists the filter goes straight to the pane, as submitting it would.
+    if (!chosen || !pane->SetFilter(*chosen))
+        return;
+    pane->ReapplyFilter();
+}
+
+void CMainFrame::OnHelp(int id) {
+    const QString path = HelpFilePath(id);
+    if (!path.isEmpty())
+        m_app.OpenInEditor(path, true);
 }
 
 CommandManager::Chain CMainFrame::CommandChain() const {
@@ -202,36 +217,23 @@ CommandManager::Chain CMainFrame::CommandChain() const {
     // document and the application have no commands of their own yet.
     CommandManager::Chain chain;
     chain.append(m_active);
+    if (m_transfer)
+        chain.append(m_transfer.get());
     chain.append(const_cast<CMainFrame*>(this));
     return chain;
 }
 
+bool CMainFrame::PasteInto(CPanexView& pane, const IdList& absolute) {
+    return m_transfer && m_transfer->PasteInto(pane, absolute);
+}
+
 void CMainFrame::CreateMenus() {
-    QMenu* files = menuBar()->addMenu(kFilesMenu);
-    files->addAction(m_commands.Action(ID_APP_EXIT));
-
-    QMenu* view = menuBar()->addMenu(kViewMenu);
-    QMenu* toolbars = view->addMenu(kToolbarsMenu);
-    toolbars->addAction(m_commands.Action(ID_VIEW_TOOLBAR));
-    toolbars->addAction(m_commands.Action(ID_VIEW_STATUS_BAR));
-    QMenu* style = view->addMenu(kPaneStyleMenu);
-    for (int id : {ID_VIEW_LARGEICON, ID_VIEW_SMALLICON, ID_VIEW_LIST, ID_VIEW_DETAILS})
-        style->addAction(m_commands.Action(id));
-    QMenu* sortBy = view->addMenu(kSortByMenu);
-    for (int id : {ID_SORT_NAME, ID_SORT_SIZE, ID_SORT_DATE, ID_SORT_TYPE, ID_SORT_NONE})
-        sortBy->addAction(m_commands.Action(id));
-    sortBy->addSeparator();
-    sortBy->addAction(m_commands.Action(ID_SORT_ASCENDING));
-    view->addSeparator();
-    for (int id :
-         {ID_PANE_REFRESH, ID_PANES_SAME_FOLDER, ID_PANES_EQUAL, ID_PANES_ONE, ID_PANES_SWAP})
-        view->addAction(m_commands.Action(id));
-
-    m_commands.WatchMenu(files);
-    m_commands.WatchMenu(view);
+    BuildMenuBar(*menuBar(), m_commands);
     // The shortcuts work wherever the focus is in the window, menu bar shown
-    // or not.
+    // or not, but never in a text field (ShortcutGate).
     addActions(m_commands.Actions());
+    m_shortcutGate = new ShortcutGate(this, m_commands);
+    qApp->installEventFilter(m_shortcutGate);
 }
 
 bool CMainFrame::CreateToolBar() {
@@ -266,6 +268,7 @@ bool CMainFrame::CreateStatusBar() {
     m_statusBar->setProperty("barId", kStatusBarId);
     setStatusBar(m_statusBar);
     m_statusBar->ConnectCommandPrompts(m_commands);
+    m_statusBar->ConnectIndicators(m_commands);
     return true;
 }
 
@@ -398,6 +401,19 @@ CPanexView* CMainFrame::OtherPane(const CPanexView& pane) const {
     if (&pane == m_right)
         return m_left;
     return nullptr;
+}
+
+void CMainFrame::SetLabelEditState(bool editing) {
+    if (m_shortcutGate)
+        m_shortcutGate->SetLabelEditing(editing);
+}
+
+bool CMainFrame::ExecuteCommand(int id) {
+    return m_commands.Execute(id);
+}
+
+std::unique_ptr<QMenu> CMainFrame::CreatePopupMenu(const QString& name, QWidget* parent) {
+    return BuildPopupMenu(name, m_commands, parent);
 }
 
 void CMainFrame::ActivationUpdate(CPanexView& pane) {

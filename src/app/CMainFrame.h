@@ -43,10 +43,13 @@
 #include "shell/Notice.h"
 
 class CMainStatusBar;
+class CPaneTransfer;
 class CPaneSplitter;
 class CPanexApp;
 class CPanexView;
+class QMenu;
 class QToolBar;
+class ShortcutGate;
 
 /// The first line of the document string: the application title.
 inline const QString kMainFrameTitle = QStringLiteral("Corvane K3");
@@ -80,9 +83,6 @@ inline constexpr int kToolbarsVersion = 1;
 /// 100.
 int ClampTreeAutoCDDelay(int stored);
 
-/// The rows of the command table the main window has today.
-QList<CommandInfo> MainFrameCommandTable();
-
 class CMainFrame : public QMainWindow, public AppFrame, public PaneHost, public CommandTarget {
     Q_OBJECT
 
@@ -110,6 +110,29 @@ public:
     CPanexView* ActivePane() const override { return m_active; }
     /// For the active pane: the window title.
     void ActivationUpdate(CPanexView& pane) override;
+    /// The popup menus of the command table ("paneLR", ...); see
+    /// BuildPopupMenu() in MainMenu.h.
+    std::unique_ptr<QMenu> CreatePopupMenu(const QString& name, QWidget* parent) override;
+    /// The label-edit state of a pane's rename in place: the shortcut gate
+    /// keeps the plain keys for the label's editor meanwhile.
+    void SetLabelEditState(bool editing) override;
+    /// A command posted to a pane that the pane does not handle itself runs
+    /// along the frame's chain.
+    bool ExecuteCommand(int id) override;
+    /// The "paste" entry of a folder item's context menu: the transfer
+    /// commands paste into that folder.
+    bool PasteInto(CPanexView& pane, const IdList& absolute) override;
+
+    // -- Commands ---------------------------------------------------------------
+
+    /// The frame's own handlers first; then a command of the table that this
+    /// build cannot carry out yet (PendingCommands.h) is claimed disabled.
+    bool OnUpdateCommand(int id, CommandState& state) override;
+    /// Why command `id` is disabled for good in this build (pending, or the
+    /// help commands without an internal editor); empty when it is not.
+    QString UnavailableReason(int id) const;
+    /// Keeps the accelerators away from text fields (MainMenu.h).
+    ShortcutGate* Shortcuts() const { return m_shortcutGate; }
 
     // -- The pane pair --------------------------------------------------------
 
@@ -153,6 +176,9 @@ protected:
 private:
     void CreateCommands();
     void CreateMenus();
+    void OnFilterHistory();
+    void OnHelp(int id);
+    void ShowUnavailableReason(int id);
     bool CreateToolBar();
     void ReadDriveBarSetting();
     bool CreateStatusBar();
@@ -170,6 +196,7 @@ private:
     CPanexApp& m_app;
     CommandManager m_commands;
     CMainStatusBar* m_statusBar = nullptr;
+    ShortcutGate* m_shortcutGate = nullptr;
     QToolBar* m_toolBar = nullptr;
     CPaneSplitter* m_splitter = nullptr;
     CPanexView* m_left = nullptr;
@@ -183,6 +210,9 @@ private:
     NoticeSink m_previousSink;
     QString m_dumpPath;
     QTimer m_dumpTimer;
+    // The transfer commands (copy, move, delete, clipboard, view and edit)
+    // and the panes' drag and drop; routed right after the active pane.
+    std::unique_ptr<CPaneTransfer> m_transfer;
 };
 
 /// Installs the factory that makes a CMainFrame for the application.

@@ -122,6 +122,23 @@ void CMainStatusBar::SetPaneText(int pane, const QString& text) {
         label->setText(text);
 }
 
+void CMainStatusBar::ConnectIndicators(CommandManager& commands) {
+    m_indicatorTimer.setInterval(CommandManager::kIdleIntervalMs);
+    disconnect(&m_indicatorTimer, &QTimer::timeout, this, nullptr);
+    connect(&m_indicatorTimer, &QTimer::timeout, this,
+            [this, &commands] { UpdateIndicators(commands); });
+    m_indicatorTimer.start();
+}
+
+void CMainStatusBar::UpdateIndicators(const CommandManager& commands) {
+    for (const auto& [id, pane] : {std::pair{ID_INDICATOR_SELECTION, SelectionPane},
+                                   std::pair{ID_INDICATOR_FREESPACE, FreeSpacePane}}) {
+        const std::optional<CommandState> state = commands.Query(id);
+        if (state && state->text)
+            SetPaneText(pane, *state->text);
+    }
+}
+
 QString CMainStatusBar::PaneText(int pane) const {
     const QLabel* label = PaneLabel(pane);
     return label ? label->text() : QString();

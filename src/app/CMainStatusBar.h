@@ -85,6 +85,15 @@ public:
     void ShowMenuPrompt(const QString& prompt);
     void EndMenuPrompt();
 
+    /// Keeps panes 1 and 2 filled from the states of the indicator commands
+    /// 59142 and 59143 (the active pane gives their texts), updated on an
+    /// idle timer every CommandManager::kIdleIntervalMs; `commands` must
+    /// outlive the bar.
+    void ConnectIndicators(CommandManager& commands);
+    /// One such update now: a state with a text sets its pane; no text (or
+    /// no claiming target) leaves the pane as it is.
+    void UpdateIndicators(const CommandManager& commands);
+
 Q_SIGNALS:
     /// Pane 0 went back to the idle text because the notice timed out.
     void NoticeExpired();
@@ -100,4 +109,5 @@ private:
     CProgressSBar* m_progress = nullptr;
     int m_noticeTimeout = kNoticeTimeoutMs;
     QTimer m_revertTimer;
+    QTimer m_indicatorTimer;
 };

@@ -158,6 +158,8 @@ public:
     bool OpenInEditor(const QString& path, bool viewOnly);
     /// Installs the internal editor; gives back the previous launcher.
     EditorLauncher SetEditorLauncher(EditorLauncher launcher);
+    /// True when the internal editor is installed.
+    bool HasEditorLauncher() const { return bool(m_editorLauncher); }
     /// The editors in the list (open, or closed and not yet swept).
     std::size_t EditorCount() const { return m_editors.size(); }
 

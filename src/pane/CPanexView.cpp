@@ -4,12 +4,14 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QVBoxLayout>
 
+#include "pane/Bookmarks.h"
 #include "pane/FolderModel.h"
+#include "pane/PaneCaption.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
+#include "pane/PaneTransferHooks.h"
 #include "platform/shell/FileSystem.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
@@ -41,13 +43,6 @@ const QString kRefreshed = QStringLiteral("%1 pane contents have been refreshed"
 const QString kFirst = QStringLiteral("First");
 const QString kSecond = QStringLiteral("Second");
 const QString kRefreshFailed = QStringLiteral("Refresh has failed; stale-ness is triumphant again");
-const QString kNoSense = QStringLiteral("The CPU cannot make any sense of the last input");
-
-// The caption's text starts this far from the strip's left and top edges.
-constexpr int kCaptionLeft = 4;
-constexpr int kCaptionTop = 3;
-// The caption is the font's height and this much.
-constexpr int kCaptionPadding = 6;
 
 QString WithoutLeadingBlanks(const QString& text) {
     qsizetype i = 0;
@@ -69,20 +64,9 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    // The caption strip (the full caption bar with its colours and the
-    // shortening of long paths arrives with the status line).
-    m_caption = new QLabel(this);
+    m_caption = new PaneCaption(this);
     m_caption->setObjectName(QStringLiteral("paneCaption"));
-    const QFont captionFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
-    m_caption->setFont(captionFont);
-    m_captionHeight = QFontMetrics(captionFont).height() + kCaptionPadding;
-    m_caption->setFixedHeight(m_captionHeight);
-    m_caption->setContentsMargins(kCaptionLeft, kCaptionTop, 0, 0);
-    m_caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_caption->setTextFormat(Qt::PlainText);
-    m_caption->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    // A long title must not widen the pane: the strip shows what fits.
-    m_caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_captionHeight = m_caption->CaptionHeight();
     layout->addWidget(m_caption);
 
     m_list = new PaneListCtrl(this);
@@ -90,6 +74,9 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
     m_list->SetCompareFunction(&CompareItems);
     layout->addWidget(m_list, 1);
     setFocusProxy(m_list);
+    SetUpNavigation();
+    SetUpActivation();
+    AttachPaneTransferHooks(*this);
 }
 
 CPanexView::~CPanexView() {
@@ -148,7 +135,7 @@ void CPanexView::LoadSettings() {
         m_freeSpaceUpdateInterval = interval;
         store.WriteProfileInt(section, kFreeSpaceIntervalKey, interval);
         LoadVisualFilterHistory(store);
-        // The bookmarks load here too, once navigation has them.
+        TheBookmarks().Load(store);
     } else {
         LoadLameMessages(store);
     }
@@ -167,6 +154,7 @@ void CPanexView::SaveSettings(ProfileStore& store) const {
     if (IsFirstPane()) {
         store.WriteProfileInt(section, kFreeSpaceIntervalKey, m_freeSpaceUpdateInterval);
         SaveVisualFilterHistory(store);
+        TheBookmarks().Save(store);
     }
 }
 
@@ -200,6 +188,7 @@ bool CPanexView::OpenFolder(IdList idList) {
     // records the focused item, and where mirrored navigation keeps the old
     // path; both arrive with navigation.
     m_initialFolder.clear();
+    const QString oldPath = NavigationLeave();
     m_list->SuspendRedraw();
     DeleteRows();
     m_model = std::move(model);
@@ -213,10 +202,13 @@ bool CPanexView::OpenFolder(IdList idList) {
     // Step 5. Entering a file-system folder is where the navigation history
     // gives the name to focus.
     QString focusName;
-    if (m_model->IsFileSystem())
+    if (m_model->IsFileSystem()) {
         m_model->StartWatch(this);
+        focusName = NavigationEnter();
+    }
 
-    // Step 6: mirrored navigation follows here once it exists.
+    // Step 6.
+    FollowMirror(oldPath);
 
     // Step 7.
     ActivationUpdate(focusName);
@@ -315,6 +307,7 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
         return false;
     // Step 1.
     WaitCursor wait;
+    ResetFreeSpaceUpdate();
     if (m_model->IsPlainDirectory() && !StatEntry(m_model->path)) {
         OpenFolder(IdList::Empty());
         return false;
@@ -381,101 +374,9 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
     return true;
 }
 
-// -- Navigation by text --------------------------------------------------------
+// GoToText, GoToFile and FocusByName are in PaneNavigation.cpp.
 
-bool CPanexView::GoToText(const QString& text) {
-    // Step 1.
-    const QString typed = WithoutLeadingBlanks(text);
-    if (typed.isEmpty())
-        return false;
-
-    // Steps 2 and 3.
-    const ResolvedPath resolved = ResolveUserPath(typed);
-    const bool hasList = !resolved.idList.IsNull();
-    const bool accepted =
-        hasList ? (!(resolved.flags & kResolveRelative) || !m_model || m_model->IsFileSystem())
-                : !(resolved.flags & kResolveFailed);
-    bool done = false;
-    if (accepted) {
-        // Steps 4 and 5.
-        bool filtered = true;
-        if (resolved.flags & kResolveFilter) {
-            const bool bare = resolved.flags == (kResolveFilter | kResolveCurrent);
-            if (hasList || (bare && m_model))
-                filtered = SetFilter(PathNamePart(typed));
-        }
-        // Step 6.
-        if (filtered) {
-            if (hasList) {
-                done = (resolved.flags & kResolveFile) ? GoToFile(resolved.idList)
-                                                       : OpenFolder(resolved.idList);
-            } else if (m_model) {
-                ReapplyFilter();
-                done = true;
-            }
-        }
-    }
-
-    // Step 7. Dropping the text's entry from the navigation list arrives with
-    // the list itself.
-    if (!done) {
-        if (m_host.IsActive(*this))
-            m_host.AddressUpdate(*this, false);
-        if (!accepted)
-            Notice(kNoSense, true);
-    }
-    return done;
-}
-
-bool CPanexView::GoToFile(const IdList& absolute) {
-    if (absolute.IsNull() || absolute.IsEmpty())
-        return false;
-    if (!OpenFolder(PidlTrim(absolute, 1)))
-        return false;
-    const std::vector<FolderItem*> selected = m_list->SelectedItems();
-    if (!selected.empty()) {
-        const int row = m_list->RowOf(selected.front());
-        if (row >= 0)
-            m_list->SelectRow(row, false);
-    }
-    if (FolderItem* item = m_model->FindById(PidlLast(absolute)))
-        FocusByName(item->name, true);
-    return true;
-}
-
-int CPanexView::FocusByName(const QString& name, bool select) {
-    return m_model ? FocusItem(m_model->FindByName(name), select) : -1;
-}
-
-int CPanexView::FocusItem(FolderItem* item, bool select) {
-    if (!item || item->listState != kListListed)
-        return -1;
-    const int row = m_list->RowOf(item);
-    if (row >= 0)
-        m_list->SetFocusedRow(row, select, true);
-    return row;
-}
-
-void CPanexView::ActivationUpdate(const QString& focusName) {
-    // Steps 1 and 2. The process's current directory, the remembered
-    // folders of the volumes and the free-space timer follow activation,
-    // which arrives with the pane's activation handling.
-    UpdateCaption();
-    m_host.ActivationUpdate(*this);
-
-    // Step 4.
-    if (!focusName.isEmpty() && FocusByName(focusName, !stickySelection()) >= 0)
-        return;
-
-    // Step 5.
-    if (m_host.IsActive(*this) && QGuiApplication::mouseButtons() == Qt::NoButton) {
-        const int focused = m_list->FocusedRow();
-        if (focused >= 0)
-            m_list->SetFocusedRow(focused, false, true);
-        else if (m_list->RowCount() > 0)
-            m_list->SetFocusedRow(0, false, true);
-    }
-}
+// ActivationUpdate is in PaneActivation.cpp.
 
 // -- Caption -------------------------------------------------------------------
 
@@ -489,7 +390,11 @@ QString CPanexView::CaptionText() const {
 }
 
 void CPanexView::UpdateCaption() {
-    m_caption->setText(CaptionText());
+    m_caption->SetCaption(m_model ? m_model->title : QString(), m_filterText,
+                          m_model && m_model->IsPlainDirectory());
+    // The other strip changes colour when this pane became the active one.
+    if (CPanexView* other = m_host.OtherPane(*this))
+        other->m_caption->update();
 }
 
 // -- Commands and events -------------------------------------------------------
@@ -507,6 +412,10 @@ void CPanexView::OnRefreshCommand() {
 }
 
 bool CPanexView::OnCommand(int id) {
+    if (OnNavigationCommand(id))
+        return true;
+    if (OnActivationCommand(id))
+        return true;
     if (id == ID_PANE_REFRESH) {
         OnRefreshCommand();
         return true;
@@ -517,6 +426,10 @@ bool CPanexView::OnCommand(int id) {
 }
 
 bool CPanexView::OnUpdateCommand(int id, CommandState& state) {
+    if (OnNavigationUpdate(id, state))
+        return true;
+    if (OnActivationUpdate(id, state))
+        return true;
     if (id == ID_PANE_REFRESH) {
         state.Enable(true);
         return true;
@@ -537,6 +450,10 @@ bool CPanexView::OnUpdateCommand(int id, CommandState& state) {
 }
 
 bool CPanexView::event(QEvent* e) {
+    if (NavigationEvent(e))
+        return true;
+    if (ActivationEvent(e))
+        return true;
     if (e->type() == QEvent::Type(WM_FOLDER_CHANGED)) {
         const auto* changed = dynamic_cast<ChangeWatchEvent*>(e);
         const quintptr parameter = changed ? changed->parameter() : 0;

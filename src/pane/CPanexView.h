@@ -28,16 +28,23 @@
 #include <cstdint>
 #include <memory>
 
+#include <QEvent>
+#include <optional>
+
+#include "pane/NavigationList.h"
+#include "pane/PaneStatusLine.h"
 #include "platform/shell/IdList.h"
 #include "platform/ui/CommandTarget.h"
+#include "shell/CommandIds.h"
 #include "shell/PatternList.h"
 
 class FolderItem;
 class FolderModel;
+class PaneCaption;
 class PaneHost;
 class PaneListCtrl;
 class ProfileStore;
-class QLabel;
+class QKeyEvent;
 
 /// The settings sections of the first and the second pane.
 inline const QString kLeftPaneSection = QStringLiteral("Left Pane Settings");
@@ -58,6 +65,17 @@ inline const QString kNoFilter = QStringLiteral("*");
 /// The last visual filter other than "*" that a pane set (process-wide; the
 /// quick filter toggle brings it back). Empty when none.
 QString& LastVisualFilter();
+
+/// Internal command 32794 as an event: it carries an absolute id list that
+/// the pane it is posted to gives to the command target (that pane, or the
+/// other one while Alt is held), which opens it with OpenFolder. Other
+/// windows (the folder tree) send a pane to a folder this way.
+class GoToIdListEvent : public QEvent {
+public:
+    static constexpr QEvent::Type kType = QEvent::Type(ID_INTERNAL_GO);
+    explicit GoToIdListEvent(IdList absolute) : QEvent(kType), idList(std::move(absolute)) {}
+    IdList idList;
+};
 
 class CPanexView : public QWidget, public CommandTarget {
     Q_OBJECT
@@ -169,10 +187,18 @@ public:
     /// selection). The row, or -1.
     int FocusByName(const QString& name, bool select);
 
-    /// After a folder was read: the caption, the frame's share
-    /// (PaneHost::ActivationUpdate), then the focus: the row named
-    /// `focusName` when there is one, else (active pane) the focused row,
-    /// or row 0, brought into view.
+    /// After a folder was read, and whenever the active pane changed
+    /// (PaneActivation.cpp): the caption is redrawn; the active pane updates
+    /// the address bar (with history), the folder tree (with the general
+    /// setting "bKeepTreeInSync"), the window title (the host's
+    /// ActivationUpdate) and, in a file-system folder, makes its path the
+    /// process's current directory; the other pane remembers its
+    /// file-system folder as its volume's current folder when the active
+    /// pane shows a virtual folder or one on another volume. Then the focus:
+    /// the row named `focusName` (selected unless sticky selection is on),
+    /// else, for the active pane with no mouse button down, the focused row
+    /// or row 0, brought into view. Last, the free-space indicator is due
+    /// for an update at once.
     void ActivationUpdate(const QString& focusName);
 
     // -- State ---------------------------------------------------------------
@@ -213,6 +239,128 @@ protected:
     /// queued ones, then RefreshPane(false, none).
     bool event(QEvent* e) override;
 
+public:
+    // -- Navigation, keys and status line (PaneNavigation.cpp) --------------
+
+    /// The pane commands act on now: the active pane, or the other pane
+    /// while Alt is held (KeyState); this one when there is no active pane
+    /// yet.
+    CPanexView* CommandTargetPane();
+    /// This pane's history of file-system folders.
+    const NavigationList& Navigation() const { return m_navigation; }
+    /// The tooltip of 32874 / 32875: the path of the previous / next entry
+    /// of the navigation list; empty when there is none (or for other ids).
+    QString NavigationToolTip(int id) const;
+    /// The navigation keys of the pane's list: Backspace (with Shift: root,
+    /// with Ctrl: Desktop), Tab (Shift+Tab, Ctrl+Tab: a frame bar), Left and
+    /// Right in details (as Tab), Delete (32793 when rows are selected),
+    /// Ctrl(+Shift)+0..5 (bookmarks), Ctrl+7..9 (layouts) and
+    /// Ctrl+Shift+letter (the first volume whose name starts with it). True
+    /// when the key was used. The list's views route their key presses
+    /// here first.
+    bool HandleNavigationKey(QKeyEvent* event);
+    /// Goes to the first volume whose name starts with `letter` (case-blind):
+    /// its mount point when the drive dialog's "bGotoRoot" is on, else its
+    /// remembered folder (or the mount point); on the command target. False
+    /// when no volume matches or the navigation failed.
+    bool GoToVolume(QChar letter);
+    /// Posts internal command 32794 with `absolute` to `pane`.
+    static void PostGoToIdList(CPanexView& pane, IdList absolute);
+    /// The caption strip.
+    PaneCaption* Caption() const { return m_caption; }
+    /// The texts of the status indicators 59142 and 59143 (the active pane's
+    /// OnUpdateCommand gives them as the state's text); nullopt leaves the
+    /// indicator as it is.
+    std::optional<QString> SelectionIndicatorText();
+    std::optional<QString> FreeSpaceIndicatorText();
+    /// `lastFreeSpaceUpdate` = 0: the next free-space update is immediate.
+    void ResetFreeSpaceUpdate() { m_freeSpace.Reset(); }
+
+private:
+    void SetUpNavigation();
+    bool OnNavigationCommand(int id);
+    bool OnNavigationUpdate(int id, CommandState& state);
+    bool NavigationEvent(QEvent* e);
+    void RunOwnCommand(int id);
+    void GoToParent();
+    void GoToSpecialFolder(int id);
+    void OnBookmark(int slot);
+    void ToggleFilter();
+    void FindLinkTarget();
+    void SwitchToOtherPane();
+    // OpenFolder steps 3, 5 and 6: the focused name goes into the history
+    // (gives the old path when mirrored navigation needs it), the name to
+    // focus comes from it, the other pane follows.
+    QString NavigationLeave();
+    QString NavigationEnter();
+    void FollowMirror(const QString& oldPath);
+    int FreeSpaceInterval() const;
+
+    NavigationList m_navigation;
+    FreeSpaceIndicator m_freeSpace;
+    QString m_parentFocusName;  // the folder just left by going up
+    // -- end of navigation ----------------------------------------------------
+
+public:
+    // -- Activation, launch, rename, context menu and sticky selection -------
+    //    (PaneActivation.cpp, PaneRename.cpp, PaneContextMenu.cpp)
+
+    /// Opens or launches the selected item: the first selected row, or with
+    /// `useFocused` and no selection the focused one (none: the alert "No
+    /// item is selected to act upon", false). A folder-like item (links
+    /// followed) opens in the command target pane; anything else is
+    /// launched on a thread of its own (LaunchInBackground) with the notice
+    /// "Item launched in the background.". True when something was opened
+    /// or started.
+    bool Launch(bool useFocused);
+
+    /// 32824: starts editing the focused row's label (the first selected
+    /// row's when no row has the focus). In a folder that is not a
+    /// file-system one the alert "Rename is not supported for virtual
+    /// folders" refuses it. While the editor is open the frame is in its
+    /// label-edit state and the folder's watch is disabled. False when no
+    /// editor opened.
+    bool BeginRename();
+    /// The end of a label edit with `text`: blanks at both ends trimmed; an
+    /// empty text or the item's `displayName` changes nothing; otherwise
+    /// the notice "Renaming..." and the model's RenameItem: the row points
+    /// at the new item, which takes the old `selectedMark`; on failure the
+    /// alert "For one reason or other, the item can't be renamed" and 32824
+    /// is posted again so that editing resumes. False when nothing was
+    /// renamed.
+    bool EndRename(int row, const QString& text);
+
+    /// The context menu for the rows selected now, at `globalPos` (screen
+    /// coordinates), or from the keyboard with (-1, -1): see
+    /// PaneContextMenu.h.
+    void ShowContextMenu(const QPoint& globalPos);
+
+    /// 32990: both panes take the negation of the active pane's sticky
+    /// selection mode. Disabled, and the mode forced off, while the list
+    /// selects rows by hovering (extended style 0x8).
+    void ToggleStickySelection();
+
+    /// Runs `id` from the event loop as a command posted to this pane: the
+    /// pane's own handling first (unless it disables the command), then the
+    /// host's command chain.
+    void PostPaneCommand(int id);
+    /// Runs `id` at once the way a posted command runs.
+    bool RunPaneCommand(int id);
+
+private:
+    void SetUpActivation();
+    bool OnActivationCommand(int id);
+    bool OnActivationUpdate(int id, CommandState& state);
+    bool ActivationEvent(QEvent* e);
+    void OnRowActivated(int row, bool byClick);
+    void OnLabelEditClosed(int row);
+    void OnPropertiesCommand();
+    void LeaveLabelEdit();
+
+    bool m_renaming = false;        // a label editor is open
+    bool m_renameTextCame = false;  // the open editor gave its text
+    // -- end of activation -----------------------------------------------------
+
 private:
     int FocusItem(FolderItem* item, bool select);
     void UpdateCaption();
@@ -220,7 +368,7 @@ private:
     void DeleteRows();
 
     PaneHost& m_host;
-    QLabel* m_caption = nullptr;
+    PaneCaption* m_caption = nullptr;
     PaneListCtrl* m_list = nullptr;
     std::unique_ptr<FolderModel> m_model;
     PatternList m_filter;

@@ -6,10 +6,15 @@
 //
 // Every function is called on the main thread. The host outlives its panes.
 
+#include <QMenu>
 #include <QString>
+#include <memory>
 
 class CPanexView;
+class IdList;
 class ProfileStore;
+class QMenu;
+class QWidget;
 
 class PaneHost {
 public:
@@ -49,5 +54,60 @@ public:
     virtual void AddressUpdate(CPanexView& pane, bool withHistory) {
         (void)pane;
         (void)withHistory;
+    }
+
+    // -- Activation, rename and context menus ----------------------------------
+
+    /// Enters (`editing` true) or leaves the frame's label-edit state while
+    /// a pane edits a row's label in place: keys that are shortcuts of the
+    /// window without Ctrl or Alt (F-keys, Delete, Backspace, Return, ...)
+    /// must reach the label's editor instead. Calls come in pairs. Does
+    /// nothing by default.
+    virtual void SetLabelEditState(bool editing) { (void)editing; }
+
+    /// A new popup menu of the program's own commands by its menu name
+    /// ("paneLR": the pane's background menu), parented to `parent`. Its
+    /// command entries are plain QActions whose data() holds the command id
+    /// (their enabled and checked states set for the moment), connected to
+    /// nothing: the pane runs the entry the user chose itself. nullptr when
+    /// the host has no such menu (the default).
+    /// (Defined with the pane's context menu, where QMenu is complete.)
+    virtual std::unique_ptr<QMenu> CreatePopupMenu(const QString& name, QWidget* parent);
+
+    /// Pastes the clipboard into the folder `absolute` names (a folder-like
+    /// item of `pane`'s folder, links already followed), as the "paste"
+    /// entry of an item's context menu asks. True when the host carried the
+    /// paste out (or told the user why not); false (the default) lets the
+    /// menu's own command run.
+    virtual bool PasteInto(CPanexView& pane, const IdList& absolute) {
+        (void)pane;
+        (void)absolute;
+        return false;
+    }
+
+    /// True while the folder tree is shown. False by default.
+    virtual bool TreeVisible() const { return false; }
+
+    /// Shows the folder `absolute` names in the folder tree; nothing by
+    /// default (and nothing while there is no tree).
+    virtual void LocateInTree(const IdList& absolute) { (void)absolute; }
+
+    /// Runs a command that a pane was asked to run but does not handle
+    /// itself along the frame's command chain. False (not handled) by
+    /// default.
+    virtual bool ExecuteCommand(int id) {
+        (void)id;
+        return false;
+    }
+
+    // -- Navigation -------------------------------------------------------------
+
+    /// Shift+Tab (`addressBar` true) and Ctrl+Tab in a pane: the keyboard
+    /// focus goes to the address bar's folder box, or to the folder tree,
+    /// when that bar is shown. False (nothing done) when it is not, and by
+    /// default.
+    virtual bool FocusFrameBar(bool addressBar) {
+        (void)addressBar;
+        return false;
     }
 };

@@ -25,8 +25,11 @@
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
+#include "shell/Notice.h"
 
 namespace {
+
+const QString kCursorWarped = QStringLiteral("Cursor warped round the pane");
 
 // "lvsExtendedStyle" bits that have a meaning here.
 constexpr int kExGridLines = 0x1;
@@ -156,9 +159,17 @@ public:
             return QStyledItemDelegate::helpEvent(event, view, option, index);
         QString tip;
         FolderItem* item = m_owner->ItemAt(index.row());
-        if (item && (extendedStyle & kExInfoTip))
-            tip = item->InfoTip();
-        if (tip.isEmpty() && (extendedStyle & kExLabelTip) && IsElided(option, index))
+        const bool elided = IsElided(option, index);
+        // Info tips answer for the first column only. A label shown in full
+        // gets the item's description alone; an elided one its full text
+        // with the description on the next line.
+        if (item && (extendedStyle & kExInfoTip) && index.column() == 0) {
+            const QString info = item->InfoTip();
+            if (!info.isEmpty())
+                tip = elided ? index.data(Qt::DisplayRole).toString() + QLatin1Char('\n') + info
+                             : info;
+        }
+        if (tip.isEmpty() && (extendedStyle & kExLabelTip) && elided)
             tip = index.data(Qt::DisplayRole).toString();
         if (tip.isEmpty()) {
             QToolTip::hideText();
@@ -243,38 +254,7 @@ protected:
         const QItemSelectionModel::SelectionFlags flags = Base::selectionCommand(index, event);
         if (!m_owner->StickySelection())
             return flags;
-        // Without an event the view moves the current row on its own (the
-        // search by first letters): under sticky selection only the focus.
-        if (!event)
-            return QItemSelectionModel::NoUpdate;
-        constexpr Qt::KeyboardModifiers kExtending = Qt::ControlModifier | Qt::ShiftModifier;
-        switch (event->type()) {
-            case QEvent::KeyPress:
-                if (static_cast<const QKeyEvent*>(event)->modifiers() & kExtending)
-                    return flags;
-                return QItemSelectionModel::NoUpdate;
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonDblClick: {
-                const auto* mouse = static_cast<const QMouseEvent*>(event);
-                if (mouse->modifiers() & kExtending)
-                    return flags;
-                if (!index.isValid())
-                    return QItemSelectionModel::NoUpdate;
-                const bool selected = this->selectionModel()->isSelected(index);
-                if (mouse->button() == Qt::RightButton)
-                    return selected ? QItemSelectionModel::NoUpdate
-                                    : QItemSelectionModel::Select | QItemSelectionModel::Rows;
-                return (selected ? QItemSelectionModel::Deselect : QItemSelectionModel::Select) |
-                       QItemSelectionModel::Rows;
-            }
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseMove:
-                if (static_cast<const QMouseEvent*>(event)->modifiers() & kExtending)
-                    return flags;
-                return QItemSelectionModel::NoUpdate;
-            default:
-                return flags;
-        }
+        return m_owner->StickySelectionCommand(index, event, flags);
     }
 
     void startDrag(Qt::DropActions) override { Q_EMIT m_owner->dragStarted(Qt::LeftButton); }
@@ -339,7 +319,7 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
         view->viewport()->installEventFilter(this);
         connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
             if (!(m_extendedStyle & kExOneClickActivate))
-                Q_EMIT rowActivated(index.row());
+                Q_EMIT rowActivated(index.row(), false);
         });
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
             if (QGuiApplication::keyboardModifiers() &
@@ -347,7 +327,7 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
                 return;
             if ((m_extendedStyle & kExOneClickActivate) ||
                 ((m_extendedStyle & kExTwoClickActivate) && m_pressOnSelected))
-                Q_EMIT rowActivated(index.row());
+                Q_EMIT rowActivated(index.row(), true);
         });
     }
 
@@ -367,7 +347,11 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
     connect(m_tree->header(), &QHeaderView::sectionClicked, this, &PaneListCtrl::HeaderClicked);
 
     connect(m_selection, &QItemSelectionModel::selectionChanged, this,
-            [this] { Q_EMIT selectionChanged(); });
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                OnSelectionChanged(selected, deselected);
+                Q_EMIT selectionChanged();
+            });
+    connect(m_delegate, &QAbstractItemDelegate::closeEditor, this, &PaneListCtrl::OnEditorClosed);
     connect(m_selection, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 Q_EMIT focusChanged(current.isValid() ? current.row() : -1);
@@ -485,6 +469,7 @@ std::uint32_t PaneListCtrl::SortParameter() const {
 void PaneListCtrl::Sort() {
     if (m_model->Count() < 2)
         return;
+    const ProgramChange change(this);
     const CompareFunction& compare = m_compare ? m_compare : CompareFunction(CompareItems);
     const std::uint32_t parameter = SortParameter();
     m_model->Sort([&](FolderItem* a, FolderItem* b) { return compare(a, b, parameter) < 0; });
@@ -509,6 +494,7 @@ void PaneListCtrl::HeaderClicked(int column) {
         return;
     // Already ascending: the click reverses it.
     m_ascending = result > 0;
+    const ProgramChange change(this);
     Sort();
 }
 
@@ -693,6 +679,7 @@ bool PaneListCtrl::IsRedrawSuspended() const {
 }
 
 void PaneListCtrl::DeleteAllRows() {
+    const ProgramChange change(this);
     m_announced = 0;
     m_model->Clear();
     // Without a maximum the width follows the rows, so it starts afresh.
@@ -735,6 +722,7 @@ void PaneListCtrl::ScheduleFlush() {
 }
 
 void PaneListCtrl::RemoveRow(FolderItem* item) {
+    const ProgramChange change(this);
     m_model->Remove(item);
 }
 
@@ -772,6 +760,7 @@ int PaneListCtrl::FocusedRow() const {
 }
 
 void PaneListCtrl::SetFocusedRow(int row, bool select, bool ensureVisible) {
+    const ProgramChange change(this);
     FlushPending();
     if (row < 0 || row >= m_model->Count()) {
         m_selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -800,6 +789,7 @@ bool PaneListCtrl::IsRowSelected(int row) const {
 }
 
 void PaneListCtrl::SelectRow(int row, bool selected) {
+    const ProgramChange change(this);
     FlushPending();
     if (row < 0 || row >= m_model->Count())
         return;
@@ -809,6 +799,7 @@ void PaneListCtrl::SelectRow(int row, bool selected) {
 }
 
 void PaneListCtrl::SelectAll() {
+    const ProgramChange change(this);
     FlushPending();
     const int count = m_model->Count();
     if (count == 0)
@@ -819,6 +810,7 @@ void PaneListCtrl::SelectAll() {
 }
 
 void PaneListCtrl::ClearSelection() {
+    const ProgramChange change(this);
     m_selection->clearSelection();
 }
 
@@ -852,6 +844,7 @@ int PaneListCtrl::SelectedCount() const {
 
 void PaneListCtrl::SetStickySelection(bool sticky) {
     m_sticky = sticky;
+    m_marqueeSuspended = false;
 }
 
 bool PaneListCtrl::StickySelection() const {
@@ -860,12 +853,204 @@ bool PaneListCtrl::StickySelection() const {
 
 bool PaneListCtrl::EditLabel(int row) {
     FlushPending();
-    if (row < 0 || row >= m_model->Count())
+    if (row < 0 || row >= m_model->Count() || m_editing)
         return false;
     const QModelIndex index = m_model->index(row, 0);
-    ActiveView()->scrollTo(index);
-    ActiveView()->edit(index);
+    QAbstractItemView* view = ActiveView();
+    view->scrollTo(index);
+    m_editIndex = index;
+    m_editing = true;
+    view->edit(index);
+    // indexWidget() gives the editor of an index as well.
+    if (!view->indexWidget(index)) {
+        m_editing = false;
+        m_editIndex = QPersistentModelIndex();
+        return false;
+    }
     return true;
+}
+
+bool PaneListCtrl::IsEditingLabel() const {
+    return m_editing;
+}
+
+void PaneListCtrl::OnEditorClosed() {
+    if (!m_editing)
+        return;
+    const int row = m_editIndex.isValid() ? m_editIndex.row() : -1;
+    m_editing = false;
+    m_editIndex = QPersistentModelIndex();
+    Q_EMIT labelEditClosed(row);
+}
+
+int PaneListCtrl::FocusNextSelected(bool down, bool* wrapped) {
+    if (wrapped)
+        *wrapped = false;
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty())
+        return -1;
+    const int focused = FocusedRow();
+    int target = -1;
+    if (down) {
+        const auto next = std::upper_bound(rows.begin(), rows.end(), focused);
+        target = next != rows.end() ? *next : rows.front();
+        if (next == rows.end() && wrapped)
+            *wrapped = true;
+    } else {
+        const auto next = std::lower_bound(rows.begin(), rows.end(), focused);
+        target = next != rows.begin() ? *std::prev(next) : rows.back();
+        if (next == rows.begin() && wrapped)
+            *wrapped = true;
+    }
+    const QModelIndex index = m_model->index(target, 0);
+    m_selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    ActiveView()->scrollTo(index);
+    return target;
+}
+
+// --- sticky selection
+
+QItemSelectionModel::SelectionFlags PaneListCtrl::StickySelectionCommand(
+    const QModelIndex& index, const QEvent* event, QItemSelectionModel::SelectionFlags base) const {
+    // Without an event the view moves the current row on its own (the
+    // search by first letters): only the focus moves.
+    if (!event)
+        return QItemSelectionModel::NoUpdate;
+    constexpr Qt::KeyboardModifiers kExtending = Qt::ControlModifier | Qt::ShiftModifier;
+    constexpr auto kSelectRow = QItemSelectionModel::Select | QItemSelectionModel::Rows;
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<const QKeyEvent*>(event)->modifiers() & kExtending)
+                return base;
+            return QItemSelectionModel::NoUpdate;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            const auto* mouse = static_cast<const QMouseEvent*>(event);
+            if (mouse->modifiers() & kExtending)
+                return base;
+            if (!index.isValid())
+                return QItemSelectionModel::NoUpdate;
+            // A selected row is unselected when the button comes up again
+            // over it, so the selection can still be dragged from it.
+            if (m_selection->isSelected(index))
+                return QItemSelectionModel::NoUpdate;
+            return kSelectRow;
+        }
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<const QMouseEvent*>(event);
+            if (mouse->modifiers() & kExtending)
+                return base;
+            if (mouse->button() == Qt::LeftButton && index.isValid() && index.row() == m_pressRow &&
+                m_pressOnSelected && m_selection->isSelected(index)) {
+                m_allowedDeselectRow = index.row();
+                return QItemSelectionModel::Deselect | QItemSelectionModel::Rows;
+            }
+            return QItemSelectionModel::NoUpdate;
+        }
+        case QEvent::MouseMove:
+            if (static_cast<const QMouseEvent*>(event)->modifiers() & kExtending)
+                return base;
+            return QItemSelectionModel::NoUpdate;
+        default:
+            return base;
+    }
+}
+
+void PaneListCtrl::OnSelectionChanged(const QItemSelection& selected,
+                                      const QItemSelection& deselected) {
+    if (m_restoring)
+        return;
+    // A deselection that neither the program, nor Ctrl or Shift, nor a plain
+    // click on that very row asked for is refused: the marks keep the rows
+    // and the selection is put back from them.
+    bool refused = false;
+    if (m_sticky && m_programChange == 0 && !deselected.isEmpty() &&
+        !(m_inputModifiers & (Qt::ControlModifier | Qt::ShiftModifier))) {
+        for (const QItemSelectionRange& range : deselected) {
+            if (range.top() != m_allowedDeselectRow || range.bottom() != m_allowedDeselectRow) {
+                refused = true;
+                break;
+            }
+        }
+    }
+    m_allowedDeselectRow = -1;
+    const int count = m_model->Count();
+    auto mark = [&](const QItemSelection& ranges, std::uint32_t value) {
+        for (const QItemSelectionRange& range : ranges) {
+            const int last = std::min(range.bottom(), count - 1);
+            for (int row = std::max(range.top(), 0); row <= last; ++row) {
+                if (FolderItem* item = m_model->ItemAt(row))
+                    item->selectedMark = value;
+            }
+        }
+    };
+    // Deselected first: a reordering reports the same items in both.
+    if (refused)
+        QCoreApplication::postEvent(this, new QEvent(QEvent::Type(WM_RESTORE_STICKY_SEL)));
+    else
+        mark(deselected, 0);
+    mark(selected, 1);
+}
+
+void PaneListCtrl::RestoreStickySelection() {
+    QCoreApplication::removePostedEvents(this, WM_RESTORE_STICKY_SEL);
+    FlushPending();
+    const ProgramChange change(this);
+    SuspendRedraw();
+    m_restoring = true;
+    m_selection->clearSelection();
+    m_restoring = false;
+    QItemSelection marked;
+    const int count = m_model->Count();
+    const int lastColumn = m_model->columnCount() - 1;
+    for (int row = 0; row < count; ++row) {
+        if (!m_model->ItemAt(row)->selectedMark)
+            continue;
+        int end = row;
+        while (end + 1 < count && m_model->ItemAt(end + 1)->selectedMark) ++end;
+        marked.select(m_model->index(row, 0), m_model->index(end, std::max(lastColumn, 0)));
+        row = end;
+    }
+    if (!marked.isEmpty())
+        m_selection->select(marked, QItemSelectionModel::Select);
+    ResumeRedraw();
+}
+
+bool PaneListCtrl::event(QEvent* event) {
+    if (event->type() == QEvent::Type(WM_RESTORE_STICKY_SEL)) {
+        RestoreStickySelection();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void PaneListCtrl::TrackMarquee(QEvent* event, bool overRow) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            m_marqueePending = !overRow && mouse->button() == Qt::LeftButton;
+            m_pressPos = mouse->position().toPoint();
+            break;
+        case QEvent::MouseMove:
+            // A marquee begins when the button drags away from empty space,
+            // not at a plain click there.
+            if (m_marqueePending && (mouse->buttons() & Qt::LeftButton) &&
+                (mouse->position().toPoint() - m_pressPos).manhattanLength() >=
+                    QApplication::startDragDistance()) {
+                m_marqueePending = false;
+                if (m_sticky) {
+                    m_sticky = false;
+                    m_marqueeSuspended = true;
+                }
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (mouse->buttons() == Qt::NoButton)
+                m_marqueePending = false;
+            break;
+        default:
+            break;
+    }
 }
 
 // --- keys
@@ -885,13 +1070,26 @@ bool PaneListCtrl::HandleKey(QKeyEvent* event) {
         return true;
     }
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !ctrl && !alt) {
-        Q_EMIT rowActivated(FocusedRow());
+        Q_EMIT rowActivated(FocusedRow(), false);
+        return true;
+    }
+    if ((key == Qt::Key_Down || key == Qt::Key_Up) && alt && !ctrl && !shift) {
+        bool wrapped = false;
+        if (FocusNextSelected(key == Qt::Key_Down, &wrapped) >= 0 && wrapped)
+            Notice(kCursorWarped);
+        return true;
+    }
+    if ((key == Qt::Key_Menu && !ctrl && !alt) || (key == Qt::Key_F10 && shift && !ctrl && !alt)) {
+        Q_EMIT contextMenuRequested(QPoint(-1, -1), FocusedRow());
         return true;
     }
     return false;
 }
 
 void PaneListCtrl::ToggleFocused(bool moveFocus) {
+    // Space and Insert are the pane's own selection keys: they toggle under
+    // sticky selection too.
+    const ProgramChange change(this);
     FlushPending();
     const int row = FocusedRow();
     if (row < 0)
@@ -958,37 +1156,60 @@ bool PaneListCtrl::eventFilter(QObject* watched, QEvent* event) {
                                   : m_tree;
     switch (event->type()) {
         case QEvent::KeyPress:
-            if (isView && HandleKey(static_cast<QKeyEvent*>(event)))
-                return true;
+            if (isView) {
+                m_inputModifiers = static_cast<QKeyEvent*>(event)->modifiers();
+                if (HandleKey(static_cast<QKeyEvent*>(event)))
+                    return true;
+            }
             break;
         case QEvent::ContextMenu: {
             const auto* menu = static_cast<QContextMenuEvent*>(event);
-            int row = -1;
             if (menu->reason() == QContextMenuEvent::Keyboard) {
-                row = FocusedRow();
+                Q_EMIT contextMenuRequested(QPoint(-1, -1), FocusedRow());
             } else {
                 const QModelIndex index =
                     view->indexAt(view->viewport()->mapFromGlobal(menu->globalPos()));
-                row = index.isValid() ? index.row() : -1;
+                Q_EMIT contextMenuRequested(menu->globalPos(), index.isValid() ? index.row() : -1);
             }
-            Q_EMIT contextMenuRequested(menu->globalPos(), row);
             return true;
         }
         case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
             if (isViewport) {
                 const auto* mouse = static_cast<QMouseEvent*>(event);
+                m_inputModifiers = mouse->modifiers();
                 const QModelIndex index = view->indexAt(mouse->position().toPoint());
                 m_pressOnSelected = index.isValid() && m_selection->isSelected(index);
+                m_pressRow = index.isValid() ? index.row() : -1;
+                TrackMarquee(event, index.isValid());
                 if (!index.isValid() && mouse->button() == Qt::LeftButton)
                     Q_EMIT marqueeStarted();
             }
             break;
+        case QEvent::MouseMove:
+            if (isViewport) {
+                m_inputModifiers = static_cast<QMouseEvent*>(event)->modifiers();
+                TrackMarquee(event, false);
+            }
+            break;
         case QEvent::MouseButtonRelease:
+            if (isViewport) {
+                m_inputModifiers = static_cast<QMouseEvent*>(event)->modifiers();
+                TrackMarquee(event, false);
+            }
             if (isViewport && static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) {
                 // After the view has finished with the release (a marquee ends
-                // there).
+                // there): a marquee's suspension of sticky selection ends too.
                 QMetaObject::invokeMethod(
-                    this, [this] { Q_EMIT mouseReleased(); }, Qt::QueuedConnection);
+                    this,
+                    [this] {
+                        if (m_marqueeSuspended) {
+                            m_marqueeSuspended = false;
+                            m_sticky = true;
+                        }
+                        Q_EMIT mouseReleased();
+                    },
+                    Qt::QueuedConnection);
             }
             break;
         default:

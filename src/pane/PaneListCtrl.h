@@ -36,15 +36,34 @@
 // focused row carries a dotted frame: around the whole row in details,
 // around the label (text width + 3) in the other views.
 //
-// Sticky selection (SetStickySelection): while on, the views themselves keep
-// the selection against plain keys and clicks: a keyboard move without Ctrl
-// or Shift moves only the focus; a plain click on a row toggles that row
-// (a right click only adds it) and leaves the others; a plain click on empty
-// space changes nothing. Ctrl and Shift work as usual. Changes made through
-// this class's functions are never refused.
+// Sticky selection (SetStickySelection): while on, the selection is kept
+// against plain keys and clicks:
+// - a change made with Ctrl or Shift held, by mouse or key, is allowed;
+// - a keyboard move without them moves only the focus;
+// - a plain click on an unselected row selects it and keeps the others; a
+//   plain click on a selected row unselects only that row (at the release,
+//   so a drag of the selection can start from it) and keeps the focus; a
+//   right click only adds its row; a plain click on empty space changes
+//   nothing;
+// - a change that would have unselected a selected row some other way is
+//   refused: WM_RESTORE_STICKY_SEL is posted to the list, which drops the
+//   further queued ones and selects again exactly the rows whose items have
+//   `selectedMark` (RestoreStickySelection);
+// - while a marquee (rubber band) selection runs, sticky selection is
+//   suspended, and it is on again once every button is up.
+// Every selection change made while not restoring copies the row's new
+// state into its item's `selectedMark`. Changes made through this class's
+// functions (the program's own) are never refused.
+//
+// Label editing: Qt's edit triggers are off in both views; only EditLabel()
+// opens the label editor. Its end comes as labelEdited (with the text) and
+// then labelEditClosed, or as labelEditClosed alone when it was cancelled.
 
 #include <QFont>
 #include <QHash>
+#include <QItemSelectionModel>
+#include <QPersistentModelIndex>
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -196,13 +215,36 @@ public:
     /// pane.
     void SetStickySelection(bool sticky);
     bool StickySelection() const;
+    /// The list is putting back the sticky selection from the marks.
+    bool IsRestoring() const { return m_restoring; }
+    /// Unselects every row, then selects every row whose item has
+    /// `selectedMark`, with redrawing suspended; drops the queued
+    /// WM_RESTORE_STICKY_SEL events first. Linear in the rows.
+    void RestoreStickySelection();
+    /// What a view's key or click does to the selection under sticky
+    /// selection (`base`: what it would do otherwise). For the two views.
+    QItemSelectionModel::SelectionFlags StickySelectionCommand(
+        const QModelIndex& index, const QEvent* event,
+        QItemSelectionModel::SelectionFlags base) const;
+
     /// Starts editing the label of `row` in place (rename); the result comes
-    /// as labelEdited. False when the row does not exist.
+    /// as labelEdited and labelEditClosed. False when the row does not exist
+    /// or no editor opened.
     bool EditLabel(int row);
+    /// True while a label editor is open.
+    bool IsEditingLabel() const;
+
+    /// Alt+Down / Alt+Up: the next (or previous) selected row after (before)
+    /// the focused one gets the focus, only the focus, and is brought into
+    /// view; past the last (before the first) selected row the search wraps
+    /// round and `wrapped` is set. The row, or -1 when no row is selected.
+    int FocusNextSelected(bool down, bool* wrapped = nullptr);
 
     // --- keys (the views route their key presses here; tests may call it)
-    /// Space, Insert, Shift+A..Z (type-ahead), Return / Enter. True when the
-    /// key was used.
+    /// Space, Insert, Shift+A..Z (type-ahead), Return / Enter, Alt+Up /
+    /// Alt+Down (FocusNextSelected; a wrap gives the notice "Cursor warped
+    /// round the pane"), the Menu key and Shift+F10 (a context menu from the
+    /// keyboard). True when the key was used.
     bool HandleKey(QKeyEvent* event);
 
     // --- columns
@@ -222,15 +264,20 @@ public:
     int ListColumnWidth() const;
 
 Q_SIGNALS:
-    /// A row was activated (double click, Return; one click with 0x40).
+    /// A row was activated: by a double click or Return (`byClick` false),
+    /// or by the one- or two-click activation of the extended style (true).
     /// `row` is the row clicked, or for Return the focused row (-1: none).
-    void rowActivated(int row);
+    /// Once per activation.
+    void rowActivated(int row, bool byClick);
     void selectionChanged();
     void focusChanged(int row);
     /// The user finished editing a label (see EditLabel).
     void labelEdited(int row, const QString& text);
+    /// The label editor closed (after labelEdited, or cancelled without it).
+    void labelEditClosed(int row);
     /// A context menu was asked for at `globalPos` over `row` (-1: empty
-    /// space; from the keyboard: the focused row).
+    /// space). From the keyboard `globalPos` is (-1, -1) and `row` the
+    /// focused row.
     void contextMenuRequested(const QPoint& globalPos, int row);
     /// The user started dragging the selected rows with `button`.
     void dragStarted(Qt::MouseButton button);
@@ -241,8 +288,25 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    /// WM_RESTORE_STICKY_SEL.
+    bool event(QEvent* event) override;
 
 private:
+    // Marks the program's own changes of the selection for their lifetime.
+    class ProgramChange {
+    public:
+        explicit ProgramChange(const PaneListCtrl* owner) : m_owner(owner) {
+            ++m_owner->m_programChange;
+        }
+        ~ProgramChange() { --m_owner->m_programChange; }
+
+    private:
+        const PaneListCtrl* m_owner;
+    };
+
+    void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    void OnEditorClosed();
+    void TrackMarquee(QEvent* event, bool overRow);
     void ApplyViewStyle();
     void ConfigureListView();
     void TypeAhead(QChar letter, unsigned long timestamp);
@@ -272,6 +336,20 @@ private:
     int m_suspendCount = 0;
     int m_announced = 0;  // rows SetItemCount announced and not yet appended
     bool m_sticky = false;
+    bool m_restoring = false;
+    mutable int m_programChange = 0;
+    // Sticky selection: the modifiers of the input event being handled, the
+    // row pressed and whether it was selected then, the row whose plain
+    // click may unselect it, the marquee state.
+    Qt::KeyboardModifiers m_inputModifiers;
+    int m_pressRow = -1;
+    mutable int m_allowedDeselectRow = -1;
+    bool m_marqueePending = false;
+    bool m_marqueeSuspended = false;
+    QPoint m_pressPos;
+    // The label being edited, and whether its text came.
+    QPersistentModelIndex m_editIndex;
+    bool m_editing = false;
 
     QString m_typeBuffer;
     unsigned long m_typeTime = 0;

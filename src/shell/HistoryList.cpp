@@ -1,5 +1,6 @@
 #include "shell/HistoryList.h"
 
+#include <QComboBox>
 #include <algorithm>
 
 #include "platform/store/ProfileStore.h"
@@ -38,4 +39,18 @@ void HistoryList::Save(int maximum, ProfileStore& store, const QString& section)
     const qsizetype n = std::min<qsizetype>(m_entries.size(), std::max(maximum, 0));
     for (qsizetype i = 0; i < n; ++i)
         store.WriteProfileString(section, QString::number(i), m_entries[i]);
+}
+
+void HistoryList::FillCombo(int maximum, QComboBox* combo, const QString& text) const {
+    if (!combo)
+        return;
+    const qsizetype n = std::min<qsizetype>(m_entries.size(), std::max(maximum, 0));
+    for (qsizetype i = 0; i < n; ++i) combo->addItem(m_entries[i]);
+    QString shown = text;
+    if (shown.isEmpty() && !m_entries.isEmpty())
+        shown = m_entries.front();
+    if (combo->isEditable())
+        combo->setEditText(shown);
+    else
+        combo->setCurrentText(shown);
 }

@@ -19,6 +19,7 @@
 #include <optional>
 
 class ProfileStore;
+class QComboBox;
 
 class HistoryList {
 public:
@@ -38,6 +39,13 @@ public:
     /// Writes the first `maximum` entries under "0", "1", ... Keys numbered
     /// beyond the list's length are not removed.
     void Save(int maximum, ProfileStore& store, const QString& section) const;
+
+    /// Appends the first `maximum` entries to `combo`'s drop-down list in
+    /// order, then sets its edit text to `text`, or, when `text` is empty
+    /// and the list is not, to the most recent entry. A combo without an
+    /// edit field shows the text as its current text where it is one of its
+    /// items. Null `combo`: nothing.
+    void FillCombo(int maximum, QComboBox* combo, const QString& text) const;
 
     const QStringList& entries() const { return m_entries; }
     int count() const { return int(m_entries.size()); }
