@@ -221,7 +221,8 @@ MenuVerb TemplateVerb(const TemplateEntry& entry, const QByteArray& folder) {
         return verb;
     }
     verb.verb = QStringLiteral("shellnew");
-    verb.helpText = QStringLiteral("Creates a new \"%1\" in this folder").arg(Shown(entry.fileName));
+    verb.helpText =
+        QStringLiteral("Creates a new \"%1\" in this folder").arg(Shown(entry.fileName));
     verb.run = [templatePath = entry.path, folder](const InvokeContext& context) {
         QString error;
         const auto made = CreateFromTemplate(templatePath, folder, &error);
@@ -274,8 +275,8 @@ void VerbContextMenu::AppendEntries(const std::vector<MenuVerb>& verbs,
     for (const MenuVerb& v : verbs) {
         const bool shown = (flags & v.requiredFlags) == v.requiredFlags;
         if (v.IsSeparator()) {
-            if (!out.empty() && !(out.back().id == 0 && out.back().text.isEmpty() &&
-                                  out.back().children.empty())) {
+            if (!out.empty() &&
+                !(out.back().id == 0 && out.back().text.isEmpty() && out.back().children.empty())) {
                 out.push_back(ContextMenuEntry{});
             }
             continue;
@@ -312,8 +313,8 @@ void VerbContextMenu::AppendEntries(const std::vector<MenuVerb>& verbs,
     }
 }
 
-bool VerbContextMenu::QueryContextMenu(std::vector<ContextMenuEntry>& out, int firstId,
-                                       int lastId, std::uint32_t flags) {
+bool VerbContextMenu::QueryContextMenu(std::vector<ContextMenuEntry>& out, int firstId, int lastId,
+                                       std::uint32_t flags) {
     if (flags & CMF_DEFAULTONLY) {
         for (std::size_t i = 0; i < m_commands.size(); ++i) {
             const MenuVerb& v = *m_commands[i];
@@ -397,8 +398,8 @@ std::optional<MenuVerb> OpenWithVerb(const QList<QByteArray>& paths) {
     }
     if (apps.empty())
         return std::nullopt;
-    if (AppPtr preferred = Adopt(g_app_info_get_default_for_type(
-            types.first().toUtf8().constData(), FALSE))) {
+    if (AppPtr preferred =
+            Adopt(g_app_info_get_default_for_type(types.first().toUtf8().constData(), FALSE))) {
         const QByteArray id = AppId(preferred.get());
         auto it = std::find_if(apps.begin(), apps.end(),
                                [&](const AppPtr& app) { return AppId(app.get()) == id; });
@@ -514,16 +515,15 @@ std::unique_ptr<VerbContextMenu> MakeFileSystemBackgroundMenu(const QByteArray& 
 
 std::unique_ptr<VerbContextMenu> MakeDesktopEntryContextMenu(const QByteArray& desktopFilePath) {
     std::vector<MenuVerb> verbs;
-    verbs.push_back(StandardVerb(QStringLiteral("open"),
-                                 [desktopFilePath](const InvokeContext& context) {
-                                     if (ShellLaunchDesktopFile(desktopFilePath))
-                                         return true;
-                                     if (context.errorText) {
-                                         *context.errorText =
-                                             QStringLiteral("The application could not be started");
-                                     }
-                                     return false;
-                                 }));
+    verbs.push_back(
+        StandardVerb(QStringLiteral("open"), [desktopFilePath](const InvokeContext& context) {
+            if (ShellLaunchDesktopFile(desktopFilePath))
+                return true;
+            if (context.errorText) {
+                *context.errorText = QStringLiteral("The application could not be started");
+            }
+            return false;
+        }));
     verbs.push_back(MenuVerb::Separator());
     verbs.push_back(PropertiesVerb({desktopFilePath}));
     return std::make_unique<VerbContextMenu>(std::move(verbs));
@@ -571,10 +571,9 @@ std::unique_ptr<VerbContextMenu> MakeDescribedItemsContextMenu(
     verbs.push_back(MenuVerb::Separator());
     verbs.push_back(StandardVerb(QStringLiteral("copy")));
     verbs.push_back(MenuVerb::Separator());
-    verbs.push_back(StandardVerb(QStringLiteral("properties"),
-                                 [items = std::move(items), location](const InvokeContext& context) {
-                                     return ShowDescribedPropertiesDialog(items, location,
-                                                                          context.parent);
-                                 }));
+    verbs.push_back(StandardVerb(QStringLiteral("properties"), [items = std::move(items), location](
+                                                                   const InvokeContext& context) {
+        return ShowDescribedPropertiesDialog(items, location, context.parent);
+    }));
     return std::make_unique<VerbContextMenu>(std::move(verbs));
 }

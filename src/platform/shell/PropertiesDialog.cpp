@@ -107,8 +107,7 @@ bool ChangeMode(const QByteArray& path, unsigned bits, dev_t device, ino_t inode
         return false;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISLNK(st.st_mode) || st.st_dev != device ||
-        st.st_ino != inode) {
+    if (::fstat(fd, &st) != 0 || S_ISLNK(st.st_mode) || st.st_dev != device || st.st_ino != inode) {
         ::close(fd);
         *error = ESTALE;
         return false;
@@ -149,12 +148,13 @@ PropertiesDialog::PropertiesDialog(const std::vector<FileDescriptor>& items,
         AddRow(Field::Name, QStringLiteral("Name:"), item.name);
         static const QMimeDatabase mimes;
         AddRow(Field::Kind, QStringLiteral("Kind:"),
-               item.directory ? KindOfType(QStringLiteral("inode/directory"))
-                              : KindOfType(mimes.mimeTypeForFile(item.name,
-                                                                 QMimeDatabase::MatchExtension)
-                                               .name()));
+               item.directory
+                   ? KindOfType(QStringLiteral("inode/directory"))
+                   : KindOfType(
+                         mimes.mimeTypeForFile(item.name, QMimeDatabase::MatchExtension).name()));
     } else {
-        setWindowTitle(QStringLiteral("Properties of %1 items").arg(locale.toString(qulonglong(items.size()))));
+        setWindowTitle(QStringLiteral("Properties of %1 items")
+                           .arg(locale.toString(qulonglong(items.size()))));
         AddRow(Field::Name, QStringLiteral("Name:"),
                QStringLiteral("%1 items").arg(locale.toString(qulonglong(items.size()))));
     }
@@ -213,7 +213,8 @@ void PropertiesDialog::BuildForPaths() {
         items.push_back(std::move(item));
     }
     bool anyFolder = false;
-    for (const Item& item : items) anyFolder = anyFolder || (item.statted && S_ISDIR(item.st.st_mode));
+    for (const Item& item : items)
+        anyFolder = anyFolder || (item.statted && S_ISDIR(item.st.st_mode));
 
     if (items.size() == 1) {
         const Item& item = items.front();
@@ -270,9 +271,12 @@ void PropertiesDialog::BuildForPaths() {
         return;
     const Item& item = items.front();
     if (item.data) {
-        AddRow(Field::Modified, QStringLiteral("Modified:"), TimeText(item.data->times[kTimeModified]));
-        AddRow(Field::Created, QStringLiteral("Created:"), TimeText(item.data->times[kTimeCreated]));
-        AddRow(Field::Accessed, QStringLiteral("Accessed:"), TimeText(item.data->times[kTimeAccessed]));
+        AddRow(Field::Modified, QStringLiteral("Modified:"),
+               TimeText(item.data->times[kTimeModified]));
+        AddRow(Field::Created, QStringLiteral("Created:"),
+               TimeText(item.data->times[kTimeCreated]));
+        AddRow(Field::Accessed, QStringLiteral("Accessed:"),
+               TimeText(item.data->times[kTimeAccessed]));
     }
     if (!item.statted)
         return;
@@ -336,7 +340,8 @@ void PropertiesDialog::AddButtons() {
     m_error = new QLabel(this);
     m_error->setWordWrap(true);
     m_error->setTextFormat(Qt::PlainText);
-    m_error->setStyleSheet(QStringLiteral("color: palette(bright-text); background: #b00020; padding: 2px"));
+    m_error->setStyleSheet(
+        QStringLiteral("color: palette(bright-text); background: #b00020; padding: 2px"));
     m_error->hide();
     layout()->addWidget(m_error);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -76,7 +76,8 @@ bool LaunchAppWith(GAppInfo* app, const QList<QByteArray>& paths) {
     if (!app)
         return false;
     GList* files = nullptr;
-    for (const QByteArray& path : paths) files = g_list_append(files, g_file_new_for_path(path.constData()));
+    for (const QByteArray& path : paths)
+        files = g_list_append(files, g_file_new_for_path(path.constData()));
     GErrorHolder error;
     const bool ok = g_app_info_launch(app, files, nullptr, &error.error);
     g_list_free_full(files, g_object_unref);

@@ -10,9 +10,9 @@
 
 /// One template: a file, or a sub-folder of templates shown as a submenu.
 struct TemplateEntry {
-    QString displayName;  // the file name without its extension, for display
-    QByteArray fileName;  // raw bytes
-    QByteArray path;      // raw bytes, absolute
+    QString displayName;                  // the file name without its extension, for display
+    QByteArray fileName;                  // raw bytes
+    QByteArray path;                      // raw bytes, absolute
     std::vector<TemplateEntry> children;  // of a sub-folder
     bool folder = false;
 };

@@ -42,8 +42,8 @@ public:
         const QByteArray mark = MenuMark("editor");
         Write(apps + "/corvane-menu-editor.desktop",
               "[Desktop Entry]\nType=Application\nName=Corvane Menu & Editor\n"
-              "Exec=sh -c 'for f; do echo \"$f\"; done > " + mark + ".tmp && mv " + mark +
-                  ".tmp " + mark + "' sh %F\nMimeType=text/plain;\n");
+              "Exec=sh -c 'for f; do echo \"$f\"; done > " +
+                  mark + ".tmp && mv " + mark + ".tmp " + mark + "' sh %F\nMimeType=text/plain;\n");
     }
     void TearDown() override {
         delete g_menuMarks;
@@ -125,8 +125,8 @@ TEST(ContextMenu, FileMenuListsTheVerbsWithOpenAsDefault) {
 
     const auto entries = Query(*menu, CMF_EXPLORE | CMF_CANRENAME);
     EXPECT_EQ(VerbsOf(entries), "open openwith - cut copy - link delete rename - properties");
-    const QStringList texts = {"&Open", "Open &with", "Cu&t", "&Copy", "Create &link",
-                               "&Delete", "Rena&me", "P&roperties"};
+    const QStringList texts = {"&Open",        "Open &with", "Cu&t",    "&Copy",
+                               "Create &link", "&Delete",    "Rena&me", "P&roperties"};
     QStringList shown;
     for (const auto& e : entries) {
         if (!e.text.isEmpty())
@@ -134,7 +134,8 @@ TEST(ContextMenu, FileMenuListsTheVerbsWithOpenAsDefault) {
         if (e.id || !e.children.empty())
             EXPECT_FALSE(e.helpText.isEmpty()) << e.verb.toStdString();
     }
-    EXPECT_EQ(shown.join(QLatin1Char('|')).toStdString(), texts.join(QLatin1Char('|')).toStdString());
+    EXPECT_EQ(shown.join(QLatin1Char('|')).toStdString(),
+              texts.join(QLatin1Char('|')).toStdString());
     EXPECT_TRUE(entries[0].isDefault);
     for (std::size_t i = 1; i < entries.size(); ++i) EXPECT_FALSE(entries[i].isDefault);
 

@@ -31,8 +31,8 @@ bool WriteFile(const QByteArray& path, const QByteArray& contents) {
 // into its mark (atomically, so a reader never sees half of it).
 QByteArray ViewerEntry(const QByteArray& mark) {
     return "[Desktop Entry]\nType=Application\nName=Corvane Launch Viewer\n"
-           "Exec=sh -c 'echo \"$1\" > " + mark + ".tmp && mv " + mark + ".tmp " + mark +
-           "' sh %f\nMimeType=text/plain;\n";
+           "Exec=sh -c 'echo \"$1\" > " +
+           mark + ".tmp && mv " + mark + ".tmp " + mark + "' sh %f\nMimeType=text/plain;\n";
 }
 
 // The applications are installed before the first test, so GIO's first look
@@ -78,8 +78,10 @@ TEST(ShellLaunch, RunsExecutablesInTheirFolderAndStartsDesktopEntries) {
     EXPECT_EQ(ReadTrimmed(ranMark), dir.Join("tools"));
 
     const QByteArray startedMark = MarkPath("started");
-    ASSERT_TRUE(dir.MakeFile("start.desktop", "[Desktop Entry]\nType=Application\nName=Start\n"
-                                              "Exec=touch " + startedMark + "\n"));
+    ASSERT_TRUE(dir.MakeFile("start.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Start\n"
+                             "Exec=touch " +
+                                 startedMark + "\n"));
     EXPECT_TRUE(ShellLaunchPath(dir.Join("start.desktop")));
     EXPECT_TRUE(WaitForFile(startedMark));
 

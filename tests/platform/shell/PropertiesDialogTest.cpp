@@ -70,18 +70,22 @@ TEST(PropertiesDialog, CountStopsOnRequest) {
     auto stop = std::make_shared<std::atomic<bool>>(false);
     DirectorySizeWorker worker(stop);
     int reports = 0;
-    QObject::connect(&worker, &DirectorySizeWorker::Progress, &worker,
-                     [&](const DirectoryTotals&) {
-                         ++reports;
-                         stop->store(true);
-                     }, Qt::DirectConnection);
+    QObject::connect(
+        &worker, &DirectorySizeWorker::Progress, &worker,
+        [&](const DirectoryTotals&) {
+            ++reports;
+            stop->store(true);
+        },
+        Qt::DirectConnection);
     DirectoryTotals result;
     bool stopped = false;
-    QObject::connect(&worker, &DirectorySizeWorker::Finished, &worker,
-                     [&](const DirectoryTotals& totals, bool s) {
-                         result = totals;
-                         stopped = s;
-                     }, Qt::DirectConnection);
+    QObject::connect(
+        &worker, &DirectorySizeWorker::Finished, &worker,
+        [&](const DirectoryTotals& totals, bool s) {
+            result = totals;
+            stopped = s;
+        },
+        Qt::DirectConnection);
     worker.Count({dir.Join("tree")});
     EXPECT_TRUE(stopped);
     EXPECT_EQ(reports, 1);
@@ -119,8 +123,8 @@ TEST(PropertiesDialog, ShowsAFileAndChangesItsPermissions) {
               QLocale::system().toString(QDateTime::fromSecsSinceEpoch(mtime).toLocalTime(),
                                          QLocale::LongFormat));
     EXPECT_FALSE(dialog.FieldText(PropertiesDialog::Field::Created).isEmpty());
-    EXPECT_TRUE(dialog.FieldText(PropertiesDialog::Field::Owner)
-                    .contains(QString::number(::geteuid())));
+    EXPECT_TRUE(
+        dialog.FieldText(PropertiesDialog::Field::Owner).contains(QString::number(::geteuid())));
     EXPECT_TRUE(dialog.FieldText(PropertiesDialog::Field::LinkTarget).isEmpty());
 
     ASSERT_TRUE(dialog.PermissionsEditable());
