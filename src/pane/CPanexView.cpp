@@ -205,6 +205,8 @@ bool CPanexView::OpenFolder(IdList idList) {
     if (m_model->IsFileSystem()) {
         m_model->StartWatch(this);
         focusName = NavigationEnter();
+    } else if (m_model->IsVirtual()) {
+        m_model->StartWatch(this);  // only the Trash has one
     }
 
     // Step 6.

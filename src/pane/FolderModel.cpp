@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QHash>
 #include <QSet>
+#include <cerrno>
 #include <cstring>
 #include <iterator>
 #include <list>
@@ -15,6 +17,7 @@
 
 #include "platform/shell/NameCodec.h"
 #include "platform/shell/ShellNamespace.h"
+#include "platform/shell/Trash.h"
 #include "platform/shell/Volumes.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
@@ -577,8 +580,48 @@ FolderItem* FolderModel::RenameItem(FolderItem* item, const QString& newName) {
     return &fresh;
 }
 
+namespace {
+
+// The Trash lists what other programs (and the other pane) throw away: its
+// pane follows the home trash's info folder, where every trashing and
+// restoring leaves a mark. The folder is made when missing, as trashing
+// would make it, so a first trashing is seen too.
+QByteArray TrashWatchPath(const IdList& idList) {
+    const IdList trash = SHGetSpecialFolderLocation(CSIDL_BITBUCKET);
+    if (trash.IsNull() || !(trash == idList))
+        return {};
+    const QByteArray home = HomeTrashPath();
+    if (home.isEmpty())
+        return {};
+    const QByteArray info = home + "/info";
+    const qsizetype slash = home.lastIndexOf('/');
+    if (slash > 0 && !QDir().mkpath(NameFromBytes(home.left(slash))))
+        return {};
+    for (const QByteArray& dir : {home, info}) {
+        if (::mkdir(dir.constData(), 0700) != 0 && errno != EEXIST)
+            return {};
+    }
+    return info;
+}
+
+}  // namespace
+
 bool FolderModel::StartWatch(QObject* window) {
-    if (watch || !window || !IsFileSystem() || path.isEmpty())
+    if (watch || !window)
+        return false;
+    if (IsVirtual()) {
+        const QByteArray trashInfo = TrashWatchPath(idList);
+        if (trashInfo.isEmpty())
+            return false;
+        auto started = std::make_unique<ChangeWatch>(trashInfo, ChangeWatch::Scope::Everything,
+                                                     ChangeWatch::kSettleTime, window,
+                                                     WM_FOLDER_CHANGED, quintptr(this));
+        if (!started->Start())
+            return false;
+        watch = std::move(started);
+        return true;
+    }
+    if (!IsFileSystem() || path.isEmpty())
         return false;
     // The mount that holds the folder decides: a folder below "/" may well
     // lie on a network mount that is no user-visible volume of its own.

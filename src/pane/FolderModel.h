@@ -143,7 +143,8 @@ public:
     /// WM_FOLDER_CHANGED with this model as parameter to `window` after the
     /// folder's changes settle (100 ms, 500 ms on removable volumes). Only
     /// for file-system folders on volumes that are neither remote nor
-    /// CD-ROMs; a folders-only model watches folders only. False when no
+    /// CD-ROMs, and for the Trash (its home info folder, made when missing);
+    /// a folders-only model watches folders only. False when no
     /// watch runs. The watch ends with the model; `window` must outlive it.
     bool StartWatch(QObject* window);
     /// True while a watch thread runs.

@@ -82,9 +82,16 @@ window_title() { xdotool getwindowname "$WID"; }
 title_is() { [ "$(window_title)" = "Corvane K3 - $1" ]; }
 
 # Real keys need the keyboard focus on the window.
+# A loaded machine can lose the first request while the window manager
+# is still mapping the window, so it is asked again until it holds.
 focus_window() {
-    xdotool windowactivate --sync "$WID" >/dev/null 2>&1 || true
-    wait_for 10 is_active || fail "the window did not get the keyboard focus"
+    wait_for 30 activate_window || fail "the window did not get the keyboard focus"
+}
+activate_window() {
+    is_active && return 0
+    xdotool windowactivate "$WID" >/dev/null 2>&1 || true
+    sleep 0.2
+    is_active
 }
 is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$WID" ]; }
 

@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include <random>
 
 #include "PaneTestSupport.h"
+#include "platform/shell/Trash.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
 #include "shell/Pidl.h"
@@ -439,6 +442,38 @@ TEST_F(FolderModelDiskTest, WatchOnlyForLocalFileSystemFolders) {
     EXPECT_EQ(folders.watch->WatchScope(), ChangeWatch::Scope::FoldersOnly);
 
     // Computer is no file-system folder.
+    FolderModel computer;
+    ASSERT_EQ(computer.Open(SHGetSpecialFolderLocation(CSIDL_DRIVES), true), FolderModel::kReadOk);
+    EXPECT_FALSE(computer.StartWatch(&receiver));
+}
+
+// The Trash pane follows trashing done anywhere: its watch sits on the home
+// trash's info folder, made when missing, and a trashing is announced.
+TEST_F(FolderModelDiskTest, TrashWatchSeesTrashing) {
+    class Receiver : public QObject {
+    public:
+        bool event(QEvent* e) override {
+            if (e->type() == QEvent::Type(WM_FOLDER_CHANGED))
+                ++notices;
+            return QObject::event(e);
+        }
+        int notices = 0;
+    } receiver;
+    ASSERT_FALSE(QFileInfo::exists(QString::fromUtf8(HomeTrashPath())));
+    FolderModel trash;
+    ASSERT_EQ(trash.Open(SHGetSpecialFolderLocation(CSIDL_BITBUCKET), true), FolderModel::kReadOk);
+    ASSERT_TRUE(trash.StartWatch(&receiver));
+    EXPECT_EQ(trash.watch->FolderPath(), HomeTrashPath() + "/info");
+
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("gone.txt", "bytes"));
+    ASSERT_EQ(MoveToTrash(dir.Join("gone.txt")), TrashResult::Trashed);
+    QDeadlineTimer deadline(10000);
+    while (receiver.notices == 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_GT(receiver.notices, 0);
+
+    // Other virtual folders have nothing to watch.
     FolderModel computer;
     ASSERT_EQ(computer.Open(SHGetSpecialFolderLocation(CSIDL_DRIVES), true), FolderModel::kReadOk);
     EXPECT_FALSE(computer.StartWatch(&receiver));
