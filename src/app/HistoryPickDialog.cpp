@@ -9,8 +9,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/HistoryComboEdit.h"
 #include "shell/GeneralSettings.h"
+#include "shell/HistoryComboEdit.h"
 #include "shell/HistoryList.h"
 
 namespace {

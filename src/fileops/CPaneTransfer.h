@@ -22,10 +22,15 @@
 // while it lives: dragging the selection out of a pane, and a pane as a
 // drop target (the item under the cursor highlighted when it takes the
 // drop, folder items receive the drop themselves, a right-button drag ends
-// with a Copy Here / Move Here / Link Here / Cancel menu).
+// with a Copy Here / Move Here / Link Here / Cancel menu, its default entry
+// the effect a left-button drop would have). A drag of the selection out
+// of an archive offers other programs temporary copies of the entries
+// (ContentsMimeData), while a drop onto our own panes copies from the
+// entries' streams.
 //
 // Main thread only. The host (the frame) outlives it.
 
+#include <QMimeData>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
@@ -155,8 +160,9 @@ private:
     bool m_historyLoaded = false;
     DropState m_drop;
     // The data of a drag started here, while it runs (drops onto our own
-    // panes use it, file contents and all).
+    // panes use it, file contents and all), and the MIME data it travels as.
     std::shared_ptr<const ShellDataObject> m_dragData;
+    QPointer<QMimeData> m_dragMime;
     std::unique_ptr<QObject> m_context;  // receiver of the clipboard's signal
     PaneTransferHooks* m_previousHooks = nullptr;
 };

@@ -68,6 +68,7 @@ bool AnythingDone(const FileOpResult& result) {
 }
 
 // Writes one contents stream to a new file (created exclusively).
+// `expected`: the size the descriptor gives, 0 when it gives none.
 bool WriteContents(QIODevice& in, const QByteArray& path, std::uint64_t expected) {
     const int fd =
         ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
@@ -98,6 +99,10 @@ bool WriteContents(QIODevice& in, const QByteArray& path, std::uint64_t expected
         }
         written += std::uint64_t(buffer.size());
     }
+    // A stream that ends short of the size its descriptor gives is no
+    // whole copy.
+    if (expected != 0 && written != expected)
+        ok = false;
     if (::close(fd) != 0)
         ok = false;
     if (!ok)
@@ -236,7 +241,10 @@ bool FileSystemDropTarget::Extract(const ShellDataObject& data) {
             continue;
         }
         std::unique_ptr<QIODevice> in = data.GetFileContents(i);
-        if (in && WriteContents(*in, path, d.size))
+        // Archive streams come closed: opening reaches the entry.
+        if (in && !in->isOpen() && !in->open(QIODevice::ReadOnly))
+            continue;
+        if (in && WriteContents(*in, path, (d.flags & FD_FILESIZE) ? d.size : 0))
             extracted << NameFromBytes(path);
     }
     bool done = false;

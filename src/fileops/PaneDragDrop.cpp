@@ -60,6 +60,22 @@ std::uint32_t AskEffect(ShellDropTarget& target, const ShellDataObject& data,
     return effect & allowed;
 }
 
+// A drag with the right button held, or one a pane started with it (the
+// button may be up by the time the event comes).
+bool IsRightButtonDrag(const QDropEvent& event) {
+    return (event.buttons() & Qt::RightButton) ||
+           (event.mimeData() && event.mimeData()->hasFormat(kRightButtonDragFormat));
+}
+
+// The key state of a drag event; a right-button drag keeps MK_RBUTTON to
+// its end.
+std::uint32_t DropKeyState(const QDropEvent& event) {
+    std::uint32_t keyState = KeyStateOf(event.buttons(), event.modifiers());
+    if (IsRightButtonDrag(event))
+        keyState |= MK_RBUTTON;
+    return keyState;
+}
+
 std::uint32_t DefaultDropMenu(QPoint global, std::uint32_t allowed, std::uint32_t preferred) {
     QMenu menu;
     std::vector<std::pair<QAction*, std::uint32_t>> entries;
@@ -85,7 +101,6 @@ std::uint32_t DefaultDropMenu(QPoint global, std::uint32_t allowed, std::uint32_
 }  // namespace
 
 void CPaneTransfer::BeginDrag(CPanexView& pane, int row, Qt::MouseButton button) {
-    (void)button;
     PaneListCtrl* list = pane.List();
     // Step 1.
     if (row >= 0 && row < list->RowCount() && !list->IsRowSelected(row))
@@ -98,7 +113,10 @@ void CPaneTransfer::BeginDrag(CPanexView& pane, int row, Qt::MouseButton button)
     }
     std::shared_ptr<const ShellDataObject> shared(std::move(data));
     auto* drag = new QDrag(list);
-    drag->setMimeData(ToMimeData(*shared, 0));
+    QMimeData* mime = ToMimeData(shared, 0);
+    if (button == Qt::RightButton)
+        mime->setData(kRightButtonDragFormat, QByteArray("1"));
+    drag->setMimeData(mime);
     // Step 3: one item drags its own picture.
     const std::vector<FolderItem*> selected = list->SelectedItems();
     if (selected.size() == 1) {
@@ -106,19 +124,24 @@ void CPaneTransfer::BeginDrag(CPanexView& pane, int row, Qt::MouseButton button)
         drag->setPixmap(icon.pixmap(QSize(kDragImageSize, kDragImageSize)));
         drag->setHotSpot(QPoint(kDragImageSize / 2, kDragImageSize / 2));
     }
-    // Step 4. The view started the drag once the cursor left the system's
-    // drag distance around the press point.
+    // Step 4. The view (or, for the right button, the pane's forwarder)
+    // started the drag once the cursor left the system's drag distance
+    // around the press point.
     m_dragData = shared;
+    m_dragMime = mime;
     if (m_dragRunner)
         m_dragRunner(*drag);
     else
         drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction);
     m_dragData.reset();
+    m_dragMime.clear();
     drag->deleteLater();
 }
 
 std::shared_ptr<const ShellDataObject> CPaneTransfer::DragDataOf(const QDropEvent& event) const {
-    if (m_dragData && event.source())
+    // Our own drag: its data object, not a reading of its MIME data (which
+    // would make the temporary copies meant for other programs).
+    if (m_dragData && (event.source() || (m_dragMime && event.mimeData() == m_dragMime.data())))
         return m_dragData;
     if (!event.mimeData())
         return nullptr;
@@ -163,9 +186,9 @@ void CPaneTransfer::DragEnter(CPanexView& pane, QAbstractItemView& view, QDragEn
     m_drop = DropState();
     m_drop.pane = &pane;
     m_drop.data = DragDataOf(event);
-    m_drop.rightButton = event.buttons() & Qt::RightButton;
+    m_drop.rightButton = IsRightButtonDrag(event);
     const QPoint point = event.position().toPoint();
-    const std::uint32_t keyState = KeyStateOf(event.buttons(), event.modifiers());
+    const std::uint32_t keyState = DropKeyState(event);
     // A right-button drag asks everything, as its menu offers everything.
     const std::uint32_t allowed = EffectsOf(event.possibleActions());
     const std::uint32_t effect = ComputeEffect(m_drop, view, point, keyState, allowed);
@@ -185,13 +208,14 @@ void CPaneTransfer::DragEnter(CPanexView& pane, QAbstractItemView& view, QDragEn
 
 void CPaneTransfer::DragMove(CPanexView& pane, QAbstractItemView& view, QDragMoveEvent& event) {
     const QPoint point = event.position().toPoint();
-    const std::uint32_t keyState = KeyStateOf(event.buttons(), event.modifiers());
+    const std::uint32_t keyState = DropKeyState(event);
     std::uint32_t effect = m_drop.lastEffect;
     // Step 2: the same keys at the same point give the same answer.
     if (m_drop.pane != &pane || keyState != m_drop.lastKeyState || point != m_drop.lastPoint) {
         if (m_drop.pane != &pane) {
             m_drop.pane = &pane;
             m_drop.data = DragDataOf(event);
+            m_drop.rightButton = IsRightButtonDrag(event);
         }
         effect = ComputeEffect(m_drop, view, point, keyState, EffectsOf(event.possibleActions()));
         m_drop.lastKeyState = keyState;
@@ -240,12 +264,13 @@ void CPaneTransfer::Drop(CPanexView& pane, QAbstractItemView& view, QDropEvent& 
     const QPoint point = event.position().toPoint();
     std::shared_ptr<const ShellDataObject> data =
         m_drop.pane == &pane && m_drop.data ? m_drop.data : DragDataOf(event);
-    const bool rightButton = m_drop.pane == &pane && m_drop.rightButton;
+    const bool rightButton =
+        (m_drop.pane == &pane && m_drop.rightButton) || IsRightButtonDrag(event);
     DropState state = m_drop;
     state.pane = &pane;
     state.data = data;
     const std::uint32_t allowed = EffectsOf(event.possibleActions());
-    const std::uint32_t keyState = KeyStateOf(event.buttons(), event.modifiers());
+    const std::uint32_t keyState = DropKeyState(event);
     const std::uint32_t effect =
         data ? ComputeEffect(state, view, point, keyState, allowed) : DROPEFFECT_NONE;
     RemoveHighlight(state);

@@ -10,6 +10,7 @@
 
 #include "platform/ui/Prompter.h"
 #include "shell/GeneralSettings.h"
+#include "shell/HistoryComboEdit.h"
 #include "shell/HistoryList.h"
 #include "shell/ResolveUserPath.h"
 #include "shell/ShellContext.h"
@@ -38,6 +39,9 @@ TargetFolderDialog::TargetFolderDialog(bool copy, const QString& source, const Q
     m_target->setInsertPolicy(QComboBox::NoInsert);
     m_target->lineEdit()->setMaxLength(kMaxTargetLength);
     m_target->setMinimumContentsLength(40);
+    // Up and Down search the history for the typed text, as in every
+    // history combo of the program.
+    new HistoryComboEdit(m_target);
     m_history.FillCombo(General().historyItems, m_target, target);
     // An empty initial target stays empty (the opposite pane shows no
     // directory): the history is in the drop-down list.

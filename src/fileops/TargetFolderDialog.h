@@ -1,7 +1,8 @@
 #pragma once
 // TargetFolderDialog: "Select destination folder", the small dialog of the
 // copy and move commands. It shows the source folder, takes the target in
-// an editable combo box over "Target Folder History", offers the folder
+// an editable combo box over "Target Folder History" (Up and Down search
+// the entries for the typed text, HistoryComboEdit), offers the folder
 // picker, and carries the "bAskConfirmation" check box, which changes the
 // general setting the moment it is clicked.
 //

@@ -43,7 +43,7 @@ bool SetClipboardData(std::unique_ptr<ShellDataObject> data, std::uint32_t prefe
         return false;
     auto overlay = std::make_shared<OverlayDataObject>(std::move(data));
     overlay->SetData(ClipFormats::kPreferredDropEffect, DwordBytes(preferred));
-    QMimeData* mime = ToMimeData(*overlay, preferred);
+    QMimeData* mime = ToMimeData(std::shared_ptr<const ShellDataObject>(overlay), preferred);
     clipboard->setMimeData(mime);
     if (clipboard->mimeData() != mime)
         return false;

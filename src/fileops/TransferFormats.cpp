@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QMimeData>
 
+#include "fileops/ContentsMimeData.h"
 #include "platform/shell/ClipFormats.h"
 #include "platform/shell/NameCodec.h"
 
@@ -309,22 +310,40 @@ std::unique_ptr<QIODevice> OverlayDataObject::GetFileContents(int index) const {
 
 // -- To other programs ---------------------------------------------------------------
 
-QMimeData* ToMimeData(const ShellDataObject& data, std::uint32_t effect) {
-    auto* mime = new QMimeData;
+namespace {
+
+void FillMimeData(QMimeData& mime, const ShellDataObject& data, std::uint32_t effect) {
     for (const QString& format : data.Formats()) {
         if (format == ClipFormats::kFileContents || format == ClipFormats::kFileGroupDescriptor ||
             format == ClipFormats::kFileGroupDescriptorW)
             continue;
-        mime->setData(format, data.GetData(format));
+        mime.setData(format, data.GetData(format));
     }
     const QStringList paths = FilePathsOf(data);
     if (!paths.isEmpty()) {
         const bool cut = effect != 0 && OperationFromPreferred(effect) == DROPEFFECT_MOVE;
-        mime->setData(ClipFormats::kUriList, EncodeUriList(paths));
-        mime->setData(ClipFormats::kGnomeCopiedFiles, EncodeCopiedFiles(cut, paths));
-        mime->setData(ClipFormats::kKdeCutSelection, cut ? "1" : "0");
+        mime.setData(ClipFormats::kUriList, EncodeUriList(paths));
+        mime.setData(ClipFormats::kGnomeCopiedFiles, EncodeCopiedFiles(cut, paths));
+        mime.setData(ClipFormats::kKdeCutSelection, cut ? "1" : "0");
     }
     if (effect != 0)
-        mime->setData(ClipFormats::kPreferredDropEffect, DwordBytes(effect));
+        mime.setData(ClipFormats::kPreferredDropEffect, DwordBytes(effect));
+}
+
+}  // namespace
+
+QMimeData* ToMimeData(const ShellDataObject& data, std::uint32_t effect) {
+    auto* mime = new QMimeData;
+    FillMimeData(*mime, data, effect);
+    return mime;
+}
+
+QMimeData* ToMimeData(std::shared_ptr<const ShellDataObject> data, std::uint32_t effect) {
+    if (!data)
+        return new QMimeData;
+    if (!HasContentsOnly(*data))
+        return ToMimeData(*data, effect);
+    auto* mime = new ContentsMimeData(data);
+    FillMimeData(*mime, *data, effect);
     return mime;
 }

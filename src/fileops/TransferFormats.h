@@ -4,7 +4,9 @@
 // managers use to tell a cut from a copy (x-special/gnome-copied-files and
 // its MATE twin, application/x-kde-cutselection), plus the drop-effect rules
 // of the desktop (which effect a drop has for a key state). Pure functions:
-// nothing here touches the clipboard or the disk, except SameVolume().
+// nothing here touches the clipboard or the disk, except SameVolume() (and
+// the MIME data of contents streams, ContentsMimeData, once a consumer asks
+// it for files).
 //
 // Paths are decoded names (NameCodec.h): URIs carry the raw bytes
 // percent-encoded, so a name that is not valid UTF-8 survives a round trip.
@@ -13,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "platform/shell/ShellFolder.h"
@@ -22,6 +25,11 @@ class QMimeData;
 /// All three effects (copy, move, link).
 inline constexpr std::uint32_t kAllDropEffects =
     DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+
+/// A private format on the data of a drag a pane started with the right
+/// button: the drop on a pane asks what to do, although the button is up by
+/// then and the drop event no longer tells which one it was.
+inline const QString kRightButtonDragFormat = QStringLiteral("application/x-corvane-right-drag");
 
 // -- 32-bit formats ------------------------------------------------------------
 
@@ -148,3 +156,8 @@ private:
 /// when `effect` is a move) and application/x-kde-cutselection ("1" for a
 /// move, "0" otherwise); with `effect` not 0 also the preferred drop effect.
 QMimeData* ToMimeData(const ShellDataObject& data, std::uint32_t effect);
+/// As above, for data that lives on with the MIME data: when it carries its
+/// items only as contents streams (the entries of an archive), the result
+/// is a ContentsMimeData, which offers other programs the file list of
+/// temporary copies made when they ask for it.
+QMimeData* ToMimeData(std::shared_ptr<const ShellDataObject> data, std::uint32_t effect);

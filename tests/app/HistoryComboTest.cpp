@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/HistoryComboEdit.h"
 #include "app/HistoryPickDialog.h"
 #include "shell/GeneralSettings.h"
+#include "shell/HistoryComboEdit.h"
 #include "shell/HistoryList.h"
 
 namespace {

@@ -114,6 +114,9 @@ TEST_F(ClipboardTest, ACutByAnotherProgramPastesAsAMoveAndPlainFileListsCopy) {
     EXPECT_FALSE(a.Exists("one.txt"));
     EXPECT_TRUE(b.Exists("one.txt"));
     EXPECT_EQ(TheOperationRecord().sourcePath, a.Path());
+    EXPECT_EQ(TheOperationRecord().effect, std::uint32_t(DROPEFFECT_MOVE));
+    // The cut is used up: the other program's clipboard is emptied.
+    EXPECT_FALSE(ClipboardOffersTransfer());
 
     // A plain file list (no word about cut or copy) copies.
     auto* plain = new QMimeData;
@@ -122,6 +125,8 @@ TEST_F(ClipboardTest, ACutByAnotherProgramPastesAsAMoveAndPlainFileListsCopy) {
     ASSERT_TRUE(Run(ID_EDIT_PASTE));
     EXPECT_TRUE(a.Exists("two.txt"));
     EXPECT_TRUE(b.Exists("two.txt"));
+    EXPECT_EQ(TheOperationRecord().effect, std::uint32_t(DROPEFFECT_COPY));
+    EXPECT_TRUE(ClipboardOffersTransfer());  // a copy stays
 
     // The desktop's cut marker alone.
     ASSERT_TRUE(a.MakeFile("three.txt", "3"));
@@ -132,6 +137,7 @@ TEST_F(ClipboardTest, ACutByAnotherProgramPastesAsAMoveAndPlainFileListsCopy) {
     ASSERT_TRUE(Run(ID_EDIT_PASTE));
     EXPECT_FALSE(a.Exists("three.txt"));
     EXPECT_TRUE(b.Exists("three.txt"));
+    EXPECT_FALSE(ClipboardOffersTransfer());
 
     // Text that names no files is nothing to paste.
     QGuiApplication::clipboard()->setText(QStringLiteral("hello"));
@@ -157,37 +163,6 @@ TEST_F(ClipboardTest, PasteShortcutMakesSymbolicLinks) {
 }
 
 // -- Drops onto a pane --------------------------------------------------------------------
-
-class DropTest : public TransferTest {
-protected:
-    QAbstractItemView& View(CPanexView& pane) { return *pane.List()->ActiveView(); }
-    QPoint RowPoint(CPanexView& pane, const QString& name) {
-        const int row = pane.List()->RowOf(Item(pane, name));
-        return View(pane).visualRect(pane.List()->Model()->index(row, 0)).center();
-    }
-    QPoint EmptyPoint(CPanexView& pane) {
-        QAbstractItemView& view = View(pane);
-        view.resize(600, 400);
-        return QPoint(view.viewport()->width() - 2, view.viewport()->height() - 2);
-    }
-    // Runs enter, move and drop as Qt delivers them; gives the drop's action.
-    Qt::DropAction DropAt(CPanexView& pane, QPoint point, QMimeData& mime, Qt::MouseButtons buttons,
-                          Qt::KeyboardModifiers modifiers,
-                          Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction |
-                                                    Qt::LinkAction) {
-        QDragEnterEvent enter(point, actions, &mime, buttons, modifiers);
-        transfer->DragEnter(pane, View(pane), enter);
-        QDragMoveEvent move(point, actions, &mime, buttons, modifiers);
-        transfer->DragMove(pane, View(pane), move);
-        lastMoveAccepted = move.isAccepted();
-        lastMoveAction = move.dropAction();
-        QDropEvent drop(point, actions, &mime, buttons & ~Qt::RightButton, modifiers);
-        transfer->Drop(pane, View(pane), drop);
-        return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
-    }
-    bool lastMoveAccepted = false;
-    Qt::DropAction lastMoveAction = Qt::IgnoreAction;
-};
 
 TEST_F(DropTest, DropOnEmptySpaceMovesWithinAVolumeAndCopiesWithCtrl) {
     ASSERT_TRUE(a.MakeFile("m.txt", "m"));

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "TransferTestSupport.h"
 #include "fileops/TargetFolderDialog.h"
@@ -256,6 +257,23 @@ TEST_F(TargetDialogTest, BrowseAndTheConfirmationBoxChangeWhatTheyShow) {
     EXPECT_TRUE(dialog.ConfirmCheck()->isChecked());
     dialog.ConfirmCheck()->setChecked(false);
     EXPECT_FALSE(General().askConfirmation);
+}
+
+TEST_F(TargetDialogTest, UpAndDownSearchTheHistoryForTheTypedText) {
+    HistoryList history;
+    for (const char* entry : {"/srv/Backup", "/home/me/music", "/mnt/backup-disk"})
+        history.Add(15, QString::fromUtf8(entry));
+    TargetFolderDialog dialog(true, a.Path(), QString(), history);
+    QComboBox* combo = dialog.TargetCombo();
+    ASSERT_EQ(combo->count(), 3);
+    combo->setEditText(QStringLiteral("backup"));
+    // Most recent first, compared without case; the next key goes on from there.
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(dialog.Target(), QStringLiteral("/mnt/backup-disk"));
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(dialog.Target(), QStringLiteral("/srv/Backup"));
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(dialog.Target(), QStringLiteral("/mnt/backup-disk"));
 }
 
 TEST_F(TargetDialogTest, CopyCommandOpensTheDialogOnTheOppositePane) {

@@ -7,6 +7,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <memory>
 
 #include "fileops/CPaneTransfer.h"
@@ -15,6 +16,16 @@
 #include "platform/ui/ScriptedPrompter.h"
 #include "shell/GeneralSettings.h"
 #include "support/TestDir.h"
+
+// The frame's part in a paste onto a folder item: it hands the paste to
+// the transfer commands, as the main frame does.
+class TransferPaneHost : public TestPaneHost {
+public:
+    bool PasteInto(CPanexView& pane, const IdList& absolute) override {
+        return transfer && transfer->PasteInto(pane, absolute);
+    }
+    CPaneTransfer* transfer = nullptr;
+};
 
 class TransferTest : public RealShellTest {
 protected:
@@ -28,9 +39,11 @@ protected:
         left->LoadSettings();
         right->LoadSettings();
         transfer = std::make_unique<CPaneTransfer>(host);
+        host.transfer = transfer.get();
         QGuiApplication::clipboard()->clear();
     }
     void TearDown() override {
+        host.transfer = nullptr;
         transfer.reset();
         right.reset();
         left.reset();
@@ -74,7 +87,7 @@ protected:
     CwdKeeper cwd;
     TestDir a;  // the left pane's folder
     TestDir b;  // the right pane's folder
-    TestPaneHost host;
+    TransferPaneHost host;
     std::unique_ptr<CountingPane> left;
     std::unique_ptr<CountingPane> right;
     std::unique_ptr<CPaneTransfer> transfer;
@@ -83,4 +96,36 @@ protected:
 
 private:
     GeneralSettings m_general;
+};
+
+// Drops onto a pane, delivered to the transfer hooks as Qt delivers them.
+class DropTest : public TransferTest {
+protected:
+    QAbstractItemView& View(CPanexView& pane) { return *pane.List()->ActiveView(); }
+    QPoint RowPoint(CPanexView& pane, const QString& name) {
+        const int row = pane.List()->RowOf(Item(pane, name));
+        return View(pane).visualRect(pane.List()->Model()->index(row, 0)).center();
+    }
+    QPoint EmptyPoint(CPanexView& pane) {
+        QAbstractItemView& view = View(pane);
+        view.resize(600, 400);
+        return QPoint(view.viewport()->width() - 2, view.viewport()->height() - 2);
+    }
+    // Runs enter, move and drop as Qt delivers them; gives the drop's action.
+    Qt::DropAction DropAt(CPanexView& pane, QPoint point, QMimeData& mime, Qt::MouseButtons buttons,
+                          Qt::KeyboardModifiers modifiers,
+                          Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction |
+                                                    Qt::LinkAction) {
+        QDragEnterEvent enter(point, actions, &mime, buttons, modifiers);
+        transfer->DragEnter(pane, View(pane), enter);
+        QDragMoveEvent move(point, actions, &mime, buttons, modifiers);
+        transfer->DragMove(pane, View(pane), move);
+        lastMoveAccepted = move.isAccepted();
+        lastMoveAction = move.dropAction();
+        QDropEvent drop(point, actions, &mime, buttons & ~Qt::RightButton, modifiers);
+        transfer->Drop(pane, View(pane), drop);
+        return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+    }
+    bool lastMoveAccepted = false;
+    Qt::DropAction lastMoveAction = Qt::IgnoreAction;
 };

@@ -1,4 +1,4 @@
-#include "app/HistoryComboEdit.h"
+#include "shell/HistoryComboEdit.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
