@@ -12,7 +12,9 @@
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
 #include "pane/PaneTransferHooks.h"
+#include "platform/shell/ArchiveIndex.h"
 #include "platform/shell/FileSystem.h"
+#include "platform/shell/NameCodec.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "platform/ui/WaitCursor.h"
@@ -24,6 +26,7 @@
 #include "shell/PathHelpers.h"
 #include "shell/Pidl.h"
 #include "shell/ResolveUserPath.h"
+#include "shell/ShellContext.h"
 
 namespace {
 
@@ -171,6 +174,27 @@ bool CPanexView::InitialUpdate() {
 
 // -- Reading folders -----------------------------------------------------------
 
+namespace {
+
+// The failed folder is named by its title, else by its path (a folder that
+// failed to bind has no title yet). An archive that can't be read says why:
+// "failed" alone leaves the user guessing between a damaged file and a
+// format we don't read.
+QString ReadFailedText(const FolderModel& model, const IdList& wanted) {
+    QString name = model.title;
+    if (name.isEmpty())
+        name = AbsoluteDisplayName(wanted, SHGDN_FORPARSING).value_or(QString());
+    QString text = kReadFailed.arg(name.isEmpty() ? kThatFolder : name);
+    if (!name.isEmpty() && IsArchiveName(NameToBytes(PathNamePart(name)))) {
+        const QString why = LastArchiveError();
+        if (!why.isEmpty())
+            text += QStringLiteral(": ") + why;
+    }
+    return text;
+}
+
+}  // namespace
+
 bool CPanexView::OpenFolder(IdList idList) {
     // Step 1.
     WaitCursor wait;
@@ -178,9 +202,10 @@ bool CPanexView::OpenFolder(IdList idList) {
 
     // Step 2.
     auto model = std::make_unique<FolderModel>(kPaneEnumFlags);
+    const IdList wanted = idList;
     const int result = model->Open(std::move(idList), true);
     if (result == FolderModel::kReadFailed) {
-        Notice(kReadFailed.arg(model->title.isEmpty() ? kThatFolder : model->title), true);
+        Notice(ReadFailedText(*model, wanted), true);
         return false;
     }
 

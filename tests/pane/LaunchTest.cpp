@@ -155,3 +155,27 @@ TEST_F(LaunchTest, AltOpensTheFolderInTheOtherPane) {
 }
 
 }  // namespace
+
+namespace {
+
+// A damaged archive is refused by name and with the reason, and the pane
+// stays where it was.
+TEST_F(LaunchTest, DamagedArchiveIsRefusedWithItsNameAndReason) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("bad.zip", QByteArray(3000, '\x5a')));
+    ASSERT_TRUE(Open(*first, dir.PathBytes()));
+    NoticeRecorder notices;
+    EXPECT_FALSE(Open(*first, dir.Join("bad.zip")));
+    EXPECT_EQ(first->Model()->path, dir.Path());
+    bool named = false;
+    for (const auto& entry : notices.entries) {
+        if (!entry.text || !entry.alert)
+            continue;
+        const QString prefix =
+            QStringLiteral("Reading from '%1' has failed miserably: ").arg(dir.Path() + "/bad.zip");
+        named = named || (entry.text->startsWith(prefix) && entry.text->size() > prefix.size());
+    }
+    EXPECT_TRUE(named);
+}
+
+}  // namespace

@@ -321,6 +321,7 @@ QList<QByteArray> ArchivePathParts(const QByteArray& raw) {
 }
 
 std::shared_ptr<const ArchiveIndex> AcquireArchiveIndex(const QByteArray& path, QString* error) {
+    t_lastError.clear();  // a reason always belongs to the latest attempt
     const std::optional<ArchiveIdentity> now = ArchiveIdentity::Of(path);
     if (!now) {
         t_lastError = QStringLiteral("The archive is gone or is not a file");

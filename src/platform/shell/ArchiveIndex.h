@@ -124,8 +124,9 @@ std::shared_ptr<const ArchiveIndex> AcquireArchiveIndex(const QByteArray& path, 
 /// Drops the kept indexes (tests, and memory pressure).
 void ForgetArchiveIndexes();
 
-/// The reason the last AcquireArchiveIndex() of this thread failed, for a
-/// caller that only learnt that a folder could not be bound.
+/// The reason the last AcquireArchiveIndex() of this thread failed (empty
+/// when it succeeded), for a caller that only learnt that a folder could
+/// not be bound.
 QString LastArchiveError();
 
 /// The components of an entry's path as the index places it: empty and
