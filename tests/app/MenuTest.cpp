@@ -138,12 +138,14 @@ TEST_F(MenuTest, EveryMenuItemShowsItsTableTextKeysStatusPromptAndTooltip) {
         EXPECT_EQ(action->data().toInt(), id);
         EXPECT_EQ(action->shortcuts(), info->shortcuts);
         EXPECT_EQ(action->statusTip(), StatusPromptOf(info->prompt));
-        if (!ToolTipOf(info->prompt).isEmpty())
+        if (!ToolTipOf(info->prompt).isEmpty()) {
             EXPECT_EQ(action->toolTip(), ToolTipOf(info->prompt));
+        }
         // Bookmarks and layouts rewrite their text from their slots.
         if (!CommandTarget::InRange(id, ID_BOOKMARK_FIRST, ID_BOOKMARK_LAST) &&
-            !CommandTarget::InRange(id, ID_LAYOUT_FIRST, ID_LAYOUT_LAST))
+            !CommandTarget::InRange(id, ID_LAYOUT_FIRST, ID_LAYOUT_LAST)) {
             EXPECT_EQ(action->text(), info->menuText);
+        }
     }
     EXPECT_EQ(frame->Commands().Action(ID_MARK_SELECT_GROUP)->text(),
               QStringLiteral("&Select group...\tGrey +"));

@@ -81,8 +81,9 @@ TEST_F(RenameTest, RenamesOnDiskAndKeepsTheSelectionMark) {
     ASSERT_NE(Editor(*pane), nullptr);
     EXPECT_EQ(Editor(*pane)->text(), QStringLiteral("old.txt"));
     EXPECT_EQ(host.labelEditStates, std::vector<bool>({true}));
-    if (watching)
+    if (watching) {
         EXPECT_FALSE(pane->Model()->IsWatchEnabled()) << "no refresh while the label is edited";
+    }
 
     ASSERT_TRUE(TypeAndSubmit(QStringLiteral("  new name.txt \t")));
     EXPECT_FALSE(dir.Exists("old.txt"));
@@ -95,8 +96,9 @@ TEST_F(RenameTest, RenamesOnDiskAndKeepsTheSelectionMark) {
     EXPECT_NE(pane->List()->ItemAt(row)->selectedMark, 0u);
     EXPECT_EQ(pane->Model()->FindByName("old.txt"), nullptr);
     EXPECT_EQ(host.labelEditStates, std::vector<bool>({true, false}));
-    if (watching)
+    if (watching) {
         EXPECT_TRUE(pane->Model()->IsWatchEnabled());
+    }
 }
 
 // Blanks or the same text change nothing; neither does a cancelled edit.
