@@ -21,6 +21,7 @@
 #include "app/ToolbarResource.h"
 #include "fileops/CPaneTransfer.h"
 #include "pane/CPanexView.h"
+#include "pane/MirrorBrowse.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/shell/NameCodec.h"
@@ -462,7 +463,9 @@ void CMainFrame::SameFolder(bool reverse) {
 }
 
 void CMainFrame::SwapPanes() {
-    // Mirror browsing is switched off for the swap here once it exists.
+    // Each pane's opening would otherwise be mirrored into the other one,
+    // undoing the swap; mirroring is back on afterwards if it was on.
+    const ScopedMirrorOff noMirror;
     struct Shown {
         IdList folder;
         QString focusedName;

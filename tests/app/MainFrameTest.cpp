@@ -13,6 +13,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CMainStatusBar.h"
+#include "pane/MirrorBrowse.h"
 #include "app/CPaneSplitter.h"
 #include "app/CPanexApp.h"
 #include "pane/CPanexView.h"
@@ -242,6 +243,15 @@ TEST_F(MainFrameTest, SameFolderBothWaysAndSwapKeepsTheFocusedItems) {
     EXPECT_EQ(FocusedName(right), QStringLiteral("a2.txt"));
     EXPECT_EQ(frame->GetActivePane(), left);
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Corvane K3 - ") + rightPath);
+
+    // With mirrored navigation on, the swap is not mirrored (which would
+    // undo it or switch mirroring off) and mirroring stays on.
+    SetMirrorBrowsing(true);
+    EXPECT_TRUE(frame->Commands().Execute(ID_PANES_SWAP));
+    EXPECT_EQ(left->Model()->path, leftPath);
+    EXPECT_EQ(right->Model()->path, rightPath);
+    EXPECT_TRUE(MirrorBrowsing());
+    SetMirrorBrowsing(false);
 
     // A folder that vanished meanwhile: that pane keeps what it shows, the
     // other still swaps.
