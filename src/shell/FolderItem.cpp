@@ -8,10 +8,10 @@
 #include <QIODevice>
 #include <QLocale>
 #include <cerrno>
-#include <cstring>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -31,82 +31,16 @@ const QString kNoInfoTip = QStringLiteral(" ");
 const QString kNotAvailable = QStringLiteral("<n/a>");
 const QString kFolderSize = QStringLiteral("<folder>");
 const QString kNoContentsText = QStringLiteral("This item has no contents that can be copied");
-const QString kNoTempFileText = QStringLiteral("The temporary copy could not be made: %1");
 
-constexpr qint64 kCopyBlock = 32768;
-// A temporary name already taken (a copy left by a crashed run, or a file
-// planted there) moves on to the next counter value, this many times at most.
-constexpr int kTempNameAttempts = 64;
-// The longest name component a temporary copy keeps, in bytes, so that the
-// whole name stays within NAME_MAX with the "CvTMP_%08x_" prefix.
-constexpr qsizetype kMaxTempComponentBytes = 240;
 // How long a link's resolution may take before it counts as unresolved.
 constexpr auto kLinkTimeout = std::chrono::milliseconds(1000);
 
-std::uint32_t g_tempCounter = 0;
-
-// The last component of an item's name, made safe as a part of a file name:
-// no "/", no control characters, never "." or "..", short enough.
-QString TempNameComponent(const QString& name) {
-    QString component = PathNamePart(name);
-    component.removeIf([](QChar c) {
-        const char16_t u = c.unicode();
-        return u < 0x20 || (u >= 0x7F && u < 0xA0);
-    });
-    if (component.isEmpty() || component == u'.' || component == QStringLiteral("..")) {
-        component = QStringLiteral("_");
-    }
-    while (NameToBytes(component).size() > kMaxTempComponentBytes) {
-        const qsizetype n = component.size();
-        const bool pair =
-            n >= 2 && component.at(n - 1).isLowSurrogate() && component.at(n - 2).isHighSurrogate();
-        component.chop(pair ? 2 : 1);
-    }
-    return component;
-}
-
-bool WriteAll(int fd, const char* data, qint64 length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, size_t(length));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return false;
-        data += n;
-        length -= n;
-    }
+// Copies made outside an item (a menu's "open" of an archive entry) obey
+// the same limit as the items' own.
+[[maybe_unused]] const bool g_extractLimitInstalled = [] {
+    SetMaxExtractSizeSource([] { return std::uint64_t(std::max(0, General().maxExtractSize)); });
     return true;
-}
-
-QString SystemErrorText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Copies at most `limit` bytes of `stream` to `fd` in blocks. False on a
-// read or write error, which `error` then describes.
-bool CopyStream(QIODevice& stream, int fd, std::uint64_t limit, QString& error) {
-    QByteArray block(kCopyBlock, Qt::Uninitialized);
-    std::uint64_t written = 0;
-    while (written < limit) {
-        const qint64 want = qint64(std::min<std::uint64_t>(kCopyBlock, limit - written));
-        const qint64 got = stream.read(block.data(), want);
-        if (got < 0) {
-            error = stream.errorString();
-            return false;
-        }
-        if (got == 0)
-            break;  // the stream ended before `limit`
-        if (!WriteAll(fd, block.constData(), got)) {
-            error = SystemErrorText(errno);
-            return false;
-        }
-        written += std::uint64_t(got);
-    }
-    return true;
-}
+}();
 
 // The outcome of resolving a link on the disk.
 struct LinkResolution {
@@ -217,10 +151,19 @@ bool FolderItem::Init(FolderItemOwner& owner, IdList itemId) {
         times = found->times;
         name = found->name;
     } else {
-        // Step 4.
+        // Step 4. Virtual and descriptor folders may still know an item's
+        // size and times (a trash entry's deletion date, an archive entry's
+        // own), carried in its id like a file's.
         name = displayName;
         size = 0;
         times = {};
+        if (const std::optional<FindData> found = shellFolder.GetFindData(id)) {
+            if (!S_ISDIR(found->mode) && !(attributes & SFGAO_FOLDER))
+                size = found->size;
+            times = found->times;
+            if (name.isEmpty())
+                name = found->name;
+        }
     }
 
     // Step 5; equal names share one string.
@@ -229,15 +172,15 @@ bool FolderItem::Init(FolderItemOwner& owner, IdList itemId) {
     return !name.isEmpty();
 }
 
-void FolderItem::ReadDescriptor() {
+bool FolderItem::ReadDescriptor() {
     if (!folder)
-        return;
+        return false;
     std::unique_ptr<ShellDataObject> data = folder->OwnerShellFolder().GetDataObject({&id, 1});
     if (!data)
-        return;
+        return false;
     const std::optional<std::vector<FileDescriptor>> group = data->GetFileGroupDescriptor();
     if (!group || group->empty())
-        return;
+        return false;
     const FileDescriptor& d = group->front();
     if (d.flags & FD_FILESIZE)
         size = d.size;
@@ -247,6 +190,7 @@ void FolderItem::ReadDescriptor() {
         times[kTimeCreated] = d.times[kTimeCreated];
     if (d.flags & FD_WRITESTIME)
         times[kTimeModified] = d.times[kTimeModified];
+    return true;
 }
 
 bool FolderItem::RefreshTimes() {
@@ -298,41 +242,10 @@ QString FolderItem::TempCopy(QString* whyNot) {
     std::unique_ptr<QIODevice> stream = data->GetFileContents(0);
     if (!stream)
         return fail(QString());
-    if (!stream->isOpen() && !stream->open(QIODevice::ReadOnly))
-        return fail(stream->errorString());
-    if (!stream->isSequential() && !stream->seek(0))
-        return fail(stream->errorString());
-
-    // A new file of our own: never one that is there already, nor one
-    // reached through a link planted at the name.
-    const QString folderPath = TempFolder();
-    const QString component = TempNameComponent(name);
-    QString path;
-    QByteArray pathBytes;
-    int fd = -1;
-    for (int attempt = 0; attempt < kTempNameAttempts && fd < 0; ++attempt) {
-        path = PathJoin(
-            folderPath,
-            QStringLiteral("CvTMP_%1_").arg(g_tempCounter++, 8, 16, QLatin1Char('0')) + component);
-        pathBytes = NameToBytes(path);
-        fd = ::open(pathBytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    0600);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        return fail(kNoTempFileText.arg(SystemErrorText(errno)));
-
-    // At most `size` bytes; any error leaves nothing behind.
     QString error;
-    const bool copied = CopyStream(*stream, fd, size, error);
-    const bool closed = ::close(fd) == 0;
-    if (copied && !closed)
-        error = SystemErrorText(errno);
-    if (!copied || !closed) {
-        ::unlink(pathBytes.constData());
+    const QString path = WriteTempCopy(*stream, name, size, &error);
+    if (path.isEmpty())
         return fail(error);
-    }
 
     // No archive handler shows a window of its own here, so there is no
     // frame to bring back to the front afterwards.

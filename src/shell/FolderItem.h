@@ -24,9 +24,10 @@
 #include "platform/shell/ShellTypes.h"
 #include "shell/FolderItemOwner.h"
 
-/// The notice for an item that has no path to open and gets no temporary
-/// copy (too large for "nMaxExtractSize").
-inline const QString kTooLargeToViewText = QStringLiteral("This item is too large to be viewed");
+// kTooLargeToViewText, the notice for an item that has no path to open and
+// gets no temporary copy (too large for "nMaxExtractSize"), comes with the
+// copies' own rules.
+#include "platform/shell/TempCopyFile.h"
 
 /// The attribute bits asked of the namespace for every new item:
 /// SFGAO_FILESYSTEM, SFGAO_FOLDER, SFGAO_BROWSABLE, SFGAO_SHARE, SFGAO_LINK
@@ -88,7 +89,10 @@ public:
     ///    and `name` from the entry's find data (carried in the id; for the
     ///    Desktop's entries, from a stat of the parsing name; not found
     ///    fails);
-    /// 4. any other item: name = displayName, size and times 0;
+    /// 4. any other item: name = displayName, and size (not for folders)
+    ///    and times from the folder's find data when it gives any (trash
+    ///    entries: size and deletion date as the modified time; archive
+    ///    entries: size and their times), else 0;
     /// 5. an empty displayName takes `name`.
     /// True when the item has a name. The id list carries all three times,
     /// so they are all filled here (the directory scan has nothing to add).
@@ -96,8 +100,11 @@ public:
 
     /// Size and times from the file group descriptor of the item's data
     /// object (descriptor folders and the folder model's probe). Leaves them
-    /// as they are when the folder offers none.
-    void ReadDescriptor();
+    /// as they are when the folder offers none. True when a descriptor was
+    /// read: since step 4 of Init may already have given an item of a
+    /// virtual folder its times, a probe for self-describing items asks
+    /// this, not whether the times are known.
+    bool ReadDescriptor();
 
     /// All three times from a stat of ItemPath(); false when nothing is
     /// there.
@@ -113,10 +120,10 @@ public:
     /// The path of a temporary copy of the item's contents, made on first
     /// use from the folder's contents stream, or empty:
     /// - items larger than the general setting "nMaxExtractSize" get none;
-    /// - the copy lies in the temporary folder (TempFolder(), PathHelpers.h),
-    ///   named
-    ///   "CvTMP_%08x_%s" of a process-wide counter and the last component of
-    ///   `name`, stripped of control characters; it is created exclusively
+    /// - the copy is made by WriteTempCopy (TempCopyFile.h): in the
+    ///   temporary folder, named "CvTMP_%08x_%s" of a process-wide counter
+    ///   and the last component of `name`, stripped of control characters,
+    ///   mode 0600; it is created exclusively
     ///   (O_CREAT|O_EXCL|O_NOFOLLOW), so nothing planted there is ever
     ///   written through (a name that is taken moves on to the next counter
     ///   value, a few times at most);

@@ -38,9 +38,13 @@ public:
           m_attributes(attributes) {}
 
     /// Binds the folder an absolute id list names, with the attributes and
-    /// parsing name the namespace gives it. A file-system folder whose
-    /// parent is a file-system folder too loses SFGAO_FILESYSANCESTOR, as the
-    /// folder model does for plain directories. Null when it can't be bound.
+    /// parsing name the namespace gives it, adjusted as the folder model
+    /// adjusts them when it opens a folder: an archive-like folder
+    /// (SFGAO_FOLDER and SFGAO_BROWSABLE without SFGAO_FILESYSANCESTOR)
+    /// loses SFGAO_FILESYSTEM, so it is a descriptor folder, and validates
+    /// its cache; a file-system folder whose parent is a file-system folder
+    /// too loses SFGAO_FILESYSANCESTOR (a plain directory); a folder with no
+    /// parsing name loses SFGAO_FILESYSTEM. Null when it can't be bound.
     static std::unique_ptr<BoundFolder> Bind(const IdList& absolute);
 
     ShellFolder& OwnerShellFolder() override { return *m_folder; }

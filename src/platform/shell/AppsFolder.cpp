@@ -15,6 +15,7 @@
 #include "platform/shell/ContextMenu.h"
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/NameCodec.h"
+#include "platform/shell/NestedFolder.h"
 #include "platform/shell/ShellIdArray.h"
 #include "platform/shell/XdgDirs.h"
 
@@ -25,11 +26,6 @@ const QString kStartMenuParsing = QStringLiteral("::StartMenu");
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("AppsFolder", text);
-}
-
-template <typename T>
-int Order(T a, T b) {
-    return a < b ? -1 : a > b ? 1 : 0;
 }
 
 // The freedesktop menu's main categories, in the order they are
@@ -152,21 +148,6 @@ const MainCategory* FindMainCategory(const QString& key) {
     return nullptr;
 }
 
-class ListEnum : public EnumIdList {
-public:
-    explicit ListEnum(std::vector<IdList> ids) : m_ids(std::move(ids)) {}
-    Result Next(IdList& item) override {
-        if (m_next >= m_ids.size())
-            return Result::End;
-        item = m_ids[m_next++];
-        return Result::Item;
-    }
-
-private:
-    std::vector<IdList> m_ids;
-    std::size_t m_next = 0;
-};
-
 }  // namespace
 
 std::vector<AppEntry> ReadApplications() {
@@ -282,37 +263,25 @@ std::unique_ptr<EnumIdList> AppsFolder::EnumObjects(std::uint32_t flags) {
                 ids.push_back(std::move(id));
         }
     }
-    return std::make_unique<ListEnum>(std::move(ids));
+    return std::make_unique<IdListEnum>(std::move(ids));
 }
 
 bool AppsFolder::GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) {
-    std::uint32_t all = ~std::uint32_t(0);
-    for (const IdList& item : items) {
-        std::uint32_t bits = inOut;
-        if (item.Count() > 1) {
-            auto parent = BindToObject(item.Trim(1));
-            const IdList last = item.Last();
-            if (!parent || !parent->GetAttributesOf(std::span(&last, 1), bits))
+    return NestedAttributesOf(*this, items, inOut, [this](const IdList& item, std::uint32_t& bits) {
+        const auto data = ItemOf(item);
+        if (!data || data->place != m_place)
+            return false;
+        if (data->category) {
+            if (m_place != VirtualPlace::StartMenu || !m_category.isEmpty())
                 return false;
-        } else {
-            const auto data = ItemOf(item);
-            if (!data || data->place != m_place)
-                return false;
-            if (data->category) {
-                if (m_place != VirtualPlace::StartMenu || !m_category.isEmpty())
-                    return false;
-                bits = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
-            } else {
-                if (!Find(data->id))
-                    return false;
-                bits = SFGAO_CANLINK;
-            }
+            bits = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
+            return true;
         }
-        all &= bits;
-    }
-    if (!items.empty())
-        inOut &= all;
-    return true;
+        if (!Find(data->id))
+            return false;
+        bits = SFGAO_CANLINK;
+        return true;
+    });
 }
 
 std::optional<QString> AppsFolder::GetDisplayNameOf(const IdList& item, std::uint32_t flags) {
@@ -327,10 +296,8 @@ std::optional<QString> AppsFolder::GetDisplayNameOf(const IdList& item, std::uin
         return parsing ? kStartMenuParsing + QLatin1Char('/') + m_category
                        : MainCategoryTitle(m_category);
     }
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetDisplayNameOf(item.Last(), flags) : std::nullopt;
-    }
+    if (item.Count() > 1)
+        return NestedDisplayNameOf(*this, item, flags);
     const auto data = ItemOf(item);
     if (!data)
         return std::nullopt;
@@ -391,13 +358,7 @@ int AppsFolder::CompareIDs(int column, const IdList& a, const IdList& b) {
         if (!r)
             r = Order(da->id.compare(db->id), 0);
     }
-    if (r)
-        return r;
-    if (a.Count() > 1 && b.Count() > 1) {
-        if (auto folder = BindToObject(a.Prefix(1)))
-            return folder->CompareIDs(column, a.Suffix(1), b.Suffix(1));
-    }
-    return Order(a.Count(), b.Count());
+    return r ? r : CompareBelowFirst(*this, column, a, b);
 }
 
 std::unique_ptr<ShellDataObject> AppsFolder::GetDataObject(std::span<const IdList> items) {
@@ -423,10 +384,8 @@ std::unique_ptr<ShellDataObject> AppsFolder::GetDataObject(std::span<const IdLis
 }
 
 std::optional<QString> AppsFolder::GetInfoTip(const IdList& item) {
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetInfoTip(item.Last()) : std::nullopt;
-    }
+    if (item.Count() > 1)
+        return NestedInfoTip(*this, item);
     const auto data = ItemOf(item);
     if (!data || data->category)
         return std::nullopt;
@@ -445,10 +404,8 @@ int AppsFolder::GetIconIndex(const IdList& item, bool open) {
             return icons.IndexForThemeIcon(QString::fromLatin1(c->icon), icons.FolderIndex(open));
         return m_category.isEmpty() ? IconRegistry::ApplicationsIcon : icons.FolderIndex(open);
     }
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetIconIndex(item.Last(), open) : -1;
-    }
+    if (item.Count() > 1)
+        return NestedIconIndex(*this, item, open);
     const auto data = ItemOf(item);
     if (!data)
         return -1;
@@ -472,11 +429,8 @@ std::unique_ptr<ShellContextMenu> AppsFolder::GetContextMenu(std::span<const IdL
     if (items.size() != 1)
         return nullptr;
     const IdList& item = items.front();
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        const IdList last = item.Last();
-        return parent ? parent->GetContextMenu(std::span(&last, 1)) : nullptr;
-    }
+    if (IsNested(items))
+        return NestedContextMenu(*this, items);
     const auto data = ItemOf(item);
     if (!data || data->category)
         return nullptr;

@@ -9,11 +9,15 @@
 #include "platform/shell/ArchiveStream.h"
 #include "platform/shell/BasicDataObject.h"
 #include "platform/shell/ClipFormats.h"
+#include "platform/shell/ContextMenu.h"
 #include "platform/shell/FileSystem.h"
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/ItemData.h"
 #include "platform/shell/NameCodec.h"
+#include "platform/shell/NestedFolder.h"
 #include "platform/shell/ShellIdArray.h"
+#include "platform/shell/ShellLaunch.h"
+#include "platform/shell/TempCopyFile.h"
 
 namespace {
 
@@ -27,11 +31,6 @@ std::uint64_t GetU64(const std::uint8_t* p) {
     std::uint64_t v = 0;
     for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
     return v;
-}
-
-template <typename T>
-int Order(T a, T b) {
-    return a < b ? -1 : a > b ? 1 : 0;
 }
 
 int CompareNames(const QByteArray& a, const QByteArray& b) {
@@ -343,6 +342,26 @@ int ArchiveFolder::CompareIDs(int column, const IdList& a, const IdList& b) {
     return CompareArchiveIds(column, a, b);
 }
 
+FileDescriptor ArchiveFolder::DescriptorOf(int node) const {
+    const ArchiveIndex::Node& n = m_index->At(node);
+    FileDescriptor d;
+    d.name = NameFromBytes(m_index->NameOf(node));
+    d.directory = n.kind == ArchiveIndex::Kind::Directory;
+    d.flags = FD_ATTRIBUTES;
+    if (!d.directory) {
+        d.flags |= FD_FILESIZE;
+        d.size = n.size;
+    }
+    d.times = n.times;
+    if (n.times[kTimeModified])
+        d.flags |= FD_WRITESTIME;
+    if (n.times[kTimeCreated])
+        d.flags |= FD_CREATETIME;
+    if (n.times[kTimeAccessed])
+        d.flags |= FD_ACCESSTIME;
+    return d;
+}
+
 std::unique_ptr<ShellDataObject> ArchiveFolder::GetDataObject(std::span<const IdList> items) {
     if (items.empty())
         return nullptr;
@@ -352,23 +371,7 @@ std::unique_ptr<ShellDataObject> ArchiveFolder::GetDataObject(std::span<const Id
         const int node = Resolve(item);
         if (node < 0)
             return nullptr;
-        const ArchiveIndex::Node& n = m_index->At(node);
-        FileDescriptor d;
-        d.name = NameFromBytes(m_index->NameOf(node));
-        d.directory = n.kind == ArchiveIndex::Kind::Directory;
-        d.flags = FD_ATTRIBUTES;
-        if (!d.directory) {
-            d.flags |= FD_FILESIZE;
-            d.size = n.size;
-        }
-        d.times = n.times;
-        if (n.times[kTimeModified])
-            d.flags |= FD_WRITESTIME;
-        if (n.times[kTimeCreated])
-            d.flags |= FD_CREATETIME;
-        if (n.times[kTimeAccessed])
-            d.flags |= FD_ACCESSTIME;
-        descriptors.push_back(std::move(d));
+        descriptors.push_back(DescriptorOf(node));
         nodes.push_back(node);
     }
     auto object = std::make_unique<BasicDataObject>();
@@ -430,6 +433,97 @@ int ArchiveFolder::GetIconIndex(const IdList& item, bool open) {
     if (data->kind == ArchiveIndex::Kind::Directory)
         return icons.FolderIndex(open);
     return icons.IndexForName(NameFromBytes(data->name));
+}
+
+std::optional<FindData> ArchiveFolder::GetFindData(const IdList& item) {
+    // The id carries what the index said of the entry: no look-up needed.
+    const auto data = item.Count() > 0 ? DecodeArchiveItem(item.LastPayload()) : std::nullopt;
+    if (!data)
+        return std::nullopt;
+    FindData fd;
+    fd.name = NameFromBytes(data->name);
+    switch (data->kind) {
+        case ArchiveIndex::Kind::Directory:
+            fd.mode = S_IFDIR | 0755;
+            break;
+        case ArchiveIndex::Kind::File:
+            fd.mode = S_IFREG | 0644;
+            fd.size = data->size;
+            break;
+        case ArchiveIndex::Kind::Link:
+            fd.mode = S_IFLNK | 0777;
+            break;
+        case ArchiveIndex::Kind::Special:
+            break;
+    }
+    fd.times = data->times;
+    return fd;
+}
+
+std::unique_ptr<ShellContextMenu> ArchiveFolder::GetContextMenu(std::span<const IdList> items) {
+    if (items.empty())
+        return nullptr;
+    std::vector<FileDescriptor> descriptors;
+    std::vector<int> nodes;
+    bool anyFolder = false;
+    for (const IdList& item : items) {
+        const int node = Resolve(item);
+        if (node < 0 || node == m_node)
+            return nullptr;
+        descriptors.push_back(DescriptorOf(node));
+        const ArchiveIndex::Kind kind = m_index->At(node).kind;
+        anyFolder = anyFolder || kind == ArchiveIndex::Kind::Directory;
+        nodes.push_back(node);
+    }
+    // The folder that holds the first item, as the properties show it.
+    const int holder = m_index->At(nodes.front()).parent;
+    const QByteArray inner = holder >= 0 ? m_index->PathOf(holder) : QByteArray();
+    const QString location = DisplayFromName(
+        NameFromBytes(inner.isEmpty() ? m_index->Path() : m_index->Path() + '/' + inner));
+    // Folders are entered by the program, in the pane: "open" only names it.
+    std::function<bool(const InvokeContext&)> open;
+    if (!anyFolder) {
+        open = [index = m_index, nodes](const InvokeContext& context) {
+            for (const int node : nodes) {
+                QString why;
+                if (!OpenArchiveEntry(index, node, &why)) {
+                    if (context.errorText)
+                        *context.errorText = why;
+                    return false;
+                }
+            }
+            return true;
+        };
+    }
+    return MakeDescribedItemsContextMenu(std::move(descriptors), location, std::move(open));
+}
+
+bool OpenArchiveEntry(const std::shared_ptr<const ArchiveIndex>& index, int node, QString* whyNot) {
+    const auto fail = [&](const QString& why) {
+        if (whyNot)
+            *whyNot = why;
+        return false;
+    };
+    if (!index || node < 0 || node >= index->Count())
+        return fail(QString());
+    const ArchiveIndex::Node& n = index->At(node);
+    const QString shown = DisplayFromName(NameFromBytes(index->NameOf(node)));
+    if (n.kind != ArchiveIndex::Kind::File)
+        return fail(QStringLiteral("\"%1\" has no contents that can be opened").arg(shown));
+    if (n.size > MaxExtractSize())
+        return fail(kTooLargeToViewText);
+    ArchiveStream stream(index, node);
+    QString why;
+    const QString copy = WriteTempCopy(stream, NameFromBytes(index->NameOf(node)), n.size, &why);
+    if (copy.isEmpty())
+        return fail(QStringLiteral("\"%1\" could not be extracted: %2").arg(shown, why));
+    // The application reads the copy after we return; it goes at exit.
+    KeepTempCopyUntilExit(copy);
+    // Never run what an archive holds: its entries open with the default
+    // application of their type, even programs and desktop entries.
+    if (!ShellOpenWithDefault(NameToBytes(copy)))
+        return fail(QStringLiteral("\"%1\" could not be opened").arg(shown));
+    return true;
 }
 
 std::optional<std::unique_ptr<ShellFolder>> BindThroughArchive(const QByteArray& folderPath,

@@ -94,9 +94,20 @@ public:
     /// "Kind: ...", "Size: ..." (files), "Modified: ...", "Link to: ...".
     std::optional<QString> GetInfoTip(const IdList& item) override;
     int GetIconIndex(const IdList& item, bool open) override;
+    /// From the id alone (no look-up): the entry's name, a mode of its kind
+    /// (S_IFDIR, S_IFREG, S_IFLNK; 0 for special entries), its size (files
+    /// only) and the times the archive gave.
+    std::optional<FindData> GetFindData(const IdList& item) override;
+    /// MakeDescribedItemsContextMenu over the entries: "open" (default; with
+    /// a folder among them it is the program's, which enters it; else each
+    /// file opens through a temporary copy, see OpenArchiveEntry), "copy"
+    /// (the program's) and "properties" (their descriptors). nullptr when
+    /// an item is not an entry below this folder.
+    std::unique_ptr<ShellContextMenu> GetContextMenu(std::span<const IdList> items) override;
 
 private:
     QString ParsingPath() const;
+    FileDescriptor DescriptorOf(int node) const;
 
     std::shared_ptr<const ArchiveIndex> m_index;
     int m_node;
@@ -111,6 +122,16 @@ private:
 std::optional<std::unique_ptr<ShellFolder>> BindThroughArchive(const QByteArray& folderPath,
                                                                const IdList& folderAbsolute,
                                                                const IdList& relative);
+
+/// Opens a file entry of an archive with its type's default application,
+/// through a temporary copy (TempCopyFile.h; kept until the process ends,
+/// since the application reads it later). Nothing an archive holds is ever
+/// run: programs and desktop entries open as documents too. False, with a
+/// text for the user in `whyNot`, for entries that are not files, above
+/// MaxExtractSize() (kTooLargeToViewText), damaged, or when no application
+/// could be started.
+bool OpenArchiveEntry(const std::shared_ptr<const ArchiveIndex>& index, int node,
+                      QString* whyNot = nullptr);
 
 /// The relative ids of `inner` ("a/b.txt") inside the archive at
 /// `archivePath`; null when it names nothing there.

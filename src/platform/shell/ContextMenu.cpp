@@ -529,6 +529,16 @@ std::unique_ptr<VerbContextMenu> MakeDesktopEntryContextMenu(const QByteArray& d
     return std::make_unique<VerbContextMenu>(std::move(verbs));
 }
 
+std::unique_ptr<VerbContextMenu> MakePlaceContextMenu(const QList<QByteArray>& propertiesPaths) {
+    std::vector<MenuVerb> verbs;
+    verbs.push_back(StandardVerb(QStringLiteral("open")));
+    if (!propertiesPaths.isEmpty()) {
+        verbs.push_back(MenuVerb::Separator());
+        verbs.push_back(PropertiesVerb(propertiesPaths));
+    }
+    return std::make_unique<VerbContextMenu>(std::move(verbs));
+}
+
 std::unique_ptr<VerbContextMenu> MakeTrashContextMenu(std::vector<TrashEntry> entries) {
     if (entries.empty())
         return nullptr;

@@ -97,6 +97,11 @@ std::unique_ptr<VerbContextMenu> MakeFileSystemBackgroundMenu(const QByteArray& 
 /// "properties" shows the entry file's properties.
 std::unique_ptr<VerbContextMenu> MakeDesktopEntryContextMenu(const QByteArray& desktopFilePath);
 
+/// The menu of a place that the program opens itself (a volume, a network
+/// place, the places of the Desktop): "open" (default; the program's) and,
+/// when `propertiesPaths` is not empty, "properties" of those folders.
+std::unique_ptr<VerbContextMenu> MakePlaceContextMenu(const QList<QByteArray>& propertiesPaths);
+
 /// The menu over entries of the trash: "open" (default; a trashed file is
 /// launched where it lies, a folder is opened by the program), "restore"
 /// (RestoreFromTrash), "copy" (the program's), "delete" (DeleteFromTrash,

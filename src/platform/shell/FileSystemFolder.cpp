@@ -16,6 +16,7 @@
 #include "platform/shell/FileSystem.h"
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/NameCodec.h"
+#include "platform/shell/NestedFolder.h"
 #include "platform/shell/ShellIdArray.h"
 
 namespace {
@@ -44,10 +45,7 @@ public:
                 case DirectoryReader::Result::Entry:
                     break;
             }
-            const bool folder = S_ISDIR(entry.mode);
-            if (folder && !(m_flags & SHCONTF_FOLDERS))
-                continue;
-            if (!folder && !(m_flags & SHCONTF_NONFOLDERS))
+            if (!Wanted(entry))
                 continue;
             if (IsHiddenName(entry.name) && !(m_flags & SHCONTF_INCLUDEHIDDEN))
                 continue;
@@ -59,6 +57,18 @@ public:
     }
 
 private:
+    // Listed as the attributes say: a folder (SFGAO_FOLDER) with the
+    // folders, a stream with the other items, so an archive, which is both,
+    // is listed by either.
+    bool Wanted(const FileSystemItemData& entry) const {
+        constexpr std::uint32_t kBoth = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
+        if ((m_flags & kBoth) == kBoth)
+            return true;
+        const std::uint32_t bits = FileSystemFolder::AttributesOf(entry);
+        return ((bits & SFGAO_FOLDER) && (m_flags & SHCONTF_FOLDERS)) ||
+               (!S_ISDIR(entry.mode) && (m_flags & SHCONTF_NONFOLDERS));
+    }
+
     std::unique_ptr<DirectoryReader> m_reader;
     std::uint32_t m_flags;
 };
@@ -76,11 +86,6 @@ int CompareNameBytes(const QByteArray& a, const QByteArray& b) {
 QByteArray ExtensionOf(const QByteArray& name) {
     const qsizetype dot = name.lastIndexOf('.');
     return dot < 0 ? QByteArray() : name.mid(dot + 1);
-}
-
-template <typename T>
-int Order(T a, T b) {
-    return a < b ? -1 : a > b ? 1 : 0;
 }
 
 int CompareItems(int column, const FileSystemItemData& a, const FileSystemItemData& b) {
@@ -203,7 +208,8 @@ bool FileSystemFolder::GetAttributesOf(std::span<const IdList> items, std::uint3
         auto data = DecodeFileSystemItem(item.ItemPayload(item.Count() - 1));
         std::uint32_t bits = AttributesOf(*data) | m_extra;
         if ((inOut & SFGAO_READONLY) && !S_ISLNK(data->mode) &&
-            ::faccessat(AT_FDCWD, PathOf(names).constData(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EROFS)) {
+            ::faccessat(AT_FDCWD, PathOf(names).constData(), W_OK, AT_EACCESS) != 0 &&
+            (errno == EACCES || errno == EROFS)) {
             bits |= SFGAO_READONLY;
         }
         all &= bits;

@@ -63,7 +63,10 @@ public:
     /// must be a directory (a link to one is followed). One stat.
     std::unique_ptr<ShellFolder> BindToObject(const IdList& relative) override;
     /// nullptr when the directory cannot be opened; the enumerator answers
-    /// Error when a read fails part way.
+    /// Error when a read fails part way. SHCONTF_FOLDERS lists the items
+    /// with SFGAO_FOLDER (directories and archives), SHCONTF_NONFOLDERS
+    /// every other entry and archives too (they are files as well); with
+    /// both, every entry once.
     std::unique_ptr<EnumIdList> EnumObjects(std::uint32_t flags) override;
     /// With no items: true when the directory still exists.
     bool GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) override;

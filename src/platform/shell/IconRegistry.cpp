@@ -123,7 +123,7 @@ IconRegistry::IconRegistry() {
     Add(ThemeOrStyle({"network-workgroup", "network-server", "folder-remote"},
                      QStyle::SP_DriveNetIcon));
     Add(ThemeOrStyle({"preferences-system", "preferences-desktop"}, QStyle::SP_DirIcon));
-    Add(ThemeOrStyle({"printer"}, QStyle::SP_FileIcon));
+    Add(ThemeOrStyle({"printer", "printer-network", "document-print"}, QStyle::SP_FileIcon));
     Add(ThemeOrStyle({"applications-other", "applications-system"}, QStyle::SP_DirIcon));
     m_overlays[ShareOverlay] = OverlayOf(DrawShareOverlay);
     m_overlays[LinkOverlay] = OverlayOf(DrawLinkOverlay);

@@ -1,6 +1,7 @@
 #include "platform/shell/LinuxShell.h"
 
 #include <fcntl.h>
+#include <glib.h>
 #include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -13,11 +14,13 @@
 #include "platform/shell/AppsFolder.h"
 #include "platform/shell/BasicDataObject.h"
 #include "platform/shell/ClipFormats.h"
+#include "platform/shell/ContextMenu.h"
 #include "platform/shell/FileSystem.h"
 #include "platform/shell/FileSystemFolder.h"
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/ItemData.h"
 #include "platform/shell/NameCodec.h"
+#include "platform/shell/NestedFolder.h"
 #include "platform/shell/NetworkFolder.h"
 #include "platform/shell/PrintersFolder.h"
 #include "platform/shell/ShellIdArray.h"
@@ -63,16 +66,31 @@ bool IsDirectory(const QString& path) {
            S_ISDIR(st.st_mode);
 }
 
-template <typename T>
-int Order(T a, T b) {
-    return a < b ? -1 : a > b ? 1 : 0;
-}
-
 int ComparePayloads(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
     const int r =
         QByteArray::fromRawData(reinterpret_cast<const char*>(a.data()), a.size())
             .compare(QByteArray::fromRawData(reinterpret_cast<const char*>(b.data()), b.size()));
     return Order(r, 0);
+}
+
+// The Icon value of a desktop entry file; empty when it has none or is no
+// small, readable key file.
+QString LauncherIconValue(const QByteArray& path) {
+    constexpr off_t kMaxLauncherSize = 256 * 1024;
+    struct stat st;
+    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxLauncherSize)
+        return {};
+    GKeyFile* file = g_key_file_new();
+    QString value;
+    if (g_key_file_load_from_file(file, path.constData(), G_KEY_FILE_NONE, nullptr)) {
+        if (gchar* icon = g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP,
+                                                G_KEY_FILE_DESKTOP_KEY_ICON, nullptr)) {
+            value = QString::fromUtf8(icon).trimmed();
+            g_free(icon);
+        }
+    }
+    g_key_file_free(file);
+    return value;
 }
 
 // Lexical clean-up of a typed absolute path: "." and empty components go,
@@ -185,11 +203,12 @@ struct PlaceText {
 
 const PlaceText* TextOfPlace(VirtualPlace place) {
     static const PlaceText kTexts[] = {
-        {VirtualPlace::Network, &kNetworkParsing, "Network", "Remote folders mounted on this computer",
-         kNetworkAttributes},
-        {VirtualPlace::Trash, &kTrashParsing, "Trash", "Items moved to the trash", kTrashAttributes},
-        {VirtualPlace::Settings, &kSettingsParsing, "Settings", "The desktop's settings applications",
-         kSettingsAttributes},
+        {VirtualPlace::Network, &kNetworkParsing, "Network",
+         "Remote folders mounted on this computer", kNetworkAttributes},
+        {VirtualPlace::Trash, &kTrashParsing, "Trash", "Items moved to the trash",
+         kTrashAttributes},
+        {VirtualPlace::Settings, &kSettingsParsing, "Settings",
+         "The desktop's settings applications", kSettingsAttributes},
         {VirtualPlace::Printers, &kPrintersParsing, "Printers", "The printers of this computer",
          kPrintersAttributes},
         {VirtualPlace::StartMenu, &kStartMenuParsing, "Applications",
@@ -200,23 +219,6 @@ const PlaceText* TextOfPlace(VirtualPlace place) {
             return &t;
     }
     return nullptr;
-}
-
-// Asks the folder that holds the last item of a multi-item relative list.
-template <typename Folder, typename F>
-auto AskParentOf(Folder& self, const IdList& item, F ask) {
-    auto parent = self.BindToObject(item.Trim(1));
-    return ask(parent.get(), item.Last());
-}
-
-// Orders two lists whose first items are the same place: by what lies below
-// it, asked of that place's folder; a shorter list first.
-int CompareBelowFirst(ShellFolder& self, int column, const IdList& a, const IdList& b) {
-    if (a.Count() > 1 && b.Count() > 1) {
-        if (auto folder = self.BindToObject(a.Prefix(1)))
-            return folder->CompareIDs(column, a.Suffix(1), b.Suffix(1));
-    }
-    return Order(a.Count(), b.Count());
 }
 
 class ComputerFolder : public ShellFolder {
@@ -255,55 +257,28 @@ public:
     }
 
     std::unique_ptr<EnumIdList> EnumObjects(std::uint32_t flags) override {
-        class VolumeEnum : public EnumIdList {
-        public:
-            explicit VolumeEnum(std::vector<IdList> ids) : m_ids(std::move(ids)) {}
-            Result Next(IdList& item) override {
-                if (m_next >= m_ids.size())
-                    return Result::End;
-                item = m_ids[m_next++];
-                return Result::Item;
-            }
-
-        private:
-            std::vector<IdList> m_ids;
-            std::size_t m_next = 0;
-        };
         std::vector<IdList> ids;
         if (flags & SHCONTF_FOLDERS) {
             for (const MountEntry& m : m_state->Volumes().UserVisible()) {
                 ids.push_back(VolumeItemId(m.mountPoint));
             }
         }
-        return std::make_unique<VolumeEnum>(std::move(ids));
+        return std::make_unique<IdListEnum>(std::move(ids));
     }
 
     bool GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) override {
-        std::uint32_t all = ~std::uint32_t(0);
-        for (const IdList& item : items) {
-            std::uint32_t bits = inOut;
-            if (item.Count() > 1) {
-                const bool ok =
-                    AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                        return parent && parent->GetAttributesOf(std::span(&last, 1), bits);
-                    });
-                if (!ok)
-                    return false;
-            } else {
-                const auto volume = Volume(item.ItemPayload(0));
-                if (!volume)
-                    return false;
-                bits = kVolumeAttributes;
-                if (m_table.IsRemovable(*volume))
-                    bits |= SFGAO_REMOVABLE;
-                if (volume->IsReadOnly())
-                    bits |= SFGAO_READONLY;
-            }
-            all &= bits;
-        }
-        if (!items.empty())
-            inOut &= all;
-        return true;
+        return NestedAttributesOf(*this, items, inOut,
+                                  [this](const IdList& item, std::uint32_t& bits) {
+                                      const auto volume = Volume(item.ItemPayload(0));
+                                      if (!volume)
+                                          return false;
+                                      bits = kVolumeAttributes;
+                                      if (m_table.IsRemovable(*volume))
+                                          bits |= SFGAO_REMOVABLE;
+                                      if (volume->IsReadOnly())
+                                          bits |= SFGAO_READONLY;
+                                      return true;
+                                  });
     }
 
     std::optional<QString> GetDisplayNameOf(const IdList& item, std::uint32_t flags) override {
@@ -313,9 +288,7 @@ public:
             return (flags & SHGDN_FORPARSING) ? kComputerParsing : QStringLiteral("Computer");
         }
         if (item.Count() > 1) {
-            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                return parent ? parent->GetDisplayNameOf(last, flags) : std::nullopt;
-            });
+            return NestedDisplayNameOf(*this, item, flags);
         }
         const auto data = DecodeVolumeItem(item.ItemPayload(0));
         if (!data)
@@ -364,35 +337,19 @@ public:
 
     std::optional<FindData> GetFindData(const IdList& item) override {
         if (item.Count() > 1) {
-            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                return parent ? parent->GetFindData(last) : std::nullopt;
-            });
+            return NestedFindData(*this, item);
         }
         const auto data = DecodeVolumeItem(item.ItemPayload(0));
         return data ? StatEntry(data->mountPoint) : std::nullopt;
     }
 
     std::unique_ptr<ShellDataObject> GetDataObject(std::span<const IdList> items) override {
-        if (items.empty())
-            return nullptr;
-        QStringList paths;
-        for (const IdList& item : items) {
-            auto path = GetDisplayNameOf(item, SHGDN_FORPARSING);
-            if (!path)
-                return nullptr;
-            paths << *path;
-        }
-        auto object = std::make_unique<BasicDataObject>();
-        object->SetData(ClipFormats::kShellIdList, EncodeShellIdArray(m_absolute, items));
-        object->SetFilePaths(paths);
-        return object;
+        return ParsedPathsDataObject(*this, m_absolute, items);
     }
 
     std::optional<QString> GetInfoTip(const IdList& item) override {
         if (item.Count() > 1) {
-            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                return parent ? parent->GetInfoTip(last) : std::nullopt;
-            });
+            return NestedInfoTip(*this, item);
         }
         const auto volume = Volume(item.ItemPayload(0));
         if (!volume)
@@ -417,9 +374,7 @@ public:
         if (item.IsEmpty())
             return IconRegistry::ComputerIcon;
         if (item.Count() > 1) {
-            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                return parent ? parent->GetIconIndex(last, open) : -1;
-            });
+            return NestedIconIndex(*this, item, open);
         }
         const auto volume = Volume(item.ItemPayload(0));
         if (!volume)
@@ -439,11 +394,17 @@ public:
     IdList SetNameOf(const IdList& item, const QString& newName, std::uint32_t flags) override {
         if (item.Count() < 2)
             return {};  // Relabelling volumes is not offered.
-        auto parent = BindToObject(item.Trim(1));
-        if (!parent)
-            return {};
-        const IdList renamed = parent->SetNameOf(item.Last(), newName, flags);
-        return renamed.IsNull() ? IdList() : item.Trim(1).Concat(renamed);
+        return NestedSetNameOf(*this, item, newName, flags);
+    }
+
+    /// Volumes are opened by the program; one volume also shows the
+    /// properties of its top folder. Never the file menu: deleting or
+    /// renaming a mount point from here is not something to offer.
+    std::unique_ptr<ShellContextMenu> GetContextMenu(std::span<const IdList> items) override {
+        return PlacesContextMenu(*this, items, [this](const IdList& item) {
+            const auto volume = Volume(item.ItemPayload(0));
+            return volume ? std::optional(volume->mountPoint) : std::nullopt;
+        });
     }
 
 private:
@@ -507,9 +468,9 @@ public:
         };
         std::vector<IdList> places;
         if (flags & SHCONTF_FOLDERS) {
-            for (VirtualPlace place : {VirtualPlace::Computer, VirtualPlace::Home,
-                                       VirtualPlace::Network, VirtualPlace::Trash,
-                                       VirtualPlace::Settings, VirtualPlace::Printers}) {
+            for (VirtualPlace place :
+                 {VirtualPlace::Computer, VirtualPlace::Home, VirtualPlace::Network,
+                  VirtualPlace::Trash, VirtualPlace::Settings, VirtualPlace::Printers}) {
                 places.push_back(PlaceId(place));
             }
         }
@@ -518,15 +479,11 @@ public:
     }
 
     bool GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) override {
-        std::uint32_t all = ~std::uint32_t(0);
-        for (const IdList& item : items) {
-            std::uint32_t bits = inOut;
-            bool ok = true;
-            if (item.Count() > 1) {
-                ok = AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                    return parent && parent->GetAttributesOf(std::span(&last, 1), bits);
-                });
-            } else if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
+        return NestedAttributesOf(
+            *this, items, inOut, [this](const IdList& item, std::uint32_t& bits) {
+                const auto place = DecodeVirtualItem(item.ItemPayload(0));
+                if (!place)
+                    return Files().GetAttributesOf(std::span(&item, 1), bits);
                 if (place->place == VirtualPlace::Computer) {
                     bits = kComputerAttributes;
                 } else if (place->place == VirtualPlace::Home) {
@@ -534,18 +491,10 @@ public:
                 } else if (const PlaceText* text = TextOfPlace(place->place)) {
                     bits = text->attributes;
                 } else {
-                    ok = false;
+                    return false;
                 }
-            } else {
-                ok = Files().GetAttributesOf(std::span(&item, 1), bits);
-            }
-            if (!ok)
-                return false;
-            all &= bits;
-        }
-        if (!items.empty())
-            inOut &= all;
-        return true;
+                return true;
+            });
     }
 
     std::optional<QString> GetDisplayNameOf(const IdList& item, std::uint32_t flags) override {
@@ -559,9 +508,7 @@ public:
             return QStringLiteral("Desktop");
         }
         if (item.Count() > 1) {
-            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                return parent ? parent->GetDisplayNameOf(last, flags) : std::nullopt;
-            });
+            return NestedDisplayNameOf(*this, item, flags);
         }
         if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
             if (place->place == VirtualPlace::Computer) {
@@ -586,9 +533,9 @@ public:
             return ComputerId();
         if (name == kHomeParsing)
             return HomeId();
-        for (VirtualPlace place : {VirtualPlace::Network, VirtualPlace::Trash,
-                                   VirtualPlace::Settings, VirtualPlace::Printers,
-                                   VirtualPlace::StartMenu}) {
+        for (VirtualPlace place :
+             {VirtualPlace::Network, VirtualPlace::Trash, VirtualPlace::Settings,
+              VirtualPlace::Printers, VirtualPlace::StartMenu}) {
             const QString& parsing = *TextOfPlace(place)->parsing;
             if (name == parsing)
                 return PlaceId(place);
@@ -625,9 +572,7 @@ public:
 
     std::optional<FindData> GetFindData(const IdList& item) override {
         if (item.Count() > 1) {
-            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                return parent ? parent->GetFindData(last) : std::nullopt;
-            });
+            return NestedFindData(*this, item);
         }
         if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
             if (place->place == VirtualPlace::Home)
@@ -659,9 +604,7 @@ public:
 
     std::optional<QString> GetInfoTip(const IdList& item) override {
         if (item.Count() > 1) {
-            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                return parent ? parent->GetInfoTip(last) : std::nullopt;
-            });
+            return NestedInfoTip(*this, item);
         }
         if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
             if (place->place == VirtualPlace::Computer) {
@@ -681,9 +624,7 @@ public:
         if (item.IsEmpty())
             return IconRegistry::DesktopIcon;
         if (item.Count() > 1) {
-            return AskParentOf(*this, item, [&](ShellFolder* parent, const IdList& last) {
-                return parent ? parent->GetIconIndex(last, open) : -1;
-            });
+            return NestedIconIndex(*this, item, open);
         }
         if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
             if (place->place == VirtualPlace::Computer)
@@ -693,17 +634,20 @@ public:
             auto folder = VirtualPlaceFolder(place->place);
             return folder ? folder->GetIconIndex(IdList::Empty(), open) : -1;
         }
-        return Files().GetIconIndex(item, open);
+        const int index = Files().GetIconIndex(item, open);
+        // A launcher on the desktop shows its application's icon.
+        if (const auto data = DecodeFileSystemItem(item.ItemPayload(0));
+            data && S_ISREG(data->mode) && data->name.endsWith(".desktop")) {
+            const QString icon = LauncherIconValue(JoinPathBytes(Files().PathBytes(), data->name));
+            if (!icon.isEmpty())
+                return IconRegistry::Instance().IndexForIconValue(icon, index);
+        }
+        return index;
     }
 
     IdList SetNameOf(const IdList& item, const QString& newName, std::uint32_t flags) override {
-        if (item.Count() > 1) {
-            auto parent = BindToObject(item.Trim(1));
-            if (!parent)
-                return {};
-            const IdList renamed = parent->SetNameOf(item.Last(), newName, flags);
-            return renamed.IsNull() ? IdList() : item.Trim(1).Concat(renamed);
-        }
+        if (item.Count() > 1)
+            return NestedSetNameOf(*this, item, newName, flags);
         if (DecodeVirtualItem(item.ItemPayload(0)))
             return {};
         return Files().SetNameOf(item, newName, flags);
@@ -723,9 +667,41 @@ public:
             }
             return Files().GetDropTarget(items);
         }
-        auto parent = BindToObject(item.Trim(1));
-        const IdList last = item.Last();
-        return parent ? parent->GetDropTarget(std::span(&last, 1)) : nullptr;
+        return AskHolderOf(*this, item, [](ShellFolder* parent, const IdList& last) {
+            return parent ? parent->GetDropTarget(std::span(&last, 1)) : nullptr;
+        });
+    }
+
+    // The desktop's files have the menu of their folder. The places are
+    // opened by the program; Home also shows its folder's properties. Not
+    // the file menu for Home: cutting, deleting or renaming the home folder
+    // from here is not something to offer.
+    std::unique_ptr<ShellContextMenu> GetContextMenu(std::span<const IdList> items) override {
+        if (items.empty())
+            return nullptr;
+        if (IsNested(items))
+            return NestedContextMenu(*this, items);
+        bool onlyHome = true;
+        bool anyPlace = false;
+        for (const IdList& item : items) {
+            if (item.Count() != 1)
+                return nullptr;
+            if (const auto place = DecodeVirtualItem(item.ItemPayload(0))) {
+                anyPlace = true;
+                onlyHome = onlyHome && place->place == VirtualPlace::Home;
+            }
+        }
+        if (!anyPlace)
+            return Files().GetContextMenu(items);
+        QList<QByteArray> properties;
+        if (onlyHome && items.size() == 1)
+            properties << NameToBytes(HomeDirectory());
+        return MakePlaceContextMenu(properties);
+    }
+
+    /// The desktop directory's background menu ("Shell new" there).
+    std::unique_ptr<ShellContextMenu> GetBackgroundMenu() override {
+        return Files().GetBackgroundMenu();
     }
 
 private:

@@ -14,6 +14,12 @@
 //   and, not listed but reachable by CSIDL_STARTMENU or "::StartMenu":
 //     Applications                       the applications menu (AppsFolder.h)
 //
+// Context menus: the desktop's files have their folder's menu, and the
+// Desktop's background is the desktop directory's (so "Shell new" works
+// there); the places and the volumes have "open" (the program's) and, for
+// one Home or one volume, "properties"; below a place, its folder's menu.
+// Launchers (".desktop" files) on the desktop show their application's icon.
+//
 // An absolute path parses to [Computer][volume][entry]...: the volume is the
 // longest user-visible mount point that is a prefix of the path. Ids of
 // file-system entries carry their lstat data (ItemData.h).

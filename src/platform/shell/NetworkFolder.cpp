@@ -8,14 +8,12 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/shell/BasicDataObject.h"
-#include "platform/shell/ClipFormats.h"
 #include "platform/shell/FileSystem.h"
 #include "platform/shell/FileSystemFolder.h"
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/ItemData.h"
 #include "platform/shell/NameCodec.h"
-#include "platform/shell/ShellIdArray.h"
+#include "platform/shell/NestedFolder.h"
 
 namespace {
 
@@ -27,11 +25,6 @@ constexpr std::uint32_t kPlaceAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFG
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("NetworkFolder", text);
-}
-
-template <typename T>
-int Order(T a, T b) {
-    return a < b ? -1 : a > b ? 1 : 0;
 }
 
 bool IsGvfsBridge(const QByteArray& type) {
@@ -64,21 +57,6 @@ QString GvfsName(const QByteArray& folder) {
     return Tr("%1 on %2")
         .arg(DisplayFromName(NameFromBytes(share)), DisplayFromName(NameFromBytes(server)));
 }
-
-class ListEnum : public EnumIdList {
-public:
-    explicit ListEnum(std::vector<IdList> ids) : m_ids(std::move(ids)) {}
-    Result Next(IdList& item) override {
-        if (m_next >= m_ids.size())
-            return Result::End;
-        item = m_ids[m_next++];
-        return Result::Item;
-    }
-
-private:
-    std::vector<IdList> m_ids;
-    std::size_t m_next = 0;
-};
 
 }  // namespace
 
@@ -194,28 +172,16 @@ std::unique_ptr<EnumIdList> NetworkFolder::EnumObjects(std::uint32_t flags) {
     if (flags & SHCONTF_FOLDERS) {
         for (const NetworkPlace& p : m_places) ids.push_back(VolumeItemId(p.path));
     }
-    return std::make_unique<ListEnum>(std::move(ids));
+    return std::make_unique<IdListEnum>(std::move(ids));
 }
 
 bool NetworkFolder::GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) {
-    std::uint32_t all = ~std::uint32_t(0);
-    for (const IdList& item : items) {
-        std::uint32_t bits = inOut;
-        if (item.Count() > 1) {
-            auto parent = BindToObject(item.Trim(1));
-            const IdList last = item.Last();
-            if (!parent || !parent->GetAttributesOf(std::span(&last, 1), bits))
-                return false;
-        } else {
-            if (!Find(item.ItemPayload(0)))
-                return false;
-            bits = kPlaceAttributes;
-        }
-        all &= bits;
-    }
-    if (!items.empty())
-        inOut &= all;
-    return true;
+    return NestedAttributesOf(*this, items, inOut, [this](const IdList& item, std::uint32_t& bits) {
+        if (!Find(item.ItemPayload(0)))
+            return false;
+        bits = kPlaceAttributes;
+        return true;
+    });
 }
 
 std::optional<QString> NetworkFolder::GetDisplayNameOf(const IdList& item, std::uint32_t flags) {
@@ -223,10 +189,8 @@ std::optional<QString> NetworkFolder::GetDisplayNameOf(const IdList& item, std::
         return std::nullopt;
     if (item.IsEmpty())
         return (flags & SHGDN_FORPARSING) ? kNetworkParsing : Tr("Network");
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetDisplayNameOf(item.Last(), flags) : std::nullopt;
-    }
+    if (item.Count() > 1)
+        return NestedDisplayNameOf(*this, item, flags);
     const NetworkPlace* place = Find(item.ItemPayload(0));
     if (!place)
         return std::nullopt;
@@ -269,46 +233,24 @@ int NetworkFolder::CompareIDs(int column, const IdList& a, const IdList& b) {
     } else {
         r = Order(a.Prefix(1).ToByteArray().compare(b.Prefix(1).ToByteArray()), 0);
     }
-    if (r)
-        return r;
-    if (a.Count() > 1 && b.Count() > 1) {
-        if (auto folder = BindToObject(a.Prefix(1)))
-            return folder->CompareIDs(column, a.Suffix(1), b.Suffix(1));
-    }
-    return Order(a.Count(), b.Count());
+    return r ? r : CompareBelowFirst(*this, column, a, b);
 }
 
 std::optional<FindData> NetworkFolder::GetFindData(const IdList& item) {
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetFindData(item.Last()) : std::nullopt;
-    }
+    if (item.Count() > 1)
+        return NestedFindData(*this, item);
     // The pane lists virtual folders by their find data when there are
     // any; a place is named by its source, so only the other fields help.
     return std::nullopt;
 }
 
 std::unique_ptr<ShellDataObject> NetworkFolder::GetDataObject(std::span<const IdList> items) {
-    if (items.empty())
-        return nullptr;
-    QStringList paths;
-    for (const IdList& item : items) {
-        auto path = GetDisplayNameOf(item, SHGDN_FORPARSING);
-        if (!path)
-            return nullptr;
-        paths << *path;
-    }
-    auto object = std::make_unique<BasicDataObject>();
-    object->SetData(ClipFormats::kShellIdList, EncodeShellIdArray(m_absolute, items));
-    object->SetFilePaths(paths);
-    return object;
+    return ParsedPathsDataObject(*this, m_absolute, items);
 }
 
 std::optional<QString> NetworkFolder::GetInfoTip(const IdList& item) {
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetInfoTip(item.Last()) : std::nullopt;
-    }
+    if (item.Count() > 1)
+        return NestedInfoTip(*this, item);
     const NetworkPlace* place = Find(item.ItemPayload(0));
     if (!place)
         return std::nullopt;
@@ -319,19 +261,22 @@ std::optional<QString> NetworkFolder::GetInfoTip(const IdList& item) {
 int NetworkFolder::GetIconIndex(const IdList& item, bool open) {
     if (item.IsEmpty())
         return IconRegistry::NetworkIcon;
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetIconIndex(item.Last(), open) : -1;
-    }
+    if (item.Count() > 1)
+        return NestedIconIndex(*this, item, open);
     return Find(item.ItemPayload(0)) ? int(IconRegistry::RemoteDriveIcon) : -1;
 }
 
 IdList NetworkFolder::SetNameOf(const IdList& item, const QString& newName, std::uint32_t flags) {
     if (item.Count() < 2)
         return {};  // a mount is not renamed here
-    auto parent = BindToObject(item.Trim(1));
-    if (!parent)
-        return {};
-    const IdList renamed = parent->SetNameOf(item.Last(), newName, flags);
-    return renamed.IsNull() ? IdList() : item.Trim(1).Concat(renamed);
+    return NestedSetNameOf(*this, item, newName, flags);
+}
+
+std::unique_ptr<ShellContextMenu> NetworkFolder::GetContextMenu(std::span<const IdList> items) {
+    // Asking a remote folder's properties touches the server: only when the
+    // user picks it, and for one place at a time (as PlacesContextMenu has it).
+    return PlacesContextMenu(*this, items, [this](const IdList& item) {
+        const NetworkPlace* place = Find(item.ItemPayload(0));
+        return place ? std::optional(place->path) : std::nullopt;
+    });
 }

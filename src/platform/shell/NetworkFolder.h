@@ -56,6 +56,10 @@ public:
     std::optional<QString> GetInfoTip(const IdList& item) override;
     int GetIconIndex(const IdList& item, bool open) override;
     IdList SetNameOf(const IdList& item, const QString& newName, std::uint32_t flags) override;
+    /// Over places: MakePlaceContextMenu ("open", and "properties" for one
+    /// place); below a place, that folder's own menu. Never the file menu:
+    /// deleting or renaming a mount point is not offered.
+    std::unique_ptr<ShellContextMenu> GetContextMenu(std::span<const IdList> items) override;
 
     const std::vector<NetworkPlace>& Places() { return m_places; }
 

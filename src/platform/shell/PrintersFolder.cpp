@@ -7,6 +7,7 @@
 #include "platform/shell/ClipFormats.h"
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/ItemData.h"
+#include "platform/shell/NestedFolder.h"
 #include "platform/shell/ShellIdArray.h"
 
 namespace {
@@ -15,11 +16,6 @@ const QString kPrintersParsing = QStringLiteral("::Printers");
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("PrintersFolder", text);
-}
-
-template <typename T>
-int Order(T a, T b) {
-    return a < b ? -1 : a > b ? 1 : 0;
 }
 
 QString StateText(QPrinter::PrinterState state) {
@@ -39,21 +35,6 @@ QString StateText(QPrinter::PrinterState state) {
 QString Shown(const PrinterRecord& p) {
     return p.description.isEmpty() ? p.name : p.description;
 }
-
-class ListEnum : public EnumIdList {
-public:
-    explicit ListEnum(std::vector<IdList> ids) : m_ids(std::move(ids)) {}
-    Result Next(IdList& item) override {
-        if (m_next >= m_ids.size())
-            return Result::End;
-        item = m_ids[m_next++];
-        return Result::Item;
-    }
-
-private:
-    std::vector<IdList> m_ids;
-    std::size_t m_next = 0;
-};
 
 }  // namespace
 
@@ -110,7 +91,7 @@ std::unique_ptr<EnumIdList> PrintersFolder::EnumObjects(std::uint32_t flags) {
                 ids.push_back(std::move(id));
         }
     }
-    return std::make_unique<ListEnum>(std::move(ids));
+    return std::make_unique<IdListEnum>(std::move(ids));
 }
 
 bool PrintersFolder::GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) {

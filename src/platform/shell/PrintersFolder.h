@@ -6,8 +6,9 @@
 // name is the printer's description when it has one, else its name; the
 // parsing name is "::Printers/<name>". Info tips give the location, make and
 // model, state and whether it is the default printer. Items have no file
-// attributes (size "<n/a>"). Each folder object asks the print system once,
-// when first needed (it may take a moment when a print server is slow).
+// attributes (size "<n/a>"). There is no context menu (nullptr): what can be
+// done to a printer is done in the print system's own tools. Each folder object asks the print
+// system once, when first needed (it may take a moment when a print server is slow).
 
 #include <QString>
 #include <optional>

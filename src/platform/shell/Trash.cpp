@@ -294,6 +294,18 @@ bool NeverHoldsTrash(const QByteArray& type) {
     return false;
 }
 
+// FUSE file systems that keep their data on this computer (encrypting
+// overlays): their trashes are listed like those of disks.
+bool IsLocalFuseType(const QByteArray& type) {
+    static const char* const kLocal[] = {"fuse.gocryptfs", "fuse.encfs", "fuse.cryfs",
+                                         "fuse.securefs"};
+    for (const char* t : kLocal) {
+        if (type == t)
+            return true;
+    }
+    return false;
+}
+
 bool PercentDecodeStrict(const QByteArray& in, QByteArray& out) {
     auto hex = [](char c) -> int {
         if (c >= '0' && c <= '9')
@@ -404,6 +416,16 @@ void AddError(QString* error, const QString& text) {
 
 }  // namespace
 
+bool SkipsTrashListing(const QByteArray& fsType) {
+    if (NeverHoldsTrash(fsType) || IsRemoteFileSystemType(fsType))
+        return true;
+    // Other FUSE file systems are served by a process that may be waiting
+    // for a network or a password: looking could hang. Block-device FUSE
+    // ("fuseblk": NTFS, exFAT disks) is a disk like any other.
+    const bool fuse = fsType == "fuse" || fsType.startsWith("fuse.");
+    return fuse && !IsLocalFuseType(fsType);
+}
+
 QByteArray HomeTrashPath() {
     return XdgDataHome() + "/Trash";
 }
@@ -428,7 +450,7 @@ std::vector<TrashDirectory> ExistingTrashDirectories(const VolumeTable& table) {
     add(HomeTrashPath(), {});
     const QByteArray uid = UidText();
     for (const MountEntry& mount : table.Mounts()) {
-        if (NeverHoldsTrash(mount.fsType))
+        if (SkipsTrashListing(mount.fsType))
             continue;
         const QByteArray base = mount.mountPoint == "/" ? QByteArray() : mount.mountPoint;
         const QByteArray shared = base + "/.Trash";

@@ -47,11 +47,20 @@ struct TrashDirectory {
 /// $XDG_DATA_HOME/Trash, whether it exists or not.
 QByteArray HomeTrashPath();
 
+/// True for the file-system types whose top-directory trashes are not
+/// looked for when the trash is listed: pseudo file systems (proc, sysfs,
+/// autofs, ...), remote ones (IsRemoteFileSystemType: a server that does not
+/// answer would hang the listing) and FUSE file systems other than block
+/// devices ("fuseblk") and a few encrypting overlays of local data. Moving
+/// an item to the trash is not affected: it follows the volume's rules.
+bool SkipsTrashListing(const QByteArray& fsType);
+
 /// The trash directories that exist: the home trash first, then for each
-/// mount of the table (other than the home trash's own file system) the
-/// top-directory trashes of this user ($topdir/.Trash/$uid when .Trash
-/// passes the checks, and $topdir/.Trash-$uid), each a real directory owned
-/// by the user. Cost: a few lstat calls per mount.
+/// mount of the table (other than the home trash's own file system, and
+/// those SkipsTrashListing() leaves out) the top-directory trashes of this
+/// user ($topdir/.Trash/$uid when .Trash passes the checks, and
+/// $topdir/.Trash-$uid), each a real directory owned by the user. Cost: a
+/// few lstat calls per mount, none on the mounts left out.
 std::vector<TrashDirectory> ExistingTrashDirectories(const VolumeTable& table);
 /// The same over this process's mount table.
 std::vector<TrashDirectory> ExistingTrashDirectories();

@@ -14,6 +14,7 @@
 #include "platform/shell/FileSystemFolder.h"
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/NameCodec.h"
+#include "platform/shell/NestedFolder.h"
 #include "platform/shell/ShellIdArray.h"
 #include "platform/ui/Prompter.h"
 
@@ -25,11 +26,6 @@ constexpr std::uint32_t kEntryCapabilities = SFGAO_CANCOPY | SFGAO_CANMOVE | SFG
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("TrashFolder", text);
-}
-
-template <typename T>
-int Order(T a, T b) {
-    return a < b ? -1 : a > b ? 1 : 0;
 }
 
 QByteArray LastComponent(const QByteArray& path) {
@@ -61,21 +57,6 @@ std::optional<TrashItemData> FirstItem(const IdList& item) {
         return std::nullopt;
     return DecodeTrashItem(item.ItemPayload(0));
 }
-
-class ListEnum : public EnumIdList {
-public:
-    explicit ListEnum(std::vector<IdList> ids) : m_ids(std::move(ids)) {}
-    Result Next(IdList& item) override {
-        if (m_next >= m_ids.size())
-            return Result::End;
-        item = m_ids[m_next++];
-        return Result::Item;
-    }
-
-private:
-    std::vector<IdList> m_ids;
-    std::size_t m_next = 0;
-};
 
 int CompareNames(const QByteArray& a, const QByteArray& b) {
     const int folded = NameFromBytes(a).compare(NameFromBytes(b), Qt::CaseInsensitive);
@@ -161,34 +142,22 @@ std::unique_ptr<EnumIdList> TrashFolder::EnumObjects(std::uint32_t flags) {
         if (!id.IsNull())
             ids.push_back(std::move(id));
     }
-    return std::make_unique<ListEnum>(std::move(ids));
+    return std::make_unique<IdListEnum>(std::move(ids));
 }
 
 bool TrashFolder::GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) {
-    std::uint32_t all = ~std::uint32_t(0);
-    for (const IdList& item : items) {
-        std::uint32_t bits = inOut;
-        if (item.Count() > 1) {
-            auto parent = BindToObject(item.Trim(1));
-            const IdList last = item.Last();
-            if (!parent || !parent->GetAttributesOf(std::span(&last, 1), bits))
-                return false;
-        } else {
-            const auto data = FirstItem(item);
-            if (!data)
-                return false;
-            bits = kEntryCapabilities;
-            bits |= S_ISDIR(data->mode) ? (SFGAO_FOLDER | SFGAO_HASSUBFOLDER) : SFGAO_STREAM;
-            if (S_ISLNK(data->mode))
-                bits |= SFGAO_LINK;
-            if (LastComponent(data->originalPath).startsWith('.'))
-                bits |= SFGAO_HIDDEN;
-        }
-        all &= bits;
-    }
-    if (!items.empty())
-        inOut &= all;
-    return true;
+    return NestedAttributesOf(*this, items, inOut, [](const IdList& item, std::uint32_t& bits) {
+        const auto data = FirstItem(item);
+        if (!data)
+            return false;
+        bits = kEntryCapabilities;
+        bits |= S_ISDIR(data->mode) ? (SFGAO_FOLDER | SFGAO_HASSUBFOLDER) : SFGAO_STREAM;
+        if (S_ISLNK(data->mode))
+            bits |= SFGAO_LINK;
+        if (LastComponent(data->originalPath).startsWith('.'))
+            bits |= SFGAO_HIDDEN;
+        return true;
+    });
 }
 
 std::optional<QString> TrashFolder::GetDisplayNameOf(const IdList& item, std::uint32_t flags) {
@@ -196,10 +165,8 @@ std::optional<QString> TrashFolder::GetDisplayNameOf(const IdList& item, std::ui
         return std::nullopt;
     if (item.IsEmpty())
         return (flags & SHGDN_FORPARSING) ? kTrashParsing : Tr("Trash");
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetDisplayNameOf(item.Last(), flags) : std::nullopt;
-    }
+    if (item.Count() > 1)
+        return NestedDisplayNameOf(*this, item, flags);
     const auto data = FirstItem(item);
     if (!data)
         return std::nullopt;
@@ -275,20 +242,12 @@ int TrashFolder::CompareIDs(int column, const IdList& a, const IdList& b) {
         r = Order(da->trashDir.compare(db->trashDir), 0);
     if (!r)
         r = Order(da->name.compare(db->name), 0);
-    if (r)
-        return r;
-    if (a.Count() > 1 && b.Count() > 1) {
-        if (auto folder = BindToObject(a.Prefix(1)))
-            return folder->CompareIDs(column, a.Suffix(1), b.Suffix(1));
-    }
-    return Order(a.Count(), b.Count());
+    return r ? r : CompareBelowFirst(*this, column, a, b);
 }
 
 std::optional<FindData> TrashFolder::GetFindData(const IdList& item) {
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetFindData(item.Last()) : std::nullopt;
-    }
+    if (item.Count() > 1)
+        return NestedFindData(*this, item);
     const auto data = FirstItem(item);
     if (!data)
         return std::nullopt;
@@ -320,10 +279,8 @@ std::unique_ptr<ShellDataObject> TrashFolder::GetDataObject(std::span<const IdLi
 }
 
 std::optional<QString> TrashFolder::GetInfoTip(const IdList& item) {
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetInfoTip(item.Last()) : std::nullopt;
-    }
+    if (item.Count() > 1)
+        return NestedInfoTip(*this, item);
     const auto data = FirstItem(item);
     if (!data)
         return std::nullopt;
@@ -344,10 +301,8 @@ int TrashFolder::GetIconIndex(const IdList& item, bool open) {
     IconRegistry& icons = IconRegistry::Instance();
     if (item.IsEmpty())
         return TrashIsEmpty() ? IconRegistry::TrashEmptyIcon : IconRegistry::TrashFullIcon;
-    if (item.Count() > 1) {
-        auto parent = BindToObject(item.Trim(1));
-        return parent ? parent->GetIconIndex(item.Last(), open) : -1;
-    }
+    if (item.Count() > 1)
+        return NestedIconIndex(*this, item, open);
     const auto data = FirstItem(item);
     if (!data)
         return -1;
@@ -363,18 +318,8 @@ std::unique_ptr<ShellDropTarget> TrashFolder::GetDropTarget(std::span<const IdLi
 std::unique_ptr<ShellContextMenu> TrashFolder::GetContextMenu(std::span<const IdList> items) {
     if (items.empty())
         return nullptr;
-    if (items.front().Count() > 1) {
-        // Items inside a trashed folder: all from the same folder.
-        const IdList folderId = items.front().Trim(1);
-        std::vector<IdList> lasts;
-        for (const IdList& item : items) {
-            if (item.Count() != items.front().Count() || !(item.Trim(1) == folderId))
-                return nullptr;
-            lasts.push_back(item.Last());
-        }
-        auto folder = BindToObject(folderId);
-        return folder ? folder->GetContextMenu(lasts) : nullptr;
-    }
+    if (IsNested(items))
+        return NestedContextMenu(*this, items);  // inside a trashed folder
     std::vector<TrashEntry> entries = TrashEntriesFromIds(items);
     if (entries.size() != items.size())
         return nullptr;  // some are gone: the pane refreshes first

@@ -77,7 +77,9 @@ bool IsSystemInternalMount(const MountEntry& mount);
 bool IsUserVisibleMount(const MountEntry& mount, const VisibilityContext& context);
 
 /// True for the remote file-system types: nfs, nfs4, cifs, smb3, smbfs,
-/// sshfs, fuse.sshfs, davfs, 9p and GVfs mounts.
+/// sshfs, fuse.sshfs, davfs, 9p, ceph, glusterfs, afs, ncpfs, coda, the
+/// FUSE clients of cloud and FTP storage (rclone, s3fs, curlftpfs) and GVfs
+/// mounts.
 bool IsRemoteFileSystemType(const QByteArray& fsType);
 
 /// Where the removable flags and labels come from (tests point them at

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
+#include <QTest>
 #include <map>
 
 #include "platform/shell/ArchiveFolder.h"
@@ -10,6 +15,8 @@
 #include "platform/shell/FileSystemFolder.h"
 #include "platform/shell/LinuxShell.h"
 #include "platform/shell/NameCodec.h"
+#include "platform/shell/TempCopyFile.h"
+#include "platform/shell/XdgDirs.h"
 #include "support/TestDir.h"
 
 namespace {
@@ -445,3 +452,129 @@ TEST_F(ArchiveFolderTest, HonestHugeEntriesStreamAndBombsStopTheIndex) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where the text viewer that the launch tests install (for text/plain)
+// writes the path it was given: its Exec line names the mark.
+QByteArray ViewerMark() {
+    QFile entry(NameFromBytes(XdgDataHome() + "/applications/corvane-launch-viewer.desktop"));
+    if (!entry.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = entry.readAll();
+    const qsizetype start = text.indexOf("> ");
+    const qsizetype end = text.indexOf(".tmp", start);
+    return start < 0 || end < 0 ? QByteArray() : text.mid(start + 2, end - start - 2);
+}
+
+QStringList TempCopiesIn(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral("CvTMP_*")}, QDir::Files | QDir::Hidden);
+}
+
+QStringList MenuVerbs(ShellContextMenu& menu) {
+    std::vector<ContextMenuEntry> entries;
+    menu.QueryContextMenu(entries, 1, 100, CMF_NORMAL);
+    QStringList verbs;
+    for (const ContextMenuEntry& e : entries) verbs << (e.id ? e.verb : QStringLiteral("-"));
+    return verbs;
+}
+
+}  // namespace
+
+TEST_F(ArchiveFolderTest, MenuOpensFilesThroughPrivateTemporaryCopies) {
+    ASSERT_TRUE(WriteTestArchive(dir.Join("m.zip"), "zip", "none",
+                                 {{"docs/note.txt", "hello\n", TestEntry::File, {}, kTime + 2},
+                                  {"docs/big.txt", QByteArray(300000, 'b')},
+                                  {"top.txt", "top"}}));
+    ASSERT_TRUE(dir.MakeFolder("tmp"));
+    // TMPDIR points into the test folder for the test's time only.
+    struct TempDirGuard {
+        QByteArray saved = qgetenv("TMPDIR");
+        ~TempDirGuard() {
+            if (saved.isNull())
+                qunsetenv("TMPDIR");
+            else
+                qputenv("TMPDIR", saved);
+            SetMaxExtractSizeSource({});
+            DeleteKeptTempCopies();
+        }
+    } guard;
+    qputenv("TMPDIR", dir.Join("tmp"));
+    const QString temp = NameFromBytes(dir.Join("tmp"));
+
+    auto root = Bind("m.zip");
+    ASSERT_TRUE(root);
+    const IdList docs = root->ParseDisplayName("docs");
+    const IdList note = root->ParseDisplayName("docs/note.txt");
+    const IdList big = root->ParseDisplayName("docs/big.txt");
+    ASSERT_FALSE(note.IsNull());
+    ASSERT_EQ(note.Count(), 2);
+
+    // The id alone gives the find data: size and times of files, none for
+    // folders.
+    const auto found = root->GetFindData(note);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->name, "note.txt");
+    EXPECT_TRUE(S_ISREG(found->mode));
+    EXPECT_EQ(found->size, 6u);
+    EXPECT_EQ(found->times[kTimeModified], FileTimeFromTimespec(kTime + 2, 0));
+    const auto folderData = root->GetFindData(docs);
+    ASSERT_TRUE(folderData);
+    EXPECT_TRUE(S_ISDIR(folderData->mode));
+    EXPECT_EQ(folderData->size, 0u);
+
+    // A folder's "open" is the program's (it enters the folder).
+    auto folderMenu = root->GetContextMenu({&docs, 1});
+    ASSERT_TRUE(folderMenu);
+    EXPECT_EQ(MenuVerbs(*folderMenu), (QStringList{"open", "-", "copy", "-", "properties"}));
+    EXPECT_FALSE(folderMenu->InvokeVerb("open", {}));
+    EXPECT_TRUE(TempCopiesIn(temp).isEmpty());
+
+    // A file opens with its default application through a copy that only
+    // this user can read, named by the entry's last component.
+    const QByteArray mark = ViewerMark();
+    ASSERT_FALSE(mark.isEmpty()) << "the launch tests' viewer is not installed";
+    ::unlink(mark.constData());
+    auto fileMenu = root->GetContextMenu({&note, 1});
+    ASSERT_TRUE(fileMenu);
+    QString error;
+    InvokeContext context;
+    context.errorText = &error;
+    ASSERT_TRUE(fileMenu->InvokeVerb("open", context)) << error.toStdString();
+    const QStringList copies = TempCopiesIn(temp);
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_TRUE(copies[0].endsWith("_note.txt")) << copies[0].toStdString();
+    const QByteArray copy = NameToBytes(temp + "/" + copies[0]);
+    struct stat st;
+    ASSERT_EQ(::stat(copy.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    QFile copied(NameFromBytes(copy));
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), "hello\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ::access(mark.constData(), F_OK) == 0; }, 10000));
+    QFile marked(NameFromBytes(mark));
+    ASSERT_TRUE(marked.open(QIODevice::ReadOnly));
+    EXPECT_EQ(marked.readAll().trimmed(), copy);
+
+    // Too large for the limit: refused with the notice, no file made; the
+    // limit is the program's setting when one is installed.
+    auto bigMenu = root->GetContextMenu({&big, 1});
+    ASSERT_TRUE(bigMenu);
+    error.clear();
+    EXPECT_FALSE(bigMenu->InvokeVerb("open", context));
+    EXPECT_EQ(error, kTooLargeToViewText);
+    SetMaxExtractSizeSource([] { return std::uint64_t(5); });
+    error.clear();
+    EXPECT_FALSE(fileMenu->InvokeVerb("open", context));
+    EXPECT_EQ(error, kTooLargeToViewText);
+    SetMaxExtractSizeSource({});
+    EXPECT_EQ(TempCopiesIn(temp).size(), 1);
+
+    // Kept copies go at exit (or when asked); items of other folders get
+    // no menu here.
+    EXPECT_EQ(DeleteKeptTempCopies(), 1);
+    EXPECT_TRUE(TempCopiesIn(temp).isEmpty());
+    const IdList stranger = Folder().ItemIdOf("m.zip");
+    EXPECT_FALSE(root->GetContextMenu({&stranger, 1}));
+    EXPECT_FALSE(root->GetContextMenu({}));
+}

@@ -131,8 +131,9 @@ TEST(ContextMenu, FileMenuListsTheVerbsWithOpenAsDefault) {
     for (const auto& e : entries) {
         if (!e.text.isEmpty())
             shown << e.text;
-        if (e.id || !e.children.empty())
+        if (e.id || !e.children.empty()) {
             EXPECT_FALSE(e.helpText.isEmpty()) << e.verb.toStdString();
+        }
     }
     EXPECT_EQ(shown.join(QLatin1Char('|')).toStdString(),
               texts.join(QLatin1Char('|')).toStdString());
@@ -141,8 +142,9 @@ TEST(ContextMenu, FileMenuListsTheVerbsWithOpenAsDefault) {
 
     // Each command's verb comes back by its id less the first.
     for (const auto& e : entries) {
-        if (e.id)
+        if (e.id) {
             EXPECT_EQ(menu->GetCommandString(e.id - 1), e.verb);
+        }
     }
     // The program's own verbs are left to the program.
     const auto* cut = Find(entries, "cut");
@@ -159,8 +161,9 @@ TEST(ContextMenu, FileMenuListsTheVerbsWithOpenAsDefault) {
     std::vector<ContextMenuEntry> few;
     ASSERT_TRUE(menu->QueryContextMenu(few, 100, 101, CMF_NORMAL));
     for (const auto& e : few) {
-        if (e.id)
+        if (e.id) {
             EXPECT_LE(e.id, 101);
+        }
     }
     EXPECT_FALSE(Find(few, "properties"));
 }

@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <map>
 
-#include "support/NoDacOverride.h"
 #include "platform/shell/ClipFormats.h"
 #include "platform/shell/FileSystem.h"
 #include "platform/shell/FileSystemFolder.h"
 #include "platform/shell/NameCodec.h"
 #include "platform/shell/ShellIdArray.h"
+#include "support/NoDacOverride.h"
 #include "support/TestDir.h"
 
 namespace {
@@ -294,4 +294,34 @@ TEST(FileSystem, StatEntryGivesBirthTimeOrZeroAndLinkData) {
     EXPECT_FALSE(StatEntry(dir.Join("missing")));
     EXPECT_TRUE(FreeSpace(dir.PathBytes()));
     EXPECT_FALSE(FreeSpace(dir.Join("missing")));
+}
+
+// A tree lists what has SFGAO_FOLDER, a file list what is a stream:
+// archives are both, so each listing shows them as the attributes say.
+TEST_F(FileSystemFolderTest, ArchivesAreListedWithFoldersAndWithFiles) {
+    ASSERT_TRUE(dir.MakeFile("pack.zip", "not read here"));
+    ASSERT_TRUE(dir.MakeFile("bundle.tar.gz", "x"));
+    ASSERT_TRUE(dir.MakeFolder("named.zip"));  // a folder, whatever its name
+    FileSystemFolder folder = Folder();
+    const auto folders = List(folder, SHCONTF_FOLDERS);
+    const auto files = List(folder, SHCONTF_NONFOLDERS);
+    const auto both = List(folder, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS);
+    for (const QByteArray& archive : {QByteArray("pack.zip"), QByteArray("bundle.tar.gz")}) {
+        ASSERT_TRUE(folders.count(archive)) << archive.constData();
+        EXPECT_TRUE(files.count(archive)) << archive.constData();
+        EXPECT_EQ(folders.at(archive).attributes & (SFGAO_FOLDER | SFGAO_STREAM),
+                  std::uint32_t(SFGAO_FOLDER | SFGAO_STREAM));
+    }
+    EXPECT_TRUE(folders.count("named.zip") && !files.count("named.zip"));
+    EXPECT_FALSE(folders.count("readme"));  // plain files stay out of a tree
+    for (const auto& [name, item] : folders) {
+        EXPECT_TRUE(item.attributes & SFGAO_FOLDER) << name.constData();
+    }
+    for (const auto& [name, item] : files) {
+        EXPECT_TRUE(item.attributes & SFGAO_STREAM || item.attributes & SFGAO_LINK)
+            << name.constData();
+    }
+    // With both flags every entry comes once.
+    EXPECT_EQ(both.size(),
+              List(folder, SHCONTF_FOLDERS).size() + List(folder, SHCONTF_NONFOLDERS).size() - 2);
 }

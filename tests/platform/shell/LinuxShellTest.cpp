@@ -2,10 +2,13 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <map>
 
 #include "platform/shell/FileSystem.h"
+#include "platform/shell/IconRegistry.h"
 #include "platform/shell/ItemData.h"
 #include "platform/shell/LinuxShell.h"
 #include "platform/shell/NameCodec.h"
@@ -211,4 +214,97 @@ TEST(LinuxShell, VolumesOfAFixtureTableNameTheirFolders) {
     const IdList homeId = desktop->ParseDisplayName(Home());
     EXPECT_EQ(DecodeVolumeItem(homeId.ItemPayload(1))->mountPoint, "/");
     QDir(Home() + "/remote").removeRecursively();
+}
+
+namespace {
+
+QStringList MenuVerbs(ShellContextMenu* menu) {
+    QStringList verbs;
+    if (!menu)
+        return {QStringLiteral("<no menu>")};
+    std::vector<ContextMenuEntry> entries;
+    menu->QueryContextMenu(entries, 1, 1000, CMF_NORMAL | CMF_CANRENAME);
+    for (const ContextMenuEntry& e : entries)
+        verbs << (e.id || !e.children.empty() ? e.verb : QStringLiteral("-"));
+    return verbs;
+}
+
+}  // namespace
+
+// The desktop's files have their folder's menus; the places have "open"
+// (and Home and a volume their properties), never the verbs that would
+// delete, cut or rename them.
+TEST(LinuxShell, DesktopAndComputerMenusPassTheFilesOnAndKeepThePlacesSafe) {
+    ASSERT_TRUE(QDir().mkpath(Home() + "/Desktop"));
+    ASSERT_TRUE(WriteFile(Home() + "/Desktop/note.txt", "n"));
+    LinuxShellNamespace shell;
+    auto desktop = shell.DesktopFolder();
+    const IdList note = desktop->ParseDisplayName(Home() + "/Desktop/note.txt");
+    ASSERT_FALSE(note.IsNull());
+    // The desktop's own entry, as the Desktop enumerates it.
+    IdList own;
+    for (const IdList& id : Items(*desktop)) {
+        if (Parsing(*desktop, id) == Home() + "/Desktop/note.txt")
+            own = id;
+    }
+    ASSERT_FALSE(own.IsNull());
+    const QStringList fileVerbs = MenuVerbs(desktop->GetContextMenu({&own, 1}).get());
+    EXPECT_TRUE(fileVerbs.contains("delete") && fileVerbs.contains("rename") &&
+                fileVerbs.contains("properties"))
+        << fileVerbs.join(' ').toStdString();
+    EXPECT_EQ(fileVerbs.first(), "open");
+
+    // Below a place: the menu of the folder that holds the item.
+    ASSERT_GT(note.Count(), 2);  // Computer, a volume, ..., note.txt
+    EXPECT_EQ(MenuVerbs(desktop->GetContextMenu({&note, 1}).get()), fileVerbs);
+
+    const IdList trash = desktop->ParseDisplayName("::Trash");
+    const IdList home = desktop->ParseDisplayName("::Home");
+    EXPECT_EQ(MenuVerbs(desktop->GetContextMenu({&trash, 1}).get()), QStringList{"open"});
+    EXPECT_EQ(MenuVerbs(desktop->GetContextMenu({&home, 1}).get()),
+              (QStringList{"open", "-", "properties"}));
+    const std::vector<IdList> mixed = {home, own};
+    EXPECT_EQ(MenuVerbs(desktop->GetContextMenu(mixed).get()), QStringList{"open"});
+
+    // The background is the desktop directory's: "Shell new" is offered.
+    EXPECT_EQ(MenuVerbs(desktop->GetBackgroundMenu().get()), QStringList{"shellnew"});
+
+    // A volume of Computer: open and properties, nothing that deletes.
+    auto computer = desktop->BindToObject(desktop->ParseDisplayName("::Computer"));
+    ASSERT_TRUE(computer);
+    const auto volumes = Items(*computer);
+    ASSERT_FALSE(volumes.empty());
+    EXPECT_EQ(MenuVerbs(computer->GetContextMenu({&volumes[0], 1}).get()),
+              (QStringList{"open", "-", "properties"}));
+    EXPECT_EQ(MenuVerbs(computer->GetContextMenu(volumes).get()).first(), "open");
+
+    ASSERT_TRUE(QDir(Home() + "/Desktop").removeRecursively());
+}
+
+// A launcher on the desktop shows the icon its entry names.
+TEST(LinuxShell, DesktopLaunchersShowTheirApplicationsIcon) {
+    ASSERT_TRUE(QDir().mkpath(Home() + "/Desktop"));
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    const QString png = Home() + "/launcher-icon.png";
+    ASSERT_TRUE(image.save(png));
+    ASSERT_TRUE(WriteFile(
+        Home() + "/Desktop/app.desktop",
+        "[Desktop Entry]\nType=Application\nName=App\nExec=true\nIcon=" + png.toUtf8() + "\n"));
+    ASSERT_TRUE(WriteFile(Home() + "/Desktop/plain.desktop",
+                          "[Desktop Entry]\nType=Application\nName=Plain\nExec=true\n"));
+    ASSERT_TRUE(WriteFile(Home() + "/Desktop/broken.desktop", "\xff\xfe not a key file"));
+    LinuxShellNamespace shell;
+    auto desktop = shell.DesktopFolder();
+    std::map<QString, int> icons;
+    for (const IdList& id : Items(*desktop, SHCONTF_NONFOLDERS))
+        icons[desktop->GetDisplayNameOf(id, SHGDN_INFOLDER).value_or(QString())] =
+            desktop->GetIconIndex(id, false);
+    ASSERT_EQ(icons.size(), 3u);
+    EXPECT_GE(icons["plain.desktop"], 0);
+    EXPECT_EQ(icons["broken.desktop"], icons["plain.desktop"]);
+    EXPECT_NE(icons["app.desktop"], icons["plain.desktop"]);
+    EXPECT_FALSE(IconRegistry::Instance().Icon(icons["app.desktop"]).isNull());
+    ASSERT_TRUE(QDir(Home() + "/Desktop").removeRecursively());
+    QFile::remove(png);
 }

@@ -146,6 +146,29 @@ TEST(Places, NetworkListsRemoteMountsAndGvfsShares) {
     EXPECT_TRUE(network.ParseDisplayName("/media/u/stick").IsNull()) << "a local volume";
     EXPECT_FALSE(network.GetDisplayNameOf(VolumeItemId("/media/u/stick"), 0));
 
+    // Menus: a place opens and shows its properties, never deletes; below
+    // a place, the menu of its folder.
+    auto verbsOf = [](std::unique_ptr<ShellContextMenu> menu) {
+        QStringList verbs;
+        std::vector<ContextMenuEntry> entries;
+        if (menu && menu->QueryContextMenu(entries, 1, 100, CMF_NORMAL | CMF_CANRENAME)) {
+            for (const ContextMenuEntry& e : entries)
+                verbs << (e.id ? e.verb : QStringLiteral("-"));
+        }
+        return verbs;
+    };
+    EXPECT_EQ(verbsOf(network.GetContextMenu({&items[4], 1})),
+              (QStringList{"open", "-", "properties"}));
+    EXPECT_EQ(verbsOf(network.GetContextMenu(std::span(items.data(), 2))), QStringList{"open"});
+    EXPECT_TRUE(verbsOf(network.GetContextMenu({&song, 1})).contains("delete"));
+    const IdList stick = VolumeItemId("/media/u/stick");
+    EXPECT_FALSE(network.GetContextMenu({&stick, 1}));
+    // The data object carries the places' paths.
+    auto data = network.GetDataObject(std::span(items.data() + 3, 2));
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(data->HasFormat(ClipFormats::kShellIdList));
+    EXPECT_TRUE(data->GetData(ClipFormats::kUriList).contains("smb-share"));
+
     // Without a GVfs folder only the mounts are left.
     NetworkFolder mountsOnly(IdList::Empty(), table, gvfs.PathBytes() + "/missing");
     EXPECT_EQ(Items(mountsOnly).size(), 3u);

@@ -360,8 +360,9 @@ TEST_F(TrashTest, ItemsOfAnotherFileSystemGoToItsTopDirectoryTrash) {
         ASSERT_EQ(entries.size(), 1u);
         struct stat st;
         ASSERT_EQ(::lstat(own.constData(), &st), 0);
-        if (!ownExisted)
+        if (!ownExisted) {
             EXPECT_EQ(st.st_mode & 07777, 0700u);
+        }
         EXPECT_FALSE(Exists("/tmp/" + uid)) << "the link's target was not written";
         EXPECT_EQ(entries[0].originalPath, file);
         EXPECT_EQ(ReadBytes(entries[0].FilePath()), contents);
@@ -389,4 +390,40 @@ TEST_F(TrashTest, ItemsOfAnotherFileSystemGoToItsTopDirectoryTrash) {
         EXPECT_TRUE(Exists(shared + "/" + uid + "/info/data.bin.trashinfo"));
     }
     cleanUp();
+}
+
+// Listing the trash never looks into remote, pseudo or served (FUSE) file
+// systems, which could hang it; disks, memory file systems and encrypting
+// overlays of local data are looked into.
+TEST_F(TrashTest, ListingSkipsTopDirectoriesOfRemoteAndPseudoFileSystems) {
+    TestDir dir;
+    const QByteArray uid = QByteArray::number(static_cast<qulonglong>(::getuid()));
+    const std::vector<std::pair<QByteArray, bool>> types = {
+        {"ext4", true},         {"tmpfs", true}, {"fuseblk", true},     {"fuse.gocryptfs", true},
+        {"nfs4", false},        {"cifs", false}, {"fuse.sshfs", false}, {"fuse.rclone", false},
+        {"fuse.portal", false}, {"fuse", false}, {"proc", false},       {"autofs", false},
+    };
+    std::vector<MountEntry> mounts;
+    for (const auto& [type, listed] : types) {
+        EXPECT_EQ(SkipsTrashListing(type), !listed) << type.constData();
+        const QByteArray name = QByteArray(type).replace('.', '_');
+        ASSERT_TRUE(dir.MakeFolder(name + "/.Trash-" + uid + "/files"));
+        ASSERT_TRUE(dir.MakeFolder(name + "/.Trash-" + uid + "/info"));
+        MountEntry mount;
+        mount.mountPoint = dir.Join(name);
+        mount.fsType = type;
+        mounts.push_back(mount);
+    }
+    const VolumeTable table(mounts, VisibilityContext::Current());
+    QList<QByteArray> topdirs;
+    for (const TrashDirectory& trash : ExistingTrashDirectories(table)) {
+        if (!trash.IsHome())
+            topdirs << trash.topdir;
+    }
+    QList<QByteArray> expected;
+    for (const auto& [type, listed] : types) {
+        if (listed)
+            expected << dir.Join(QByteArray(type).replace('.', '_'));
+    }
+    EXPECT_EQ(topdirs, expected);
 }
