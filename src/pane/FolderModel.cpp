@@ -339,8 +339,10 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
         for (FolderItem& item : items) {
             if (item.attributes & SFGAO_FOLDER)
                 continue;
-            item.ReadDescriptor();
-            if (item.times[kTimeModified] != 0) {
+            // Items of virtual folders may know their times from the
+            // folder's find data (the Trash's deletion dates): only a
+            // descriptor read counts.
+            if (item.ReadDescriptor() && item.times[kTimeModified] != 0) {
                 attributes |= SFGAO_BROWSABLE;
                 for (FolderItem& other : items) other.ReadDescriptor();
             }

@@ -473,6 +473,17 @@ TEST_F(FolderModelDiskTest, TrashWatchSeesTrashing) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_GT(receiver.notices, 0);
 
+    // A trash with an entry is still the virtual Trash (its entries know
+    // their deletion dates without describing themselves) and is watched.
+    FolderModel full;
+    ASSERT_EQ(full.Open(SHGetSpecialFolderLocation(CSIDL_BITBUCKET), true), FolderModel::kReadOk);
+    EXPECT_TRUE(full.IsVirtual());
+    ASSERT_EQ(full.ItemCount(), 1);
+    EXPECT_EQ(full.items.front().name, QStringLiteral("gone.txt"));
+    EXPECT_EQ(full.items.front().size, 5u);
+    EXPECT_NE(full.items.front().times[kTimeModified], 0u);
+    EXPECT_TRUE(full.StartWatch(&receiver));
+
     // Other virtual folders have nothing to watch.
     FolderModel computer;
     ASSERT_EQ(computer.Open(SHGetSpecialFolderLocation(CSIDL_DRIVES), true), FolderModel::kReadOk);
