@@ -682,6 +682,13 @@ void PaneListCtrl::DeleteAllRows() {
     const ProgramChange change(this);
     m_announced = 0;
     m_model->Clear();
+    // Letters typed for the old rows must not prefix the search in the new
+    // ones: a quick "top", Backspace, "d" would look for "topd". An empty
+    // search resets the views' own buffer.
+    m_typeBuffer.clear();
+    m_typeStarted = false;
+    m_prefixBuffer.clear();
+    m_prefixStarted = false;
     // Without a maximum the width follows the rows, so it starts afresh.
     if (m_maxListColumnWidth == 0)
         m_listWidthPending = true;
@@ -1069,6 +1076,11 @@ bool PaneListCtrl::HandleKey(QKeyEvent* event) {
         TypeAhead(QChar(u'A' + (key - Qt::Key_A)), event->timestamp());
         return true;
     }
+    if (!ctrl && !alt && !shift && !(mods & Qt::KeypadModifier) && !event->text().isEmpty() &&
+        event->text().at(0).isPrint() && !event->text().at(0).isSpace()) {
+        PrefixSearch(event->text(), event->timestamp());
+        return true;
+    }
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !ctrl && !alt) {
         Q_EMIT rowActivated(FocusedRow(), false);
         return true;
@@ -1138,6 +1150,44 @@ void PaneListCtrl::TypeAhead(QChar letter, unsigned long timestamp) {
         return;
     }
 
+    FlushPending();
+    const QModelIndex index = m_model->index(found, 0);
+    m_selection->setCurrentIndex(
+        index, m_sticky ? QItemSelectionModel::NoUpdate
+                        : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ActiveView()->scrollTo(index);
+}
+
+void PaneListCtrl::PrefixSearch(const QString& text, unsigned long timestamp) {
+    // The views' own search would do the same, but its buffer outlives the
+    // rows: letters typed just before a folder change would prefix the
+    // search in the new folder.
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    const unsigned long now = timestamp != 0 ? timestamp : (unsigned long)clock.elapsed();
+    const bool fresh = !m_prefixStarted ||
+                       now - m_prefixTime > (unsigned long)QApplication::keyboardInputInterval();
+    if (fresh)
+        m_prefixBuffer.clear();
+    m_prefixStarted = true;
+    m_prefixTime = now;
+    m_prefixBuffer += text;
+
+    const int count = m_model->Count();
+    if (count == 0)
+        return;
+    const int focused = std::max(FocusedRow(), 0);
+    // A new search looks past the focused row; a longer one may stay on it.
+    const int first = fresh && FocusedRow() >= 0 ? focused + 1 : focused;
+    int found = -1;
+    for (int i = 0; i < count && found < 0; ++i) {
+        const int row = (first + i) % count;
+        if (m_model->ItemAt(row)->displayName.startsWith(m_prefixBuffer, Qt::CaseInsensitive))
+            found = row;
+    }
+    if (found < 0)
+        return;
     FlushPending();
     const QModelIndex index = m_model->index(found, 0);
     m_selection->setCurrentIndex(

@@ -180,6 +180,7 @@ public:
     void SuspendRedraw();
     void ResumeRedraw();
     bool IsRedrawSuspended() const;
+    /// Removes every row; the type-ahead search starts afresh.
     void DeleteAllRows();
     /// Announces the count of rows about to be appended.
     void SetItemCount(int count);
@@ -310,6 +311,7 @@ private:
     void ApplyViewStyle();
     void ConfigureListView();
     void TypeAhead(QChar letter, unsigned long timestamp);
+    void PrefixSearch(const QString& text, unsigned long timestamp);
     void ToggleFocused(bool moveFocus);
     void FlushPending() const;
     void ScheduleFlush();
@@ -354,6 +356,10 @@ private:
     QString m_typeBuffer;
     unsigned long m_typeTime = 0;
     bool m_typeStarted = false;
+    // Plain letters: names that start with what was typed, the views' rule.
+    QString m_prefixBuffer;
+    unsigned long m_prefixTime = 0;
+    bool m_prefixStarted = false;
 
     bool m_listWidthPending = true;
     int m_listPadding = 0;  // icon width + 12, measured once

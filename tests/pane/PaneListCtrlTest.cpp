@@ -353,15 +353,45 @@ TEST_F(PaneListCtrlTest, TypeAheadSearchesAfterTheFocusAndWraps) {
     EXPECT_EQ(ctrl.FocusedRow(), 0) << "only cab holds CA: found again by wrapping";
     EXPECT_EQ(prompter->Beeps().size(), 2);
 
-    // Without Shift, or with Ctrl, the keys are not the search's.
-    EXPECT_FALSE([&] {
-        QKeyEvent plain(QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, "z");
-        return ctrl.HandleKey(&plain);
-    }());
+    // Without Shift a letter looks for a name that starts with it (here
+    // "zebra"), which the Shift search's buffer knows nothing of; with Ctrl
+    // the key is no search at all.
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, "z");
+    EXPECT_TRUE(ctrl.HandleKey(&plain));
+    EXPECT_EQ(ctrl.FocusedRow(), 5);
+    SendKey(Qt::Key_B, Qt::ShiftModifier, 14600);  // "CAB"
+    EXPECT_EQ(ctrl.FocusedRow(), 0);
+    EXPECT_EQ(prompter->Beeps().size(), 2);
     EXPECT_FALSE([&] {
         QKeyEvent ctrlShift(QEvent::KeyPress, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
         return ctrl.HandleKey(&ctrlShift);
     }());
+}
+
+// A new folder's rows start a new search, however quickly the keys come:
+// letters typed for the old rows must not prefix the search in the new ones.
+TEST_F(PaneListCtrlTest, TypeAheadStartsAfreshWithNewRows) {
+    ScopedPrompter prompter;
+    Fill({"alpha", "top"});
+    SendKey(Qt::Key_T, Qt::ShiftModifier, 20000);
+    SendKey(Qt::Key_O, Qt::ShiftModifier, 20100);
+    ASSERT_EQ(ctrl.FocusedRow(), 1);
+
+    Fill({"xyz", "draft", "atodz"});
+    ctrl.SetFocusedRow(0, true);
+    SendKey(Qt::Key_D, Qt::ShiftModifier, 20200);
+    EXPECT_EQ(ctrl.FocusedRow(), 1) << "searched for D, not TOD";
+    EXPECT_TRUE(prompter->Beeps().empty());
+
+    // The views' own search of plain letters starts afresh too.
+    Fill({"alpha", "top"});
+    ctrl.SetFocusedRow(0, true);
+    QTest::keyClicks(ctrl.ActiveView(), QStringLiteral("to"));
+    ASSERT_EQ(ctrl.FocusedRow(), 1);
+    Fill({"xyz", "draft", "atodz"});
+    ctrl.SetFocusedRow(0, true);
+    QTest::keyClicks(ctrl.ActiveView(), QStringLiteral("d"));
+    EXPECT_EQ(ctrl.FocusedRow(), 1);
 }
 
 TEST_F(PaneListCtrlTest, TypeAheadUnderStickySelectionOnlyMovesTheFocus) {

@@ -328,7 +328,9 @@ TEST_F(PaneViewTest, UnreadableFolderKeepsThePane) {
     EXPECT_TRUE(Listed(*first, "f"));
 
     EXPECT_FALSE(first->OpenFolder(goneId));
-    EXPECT_TRUE(notices.Has("Reading from '(that folder)' has failed miserably", true));
+    // The vanished folder has no title: it is named by its path.
+    EXPECT_TRUE(notices.Has(
+        "Reading from '" + NameFromBytes(dir.Join("gone")) + "' has failed miserably", true));
     EXPECT_EQ(first->Model(), before);
     EXPECT_TRUE(notices.Has("Reading folder...", false));
 }
