@@ -1,4 +1,6 @@
 #include <QAbstractItemView>
+#include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -176,6 +178,39 @@ TEST_F(LaunchTest, DamagedArchiveIsRefusedWithItsNameAndReason) {
         named = named || (entry.text->startsWith(prefix) && entry.text->size() > prefix.size());
     }
     EXPECT_TRUE(named);
+}
+
+}  // namespace
+
+namespace {
+
+// Enter on an entry of an archive opens it from a temporary copy on the
+// spot, so a refusal is told: one over the size limit is not extracted.
+TEST_F(LaunchTest, ArchiveEntryOverTheLimitIsRefusedWithTheReason) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("src/big.txt", QByteArray(300000, 'b')));
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral("tar"),
+                          {QStringLiteral("-cf"), dir.Path() + "/pack.tar", QStringLiteral("-C"),
+                           dir.Path() + "/src", QStringLiteral("big.txt")}),
+        0);
+    ASSERT_TRUE(dir.MakeFolder("tmp"));
+    const QByteArray savedTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", dir.Join("tmp"));
+
+    ASSERT_TRUE(Open(*first, dir.Join("pack.tar")));
+    ASSERT_TRUE(first->Model()->IsDescriptor());
+    SelectOnly(*first, QStringLiteral("big.txt"));
+    NoticeRecorder notices;
+    EXPECT_FALSE(first->Launch(false));
+    EXPECT_TRUE(notices.Has(QStringLiteral("This item is too large to be viewed"), true));
+    EXPECT_TRUE(QDir(dir.Path() + "/tmp").isEmpty());
+    EXPECT_EQ(first->Model()->path, dir.Path() + "/pack.tar");
+
+    if (savedTmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", savedTmp);
 }
 
 }  // namespace

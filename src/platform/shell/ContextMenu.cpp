@@ -539,6 +539,20 @@ std::unique_ptr<VerbContextMenu> MakePlaceContextMenu(const QList<QByteArray>& p
     return std::make_unique<VerbContextMenu>(std::move(verbs));
 }
 
+std::unique_ptr<VerbContextMenu> MakeTrashBackgroundMenu() {
+    MenuVerb empty{QStringLiteral("emptytrash"), QStringLiteral("&Empty trash"),
+                   QStringLiteral("Deletes every item in the trash for good")};
+    empty.icon = QIcon::fromTheme(QStringLiteral("user-trash-full"));
+    empty.enabled = !TrashIsEmpty();
+    empty.run = [](const InvokeContext& context) {
+        return EmptyTrash(/*confirm=*/true, context.parent, context.errorText) ==
+               TrashActionResult::Done;
+    };
+    std::vector<MenuVerb> verbs;
+    verbs.push_back(std::move(empty));
+    return std::make_unique<VerbContextMenu>(std::move(verbs));
+}
+
 std::unique_ptr<VerbContextMenu> MakeTrashContextMenu(std::vector<TrashEntry> entries) {
     if (entries.empty())
         return nullptr;

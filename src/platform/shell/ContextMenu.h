@@ -102,6 +102,11 @@ std::unique_ptr<VerbContextMenu> MakeDesktopEntryContextMenu(const QByteArray& d
 /// when `propertiesPaths` is not empty, "properties" of those folders.
 std::unique_ptr<VerbContextMenu> MakePlaceContextMenu(const QList<QByteArray>& propertiesPaths);
 
+/// The Trash's background menu: "emptytrash" ("&Empty trash"), which
+/// deletes every trashed item for good after asking; disabled when the
+/// trash is empty. Cost: reads the trash info folders.
+std::unique_ptr<VerbContextMenu> MakeTrashBackgroundMenu();
+
 /// The menu over entries of the trash: "open" (default; a trashed file is
 /// launched where it lies, a folder is opened by the program), "restore"
 /// (RestoreFromTrash), "copy" (the program's), "delete" (DeleteFromTrash,

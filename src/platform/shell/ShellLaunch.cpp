@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/shell/NameCodec.h"
+#include "platform/shell/ShellFolder.h"
 #include "platform/shell/ShellNamespace.h"
 
 namespace {
@@ -155,15 +156,46 @@ bool ShellLaunch(const IdList& absolute) {
     if (!parsing)
         return false;
     const QByteArray bytes = NameToBytes(*parsing);
-    if (bytes.startsWith('/'))
+    struct stat st {};
+    if (bytes.startsWith('/') && ::lstat(bytes.constData(), &st) == 0)
         return ShellLaunchPath(bytes);
     // A virtual item names a desktop entry by its desktop id, after the
     // place's "::Name/" prefix when it has one.
-    if (IsDesktopFileName(bytes)) {
+    if (!bytes.startsWith('/') && IsDesktopFileName(bytes)) {
         const qsizetype slash = bytes.lastIndexOf('/');
         return ShellLaunchDesktopId(slash < 0 ? bytes : bytes.mid(slash + 1));
     }
-    return false;
+    // Anything else (an entry of an archive has a path that is no file)
+    // is opened the way its folder's menu opens it by default.
+    return InvokeDefaultCommand(*parent, item, nullptr);  // no one to tell on this thread
+}
+
+bool InvokeDefaultCommand(ShellFolder& parent, const IdList& item, QString* errorText) {
+    std::unique_ptr<ShellContextMenu> menu = parent.GetContextMenu(std::span(&item, 1));
+    if (!menu)
+        return false;
+    std::vector<ContextMenuEntry> entries;
+    constexpr int kFirst = 1;
+    constexpr int kLast = 9999;
+    if (!menu->QueryContextMenu(entries, kFirst, kLast, CMF_DEFAULTONLY))
+        return false;
+    const ContextMenuEntry* chosen = nullptr;
+    for (const ContextMenuEntry& entry : entries) {
+        if (entry.id < kFirst || entry.id > kLast)
+            continue;
+        if (entry.isDefault) {
+            chosen = &entry;
+            break;
+        }
+        if (!chosen)
+            chosen = &entry;
+    }
+    if (!chosen || !chosen->enabled)
+        return false;
+    QString ignored;
+    InvokeContext context;
+    context.errorText = errorText ? errorText : &ignored;
+    return menu->InvokeCommand(chosen->id - kFirst, context);
 }
 
 void SetShellLaunchHook(std::function<bool(const IdList&)> hook) {

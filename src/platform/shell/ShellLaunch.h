@@ -9,7 +9,17 @@
 /// an executable runs, a desktop entry starts its application, anything
 /// else opens with its default application. True only when the start is
 /// known to have succeeded. May run on any thread (it touches no widget).
+/// An item whose parsing name is no existing file (an archive entry) is
+/// opened by its folder's default menu command.
 bool ShellLaunch(const IdList& absolute);
+
+class QString;
+class ShellFolder;
+/// Carries out the default command of `item`'s context menu in `parent`
+/// (the first command when none is marked default), with no window. False
+/// when there is no menu or it failed; `errorText`, when given, then holds
+/// what the menu had to say (possibly nothing). Widget-free.
+bool InvokeDefaultCommand(ShellFolder& parent, const IdList& item, QString* errorText);
 
 /// Replaces ShellLaunch for tests; an empty function restores the real one.
 void SetShellLaunchHook(std::function<bool(const IdList&)> hook);

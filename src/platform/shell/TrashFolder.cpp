@@ -315,6 +315,10 @@ std::unique_ptr<ShellDropTarget> TrashFolder::GetDropTarget(std::span<const IdLi
     return std::make_unique<TrashDropTarget>();
 }
 
+std::unique_ptr<ShellContextMenu> TrashFolder::GetBackgroundMenu() {
+    return MakeTrashBackgroundMenu();
+}
+
 std::unique_ptr<ShellContextMenu> TrashFolder::GetContextMenu(std::span<const IdList> items) {
     if (items.empty())
         return nullptr;

@@ -62,6 +62,8 @@ public:
     /// "restore", "copy", "delete", "properties"); below a trashed folder,
     /// that folder's own menu.
     std::unique_ptr<ShellContextMenu> GetContextMenu(std::span<const IdList> items) override;
+    /// "Empty trash".
+    std::unique_ptr<ShellContextMenu> GetBackgroundMenu() override;
 
 private:
     IdList m_absolute;

@@ -15,6 +15,7 @@
 #include "platform/shell/FileSystemFolder.h"
 #include "platform/shell/LinuxShell.h"
 #include "platform/shell/NameCodec.h"
+#include "platform/shell/ShellLaunch.h"
 #include "platform/shell/TempCopyFile.h"
 #include "platform/shell/XdgDirs.h"
 #include "support/TestDir.h"
@@ -577,4 +578,15 @@ TEST_F(ArchiveFolderTest, MenuOpensFilesThroughPrivateTemporaryCopies) {
     const IdList stranger = Folder().ItemIdOf("m.zip");
     EXPECT_FALSE(root->GetContextMenu({&stranger, 1}));
     EXPECT_FALSE(root->GetContextMenu({}));
+
+    // Launching an entry (its path is no file) takes the menu's default:
+    // the same private copy, opened with the default application; a folder
+    // entry has nothing to open.
+    ::unlink(mark.constData());
+    error.clear();
+    EXPECT_TRUE(InvokeDefaultCommand(*root, note, &error)) << error.toStdString();
+    ASSERT_EQ(TempCopiesIn(temp).size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ::access(mark.constData(), F_OK) == 0; }, 10000));
+    EXPECT_FALSE(InvokeDefaultCommand(*root, docs, &error));
+    EXPECT_EQ(DeleteKeptTempCopies(), 1);
 }

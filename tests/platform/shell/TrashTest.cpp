@@ -258,6 +258,39 @@ TEST_F(TrashTest, DeleteForGoodAsksAndRemovesReadOnlyTrees) {
     EXPECT_TRUE(prompter->Requests().isEmpty());
 }
 
+// The Trash's background menu empties it for good after a Yes, and is
+// disabled while there is nothing to empty.
+TEST_F(TrashTest, EmptyTrashFromTheBackgroundMenu) {
+    TrashFolder trash(IdList::Empty());
+    auto state = [&] {
+        auto menu = trash.GetBackgroundMenu();
+        std::vector<ContextMenuEntry> entries;
+        EXPECT_TRUE(menu && menu->QueryContextMenu(entries, 1, 100, CMF_EXPLORE));
+        return entries;
+    };
+    std::vector<ContextMenuEntry> entries = state();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].verb, QStringLiteral("emptytrash"));
+    EXPECT_FALSE(entries[0].enabled);
+
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("a.txt", "a"));
+    ASSERT_TRUE(dir.MakeFile("b/c.txt", "c"));
+    ASSERT_EQ(MoveToTrash(dir.Join("a.txt")), TrashResult::Trashed);
+    ASSERT_EQ(MoveToTrash(dir.Join("b")), TrashResult::Trashed);
+    ASSERT_TRUE(state().at(0).enabled);
+
+    ScopedPrompter prompter;
+    prompter->AnswerMessage(PromptAnswer::No);
+    EXPECT_FALSE(trash.GetBackgroundMenu()->InvokeVerb(QStringLiteral("emptytrash"), {}));
+    EXPECT_EQ(HomeEntriesFrom(dir.PathBytes()).size(), 2u);
+    prompter->AnswerMessage(PromptAnswer::Yes);
+    EXPECT_TRUE(trash.GetBackgroundMenu()->InvokeVerb(QStringLiteral("emptytrash"), {}));
+    EXPECT_TRUE(HomeEntriesFrom(dir.PathBytes()).empty());
+    EXPECT_TRUE(TrashIsEmpty());
+    EXPECT_FALSE(state().at(0).enabled);
+}
+
 TEST_F(TrashTest, DroppingFilesOnTheTrashFolderTrashesThem) {
     TestDir dir;
     ASSERT_TRUE(dir.MakeFile("drop me.txt", "d"));
