@@ -1150,12 +1150,7 @@ void PaneListCtrl::TypeAhead(QChar letter, unsigned long timestamp) {
         return;
     }
 
-    FlushPending();
-    const QModelIndex index = m_model->index(found, 0);
-    m_selection->setCurrentIndex(
-        index, m_sticky ? QItemSelectionModel::NoUpdate
-                        : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    ActiveView()->scrollTo(index);
+    FocusSearchResult(found);
 }
 
 void PaneListCtrl::PrefixSearch(const QString& text, unsigned long timestamp) {
@@ -1188,8 +1183,13 @@ void PaneListCtrl::PrefixSearch(const QString& text, unsigned long timestamp) {
     }
     if (found < 0)
         return;
+    FocusSearchResult(found);
+}
+
+void PaneListCtrl::FocusSearchResult(int row) {
+    // Under sticky selection a search only moves the focus.
     FlushPending();
-    const QModelIndex index = m_model->index(found, 0);
+    const QModelIndex index = m_model->index(row, 0);
     m_selection->setCurrentIndex(
         index, m_sticky ? QItemSelectionModel::NoUpdate
                         : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

@@ -312,6 +312,7 @@ private:
     void ConfigureListView();
     void TypeAhead(QChar letter, unsigned long timestamp);
     void PrefixSearch(const QString& text, unsigned long timestamp);
+    void FocusSearchResult(int row);
     void ToggleFocused(bool moveFocus);
     void FlushPending() const;
     void ScheduleFlush();

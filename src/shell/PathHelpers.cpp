@@ -11,6 +11,7 @@
 #include "platform/shell/NameCodec.h"
 #include "platform/shell/ShellNamespace.h"
 #include "platform/shell/ShellTypes.h"
+#include "platform/shell/TempCopyFile.h"
 #include "platform/shell/Volumes.h"
 #include "platform/ui/Prompter.h"
 #include "shell/ResolveUserPath.h"
@@ -71,11 +72,7 @@ bool SetCurrentDirectory(const QString& path) {
 }
 
 QString TempFolder() {
-    QByteArray dir = qgetenv("TMPDIR");
-    while (dir.size() > 1 && dir.endsWith('/')) dir.chop(1);
-    if (dir.isEmpty())
-        return QDir::tempPath();
-    return NameFromBytes(dir);
+    return TempCopyFolder();  // one rule for every temporary file we make
 }
 
 QString HomeFolder() {

@@ -68,14 +68,6 @@ std::list<FolderItem> ReadItems(FolderItemOwner& owner, int* failed = nullptr) {
     return items;
 }
 
-FolderItem* ByName(std::list<FolderItem>& items, const QString& name) {
-    for (FolderItem& item : items) {
-        if (item.name == name)
-            return &item;
-    }
-    return nullptr;
-}
-
 // Id lists of file-system entries carry their stat data, which changes (a
 // folder's access time moves when it is read), so real entries are compared
 // by the path they name.

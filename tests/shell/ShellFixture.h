@@ -9,11 +9,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <list>
 #include <ostream>
 
 #include "platform/shell/FakeShell.h"
 #include "platform/shell/LinuxShell.h"
 #include "platform/shell/NameCodec.h"
+#include "shell/FolderItem.h"
 #include "shell/ShellContext.h"
 
 // Lets failure messages show id lists as their bytes.
@@ -114,3 +116,12 @@ protected:
 private:
     std::unique_ptr<ShellNamespace> m_previous;
 };
+
+/// The item named exactly `name` in a list made by a test; nullptr when none.
+inline FolderItem* ByName(std::list<FolderItem>& items, const QString& name) {
+    for (FolderItem& item : items) {
+        if (item.name == name)
+            return &item;
+    }
+    return nullptr;
+}

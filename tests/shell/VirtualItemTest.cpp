@@ -33,14 +33,6 @@ std::list<FolderItem> ReadItems(BoundFolder& owner) {
     return items;
 }
 
-FolderItem* ByName(std::list<FolderItem>& items, const QString& name) {
-    for (FolderItem& item : items) {
-        if (item.name == name)
-            return &item;
-    }
-    return nullptr;
-}
-
 class VirtualItemTest : public RealShellTest {
 protected:
     VirtualItemTest() {
