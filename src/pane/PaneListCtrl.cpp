@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStackedLayout>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolTip>
@@ -382,7 +384,7 @@ void PaneListCtrl::LoadSettings(const ProfileStore& store, const QString& sectio
     SetViewStyle(viewStyle);
 
     std::vector<int> defaults;
-    for (const PaneColumn& column : Columns()) defaults.push_back(column.defaultWidth);
+    for (const PaneColumn& column : Columns()) defaults.push_back(DefaultWidthOf(column));
     SetColumnWidths(ParseColumnWidths(store.GetProfileString(section, kKeyColumnWidths), defaults,
                                       ScreenWidth()));
 }
@@ -435,9 +437,21 @@ void PaneListCtrl::SetColumnWidths(const std::vector<int>& widths) {
     QHeaderView* header = m_tree->header();
     const auto& columns = Columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const int width = i < widths.size() ? widths[i] : columns[i].defaultWidth;
+        const int width = i < widths.size() ? widths[i] : DefaultWidthOf(columns[i]);
         header->resizeSection(int(i), width);
     }
+}
+
+int PaneListCtrl::DefaultWidthOf(const PaneColumn& column) const {
+    if (column.kind != PaneColumnKind::Date)
+        return column.defaultWidth;
+    // The date texts follow the user's locale, which may well be wider than
+    // the fixed default: a date column that cuts the time off is no use. A
+    // late date of two-digit fields stands for the widest.
+    const QDateTime widest(QDate(2026, 12, 28), QTime(23, 58, 58));
+    const QString sample = FormatFileTime(FileTimeFromTimespec(widest.toSecsSinceEpoch(), 0));
+    const int padding = 2 * m_tree->style()->pixelMetric(QStyle::PM_HeaderMargin) + 12;
+    return std::max(column.defaultWidth, m_tree->fontMetrics().horizontalAdvance(sample) + padding);
 }
 
 // --- comparison and sorting

@@ -313,6 +313,7 @@ private:
     void TypeAhead(QChar letter, unsigned long timestamp);
     void PrefixSearch(const QString& text, unsigned long timestamp);
     void FocusSearchResult(int row);
+    int DefaultWidthOf(const PaneColumn& column) const;
     void ToggleFocused(bool moveFocus);
     void FlushPending() const;
     void ScheduleFlush();

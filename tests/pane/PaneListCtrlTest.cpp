@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -18,6 +19,7 @@
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/ScriptedPrompter.h"
 #include "shell/CommandIds.h"
+#include "shell/FolderItem.h"
 
 namespace {
 
@@ -576,6 +578,28 @@ TEST_F(PaneListCtrlTest, DateColumnTitleFollowsTheSetting) {
     ctrl.UpdateDateColumn();
     EXPECT_EQ(header.count(), 1);
     EXPECT_EQ(ctrl.Model()->headerData(2, Qt::Horizontal).toString(), "Created");
+}
+
+}  // namespace
+
+namespace {
+
+// With no stored widths the date column is wide enough for the dates as
+// the locale writes them, whatever the fixed default says.
+TEST_F(PaneListCtrlTest, DefaultDateColumnFitsTheDateTexts) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ProfileStore store(dir.filePath("empty.ini"));
+    ctrl.LoadSettings(store, QStringLiteral("Left Pane Settings"));
+    const std::vector<int> widths = ctrl.ColumnWidths();
+    ASSERT_EQ(widths.size(), 3u);
+    EXPECT_EQ(widths[0], 150);
+    EXPECT_EQ(widths[1], 70);
+    const QDateTime late(QDate(2026, 12, 28), QTime(23, 58, 58));
+    const QString text = FormatFileTime(FileTimeFromTimespec(late.toSecsSinceEpoch(), 0));
+    EXPECT_GE(widths[2], 120);
+    EXPECT_GT(widths[2], ctrl.TreeView()->fontMetrics().horizontalAdvance(text))
+        << text.toStdString();
 }
 
 }  // namespace
