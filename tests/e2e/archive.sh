@@ -59,7 +59,6 @@ wait_for 10 title_is "$LEFT" || fail "Backspace did not leave the archive (title
 wait_for 10 has_line "$DUMP" "L	draft.txt" || fail "the folder is not listed again"
 
 # Del on draft.txt: asked, then in the trash of the temporary home.
-sleep 1
 xdotool type --delay 50 draft
 key Delete
 sleep 1
