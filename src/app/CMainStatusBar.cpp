@@ -95,6 +95,9 @@ void CMainStatusBar::OnRevertTimer() {
 
 void CMainStatusBar::SetMessageText(const QString& text) {
     m_message->setText(text);
+    // A long notice (a path and a reason) may not fit beside the indicator
+    // panes; hovering shows it whole.
+    m_message->setToolTip(text == kIdleMessage ? QString() : text);
     RepaintNow();
 }
 
