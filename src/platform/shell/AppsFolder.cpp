@@ -13,6 +13,7 @@
 #include "platform/shell/BasicDataObject.h"
 #include "platform/shell/ClipFormats.h"
 #include "platform/shell/ContextMenu.h"
+#include "platform/shell/FileSystem.h"
 #include "platform/shell/IconRegistry.h"
 #include "platform/shell/NameCodec.h"
 #include "platform/shell/NestedFolder.h"
@@ -101,18 +102,10 @@ void ScanFolder(const QByteArray& root, const QByteArray& prefix, int depth,
     if (depth > 8)
         return;
     const QByteArray folder = prefix.isEmpty() ? root : root + "/" + prefix;
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
+    const std::optional<std::vector<QByteArray>> names = DirectoryNames(folder);
+    if (!names)
         return;
-    std::vector<QByteArray> names;
-    while (const struct dirent* d = ::readdir(dir)) {
-        const QByteArray name(d->d_name);
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    for (const QByteArray& name : names) {
+    for (const QByteArray& name : *names) {
         const QByteArray path = folder + "/" + name;
         const QByteArray relative = prefix.isEmpty() ? name : prefix + "/" + name;
         struct stat st;

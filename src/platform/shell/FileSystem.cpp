@@ -5,6 +5,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/shell/NameCodec.h"
 
 namespace {
@@ -136,4 +138,19 @@ QByteArray JoinPathBytes(const QByteArray& folder, const QByteArray& name) {
     if (folder.endsWith('/'))
         return folder + name;
     return folder + '/' + name;
+}
+
+std::optional<std::vector<QByteArray>> DirectoryNames(const QByteArray& path) {
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return std::nullopt;
+    std::vector<QByteArray> names;
+    while (const struct dirent* d = ::readdir(dir)) {
+        const QByteArray name(d->d_name);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
 }

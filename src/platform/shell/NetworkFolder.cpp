@@ -114,16 +114,8 @@ std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArr
     }
     if (!gvfsDir.isEmpty()) {
         // A bridge that died answers opendir with an error: nothing is listed.
-        if (DIR* dir = ::opendir(gvfsDir.constData())) {
-            std::vector<QByteArray> names;
-            while (const struct dirent* d = ::readdir(dir)) {
-                const QByteArray name(d->d_name);
-                if (name != "." && name != "..")
-                    names.push_back(name);
-            }
-            ::closedir(dir);
-            std::sort(names.begin(), names.end());
-            for (const QByteArray& name : names) {
+        if (const auto names = DirectoryNames(gvfsDir)) {
+            for (const QByteArray& name : *names) {
                 NetworkPlace place;
                 place.path = gvfsDir + "/" + name;
                 place.fsType = "gvfs";
