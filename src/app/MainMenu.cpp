@@ -18,21 +18,30 @@
 
 namespace {
 
-void AddNodes(QMenu* menu, const QList<MenuNode>& nodes, CommandManager& commands) {
+// Builds a menu tree; `addCommand` puts a command's entry into its menu
+// (the menu bar shares the command's action, popups word their own).
+template <typename AddCommand>
+void AddNodes(QMenu* menu, const QList<MenuNode>& nodes, const AddCommand& addCommand) {
     for (const MenuNode& node : nodes) {
         switch (node.kind) {
             case MenuNode::Kind::Separator:
                 menu->addSeparator();
                 break;
             case MenuNode::Kind::Submenu:
-                AddNodes(menu->addMenu(node.text), node.items, commands);
+                AddNodes(menu->addMenu(node.text), node.items, addCommand);
                 break;
             case MenuNode::Kind::Command:
-                if (QAction* action = commands.Action(node.id))
-                    menu->addAction(action);
+                addCommand(menu, node);
                 break;
         }
     }
+}
+
+void AddBarNodes(QMenu* menu, const QList<MenuNode>& nodes, CommandManager& commands) {
+    AddNodes(menu, nodes, [&commands](QMenu* into, const MenuNode& node) {
+        if (QAction* action = commands.Action(node.id))
+            into->addAction(action);
+    });
 }
 
 // A popup item's own action: the popup words some commands differently
@@ -54,19 +63,8 @@ QAction* PopupAction(QMenu* menu, const MenuNode& node, CommandManager& commands
 }
 
 void AddPopupNodes(QMenu* menu, const QList<MenuNode>& nodes, CommandManager& commands) {
-    for (const MenuNode& node : nodes) {
-        switch (node.kind) {
-            case MenuNode::Kind::Separator:
-                menu->addSeparator();
-                break;
-            case MenuNode::Kind::Submenu:
-                AddPopupNodes(menu->addMenu(node.text), node.items, commands);
-                break;
-            case MenuNode::Kind::Command:
-                PopupAction(menu, node, commands);
-                break;
-        }
-    }
+    AddNodes(menu, nodes,
+             [&commands](QMenu* into, const MenuNode& node) { PopupAction(into, node, commands); });
 }
 
 void UpdatePopup(QMenu* menu, CommandManager& commands) {
@@ -113,7 +111,7 @@ void AddTableCommands(CommandManager& commands) {
 void BuildMenuBar(QMenuBar& bar, CommandManager& commands) {
     for (const MenuNode& top : MainMenuResource()) {
         QMenu* menu = bar.addMenu(top.text);
-        AddNodes(menu, top.items, commands);
+        AddBarNodes(menu, top.items, commands);
         commands.WatchMenu(menu);
     }
 }

@@ -11,10 +11,6 @@
 # e2e-trash-pane.png and e2e-open-with.png are left for the eye.
 set -eu
 
-BIN=${1:?usage: archive.sh <corvane executable> [output folder]}
-OUT=${2:-.}
-case "$BIN" in /*) ;; *) BIN="$(pwd)/$BIN" ;; esac
-mkdir -p "$OUT"
 . "$(dirname "$0")/lib.sh"
 
 LEFT="$WORK/left"

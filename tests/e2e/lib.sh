@@ -1,7 +1,14 @@
 # Shared set-up of the end-to-end scripts: a temporary world for the
 # program (home, settings, data), a display of its own with a window
-# manager, and small waiting helpers. Source it after setting BIN and OUT.
-# Every process started here is stopped by its id on exit.
+# manager, and small waiting helpers. Source it from a script called as
+#   <script> <corvane executable> [output folder]
+# which sets BIN (made absolute) and OUT (made if missing). Every process
+# started here is stopped by its id on exit.
+
+BIN=${1:?usage: $(basename "$0") <corvane executable> [output folder]}
+OUT=${2:-.}
+case "$BIN" in /*) ;; *) BIN="$(pwd)/$BIN" ;; esac
+mkdir -p "$OUT"
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/corvane-e2e.XXXXXX")
 XVFB_PID=""

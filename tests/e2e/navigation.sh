@@ -11,10 +11,6 @@
 # screenshot of the open "Files" menu is left as e2e-files-menu.png.
 set -eu
 
-BIN=${1:?usage: navigation.sh <corvane executable> [output folder]}
-OUT=${2:-.}
-case "$BIN" in /*) ;; *) BIN="$(pwd)/$BIN" ;; esac
-mkdir -p "$OUT"
 . "$(dirname "$0")/lib.sh"
 
 LEFT="$WORK/left"

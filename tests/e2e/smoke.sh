@@ -18,10 +18,6 @@
 # test-only hook).
 set -eu
 
-BIN=${1:?usage: smoke.sh <corvane executable> [output folder]}
-OUT=${2:-.}
-case "$BIN" in /*) ;; *) BIN="$(pwd)/$BIN" ;; esac
-mkdir -p "$OUT"
 . "$(dirname "$0")/lib.sh"
 
 LEFT="$WORK/left"

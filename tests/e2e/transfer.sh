@@ -13,10 +13,6 @@
 # folder dialog is left as e2e-copy-dialog.png.
 set -eu
 
-BIN=${1:?usage: transfer.sh <corvane executable> [output folder]}
-OUT=${2:-.}
-case "$BIN" in /*) ;; *) BIN="$(pwd)/$BIN" ;; esac
-mkdir -p "$OUT"
 . "$(dirname "$0")/lib.sh"
 
 XCLIP_PID=""
