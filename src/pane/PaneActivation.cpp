@@ -13,7 +13,6 @@
 #include "pane/PaneLaunch.h"
 #include "pane/PaneListCtrl.h"
 #include "pane/PaneVerbs.h"
-#include "platform/shell/ShellLaunch.h"
 #include "platform/shell/Volumes.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
@@ -26,7 +25,6 @@ namespace {
 const QString kNothingSelected = QStringLiteral("No item is selected to act upon");
 const QString kLaunched = QStringLiteral("Item launched in the background.");
 const QString kLaunchFailed = QStringLiteral("The item could not be launched");
-const QString kOpenedFromCopy = QStringLiteral("Item opened from a temporary copy.");
 const QString kNoPropertySheet = QStringLiteral("No property sheet for this selection");
 
 // "lvsExtendedStyle": rows are selected by hovering over them.
@@ -117,16 +115,17 @@ bool CPanexView::Launch(bool useFocused) {
     if (absolute.IsNull())
         return false;
 
-    // An entry of a self-describing folder (an archive) is opened here
-    // through a small temporary copy, so that a refusal ("too large") can
-    // be told; nothing a background thread could report.
+    // An entry of a self-describing folder (an archive) is unpacked to a
+    // temporary copy first; a refusal ("too large") comes back as a notice.
     if (m_model && m_model->IsDescriptor()) {
-        QString why;
-        if (!InvokeDefaultCommand(*m_model->shellFolder, item->id, &why)) {
+        const bool started = OpenEntryInBackground(std::move(absolute), [](const QString& why) {
             Notice(why.isEmpty() ? kLaunchFailed : why, true);
+        });
+        if (!started) {
+            Notice(kLaunchFailed, true);
             return false;
         }
-        Notice(kOpenedFromCopy);
+        Notice(kLaunched);
         return true;
     }
 

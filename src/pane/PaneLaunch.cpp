@@ -1,9 +1,13 @@
 #include "pane/PaneLaunch.h"
 
+#include <QCoreApplication>
+#include <memory>
 #include <system_error>
 #include <thread>
 
+#include "platform/shell/ShellFolder.h"
 #include "platform/shell/ShellLaunch.h"
+#include "platform/shell/ShellNamespace.h"
 
 bool LaunchInBackground(IdList absolute) {
     try {
@@ -11,6 +15,28 @@ bool LaunchInBackground(IdList absolute) {
     } catch (const std::system_error&) {
         // The system is out of threads; the caller tells the user nothing
         // was launched.
+        return false;
+    }
+    return true;
+}
+
+bool OpenEntryInBackground(IdList absolute, std::function<void(const QString&)> onFailure) {
+    if (absolute.IsNull() || absolute.IsEmpty())
+        return false;
+    try {
+        std::thread([id = std::move(absolute), onFailure = std::move(onFailure)] {
+            QString why;
+            const std::unique_ptr<ShellFolder> parent = BindParentFolder(id);
+            if (parent && InvokeDefaultCommand(*parent, id.Last(), &why))
+                return;
+            // The answer goes back to the main thread, where notices live;
+            // a program already quitting drops it.
+            if (QCoreApplication* app = QCoreApplication::instance()) {
+                QMetaObject::invokeMethod(
+                    app, [onFailure, why] { onFailure(why); }, Qt::QueuedConnection);
+            }
+        }).detach();
+    } catch (const std::system_error&) {
         return false;
     }
     return true;
