@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 
 /// Makes `count` empty files "file_NNNNNN.txt" in `folder`; with
 /// `shuffled` they are made out of name order (so a sort has work to do),

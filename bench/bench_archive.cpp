@@ -19,8 +19,9 @@
 
 #include "BenchSupport.h"
 #include "pane/FolderModel.h"
-#include "platform/shell/ArchiveIndex.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/archive/ArchiveIndex.h"
+#include "platform/desktop/DesktopNamespace.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/ShellContext.h"
 
 namespace {
@@ -110,6 +111,7 @@ long MaxRssKiB() {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    InstallDesktopNamespace();
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     QTemporaryDir dir;
     if (!dir.isValid())

@@ -19,7 +19,8 @@
 #include <memory>
 
 #include "BenchSupport.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/desktop/DesktopNamespace.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
 #include "shell/FolderItemOwner.h"
 #include "shell/ShellContext.h"
@@ -53,6 +54,7 @@ bool Enumerate(BoundFolder& folder, Enumerated& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallDesktopNamespace();
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "platform/desktop/DesktopNamespace.h"
 #include "platform/fileop/FileOperation.h"
 
 namespace {
@@ -106,6 +107,7 @@ int main(int argc, char** argv) {
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     // A widget application, so that the progress dialog shows as it would.
     QApplication app(argc, argv);
+    InstallDesktopNamespace();
     QTemporaryDir disk(argc > 1 ? QString::fromLocal8Bit(argv[1]) +
                                       QStringLiteral("/bench-fileop-XXXXXX")
                                 : QString());

@@ -21,7 +21,8 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/desktop/DesktopNamespace.h"
+#include "platform/namespace/NameCodec.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/watch/ChangeWatch.h"
 #include "shell/CommandIds.h"
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    InstallDesktopNamespace();
     const int count = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100000;
     QTemporaryDir temp;
     QTemporaryDir storeDir;

@@ -8,8 +8,9 @@
 #include <cstdio>
 
 #include "app/ExternalEditor.h"
+#include "platform/desktop/DesktopNamespace.h"
+#include "platform/namespace/NameCodec.h"
 #include "platform/process/Launch.h"
-#include "platform/shell/NameCodec.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "platform/ui/Prompter.h"
@@ -82,6 +83,8 @@ int CPanexApp::Run() {
 bool CPanexApp::InitInstance() {
     // Nothing to initialise for OLE or dialog styles here: Qt needs neither.
     isNT = true;
+    // The namespace comes first: everything after it binds folders.
+    InstallDesktopNamespace();
     SetRegistryKey(kCompanyName);
     ReadCommandLine();
     OpenStore();

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 
 QString CommandLine::ProfileName() const {
     return kApplicationName + profileSuffix;

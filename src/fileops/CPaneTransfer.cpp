@@ -12,7 +12,7 @@
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/fileop/FileOperation.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "platform/ui/Prompter.h"

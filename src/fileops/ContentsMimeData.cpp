@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "fileops/TransferFormats.h"
-#include "platform/shell/ClipFormats.h"
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/ClipFormats.h"
+#include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellFolder.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
 #include "shell/Notice.h"

@@ -8,8 +8,8 @@
 
 #include "fileops/TransferFormats.h"
 #include "platform/fileop/FileOperation.h"
-#include "platform/shell/ClipFormats.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/ClipFormats.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/GeneralSettings.h"
 #include "shell/PathHelpers.h"
 

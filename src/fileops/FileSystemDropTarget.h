@@ -22,7 +22,7 @@
 #include <QString>
 #include <memory>
 
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/ShellFolder.h"
 
 class FileSystemDropTarget : public ShellDropTarget {
 public:

@@ -6,7 +6,7 @@
 #include <QPointer>
 
 #include "fileops/TransferFormats.h"
-#include "platform/shell/ClipFormats.h"
+#include "platform/namespace/ClipFormats.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/ShellFolder.h"
 
 /// Puts `data` on the clipboard with "Preferred DropEffect" `preferred` (5
 /// for a copy, 6 for a cut). False when the clipboard refused it (no

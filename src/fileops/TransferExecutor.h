@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/ShellFolder.h"
 
 class FolderItem;
 class FolderModel;

@@ -6,8 +6,8 @@
 #include <QMimeData>
 
 #include "fileops/ContentsMimeData.h"
-#include "platform/shell/ClipFormats.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/ClipFormats.h"
+#include "platform/namespace/NameCodec.h"
 
 namespace {
 

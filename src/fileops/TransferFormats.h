@@ -18,7 +18,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/ShellFolder.h"
 
 class QMimeData;
 

@@ -22,18 +22,17 @@
 //
 // Main thread only.
 
+#include <QEvent>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
-
-#include <QEvent>
 #include <optional>
 
 #include "pane/NavigationList.h"
 #include "pane/PaneStatusLine.h"
-#include "platform/shell/IdList.h"
+#include "platform/namespace/IdList.h"
 #include "platform/ui/CommandTarget.h"
 #include "shell/CommandIds.h"
 #include "shell/PatternList.h"

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringView>
 
-#include "platform/shell/ShellTypes.h"
+#include "platform/namespace/ShellTypes.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"

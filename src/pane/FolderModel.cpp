@@ -15,10 +15,10 @@
 #include <list>
 #include <optional>
 
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/ShellNamespace.h"
-#include "platform/shell/Trash.h"
-#include "platform/shell/Volumes.h"
+#include "platform/fs/Volumes.h"
+#include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellNamespace.h"
+#include "platform/trash/Trash.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
 #include "shell/PathHelpers.h"

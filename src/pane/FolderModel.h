@@ -37,9 +37,9 @@
 #include <list>
 #include <memory>
 
-#include "platform/shell/IdList.h"
-#include "platform/shell/ShellFolder.h"
-#include "platform/shell/ShellTypes.h"
+#include "platform/namespace/IdList.h"
+#include "platform/namespace/ShellFolder.h"
+#include "platform/namespace/ShellTypes.h"
 #include "platform/watch/ChangeWatch.h"
 #include "shell/FolderItem.h"
 #include "shell/FolderItemOwner.h"

@@ -13,7 +13,7 @@
 #include "pane/PaneLaunch.h"
 #include "pane/PaneListCtrl.h"
 #include "pane/PaneVerbs.h"
-#include "platform/shell/Volumes.h"
+#include "platform/fs/Volumes.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"

@@ -11,7 +11,7 @@
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
 #include "pane/PaneVerbs.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
 
 namespace {

@@ -29,7 +29,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/ShellFolder.h"
 
 class CPanexView;
 class QAction;

@@ -5,9 +5,9 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/shell/ShellFolder.h"
-#include "platform/shell/ShellLaunch.h"
-#include "platform/shell/ShellNamespace.h"
+#include "platform/namespace/ShellFolder.h"
+#include "platform/namespace/ShellNamespace.h"
+#include "platform/shellui/ShellLaunch.h"
 
 bool LaunchInBackground(IdList absolute) {
     try {

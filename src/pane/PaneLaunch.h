@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "platform/shell/IdList.h"
+#include "platform/namespace/IdList.h"
 
 /// Starts a detached thread that runs ShellLaunch(absolute) and then frees
 /// the id list. The thread shares nothing with the caller but the list it

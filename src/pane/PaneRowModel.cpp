@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <algorithm>
 
-#include "platform/shell/IconRegistry.h"
+#include "platform/namespace/IconRegistry.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
@@ -32,8 +32,7 @@ IconRegistry& Icons() {
 // A cut item's icon: its disabled look, in both sizes.
 QIcon GhostedIcon(const QIcon& icon) {
     QIcon ghost;
-    for (int size : {16, 32})
-        ghost.addPixmap(icon.pixmap(QSize(size, size), QIcon::Disabled));
+    for (int size : {16, 32}) ghost.addPixmap(icon.pixmap(QSize(size, size), QIcon::Disabled));
     return ghost;
 }
 

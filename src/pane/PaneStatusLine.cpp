@@ -7,7 +7,7 @@
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
 #include "shell/FormatSize.h"
 #include "shell/GeneralSettings.h"

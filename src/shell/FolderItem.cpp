@@ -15,9 +15,9 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/shell/FileSystem.h"
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/ShellNamespace.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellNamespace.h"
 #include "shell/FormatSize.h"
 #include "shell/GeneralSettings.h"
 #include "shell/NotifyShell.h"

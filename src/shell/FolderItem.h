@@ -20,14 +20,14 @@
 #include <memory>
 #include <optional>
 
-#include "platform/shell/IdList.h"
-#include "platform/shell/ShellTypes.h"
+#include "platform/namespace/IdList.h"
+#include "platform/namespace/ShellTypes.h"
 #include "shell/FolderItemOwner.h"
 
 // kTooLargeToViewText, the notice for an item that has no path to open and
 // gets no temporary copy (too large for "nMaxExtractSize"), comes with the
 // copies' own rules.
-#include "platform/shell/TempCopyFile.h"
+#include "platform/fs/TempCopyFile.h"
 
 /// The attribute bits asked of the namespace for every new item:
 /// SFGAO_FILESYSTEM, SFGAO_FOLDER, SFGAO_BROWSABLE, SFGAO_SHARE, SFGAO_LINK

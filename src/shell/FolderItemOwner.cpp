@@ -1,7 +1,7 @@
 #include "shell/FolderItemOwner.h"
 
-#include "platform/shell/ShellNamespace.h"
-#include "platform/shell/ShellTypes.h"
+#include "platform/namespace/ShellNamespace.h"
+#include "platform/namespace/ShellTypes.h"
 #include "shell/ShellContext.h"
 
 namespace {

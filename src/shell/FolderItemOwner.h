@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/shell/IdList.h"
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/IdList.h"
+#include "platform/namespace/ShellFolder.h"
 
 class FolderItemOwner {
 public:

@@ -7,14 +7,13 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/shell/LinuxShell.h"
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/ShellNamespace.h"
-#include "platform/shell/ShellTypes.h"
-#include "platform/shell/TempCopyFile.h"
-#include "platform/shell/Volumes.h"
+#include "platform/fs/TempCopyFile.h"
+#include "platform/fs/Volumes.h"
+#include "platform/fs/XdgDirs.h"
+#include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellNamespace.h"
+#include "platform/namespace/ShellTypes.h"
 #include "platform/ui/Prompter.h"
-#include "shell/ResolveUserPath.h"
 #include "shell/ShellContext.h"
 
 QString PathJoin(const QString& folder, const QString& name) {
@@ -85,13 +84,6 @@ QString ExpandHome(const QString& text) {
     if (text.startsWith(QStringLiteral("~/")))
         return PathJoin(HomeFolder(), text.mid(2));
     return text;
-}
-
-QString FolderPathOf(const QString& text) {
-    const ResolvedPath resolved = ResolveUserPath(text);
-    if (resolved.idList.IsNull() || !(resolved.flags & kResolveFolder))
-        return QString();
-    return AbsoluteDisplayName(resolved.idList, SHGDN_FORPARSING).value_or(QString());
 }
 
 QString DesktopName() {

@@ -49,11 +49,6 @@ QString HomeFolder();
 /// "~" and "~/..." with the home folder put in; any other text unchanged.
 QString ExpandHome(const QString& text);
 
-/// The folder path a typed text names: leading white space removed,
-/// ResolveUserPath, and, when that gives a list with the folder flag (0x08),
-/// its parsing name; else an empty text.
-QString FolderPathOf(const QString& text);
-
 /// The normal display name of the Desktop.
 QString DesktopName();
 

@@ -1,7 +1,7 @@
 #include "shell/Pidl.h"
 
-#include "platform/shell/ShellNamespace.h"
-#include "platform/shell/ShellTypes.h"
+#include "platform/namespace/ShellNamespace.h"
+#include "platform/namespace/ShellTypes.h"
 #include "shell/ShellContext.h"
 
 std::size_t PidlSize(const IdList& list) {

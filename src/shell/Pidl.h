@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/shell/IdList.h"
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/IdList.h"
+#include "platform/namespace/ShellFolder.h"
 
 /// Bytes of all items, terminator not counted; 0 for the empty and the null
 /// list.

@@ -111,3 +111,10 @@ ResolvedPath ResolveUserPath(const QString& typed) {
         return Failed();
     return {std::move(resolved), flags};
 }
+
+QString FolderPathOf(const QString& text) {
+    const ResolvedPath resolved = ResolveUserPath(text);
+    if (resolved.idList.IsNull() || !(resolved.flags & kResolveFolder))
+        return QString();
+    return AbsoluteDisplayName(resolved.idList, SHGDN_FORPARSING).value_or(QString());
+}

@@ -5,7 +5,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "platform/shell/IdList.h"
+#include "platform/namespace/IdList.h"
 
 /// Flag bits of ResolvedPath::flags.
 enum : std::uint32_t {
@@ -42,3 +42,8 @@ struct ResolvedPath {
 /// whatever happens (even when it was removed meanwhile: it is held open).
 /// A failure gives exactly 0x01 and no list.
 ResolvedPath ResolveUserPath(const QString& text);
+
+/// The folder path a typed text names: leading white space removed,
+/// ResolveUserPath, and, when that gives a list with the folder flag (0x08),
+/// its parsing name; else an empty text.
+QString FolderPathOf(const QString& text);

@@ -1,9 +1,9 @@
 #include "shell/ShellContext.h"
 
-#include "platform/shell/ClipFormats.h"
-#include "platform/shell/IconRegistry.h"
-#include "platform/shell/ShellNamespace.h"
-#include "platform/shell/ShellTypes.h"
+#include "platform/namespace/ClipFormats.h"
+#include "platform/namespace/IconRegistry.h"
+#include "platform/namespace/ShellNamespace.h"
+#include "platform/namespace/ShellTypes.h"
 
 namespace {
 

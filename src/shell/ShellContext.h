@@ -13,9 +13,9 @@
 #include <memory>
 #include <optional>
 
-#include "platform/shell/IconRegistry.h"
-#include "platform/shell/IdList.h"
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/IconRegistry.h"
+#include "platform/namespace/IdList.h"
+#include "platform/namespace/ShellFolder.h"
 
 struct ShellContext {
     bool ready = false;

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "AppTestSupport.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 
 namespace {
 

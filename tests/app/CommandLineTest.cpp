@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 
 TEST(CommandLineTest, ProfileSwitchSpellingsSelectTheSameProfile) {
     const CommandLine slashLower = ParseCommandLine({QStringLiteral("/s:work")});

@@ -13,19 +13,19 @@
 
 #include "app/CMainFrame.h"
 #include "app/CMainStatusBar.h"
-#include "pane/MirrorBrowse.h"
 #include "app/CPaneSplitter.h"
 #include "app/CPanexApp.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
+#include "pane/MirrorBrowse.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
-#include "platform/ui/ScriptedPrompter.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
 #include "shell/Notice.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
 
 namespace {

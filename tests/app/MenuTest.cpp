@@ -22,13 +22,13 @@
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
-#include "platform/ui/ScriptedPrompter.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/GeneralSettings.h"
 #include "shell/HistoryList.h"
 #include "shell/PatternList.h"
 #include "shell/ShellContext.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
 
 namespace {

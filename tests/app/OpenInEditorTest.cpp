@@ -6,10 +6,10 @@
 
 #include "AppTestSupport.h"
 #include "app/ExternalEditor.h"
+#include "platform/namespace/NameCodec.h"
 #include "platform/process/Launch.h"
-#include "platform/shell/NameCodec.h"
 #include "platform/ui/KeyState.h"
-#include "platform/ui/ScriptedPrompter.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

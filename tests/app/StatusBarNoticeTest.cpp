@@ -10,7 +10,7 @@
 
 #include "app/CMainStatusBar.h"
 #include "platform/ui/CommandManager.h"
-#include "platform/ui/ScriptedPrompter.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include "fileops/TransferExecutor.h"
 #include "fileops/TransferFormats.h"
 #include "platform/fileop/FileOperation.h"
-#include "platform/shell/BasicDataObject.h"
-#include "platform/shell/ClipFormats.h"
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/ShellIdArray.h"
+#include "platform/namespace/BasicDataObject.h"
+#include "platform/namespace/ClipFormats.h"
+#include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellIdArray.h"
 #include "shell/CommandIds.h"
 
 namespace {

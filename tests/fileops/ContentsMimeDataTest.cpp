@@ -10,12 +10,12 @@
 #include "fileops/ContentsMimeData.h"
 #include "fileops/TransferClipboard.h"
 #include "fileops/TransferFormats.h"
-#include "platform/shell/ArchiveFolder.h"
-#include "platform/shell/ArchiveTestWriter.h"
-#include "platform/shell/BasicDataObject.h"
-#include "platform/shell/ClipFormats.h"
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/ShellIdArray.h"
+#include "platform/archive/ArchiveFolder.h"
+#include "platform/archive/ArchiveTestWriter.h"
+#include "platform/namespace/BasicDataObject.h"
+#include "platform/namespace/ClipFormats.h"
+#include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellIdArray.h"
 #include "shell/CommandIds.h"
 
 namespace {

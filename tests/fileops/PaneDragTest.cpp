@@ -16,9 +16,9 @@
 #include "fileops/TransferExecutor.h"
 #include "fileops/TransferFormats.h"
 #include "pane/PaneContextMenu.h"
-#include "platform/shell/ClipFormats.h"
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/Trash.h"
+#include "platform/namespace/ClipFormats.h"
+#include "platform/namespace/NameCodec.h"
+#include "platform/trash/Trash.h"
 #include "shell/CommandIds.h"
 
 namespace {

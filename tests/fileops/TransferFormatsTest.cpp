@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "fileops/TransferFormats.h"
-#include "platform/shell/BasicDataObject.h"
-#include "platform/shell/ClipFormats.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/BasicDataObject.h"
+#include "platform/namespace/ClipFormats.h"
+#include "platform/namespace/NameCodec.h"
 #include "support/TestDir.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "fileops/CPaneTransfer.h"
 #include "pane/PaneTestSupport.h"
 #include "platform/ui/KeyState.h"
-#include "platform/ui/ScriptedPrompter.h"
 #include "shell/GeneralSettings.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
 
 // The frame's part in a paste onto a folder item: it hands the paste to

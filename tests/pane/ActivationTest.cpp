@@ -5,7 +5,7 @@
 
 #include "ActivationTestSupport.h"
 #include "ListCtrlTestItems.h"
-#include "platform/shell/ShellNamespace.h"
+#include "platform/namespace/ShellNamespace.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
 #include "shell/PathHelpers.h"

@@ -14,7 +14,7 @@
 
 #include "PaneTestSupport.h"
 #include "pane/PaneContextMenu.h"
-#include "platform/shell/ShellLaunch.h"
+#include "platform/shellui/ShellLaunch.h"
 #include "shell/CommandIds.h"
 
 class ActivationHost : public TestPaneHost {

@@ -10,7 +10,7 @@
 #include <random>
 
 #include "PaneTestSupport.h"
-#include "platform/shell/Trash.h"
+#include "platform/trash/Trash.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
 #include "shell/Pidl.h"

@@ -9,11 +9,11 @@
 #include <optional>
 #include <vector>
 
-#include "platform/shell/FakeShell.h"
-#include "platform/shell/ShellFolder.h"
+#include "platform/namespace/ShellFolder.h"
 #include "shell/FolderItem.h"
 #include "shell/FolderItemOwner.h"
 #include "shell/GeneralSettings.h"
+#include "support/FakeShell.h"
 
 // A folder that only knows an order: CompareIDs ranks items by their
 // position in `order`, and puts junk into the high 16 bits of its answer,

@@ -17,9 +17,9 @@
 #include "ListCtrlTestItems.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/store/ProfileStore.h"
-#include "platform/ui/ScriptedPrompter.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

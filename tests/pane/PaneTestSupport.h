@@ -23,12 +23,12 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 #include "platform/store/ProfileStore.h"
 #include "shell/Notice.h"
 #include "shell/ShellContext.h"
-#include "support/NoDacOverride.h"
 #include "shell/ShellFixture.h"  // FakeShellTest, RealShellTest, CwdKeeper
+#include "support/NoDacOverride.h"
 
 class TestPaneHost : public PaneHost {
 public:

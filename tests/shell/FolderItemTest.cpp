@@ -9,9 +9,10 @@
 #include <list>
 
 #include "ShellFixture.h"
-#include "platform/shell/IconRegistry.h"
-#include "platform/shell/LinuxShell.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/desktop/LinuxShell.h"
+#include "platform/fs/XdgDirs.h"
+#include "platform/namespace/IconRegistry.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
 #include "shell/FormatSize.h"
 #include "shell/GeneralSettings.h"

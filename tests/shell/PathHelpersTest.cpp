@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "ShellFixture.h"
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/Volumes.h"
-#include "platform/ui/ScriptedPrompter.h"
+#include "platform/fs/Volumes.h"
+#include "platform/fs/XdgDirs.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/PathHelpers.h"
+#include "shell/ResolveUserPath.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 #include "platform/store/ProfileStore.h"
 #include "shell/GeneralSettings.h"
 #include "shell/HistoryList.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ShellFixture.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/PathHelpers.h"
 #include "shell/ResolveUserPath.h"
 #include "support/TestDir.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ShellFixture.h"
-#include "platform/shell/ClipFormats.h"
-#include "platform/shell/IconRegistry.h"
+#include "platform/namespace/ClipFormats.h"
+#include "platform/namespace/IconRegistry.h"
 #include "shell/ShellContext.h"
 
 namespace {

@@ -12,11 +12,11 @@
 #include <list>
 #include <ostream>
 
-#include "platform/shell/FakeShell.h"
-#include "platform/shell/LinuxShell.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/desktop/LinuxShell.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
 #include "shell/ShellContext.h"
+#include "support/FakeShell.h"
 
 // Lets failure messages show id lists as their bytes.
 inline void PrintTo(const IdList& list, std::ostream* os) {

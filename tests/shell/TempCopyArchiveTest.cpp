@@ -9,9 +9,9 @@
 #include <list>
 
 #include "ShellFixture.h"
-#include "platform/shell/ArchiveFolder.h"
-#include "platform/shell/ArchiveTestWriter.h"
-#include "platform/shell/NameCodec.h"
+#include "platform/archive/ArchiveFolder.h"
+#include "platform/archive/ArchiveTestWriter.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
 #include "shell/FolderItemOwner.h"
 #include "shell/GeneralSettings.h"

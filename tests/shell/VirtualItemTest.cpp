@@ -8,11 +8,11 @@
 #include <list>
 
 #include "ShellFixture.h"
-#include "platform/shell/ArchiveFolder.h"
-#include "platform/shell/ArchiveTestWriter.h"
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/ShellNamespace.h"
-#include "platform/shell/Trash.h"
+#include "platform/archive/ArchiveFolder.h"
+#include "platform/archive/ArchiveTestWriter.h"
+#include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellNamespace.h"
+#include "platform/trash/Trash.h"
 #include "shell/FolderItem.h"
 #include "shell/FolderItemOwner.h"
 #include "support/TestDir.h"

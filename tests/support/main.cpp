@@ -8,10 +8,15 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#ifdef CORVANE_TEST_DESKTOP_NAMESPACE
+#include "platform/desktop/DesktopNamespace.h"
+#endif
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
-    if (!home.isValid()) return 2;
+    if (!home.isValid())
+        return 2;
     const QByteArray root = home.path().toUtf8();
     qputenv("HOME", root);
     qputenv("XDG_CONFIG_HOME", root + "/.config");
@@ -22,6 +27,9 @@ int main(int argc, char** argv) {
     QStandardPaths::setTestModeEnabled(true);
 
     QApplication app(argc, argv);
+#ifdef CORVANE_TEST_DESKTOP_NAMESPACE
+    InstallDesktopNamespace();
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -23,8 +23,8 @@
 #include <optional>
 
 #include "platform/fileop/FileOpProgressDialog.h"
-#include "platform/shell/NameCodec.h"
-#include "platform/shell/Volumes.h"
+#include "platform/fs/Volumes.h"
+#include "platform/namespace/NameCodec.h"
 #include "platform/ui/Prompter.h"
 
 #ifndef RENAME_NOREPLACE

@@ -59,7 +59,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/shell/Trash.h"
+#include "platform/trash/Trash.h"
 
 class QWidget;
 class FileOpProgressDialog;
@@ -176,7 +176,7 @@ public:
     virtual int Lutimens(const QByteArray& path, const struct timespec times[2]);
     /// The names in a folder, without "." and "..", in directory order.
     virtual int ReadDir(const QByteArray& path, std::vector<QByteArray>* names);
-    /// MoveToTrash (platform/shell/Trash.h).
+    /// MoveToTrash (platform/trash/Trash.h).
     virtual TrashResult Trash(const QByteArray& path, QString* error);
     /// Whether the folder lies on removable media (a USB stick, a card):
     /// then the operation ends with a flush of its file system, shown as

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/shell/NameCodec.h"
+#include "platform/namespace/NameCodec.h"
 
 namespace {
 

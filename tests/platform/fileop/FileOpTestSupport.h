@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/fileop/FileOperation.h"
-#include "platform/ui/ScriptedPrompter.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
 
 inline bool WriteBytes(const QByteArray& path, const QByteArray& bytes, mode_t mode = 0644) {

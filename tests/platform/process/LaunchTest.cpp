@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <functional>
 
+#include "platform/namespace/NameCodec.h"
 #include "platform/process/Launch.h"
-#include "platform/shell/NameCodec.h"
 #include "support/TestDir.h"
 
 namespace {

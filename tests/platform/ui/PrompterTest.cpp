@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "platform/ui/Prompter.h"
-#include "platform/ui/ScriptedPrompter.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

@@ -1,0 +1,119 @@
+#include "platform/archive/ArchiveStream.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+ArchiveStream::ArchiveStream(std::shared_ptr<const ArchiveIndex> index, int node)
+    : m_index(std::move(index)), m_node(node) {
+    if (m_index && node > 0 && node < m_index->Count())
+        m_size = m_index->At(node).size;
+}
+
+ArchiveStream::~ArchiveStream() = default;
+
+bool ArchiveStream::Fail(QString text) {
+    // `text` may be the reader's own error: taken by value before the reader goes.
+    m_failed = true;
+    setErrorString(text);
+    m_reader.reset();
+    return false;
+}
+
+bool ArchiveStream::open(OpenMode mode) {
+    if (isOpen() || (mode & ~(ReadOnly | Unbuffered)) != 0 || !(mode & ReadOnly))
+        return false;
+    m_failed = false;
+    m_delivered = 0;
+    if (!m_index || m_node <= 0 || m_node >= m_index->Count())
+        return Fail(QStringLiteral("No such entry in the archive"));
+    const ArchiveIndex::Node& node = m_index->At(m_node);
+    if (node.kind != ArchiveIndex::Kind::File || node.ordinal < 0)
+        return Fail(QStringLiteral("This archive entry has no contents of its own"));
+
+    QString error;
+    m_reader = ArchiveReader::Open(m_index->Path(), ArchiveReader::Purpose::Stream, &error);
+    if (!m_reader)
+        return Fail(error);
+    if (!(m_reader->Identity() == m_index->Identity()))
+        return Fail(QStringLiteral("The archive has changed since it was read"));
+
+    // The headers before the entry; their data is skipped, not read.
+    archive_entry* entry = nullptr;
+    for (int ordinal = 0; ordinal <= node.ordinal; ++ordinal) {
+        switch (m_reader->NextHeader(entry)) {
+            case ArchiveReader::Next::Entry:
+                break;
+            case ArchiveReader::Next::End:
+                return Fail(QStringLiteral("The archive has changed since it was read"));
+            case ArchiveReader::Next::Error:
+                return Fail(m_reader->Error());
+        }
+    }
+    const char* raw = archive_entry_pathname(entry);
+    if (!raw)
+        raw = archive_entry_pathname_utf8(entry);
+    if (!raw || ArchivePathParts(QByteArray(raw)).join('/') != m_index->PathOf(m_node))
+        return Fail(QStringLiteral("The archive has changed since it was read"));
+
+    setOpenMode(mode | Unbuffered);
+    if (m_size == 0 && !VerifyEnd()) {
+        setOpenMode(NotOpen);
+        return false;
+    }
+    return true;
+}
+
+void ArchiveStream::close() {
+    m_reader.reset();
+    QIODevice::close();
+}
+
+bool ArchiveStream::atEnd() const {
+    return m_failed || m_delivered >= m_size;
+}
+
+qint64 ArchiveStream::bytesAvailable() const {
+    return m_failed ? 0 : qint64(m_size - m_delivered) + QIODevice::bytesAvailable();
+}
+
+bool ArchiveStream::VerifyEnd() {
+    // One byte more than the header said must not be there.
+    char probe;
+    const std::int64_t extra = m_reader->ReadData(&probe, 1);
+    if (extra < 0)
+        return Fail(m_reader->Error());
+    if (extra > 0)
+        return Fail(QStringLiteral("The archive entry holds more data than its header says"));
+    m_reader.reset();  // done: the archive need not stay open
+    return true;
+}
+
+qint64 ArchiveStream::readData(char* data, qint64 maxSize) {
+    if (m_failed)
+        return -1;
+    if (m_delivered >= m_size || maxSize <= 0)
+        return 0;
+    const qint64 want =
+        qint64(std::min<std::uint64_t>(std::uint64_t(maxSize), m_size - m_delivered));
+    qint64 got = 0;
+    // libarchive may give less than asked; fill what was asked, so that the
+    // end check happens with the block that completes the entry.
+    while (got < want) {
+        const std::int64_t n = m_reader->ReadData(data + got, want - got);
+        if (n < 0) {
+            Fail(m_reader->Error());
+            return -1;
+        }
+        if (n == 0) {
+            Fail(
+                QStringLiteral("The archive entry ends before its stated size (the archive is "
+                               "damaged or truncated)"));
+            return -1;
+        }
+        got += n;
+    }
+    m_delivered += std::uint64_t(got);
+    if (m_delivered == m_size && !VerifyEnd())
+        return -1;
+    return got;
+}

@@ -1,0 +1,160 @@
+#include "platform/fs/DirectorySizeCounter.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "platform/fs/FileSystem.h"
+
+namespace {
+
+// Progress is worth repainting a few times a second, not per file.
+constexpr qint64 kProgressIntervalMs = 150;
+
+bool IsDot(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+}  // namespace
+
+void DirectorySizeWorker::Count(const QList<QByteArray>& paths) {
+    DirectoryTotals totals;
+    std::set<std::pair<dev_t, ino_t>> linked;  // files with several names, seen once
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    bool stopped = false;
+    bool first = true;
+
+    auto addFile = [&](const struct stat& st) {
+        ++totals.files;
+        if (st.st_nlink > 1 && !linked.insert({st.st_dev, st.st_ino}).second)
+            return;
+        totals.bytes += std::uint64_t(st.st_size);
+    };
+    auto report = [&] {
+        if (sinceProgress.elapsed() >= kProgressIntervalMs) {
+            sinceProgress.restart();
+            Q_EMIT Progress(totals);
+        }
+    };
+
+    for (const QByteArray& root : paths) {
+        if (m_stop->load()) {
+            stopped = true;
+            break;
+        }
+        struct stat st;
+        if (::lstat(root.constData(), &st) != 0)
+            continue;  // Gone since it was listed: nothing to count.
+        if (!S_ISDIR(st.st_mode)) {
+            addFile(st);
+            continue;
+        }
+        const dev_t device = st.st_dev;
+        std::vector<QByteArray> pending{root};
+        while (!pending.empty() && !stopped) {
+            const QByteArray folder = std::move(pending.back());
+            pending.pop_back();
+            const int fd =
+                ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+            if (!dir) {
+                if (fd >= 0)
+                    ::close(fd);
+                ++totals.unreadable;
+                continue;
+            }
+            while (const dirent* entry = ::readdir(dir)) {
+                if (m_stop->load()) {
+                    stopped = true;
+                    break;
+                }
+                if (IsDot(entry->d_name))
+                    continue;
+                struct stat child;
+                if (::fstatat(fd, entry->d_name, &child, AT_SYMLINK_NOFOLLOW) != 0)
+                    continue;  // Vanished while we looked.
+                if (S_ISDIR(child.st_mode)) {
+                    ++totals.folders;
+                    // Another file system's contents are not this folder's.
+                    if (child.st_dev == device)
+                        pending.push_back(JoinPathBytes(folder, entry->d_name));
+                } else {
+                    addFile(child);
+                }
+                report();
+            }
+            ::closedir(dir);
+            if (first) {
+                // The first figure shows at once, however quick the rest.
+                first = false;
+                sinceProgress.restart();
+                Q_EMIT Progress(totals);
+            }
+        }
+        if (stopped)
+            break;
+    }
+    Q_EMIT Finished(totals, stopped);
+}
+
+DirectorySizeCounter::DirectorySizeCounter(QObject* parent) : QObject(parent) {
+    qRegisterMetaType<DirectoryTotals>();
+}
+
+DirectorySizeCounter::~DirectorySizeCounter() {
+    StopAndWait();
+}
+
+void DirectorySizeCounter::StopAndWait() {
+    if (!m_thread)
+        return;
+    m_stop->store(true);
+    m_thread->quit();
+    m_thread->wait();
+    m_thread.reset();
+    m_running = false;
+}
+
+void DirectorySizeCounter::Start(const QList<QByteArray>& paths) {
+    StopAndWait();
+    const std::uint64_t generation = ++m_generation;
+    m_totals = {};
+    m_running = true;
+    m_stop = std::make_shared<std::atomic<bool>>(false);
+    m_thread = std::make_unique<QThread>();
+    auto* worker = new DirectorySizeWorker(m_stop);  // deleted when its thread ends
+    worker->moveToThread(m_thread.get());
+    connect(m_thread.get(), &QThread::started, worker, [worker, paths] {
+        worker->Count(paths);
+        QThread::currentThread()->quit();
+    });
+    connect(m_thread.get(), &QThread::finished, worker, &QObject::deleteLater);
+    connect(worker, &DirectorySizeWorker::Progress, this,
+            [this, generation](const DirectoryTotals& totals) {
+                if (generation != m_generation)
+                    return;
+                m_totals = totals;
+                Q_EMIT Progress(totals);
+            });
+    connect(worker, &DirectorySizeWorker::Finished, this,
+            [this, generation](const DirectoryTotals& totals, bool stopped) {
+                if (generation != m_generation)
+                    return;
+                m_totals = totals;
+                m_running = false;
+                Q_EMIT Finished(totals, stopped);
+            });
+    m_thread->start();
+}
+
+void DirectorySizeCounter::Stop() {
+    if (m_stop)
+        m_stop->store(true);
+}

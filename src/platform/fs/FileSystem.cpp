@@ -1,0 +1,187 @@
+#include "platform/fs/FileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <QMimeDatabase>
+#include <algorithm>
+
+#include "platform/namespace/NameCodec.h"
+
+QByteArray LastComponent(const QByteArray& path) {
+    QByteArray p = path;
+    while (p.size() > 1 && p.endsWith('/')) p.chop(1);
+    const qsizetype slash = p.lastIndexOf('/');
+    return slash < 0 || p == "/" ? p : p.mid(slash + 1);
+}
+
+namespace {
+
+FileTime TimeOf(const struct statx_timestamp& t) {
+    return FileTimeFromTimespec(t.tv_sec, t.tv_nsec);
+}
+
+std::optional<FileSystemItemData> StatAt(int dirFd, const char* path, const QByteArray& name,
+                                         bool follow) {
+    struct statx st;
+    const int flags = (follow ? 0 : AT_SYMLINK_NOFOLLOW) | AT_NO_AUTOMOUNT;
+    if (::statx(dirFd, path, flags, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
+        return std::nullopt;
+    }
+    FileSystemItemData data;
+    data.mode = st.stx_mode;
+    data.size = S_ISDIR(st.stx_mode) ? 0 : st.stx_size;
+    data.times[kTimeModified] = TimeOf(st.stx_mtime);
+    data.times[kTimeCreated] = (st.stx_mask & STATX_BTIME) ? TimeOf(st.stx_btime) : 0;
+    data.times[kTimeAccessed] = TimeOf(st.stx_atime);
+    data.name = name;
+    return data;
+}
+
+}  // namespace
+
+std::optional<FindData> StatEntry(const QByteArray& path) {
+    if (path.isEmpty()) {
+        errno = ENOENT;
+        return std::nullopt;
+    }
+    auto data = StatAt(AT_FDCWD, path.constData(), LastComponent(path), false);
+    if (!data)
+        return std::nullopt;
+    return FindDataOf(*data);
+}
+
+std::optional<FindData> StatEntry(const QString& path) {
+    return StatEntry(NameToBytes(path));
+}
+
+std::optional<FileSystemItemData> StatEntryAt(int dirFd, const QByteArray& name, bool follow) {
+    if (name.isEmpty())
+        return std::nullopt;
+    return StatAt(dirFd, name.constData(), name, follow);
+}
+
+DirectoryReader::DirectoryReader(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        m_error = errno;
+        return;
+    }
+    m_dir = ::fdopendir(fd);
+    if (!m_dir) {
+        m_error = errno;
+        ::close(fd);
+    }
+}
+
+DirectoryReader::~DirectoryReader() {
+    if (m_dir)
+        ::closedir(m_dir);
+}
+
+DirectoryReader::Result DirectoryReader::Next(FileSystemItemData& entry) {
+    if (!m_dir)
+        return Result::Error;
+    for (;;) {
+        errno = 0;
+        const struct dirent* d = ::readdir(m_dir);
+        if (!d) {
+            if (errno == 0)
+                return Result::End;
+            m_error = errno;
+            return Result::Error;
+        }
+        const char* n = d->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
+            continue;
+        const QByteArray name(n);
+        auto data = StatEntryAt(::dirfd(m_dir), name);
+        if (!data)
+            continue;  // Vanished since it was read: not an entry any more.
+        entry = std::move(*data);
+        return Result::Entry;
+    }
+}
+
+std::optional<QByteArray> ReadLink(const QByteArray& path) {
+    QByteArray buffer(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(path.constData(), buffer.data(), size_t(buffer.size()));
+        if (n < 0)
+            return std::nullopt;
+        if (n < buffer.size())
+            return buffer.left(n);
+        if (buffer.size() >= (1 << 20))
+            return std::nullopt;
+        buffer.resize(buffer.size() * 4);
+    }
+}
+
+std::optional<std::uint64_t> FreeSpace(const QByteArray& path) {
+    struct statvfs st;
+    if (::statvfs(path.constData(), &st) != 0)
+        return std::nullopt;
+    return std::uint64_t(st.f_bavail) * std::uint64_t(st.f_frsize);
+}
+
+std::optional<std::uint64_t> TotalSpace(const QByteArray& path) {
+    struct statvfs st;
+    if (::statvfs(path.constData(), &st) != 0)
+        return std::nullopt;
+    return std::uint64_t(st.f_blocks) * std::uint64_t(st.f_frsize);
+}
+
+QByteArray JoinPathBytes(const QByteArray& folder, const QByteArray& name) {
+    if (folder.isEmpty())
+        return name;
+    if (folder.endsWith('/'))
+        return folder + name;
+    return folder + '/' + name;
+}
+
+std::optional<std::vector<QByteArray>> DirectoryNames(const QByteArray& path) {
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return std::nullopt;
+    std::vector<QByteArray> names;
+    while (const struct dirent* d = ::readdir(dir)) {
+        const QByteArray name(d->d_name);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QString ContentTypeOfPath(const QByteArray& path) {
+    static const QMimeDatabase mimes;
+    struct stat st;
+    if (::stat(path.constData(), &st) != 0)
+        return QStringLiteral("application/octet-stream");
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("inode/directory");
+    QByteArray head;
+    if (S_ISREG(st.st_mode)) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0) {
+            head.resize(4096);
+            const ssize_t got = ::read(fd, head.data(), head.size());
+            head.resize(got > 0 ? got : 0);
+            ::close(fd);
+        }
+    }
+    return mimes.mimeTypeForFileNameAndData(NameFromBytes(LastComponent(path)), head).name();
+}
+
+QByteArray NumberedName(const QByteArray& name, int n) {
+    if (n <= 1)
+        return name;
+    const qsizetype dot = name.lastIndexOf('.');
+    const bool hasExtension = dot > 0;
+    const QByteArray base = hasExtension ? name.left(dot) : name;
+    const QByteArray extension = hasExtension ? name.mid(dot) : QByteArray();
+    return base + " (" + QByteArray::number(n) + ")" + extension;
+}

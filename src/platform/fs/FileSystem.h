@@ -1,0 +1,90 @@
+#pragma once
+// Kernel-level helpers on byte paths: what the namespace's file-system
+// folders and the program's file code ask of the disk. Paths are raw bytes
+// (NameToBytes of a decoded path); nothing here goes through Qt's file
+// classes, so names that are not valid UTF-8 work.
+
+#include <dirent.h>
+
+#include <QByteArray>
+#include <QString>
+#include <cerrno>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/namespace/ItemData.h"
+#include "platform/namespace/ShellTypes.h"
+
+/// lstat-like data of a path (statx with AT_SYMLINK_NOFOLLOW and
+/// STATX_BTIME): mode, size (0 for directories), modified, birth (0 where the
+/// file system has none) and accessed times. `name` is the last component of
+/// the path. nullopt when the entry does not exist or cannot be stat'ed
+/// (errno tells why). One system call.
+std::optional<FindData> StatEntry(const QByteArray& path);
+std::optional<FindData> StatEntry(const QString& path);
+
+/// As StatEntry, relative to an open directory, as the payload of an id.
+/// `follow` follows a final symbolic link (used to learn a link's target
+/// kind).
+std::optional<FileSystemItemData> StatEntryAt(int dirFd, const QByteArray& name,
+                                              bool follow = false);
+
+/// Reads a directory's entries with their lstat data. Skips "." and "..".
+/// An entry that vanishes between the read and its stat is skipped. Not
+/// copyable; the directory is closed on destruction.
+class DirectoryReader {
+public:
+    enum class Result { Entry, End, Error };
+
+    /// Opens the directory; check IsOpen() (errno-style Error() on failure).
+    explicit DirectoryReader(const QByteArray& path);
+    ~DirectoryReader();
+    DirectoryReader(const DirectoryReader&) = delete;
+    DirectoryReader& operator=(const DirectoryReader&) = delete;
+
+    bool IsOpen() const { return m_dir != nullptr; }
+    int Error() const { return m_error; }
+
+    /// The next entry in `entry`, or End, or Error (a read error; Error()
+    /// holds its errno). Cost: one statx per entry, plus the directory reads.
+    Result Next(FileSystemItemData& entry);
+
+private:
+    DIR* m_dir = nullptr;
+    int m_error = 0;
+};
+
+/// The names in a directory, "." and ".." left out, sorted bytewise (an
+/// order that stays put between runs); nullopt when it can't be opened.
+/// Cost: the directory reads, no stat.
+std::optional<std::vector<QByteArray>> DirectoryNames(const QByteArray& path);
+
+/// The target of a symbolic link, as its bytes; nullopt when the path is not
+/// a link or cannot be read.
+std::optional<QByteArray> ReadLink(const QByteArray& path);
+
+/// Bytes available to the user on the file system that holds the path
+/// (statvfs: available blocks times fragment size); nullopt on failure.
+std::optional<std::uint64_t> FreeSpace(const QByteArray& path);
+
+/// The total size of the file system that holds the path; nullopt on failure.
+std::optional<std::uint64_t> TotalSpace(const QByteArray& path);
+
+/// Joins a folder path and a name with one "/" (none added after a trailing
+/// one).
+QByteArray JoinPathBytes(const QByteArray& folder, const QByteArray& name);
+
+/// The last component of a path: what follows its last "/", trailing
+/// slashes ignored ("/" for the root; the whole path when it has no "/").
+QByteArray LastComponent(const QByteArray& path);
+
+/// The content type (MIME name) of a path by its name and first bytes,
+/// following links; "inode/directory" for folders. Reads without Qt's file
+/// classes, so names that are not UTF-8 work. Cost: one stat, one read.
+QString ContentTypeOfPath(const QByteArray& path);
+
+/// "name (n).ext" for n >= 2 ("name" for n == 1): the numbering Corvane uses
+/// for names it makes that must not replace an existing entry. A leading dot
+/// is not an extension.
+QByteArray NumberedName(const QByteArray& name, int n);
