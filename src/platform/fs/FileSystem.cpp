@@ -8,6 +8,7 @@
 #include <QMimeDatabase>
 #include <algorithm>
 
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 
 QByteArray LastComponent(const QByteArray& path) {
@@ -64,29 +65,27 @@ std::optional<FileSystemItemData> StatEntryAt(int dirFd, const QByteArray& name,
 }
 
 DirectoryReader::DirectoryReader(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) {
         m_error = errno;
         return;
     }
-    m_dir = ::fdopendir(fd);
+    m_dir.reset(::fdopendir(fd.get()));
     if (!m_dir) {
         m_error = errno;
-        ::close(fd);
+        return;
     }
+    fd.release();  // the stream owns it now
 }
 
-DirectoryReader::~DirectoryReader() {
-    if (m_dir)
-        ::closedir(m_dir);
-}
+DirectoryReader::~DirectoryReader() = default;
 
 DirectoryReader::Result DirectoryReader::Next(FileSystemItemData& entry) {
     if (!m_dir)
         return Result::Error;
     for (;;) {
         errno = 0;
-        const struct dirent* d = ::readdir(m_dir);
+        const struct dirent* d = ::readdir(m_dir.get());
         if (!d) {
             if (errno == 0)
                 return Result::End;
@@ -97,7 +96,7 @@ DirectoryReader::Result DirectoryReader::Next(FileSystemItemData& entry) {
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
             continue;
         const QByteArray name(n);
-        auto data = StatEntryAt(::dirfd(m_dir), name);
+        auto data = StatEntryAt(m_dir.fd(), name);
         if (!data)
             continue;  // Vanished since it was read: not an entry any more.
         entry = std::move(*data);
@@ -142,16 +141,15 @@ QByteArray JoinPathBytes(const QByteArray& folder, const QByteArray& name) {
 }
 
 std::optional<std::vector<QByteArray>> DirectoryNames(const QByteArray& path) {
-    DIR* dir = ::opendir(path.constData());
+    UniqueDir dir(::opendir(path.constData()));
     if (!dir)
         return std::nullopt;
     std::vector<QByteArray> names;
-    while (const struct dirent* d = ::readdir(dir)) {
+    while (const struct dirent* d = ::readdir(dir.get())) {
         const QByteArray name(d->d_name);
         if (name != "." && name != "..")
             names.push_back(name);
     }
-    ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -165,12 +163,11 @@ QString ContentTypeOfPath(const QByteArray& path) {
         return QStringLiteral("inode/directory");
     QByteArray head;
     if (S_ISREG(st.st_mode)) {
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (fd >= 0) {
+        const UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        if (fd) {
             head.resize(4096);
-            const ssize_t got = ::read(fd, head.data(), head.size());
+            const ssize_t got = ::read(fd.get(), head.data(), head.size());
             head.resize(got > 0 ? got : 0);
-            ::close(fd);
         }
     }
     return mimes.mimeTypeForFileNameAndData(NameFromBytes(LastComponent(path)), head).name();
@@ -184,4 +181,22 @@ QByteArray NumberedName(const QByteArray& name, int n) {
     const QByteArray base = hasExtension ? name.left(dot) : name;
     const QByteArray extension = hasExtension ? name.mid(dot) : QByteArray();
     return base + " (" + QByteArray::number(n) + ")" + extension;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;  // a device that takes nothing would loop for ever
+            return false;
+        }
+        data += written;
+        size -= std::size_t(written);
+    }
+    return true;
 }

@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/ItemData.h"
 #include "platform/namespace/ShellTypes.h"
 
@@ -43,7 +44,7 @@ public:
     DirectoryReader(const DirectoryReader&) = delete;
     DirectoryReader& operator=(const DirectoryReader&) = delete;
 
-    bool IsOpen() const { return m_dir != nullptr; }
+    bool IsOpen() const { return bool(m_dir); }
     int Error() const { return m_error; }
 
     /// The next entry in `entry`, or End, or Error (a read error; Error()
@@ -51,7 +52,7 @@ public:
     Result Next(FileSystemItemData& entry);
 
 private:
-    DIR* m_dir = nullptr;
+    UniqueDir m_dir;
     int m_error = 0;
 };
 

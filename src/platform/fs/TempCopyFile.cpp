@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 
 namespace {
@@ -33,22 +34,6 @@ std::function<std::uint64_t()>& ExtractSizeSource() {
 
 QString SystemErrorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-bool WriteAll(int fd, const char* data, qint64 length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, size_t(length));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return false;
-        data += n;
-        length -= n;
-    }
-    return true;
 }
 
 // Copies at most `limit` bytes of `stream` to `fd`. False on a read or
@@ -148,22 +133,22 @@ QString WriteTempCopy(QIODevice& stream, const QString& name, std::uint64_t size
     const QString component = TempCopyComponent(name);
     QString path;
     QByteArray pathBytes;
-    int fd = -1;
-    for (int attempt = 0; attempt < kTempNameAttempts && fd < 0; ++attempt) {
+    UniqueFd fd;
+    for (int attempt = 0; attempt < kTempNameAttempts && !fd; ++attempt) {
         path = folder + QStringLiteral("CvTMP_%1_").arg(g_tempCounter++, 8, 16, QLatin1Char('0')) +
                component;
         pathBytes = NameToBytes(path);
-        fd = ::open(pathBytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    0600);
-        if (fd < 0 && errno != EEXIST)
+        fd.reset(::open(pathBytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0600));
+        if (!fd && errno != EEXIST)
             break;
     }
-    if (fd < 0)
+    if (!fd)
         return fail(kNoTempFileText.arg(SystemErrorText(errno)));
 
     QString error;
-    const bool copied = CopyStream(stream, fd, size, error);
-    const bool closed = ::close(fd) == 0;
+    const bool copied = CopyStream(stream, fd.get(), size, error);
+    const bool closed = fd.Close() == 0;
     if (copied && !closed)
         error = SystemErrorText(errno);
     if (!copied || !closed) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/fs/XdgDirs.h"
 #include "platform/namespace/NameCodec.h"
 
@@ -26,21 +27,6 @@ QString DisplayNameOf(const QByteArray& fileName) {
 
 QString SystemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Writes all of `size` bytes, retrying short writes and interruptions.
-bool WriteAll(int fd, const char* data, ssize_t size) {
-    while (size > 0) {
-        const ssize_t done = ::write(fd, data, size_t(size));
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += done;
-        size -= done;
-    }
-    return true;
 }
 
 bool CopyContents(int from, int to) {
@@ -115,13 +101,12 @@ std::optional<QByteArray> CreateFromTemplate(const QByteArray& templatePath,
             *error = text;
         return std::nullopt;
     };
-    const int source = ::open(templatePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (source < 0) {
+    const UniqueFd source(::open(templatePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!source) {
         return fail(QStringLiteral("The template cannot be read: %1").arg(SystemError(errno)));
     }
     struct stat st;
-    if (::fstat(source, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(source);
+    if (::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return fail(QStringLiteral("The template is not a regular file"));
     }
     const qsizetype slash = templatePath.lastIndexOf('/');
@@ -130,19 +115,17 @@ std::optional<QByteArray> CreateFromTemplate(const QByteArray& templatePath,
         const QByteArray candidate = NumberedName(name, n);
         const QByteArray target = JoinPathBytes(folder, candidate);
         // O_EXCL with O_CREAT also refuses a symbolic link under the name.
-        const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                              st.st_mode & 07777 & ~mode_t(S_ISUID | S_ISGID));
-        if (fd < 0) {
+        UniqueFd fd(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                           st.st_mode & 07777 & ~mode_t(S_ISUID | S_ISGID)));
+        if (!fd) {
             if (errno == EEXIST)
                 continue;
-            const int e = errno;
-            ::close(source);
-            return fail(QStringLiteral("The new file cannot be created: %1").arg(SystemError(e)));
+            return fail(
+                QStringLiteral("The new file cannot be created: %1").arg(SystemError(errno)));
         }
-        const bool copied = CopyContents(source, fd);
+        const bool copied = CopyContents(source.get(), fd.get());
         const int copyError = errno;
-        const bool closed = ::close(fd) == 0;
-        ::close(source);
+        const bool closed = fd.Close() == 0;
         if (!copied || !closed) {
             // The file is ours (made exclusively above): a partial copy goes.
             ::unlink(target.constData());
@@ -151,6 +134,5 @@ std::optional<QByteArray> CreateFromTemplate(const QByteArray& templatePath,
         }
         return candidate;
     }
-    ::close(source);
     return fail(QStringLiteral("No free name was found for the new file"));
 }

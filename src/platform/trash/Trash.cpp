@@ -17,6 +17,8 @@
 #include <ctime>
 
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/RemoveTree.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/fs/Volumes.h"
 #include "platform/fs/XdgDirs.h"
 #include "platform/namespace/NameCodec.h"
@@ -101,20 +103,6 @@ QByteArray DeletionDateNow() {
     return QByteArray(buffer);
 }
 
-bool WriteAll(int fd, const QByteArray& data) {
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
-
 // Claims a name in the trash by creating its .trashinfo exclusively: two
 // processes trashing "a" at once get "a" and "a.2", never the same entry.
 // A name whose files/ entry exists without info (an orphan) is passed over.
@@ -130,15 +118,15 @@ QByteArray ClaimTrashName(const QByteArray& trashDir, const QByteArray& name,
         if (::lstat((trashDir + "/files/" + candidate).constData(), &st) == 0)
             continue;
         const QByteArray infoPath = trashDir + "/info/" + candidate + ".trashinfo";
-        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        UniqueFd fd(::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!fd) {
             if (errno == EEXIST)
                 continue;
             *savedErrno = errno;
             return {};
         }
-        const bool written = WriteAll(fd, info);
-        const bool closed = ::close(fd) == 0;
+        const bool written = WriteAll(fd.get(), info);
+        const bool closed = fd.Close() == 0;
         if (!written || !closed) {
             *savedErrno = errno;
             ::unlink(infoPath.constData());
@@ -345,53 +333,6 @@ QString Shown(const QByteArray& bytes) {
     return DisplayFromName(NameFromBytes(bytes));
 }
 
-bool RemoveAt(int dirFd, const QByteArray& name, dev_t device) {
-    struct stat st;
-    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode))
-        return ::unlinkat(dirFd, name.constData(), 0) == 0 || errno == ENOENT;
-    if (st.st_dev != device) {
-        // Something is mounted there: removing would reach into another
-        // file system, so it is left for the user.
-        errno = EBUSY;
-        return false;
-    }
-    if ((st.st_mode & S_IRWXU) != S_IRWXU)
-        ::fchmodat(dirFd, name.constData(), (st.st_mode & 07777) | S_IRWXU, 0);
-    const int fd =
-        ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    DIR* dir = ::fdopendir(::dup(fd));
-    if (!dir) {
-        ::close(fd);
-        return false;
-    }
-    std::vector<QByteArray> names;
-    while (const struct dirent* d = ::readdir(dir)) {
-        const QByteArray child(d->d_name);
-        if (child != "." && child != "..")
-            names.push_back(child);
-    }
-    ::closedir(dir);
-    bool ok = true;
-    int firstError = 0;
-    for (const QByteArray& child : names) {
-        if (!RemoveAt(fd, child, device)) {
-            if (ok)
-                firstError = errno;
-            ok = false;
-        }
-    }
-    ::close(fd);
-    if (!ok) {
-        errno = firstError;
-        return false;
-    }
-    return ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) == 0 || errno == ENOENT;
-}
-
 PromptAnswer Ask(const QString& text, PromptButtons buttons, int defaultButton, QWidget* parent) {
     PromptRequest request;
     request.text = text;
@@ -527,13 +468,13 @@ std::optional<TrashEntry> ReadTrashEntry(const TrashDirectory& trash, const QByt
     entry.name = name;
     // The info file is read through a descriptor of our own so that names
     // that are not UTF-8 work; it is small, so one read serves.
-    const int fd = ::open(entry.InfoPath().constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
+    const UniqueFd fd(::open(entry.InfoPath().constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!fd)
         return std::nullopt;
     QByteArray text;
     char buffer[4096];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -542,7 +483,6 @@ std::optional<TrashEntry> ReadTrashEntry(const TrashDirectory& trash, const QByt
         if (text.size() > 65536)
             break;  // no real info file is this long
     }
-    ::close(fd);
     const auto info = ParseTrashInfo(text, trash);
     if (!info)
         return std::nullopt;
@@ -559,17 +499,16 @@ std::optional<TrashEntry> ReadTrashEntry(const TrashDirectory& trash, const QByt
 std::vector<TrashEntry> ListTrashDirectory(const TrashDirectory& trash) {
     std::vector<TrashEntry> out;
     const QByteArray infoDir = trash.path + "/info";
-    DIR* dir = ::opendir(infoDir.constData());
+    const UniqueDir dir(::opendir(infoDir.constData()));
     if (!dir)
         return out;
-    while (const struct dirent* d = ::readdir(dir)) {
+    while (const struct dirent* d = ::readdir(dir.get())) {
         const QByteArray file(d->d_name);
         if (!file.endsWith(".trashinfo") || file.size() <= qsizetype(sizeof(".trashinfo") - 1))
             continue;
         if (auto entry = ReadTrashEntry(trash, file.chopped(int(sizeof(".trashinfo") - 1))))
             out.push_back(std::move(*entry));
     }
-    ::closedir(dir);
     return out;
 }
 
@@ -589,30 +528,6 @@ bool TrashIsEmpty() {
             return false;
     }
     return true;
-}
-
-bool RemoveTreeBytes(const QByteArray& rawPath) {
-    const QByteArray path = StripTrailingSlashes(rawPath);
-    const QByteArray parent = ParentOf(path);
-    const QByteArray name = LastComponent(path);
-    if (name.isEmpty() || name == "." || name == "..") {
-        errno = EINVAL;
-        return false;
-    }
-    const int dirFd = ::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        return false;
-    struct stat st;
-    bool ok;
-    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        ok = errno == ENOENT;
-    } else {
-        ok = RemoveAt(dirFd, name, st.st_dev);
-    }
-    const int saved = errno;
-    ::close(dirFd);
-    errno = saved;
-    return ok;
 }
 
 TrashActionResult RestoreFromTrash(std::span<const TrashEntry> entries, QWidget* parent,
@@ -692,7 +607,7 @@ TrashActionResult DeleteFromTrash(std::span<const TrashEntry> entries, bool conf
     }
     bool failed = false;
     for (const TrashEntry& entry : entries) {
-        if (!RemoveTreeBytes(entry.FilePath())) {
+        if (!RemoveTree(entry.FilePath())) {
             const int e = errno;
             AddError(error, Tr("\"%1\" could not be deleted: %2")
                                 .arg(Shown(entry.OriginalName()), ErrnoText(e)));

@@ -135,8 +135,3 @@ TrashActionResult EmptyTrash(bool confirm = true, QWidget* parent = nullptr,
 
 /// True when no trash holds an entry. Cost: reads the info folders.
 bool TrashIsEmpty();
-
-/// Removes a file, link or folder tree at `path` (raw bytes) without
-/// following links; folders it may not write are made writable first. False
-/// with errno when something could not be removed (what could be is gone).
-bool RemoveTreeBytes(const QByteArray& path);

@@ -10,6 +10,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/FileSystemFolder.h"
+#include "platform/fs/RemoveTree.h"
 #include "platform/namespace/BasicDataObject.h"
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/IconRegistry.h"
@@ -422,7 +423,7 @@ bool TrashPaths(const QList<QByteArray>& paths, QWidget* parent) {
                 request.defaultButton = 1;
                 request.parent = parent;
                 if (Prompts().MessageBox(request) == PromptAnswer::Yes) {
-                    if (RemoveTreeBytes(path)) {
+                    if (RemoveTree(path)) {
                         any = true;
                     } else {
                         failures << Tr("\"%1\" could not be deleted: %2")

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "platform/fs/RemoveTree.h"
 #include "platform/fs/Volumes.h"
 #include "platform/fs/XdgDirs.h"
 #include "platform/namespace/ClipFormats.h"
@@ -358,7 +359,7 @@ TEST_F(TrashTest, ItemsOfAnotherFileSystemGoToItsTopDirectoryTrash) {
         for (const QByteArray& trash : {own, shared + "/" + uid}) {
             for (const TrashEntry& e : ListTrashDirectory({trash, "/dev/shm"})) {
                 if (PathIsUnder(e.originalPath, top)) {
-                    RemoveTreeBytes(e.FilePath());
+                    RemoveTree(e.FilePath());
                     ::unlink(e.InfoPath().constData());
                 }
             }
