@@ -5,7 +5,8 @@
 # window manager, XTEST input, a clipboard client and screenshots).
 set -eu
 PKGS="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-qpa-plugins
-libarchive-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme"
+libarchive-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme
+python3 clang-format"
 if [ "${1:-}" = "--e2e" ]; then
     PKGS="$PKGS xvfb openbox xdotool xclip imagemagick"
 fi

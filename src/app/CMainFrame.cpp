@@ -14,6 +14,8 @@
 #include "app/CMainStatusBar.h"
 #include "app/CPaneSplitter.h"
 #include "app/CPanexApp.h"
+#include "app/CommandTable.h"
+#include "app/E2eDump.h"
 #include "app/HistoryPickDialog.h"
 #include "app/MainMenu.h"
 #include "app/PendingCommands.h"
@@ -28,7 +30,6 @@
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "shell/CommandIds.h"
-#include "shell/CommandTable.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
 #include "shell/PatternList.h"
@@ -43,19 +44,6 @@ const QString kFilterHistoryTitle = QStringLiteral("Visual filter history");
 const QString kHelpNeedsEditor = QStringLiteral("comes with the internal editor");
 /// Appended to a command's status prompt when it cannot run in this build.
 const QString kUnavailable = QStringLiteral("(not available yet: %1)");
-
-bool WriteAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -74,14 +62,11 @@ CMainFrame::CMainFrame(CPanexApp& app) : m_app(app) {
     // not at the few hundred pixels its contents would ask for.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         resize(screen->availableGeometry().size() * 3 / 4);
-    m_dumpTimer.setSingleShot(true);
-    m_dumpTimer.setInterval(0);
-    connect(&m_dumpTimer, &QTimer::timeout, this, &CMainFrame::WriteDump);
 }
 
 CMainFrame::~CMainFrame() {
     disconnect(qApp, nullptr, this, nullptr);
-    m_dumpTimer.stop();
+    m_dump.reset();
     if (m_created)
         SetNoticeSink(std::move(m_previousSink));
     // The panes go before the command manager and the rest of the frame, and
@@ -332,11 +317,8 @@ void CMainFrame::StartPanes() {
         });
     }
 
-    m_dumpPath = NameFromBytes(qgetenv(kE2eDumpVariable));
-    if (!m_dumpPath.isEmpty()) {
-        WatchRowsForDump(m_left);
-        WatchRowsForDump(m_right);
-    }
+    if (const QString dumpPath = PaneListingDump::PathFromEnvironment(); !dumpPath.isEmpty())
+        m_dump = std::make_unique<PaneListingDump>(m_left, m_right, dumpPath);
 
     m_left->InitialUpdate();
     m_right->InitialUpdate();
@@ -520,43 +502,6 @@ void CMainFrame::SetFlatBars(bool on) {
     // way); the style shows in the buttons.
     for (QToolButton* button : m_toolBar->findChildren<QToolButton*>()) button->setAutoRaise(on);
     m_toolBar->update();
-}
-
-// -- End-to-end listing ----------------------------------------------------------
-
-void CMainFrame::WatchRowsForDump(CPanexView* pane) {
-    QAbstractItemModel* rows = pane->List()->Model();
-    auto schedule = [this] { m_dumpTimer.start(); };
-    connect(rows, &QAbstractItemModel::rowsInserted, this, schedule);
-    connect(rows, &QAbstractItemModel::rowsRemoved, this, schedule);
-    connect(rows, &QAbstractItemModel::modelReset, this, schedule);
-    connect(rows, &QAbstractItemModel::layoutChanged, this, schedule);
-}
-
-void CMainFrame::WriteDump() {
-    QByteArray text;
-    for (const auto& [pane, tag] : {std::pair{m_left, "L\t"}, std::pair{m_right, "R\t"}}) {
-        if (!pane)
-            continue;
-        const PaneListCtrl* list = pane->List();
-        for (int row = 0; row < list->RowCount(); ++row) {
-            if (const FolderItem* item = list->ItemAt(row)) {
-                text += tag;
-                text += NameToBytes(item->name);
-                text += '\n';
-            }
-        }
-    }
-    // Written aside and renamed, so a reader never sees half a listing.
-    const QByteArray path = NameToBytes(m_dumpPath);
-    const QByteArray temporary = path + ".tmp";
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    const bool written = WriteAll(fd, text);
-    ::close(fd);
-    if (written)
-        ::rename(temporary.constData(), path.constData());
 }
 
 void InstallMainFrameFactory() {

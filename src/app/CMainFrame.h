@@ -24,8 +24,7 @@
 // "Corvane K3 - " and the active pane's folder title.
 //
 // For end-to-end tests only: with $CORVANE_E2E_DUMP naming a file, the frame
-// writes the names listed in both panes to it whenever a pane's rows change
-// ("L\t<name>" and "R\t<name>" lines, replaced atomically).
+// keeps a listing of both panes there (E2eDump.h).
 //
 // Main thread only.
 
@@ -55,8 +54,6 @@ class ShortcutGate;
 inline const QString kMainFrameTitle = QStringLiteral("Corvane K3");
 /// The toolbar's object name and window text (its docking-state key).
 inline const QString kToolBarName = QStringLiteral("ToolBar");
-/// Names the file the frame lists both panes' rows in (end-to-end tests).
-inline constexpr const char* kE2eDumpVariable = "CORVANE_E2E_DUMP";
 
 /// Keys of "MainFrame Settings" read or written by the frame.
 namespace MainFrameKeys {
@@ -190,8 +187,6 @@ private:
     void ToggleBar(QWidget* bar);
     void OnFocusChanged(QWidget* now);
     CommandManager::Chain CommandChain() const;
-    void WatchRowsForDump(CPanexView* pane);
-    void WriteDump();
 
     CPanexApp& m_app;
     CommandManager m_commands;
@@ -208,8 +203,7 @@ private:
     int m_treeAutoCDDelay = kDefaultTreeAutoCDDelay;
     bool m_created = false;
     NoticeSink m_previousSink;
-    QString m_dumpPath;
-    QTimer m_dumpTimer;
+    std::unique_ptr<class PaneListingDump> m_dump;  // end-to-end listing, when asked for
     // The transfer commands (copy, move, delete, clipboard, view and edit)
     // and the panes' drag and drop; routed right after the active pane.
     std::unique_ptr<CPaneTransfer> m_transfer;

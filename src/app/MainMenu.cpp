@@ -12,9 +12,9 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
+#include "app/CommandTable.h"
 #include "platform/ui/CommandManager.h"
 #include "shell/CommandIds.h"
-#include "shell/CommandTable.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Builds the main window's menus and keyboard accelerators from the command
-// table (shell/CommandTable.h) over a CommandManager.
+// table (app/CommandTable.h) over a CommandManager.
 //
 // - AddTableCommands() makes one action per table command. The item shows
 //   the table's own key text ("Grey +", "Alt+ left", "Del"), not Qt's name

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/fs/UniqueFd.h"
 #include "shell/PathHelpers.h"
 #include "shell/Pidl.h"
 #include "shell/ShellContext.h"
@@ -17,10 +18,9 @@ public:
     CurrentDirectoryGuard()
         : m_fd(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)), m_path(CurrentDirectory()) {}
     ~CurrentDirectoryGuard() {
-        if (m_fd >= 0) {
-            if (::fchdir(m_fd) != 0 && !m_path.isEmpty())
+        if (m_fd) {
+            if (::fchdir(m_fd.get()) != 0 && !m_path.isEmpty())
                 SetCurrentDirectory(m_path);
-            ::close(m_fd);
         } else if (!m_path.isEmpty()) {
             SetCurrentDirectory(m_path);
         }
@@ -29,7 +29,7 @@ public:
     CurrentDirectoryGuard& operator=(const CurrentDirectoryGuard&) = delete;
 
 private:
-    int m_fd;
+    UniqueFd m_fd;
     QString m_path;
 };
 

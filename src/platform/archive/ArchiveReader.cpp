@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fs/UniqueFd.h"
+
 namespace {
 
 // libarchive asks for blocks of this size.
@@ -132,20 +134,19 @@ std::unique_ptr<ArchiveReader> ArchiveReader::Open(const QByteArray& path, Purpo
     };
     // Non-blocking, so that a FIFO under the name can't hang the open; the
     // check below refuses it anyway.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    UniqueFd file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    const int fd = file.get();
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return fail(QStringLiteral("Not a regular file"));
-    }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 
     std::unique_ptr<ArchiveReader> reader(new ArchiveReader);
-    reader->m_fd = fd;
+    reader->m_fd = std::move(file);
     reader->m_identity = IdentityOf(st);
     reader->m_archive = archive_read_new();
     if (!reader->m_archive)
@@ -173,8 +174,6 @@ ArchiveReader::~ArchiveReader() {
     if (m_archive)
         archive_read_free(m_archive);
     delete static_cast<Source*>(m_source);
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 bool ArchiveReader::IsCompressed() const {

@@ -28,6 +28,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/fs/UniqueFd.h"
+
 struct archive;
 struct archive_entry;
 
@@ -120,7 +122,7 @@ private:
 
     archive* m_archive = nullptr;
     void* m_source = nullptr;  // the file callbacks' state
-    int m_fd = -1;
+    UniqueFd m_fd;             // closed after the handle that reads it
     ArchiveIdentity m_identity;
     QString m_error;
     std::uint64_t m_produced = 0;  // data bytes read or measured so far

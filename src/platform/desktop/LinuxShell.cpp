@@ -13,6 +13,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/FileSystemFolder.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/fs/Volumes.h"
 #include "platform/fs/XdgDirs.h"
 #include "platform/namespace/BasicDataObject.h"
@@ -118,20 +119,17 @@ class LinuxShellState {
 public:
     explicit LinuxShellState(LinuxShellNamespace::Options options) : m_options(std::move(options)) {
         if (m_options.mountInfoPath.startsWith(QLatin1String("/proc/"))) {
-            m_fd = ::open(NameToBytes(m_options.mountInfoPath).constData(), O_RDONLY | O_CLOEXEC);
+            m_fd.reset(
+                ::open(NameToBytes(m_options.mountInfoPath).constData(), O_RDONLY | O_CLOEXEC));
         }
-    }
-    ~LinuxShellState() {
-        if (m_fd >= 0)
-            ::close(m_fd);
     }
 
     VolumeTable Volumes() {
         std::lock_guard lock(m_mutex);
-        bool stale = !m_table || m_fd < 0;
+        bool stale = !m_table || !m_fd;
         if (!stale) {
             // The kernel flags a mount table that changed since the last poll.
-            struct pollfd p = {m_fd, POLLPRI, 0};
+            struct pollfd p = {m_fd.get(), POLLPRI, 0};
             stale = ::poll(&p, 1, 0) > 0 && (p.revents & (POLLERR | POLLPRI));
         }
         if (stale)
@@ -142,7 +140,7 @@ public:
 private:
     LinuxShellNamespace::Options m_options;
     std::mutex m_mutex;
-    int m_fd = -1;
+    UniqueFd m_fd;  // the mount table, polled for changes
     std::optional<VolumeTable> m_table;
 };
 

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 
 namespace {
@@ -445,12 +446,12 @@ DriveType VolumeTable::DriveTypeOf(const QByteArray& path) const {
 }
 
 QString VolumeTable::LabelOf(const MountEntry& mount) const {
-    DIR* dir = ::opendir(m_devices.byLabelDir.constData());
+    const UniqueDir dir(::opendir(m_devices.byLabelDir.constData()));
     if (!dir)
         return {};
     const QByteArray device = mount.source.startsWith('/') ? RealPath(mount.source) : QByteArray();
     QString label;
-    while (const struct dirent* d = ::readdir(dir)) {
+    while (const struct dirent* d = ::readdir(dir.get())) {
         if (d->d_name[0] == '.')
             continue;
         const QByteArray link = m_devices.byLabelDir + '/' + d->d_name;
@@ -463,7 +464,6 @@ QString VolumeTable::LabelOf(const MountEntry& mount) const {
             break;
         }
     }
-    ::closedir(dir);
     return label;
 }
 

@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 
 namespace {
@@ -94,26 +95,25 @@ QString SystemError(int error) {
 // bits, on the very file that was shown: a file swapped for a link since is
 // not followed.
 bool ChangeMode(const QByteArray& path, unsigned bits, dev_t device, ino_t inode, int* error) {
-    const int fd = ::open(path.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) {
         *error = errno;
         return false;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISLNK(st.st_mode) || st.st_dev != device || st.st_ino != inode) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0 || S_ISLNK(st.st_mode) || st.st_dev != device ||
+        st.st_ino != inode) {
         *error = ESTALE;
         return false;
     }
     const mode_t mode = (st.st_mode & 07000) | (bits & 0777);
     // fchmod does not take O_PATH descriptors; the /proc path reaches the same
     // inode without resolving the name again.
-    const QByteArray viaProc = "/proc/self/fd/" + QByteArray::number(fd);
+    const QByteArray viaProc = "/proc/self/fd/" + QByteArray::number(fd.get());
     int rc = ::chmod(viaProc.constData(), mode);
     if (rc != 0 && errno == ENOENT)
         rc = ::fchmodat(AT_FDCWD, path.constData(), mode, 0);  // No /proc mounted.
     *error = errno;
-    ::close(fd);
     return rc == 0;
 }
 

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <mutex>
 
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellFolder.h"
 #include "platform/namespace/ShellNamespace.h"
@@ -44,12 +45,11 @@ struct GErrorHolder {
 };
 
 bool HasExecutableHeader(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    const UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd)
         return false;
     char head[4] = {};
-    const ssize_t got = ::read(fd, head, sizeof head);
-    ::close(fd);
+    const ssize_t got = ::read(fd.get(), head, sizeof head);
     if (got >= 4 && head[0] == '\x7f' && head[1] == 'E' && head[2] == 'L' && head[3] == 'F')
         return true;
     return got >= 2 && head[0] == '#' && head[1] == '!';

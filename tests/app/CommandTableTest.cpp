@@ -9,8 +9,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include "app/CommandTable.h"
 #include "shell/CommandIds.h"
-#include "shell/CommandTable.h"
 
 namespace {
 

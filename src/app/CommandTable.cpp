@@ -1,4 +1,4 @@
-#include "shell/CommandTable.h"
+#include "app/CommandTable.h"
 
 #include <QHash>
 

@@ -1,0 +1,40 @@
+#pragma once
+// The end-to-end tests' window on the panes: with CORVANE_E2E_DUMP set to a
+// file path, the names listed in both panes are written there ("L\tname" and
+// "R\tname" lines) whenever a pane's rows change, so a script driving the
+// real program with keys can check what the user sees without reading
+// pixels. Unset, nothing is watched and nothing is written.
+//
+// The file is written aside and renamed over the old one, so a reader never
+// sees half a listing. Rows that change several times in one pass of the
+// event loop are written once. Main thread only.
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class CPanexView;
+
+/// The variable that names the listing file.
+inline constexpr const char* kE2eDumpVariable = "CORVANE_E2E_DUMP";
+
+class PaneListingDump : public QObject {
+public:
+    /// Watches both panes' rows when `path` is not empty.
+    PaneListingDump(CPanexView* left, CPanexView* right, const QString& path,
+                    QObject* parent = nullptr);
+
+    /// The file named by kE2eDumpVariable, or empty.
+    static QString PathFromEnvironment();
+
+    /// Writes the listing now.
+    void Write();
+
+private:
+    void Watch(CPanexView* pane);
+
+    CPanexView* m_left;
+    CPanexView* m_right;
+    QString m_path;
+    QTimer m_timer;
+};
