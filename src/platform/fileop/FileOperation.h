@@ -14,9 +14,13 @@
 //      subfolders, a file or folder onto itself (the same path, a symbolic
 //      link to it, a hard link of it: same st_dev/st_ino), a vanished
 //      source.
+//      The plan is a value (FileOperationPlan.h) built without executing
+//      anything; its cost is linear in the sources (duplicates are found
+//      with a hash set) plus one lstat per item walked.
 //   2. Execution, item by item, with a progress dialog (shown only when the
 //      work lasts longer than about half a second; repainted at most a few
-//      times a second). Conflicts are asked when reached, per file.
+//      times a second). Conflicts are asked when reached, per file
+//      (FileOpExecutor.h; the bytes of each file: FileCopier.h).
 //
 // Guarantees:
 //   - Nothing is lost. A copy is written under a temporary name in the
@@ -44,7 +48,10 @@
 //
 // Main thread only: the operation runs on the calling thread and keeps the
 // user interface alive by processing events between pieces of work, like a
-// modal dialog does. One operation at a time.
+// modal dialog does, inside an escape-poll scope (platform/ui/EscapePoll.h):
+// input reaches only the progress dialog, and the program's private events
+// (a folder changed) wait until the operation has ended. One operation at a
+// time.
 
 #include <sys/stat.h>
 #include <sys/types.h>

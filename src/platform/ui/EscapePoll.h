@@ -28,7 +28,11 @@
 //     for (...) { ... one item ...; if (PollEscape()) break; }
 //
 // Keys other than Escape that arrive during an operation are lost, as are
-// mouse clicks. Main thread only. Cost of a poll: one pass of the event loop.
+// mouse clicks, except those for a window the scope lets through: an
+// operation's own progress dialog (EscapePollScope(QWidget*)) keeps its
+// Cancel button, its Escape key and its close button while the rest of the
+// program is held. Main thread only. Cost of a poll: one pass of the event
+// loop.
 
 #include <QEvent>
 
@@ -42,11 +46,20 @@ class EscapePollScope {
 public:
     /// Installs the filter (or joins the scope that has it).
     EscapePollScope();
+    /// As above, and while this scope lives, input to `window` (a top-level
+    /// widget) and the widgets in it passes the filter, and so does its
+    /// close: the window is the operation's own (a progress dialog with a
+    /// Cancel button). An Escape pressed there is still reported. Null: as
+    /// the plain scope.
+    explicit EscapePollScope(QWidget* window);
     /// The outermost scope removes the filter and posts again what it held
     /// back (see the top of this file).
     ~EscapePollScope();
     EscapePollScope(const EscapePollScope&) = delete;
     EscapePollScope& operator=(const EscapePollScope&) = delete;
+
+private:
+    QWidget* m_window = nullptr;
 };
 
 /// True while a scope is active.

@@ -1,9 +1,10 @@
-#include "app/PollEscape.h"
+#include "platform/ui/EscapePoll.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -46,6 +47,13 @@ class InputGate : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
+        const bool input = type == QEvent::ShortcutOverride || IsInputEvent(type);
+        if ((input || type == QEvent::Close) && IsLetThrough(watched)) {
+            if (type == QEvent::ShortcutOverride || type == QEvent::KeyPress ||
+                type == QEvent::KeyRelease)
+                RecordEscape(event);
+            return false;
+        }
         if (type == QEvent::ShortcutOverride) {
             // Accepting the override keeps the shortcut map from triggering
             // an action; the key press that follows is swallowed below.
@@ -83,6 +91,12 @@ public:
     }
 
     bool TakeEscape() { return std::exchange(m_escape, false); }
+
+    void LetThrough(QWidget* window) { m_letThrough.append(window); }
+    void StopLettingThrough(QWidget* window) {
+        m_letThrough.removeOne(window);
+        m_letThrough.removeAll(nullptr);  // windows destroyed meanwhile
+    }
     bool QuitRequested() const { return m_quitEvent || m_quitClose; }
 
     // Posts again what was held back; the gate is out of the filter chain by
@@ -111,6 +125,23 @@ private:
         std::unique_ptr<QEvent> event;
     };
 
+    // Events for a widget arrive first at its window's QWindow, then at the
+    // widget itself; both must pass.
+    bool IsLetThrough(QObject* watched) const {
+        if (m_letThrough.isEmpty() || watched == nullptr)
+            return false;
+        QWidget* window = nullptr;
+        if (auto* widget = qobject_cast<QWidget*>(watched))
+            window = widget->window();
+        for (const QPointer<QWidget>& allowed : m_letThrough) {
+            if (!allowed)
+                continue;
+            if (window == allowed || (window == nullptr && allowed->windowHandle() == watched))
+                return true;
+        }
+        return false;
+    }
+
     void RecordEscape(QEvent* event) {
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
             m_escape = true;
@@ -120,6 +151,7 @@ private:
     bool m_quitEvent = false;
     bool m_quitClose = false;
     QList<QPointer<QWidget>> m_closes;
+    QList<QPointer<QWidget>> m_letThrough;
     std::vector<HeldEvent> m_heldEvents;
 };
 
@@ -139,7 +171,15 @@ EscapePollScope::EscapePollScope() {
     }
 }
 
+EscapePollScope::EscapePollScope(QWidget* window) : EscapePollScope() {
+    m_window = window;
+    if (m_window)
+        Gate().LetThrough(m_window);
+}
+
 EscapePollScope::~EscapePollScope() {
+    if (m_window)
+        Gate().StopLettingThrough(m_window);
     if (--g_depth == 0) {
         if (QCoreApplication* app = QCoreApplication::instance())
             app->removeEventFilter(&Gate());

@@ -12,7 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/PollEscape.h"
+#include "platform/ui/EscapePoll.h"
 
 namespace {
 
@@ -191,6 +191,67 @@ TEST(PollEscape, PrivateEventsWaitUntilTheOperationEnds) {
         gone.reset();
     }
     QCoreApplication::processEvents();
+}
+
+// A click posted as the window system delivers it: press and release at the
+// middle of the button.
+void PostClick(QWidget* button) {
+    const QPointF inside(button->width() / 2.0, button->height() / 2.0);
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, inside, inside,
+                                                        Qt::LeftButton, Qt::LeftButton, {}));
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, inside, inside,
+                                                        Qt::LeftButton, Qt::NoButton, {}));
+}
+
+TEST(PollEscape, TheOperationsOwnWindowKeepsItsInputAndItsClose) {
+    QWidget program;
+    auto* programButton = new QPushButton(QStringLiteral("Refresh"), &program);
+    QWidget dialog;
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
+    QSignalSpy programClicked(programButton, &QPushButton::clicked);
+    QSignalSpy cancelClicked(cancel, &QPushButton::clicked);
+    EventRecorder closes({QEvent::Close});
+    dialog.installEventFilter(&closes);
+    program.show();
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+    {
+        EscapePollScope polling(&dialog);
+        PostClick(programButton);
+        PostClick(cancel);
+        QCoreApplication::postEvent(
+            cancel, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        EXPECT_TRUE(PollEscape()) << "an Escape in the dialog still counts";
+        EXPECT_EQ(cancelClicked.count(), 1);
+        EXPECT_EQ(programClicked.count(), 0);
+
+        // Closing the dialog is not held back; closing the program is.
+        QCoreApplication::postEvent(&program, new QCloseEvent);
+        QCoreApplication::postEvent(&dialog, new QCloseEvent);
+        EXPECT_FALSE(PollEscape());
+        EXPECT_EQ(closes.seen, QList<QEvent::Type>{QEvent::Close});
+        EXPECT_TRUE(program.isVisible());
+
+        // An inner scope without the window does not take the way through
+        // away from the outer one.
+        {
+            EscapePollScope inner;
+            PostClick(cancel);
+            EXPECT_FALSE(PollEscape());
+        }
+        EXPECT_EQ(cancelClicked.count(), 2);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !program.isVisible(); }, 5000))
+        << "the held close is carried out afterwards";
+
+    // The way through ends with the scope that opened it.
+    {
+        EscapePollScope polling;
+        PostClick(cancel);
+        EXPECT_FALSE(PollEscape());
+    }
+    EXPECT_EQ(cancelClicked.count(), 2);
 }
 
 }  // namespace

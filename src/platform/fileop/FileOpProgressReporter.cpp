@@ -1,0 +1,91 @@
+#include "platform/fileop/FileOpProgressReporter.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "platform/fileop/FileOpPaths.h"
+#include "platform/fileop/FileOpProgressDialog.h"
+#include "platform/ui/EscapePoll.h"
+
+namespace {
+
+constexpr qint64 kPumpMs = 40;    // events are looked at this often
+constexpr qint64 kPaintMs = 250;  // the dialog is repainted this often
+
+bool HaveWidgets() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+}  // namespace
+
+FileOpProgressReporter::FileOpProgressReporter(QString title, QWidget* parent, bool silent,
+                                               std::function<void()> onCancel)
+    : m_title(std::move(title)),
+      m_parent(parent),
+      m_silent(silent),
+      m_onCancel(std::move(onCancel)) {}
+
+FileOpProgressReporter::~FileOpProgressReporter() = default;
+
+void FileOpProgressReporter::SetCurrent(const QByteArray& path) {
+    if (m_dialog && m_clock.elapsed() - m_lastPaint >= kPaintMs)
+        m_current = fileop::Shown(path);
+}
+
+void FileOpProgressReporter::SetState(const QString& state, const QString& item) {
+    m_state = state;
+    m_current = item;
+}
+
+QWidget* FileOpProgressReporter::PromptParent() const {
+    return m_dialog && m_dialog->isVisible() ? m_dialog.get() : m_parent;
+}
+
+void FileOpProgressReporter::Close() {
+    if (m_dialog) {
+        m_dialog->hide();
+        m_dialog.reset();
+    }
+}
+
+void FileOpProgressReporter::ShowDialog() {
+    m_dialog = std::make_unique<FileOpProgressDialog>(m_parent);
+    m_dialog->setWindowModality(m_parent ? Qt::WindowModal : Qt::ApplicationModal);
+    QObject::connect(m_dialog.get(), &FileOpProgressDialog::cancelRequested, m_dialog.get(),
+                     [this] {
+                         if (m_onCancel)
+                             m_onCancel();
+                     });
+    m_lastPaint = -1000;
+    m_dialog->show();
+}
+
+void FileOpProgressReporter::Paint(qint64 now) {
+    FileOpProgress progress;
+    progress.title = m_title;
+    progress.currentItem = m_current;
+    progress.state = m_state;
+    progress.bytesDone = bytesDone;
+    progress.bytesTotal = bytesTotal;
+    progress.itemsDone = itemsDone;
+    progress.itemsTotal = itemsTotal;
+    m_dialog->Update(progress);
+    m_lastPaint = now;
+}
+
+void FileOpProgressReporter::Tick(bool force) {
+    const qint64 now = m_clock.elapsed();
+    if (!force && now - m_lastPump < kPumpMs)
+        return;
+    m_lastPump = now;
+    if (!m_dialog && !m_silent && now >= m_delayMs && HaveWidgets())
+        ShowDialog();
+    if (m_dialog && (force || now - m_lastPaint >= kPaintMs))
+        Paint(now);
+    // Before the dialog is up nothing modal guards the windows, so input
+    // waits in the queue; once it is up, the gate lets input reach the
+    // dialog only (Cancel) and swallows the rest.
+    EscapePollScope gate(m_dialog.get());
+    QCoreApplication::processEvents(m_dialog ? QEventLoop::AllEvents
+                                             : QEventLoop::ExcludeUserInputEvents);
+}

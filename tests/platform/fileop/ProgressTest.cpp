@@ -1,0 +1,126 @@
+// The progress dialog of a running operation: its Cancel button is reached
+// by real clicks, while the rest of the program waits for the operation.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "FileOpTestSupport.h"
+#include "platform/fileop/FileOpProgressDialog.h"
+#include "platform/ui/EscapePoll.h"
+
+namespace {
+
+// A click as the window system delivers it: press and release at the
+// middle of the button. Made on the main thread (an event needs its
+// pointing device, which lives there) and posted from any thread.
+struct Click {
+    explicit Click(QWidget* button) : button(button) {
+        const QPointF inside(button->width() / 2.0, button->height() / 2.0);
+        press = std::make_unique<QMouseEvent>(QEvent::MouseButtonPress, inside, inside,
+                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        release = std::make_unique<QMouseEvent>(QEvent::MouseButtonRelease, inside, inside,
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    }
+    void Post() {
+        QCoreApplication::postEvent(button, press.release());
+        QCoreApplication::postEvent(button, release.release());
+    }
+    QWidget* button;
+    std::unique_ptr<QMouseEvent> press, release;
+};
+
+// Counts the program's private events it receives (a pane's "folder
+// changed").
+class Receiver : public QObject {
+public:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::Type(kFirstPrivateEvent)) {
+            ++received;
+            return true;
+        }
+        return QObject::event(event);
+    }
+    std::atomic<int> received{0};
+};
+
+// The final flush of a removable target runs on a thread of its own while
+// the dialog stays alive: the test acts from there, where the operation is
+// certainly running and pumping events.
+class FlushHookIo : public FaultIo {
+public:
+    std::function<void()> onFlush;
+    int Syncfs(int fd) override {
+        if (onFlush)
+            onFlush();
+        return FaultIo::Syncfs(fd);
+    }
+};
+
+TEST(FileOperationProgressTest, CancelIsClickableWhileThePanesWaitForTheOperation) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("src/file", QByteArray(1 << 20, 'f')));
+    ASSERT_TRUE(dir.MakeFolder("stick"));
+    QWidget program;
+    auto* paneButton = new QPushButton(QStringLiteral("Refresh"), &program);
+    QSignalSpy paneClicked(paneButton, &QPushButton::clicked);
+    program.show();
+    Receiver pane;
+
+    ScopedPrompter prompter;
+    FlushHookIo io;
+    io.removable = true;
+    FileOpRequest request;
+    request.sources = {dir.Join("src/file")};
+    request.targetFolder = dir.Join("stick");
+    FileOperation operation(request);
+    operation.SetIo(&io);
+    operation.SetProgressDelay(0);
+
+    // Made on the main thread while data is copied; posted from the flush.
+    std::unique_ptr<Click> onCancel;
+    Click onPane(paneButton);
+    std::atomic<bool> cancelSeen{false};
+    io.onData = [&](std::uint64_t) {
+        FileOpProgressDialog* dialog = operation.ProgressDialog();
+        if (!dialog || onCancel)
+            return;
+        onCancel = std::make_unique<Click>(dialog->findChild<QPushButton*>());
+        QObject::connect(dialog, &FileOpProgressDialog::cancelRequested, dialog,
+                         [&] { cancelSeen.store(true); });
+    };
+    bool waited = false;
+    io.onFlush = [&] {
+        QCoreApplication::postEvent(&pane, new QEvent(QEvent::Type(kFirstPrivateEvent)));
+        if (onCancel)
+            onCancel->Post();
+        onPane.Post();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!cancelSeen.load() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        waited = cancelSeen.load();
+    };
+
+    const FileOpResult result = operation.Run();
+    ASSERT_TRUE(onCancel) << "the dialog was up while the file was copied";
+    EXPECT_TRUE(waited) << "the click on Cancel reached the dialog during the flush";
+    EXPECT_TRUE(operation.IsCancelled());
+    EXPECT_EQ(paneClicked.count(), 0) << "the rest of the program takes no input";
+    EXPECT_EQ(pane.received.load(), 0) << "the pane's notice waits for the operation";
+    // The flush was already on its way: the copy is complete all the same.
+    EXPECT_EQ(ReadBytes(dir.Join("stick/file")), QByteArray(1 << 20, 'f'));
+    EXPECT_TRUE(Leftovers(dir.Join("stick")).empty());
+    EXPECT_EQ(result.done.size(), 1u);
+    EXPECT_EQ(operation.ProgressDialog(), nullptr);
+
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pane.received.load(), 1) << "and arrives once it has ended";
+}
+
+}  // namespace
