@@ -244,6 +244,7 @@ FolderModel::~FolderModel() {
     watch.reset();
     if (IsDescriptor())
         RemoveDescriptorLeftovers();
+    DropNameIndex();
     items.clear();
 }
 
@@ -380,6 +381,9 @@ int FolderModel::Enumerate(ItemList& list) {
             result = kReadPartial;
         }
     }
+    // New entries of the model's own list: the next lookup indexes afresh.
+    if (&list == &items)
+        DropNameIndex();
 
     if (IsFileSystem()) {
         ScanDirectory(list);
@@ -426,6 +430,7 @@ bool FolderModel::RefreshFromItems(std::uint64_t& totals) {
         if (it == items.end()) {
             entry->listState = kListNew;
             items.splice(range.Start(), fresh, entry);
+            IndexItem(entry);
             continue;
         }
         UpdateMetItem(*it, entry->size, entry->times[kTimeModified], entry->id, totals);
@@ -507,6 +512,7 @@ bool FolderModel::RefreshFromFindData(std::uint64_t& totals) {
             }
         }
         added->listState = kListNew;
+        IndexItem(added);
     }
 
     // Step 4.
@@ -532,6 +538,7 @@ void FolderModel::UpdateMetItem(FolderItem& item, std::uint64_t size, FileTime m
 void FolderModel::SettleUnmetItems(ItemList::iterator first) {
     for (auto it = first; it != items.end();) {
         if (it->listState == kListHidden) {
+            UnindexItem(it);
             it = items.erase(it);
         } else {
             it->listState = kListGone;
@@ -547,11 +554,43 @@ bool FolderModel::HasUnreadChanges() const {
 }
 
 FolderItem* FolderModel::FindByName(const QString& name) {
+    EnsureNameIndex();
+    const qsizetype count = m_byName.count(name);
+    if (count == 0)
+        return nullptr;
+    if (count == 1)
+        return &*m_byName.value(name);
+    // A name listed twice: the first in the list's order, as the user sees
+    // an unsorted pane.
     for (FolderItem& item : items) {
         if (item.name == name)
             return &item;
     }
     return nullptr;
+}
+
+void FolderModel::EnsureNameIndex() {
+    if (m_nameIndexed)
+        return;
+    m_byName.clear();
+    m_byName.reserve(qsizetype(items.size()));
+    m_nameIndexed = true;
+    for (auto it = items.begin(); it != items.end(); ++it) IndexItem(it);
+}
+
+void FolderModel::IndexItem(ItemList::iterator it) {
+    if (m_nameIndexed)
+        m_byName.insert(it->name, it);
+}
+
+void FolderModel::UnindexItem(ItemList::iterator it) {
+    if (m_nameIndexed)
+        m_byName.remove(it->name, it);
+}
+
+void FolderModel::DropNameIndex() {
+    m_nameIndexed = false;
+    m_byName.clear();
 }
 
 FolderItem* FolderModel::FindById(const IdList& relative) {
@@ -577,6 +616,7 @@ FolderItem* FolderModel::RenameItem(FolderItem* item, const QString& newName) {
         items.pop_back();
         return nullptr;
     }
+    IndexItem(std::prev(items.end()));
     fresh.times = item->times;
     DestroyItem(item);
     return &fresh;
@@ -656,14 +696,19 @@ bool FolderModel::IsWatchEnabled() const {
 }
 
 void FolderModel::DestroyItem(FolderItem* item) {
-    for (auto it = items.begin(); it != items.end(); ++it) {
+    if (!item)
+        return;
+    EnsureNameIndex();
+    const QList<ItemList::iterator> named = m_byName.values(item->name);
+    for (const ItemList::iterator& it : named) {
         if (&*it == item) {
-            items.erase(it);
+            DestroyItem(it);
             return;
         }
     }
 }
 
 FolderModel::ItemList::iterator FolderModel::DestroyItem(ItemList::iterator it) {
+    UnindexItem(it);
     return items.erase(it);
 }

@@ -15,6 +15,10 @@
 //   vanished), RenameItem() (the old item) or the model's destruction.
 // - Names are compared exactly (case-sensitive): a folder holding "a" and
 //   "A" has two items, and lookups tell them apart.
+// - `items` is changed only by the model's functions (Open, Refresh,
+//   RenameItem, DestroyItem): they keep the name index of FindByName up to
+//   date. Others may read the list and the items' fields, but not add,
+//   remove or rename items.
 // - The order of `items` after Open() is the order of an unsorted pane: the
 //   entries the directory scan met, in the reverse order of the scan,
 //   followed by those it did not meet (virtual places of the Desktop).
@@ -32,6 +36,7 @@
 // linear otherwise (a hash of the names not met yet is built on the first
 // mismatch).
 
+#include <QHash>
 #include <QString>
 #include <cstdint>
 #include <list>
@@ -125,8 +130,10 @@ public:
     /// settled while it ran). True before the first Refresh().
     bool HasUnreadChanges() const;
 
-    /// The first item whose `name` is exactly `name`; nullptr when none.
-    /// Linear.
+    /// The first item (in `items` order) whose `name` is exactly `name`;
+    /// nullptr when none. Cost: O(1) on average through a hash of the
+    /// names, which the first lookup (or DestroyItem) builds in one pass
+    /// and every later change of `items` keeps up to date.
     FolderItem* FindByName(const QString& name);
     /// The first item that the folder's CompareIDs (column 0) finds equal to
     /// the one-item relative id; nullptr when none. Linear.
@@ -154,7 +161,8 @@ public:
     void SetWatchEnabled(bool enabled);
     bool IsWatchEnabled() const;
 
-    /// Removes `item` from `items` and destroys it. Linear in the position.
+    /// Removes `item` from `items` and destroys it; an item of another
+    /// model is left alone. O(1) on average (through the name index).
     void DestroyItem(FolderItem* item);
     /// Removes the item at `it`; gives the next position.
     ItemList::iterator DestroyItem(ItemList::iterator it);
@@ -213,8 +221,17 @@ private:
     // The items from `first` on were not met: listed ones become kListGone,
     // hidden ones are destroyed.
     void SettleUnmetItems(ItemList::iterator first);
+    // The name index: every item of `items` under its name (a name twice
+    // only when the folder listed it twice). Built on demand; while built,
+    // every insertion into `items` is indexed and every removal unindexed.
+    void EnsureNameIndex();
+    void IndexItem(ItemList::iterator it);
+    void UnindexItem(ItemList::iterator it);
+    void DropNameIndex();
 
     int m_changesBeforeRead = -1;  // the watch's ChangeCount() when the last refresh began
+    bool m_nameIndexed = false;
+    QMultiHash<QString, ItemList::iterator> m_byName;
 };
 
 /// Removes the leftovers of archive handlers from the temporary folder

@@ -24,60 +24,49 @@
 // bottom in columns whose width RecalcListColumnWidth computes, details a
 // QTreeView with the columns. All use uniform item sizes.
 //
+// The pieces, each usable by another list on its own: PaneItemDelegate
+// paints the rows and answers tooltips, StickySelectionKeeper keeps the
+// selection, TypeAheadSearch finds rows by typed letters, DetailsColumnWidths
+// and ListColumnSizer keep the widths of the details and List columns.
+//
 // The general setting "lvsExtendedStyle" is applied at construction and by
 // ApplyExtendedStyle(): 0x1 grid lines (details), 0x10 movable columns,
 // 0x20 full-row selection (without it only the Name cell of a selected row
 // is highlighted in details), 0x40 activation by one click, 0x80 by a click
 // on a selected row, 0x800 / 0x1000 hot / cold labels underlined (with 0x40
 // or 0x80), 0x400 info tips and 0x4000 label tips (the full name of an
-// elided label). The other bits are ignored.
+// elided label). The other bits are ignored (ListExtendedStyle.h).
 //
 // Focus mark: while a view lacks the keyboard focus (the inactive pane), its
 // focused row carries a dotted frame: around the whole row in details,
 // around the label (text width + 3) in the other views.
 //
-// Sticky selection (SetStickySelection): while on, the selection is kept
-// against plain keys and clicks:
-// - a change made with Ctrl or Shift held, by mouse or key, is allowed;
-// - a keyboard move without them moves only the focus;
-// - a plain click on an unselected row selects it and keeps the others; a
-//   plain click on a selected row unselects only that row (at the release,
-//   so a drag of the selection can start from it) and keeps the focus; a
-//   right click only adds its row; a plain click on empty space changes
-//   nothing;
-// - a change that would have unselected a selected row some other way is
-//   refused: WM_RESTORE_STICKY_SEL is posted to the list, which drops the
-//   further queued ones and selects again exactly the rows whose items have
-//   `selectedMark` (RestoreStickySelection);
-// - while a marquee (rubber band) selection runs, sticky selection is
-//   suspended, and it is on again once every button is up.
-// Every selection change made while not restoring copies the row's new
-// state into its item's `selectedMark`. Changes made through this class's
-// functions (the program's own) are never refused.
+// Sticky selection (SetStickySelection): the rules of
+// StickySelectionKeeper, which watches both views. Changes made through
+// this class's functions (the program's own) are never refused.
 //
 // Label editing: Qt's edit triggers are off in both views; only EditLabel()
 // opens the label editor. Its end comes as labelEdited (with the text) and
 // then labelEditClosed, or as labelEditClosed alone when it was cancelled.
 
-#include <QFont>
-#include <QHash>
 #include <QItemSelectionModel>
 #include <QPersistentModelIndex>
-#include <QPoint>
 #include <QString>
 #include <QWidget>
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "pane/DetailsColumnWidths.h"
+#include "pane/ListColumnSizer.h"
 #include "pane/PaneRowModel.h"
+#include "pane/StickySelectionKeeper.h"
+#include "pane/TypeAheadSearch.h"
 
 class FolderItem;
 class ProfileStore;
 class QAbstractItemView;
 class QItemSelectionModel;
-class QFontMetrics;
 class QKeyEvent;
 class QListView;
 class QStackedLayout;
@@ -108,29 +97,28 @@ public:
     /// "szColumnWidths" only in the details view. The caller decides whether
     /// settings are saved at all ("bSaveSettings").
     void SaveSettings(ProfileStore& store, const QString& section) const;
-    /// The widths a stored "szColumnWidths" text gives for these defaults:
-    /// with exactly one field per column each field is read as a decimal
-    /// number (leading blanks and trailing junk ignored, as atoi does) and
-    /// one below 10 or above `screenWidth` takes its column's default; any
-    /// other text gives all defaults. `screenWidth` <= 0: no upper limit.
+    /// The widths a stored "szColumnWidths" text gives for these defaults
+    /// (DetailsColumnWidths::Parse).
     static std::vector<int> ParseColumnWidths(const QString& text, const std::vector<int>& defaults,
-                                              int screenWidth);
+                                              int screenWidth) {
+        return DetailsColumnWidths::Parse(text, defaults, screenWidth);
+    }
 
     // --- columns (before LoadSettings; the panes keep the default three)
     /// Replaces the columns; their widths become the defaults.
     void SetColumns(std::vector<PaneColumn> columns);
-    const std::vector<PaneColumn>& Columns() const;
+    const std::vector<PaneColumn>& Columns() const { return m_model->Columns(); }
     /// The details view's column widths now.
-    std::vector<int> ColumnWidths() const;
-    void SetColumnWidths(const std::vector<int>& widths);
+    std::vector<int> ColumnWidths() const { return m_columnWidths.Widths(); }
+    void SetColumnWidths(const std::vector<int>& widths) { m_columnWidths.SetWidths(widths); }
 
     // --- comparison and sorting
     /// Null restores CompareItems.
-    void SetCompareFunction(CompareFunction compare);
-    int SortKey() const;
-    bool Ascending() const;
-    void SetSortKey(int key);
-    void SetAscending(bool ascending);
+    void SetCompareFunction(CompareFunction compare) { m_compare = std::move(compare); }
+    int SortKey() const { return m_sortKey; }
+    bool Ascending() const { return m_ascending; }
+    void SetSortKey(int key) { m_sortKey = key; }
+    void SetAscending(bool ascending) { m_ascending = ascending; }
     /// The parameter Sort passes to the comparison (key | 0x80000000 when
     /// ascending).
     std::uint32_t SortParameter() const;
@@ -147,7 +135,7 @@ public:
     void HeaderClicked(int column);
 
     // --- view style
-    int ViewStyle() const;
+    int ViewStyle() const { return m_viewStyle; }
     /// ID_VIEW_SMALLICON .. ID_VIEW_DETAILS; the current style or another
     /// value does nothing. Switching to List recalculates a pending List
     /// column width. Focus, selection and the focused row's visibility are
@@ -155,13 +143,13 @@ public:
     void SetViewStyle(int styleCommand);
     /// The view that shows the rows now (list or tree).
     QAbstractItemView* ActiveView() const;
-    QItemSelectionModel* SelectionModel() const;
-    PaneRowModel* Model() const;
-    QListView* ListView() const;
-    QTreeView* TreeView() const;
+    QItemSelectionModel* SelectionModel() const { return m_selection; }
+    PaneRowModel* Model() const { return m_model; }
+    QListView* ListView() const { return m_list; }
+    QTreeView* TreeView() const { return m_tree; }
     /// Applies the "lvsExtendedStyle" bits (see the header comment).
     void ApplyExtendedStyle(int bits);
-    int ExtendedStyle() const;
+    int ExtendedStyle() const { return m_extendedStyle; }
 
     // --- commands 32776..32781, 32890, 59408..59411
     bool HandlesCommand(int id) const;
@@ -179,7 +167,7 @@ public:
     /// Redraw suspension; suspensions nest, the outermost Resume repaints.
     void SuspendRedraw();
     void ResumeRedraw();
-    bool IsRedrawSuspended() const;
+    bool IsRedrawSuspended() const { return m_suspendCount > 0; }
     /// Removes every row; the type-ahead search starts afresh.
     void DeleteAllRows();
     /// Announces the count of rows about to be appended.
@@ -188,14 +176,17 @@ public:
     int AppendRow(FolderItem* item);
     /// Removes the row of `item` (if listed).
     void RemoveRow(FolderItem* item);
+    /// Removes the rows of `items` (those listed): one removal per
+    /// contiguous range of rows (PaneRowModel::RemoveRows).
+    void RemoveRows(const std::vector<FolderItem*>& items);
     /// Renews the texts (size, date) of the row of `item`.
     void UpdateRow(FolderItem* item);
     /// Points the row at a new item (a rename made one); false when the row
     /// does not exist or the item is listed already.
-    bool ReplaceRowItem(int row, FolderItem* item);
-    int RowCount() const;
-    FolderItem* ItemAt(int row) const;
-    int RowOf(const FolderItem* item) const;  // -1 when not listed
+    bool ReplaceRowItem(int row, FolderItem* item) { return m_model->ReplaceItem(row, item); }
+    int RowCount() const { return m_model->Count(); }
+    FolderItem* ItemAt(int row) const { return m_model->ItemAt(row); }
+    int RowOf(const FolderItem* item) const { return m_model->RowOf(item); }  // -1 when not listed
     /// The row under a point given in global coordinates, or -1.
     int RowAtGlobal(const QPoint& globalPos) const;
 
@@ -211,13 +202,13 @@ public:
     void ClearSelection();
     std::vector<FolderItem*> SelectedItems() const;  // in row order
     std::vector<int> SelectedRows() const;           // ascending
-    int SelectedCount() const;
+    int SelectedCount() const { return int(SelectedRows().size()); }
     /// The sticky-selection flag (see the header comment), shared with the
     /// pane.
-    void SetStickySelection(bool sticky);
-    bool StickySelection() const;
+    void SetStickySelection(bool sticky) { m_sticky->SetEnabled(sticky); }
+    bool StickySelection() const { return m_sticky->IsEnabled(); }
     /// The list is putting back the sticky selection from the marks.
-    bool IsRestoring() const { return m_restoring; }
+    bool IsRestoring() const { return m_sticky->IsRestoring(); }
     /// Unselects every row, then selects every row whose item has
     /// `selectedMark`, with redrawing suspended; drops the queued
     /// WM_RESTORE_STICKY_SEL events first. Linear in the rows.
@@ -233,7 +224,7 @@ public:
     /// or no editor opened.
     bool EditLabel(int row);
     /// True while a label editor is open.
-    bool IsEditingLabel() const;
+    bool IsEditingLabel() const { return m_editing; }
 
     /// Alt+Down / Alt+Up: the next (or previous) selected row after (before)
     /// the focused one gets the focus, only the focus, and is brought into
@@ -251,9 +242,9 @@ public:
     // --- columns
     /// Sets the date column's title from the general setting "eFileDateUzed"
     /// and renews every row's date text.
-    void UpdateDateColumn();
-    void SetMaxListColumnWidth(int width);  // 0: no limit
-    int MaxListColumnWidth() const;
+    void UpdateDateColumn() { m_model->DateColumnChanged(); }
+    void SetMaxListColumnWidth(int width) { m_listWidth.SetMaximum(width); }  // 0: no limit
+    int MaxListColumnWidth() const { return m_listWidth.Maximum(); }
     /// Marks the List column width as pending and recalculates it (in the
     /// List view; otherwise when the List view is chosen). With a maximum:
     /// padding (icon width + 12) plus the widest label of 80 rows from the
@@ -262,7 +253,7 @@ public:
     /// rows come.
     void RecalcListColumnWidth();
     /// The List column width now (0 before the first calculation).
-    int ListColumnWidth() const;
+    int ListColumnWidth() const { return m_listWidth.Width(); }
 
 Q_SIGNALS:
     /// A row was activated: by a double click or Return (`byClick` false),
@@ -289,41 +280,18 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    /// WM_RESTORE_STICKY_SEL.
-    bool event(QEvent* event) override;
 
 private:
-    // Marks the program's own changes of the selection for their lifetime.
-    class ProgramChange {
-    public:
-        explicit ProgramChange(const PaneListCtrl* owner) : m_owner(owner) {
-            ++m_owner->m_programChange;
-        }
-        ~ProgramChange() { --m_owner->m_programChange; }
+    using ProgramChange = StickySelectionKeeper::ProgramChange;
 
-    private:
-        const PaneListCtrl* m_owner;
-    };
-
-    void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void OnEditorClosed();
-    void TrackMarquee(QEvent* event, bool overRow);
     void ApplyViewStyle();
     void ConfigureListView();
-    void TypeAhead(QChar letter, unsigned long timestamp);
-    void PrefixSearch(const QString& text, unsigned long timestamp);
     void FocusSearchResult(int row);
-    int DefaultWidthOf(const PaneColumn& column) const;
     void ToggleFocused(bool moveFocus);
     void FlushPending() const;
     void ScheduleFlush();
     void ApplyListColumnWidth();
-    int MeasureLabel(int row) const;
-    int EstimateLabel(const QString& text, const QFontMetrics& fm) const;
-    int WidestLabel(int first, int end) const;
-    int ListRowHeight() const;
-    void WidenListColumnFor(int first, int last);
-    void OnRowsInserted(int first, int last);
 
     PaneRowModel* m_model;
     QItemSelectionModel* m_selection;
@@ -331,6 +299,10 @@ private:
     QTreeView* m_tree;
     QStackedLayout* m_stack;
     PaneItemDelegate* m_delegate;
+    StickySelectionKeeper* m_sticky = nullptr;
+    TypeAheadSearch m_typeAhead;
+    DetailsColumnWidths m_columnWidths;
+    ListColumnSizer m_listWidth;
 
     CompareFunction m_compare;
     int m_sortKey;
@@ -339,40 +311,12 @@ private:
     int m_extendedStyle = 0;
     int m_suspendCount = 0;
     int m_announced = 0;  // rows SetItemCount announced and not yet appended
-    bool m_sticky = false;
-    bool m_restoring = false;
-    mutable int m_programChange = 0;
-    // Sticky selection: the modifiers of the input event being handled, the
-    // row pressed and whether it was selected then, the row whose plain
-    // click may unselect it, the marquee state.
-    Qt::KeyboardModifiers m_inputModifiers;
-    int m_pressRow = -1;
-    mutable int m_allowedDeselectRow = -1;
-    bool m_marqueePending = false;
-    bool m_marqueeSuspended = false;
-    QPoint m_pressPos;
+    // Whether the last press was on a selected row (two-click activation).
+    bool m_pressOnSelected = false;
+    bool m_flushScheduled = false;
     // The label being edited, and whether its text came.
     QPersistentModelIndex m_editIndex;
     bool m_editing = false;
-
-    QString m_typeBuffer;
-    unsigned long m_typeTime = 0;
-    bool m_typeStarted = false;
-    // Plain letters: names that start with what was typed, the views' rule.
-    QString m_prefixBuffer;
-    unsigned long m_prefixTime = 0;
-    bool m_prefixStarted = false;
-
-    bool m_listWidthPending = true;
-    int m_listPadding = 0;  // icon width + 12, measured once
-    int m_maxListColumnWidth = 0;
-    int m_listColumnWidth = 0;
-    bool m_pressOnSelected = false;
-    bool m_flushScheduled = false;
-    // Per-character advances of the list's font, for estimating many labels.
-    mutable QFont m_advanceFont;
-    mutable std::array<int, 128> m_asciiAdvance{};
-    mutable QHash<char16_t, int> m_otherAdvance;
 };
 
 /// The comparison of the panes: folders first, the four keys, ties by name,

@@ -137,25 +137,61 @@ bool PaneRowModel::Remove(const FolderItem* item) {
     const int row = RowOf(item);
     if (row < 0)
         return false;
-    const int slot = m_slotOf.value(item);
-    const bool visible = row < m_committed;
-    if (visible)
-        beginRemoveRows(QModelIndex(), row, row);
-    m_rows.erase(m_rows.begin() + row);
-    m_slotOf.remove(item);
-    m_ghosted.remove(item);
-    if (m_dropHighlight == item)
-        m_dropHighlight = nullptr;
-    MarkRemoved(slot);
-    if (visible) {
-        --m_committed;
-        endRemoveRows();
+    RemoveRows({row});
+    return true;
+}
+
+int PaneRowModel::Remove(const std::vector<const FolderItem*>& items) {
+    std::vector<int> rows;
+    rows.reserve(items.size());
+    for (const FolderItem* item : items) {
+        const int row = RowOf(item);
+        if (row >= 0)
+            rows.push_back(row);
+    }
+    return RemoveRows(std::move(rows));
+}
+
+int PaneRowModel::RemoveRows(std::vector<int> rows) {
+    const int count = Count();
+    std::erase_if(rows, [count](int row) { return row < 0 || row >= count; });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the highest range down, so the rows of the ranges still to come
+    // keep their numbers.
+    std::size_t end = rows.size();
+    while (end > 0) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && rows[begin - 1] == rows[begin] - 1) --begin;
+        RemoveRange(rows[begin], rows[end - 1]);
+        end = begin;
     }
     // Slots of removed rows only cost tree space; renumber once they
     // outnumber the rows, so every removal stays amortised O(log n).
     if (m_removedSlots > Count() + 64)
         Renumber();
-    return true;
+    return int(rows.size());
+}
+
+void PaneRowModel::RemoveRange(int first, int last) {
+    // Pending rows all follow the committed ones, so only a range's head can
+    // be known to the views.
+    const int visibleLast = std::min(last, m_committed - 1);
+    const bool visible = first <= visibleLast;
+    if (visible)
+        beginRemoveRows(QModelIndex(), first, visibleLast);
+    for (int row = first; row <= last; ++row) {
+        const FolderItem* item = m_rows[std::size_t(row)];
+        MarkRemoved(m_slotOf.take(item));
+        m_ghosted.remove(item);
+        if (m_dropHighlight == item)
+            m_dropHighlight = nullptr;
+    }
+    m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+    if (visible) {
+        m_committed -= visibleLast - first + 1;
+        endRemoveRows();
+    }
 }
 
 void PaneRowModel::Clear() {

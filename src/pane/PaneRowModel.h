@@ -10,6 +10,10 @@
 //
 // Guarantees:
 // - rowsInserted: one per CommitPending() (or per immediate Append()).
+// - rowsRemoved: one per contiguous range of rows the views know, highest
+//   range first, so every range is numbered as the views see it then
+//   (removing rows 1-3 and 7-8 is two removals: 7-8, then 1-3). Pending
+//   rows go without a signal.
 // - Sort() is one stable sort and one layoutChanged; persistent indexes
 //   (and so the selection and the current row) follow their items.
 // - RowOf() is O(log n): rows keep a "slot" number that only grows along
@@ -86,6 +90,14 @@ public:
     void Reserve(int count);
     /// Removes the row of `item`; false when it has none.
     bool Remove(const FolderItem* item);
+    /// Removes the rows of `items` (items without a row are skipped) by
+    /// contiguous ranges; gives the count of rows removed. Cost: one
+    /// removal signal per range, O(k log n) bookkeeping for k rows, and
+    /// moving the rows behind each range.
+    int Remove(const std::vector<const FolderItem*>& items);
+    /// Removes rows by number (numbers out of range and repeats are
+    /// skipped) as Remove(items) does; gives the count removed.
+    int RemoveRows(std::vector<int> rows);
     /// Removes every row (the columns and their header stay).
     void Clear();
     /// Stable sort by `less`. Deferred rows are committed first, unless no
@@ -132,6 +144,8 @@ Q_SIGNALS:
     void labelEdited(int row, const QString& text);
 
 private:
+    // Removes rows [first, last], announcing the visible part.
+    void RemoveRange(int first, int last);
     // Slot bookkeeping (see the header comment).
     void Renumber();
     void MarkRemoved(int slot);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <set>
 
 #include "PaneTestSupport.h"
 #include "platform/trash/Trash.h"
@@ -411,6 +412,114 @@ TEST_F(FolderModelTest, LookupsAndRename) {
     docs.Child("b")->FailRename();
     EXPECT_EQ(model.RenameItem(renamed, "c"), nullptr);
     EXPECT_EQ(model.FindByName("b"), renamed);
+}
+
+// The name lookup follows every change of the items: refreshes that add,
+// remove and hide entries (names differing only in case among them), items
+// destroyed by position and by pointer, and renames, in a file-system
+// folder (entries compared by their find data) and in a virtual one (by
+// full items). After every step each name finds exactly the first item of
+// that name, and names no item has find nothing.
+TEST_F(FolderModelTest, FindByNameFollowsEveryChangeOfTheItems) {
+    FakeNode& docs = Docs();
+    FakeNode& places = Root().AddFolder("Places");
+    std::mt19937 random(4242u);
+    const auto chance = [&](int percent) { return int(random() % 100) < percent; };
+    QStringList pool;
+    for (int i = 0; i < 24; ++i)
+        pool << QStringLiteral("n%1").arg(i) << QStringLiteral("N%1").arg(i);
+
+    for (FakeNode* node : {&docs, &places}) {
+        SCOPED_TRACE(node->Name().toStdString());
+        const std::uint32_t fileAttributes = node == &docs ? kFsFile : FakeNode::kFileAttributes;
+        std::set<QString> disk;
+        for (int i = 0; i < 12; ++i) disk.insert(pool[int(random() % pool.size())]);
+        for (const QString& name : disk) node->AddFile(name, 1, kTime1, fileAttributes);
+
+        FolderModel model;
+        ASSERT_NE(model.Open(shell->AbsoluteId(*node), true), FolderModel::kReadFailed);
+        ASSERT_EQ(model.IsFileSystem(), node == &docs);
+        const auto check = [&](const char* step) {
+            QStringList names = pool;
+            for (const FolderItem& item : model.items) names << item.name;
+            for (const QString& name : names) {
+                FolderItem* expected = nullptr;
+                for (FolderItem& item : model.items) {
+                    if (item.name == name) {
+                        expected = &item;
+                        break;
+                    }
+                }
+                ASSERT_EQ(model.FindByName(name), expected) << step << " " << name.toStdString();
+            }
+        };
+        check("opened");
+
+        for (int round = 0; round < 30; ++round) {
+            SCOPED_TRACE(round);
+            // Settle as the pane does, by position or by pointer, and hide
+            // a few items (a refresh destroys the hidden ones that vanished).
+            for (auto it = model.items.begin(); it != model.items.end();) {
+                if (it->listState == kListGone) {
+                    if (chance(50)) {
+                        it = model.DestroyItem(it);
+                    } else {
+                        FolderItem* gone = &*it++;
+                        model.DestroyItem(gone);
+                    }
+                    continue;
+                }
+                it->listState = chance(20) ? kListHidden : kListListed;
+                ++it;
+            }
+            check("settled");
+
+            // A rename to a name the folder does not hold yet.
+            if (!model.items.empty() && chance(60)) {
+                auto it = model.items.begin();
+                std::advance(it, random() % model.items.size());
+                const QString old = it->name;
+                QString target = pool[int(random() % pool.size())];
+                if (target == old)
+                    target += QStringLiteral("x");
+                FolderItem* renamed = model.RenameItem(&*it, target);
+                if (renamed) {
+                    disk.erase(old);
+                    disk.insert(target);
+                }
+                ASSERT_EQ(renamed != nullptr, !node->Child(old)) << old.toStdString();
+                check("renamed");
+            }
+
+            for (auto it = disk.begin(); it != disk.end();) {
+                if (chance(15)) {
+                    node->Remove(*it);
+                    it = disk.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            for (int i = 0; i < 3; ++i) {
+                const QString name = pool[int(random() % pool.size())];
+                if (disk.insert(name).second)
+                    node->AddFile(name, 2, kTime2, fileAttributes);
+            }
+            std::uint64_t totals = 0;
+            ASSERT_TRUE(model.Refresh(totals));
+            check("refreshed");
+        }
+    }
+
+    // An item of another model is not ours to destroy.
+    FolderModel first;
+    FolderModel second;
+    ASSERT_EQ(first.Open(shell->AbsoluteId(docs), true), FolderModel::kReadOk);
+    ASSERT_EQ(second.Open(shell->AbsoluteId(docs), true), FolderModel::kReadOk);
+    ASSERT_GT(first.ItemCount(), 0);
+    const int count = second.ItemCount();
+    second.DestroyItem(&first.items.front());
+    EXPECT_EQ(second.ItemCount(), count);
+    EXPECT_NE(second.FindByName(first.items.front().name), nullptr);
 }
 
 }  // namespace

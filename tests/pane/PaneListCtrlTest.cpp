@@ -512,6 +512,22 @@ TEST_F(PaneListCtrlTest, SelectionAndFocusSurviveSortAndRemoval) {
     EXPECT_EQ(ctrl.FocusedRow(), -1);
 }
 
+// Rows removed in one batch leave the rest selected and focused as they
+// were, under sticky selection too: the removal is the program's own.
+TEST_F(PaneListCtrlTest, BatchRemovalKeepsSelectionAndFocusOfTheRest) {
+    Fill({"a", "b", "c", "d", "e", "f"});
+    ctrl.SetStickySelection(true);
+    for (int row : {0, 2, 4}) ctrl.SelectRow(row, true);
+    ctrl.SetFocusedRow(3, false);
+    QSignalSpy removed(ctrl.Model(), &QAbstractItemModel::rowsRemoved);
+    ctrl.RemoveRows({ctrl.ItemAt(5), ctrl.ItemAt(0), ctrl.ItemAt(1)});
+    EXPECT_EQ(removed.count(), 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Rows(), QStringList({"c", "d", "e"}));
+    EXPECT_EQ(Selected(), QStringList({"c", "e"}));
+    EXPECT_EQ(ctrl.ItemAt(ctrl.FocusedRow())->name, "d");
+}
+
 TEST(PaneListCtrlWidthsTest, ParsesStoredColumnWidths) {
     const std::vector<int> defaults = {150, 70, 120};
     using W = std::vector<int>;

@@ -168,4 +168,108 @@ TEST_F(PaneRowModelTest, EditingReportsTheTextAndReplaceKeepsTheRow) {
     EXPECT_EQ(model.index(0, 0).data().toString(), "new");
 }
 
+// Removing many rows announces each contiguous range once, the highest
+// first, so every announced range is numbered as the views see it then.
+TEST_F(PaneRowModelTest, RemovingRowsAnnouncesEachRangeOnceHighestFirst) {
+    std::vector<FolderItem*> items;
+    for (int i = 0; i < 10; ++i) {
+        items.push_back(folder.Add(QStringLiteral("r%1").arg(i)));
+        model.Append(items.back(), false);
+    }
+    model.SetGhosted(items[2], true);
+    model.SetDropHighlight(items[7]);
+    QSignalSpy about(&model, &QAbstractItemModel::rowsAboutToBeRemoved);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+
+    EXPECT_EQ(model.RemoveRows({8, 2, 1, 7, 3, 3, 42, -1}), 5) << "repeats and strays skipped";
+    ASSERT_EQ(removed.count(), 2);
+    ASSERT_EQ(about.count(), 2);
+    EXPECT_EQ(removed[0][1].toInt(), 7);
+    EXPECT_EQ(removed[0][2].toInt(), 8);
+    EXPECT_EQ(removed[1][1].toInt(), 1);
+    EXPECT_EQ(removed[1][2].toInt(), 3);
+    QStringList names;
+    for (int row = 0; row < model.rowCount(); ++row) names << model.index(row, 0).data().toString();
+    EXPECT_EQ(names, QStringList({"r0", "r4", "r5", "r6", "r9"}));
+    for (int row = 0; row < model.Count(); ++row) EXPECT_EQ(model.RowOf(model.ItemAt(row)), row);
+    for (int gone : {1, 2, 3, 7, 8}) EXPECT_EQ(model.RowOf(items[std::size_t(gone)]), -1);
+    EXPECT_FALSE(model.IsGhosted(items[2])) << "a removed row forgets its marks";
+    EXPECT_EQ(model.DropHighlight(), nullptr);
+
+    // By items: those without a row are skipped.
+    EXPECT_EQ(model.Remove(std::vector<const FolderItem*>{items[9], items[1], items[0]}), 2);
+    ASSERT_EQ(removed.count(), 4);
+    EXPECT_EQ(removed[2][1].toInt(), 4);
+    EXPECT_EQ(removed[3][1].toInt(), 0);
+    EXPECT_EQ(model.Count(), 3);
+}
+
+// Pending rows follow the visible ones: a range that reaches into them
+// announces only its visible head, and the pending rest goes silently.
+TEST_F(PaneRowModelTest, RemovingPendingRowsAnnouncesOnlyTheVisiblePart) {
+    std::vector<FolderItem*> items;
+    for (int i = 0; i < 10; ++i) {
+        items.push_back(folder.Add(QStringLiteral("p%1").arg(i)));
+        model.Append(items.back(), i >= 6);
+    }
+    ASSERT_EQ(model.rowCount(), 6);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    EXPECT_EQ(model.RemoveRows({4, 5, 6, 8}), 4);
+    ASSERT_EQ(removed.count(), 1);
+    EXPECT_EQ(removed[0][1].toInt(), 4);
+    EXPECT_EQ(removed[0][2].toInt(), 5);
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(model.PendingCount(), 2);
+    EXPECT_EQ(model.RowOf(items[7]), 4);
+    EXPECT_EQ(model.RowOf(items[9]), 5);
+
+    model.CommitPending();
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 4);
+    EXPECT_EQ(inserted[0][2].toInt(), 5);
+    EXPECT_EQ(model.index(5, 0).data().toString(), "p9");
+}
+
+// Random batches against a reference list: the rows that stay, their
+// lookups and the number of announced ranges.
+TEST_F(PaneRowModelTest, RandomBatchesLeaveTheRightRows) {
+    std::vector<FolderItem*> reference;
+    std::mt19937 random(777);
+    for (int i = 0; i < 400; ++i) {
+        reference.push_back(folder.Add(QStringLiteral("b%1").arg(i)));
+        model.Append(reference.back(), false);
+    }
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    while (!reference.empty()) {
+        std::vector<int> rows;
+        std::vector<bool> gone(reference.size(), false);
+        const int wanted = 1 + int(random() % 40);
+        for (int i = 0; i < wanted; ++i) {
+            const int row = int(random() % reference.size());
+            rows.push_back(row);
+            gone[std::size_t(row)] = true;
+        }
+        int ranges = 0;
+        for (std::size_t i = 0; i < gone.size(); ++i) {
+            if (gone[i] && (i == 0 || !gone[i - 1]))
+                ++ranges;
+        }
+        std::vector<FolderItem*> kept;
+        for (std::size_t i = 0; i < reference.size(); ++i) {
+            if (!gone[i])
+                kept.push_back(reference[i]);
+        }
+        removed.clear();
+        ASSERT_EQ(model.RemoveRows(rows), int(reference.size() - kept.size()));
+        EXPECT_EQ(removed.count(), ranges);
+        reference = kept;
+        ASSERT_EQ(model.Count(), int(reference.size()));
+        for (int row = 0; row < model.Count(); ++row) {
+            ASSERT_EQ(model.ItemAt(row), reference[std::size_t(row)]);
+            ASSERT_EQ(model.RowOf(reference[std::size_t(row)]), row);
+        }
+    }
+}
+
 }  // namespace

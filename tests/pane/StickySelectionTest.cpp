@@ -3,11 +3,14 @@
 #include <QAbstractItemModelTester>
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
+#include <QListView>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "ActivationTestSupport.h"
 #include "ListCtrlTestItems.h"
 #include "pane/PaneListCtrl.h"
+#include "pane/StickySelectionKeeper.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
 
@@ -180,6 +183,102 @@ TEST_F(StickySelectionTest, MarqueeSuspendsStickySelection) {
     EXPECT_FALSE(Selected().contains("a")) << "the marquee replaced the selection";
     EXPECT_TRUE(Selected().contains("d"));
     EXPECT_EQ(Marked(), Selected());
+}
+
+// A list view of its own that asks a keeper, as any list built from the
+// pane's pieces would.
+class KeptListView : public QListView {
+public:
+    StickySelectionKeeper* keeper = nullptr;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override {
+        const QItemSelectionModel::SelectionFlags flags = QListView::selectionCommand(index, event);
+        return keeper && keeper->IsEnabled() ? keeper->Command(index, event, flags) : flags;
+    }
+};
+
+// The keeper keeps the selection of a plain view without a pane list:
+// clicks add, a click on a selected row takes only it away, keys move the
+// focus alone, a change from elsewhere is put back from the marks, the
+// program's own change stands, and painting held by the owner stays held.
+TEST(StickySelectionKeeperTest, KeepsTheSelectionOfAPlainView) {
+    PaneRowModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    TestFolder folder;
+    std::vector<FolderItem*> items;
+    for (const char* name : {"w", "x", "y", "z"}) {
+        items.push_back(folder.Add(QString::fromLatin1(name)));
+        model.Append(items.back(), false);
+    }
+    KeptListView view;
+    view.setModel(&model);
+    view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    StickySelectionKeeper keeper(&model, view.selectionModel(), &view);
+    view.keeper = &keeper;
+    keeper.Attach(&view);
+    view.resize(300, 200);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto selected = [&] {
+        QStringList names;
+        for (int row = 0; row < model.Count(); ++row) {
+            if (view.selectionModel()->isRowSelected(row, {}))
+                names << model.ItemAt(row)->name;
+        }
+        return names;
+    };
+    auto marked = [&] {
+        QStringList names;
+        for (FolderItem* item : items) {
+            if (item->selectedMark)
+                names << item->name;
+        }
+        return names;
+    };
+    auto click = [&](int row) {
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          view.visualRect(model.index(row, 0)).center());
+    };
+
+    keeper.SetEnabled(true);
+    QSignalSpy released(&keeper, &StickySelectionKeeper::buttonsReleased);
+    click(0);
+    click(2);
+    EXPECT_EQ(selected(), QStringList({"w", "y"}));
+    EXPECT_EQ(marked(), selected());
+    ASSERT_TRUE(WaitFor([&] { return released.count() == 2; }));
+    click(2);
+    EXPECT_EQ(selected(), QStringList({"w"}));
+    EXPECT_EQ(view.currentIndex().row(), 2);
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_EQ(view.currentIndex().row(), 3);
+    EXPECT_EQ(selected(), QStringList({"w"}));
+
+    view.selectionModel()->clearSelection();
+    EXPECT_EQ(marked(), QStringList({"w"}));
+    ASSERT_TRUE(WaitFor([&] { return selected() == QStringList({"w"}); }));
+
+    {
+        const StickySelectionKeeper::ProgramChange change(keeper);
+        view.selectionModel()->clearSelection();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(selected().isEmpty());
+    EXPECT_TRUE(marked().isEmpty());
+
+    items[1]->selectedMark = 1;
+    items[3]->selectedMark = 1;
+    view.setUpdatesEnabled(false);
+    keeper.Restore();
+    EXPECT_EQ(selected(), QStringList({"x", "z"}));
+    EXPECT_FALSE(view.updatesEnabled()) << "the owner's hold outlasts the restore";
+    view.setUpdatesEnabled(true);
+    keeper.Restore();
+    EXPECT_TRUE(view.updatesEnabled());
+    EXPECT_EQ(selected(), QStringList({"x", "z"}));
 }
 
 class StickyCommandTest : public FakeShellTest {};

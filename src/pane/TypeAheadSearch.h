@@ -1,0 +1,54 @@
+#pragma once
+// TypeAheadSearch: the two searches by typed letters over the rows of a
+// PaneRowModel (their items' `displayName`, pending rows included). It only
+// finds rows; the list decides what finding one does to the focus and the
+// selection.
+//
+// - Contains (Shift+letter): the letters typed within 1,000 ms of each
+//   other, upper-cased, are looked for anywhere in the upper-cased labels:
+//   first in the rows after the focused one, then from the top up to and
+//   including the focused row. A miss beeps (BeepKind::Exclamation) and
+//   keeps the letters.
+// - Prefix (plain printable text): the text typed within the application's
+//   keyboard input interval is looked for at the start of the labels,
+//   case-blind, wrapping round; a new search starts after the focused row,
+//   a longer one on it (so typing on narrows the search in place). A miss
+//   is silent.
+// Each search keeps its own letters; a pause longer than its interval, or a
+// time that went backwards, starts it afresh. Times are the key events'
+// (milliseconds); 0 stands for "none" and takes a clock of our own.
+// Reset() forgets both (new rows: letters typed for the old ones must not
+// prefix a search in the new ones).
+
+#include <QString>
+
+class PaneRowModel;
+
+class TypeAheadSearch {
+public:
+    /// Pause (ms) after which Contains starts afresh.
+    static constexpr unsigned long kContainsResetMs = 1000;
+
+    explicit TypeAheadSearch(const PaneRowModel* model) : m_model(model) {}
+
+    /// Adds `letter` to the Contains letters; the row found, or -1.
+    /// `focused` is the focused row, -1 for none. Linear in the rows.
+    int Contains(QChar letter, unsigned long timestamp, int focused);
+    /// Adds `text` to the Prefix letters; the row found, or -1. Linear.
+    int Prefix(const QString& text, unsigned long timestamp, int focused);
+    /// Both searches start afresh.
+    void Reset();
+
+private:
+    struct Letters {
+        QString text;
+        unsigned long time = 0;
+        bool started = false;
+        // Starts afresh after a pause longer than `interval`; true then.
+        bool Add(const QString& typed, unsigned long now, unsigned long interval);
+    };
+
+    const PaneRowModel* m_model;
+    Letters m_contains;
+    Letters m_prefix;
+};
