@@ -59,12 +59,15 @@ CMainStatusBar::CMainStatusBar(QWidget* parent) : QStatusBar(parent) {
     addPermanentWidget(m_freeSpace);
 
     m_progress = new CProgressSBar(this);
+    m_previousProgressSink = SetProgressSink(m_progress->Sink());
 
     m_revertTimer.setSingleShot(true);
     connect(&m_revertTimer, &QTimer::timeout, this, &CMainStatusBar::OnRevertTimer);
 }
 
-CMainStatusBar::~CMainStatusBar() = default;
+CMainStatusBar::~CMainStatusBar() {
+    SetProgressSink(std::move(m_previousProgressSink));
+}
 
 void CMainStatusBar::ShowNotice(const std::optional<QString>& text, bool alert) {
     // Step 1.

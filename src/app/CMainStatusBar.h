@@ -15,7 +15,9 @@
 // and any other notice is dropped. Beeps and boxes go through the prompter.
 //
 // The progress bar of long operations (CProgressSBar) is a child of this
-// bar; see CProgressSBar.h.
+// bar; see CProgressSBar.h. The bar installs that progress bar's sink for
+// the long-operation service while it lives, and puts back the one it found
+// when it is destroyed.
 //
 // Main thread only. Everything that changes pane 0 repaints at once, because
 // the long operation that usually follows keeps the event loop from painting.
@@ -25,6 +27,8 @@
 #include <QString>
 #include <QTimer>
 #include <optional>
+
+#include "shell/LongOperation.h"
 
 class CommandManager;
 class CProgressSBar;
@@ -107,6 +111,7 @@ private:
     QLabel* m_selection = nullptr;
     QLabel* m_freeSpace = nullptr;
     CProgressSBar* m_progress = nullptr;
+    ProgressSink m_previousProgressSink;
     int m_noticeTimeout = kNoticeTimeoutMs;
     QTimer m_revertTimer;
     QTimer m_indicatorTimer;

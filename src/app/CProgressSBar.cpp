@@ -1,9 +1,11 @@
 #include "app/CProgressSBar.h"
 
 #include <QFontMetrics>
+#include <QPointer>
 #include <algorithm>
 
 #include "app/CMainStatusBar.h"
+#include "app/PollEscape.h"
 
 QRect ProgressBarPlacement(const QRect& pane, int captionWidth) {
     const int paneRight = pane.left() + pane.width();
@@ -26,6 +28,8 @@ CProgressSBar::CProgressSBar(CMainStatusBar* statusBar)
     setAttribute(Qt::WA_ShowWithoutActivating);
     hide();
 }
+
+CProgressSBar::~CProgressSBar() = default;
 
 void CProgressSBar::BeginProgress(const QString& caption) {
     if (m_statusBar->isHidden())
@@ -62,4 +66,34 @@ void CProgressSBar::StepIt() {
     setValue(std::min(value() + kStep, maximum()));
     if (isVisible())
         repaint();
+}
+
+ProgressSink CProgressSBar::Sink() {
+    // The sink outlives the bar when status bars are destroyed in another
+    // order than they were made (each puts back the sink it found).
+    QPointer<CProgressSBar> bar(this);
+    ProgressSink sink;
+    sink.begin = [bar](const QString& caption) {
+        if (!bar)
+            return;
+        if (!bar->m_polling)
+            bar->m_polling = std::make_unique<EscapePollScope>();
+        bar->BeginProgress(caption);
+    };
+    sink.step = [bar] {
+        if (bar)
+            bar->StepIt();
+    };
+    sink.poll = [bar](bool orQuit) {
+        if (!bar)
+            return false;
+        return orQuit ? PollEscapeOrQuit() : PollEscape();
+    };
+    sink.end = [bar] {
+        if (!bar)
+            return;
+        bar->EndProgress();
+        bar->m_polling.reset();
+    };
+    return sink;
 }

@@ -13,14 +13,22 @@
 // pane's right edge. The bar is moved only when that rectangle differs from
 // the one it was moved to last.
 //
+// The bar is what the long-operation service (shell/LongOperation.h) shows:
+// Sink() gives the sink the status bar installs, which also keeps the Escape
+// watch (EscapePollScope) from an operation's begin to its end.
+//
 // Main thread only. Every call repaints at once: the operation that follows
 // keeps the event loop from painting.
 
 #include <QProgressBar>
 #include <QRect>
 #include <QString>
+#include <memory>
+
+#include "shell/LongOperation.h"
 
 class CMainStatusBar;
+class EscapePollScope;
 
 /// The room between a progress caption and its bar, in pixels.
 inline constexpr int kProgressCaptionGap = 10;
@@ -42,6 +50,7 @@ public:
 
     /// A hidden bar inside `statusBar`.
     explicit CProgressSBar(CMainStatusBar* statusBar);
+    ~CProgressSBar() override;
 
     /// Shows `caption` in pane 0 and the bar, at position 0, beside it.
     /// Nothing while the status bar is hidden.
@@ -52,6 +61,15 @@ public:
     /// Advances the bar by one step (10), never past 100, and repaints it.
     void StepIt();
 
+    /// The long operations' sink for this bar: begin is BeginProgress()
+    /// and starts the Escape watch, step is StepIt(), poll is PollEscape()
+    /// (or PollEscapeOrQuit()), end is EndProgress() and ends the watch. The
+    /// watch runs even while the status bar is hidden. Safe to keep past
+    /// the bar: once it is gone, the sink does nothing.
+    ProgressSink Sink();
+    /// True between a sink's begin and its end.
+    bool IsWatchingEscape() const { return m_polling != nullptr; }
+
     /// The rectangle the bar was last moved to (empty before the first move).
     QRect LastRect() const { return m_lastRect; }
     /// How many times BeginProgress() moved the bar.
@@ -59,6 +77,7 @@ public:
 
 private:
     CMainStatusBar* m_statusBar;
+    std::unique_ptr<EscapePollScope> m_polling;
     QRect m_lastRect;
     int m_moveCount = 0;
 };

@@ -2,42 +2,31 @@
 
 #include <QCoreApplication>
 #include <memory>
-#include <system_error>
-#include <thread>
 
 #include "platform/namespace/ShellFolder.h"
 #include "platform/namespace/ShellNamespace.h"
 #include "platform/shellui/ShellLaunch.h"
+#include "platform/thread/ThreadGroup.h"
 
 bool LaunchInBackground(IdList absolute) {
-    try {
-        std::thread([id = std::move(absolute)] { ShellLaunch(id); }).detach();
-    } catch (const std::system_error&) {
-        // The system is out of threads; the caller tells the user nothing
-        // was launched.
-        return false;
-    }
-    return true;
+    // When the system is out of threads the caller tells the user nothing
+    // was launched.
+    return LaunchThreads().Run([id = std::move(absolute)] { ShellLaunch(id); });
 }
 
 bool OpenEntryInBackground(IdList absolute, std::function<void(const QString&)> onFailure) {
     if (absolute.IsNull() || absolute.IsEmpty())
         return false;
-    try {
-        std::thread([id = std::move(absolute), onFailure = std::move(onFailure)] {
-            QString why;
-            const std::unique_ptr<ShellFolder> parent = BindParentFolder(id);
-            if (parent && InvokeDefaultCommand(*parent, id.Last(), &why))
-                return;
-            // The answer goes back to the main thread, where notices live;
-            // a program already quitting drops it.
-            if (QCoreApplication* app = QCoreApplication::instance()) {
-                QMetaObject::invokeMethod(
-                    app, [onFailure, why] { onFailure(why); }, Qt::QueuedConnection);
-            }
-        }).detach();
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
+    return LaunchThreads().Run([id = std::move(absolute), onFailure = std::move(onFailure)] {
+        QString why;
+        const std::unique_ptr<ShellFolder> parent = BindParentFolder(id);
+        if (parent && InvokeDefaultCommand(*parent, id.Last(), &why))
+            return;
+        // The answer goes back to the main thread, where notices live;
+        // a program already quitting drops it.
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app, [onFailure, why] { onFailure(why); }, Qt::QueuedConnection);
+        }
+    });
 }

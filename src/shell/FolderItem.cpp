@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 #include "platform/fs/FileSystem.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellNamespace.h"
+#include "platform/thread/ThreadGroup.h"
 #include "shell/FormatSize.h"
 #include "shell/GeneralSettings.h"
 #include "shell/NotifyShell.h"
@@ -50,6 +50,15 @@ struct LinkResolution {
     QByteArray target;
 };
 
+// The threads that resolve links. A resolution stuck in a hung mount is not
+// worth holding up the program's exit for: after one link timeout it is left
+// to end with the process, which is safe because it touches nothing but its
+// own copy of the path and its shared result.
+ThreadGroup& LinkResolvers() {
+    static ThreadGroup group(kLinkTimeout);
+    return group;
+}
+
 // Resolves a link's target on a worker thread and waits a bounded time for
 // it, so that a link into a hung network mount can't freeze the program.
 // A resolution that takes longer counts as none; its thread finishes on its
@@ -61,26 +70,24 @@ LinkResolution ResolveOnDisk(const QByteArray& path) {
         LinkResolution result;
     };
     auto shared = std::make_shared<Shared>();
-    try {
-        std::thread([shared, path] {
-            LinkResolution r;
-            if (char* resolved = ::realpath(path.constData(), nullptr)) {
-                r.target = QByteArray(resolved);
-                std::free(resolved);
-                struct stat st;
-                if (::stat(r.target.constData(), &st) == 0) {
-                    r.found = true;
-                    r.directory = S_ISDIR(st.st_mode);
-                }
+    const bool started = LinkResolvers().Run([shared, path] {
+        LinkResolution r;
+        if (char* resolved = ::realpath(path.constData(), nullptr)) {
+            r.target = QByteArray(resolved);
+            std::free(resolved);
+            struct stat st;
+            if (::stat(r.target.constData(), &st) == 0) {
+                r.found = true;
+                r.directory = S_ISDIR(st.st_mode);
             }
-            r.done = true;
-            std::lock_guard lock(shared->mutex);
-            shared->result = std::move(r);
-            shared->ready.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
+        }
+        r.done = true;
+        std::lock_guard lock(shared->mutex);
+        shared->result = std::move(r);
+        shared->ready.notify_all();
+    });
+    if (!started)
         return {};
-    }
     std::unique_lock lock(shared->mutex);
     shared->ready.wait_for(lock, kLinkTimeout, [&] { return shared->result.done; });
     return shared->result;

@@ -15,6 +15,7 @@
 #include "PaneTestSupport.h"
 #include "pane/PaneContextMenu.h"
 #include "platform/shellui/ShellLaunch.h"
+#include "platform/thread/ThreadGroup.h"
 #include "shell/CommandIds.h"
 
 class ActivationHost : public TestPaneHost {
@@ -83,7 +84,11 @@ public:
             return true;
         });
     }
-    ~LaunchRecorder() { SetShellLaunchHook({}); }
+    // A launch still running would call the hook after the recorder is gone.
+    ~LaunchRecorder() {
+        LaunchThreads().WaitAll();
+        SetShellLaunchHook({});
+    }
     std::vector<IdList> Launched() {
         QMutexLocker lock(&m_mutex);
         return m_launched;

@@ -5,17 +5,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
+#include <chrono>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "platform/fs/FileSystem.h"
+#include "platform/thread/ReportBatch.h"
 
 namespace {
 
 // Progress is worth repainting a few times a second, not per file.
-constexpr qint64 kProgressIntervalMs = 150;
+constexpr std::chrono::milliseconds kProgressInterval{150};
 
 bool IsDot(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
@@ -26,8 +27,7 @@ bool IsDot(const char* name) {
 void DirectorySizeWorker::Count(const QList<QByteArray>& paths) {
     DirectoryTotals totals;
     std::set<std::pair<dev_t, ino_t>> linked;  // files with several names, seen once
-    QElapsedTimer sinceProgress;
-    sinceProgress.start();
+    ReportPacer pacer(kProgressInterval);
     bool stopped = false;
     bool first = true;
 
@@ -38,10 +38,8 @@ void DirectorySizeWorker::Count(const QList<QByteArray>& paths) {
         totals.bytes += std::uint64_t(st.st_size);
     };
     auto report = [&] {
-        if (sinceProgress.elapsed() >= kProgressIntervalMs) {
-            sinceProgress.restart();
+        if (pacer.Due())
             Q_EMIT Progress(totals);
-        }
     };
 
     for (const QByteArray& root : paths) {
@@ -94,7 +92,7 @@ void DirectorySizeWorker::Count(const QList<QByteArray>& paths) {
             if (first) {
                 // The first figure shows at once, however quick the rest.
                 first = false;
-                sinceProgress.restart();
+                pacer.Restart();
                 Q_EMIT Progress(totals);
             }
         }
@@ -108,53 +106,35 @@ DirectorySizeCounter::DirectorySizeCounter(QObject* parent) : QObject(parent) {
     qRegisterMetaType<DirectoryTotals>();
 }
 
-DirectorySizeCounter::~DirectorySizeCounter() {
-    StopAndWait();
-}
-
-void DirectorySizeCounter::StopAndWait() {
-    if (!m_thread)
-        return;
-    m_stop->store(true);
-    m_thread->quit();
-    m_thread->wait();
-    m_thread.reset();
-    m_running = false;
-}
+DirectorySizeCounter::~DirectorySizeCounter() = default;
 
 void DirectorySizeCounter::Start(const QList<QByteArray>& paths) {
-    StopAndWait();
-    const std::uint64_t generation = ++m_generation;
     m_totals = {};
     m_running = true;
-    m_stop = std::make_shared<std::atomic<bool>>(false);
-    m_thread = std::make_unique<QThread>();
-    auto* worker = new DirectorySizeWorker(m_stop);  // deleted when its thread ends
-    worker->moveToThread(m_thread.get());
-    connect(m_thread.get(), &QThread::started, worker, [worker, paths] {
-        worker->Count(paths);
-        QThread::currentThread()->quit();
+    // A count still running is cancelled: nothing more of it arrives.
+    m_worker.Start([this, paths](const JobControl& control) {
+        DirectorySizeWorker worker(control.StopFlag());
+        // Connected without a context: the worker's signals come straight
+        // here, on the worker thread, and are posted on from here.
+        QObject::connect(&worker, &DirectorySizeWorker::Progress,
+                         [this, control](const DirectoryTotals& totals) {
+                             control.Post([this, totals] {
+                                 m_totals = totals;
+                                 Q_EMIT Progress(totals);
+                             });
+                         });
+        QObject::connect(&worker, &DirectorySizeWorker::Finished,
+                         [this, control](const DirectoryTotals& totals, bool stopped) {
+                             control.Post([this, totals, stopped] {
+                                 m_totals = totals;
+                                 m_running = false;
+                                 Q_EMIT Finished(totals, stopped);
+                             });
+                         });
+        worker.Count(paths);
     });
-    connect(m_thread.get(), &QThread::finished, worker, &QObject::deleteLater);
-    connect(worker, &DirectorySizeWorker::Progress, this,
-            [this, generation](const DirectoryTotals& totals) {
-                if (generation != m_generation)
-                    return;
-                m_totals = totals;
-                Q_EMIT Progress(totals);
-            });
-    connect(worker, &DirectorySizeWorker::Finished, this,
-            [this, generation](const DirectoryTotals& totals, bool stopped) {
-                if (generation != m_generation)
-                    return;
-                m_totals = totals;
-                m_running = false;
-                Q_EMIT Finished(totals, stopped);
-            });
-    m_thread->start();
 }
 
 void DirectorySizeCounter::Stop() {
-    if (m_stop)
-        m_stop->store(true);
+    m_worker.Stop();
 }

@@ -2,8 +2,9 @@
 // DirectorySizeCounter: totals the files below some paths on a worker thread,
 // for the properties dialog.
 //
-// The count runs on a thread of its own with an atomic stop flag, and is
-// reported to the counter's thread by queued signals only. It never follows
+// The count runs on the counter's WorkerThread (platform/thread), polls its
+// stop flag before every entry, and is reported to the counter's thread by
+// queued calls only. It never follows
 // symbolic links (a link counts as a file of its own size), never descends
 // into another file system than the one its starting path is on (a mount
 // point counts as a folder, its contents do not), and counts a file with
@@ -12,10 +13,11 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QThread>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+
+#include "platform/thread/WorkerThread.h"
 
 /// What a count has found so far. `folders` does not count the starting
 /// paths themselves.
@@ -27,7 +29,8 @@ struct DirectoryTotals {
 };
 Q_DECLARE_METATYPE(DirectoryTotals)
 
-/// The worker: lives on the counter's thread; not for direct use.
+/// The count itself, run on the counter's worker thread; not for direct use.
+/// Its signals are emitted on the thread that calls Count().
 class DirectorySizeWorker : public QObject {
     Q_OBJECT
 public:
@@ -71,11 +74,8 @@ Q_SIGNALS:
     void Finished(const DirectoryTotals& totals, bool stopped);
 
 private:
-    void StopAndWait();
-
-    std::unique_ptr<QThread> m_thread;
-    std::uint64_t m_generation = 0;  // tells a stopped count's late signals apart
-    std::shared_ptr<std::atomic<bool>> m_stop;
     DirectoryTotals m_totals;
     bool m_running = false;
+    // Last, so that it is destroyed (and its count joined) first.
+    WorkerThread m_worker;
 };

@@ -4,9 +4,10 @@
 // step is 10 of 100); the stepper says, item by item, when the next tenth is
 // due.
 //
+//     LongOperation operation(caption);
 //     ProgressStepper stepper(items.size());
 //     for (auto& item : items) {
-//         if (stepper.Advance()) progress.StepIt();
+//         if (stepper.Advance()) operation.Step();
 //         ... process the item, then poll for Escape ...
 //     }
 //

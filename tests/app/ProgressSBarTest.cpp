@@ -1,24 +1,26 @@
-// The stepping rule of long operations and the progress bar's placement.
+// The status bar's progress bar: its placement, what begin and end show, and
+// that the long operations below the frame reach it through their service.
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QTest>
 
 #include "app/CMainStatusBar.h"
 #include "app/CProgressSBar.h"
-#include "app/ProgressStepper.h"
+#include "app/PollEscape.h"
+#include "shell/LongOperation.h"
+#include "shell/ProgressStepper.h"
 
 namespace {
 
-// Runs the rule over `count` items against a real bar; the bar's final value.
-int RunItems(std::size_t count, CProgressSBar& bar, QList<int>* stepsAt = nullptr) {
+// Runs the stepping rule over `count` items through the long-operation
+// service; the bar's final value.
+int RunItems(std::size_t count, CProgressSBar& bar) {
     ProgressStepper stepper(count);
     for (std::size_t item = 1; item <= count; ++item) {
-        if (stepper.Advance()) {
-            bar.StepIt();
-            if (stepsAt)
-                stepsAt->append(int(item));
-        }
+        if (stepper.Advance())
+            StepProgress();
     }
     return bar.value();
 }
@@ -43,28 +45,20 @@ TEST_F(ProgressTest, ThreeItemsEndAtThirtyPercentAndTwoHundredEndFull) {
     EXPECT_EQ(progress->minimum(), 0);
     EXPECT_EQ(progress->maximum(), 100);
 
-    ProgressStepper three(3);
-    const double expected[] = {100.0 / 3 - 10, 200.0 / 3 - 20, 100.0 - 30};
-    for (double accumulator : expected) {
-        EXPECT_TRUE(three.Advance());
-        EXPECT_NEAR(three.Accumulator(), accumulator, 1e-9);
-    }
-
-    progress->BeginProgress(QStringLiteral("Shreding... (ESC to abort)"));
+    BeginProgress(QStringLiteral("Shreding... (ESC to abort)"));
     EXPECT_EQ(RunItems(3, *progress), 30);
-    progress->BeginProgress(QStringLiteral("Shreding... (ESC to abort)"));
-    QList<int> stepsAt;
-    EXPECT_EQ(RunItems(200, *progress, &stepsAt), 100);
-    EXPECT_EQ(stepsAt, (QList<int>{20, 40, 60, 80, 100, 120, 140, 160, 180, 200}));
+    BeginProgress(QStringLiteral("Shreding... (ESC to abort)"));
+    EXPECT_EQ(RunItems(200, *progress), 100);
     // Nine items step nine times; nothing at all for none.
-    progress->BeginProgress(QString());
+    BeginProgress(QString());
     EXPECT_EQ(RunItems(9, *progress), 90);
-    progress->BeginProgress(QString());
+    BeginProgress(QString());
     EXPECT_EQ(RunItems(0, *progress), 0);
     // A bar stepped past its end stays full.
-    progress->BeginProgress(QString());
-    for (int i = 0; i < 12; ++i) progress->StepIt();
+    BeginProgress(QString());
+    for (int i = 0; i < 12; ++i) StepProgress();
     EXPECT_EQ(progress->value(), 100);
+    EndProgress();
 }
 
 TEST(ProgressPlacement, FortyPercentRightOfTheCaptionCutAtThePaneEdge) {
@@ -127,13 +121,84 @@ TEST_F(ProgressTest, BeginShowsCaptionAndBarEndHidesItAndSaysReady) {
 TEST_F(ProgressTest, HiddenStatusBarRunsTheOperationWithoutABar) {
     bar->hide();
     CProgressSBar* progress = bar->Progress();
-    progress->BeginProgress(QStringLiteral("Splitting... (ESC to abort)"));
+    {
+        LongOperation operation(QStringLiteral("Splitting... (ESC to abort)"));
+        EXPECT_TRUE(progress->isHidden());
+        EXPECT_EQ(bar->MessageText(), QStringLiteral("Ready"));
+        // Stepping a hidden bar is harmless.
+        EXPECT_EQ(RunItems(5, *progress), 50);
+        // Escape still stops the operation.
+        EXPECT_TRUE(IsEscapePollActive());
+        QCoreApplication::postEvent(
+            &window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        EXPECT_TRUE(operation.PollEscape());
+    }
     EXPECT_TRUE(progress->isHidden());
+    EXPECT_FALSE(IsEscapePollActive());
+}
+
+TEST_F(ProgressTest, AnOperationShowsInTheBarAndEscapeReachesItUntilItEnds) {
+    CProgressSBar* progress = bar->Progress();
+    const QString caption = QStringLiteral("Creating hard links... (ESC to abort)");
+    {
+        LongOperation operation(caption);
+        EXPECT_EQ(bar->MessageText(), caption);
+        EXPECT_TRUE(progress->isVisible());
+        EXPECT_TRUE(progress->IsWatchingEscape());
+        EXPECT_TRUE(IsEscapePollActive());
+        operation.Step();
+        operation.Step();
+        EXPECT_EQ(progress->value(), 20);
+
+        EXPECT_FALSE(operation.PollEscape());
+        QCoreApplication::postEvent(&window,
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier));
+        EXPECT_FALSE(operation.PollEscape()) << "only Escape stops an operation";
+        QCoreApplication::postEvent(
+            &window, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier));
+        EXPECT_TRUE(operation.PollEscape());
+        EXPECT_FALSE(operation.PollEscape()) << "seen once, reported once";
+    }
+    EXPECT_TRUE(progress->isHidden());
+    EXPECT_FALSE(progress->IsWatchingEscape());
+    EXPECT_FALSE(IsEscapePollActive());
     EXPECT_EQ(bar->MessageText(), QStringLiteral("Ready"));
-    // Stepping a hidden bar is harmless.
-    EXPECT_EQ(RunItems(5, *progress), 50);
-    progress->EndProgress();
-    EXPECT_TRUE(progress->isHidden());
+}
+
+TEST_F(ProgressTest, AStatusBarGivesTheServiceBackWhenItGoes) {
+    CProgressSBar* first = bar->Progress();
+    {
+        QMainWindow other;
+        auto* second = new CMainStatusBar(&other);
+        other.setStatusBar(second);
+        other.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+        BeginProgress(QStringLiteral("Merging..."));
+        EXPECT_EQ(second->MessageText(), QStringLiteral("Merging..."));
+        EXPECT_EQ(bar->MessageText(), QStringLiteral("Ready"));
+        EXPECT_TRUE(first->isHidden());
+        // Gone in the middle of an operation: its Escape watch goes with it.
+    }
+    EXPECT_FALSE(IsEscapePollActive());
+    BeginProgress(QStringLiteral("Merging..."));
+    EXPECT_EQ(bar->MessageText(), QStringLiteral("Merging..."));
+    EXPECT_TRUE(first->isVisible());
+    EndProgress();
+    EXPECT_TRUE(first->isHidden());
+
+    // A sink kept past its bar does nothing.
+    ProgressSink kept;
+    {
+        QMainWindow other;
+        auto* third = new CMainStatusBar(&other);
+        kept = third->Progress()->Sink();
+    }
+    kept.begin(QStringLiteral("Nobody sees this"));
+    kept.step();
+    EXPECT_FALSE(kept.poll(false));
+    kept.end();
+    EXPECT_FALSE(IsEscapePollActive());
+    EXPECT_EQ(bar->MessageText(), QStringLiteral("Ready"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/ProgressStepper.h"
+#include "shell/ProgressStepper.h"
 
 ProgressStepper::ProgressStepper(std::size_t count)
     : m_increment(count == 0 ? 0.0 : 100.0 / double(count)) {}

@@ -1,0 +1,226 @@
+// The worker helper: reports reach the owner's thread in order, a stop ends
+// the job, a replaced or cancelled job's reports are dropped, and nothing
+// of a job outlives its WorkerThread.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "platform/thread/ReportBatch.h"
+#include "platform/thread/WorkerThread.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Generous: only reached when the helper is broken.
+constexpr int kDeadlineMs = 20000;
+
+// Runs the event loop until `done` holds or the deadline passes.
+bool PumpUntil(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(kDeadlineMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Spins without touching the event loop, so that nothing posted is
+// delivered meanwhile.
+bool SpinUntil(const std::atomic<bool>& flag) {
+    QDeadlineTimer deadline(kDeadlineMs);
+    while (!flag.load()) {
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// A job's loop that ends on the stop flag, or (only when stopping is
+// broken) at the deadline; says which.
+bool LoopUntilStopped(const JobControl& control) {
+    QDeadlineTimer deadline(kDeadlineMs);
+    while (!control.StopRequested()) {
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+TEST(WorkerThread, BatchesArriveInOrderOnTheOwnersThread) {
+    WorkerThread worker;
+    QList<int> single;        // one report per result
+    QList<QList<int>> paced;  // results gathered until the end
+    bool wrongThread = false;
+    bool done = false;
+    std::atomic<QThread*> jobThread = nullptr;
+    QThread* const mainThread = QThread::currentThread();
+
+    const auto onMain = [&] {
+        if (QThread::currentThread() != mainThread)
+            wrongThread = true;
+    };
+    worker.Start([&, onMain](const JobControl& control) {
+        jobThread = QThread::currentThread();
+        // An interval of 0: every result is due at once.
+        ReportBatch<int> eager(control, 0ms, [&, onMain](const QList<int>& items) {
+            onMain();
+            single.append(items);
+        });
+        // An interval no test reaches: everything waits for the flush.
+        ReportBatch<int> lazy(control, std::chrono::hours(1), [&, onMain](const QList<int>& items) {
+            onMain();
+            paced.append(items);
+        });
+        for (int i = 0; i < 200; ++i) {
+            eager.Add(i);
+            lazy.Add(i);
+        }
+        lazy.Flush();
+        lazy.Add(200);  // left for the destructor to post
+        control.Post([&, onMain] {
+            onMain();
+            done = true;
+        });
+    });
+    ASSERT_TRUE(PumpUntil([&] { return done; }));
+    worker.Wait();
+
+    EXPECT_NE(jobThread.load(), mainThread);
+    EXPECT_FALSE(wrongThread);
+    QList<int> expected;
+    for (int i = 0; i < 200; ++i) expected.append(i);
+    EXPECT_EQ(single, expected);
+    // The batch a job leaves pending is posted when the batch goes, after
+    // the job's last post.
+    ASSERT_TRUE(PumpUntil([&] { return paced.size() >= 2; }));
+    ASSERT_EQ(paced.size(), 2) << "the lazy batch posted before its flush";
+    EXPECT_EQ(paced[0], expected);
+    EXPECT_EQ(paced[1], QList<int>{200});
+    EXPECT_FALSE(worker.IsRunning());
+}
+
+TEST(WorkerThread, StopEndsTheJobAndItsLastReportStillArrives) {
+    WorkerThread worker;
+    std::atomic<bool> started = false;
+    std::atomic<bool> sawStop = false;
+    int finals = 0;
+    worker.Start([&](const JobControl& control) {
+        started = true;
+        sawStop = LoopUntilStopped(control);
+        control.Post([&] { ++finals; });
+    });
+    ASSERT_TRUE(SpinUntil(started));
+    EXPECT_TRUE(worker.IsRunning());
+    worker.Stop();
+    worker.Wait();
+    EXPECT_TRUE(sawStop) << "the job ran to its deadline instead of stopping";
+    EXPECT_FALSE(worker.IsRunning());
+    ASSERT_TRUE(PumpUntil([&] { return finals == 1; }));
+
+    // Cancelled instead: the same last report is dropped, even though the
+    // job posts it after the cancel.
+    started = false;
+    sawStop = false;
+    worker.Start([&](const JobControl& control) {
+        started = true;
+        sawStop = LoopUntilStopped(control);
+        control.Post([&] { ++finals; });
+    });
+    ASSERT_TRUE(SpinUntil(started));
+    worker.Cancel();
+    worker.Wait();
+    EXPECT_TRUE(sawStop);
+    // A marker posted through a later job shows the queue has been served.
+    bool marker = false;
+    worker.Start([&](const JobControl& control) { control.Post([&] { marker = true; }); });
+    ASSERT_TRUE(PumpUntil([&] { return marker; }));
+    EXPECT_EQ(finals, 1);
+}
+
+TEST(WorkerThread, ARestartedJobsStaleReportsAreDropped) {
+    WorkerThread worker;
+    QStringList received;
+    std::atomic<bool> posted = false;
+    std::atomic<bool> firstStopped = false;
+
+    const std::uint64_t first = worker.Start([&](const JobControl& control) {
+        control.Post([&] { received.append(QStringLiteral("old")); });
+        posted = true;
+        firstStopped = LoopUntilStopped(control);
+        control.Post([&] { received.append(QStringLiteral("old, stopped")); });
+    });
+    // The first job's report waits in the queue while the second starts.
+    ASSERT_TRUE(SpinUntil(posted));
+    const std::uint64_t second = worker.Start([&](const JobControl& control) {
+        control.Post([&] { received.append(QStringLiteral("new")); });
+    });
+    EXPECT_TRUE(firstStopped) << "Start did not stop and wait for the job before";
+    EXPECT_GT(second, first);
+    EXPECT_EQ(worker.Generation(), second);
+    ASSERT_TRUE(PumpUntil([&] { return !received.isEmpty(); }));
+    worker.Wait();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(received, QStringList{QStringLiteral("new")});
+}
+
+TEST(WorkerThread, DestructionWhileRunningJoinsAndDeliversNothingMore) {
+    auto worker = std::make_unique<WorkerThread>();
+    std::atomic<bool> started = false;
+    std::atomic<bool> ended = false;
+    std::atomic<bool> sawStop = false;
+    int delivered = 0;
+    worker->Start([&](const JobControl& control) {
+        control.Post([&] { ++delivered; });
+        started = true;
+        sawStop = LoopUntilStopped(control);
+        // Work after the stop, which the destructor must wait for.
+        volatile std::uint64_t sum = 0;
+        for (std::uint64_t i = 0; i < 2000000; ++i) sum = sum + i;
+        control.Post([&] { ++delivered; });
+        ended = true;
+    });
+    ASSERT_TRUE(SpinUntil(started));
+    worker.reset();
+    EXPECT_TRUE(ended) << "the job still ran after its WorkerThread was gone";
+    EXPECT_TRUE(sawStop);
+    // Calls queued to the destroyed worker are gone with it.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(delivered, 0);
+
+    // Destroying an idle worker, or one whose job has ended, is harmless.
+    WorkerThread idle;
+    {
+        WorkerThread finished;
+        std::atomic<bool> ran = false;
+        finished.Start([&](const JobControl&) { ran = true; });
+        finished.Wait();
+        EXPECT_TRUE(ran);
+        EXPECT_FALSE(finished.IsRunning());
+    }
+    EXPECT_FALSE(idle.IsRunning());
+    EXPECT_EQ(idle.Generation(), 0u);
+}
+
+TEST(ReportPacer, DueOnlyAfterItsIntervalAndRestartCountsAgain) {
+    ReportPacer eager(0ms);
+    EXPECT_TRUE(eager.Due());
+    EXPECT_TRUE(eager.Due());
+    ReportPacer lazy(std::chrono::hours(1));
+    EXPECT_FALSE(lazy.Due());
+    lazy.Restart();
+    EXPECT_FALSE(lazy.Due());
+}
+
+}  // namespace
