@@ -29,9 +29,9 @@
 #include <optional>
 
 #include "shell/LongOperation.h"
+#include "app/CProgressSBar.h"
 
 class CommandManager;
-class CProgressSBar;
 
 /// String 57345: the idle text of pane 0.
 inline const QString kIdleMessage = QStringLiteral("Ready");
@@ -40,7 +40,7 @@ inline const QString kSelectionPaneTemplate =
     QStringLiteral("Selected object: 9,999,999,999 bytes, Modified 99/99/99 99:99:99XXX");
 inline const QString kFreeSpacePaneTemplate = QStringLiteral("999.999 MB free");
 
-class CMainStatusBar : public QStatusBar {
+class CMainStatusBar : public QStatusBar, public ProgressBarHost {
     Q_OBJECT
 
 public:
@@ -56,16 +56,17 @@ public:
     void ShowNotice(const std::optional<QString>& text, bool alert);
 
     /// Puts `text` in pane 0 and repaints at once.
-    void SetMessageText(const QString& text);
+    void SetMessageText(const QString& text) override;
     /// Pane 0's own text (not a menu prompt shown over it).
     QString MessageText() const;
-    QString IdleText() const { return kIdleMessage; }
+    QString IdleText() const override { return kIdleMessage; }
+    QStatusBar* HostBar() override { return this; }
 
     /// Sets the text of pane 1 or 2 (other indexes do nothing).
     void SetPaneText(int pane, const QString& text);
     QString PaneText(int pane) const;
     /// A pane's rectangle in this bar's coordinates; empty for a bad index.
-    QRect PaneRect(int pane) const;
+    QRect PaneRect(int pane) const override;
     /// The width a pane is sized to: its template's width in the bar's font
     /// and the label's margins (pane 0: 0, it stretches).
     int PaneTemplateWidth(int pane) const;

@@ -4,8 +4,8 @@
 #include <QPointer>
 #include <algorithm>
 
-#include "app/CMainStatusBar.h"
-#include "app/PollEscape.h"
+#include <QStatusBar>
+#include "platform/ui/EscapePoll.h"
 
 QRect ProgressBarPlacement(const QRect& pane, int captionWidth) {
     const int paneRight = pane.left() + pane.width();
@@ -17,8 +17,8 @@ QRect ProgressBarPlacement(const QRect& pane, int captionWidth) {
     return QRect(left, pane.top() + 1, width, height);
 }
 
-CProgressSBar::CProgressSBar(CMainStatusBar* statusBar)
-    : QProgressBar(statusBar), m_statusBar(statusBar) {
+CProgressSBar::CProgressSBar(ProgressBarHost* statusBar)
+    : QProgressBar(statusBar->HostBar()), m_statusBar(statusBar) {
     setObjectName(QStringLiteral("ProgressSBar"));
     setRange(kMinimum, kMaximum);
     setValue(kMinimum);
@@ -32,14 +32,14 @@ CProgressSBar::CProgressSBar(CMainStatusBar* statusBar)
 CProgressSBar::~CProgressSBar() = default;
 
 void CProgressSBar::BeginProgress(const QString& caption) {
-    if (m_statusBar->isHidden())
+    if (m_statusBar->HostBar()->isHidden())
         return;
     m_statusBar->SetMessageText(caption);
 
     const int captionWidth =
         caption.isEmpty()
             ? 0
-            : QFontMetrics(m_statusBar->font()).horizontalAdvance(caption) + kProgressCaptionGap;
+            : QFontMetrics(m_statusBar->HostBar()->font()).horizontalAdvance(caption) + kProgressCaptionGap;
     const QRect rect = ProgressBarPlacement(m_statusBar->PaneRect(0), captionWidth);
     if (rect != m_lastRect) {
         setGeometry(rect);
@@ -54,7 +54,7 @@ void CProgressSBar::BeginProgress(const QString& caption) {
 }
 
 void CProgressSBar::EndProgress() {
-    if (m_statusBar->isHidden())
+    if (m_statusBar->HostBar()->isHidden())
         return;
     hide();
     m_statusBar->SetMessageText(m_statusBar->IdleText());

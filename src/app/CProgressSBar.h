@@ -27,7 +27,22 @@
 
 #include "shell/LongOperation.h"
 
-class CMainStatusBar;
+class QStatusBar;
+
+/// What the progress bar needs of the status bar that holds it: its caption
+/// pane, so the bar does not depend on the whole status bar.
+class ProgressBarHost {
+public:
+    virtual ~ProgressBarHost() = default;
+    /// The status bar widget itself (the bar's parent; hidden means no bar).
+    virtual QStatusBar* HostBar() = 0;
+    /// Shows `text` in pane 0.
+    virtual void SetMessageText(const QString& text) = 0;
+    /// The text of pane 0 when idle ("Ready").
+    virtual QString IdleText() const = 0;
+    /// The rectangle of pane `pane`, in the status bar's coordinates.
+    virtual QRect PaneRect(int pane) const = 0;
+};
 class EscapePollScope;
 
 /// The room between a progress caption and its bar, in pixels.
@@ -49,7 +64,7 @@ public:
     static constexpr int kStep = 10;
 
     /// A hidden bar inside `statusBar`.
-    explicit CProgressSBar(CMainStatusBar* statusBar);
+    explicit CProgressSBar(ProgressBarHost* statusBar);
     ~CProgressSBar() override;
 
     /// Shows `caption` in pane 0 and the bar, at position 0, beside it.
@@ -76,7 +91,7 @@ public:
     int MoveCount() const { return m_moveCount; }
 
 private:
-    CMainStatusBar* m_statusBar;
+    ProgressBarHost* m_statusBar;
     std::unique_ptr<EscapePollScope> m_polling;
     QRect m_lastRect;
     int m_moveCount = 0;

@@ -8,7 +8,7 @@
 
 #include "app/CMainStatusBar.h"
 #include "app/CProgressSBar.h"
-#include "app/PollEscape.h"
+#include "platform/ui/EscapePoll.h"
 #include "shell/LongOperation.h"
 #include "shell/ProgressStepper.h"
 

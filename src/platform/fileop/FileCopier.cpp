@@ -9,7 +9,8 @@
 #include <cerrno>
 
 #include "platform/fileop/FileOpPaths.h"
-#include "platform/fileop/FileOperation.h"
+#include "platform/fileop/FileOpIo.h"
+#include "platform/fileop/FileOpRequest.h"
 #include "platform/fileop/FileOperationPlan.h"
 
 namespace {

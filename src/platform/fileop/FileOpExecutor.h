@@ -26,7 +26,8 @@
 #include "platform/fileop/FileOpError.h"
 #include "platform/fileop/FileOpProgressReporter.h"
 #include "platform/fileop/FileOpQuestions.h"
-#include "platform/fileop/FileOperation.h"
+#include "platform/fileop/FileOpIo.h"
+#include "platform/fileop/FileOpRequest.h"
 #include "platform/fileop/FileOperationPlan.h"
 
 class QWidget;

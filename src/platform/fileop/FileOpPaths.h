@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <QByteArray>
+#include <functional>
 #include <QString>
 
 namespace fileop {
@@ -33,3 +34,12 @@ inline bool SameInode(const struct stat& a, const struct stat& b) {
 }
 
 }  // namespace fileop
+
+/// The free name for a copy of `name` in `folder`: "name (copy).ext", then
+/// "name (copy 2).ext", "name (copy 3).ext", ... The extension is the part
+/// from the last "." that is not the first byte ("a.tar.gz" gives
+/// "a.tar (copy).gz", ".profile" gives ".profile (copy)"); folders get no
+/// extension split. The stem is shortened (at a UTF-8 boundary) so the name
+/// stays within 255 bytes. `exists` is asked for each candidate.
+QByteArray FreeCopyName(const QByteArray& name, bool isFolder,
+                        const std::function<bool(const QByteArray&)>& exists);

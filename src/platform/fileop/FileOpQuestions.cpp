@@ -5,7 +5,8 @@
 
 #include "platform/fileop/FileOpError.h"
 #include "platform/fileop/FileOpPaths.h"
-#include "platform/fileop/FileOperation.h"
+#include "platform/fileop/FileOpIo.h"
+#include "platform/fileop/FileOpRequest.h"
 #include "platform/fileop/FileOperationPlan.h"
 #include "platform/ui/Prompter.h"
 

@@ -66,130 +66,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/trash/Trash.h"
+#include "platform/fileop/FileOpIo.h"
+#include "platform/fileop/FileOpRequest.h"
 
 class QWidget;
 class FileOpProgressDialog;
-
-/// What to do: the function, the sources and the target, and the flags the
-/// program passes.
-struct FileOpRequest {
-    enum Func { Copy, Move, Delete };
-    Func func = Copy;
-    /// Absolute paths, raw bytes; a trailing "/" is ignored. Duplicates are
-    /// done once.
-    std::vector<QByteArray> sources;
-    /// Copy and Move: the folder the sources go into (absolute, raw bytes).
-    /// Unused for Delete.
-    QByteArray targetFolder;
-    /// Delete: move to the trash instead of deleting for good. An item whose
-    /// volume has no trash is not deleted for good without a question, even
-    /// with noConfirmation. No effect on Copy and Move.
-    bool allowUndo = false;
-    /// Answer every question with its "yes to all" answer: conflicts are
-    /// overwritten (folders merged), the delete confirmation is not asked,
-    /// a missing target folder is made. Errors are still asked.
-    bool noConfirmation = false;
-    /// On a conflict of a source (not of a file inside a merged folder),
-    /// give the new item a free name ("name (copy).ext", then
-    /// "name (copy 2).ext", ...) instead of asking. Also allows copying an
-    /// item into its own folder.
-    bool renameOnCollision = false;
-    /// Make a missing target folder (and its parents) without asking.
-    bool noConfirmMkdir = false;
-    /// No progress dialog (the questions are still asked).
-    bool silent = false;
-};
-
-/// What happened. Every source is in exactly one of done, partial and
-/// notDone.
-struct FileOpResult {
-    /// The user chose Cancel (in a question or the progress dialog); items
-    /// not reached were not touched.
-    bool aborted = false;
-    /// At least one item failed, was refused or was skipped after an error.
-    bool anyFailed = false;
-    /// At least one item was skipped at a conflict (the user's choice).
-    bool anySkipped = false;
-    /// Sources carried out whole: source -> final path (which differs from
-    /// targetFolder/name when a free name was given). Delete: source -> an
-    /// empty path.
-    std::vector<std::pair<QByteArray, QByteArray>> done;
-    /// Folders carried out in part (something inside was skipped, failed or
-    /// cancelled): source -> the target folder made or merged into. For a
-    /// move or delete the source folder still holds what was not done.
-    std::vector<std::pair<QByteArray, QByteArray>> partial;
-    /// Sources not done at all (refused, skipped, failed, not reached).
-    std::vector<QByteArray> notDone;
-    /// The user-facing texts of the errors and refusals, in order.
-    QStringList errors;
-
-    /// True when everything asked for was done.
-    bool Succeeded() const {
-        return !aborted && !anyFailed && !anySkipped && partial.empty() && notDone.empty();
-    }
-};
-
-/// The answers of the conflict question, by index (for scripted answers in
-/// tests: ScriptedPrompter::AnswerChoice(int(ConflictChoice::Skip))). When
-/// the existing item can't be replaced by the new one (a file onto a folder,
-/// a folder onto a file) the question has no Overwrite answers: its answers
-/// are then Skip, SkipAll, KeepBoth, Cancel, numbered from 0.
-enum class ConflictChoice { Overwrite = 0, OverwriteAll, Skip, SkipAll, KeepBoth, Cancel };
-/// The answers of the per-file error question, by index.
-enum class ErrorChoice { Retry = 0, Skip, SkipAll, Cancel };
-/// The answers when an item can't go to the trash because its volume has
-/// none, by index.
-enum class NoTrashChoice { DeleteForGood = 0, DeleteAllForGood, Skip, Cancel };
-
-/// The system calls the engine makes. Each mirrors its POSIX call: -1 (or
-/// a negative count) with errno set on failure. Tests derive from it to
-/// inject failures (ENOSPC, EIO) part way; the default is the real thing.
-/// Paths are absolute raw bytes.
-class FileOpIo {
-public:
-    virtual ~FileOpIo() = default;
-
-    virtual int Lstat(const QByteArray& path, struct stat* st);
-    virtual int Stat(const QByteArray& path, struct stat* st);
-    virtual int Open(const QByteArray& path, int flags, mode_t mode = 0);
-    virtual int Close(int fd);
-    virtual ssize_t Read(int fd, void* buffer, size_t size);
-    virtual ssize_t Write(int fd, const void* buffer, size_t size);
-    virtual ssize_t CopyFileRange(int fdIn, off_t* offIn, int fdOut, off_t* offOut, size_t size);
-    virtual off_t Lseek(int fd, off_t offset, int whence);
-    virtual int Ftruncate(int fd, off_t length);
-    virtual int Fsync(int fd);
-    /// syncfs(2) of the file system that holds fd. The final flush of a
-    /// removable target calls it from a worker thread (so that the dialog
-    /// stays alive); every other call comes from the operation's thread.
-    virtual int Syncfs(int fd);
-    virtual int Fchmod(int fd, mode_t mode);
-    virtual int Fchown(int fd, uid_t uid, gid_t gid);
-    virtual int Futimens(int fd, const struct timespec times[2]);
-    virtual int Mkdir(const QByteArray& path, mode_t mode);
-    virtual int Rmdir(const QByteArray& path);
-    virtual int Unlink(const QByteArray& path);
-    /// renameat2(2) with `flags` (0 or RENAME_NOREPLACE).
-    virtual int Rename(const QByteArray& from, const QByteArray& to, unsigned flags);
-    virtual int Link(const QByteArray& existing, const QByteArray& newPath);
-    virtual int Symlink(const QByteArray& target, const QByteArray& linkPath);
-    /// readlink(2) into `target`.
-    virtual int Readlink(const QByteArray& path, QByteArray* target);
-    virtual int Mknod(const QByteArray& path, mode_t mode, dev_t device);
-    /// chmod/chown/utimensat of the path itself (not following a link).
-    virtual int Chmod(const QByteArray& path, mode_t mode);
-    virtual int Lchown(const QByteArray& path, uid_t uid, gid_t gid);
-    virtual int Lutimens(const QByteArray& path, const struct timespec times[2]);
-    /// The names in a folder, without "." and "..", in directory order.
-    virtual int ReadDir(const QByteArray& path, std::vector<QByteArray>* names);
-    /// MoveToTrash (platform/trash/Trash.h).
-    virtual TrashResult Trash(const QByteArray& path, QString* error);
-    /// Whether the folder lies on removable media (a USB stick, a card):
-    /// then the operation ends with a flush of its file system, shown as
-    /// "Finishing writes".
-    virtual bool IsRemovable(const QByteArray& folder);
-};
 
 /// One file operation. Make it, optionally adjust it, Run() it once.
 class FileOperation {
@@ -228,12 +109,3 @@ private:
 /// Runs one operation with the default I/O layer and returns its result.
 /// `parent` owns the progress dialog and the questions (may be null).
 FileOpResult SHFileOperation(const FileOpRequest& request, QWidget* parent = nullptr);
-
-/// The free name for a copy of `name` in `folder`: "name (copy).ext", then
-/// "name (copy 2).ext", "name (copy 3).ext", ... The extension is the part
-/// from the last "." that is not the first byte ("a.tar.gz" gives
-/// "a.tar (copy).gz", ".profile" gives ".profile (copy)"); folders get no
-/// extension split. The stem is shortened (at a UTF-8 boundary) so the name
-/// stays within 255 bytes. `exists` is asked for each candidate.
-QByteArray FreeCopyName(const QByteArray& name, bool isFolder,
-                        const std::function<bool(const QByteArray&)>& exists);

@@ -27,7 +27,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fileop/FileOperation.h"
+#include "platform/fileop/FileOpIo.h"
+#include "platform/fileop/FileOpRequest.h"
 
 /// What was found at a source or below it.
 struct FileOpNode {
