@@ -209,10 +209,6 @@ CommandManager::Chain CMainFrame::CommandChain() const {
     return chain;
 }
 
-bool CMainFrame::PasteInto(CPanexView& pane, const IdList& absolute) {
-    return m_transfer && m_transfer->PasteInto(pane, absolute);
-}
-
 void CMainFrame::CreateMenus() {
     BuildMenuBar(*menuBar(), m_commands);
     // The shortcuts work wherever the focus is in the window, menu bar shown

@@ -116,9 +116,6 @@ public:
     /// A command posted to a pane that the pane does not handle itself runs
     /// along the frame's chain.
     bool ExecuteCommand(int id) override;
-    /// The "paste" entry of a folder item's context menu: the transfer
-    /// commands paste into that folder.
-    bool PasteInto(CPanexView& pane, const IdList& absolute) override;
 
     // -- Commands ---------------------------------------------------------------
 

@@ -18,12 +18,13 @@
 //
 // Copy, move, delete, copy and cut are enabled while the active pane has a
 // selection; paste while the clipboard offers items. It also implements the
-// panes' transfer hooks (PaneTransferHooks.h) and installs itself as them
-// while it lives: dragging the selection out of a pane, and a pane as a
-// drop target (the item under the cursor highlighted when it takes the
-// drop, folder items receive the drop themselves, a right-button drag ends
-// with a Copy Here / Move Here / Link Here / Cancel menu, its default entry
-// the effect a left-button drop would have). A drag of the selection out
+// panes' transfer hooks (PaneTransferHooks.h), the one way a pane hands
+// transfers over, and installs itself as them while it lives: pasting into
+// a folder item from its context menu, dragging the selection out of a
+// pane, and a pane as a drop target (the item under the cursor highlighted
+// when it takes the drop, folder items receive the drop themselves, a
+// right-button drag ends with a Copy Here / Move Here / Link Here / Cancel
+// menu, its default entry the effect a left-button drop would have). A drag of the selection out
 // of an archive offers other programs temporary copies of the entries
 // (ContentsMimeData), while a drop onto our own panes copies from the
 // entries' streams.

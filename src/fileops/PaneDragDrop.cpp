@@ -1,9 +1,14 @@
 // The drag and drop side of CPaneTransfer: dragging a pane's selection out,
 // and a pane as a drop target.
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCursor>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
 

@@ -4,14 +4,18 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QSet>
 #include <QVBoxLayout>
 
 #include "pane/Bookmarks.h"
 #include "pane/FolderModel.h"
+#include "pane/PaneActivation.h"
 #include "pane/PaneCaption.h"
+#include "pane/PaneEventRouter.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
-#include "pane/PaneTransferHooks.h"
+#include "pane/PaneNavigation.h"
+#include "pane/PaneRename.h"
 #include "platform/archive/ArchiveIndex.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/namespace/NameCodec.h"
@@ -77,9 +81,11 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
     m_list->SetCompareFunction(&CompareItems);
     layout->addWidget(m_list, 1);
     setFocusProxy(m_list);
-    SetUpNavigation();
-    SetUpActivation();
-    AttachPaneTransferHooks(*this);
+
+    m_navigation = std::make_unique<PaneNavigation>(*this);
+    m_rename = std::make_unique<PaneRename>(*this);
+    m_activation = std::make_unique<PaneActivation>(*this);
+    m_router = std::make_unique<PaneEventRouter>(*this, *m_navigation);
 }
 
 CPanexView::~CPanexView() {
@@ -213,7 +219,7 @@ bool CPanexView::OpenFolder(IdList idList) {
     // records the focused item, and where mirrored navigation keeps the old
     // path; both arrive with navigation.
     m_initialFolder.clear();
-    const QString oldPath = NavigationLeave();
+    const QString oldPath = m_navigation->Leave();
     m_list->SuspendRedraw();
     DeleteRows();
     m_model = std::move(model);
@@ -229,13 +235,13 @@ bool CPanexView::OpenFolder(IdList idList) {
     QString focusName;
     if (m_model->IsFileSystem()) {
         m_model->StartWatch(this);
-        focusName = NavigationEnter();
+        focusName = m_navigation->Enter();
     } else if (m_model->IsVirtual()) {
         m_model->StartWatch(this);  // only the Trash has one
     }
 
     // Step 6.
-    FollowMirror(oldPath);
+    m_navigation->FollowMirror(oldPath);
 
     // Step 7.
     ActivationUpdate(focusName);
@@ -344,6 +350,7 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
     if (!m_model->Refresh(m_listedTotal))
         return false;
     m_list->SuspendRedraw();
+    std::vector<FolderItem*> refreshed;  // new and changed, to be selected
     FolderModel::ItemList& items = m_model->items;
     for (auto it = items.begin(); it != items.end();) {
         FolderItem& item = *it;
@@ -368,25 +375,17 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
                 break;
         }
         if (select && selectChanged) {
-            // FocusByName, without looking the item up by its name again.
-            FocusItem(&item, true);
+            refreshed.push_back(&item);
             if (names)
                 names->append(item.name);
         }
         ++it;
     }
+    SelectRefreshed(refreshed);
 
     // Step 3.
-    if (!selectChanged && names) {
-        for (const QString& name : *names) {
-            FolderItem* item = m_model->FindByName(name);
-            if (!item || item->listState != kListListed)
-                continue;
-            const int row = m_list->RowOf(item);
-            if (row >= 0)
-                m_list->SelectRow(row, false);
-        }
-    }
+    if (!selectChanged && names)
+        UnselectNamed(*names);
 
     // Step 4.
     if (General().autoReSort && m_list->SortKey() != ID_SORT_NONE) {
@@ -401,9 +400,51 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
     return true;
 }
 
-// GoToText, GoToFile and FocusByName are in PaneNavigation.cpp.
+void CPanexView::SelectRefreshed(const std::vector<FolderItem*>& items) {
+    if (items.empty())
+        return;
+    // Selecting or focusing a row shows the rows appended so far: done per
+    // item while the rows were settled, a folder that gained many items
+    // would take them one insertion (and one scroll) at a time. Every row
+    // is settled now, so the new rows arrive together and the focus moves
+    // once, to the last of them, as it would have ended.
+    for (std::size_t i = 0; i + 1 < items.size(); ++i) {
+        const int row = m_list->RowOf(items[i]);
+        if (row >= 0)
+            m_list->SelectRow(row, true);
+    }
+    FocusItem(items.back(), true);
+}
 
-// ActivationUpdate is in PaneActivation.cpp.
+void CPanexView::UnselectNamed(const QStringList& names) {
+    if (names.isEmpty())
+        return;
+    // Only the first item of each name counts, as a lookup by name would
+    // find it; a name is struck off once its item is met.
+    QSet<QString> pending(names.cbegin(), names.cend());
+    for (FolderItem& item : m_model->items) {
+        if (pending.isEmpty())
+            break;
+        if (!pending.remove(item.name) || item.listState != kListListed)
+            continue;
+        const int row = m_list->RowOf(&item);
+        if (row >= 0)
+            m_list->SelectRow(row, false);
+    }
+}
+
+int CPanexView::FocusByName(const QString& name, bool select) {
+    return m_model ? FocusItem(m_model->FindByName(name), select) : -1;
+}
+
+int CPanexView::FocusItem(FolderItem* item, bool select) {
+    if (!item || item->listState != kListListed)
+        return -1;
+    const int row = m_list->RowOf(item);
+    if (row >= 0)
+        m_list->SetFocusedRow(row, select, true);
+    return row;
+}
 
 // -- Caption -------------------------------------------------------------------
 
@@ -421,7 +462,7 @@ void CPanexView::UpdateCaption() {
                           m_model && m_model->IsPlainDirectory());
     // The other strip changes colour when this pane became the active one.
     if (CPanexView* other = m_host.OtherPane(*this))
-        other->m_caption->update();
+        other->Caption()->update();
 }
 
 // -- Commands and events -------------------------------------------------------
@@ -439,9 +480,7 @@ void CPanexView::OnRefreshCommand() {
 }
 
 bool CPanexView::OnCommand(int id) {
-    if (OnNavigationCommand(id))
-        return true;
-    if (OnActivationCommand(id))
+    if (m_navigation->OnCommand(id) || m_rename->OnCommand(id) || m_activation->OnCommand(id))
         return true;
     if (id == ID_PANE_REFRESH) {
         OnRefreshCommand();
@@ -453,9 +492,8 @@ bool CPanexView::OnCommand(int id) {
 }
 
 bool CPanexView::OnUpdateCommand(int id, CommandState& state) {
-    if (OnNavigationUpdate(id, state))
-        return true;
-    if (OnActivationUpdate(id, state))
+    if (m_navigation->OnUpdateCommand(id, state) || m_rename->OnUpdateCommand(id, state) ||
+        m_activation->OnUpdateCommand(id, state))
         return true;
     if (id == ID_PANE_REFRESH) {
         state.Enable(true);
@@ -477,9 +515,7 @@ bool CPanexView::OnUpdateCommand(int id, CommandState& state) {
 }
 
 bool CPanexView::event(QEvent* e) {
-    if (NavigationEvent(e))
-        return true;
-    if (ActivationEvent(e))
+    if (m_navigation->HandleEvent(e) || m_rename->HandleEvent(e))
         return true;
     if (e->type() == QEvent::Type(WM_FOLDER_CHANGED)) {
         const auto* changed = dynamic_cast<ChangeWatchEvent*>(e);
@@ -495,4 +531,82 @@ bool CPanexView::event(QEvent* e) {
         return true;
     }
     return QWidget::event(e);
+}
+
+// -- The parts' functions on the pane ------------------------------------------
+
+CPanexView* CPanexView::CommandTargetPane() {
+    return m_navigation->CommandTargetPane();
+}
+
+const NavigationList& CPanexView::Navigation() const {
+    return m_navigation->History();
+}
+
+QString CPanexView::NavigationToolTip(int id) const {
+    return m_navigation->ToolTip(id);
+}
+
+bool CPanexView::HandleNavigationKey(QKeyEvent* event) {
+    return m_navigation->HandleKey(event);
+}
+
+bool CPanexView::GoToText(const QString& text) {
+    return m_navigation->GoToText(text);
+}
+
+bool CPanexView::GoToFile(const IdList& absolute) {
+    return m_navigation->GoToFile(absolute);
+}
+
+bool CPanexView::GoToVolume(QChar letter) {
+    return m_navigation->GoToVolume(letter);
+}
+
+void CPanexView::PostGoToIdList(CPanexView& pane, IdList absolute) {
+    QCoreApplication::postEvent(&pane, new GoToIdListEvent(std::move(absolute)));
+}
+
+std::optional<QString> CPanexView::SelectionIndicatorText() {
+    return m_navigation->SelectionIndicatorText();
+}
+
+std::optional<QString> CPanexView::FreeSpaceIndicatorText() {
+    return m_navigation->FreeSpaceIndicatorText();
+}
+
+void CPanexView::ResetFreeSpaceUpdate() {
+    m_navigation->ResetFreeSpaceUpdate();
+}
+
+void CPanexView::ActivationUpdate(const QString& focusName) {
+    m_activation->ActivationUpdate(focusName);
+}
+
+bool CPanexView::Launch(bool useFocused) {
+    return m_activation->Launch(useFocused);
+}
+
+void CPanexView::ShowContextMenu(const QPoint& globalPos) {
+    m_activation->ShowContextMenu(globalPos);
+}
+
+void CPanexView::ToggleStickySelection() {
+    m_activation->ToggleStickySelection();
+}
+
+void CPanexView::PostPaneCommand(int id) {
+    m_activation->PostPaneCommand(id);
+}
+
+bool CPanexView::RunPaneCommand(int id) {
+    return m_activation->RunPaneCommand(id);
+}
+
+bool CPanexView::BeginRename() {
+    return m_rename->Begin();
+}
+
+bool CPanexView::EndRename(int row, const QString& text) {
+    return m_rename->End(row, text);
 }

@@ -10,6 +10,20 @@
 // What the pane needs of the frame (the store, the other pane, the active
 // pane, the command line) it asks through a PaneHost.
 //
+// The pane is its core (this class: settings, reading and refreshing
+// folders, the rows, the filter, the caption, the refresh and list
+// commands) and the parts it owns, each with its own header:
+// - PaneNavigation: moving between folders, the history, the navigation
+//   keys and the status indicators;
+// - PaneActivation: the activation update, launching items, the context
+//   menu, sticky selection and the commands posted to the pane;
+// - PaneRename: renaming in place;
+// - PaneEventRouter: the one event filter on the list's views, which hands
+//   keys and drag events to the parts in the order its header states.
+// The pane's public functions below that belong to a part pass the call
+// on to it. Commands are offered to navigation, rename and activation in
+// that order, then to the core and the list.
+//
 // Guarantees:
 // - OpenFolder() is the one way the pane changes folder; when the new
 //   folder can't be read the pane keeps the old one, rows and all.
@@ -29,6 +43,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "pane/NavigationList.h"
 #include "pane/PaneStatusLine.h"
@@ -39,9 +54,13 @@
 
 class FolderItem;
 class FolderModel;
+class PaneActivation;
 class PaneCaption;
+class PaneEventRouter;
 class PaneHost;
 class PaneListCtrl;
+class PaneNavigation;
+class PaneRename;
 class ProfileStore;
 class QKeyEvent;
 
@@ -80,10 +99,11 @@ class CPanexView : public QWidget, public CommandTarget {
     Q_OBJECT
 
 public:
-    /// A pane with no folder yet. Call LoadSettings() and then
-    /// InitialUpdate() once the host knows which pane this is.
+    /// A pane with no folder yet, its parts built. Call LoadSettings() and
+    /// then InitialUpdate() once the host knows which pane this is.
     explicit CPanexView(PaneHost& host, QWidget* parent = nullptr);
-    /// Deletes the rows, then the model (stopping its watch).
+    /// Deletes the rows, then the model (stopping its watch), then the
+    /// parts (the event router first).
     ~CPanexView() override;
 
     // -- Settings ---------------------------------------------------------
@@ -159,15 +179,19 @@ public:
     /// selection and the scroll position survive: new items are listed (if
     /// the filter lets them), gone ones removed, changed ones get their size
     /// and date texts renewed. With `selectChanged`, new and changed rows
-    /// are selected and focused in turn and, with `names`, their names
-    /// appended to it; without it, the rows named in `names` are
-    /// unselected. Re-sorts when "bAutoReSort" is on. A plain directory that
+    /// are selected, the last of them (in the model's order) gets the focus
+    /// and is brought into view, and with `names` their names are appended
+    /// to it; the new rows are shown and the focus moves once, after all of
+    /// them are settled. Without `selectChanged`, the listed rows of the
+    /// items named in `names` are unselected, in one pass over the items
+    /// (the first item of each name, as FindByName would find it). Re-sorts
+    /// when "bAutoReSort" is on, the focused row kept in view. A plain directory that
     /// no longer exists sends the pane to the Desktop (false). False when
     /// the folder could not be enumerated. Virtual so that a test can count
     /// refreshes.
     virtual bool RefreshPane(bool selectChanged, QStringList* names);
 
-    // -- Navigation by text (what start-up needs of it) ---------------------
+    // -- Navigation by text (the navigation part, PaneNavigation.h) ---------
 
     /// Navigates by typed text (ResolveUserPath): a folder opens, a file
     /// opens its folder with the file focused, a wildcard last part becomes
@@ -187,7 +211,7 @@ public:
     int FocusByName(const QString& name, bool select);
 
     /// After a folder was read, and whenever the active pane changed
-    /// (PaneActivation.cpp): the caption is redrawn; the active pane updates
+    /// (PaneActivation::ActivationUpdate): the caption is redrawn; the active pane updates
     /// the address bar (with history), the folder tree (with the general
     /// setting "bKeepTreeInSync"), the window title (the host's
     /// ActivationUpdate) and, in a file-system folder, makes its path the
@@ -239,24 +263,20 @@ protected:
     bool event(QEvent* e) override;
 
 public:
-    // -- Navigation, keys and status line (PaneNavigation.cpp) --------------
+    // -- Navigation, keys and status line (the navigation part, PaneNavigation.h) --
 
     /// The pane commands act on now: the active pane, or the other pane
     /// while Alt is held (KeyState); this one when there is no active pane
     /// yet.
     CPanexView* CommandTargetPane();
     /// This pane's history of file-system folders.
-    const NavigationList& Navigation() const { return m_navigation; }
+    const NavigationList& Navigation() const;
     /// The tooltip of 32874 / 32875: the path of the previous / next entry
     /// of the navigation list; empty when there is none (or for other ids).
     QString NavigationToolTip(int id) const;
-    /// The navigation keys of the pane's list: Backspace (with Shift: root,
-    /// with Ctrl: Desktop), Tab (Shift+Tab, Ctrl+Tab: a frame bar), Left and
-    /// Right in details (as Tab), Delete (32793 when rows are selected),
-    /// Ctrl(+Shift)+0..5 (bookmarks), Ctrl+7..9 (layouts) and
-    /// Ctrl+Shift+letter (the first volume whose name starts with it). True
-    /// when the key was used. The list's views route their key presses
-    /// here first.
+    /// The navigation keys of the pane's list (PaneNavigation::HandleKey).
+    /// True when the key was used. The pane's key router hands every key
+    /// press of the list's views here first.
     bool HandleNavigationKey(QKeyEvent* event);
     /// Goes to the first volume whose name starts with `letter` (case-blind):
     /// its mount point when the drive dialog's "bGotoRoot" is on, else its
@@ -273,72 +293,24 @@ public:
     std::optional<QString> SelectionIndicatorText();
     std::optional<QString> FreeSpaceIndicatorText();
     /// `lastFreeSpaceUpdate` = 0: the next free-space update is immediate.
-    void ResetFreeSpaceUpdate() { m_freeSpace.Reset(); }
+    void ResetFreeSpaceUpdate();
 
-private:
-    void SetUpNavigation();
-    bool OnNavigationCommand(int id);
-    bool OnNavigationUpdate(int id, CommandState& state);
-    bool NavigationEvent(QEvent* e);
-    void RunOwnCommand(int id);
-    void GoToParent();
-    void GoToSpecialFolder(int id);
-    void OnBookmark(int slot);
-    void ToggleFilter();
-    void FindLinkTarget();
-    void SwitchToOtherPane();
-    // OpenFolder steps 3, 5 and 6: the focused name goes into the history
-    // (gives the old path when mirrored navigation needs it), the name to
-    // focus comes from it, the other pane follows.
-    QString NavigationLeave();
-    QString NavigationEnter();
-    void FollowMirror(const QString& oldPath);
-    int FreeSpaceInterval() const;
-
-    NavigationList m_navigation;
-    FreeSpaceIndicator m_freeSpace;
-    QString m_parentFocusName;  // the folder just left by going up
-    // -- end of navigation ----------------------------------------------------
-
-public:
     // -- Activation, launch, rename, context menu and sticky selection -------
-    //    (PaneActivation.cpp, PaneRename.cpp, PaneContextMenu.cpp)
+    //    (the activation part, PaneActivation.h, and PaneRename.h)
 
-    /// Opens or launches the selected item: the first selected row, or with
-    /// `useFocused` and no selection the focused one (none: the alert "No
-    /// item is selected to act upon", false). A folder-like item (links
-    /// followed) opens in the command target pane; anything else is
-    /// launched on a thread of its own (LaunchInBackground) with the notice
-    /// "Item launched in the background.". True when something was opened
-    /// or started.
+    /// Opens or launches the selected item (PaneActivation::Launch).
     bool Launch(bool useFocused);
-
-    /// 32824: starts editing the focused row's label (the first selected
-    /// row's when no row has the focus). In a folder that is not a
-    /// file-system one the alert "Rename is not supported for virtual
-    /// folders" refuses it. While the editor is open the frame is in its
-    /// label-edit state and the folder's watch is disabled. False when no
-    /// editor opened.
+    /// 32824: starts editing the focused row's label (PaneRename::Begin).
     bool BeginRename();
-    /// The end of a label edit with `text`: blanks at both ends trimmed; an
-    /// empty text or the item's `displayName` changes nothing; otherwise
-    /// the notice "Renaming..." and the model's RenameItem: the row points
-    /// at the new item, which takes the old `selectedMark`; on failure the
-    /// alert "For one reason or other, the item can't be renamed" and 32824
-    /// is posted again so that editing resumes. False when nothing was
-    /// renamed.
+    /// The end of a label edit with `text` (PaneRename::End).
     bool EndRename(int row, const QString& text);
-
     /// The context menu for the rows selected now, at `globalPos` (screen
     /// coordinates), or from the keyboard with (-1, -1): see
     /// PaneContextMenu.h.
     void ShowContextMenu(const QPoint& globalPos);
-
     /// 32990: both panes take the negation of the active pane's sticky
-    /// selection mode. Disabled, and the mode forced off, while the list
-    /// selects rows by hovering (extended style 0x8).
+    /// selection mode (PaneActivation::ToggleStickySelection).
     void ToggleStickySelection();
-
     /// Runs `id` from the event loop as a command posted to this pane: the
     /// pane's own handling first (unless it disables the command), then the
     /// host's command chain.
@@ -346,25 +318,22 @@ public:
     /// Runs `id` at once the way a posted command runs.
     bool RunPaneCommand(int id);
 
-private:
-    void SetUpActivation();
-    bool OnActivationCommand(int id);
-    bool OnActivationUpdate(int id, CommandState& state);
-    bool ActivationEvent(QEvent* e);
-    void OnRowActivated(int row, bool byClick);
-    void OnLabelEditClosed(int row);
-    void OnPropertiesCommand();
-    void LeaveLabelEdit();
+    // -- What the parts share ----------------------------------------------------
 
-    bool m_renaming = false;        // a label editor is open
-    bool m_renameTextCame = false;  // the open editor gave its text
-    // -- end of activation -----------------------------------------------------
-
-private:
+    /// Focuses the listed row of `item` and brings it into view; with
+    /// `select` also selects it. The row, or -1 (no item, or not listed).
     int FocusItem(FolderItem* item, bool select);
+    /// Redraws the caption strip with the folder's title and the filter, and
+    /// the other pane's strip (its colour depends on which pane is active).
     void UpdateCaption();
+
+private:
     void OnRefreshCommand();
     void DeleteRows();
+    // RefreshPane's steps that settle the selection once the rows are
+    // settled.
+    void SelectRefreshed(const std::vector<FolderItem*>& items);
+    void UnselectNamed(const QStringList& names);
 
     PaneHost& m_host;
     PaneCaption* m_caption = nullptr;
@@ -377,4 +346,11 @@ private:
     QString m_initialFolder;
     int m_captionHeight = 0;
     int m_freeSpaceUpdateInterval = kDefaultFreeSpaceInterval;
+
+    // The parts, built by the constructor once the list exists; the router
+    // last, as it hands events to the others.
+    std::unique_ptr<PaneNavigation> m_navigation;
+    std::unique_ptr<PaneRename> m_rename;
+    std::unique_ptr<PaneActivation> m_activation;
+    std::unique_ptr<PaneEventRouter> m_router;
 };

@@ -1,7 +1,8 @@
-// The pane's activation update, item launch, sticky selection command and
-// the commands of this group (open, rename, properties, locate in tree).
+#include "pane/PaneActivation.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QPointer>
 
@@ -14,6 +15,7 @@
 #include "pane/PaneListCtrl.h"
 #include "pane/PaneVerbs.h"
 #include "platform/fs/Volumes.h"
+#include "platform/ui/CommandTarget.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
@@ -38,68 +40,71 @@ bool SameVolume(const QString& a, const QString& b) {
 
 }  // namespace
 
-void CPanexView::SetUpActivation() {
-    connect(m_list, &PaneListCtrl::rowActivated, this, &CPanexView::OnRowActivated);
-    connect(m_list, &PaneListCtrl::labelEdited, this, [this](int row, const QString& text) {
-        m_renameTextCame = true;
-        EndRename(row, text);
-    });
-    connect(m_list, &PaneListCtrl::labelEditClosed, this, &CPanexView::OnLabelEditClosed);
-    connect(m_list, &PaneListCtrl::contextMenuRequested, this,
+PaneActivation::PaneActivation(CPanexView& pane) : m_pane(pane) {
+    PaneListCtrl* list = m_pane.List();
+    connect(list, &PaneListCtrl::rowActivated, this, &PaneActivation::OnRowActivated);
+    connect(list, &PaneListCtrl::contextMenuRequested, this,
             [this](const QPoint& globalPos, int) { ShowContextMenu(globalPos); });
 }
 
+PaneActivation::~PaneActivation() = default;
+
 // -- Activation update -----------------------------------------------------------
 
-void CPanexView::ActivationUpdate(const QString& focusName) {
+void PaneActivation::ActivationUpdate(const QString& focusName) {
+    PaneHost& host = m_pane.Host();
+    const FolderModel* model = m_pane.Model();
+
     // Step 1.
-    UpdateCaption();
-    m_caption->update();
+    m_pane.UpdateCaption();
+    m_pane.Caption()->update();
 
     // Steps 2 and 3.
-    const bool fileSystem = m_model && m_model->IsFileSystem() && !m_model->path.isEmpty();
-    if (m_host.IsActive(*this)) {
-        m_host.AddressUpdate(*this, true);
-        if (m_model && General().keepTreeInSync)
-            m_host.LocateInTree(m_model->idList);
+    const bool fileSystem = model && model->IsFileSystem() && !model->path.isEmpty();
+    if (host.IsActive(m_pane)) {
+        host.AddressUpdate(m_pane, true);
+        if (model && General().keepTreeInSync)
+            host.LocateInTree(model->idList);
         // The window title.
-        m_host.ActivationUpdate(*this);
+        host.ActivationUpdate(m_pane);
         if (fileSystem)
-            TheDriveFolders().SetFolder(m_model->path, true);
+            TheDriveFolders().SetFolder(model->path, true);
     } else if (fileSystem) {
-        const CPanexView* active = m_host.ActivePane();
+        const CPanexView* active = host.ActivePane();
         const FolderModel* shown = active ? active->Model() : nullptr;
         if (!shown || !shown->IsFileSystem() || shown->path.isEmpty() ||
-            !SameVolume(shown->path, m_model->path))
-            TheDriveFolders().SetFolder(m_model->path, false);
+            !SameVolume(shown->path, model->path))
+            TheDriveFolders().SetFolder(model->path, false);
     }
 
     // Step 6 goes before step 4, which may end the update early.
-    ResetFreeSpaceUpdate();
+    m_pane.ResetFreeSpaceUpdate();
 
     // Step 4.
-    if (!focusName.isEmpty() && FocusByName(focusName, !stickySelection()) >= 0)
+    if (!focusName.isEmpty() && m_pane.FocusByName(focusName, !m_pane.stickySelection()) >= 0)
         return;
 
     // Step 5.
-    if (m_host.IsActive(*this) && QGuiApplication::mouseButtons() == Qt::NoButton) {
-        const int focused = m_list->FocusedRow();
+    if (host.IsActive(m_pane) && QGuiApplication::mouseButtons() == Qt::NoButton) {
+        PaneListCtrl* list = m_pane.List();
+        const int focused = list->FocusedRow();
         if (focused >= 0)
-            m_list->SetFocusedRow(focused, false, true);
-        else if (m_list->RowCount() > 0)
-            m_list->SetFocusedRow(0, false, true);
+            list->SetFocusedRow(focused, false, true);
+        else if (list->RowCount() > 0)
+            list->SetFocusedRow(0, false, true);
     }
 }
 
 // -- Launch ------------------------------------------------------------------------
 
-bool CPanexView::Launch(bool useFocused) {
+bool PaneActivation::Launch(bool useFocused) {
     // Step 1.
-    const std::vector<int> selected = m_list->SelectedRows();
+    PaneListCtrl* list = m_pane.List();
+    const std::vector<int> selected = list->SelectedRows();
     int row = selected.empty() ? -1 : selected.front();
     if (row < 0 && useFocused)
-        row = m_list->FocusedRow();
-    FolderItem* item = row >= 0 ? m_list->ItemAt(row) : nullptr;
+        row = list->FocusedRow();
+    FolderItem* item = row >= 0 ? list->ItemAt(row) : nullptr;
     if (!item) {
         Notice(kNothingSelected, true);
         return false;
@@ -110,14 +115,14 @@ bool CPanexView::Launch(bool useFocused) {
     if (item->IsFolderLike(true)) {
         if (absolute.IsNull())
             return false;
-        return CommandTargetPane()->OpenFolder(std::move(absolute));
+        return m_pane.CommandTargetPane()->OpenFolder(std::move(absolute));
     }
     if (absolute.IsNull())
         return false;
 
     // An entry of a self-describing folder (an archive) is unpacked to a
     // temporary copy first; a refusal ("too large") comes back as a notice.
-    if (m_model && m_model->IsDescriptor()) {
+    if (const FolderModel* model = m_pane.Model(); model && model->IsDescriptor()) {
         const bool started = OpenEntryInBackground(std::move(absolute), [](const QString& why) {
             Notice(why.isEmpty() ? kLaunchFailed : why, true);
         });
@@ -138,7 +143,7 @@ bool CPanexView::Launch(bool useFocused) {
     return true;
 }
 
-void CPanexView::OnRowActivated(int row, bool byClick) {
+void PaneActivation::OnRowActivated(int row, bool byClick) {
     (void)row;
     // The list reports each activation once (a double click is not followed
     // by a second activation notice), so no mark is needed against a
@@ -148,25 +153,26 @@ void CPanexView::OnRowActivated(int row, bool byClick) {
 
 // -- Sticky selection ------------------------------------------------------------------
 
-void CPanexView::ToggleStickySelection() {
-    const CPanexView* active = m_host.ActivePane();
-    const bool on = !(active ? active : this)->stickySelection();
-    SetStickySelection(on);
-    if (CPanexView* other = m_host.OtherPane(*this))
+void PaneActivation::ToggleStickySelection() {
+    const CPanexView* active = m_pane.Host().ActivePane();
+    const bool on = !(active ? active : &m_pane)->stickySelection();
+    m_pane.SetStickySelection(on);
+    if (CPanexView* other = m_pane.Host().OtherPane(m_pane))
         other->SetStickySelection(on);
 }
 
 // -- Properties ----------------------------------------------------------------------------
 
-void CPanexView::OnPropertiesCommand() {
+void PaneActivation::OnPropertiesCommand() {
     bool shown = false;
-    if (m_model && m_model->shellFolder) {
+    const FolderModel* model = m_pane.Model();
+    if (model && model->shellFolder) {
         std::vector<IdList> ids;
-        for (FolderItem* item : m_list->SelectedItems()) ids.push_back(item->id);
+        for (FolderItem* item : m_pane.List()->SelectedItems()) ids.push_back(item->id);
         if (!ids.empty()) {
-            if (auto menu = m_model->shellFolder->GetContextMenu(ids)) {
+            if (auto menu = model->shellFolder->GetContextMenu(ids)) {
                 InvokeContext context;
-                context.parent = this;
+                context.parent = &m_pane;
                 shown = menu->InvokeVerb(kPropertiesVerb, context);
             }
         }
@@ -177,19 +183,21 @@ void CPanexView::OnPropertiesCommand() {
 
 // -- Posted commands ---------------------------------------------------------------------------
 
-bool CPanexView::RunPaneCommand(int id) {
+bool PaneActivation::RunPaneCommand(int id) {
+    // Through the pane, so that a command of any part (and whatever a
+    // subclass adds) runs as it would from a menu.
     CommandState state;
-    if (OnUpdateCommand(id, state) && !state.enabled)
+    if (m_pane.OnUpdateCommand(id, state) && !state.enabled)
         return false;
-    if (OnCommand(id))
+    if (m_pane.OnCommand(id))
         return true;
-    return m_host.ExecuteCommand(id);
+    return m_pane.Host().ExecuteCommand(id);
 }
 
-void CPanexView::PostPaneCommand(int id) {
-    QPointer<CPanexView> self(this);
+void PaneActivation::PostPaneCommand(int id) {
+    QPointer<CPanexView> self(&m_pane);
     QMetaObject::invokeMethod(
-        this,
+        &m_pane,
         [self, id] {
             if (self)
                 self->RunPaneCommand(id);
@@ -199,13 +207,10 @@ void CPanexView::PostPaneCommand(int id) {
 
 // -- Commands ------------------------------------------------------------------------------------
 
-bool CPanexView::OnActivationCommand(int id) {
+bool PaneActivation::OnCommand(int id) {
     switch (id) {
         case ID_OPEN_ITEM:
             Launch(true);
-            return true;
-        case ID_FILE_RENAME:
-            BeginRename();
             return true;
         case ID_FILE_PROPERTIES:
             OnPropertiesCommand();
@@ -214,41 +219,65 @@ bool CPanexView::OnActivationCommand(int id) {
             ToggleStickySelection();
             return true;
         case ID_TREE_LOCATE:
-            if (m_model)
-                m_host.LocateInTree(m_model->idList);
+            if (const FolderModel* model = m_pane.Model())
+                m_pane.Host().LocateInTree(model->idList);
             return true;
         default:
             return false;
     }
 }
 
-bool CPanexView::OnActivationUpdate(int id, CommandState& state) {
+bool PaneActivation::OnUpdateCommand(int id, CommandState& state) {
+    PaneListCtrl* list = m_pane.List();
     switch (id) {
         case ID_OPEN_ITEM:
             // Enabled with nothing to open too, so that the user hears why.
             state.Enable(true);
             return true;
-        case ID_FILE_RENAME:
-            state.Enable(m_model && m_model->IsFileSystem() && m_list->SelectedCount() > 0 &&
-                         !m_renaming);
-            return true;
         case ID_FILE_PROPERTIES:
-            state.Enable(m_list->SelectedCount() > 0);
+            state.Enable(list->SelectedCount() > 0);
             return true;
         case ID_MARK_STICKY:
             // Hover selection changes the selection without a click or key,
             // which sticky selection would fight.
-            if (m_list->ExtendedStyle() & kExTrackSelect) {
-                if (stickySelection())
-                    SetStickySelection(false);
+            if (list->ExtendedStyle() & kExTrackSelect) {
+                if (m_pane.stickySelection())
+                    m_pane.SetStickySelection(false);
                 state.Enable(false);
             }
-            state.SetCheck(stickySelection());
+            state.SetCheck(m_pane.stickySelection());
             return true;
         case ID_TREE_LOCATE:
-            state.Enable(m_model && m_host.TreeVisible());
+            state.Enable(m_pane.Model() && m_pane.Host().TreeVisible());
             return true;
         default:
             return false;
     }
+}
+
+// -- Context menu ------------------------------------------------------------------------------
+
+void PaneActivation::ShowContextMenu(const QPoint& globalPos) {
+    PaneContextMenu menu(m_pane);
+    if (!menu.Build())
+        return;
+
+    // Step 2.
+    PaneListCtrl* list = m_pane.List();
+    QPoint at = globalPos;
+    const bool keyboard = globalPos == QPoint(-1, -1);
+    const std::vector<int> selected = list->SelectedRows();
+    if (keyboard && selected.size() == 1) {
+        const int row = selected.front();
+        list->EnsureVisible(row);
+        QAbstractItemView* view = list->ActiveView();
+        const QRect rect = view->visualRect(list->Model()->index(row, 0));
+        at = view->viewport()->mapToGlobal(rect.topLeft()) +
+             QPoint(kKeyboardMenuOffsetX, kKeyboardMenuOffsetY);
+    } else if (keyboard) {
+        at = QCursor::pos();
+    }
+
+    // Steps 3 and 4.
+    menu.Run(ChooseContextMenuEntry(*menu.Menu(), at));
 }

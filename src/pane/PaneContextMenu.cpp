@@ -1,8 +1,6 @@
 #include "pane/PaneContextMenu.h"
 
-#include <QAbstractItemView>
 #include <QAction>
-#include <QCursor>
 #include <QMenu>
 #include <algorithm>
 
@@ -10,6 +8,7 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
+#include "pane/PaneTransferHooks.h"
 #include "pane/PaneVerbs.h"
 #include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
@@ -24,13 +23,13 @@ ContextMenuChooser& Chooser() {
     return chooser;
 }
 
-QAction* Choose(QMenu& menu, const QPoint& globalPos) {
+}  // namespace
+
+QAction* ChooseContextMenuEntry(QMenu& menu, const QPoint& globalPos) {
     if (const ContextMenuChooser& chooser = Chooser())
         return chooser(menu, globalPos);
     return menu.exec(globalPos);
 }
-
-}  // namespace
 
 std::unique_ptr<QMenu> PaneHost::CreatePopupMenu(const QString& name, QWidget* parent) {
     (void)name;
@@ -157,7 +156,8 @@ bool PaneContextMenu::RunShellCommand(int id) {
             const std::vector<FolderItem*> selected = m_pane.List()->SelectedItems();
             if (selected.size() == 1 && selected.front()->IsFolderLike(true)) {
                 const IdList target = selected.front()->AbsoluteId(true);
-                if (!target.IsNull() && m_pane.Host().PasteInto(m_pane, target))
+                PaneTransferHooks* transfer = TransferHooks();
+                if (!target.IsNull() && transfer && transfer->PasteInto(m_pane, target))
                     return true;
             }
         }
@@ -167,30 +167,4 @@ bool PaneContextMenu::RunShellCommand(int id) {
     if (const FolderModel* model = m_pane.Model(); model && model->IsFileSystem())
         context.workingDirectory = NameToBytes(model->path);
     return m_handler->InvokeCommand(offset, context);
-}
-
-// -- The pane's side -------------------------------------------------------------
-
-void CPanexView::ShowContextMenu(const QPoint& globalPos) {
-    PaneContextMenu menu(*this);
-    if (!menu.Build())
-        return;
-
-    // Step 2.
-    QPoint at = globalPos;
-    const bool keyboard = globalPos == QPoint(-1, -1);
-    const std::vector<int> selected = m_list->SelectedRows();
-    if (keyboard && selected.size() == 1) {
-        const int row = selected.front();
-        m_list->EnsureVisible(row);
-        QAbstractItemView* view = m_list->ActiveView();
-        const QRect rect = view->visualRect(m_list->Model()->index(row, 0));
-        at = view->viewport()->mapToGlobal(rect.topLeft()) +
-             QPoint(kKeyboardMenuOffsetX, kKeyboardMenuOffsetY);
-    } else if (keyboard) {
-        at = QCursor::pos();
-    }
-
-    // Steps 3 and 4.
-    menu.Run(Choose(*menu.Menu(), at));
 }

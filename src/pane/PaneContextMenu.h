@@ -12,8 +12,9 @@
 //   use, so the numbers can't clash.
 // - The chosen entry: a shell command's verb found (case-blind) in
 //   PaneVerbs is posted to the pane as its command; "paste" on exactly one
-//   folder-like selected row pastes into that folder (PaneHost::PasteInto;
-//   when the host does not, the menu's own paste runs); any other shell
+//   folder-like selected row pastes into that folder through the transfer
+//   hooks (PaneTransferHooks::PasteInto; without hooks, or when they do
+//   not, the menu's own paste runs); any other shell
 //   command is carried out by the menu (InvokeCommand). An entry of the
 //   program's own menu is posted to the pane as its command.
 // - Highlighted shell entries show their help text in the status bar (as
@@ -54,6 +55,9 @@ using ContextMenuChooser = std::function<QAction*(QMenu& menu, const QPoint& glo
 /// Installs `chooser` (an empty function restores QMenu::exec); gives the
 /// previous one.
 ContextMenuChooser SetContextMenuChooser(ContextMenuChooser chooser);
+/// Shows `menu` at `globalPos` through the installed chooser and gives the
+/// entry chosen (nullptr: none).
+QAction* ChooseContextMenuEntry(QMenu& menu, const QPoint& globalPos);
 
 class PaneContextMenu {
 public:

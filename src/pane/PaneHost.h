@@ -74,17 +74,6 @@ public:
     /// (Defined with the pane's context menu, where QMenu is complete.)
     virtual std::unique_ptr<QMenu> CreatePopupMenu(const QString& name, QWidget* parent);
 
-    /// Pastes the clipboard into the folder `absolute` names (a folder-like
-    /// item of `pane`'s folder, links already followed), as the "paste"
-    /// entry of an item's context menu asks. True when the host carried the
-    /// paste out (or told the user why not); false (the default) lets the
-    /// menu's own command run.
-    virtual bool PasteInto(CPanexView& pane, const IdList& absolute) {
-        (void)pane;
-        (void)absolute;
-        return false;
-    }
-
     /// True while the folder tree is shown. False by default.
     virtual bool TreeVisible() const { return false; }
 

@@ -1,14 +1,9 @@
-// The pane's navigation: typed text, the navigation list, the go-to
-// commands, bookmarks, the filter toggle, link targets, mirrored navigation,
-// the navigation keys of the list, and the status indicators.
+#include "pane/PaneNavigation.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QListView>
-#include <QMenu>
 #include <QPointer>
 #include <QTimer>
-#include <QTreeView>
 
 #include "pane/Bookmarks.h"
 #include "pane/CPanexView.h"
@@ -86,67 +81,52 @@ int DigitOf(const QKeyEvent* event) {
     return -1;
 }
 
-// Routes the key presses of the list's views to the pane before the list
-// and the views handle them.
-class NavigationKeyFilter : public QObject {
-public:
-    NavigationKeyFilter(CPanexView& pane) : QObject(&pane), m_pane(pane) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress)
-            return m_pane.HandleNavigationKey(static_cast<QKeyEvent*>(event));
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    CPanexView& m_pane;
-};
-
 }  // namespace
 
 // -- Set-up ----------------------------------------------------------------------
 
-void CPanexView::SetUpNavigation() {
-    auto* filter = new NavigationKeyFilter(*this);
-    m_list->ListView()->installEventFilter(filter);
-    m_list->TreeView()->installEventFilter(filter);
-    m_caption->SetActiveQuery([this] { return m_host.IsActive(*this); });
-    connect(m_caption, &PaneCaption::doubleClicked, this,
-            [this] { RunOwnCommand(ID_GOTO_PARENT); });
+PaneNavigation::PaneNavigation(CPanexView& pane) : m_pane(pane) {
+    PaneCaption* caption = m_pane.Caption();
+    caption->SetActiveQuery([this] { return m_pane.Host().IsActive(m_pane); });
+    connect(caption, &PaneCaption::doubleClicked, this, [this] { RunOwnCommand(ID_GOTO_PARENT); });
 }
 
-CPanexView* CPanexView::CommandTargetPane() {
-    CPanexView* active = m_host.ActivePane();
+PaneNavigation::~PaneNavigation() = default;
+
+CPanexView* PaneNavigation::CommandTargetPane() {
+    CPanexView* active = m_pane.Host().ActivePane();
     if (!active)
-        active = this;
+        active = &m_pane;
     if (IsAltDown()) {
-        if (CPanexView* other = m_host.OtherPane(*active))
+        if (CPanexView* other = m_pane.Host().OtherPane(*active))
             return other;
     }
     return active;
 }
 
-void CPanexView::RunOwnCommand(int id) {
+void PaneNavigation::RunOwnCommand(int id) {
+    // Through the pane, so that the pane's own handling of the command (and
+    // whatever a subclass adds to it) runs as it would for a menu.
     CommandState state;
-    if (OnUpdateCommand(id, state) && !state.enabled)
+    if (m_pane.OnUpdateCommand(id, state) && !state.enabled)
         return;
-    OnCommand(id);
+    m_pane.OnCommand(id);
 }
 
 // -- Navigation by text ------------------------------------------------------------
 
-bool CPanexView::GoToText(const QString& text) {
+bool PaneNavigation::GoToText(const QString& text) {
     // Step 1.
     const QString typed = WithoutLeadingBlanks(text);
     if (typed.isEmpty())
         return false;
 
     // Steps 2 and 3.
+    const FolderModel* model = m_pane.Model();
     const ResolvedPath resolved = ResolveUserPath(typed);
     const bool hasList = !resolved.idList.IsNull();
     const bool accepted =
-        hasList ? (!(resolved.flags & kResolveRelative) || !m_model || m_model->IsFileSystem())
+        hasList ? (!(resolved.flags & kResolveRelative) || !model || model->IsFileSystem())
                 : !(resolved.flags & kResolveFailed);
     bool done = false;
     if (accepted) {
@@ -154,16 +134,16 @@ bool CPanexView::GoToText(const QString& text) {
         bool filtered = true;
         if (resolved.flags & kResolveFilter) {
             const bool bare = resolved.flags == (kResolveFilter | kResolveCurrent);
-            if (hasList || (bare && m_model))
-                filtered = SetFilter(PathNamePart(typed));
+            if (hasList || (bare && model))
+                filtered = m_pane.SetFilter(PathNamePart(typed));
         }
         // Step 6.
         if (filtered) {
             if (hasList) {
                 done = (resolved.flags & kResolveFile) ? GoToFile(resolved.idList)
-                                                       : OpenFolder(resolved.idList);
-            } else if (m_model) {
-                ReapplyFilter();
+                                                       : m_pane.OpenFolder(resolved.idList);
+            } else if (model) {
+                m_pane.ReapplyFilter();
                 done = true;
             }
         }
@@ -171,59 +151,48 @@ bool CPanexView::GoToText(const QString& text) {
 
     // Step 7.
     if (!done) {
-        m_navigation.DropFailed(typed);
-        if (m_host.IsActive(*this))
-            m_host.AddressUpdate(*this, false);
+        m_history.DropFailed(typed);
+        if (m_pane.Host().IsActive(m_pane))
+            m_pane.Host().AddressUpdate(m_pane, false);
         if (!accepted)
             Notice(kNoSense, true);
     }
     return done;
 }
 
-bool CPanexView::GoToFile(const IdList& absolute) {
+bool PaneNavigation::GoToFile(const IdList& absolute) {
     if (absolute.IsNull() || absolute.IsEmpty())
         return false;
-    if (!OpenFolder(PidlTrim(absolute, 1)))
+    if (!m_pane.OpenFolder(PidlTrim(absolute, 1)))
         return false;
-    const std::vector<FolderItem*> selected = m_list->SelectedItems();
+    PaneListCtrl* list = m_pane.List();
+    const std::vector<FolderItem*> selected = list->SelectedItems();
     if (!selected.empty()) {
-        const int row = m_list->RowOf(selected.front());
+        const int row = list->RowOf(selected.front());
         if (row >= 0)
-            m_list->SelectRow(row, false);
+            list->SelectRow(row, false);
     }
     // The list's own functions are never refused by the sticky selection,
     // so nothing needs suspending here.
-    if (FolderItem* item = m_model->FindById(PidlLast(absolute)))
-        FocusItem(item, true);
+    if (FolderItem* item = m_pane.Model()->FindById(PidlLast(absolute)))
+        m_pane.FocusItem(item, true);
     return true;
-}
-
-int CPanexView::FocusByName(const QString& name, bool select) {
-    return m_model ? FocusItem(m_model->FindByName(name), select) : -1;
-}
-
-int CPanexView::FocusItem(FolderItem* item, bool select) {
-    if (!item || item->listState != kListListed)
-        return -1;
-    const int row = m_list->RowOf(item);
-    if (row >= 0)
-        m_list->SetFocusedRow(row, select, true);
-    return row;
 }
 
 // -- The navigation list and mirrored navigation -----------------------------------
 
-QString CPanexView::NavigationLeave() {
-    if (!m_model || !m_model->IsFileSystem())
+QString PaneNavigation::Leave() {
+    const FolderModel* model = m_pane.Model();
+    if (!model || !model->IsFileSystem())
         return QString();
-    const int focused = m_list->FocusedRow();
-    const FolderItem* item = focused >= 0 ? m_list->ItemAt(focused) : nullptr;
-    m_navigation.Leave(item ? item->name : QString());
-    return MirrorBrowsing() ? m_model->path : QString();
+    const int focused = m_pane.List()->FocusedRow();
+    const FolderItem* item = focused >= 0 ? m_pane.List()->ItemAt(focused) : nullptr;
+    m_history.Leave(item ? item->name : QString());
+    return MirrorBrowsing() ? model->path : QString();
 }
 
-QString CPanexView::NavigationEnter() {
-    QString name = m_navigation.Enter(m_model->path);
+QString PaneNavigation::Enter() {
+    QString name = m_history.Enter(m_pane.Model()->path);
     // Going up lands on the folder just left even when the history does not
     // know the parent (it was entered by a typed path).
     if (name.isEmpty())
@@ -232,17 +201,18 @@ QString CPanexView::NavigationEnter() {
     return name;
 }
 
-void CPanexView::FollowMirror(const QString& oldPath) {
-    if (oldPath.isEmpty() || !MirrorBrowsing() || !m_model || !m_model->IsFileSystem() ||
-        CommandTargetPane() != this)
+void PaneNavigation::FollowMirror(const QString& oldPath) {
+    const FolderModel* model = m_pane.Model();
+    if (oldPath.isEmpty() || !MirrorBrowsing() || !model || !model->IsFileSystem() ||
+        CommandTargetPane() != &m_pane)
         return;
-    CPanexView* other = m_host.OtherPane(*this);
+    CPanexView* other = m_pane.Host().OtherPane(m_pane);
     FolderModel* otherModel = other ? other->Model() : nullptr;
     if (!otherModel || !otherModel->IsFileSystem()) {
         SetMirrorBrowsing(false);
         return;
     }
-    const MirrorPlan plan = PlanMirror(oldPath, m_model->path, otherModel->path);
+    const MirrorPlan plan = PlanMirror(oldPath, model->path, otherModel->path);
     bool followed = false;
     switch (plan.kind) {
         case MirrorPlan::kNothing:
@@ -264,29 +234,30 @@ void CPanexView::FollowMirror(const QString& oldPath) {
         SetMirrorBrowsing(false);
 }
 
-QString CPanexView::NavigationToolTip(int id) const {
+QString PaneNavigation::ToolTip(int id) const {
     std::optional<QString> path;
     if (id == ID_GOTO_PREVIOUS)
-        path = m_navigation.PreviousPath();
+        path = m_history.PreviousPath();
     else if (id == ID_GOTO_NEXT)
-        path = m_navigation.NextPath();
+        path = m_history.NextPath();
     return path.value_or(QString());
 }
 
 // -- Go-to commands --------------------------------------------------------------
 
-void CPanexView::GoToParent() {
-    if (!m_model || m_model->idList.IsEmpty())
+void PaneNavigation::GoToParent() {
+    const FolderModel* model = m_pane.Model();
+    if (!model || model->idList.IsEmpty())
         return;
-    IdList parent = PidlTrim(m_model->idList, 1);
+    IdList parent = PidlTrim(model->idList, 1);
     if (parent.IsNull())
         return;
-    m_parentFocusName = m_model->IsFileSystem() ? PathNamePart(m_model->path) : QString();
-    OpenFolder(std::move(parent));
+    m_parentFocusName = model->IsFileSystem() ? PathNamePart(model->path) : QString();
+    m_pane.OpenFolder(std::move(parent));
     m_parentFocusName.clear();
 }
 
-void CPanexView::GoToSpecialFolder(int id) {
+void PaneNavigation::GoToSpecialFolder(int id) {
     CPanexView* target = CommandTargetPane();
     IdList folder = SHGetSpecialFolderLocation(SpecialFolderOf(id));
     // The network places may be known under either of the two numbers.
@@ -296,7 +267,7 @@ void CPanexView::GoToSpecialFolder(int id) {
         Notice(kNoSpecialFolder, true);
 }
 
-void CPanexView::OnBookmark(int slot) {
+void PaneNavigation::OnBookmark(int slot) {
     CPanexView* target = CommandTargetPane();
     Bookmarks& bookmarks = TheBookmarks();
     if (IsShiftDown()) {
@@ -311,7 +282,7 @@ void CPanexView::OnBookmark(int slot) {
         target->GoToText(bookmarks.At(slot));
 }
 
-void CPanexView::ToggleFilter() {
+void PaneNavigation::ToggleFilter() {
     CPanexView* target = CommandTargetPane();
     if (target->FilterText() != kNoFilter) {
         target->SetFilter(kNoFilter);
@@ -325,19 +296,19 @@ void CPanexView::ToggleFilter() {
     target->ReapplyFilter();
 }
 
-void CPanexView::FindLinkTarget() {
-    const int focused = m_list->FocusedRow();
-    FolderItem* item = focused >= 0 ? m_list->ItemAt(focused) : nullptr;
+void PaneNavigation::FindLinkTarget() {
+    const int focused = m_pane.List()->FocusedRow();
+    FolderItem* item = focused >= 0 ? m_pane.List()->ItemAt(focused) : nullptr;
     IdList target = item ? item->ResolveLink(false) : IdList();
     bool done = false;
     if (!target.IsNull()) {
-        done = PidlIsFolder(target) == -1 ? OpenFolder(std::move(target)) : GoToFile(target);
+        done = PidlIsFolder(target) == -1 ? m_pane.OpenFolder(std::move(target)) : GoToFile(target);
     }
     if (!done)
         Notice(kLinkFailed, true);
 }
 
-bool CPanexView::GoToVolume(QChar letter) {
+bool PaneNavigation::GoToVolume(QChar letter) {
     if (!letter.isLetterOrNumber() || !EnsureShellContext())
         return false;
     ShellFolder* desktop = ContextDesktop();
@@ -356,7 +327,8 @@ bool CPanexView::GoToVolume(QChar letter) {
             computer->GetDisplayNameOf(item, SHGDN_FORPARSING);
         if (!mountPoint || mountPoint->isEmpty())
             continue;
-        const bool toRoot = m_host.Store().GetProfileInt(kDriveDialogSection, kGotoRootKey, 0) != 0;
+        const bool toRoot =
+            m_pane.Host().Store().GetProfileInt(kDriveDialogSection, kGotoRootKey, 0) != 0;
         const QString text =
             toRoot ? *mountPoint : TheDriveFolders().FolderOf(*mountPoint).value_or(*mountPoint);
         return CommandTargetPane()->GoToText(text);
@@ -364,16 +336,12 @@ bool CPanexView::GoToVolume(QChar letter) {
     return false;
 }
 
-void CPanexView::SwitchToOtherPane() {
-    if (CPanexView* other = m_host.OtherPane(*this))
+void PaneNavigation::SwitchToOtherPane() {
+    if (CPanexView* other = m_pane.Host().OtherPane(m_pane))
         other->setFocus(Qt::TabFocusReason);
 }
 
-void CPanexView::PostGoToIdList(CPanexView& pane, IdList absolute) {
-    QCoreApplication::postEvent(&pane, new GoToIdListEvent(std::move(absolute)));
-}
-
-bool CPanexView::NavigationEvent(QEvent* e) {
+bool PaneNavigation::HandleEvent(QEvent* e) {
     if (e->type() != GoToIdListEvent::kType)
         return false;
     auto* go = static_cast<GoToIdListEvent*>(e);
@@ -384,7 +352,7 @@ bool CPanexView::NavigationEvent(QEvent* e) {
 
 // -- Keys ------------------------------------------------------------------------
 
-bool CPanexView::HandleNavigationKey(QKeyEvent* event) {
+bool PaneNavigation::HandleKey(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods =
         event->modifiers() &
         (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
@@ -407,22 +375,22 @@ bool CPanexView::HandleNavigationKey(QKeyEvent* event) {
             // shown; the key is used either way, so the focus never wanders
             // off into some other widget.
             if (key == Qt::Key_Backtab || shift || ctrl)
-                m_host.FocusFrameBar(!ctrl);
+                m_pane.Host().FocusFrameBar(!ctrl);
             else
                 SwitchToOtherPane();
             return true;
         case Qt::Key_Left:
         case Qt::Key_Right:
-            if (mods != Qt::NoModifier || m_list->ViewStyle() != ID_VIEW_DETAILS)
+            if (mods != Qt::NoModifier || m_pane.List()->ViewStyle() != ID_VIEW_DETAILS)
                 return false;
             SwitchToOtherPane();
             return true;
         case Qt::Key_Delete:
-            if (ctrl || alt || m_list->SelectedCount() == 0)
+            if (ctrl || alt || m_pane.List()->SelectedCount() == 0)
                 return false;
             // Posted, as the command would come from a menu: the delete may
             // ask questions and must not run inside the view's key handling.
-            QTimer::singleShot(0, this, [pane = QPointer<CPanexView>(this)] {
+            QTimer::singleShot(0, &m_pane, [pane = QPointer<CPanexView>(&m_pane)] {
                 if (pane)
                     pane->Host().ExecuteCommand(ID_FILE_DELETE);
             });
@@ -439,7 +407,7 @@ bool CPanexView::HandleNavigationKey(QKeyEvent* event) {
         return true;
     }
     if (digit >= 7 && digit <= 9) {
-        m_host.ExecuteCommand(ID_LAYOUT_FIRST + digit - 7);
+        m_pane.Host().ExecuteCommand(ID_LAYOUT_FIRST + digit - 7);
         return true;
     }
     if (shift && key >= Qt::Key_A && key <= Qt::Key_Z) {
@@ -451,27 +419,28 @@ bool CPanexView::HandleNavigationKey(QKeyEvent* event) {
 
 // -- Status indicators -----------------------------------------------------------
 
-int CPanexView::FreeSpaceInterval() const {
+int PaneNavigation::FreeSpaceInterval() const {
     // The first pane reads the interval for both.
-    if (!IsFirstPane()) {
-        if (const CPanexView* first = m_host.OtherPane(*this))
+    if (!m_pane.IsFirstPane()) {
+        if (const CPanexView* first = m_pane.Host().OtherPane(m_pane))
             return first->freeSpaceUpdateInterval();
     }
-    return m_freeSpaceUpdateInterval;
+    return m_pane.freeSpaceUpdateInterval();
 }
 
-std::optional<QString> CPanexView::SelectionIndicatorText() {
-    return SelectionSummary(*this);
+std::optional<QString> PaneNavigation::SelectionIndicatorText() {
+    return SelectionSummary(m_pane);
 }
 
-std::optional<QString> CPanexView::FreeSpaceIndicatorText() {
-    const bool fileSystem = m_model && m_model->IsFileSystem();
-    return m_freeSpace.Update(fileSystem ? m_model->path : QString(), FreeSpaceInterval());
+std::optional<QString> PaneNavigation::FreeSpaceIndicatorText() {
+    const FolderModel* model = m_pane.Model();
+    const bool fileSystem = model && model->IsFileSystem();
+    return m_freeSpace.Update(fileSystem ? model->path : QString(), FreeSpaceInterval());
 }
 
 // -- Commands --------------------------------------------------------------------
 
-bool CPanexView::OnNavigationCommand(int id) {
+bool PaneNavigation::OnCommand(int id) {
     if (CommandTarget::InRange(id, ID_BOOKMARK_FIRST, ID_BOOKMARK_LAST)) {
         OnBookmark(id - ID_BOOKMARK_FIRST);
         return true;
@@ -485,16 +454,16 @@ bool CPanexView::OnNavigationCommand(int id) {
             GoToParent();
             return true;
         case ID_GOTO_ROOT:
-            if (m_model && m_model->IsPlainDirectory())
-                GoToText(PathRootPart(m_model->path));
+            if (const FolderModel* model = m_pane.Model(); model && model->IsPlainDirectory())
+                GoToText(PathRootPart(model->path));
             return true;
         case ID_GOTO_DESKTOP:
-            OpenFolder(IdList::Empty());
+            m_pane.OpenFolder(IdList::Empty());
             return true;
         case ID_GOTO_PREVIOUS:
         case ID_GOTO_NEXT: {
             const std::optional<QString> path =
-                id == ID_GOTO_PREVIOUS ? m_navigation.PreviousPath() : m_navigation.NextPath();
+                id == ID_GOTO_PREVIOUS ? m_history.PreviousPath() : m_history.NextPath();
             if (path)
                 GoToText(*path);
             return true;
@@ -517,7 +486,7 @@ bool CPanexView::OnNavigationCommand(int id) {
     }
 }
 
-bool CPanexView::OnNavigationUpdate(int id, CommandState& state) {
+bool PaneNavigation::OnUpdateCommand(int id, CommandState& state) {
     if (CommandTarget::InRange(id, ID_BOOKMARK_FIRST, ID_BOOKMARK_LAST)) {
         const int slot = id - ID_BOOKMARK_FIRST;
         state.SetText(TheBookmarks().MenuText(slot));
@@ -529,32 +498,33 @@ bool CPanexView::OnNavigationUpdate(int id, CommandState& state) {
         state.Enable(true);
         return true;
     }
-    const bool atDesktop = !m_model || m_model->idList.IsEmpty();
+    const FolderModel* model = m_pane.Model();
+    const bool atDesktop = !model || model->idList.IsEmpty();
     switch (id) {
         case ID_GOTO_PARENT:
         case ID_GOTO_DESKTOP:
             state.Enable(!atDesktop);
             return true;
         case ID_GOTO_ROOT:
-            state.Enable(m_model && m_model->IsPlainDirectory());
+            state.Enable(model && model->IsPlainDirectory());
             return true;
         case ID_GOTO_PREVIOUS:
-            state.Enable(m_navigation.PreviousPath().has_value());
+            state.Enable(m_history.PreviousPath().has_value());
             return true;
         case ID_GOTO_NEXT:
-            state.Enable(m_navigation.NextPath().has_value());
+            state.Enable(m_history.NextPath().has_value());
             return true;
         case ID_FILE_USE_FILTER:
-            state.SetCheck(m_filterText != kNoFilter);
+            state.SetCheck(m_pane.FilterText() != kNoFilter);
             return true;
         case ID_EDIT_FIND_TARGET:
-            state.Enable(m_list->FocusedRow() >= 0);
+            state.Enable(m_pane.List()->FocusedRow() >= 0);
             return true;
         case ID_FILE_FILTERS:
             state.Enable(true);
             return true;
         case ID_MIRROR_BROWSING:
-            state.Enable(m_model && m_model->IsFileSystem());
+            state.Enable(model && model->IsFileSystem());
             state.SetCheck(MirrorBrowsing());
             return true;
         case ID_INDICATOR_SELECTION:

@@ -1,5 +1,4 @@
-// Rename in place: the label editor of the pane's list, the rename through
-// the folder model, and the row text put back afterwards.
+#include "pane/PaneRename.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -9,6 +8,7 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/ui/CommandTarget.h"
 #include "platform/ui/WaitCursor.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
@@ -31,37 +31,52 @@ public:
 
 }  // namespace
 
-bool CPanexView::BeginRename() {
-    if (m_renaming || !m_model)
+PaneRename::PaneRename(CPanexView& pane) : m_pane(pane) {
+    PaneListCtrl* list = m_pane.List();
+    connect(list, &PaneListCtrl::labelEdited, this, [this](int row, const QString& text) {
+        m_textCame = true;
+        End(row, text);
+    });
+    connect(list, &PaneListCtrl::labelEditClosed, this, &PaneRename::OnEditorClosed);
+}
+
+PaneRename::~PaneRename() = default;
+
+bool PaneRename::Begin() {
+    FolderModel* model = m_pane.Model();
+    if (m_renaming || !model)
         return false;
-    int row = m_list->FocusedRow();
+    PaneListCtrl* list = m_pane.List();
+    int row = list->FocusedRow();
     if (row < 0) {
-        const std::vector<int> selected = m_list->SelectedRows();
+        const std::vector<int> selected = list->SelectedRows();
         if (selected.empty())
             return false;
         row = selected.front();
     }
     // Step 1.
-    if (!m_model->IsFileSystem()) {
+    if (!model->IsFileSystem()) {
         Notice(kNoVirtualRename, true);
         return false;
     }
     // The watch is off before the editor opens, so that no refresh can
     // destroy the item being edited.
-    m_model->SetWatchEnabled(false);
+    model->SetWatchEnabled(false);
     m_renaming = true;
-    m_renameTextCame = false;
-    m_host.SetLabelEditState(true);
-    if (!m_list->EditLabel(row)) {
-        LeaveLabelEdit();
+    m_textCame = false;
+    m_pane.Host().SetLabelEditState(true);
+    if (!list->EditLabel(row)) {
+        Leave();
         return false;
     }
     return true;
 }
 
-bool CPanexView::EndRename(int row, const QString& text) {
-    FolderItem* item = m_list->ItemAt(row);
-    if (!item || !m_model)
+bool PaneRename::End(int row, const QString& text) {
+    PaneListCtrl* list = m_pane.List();
+    FolderModel* model = m_pane.Model();
+    FolderItem* item = list->ItemAt(row);
+    if (!item || !model)
         return false;
     // Step 2. A name too long for the file system is refused by it, rather
     // than cut short into a name the user did not type.
@@ -72,48 +87,65 @@ bool CPanexView::EndRename(int row, const QString& text) {
     Notice(kRenaming);
     WaitCursor wait;
     const std::uint32_t mark = item->selectedMark;
-    FolderItem* renamed = m_model->RenameItem(item, name);
+    FolderItem* renamed = model->RenameItem(item, name);
     if (!renamed) {
         Notice(kRenameFailed, true);
         // Editing resumes once the editor that is closing now has gone.
-        PostPaneCommand(ID_FILE_RENAME);
+        m_pane.PostPaneCommand(ID_FILE_RENAME);
         return false;
     }
     // The old item is gone: its row is pointed at the new one at once.
-    m_list->ReplaceRowItem(row, renamed);
+    list->ReplaceRowItem(row, renamed);
     renamed->selectedMark = mark;
-    QCoreApplication::postEvent(this, new RestoreRowTextEvent(renamed));
+    QCoreApplication::postEvent(&m_pane, new RestoreRowTextEvent(renamed));
     Notice(std::nullopt);
     return true;
 }
 
-void CPanexView::OnLabelEditClosed(int row) {
+void PaneRename::OnEditorClosed(int row) {
     // Step 3: a cancelled edit puts the row's text back.
-    if (!m_renameTextCame) {
-        if (FolderItem* item = m_list->ItemAt(row))
-            QCoreApplication::postEvent(this, new RestoreRowTextEvent(item));
+    if (!m_textCame) {
+        if (FolderItem* item = m_pane.List()->ItemAt(row))
+            QCoreApplication::postEvent(&m_pane, new RestoreRowTextEvent(item));
     }
     // Step 4.
-    LeaveLabelEdit();
+    Leave();
 }
 
-void CPanexView::LeaveLabelEdit() {
+void PaneRename::Leave() {
     if (!m_renaming)
         return;
     m_renaming = false;
-    m_renameTextCame = false;
-    m_host.SetLabelEditState(false);
-    if (m_model)
-        m_model->SetWatchEnabled(true);
+    m_textCame = false;
+    m_pane.Host().SetLabelEditState(false);
+    if (FolderModel* model = m_pane.Model())
+        model->SetWatchEnabled(true);
 }
 
-bool CPanexView::ActivationEvent(QEvent* e) {
+bool PaneRename::HandleEvent(QEvent* e) {
     if (e->type() != QEvent::Type(WM_RESTORE_ROW_TEXT))
         return false;
     const auto* restore = static_cast<RestoreRowTextEvent*>(e);
     // A refresh may have removed the item meanwhile; RowOf only compares.
-    const int row = m_list->RowOf(restore->item);
+    PaneListCtrl* list = m_pane.List();
+    const int row = list->RowOf(restore->item);
     if (row >= 0)
-        m_list->UpdateRow(m_list->ItemAt(row));
+        list->UpdateRow(list->ItemAt(row));
+    return true;
+}
+
+bool PaneRename::OnCommand(int id) {
+    if (id != ID_FILE_RENAME)
+        return false;
+    Begin();
+    return true;
+}
+
+bool PaneRename::OnUpdateCommand(int id, CommandState& state) {
+    if (id != ID_FILE_RENAME)
+        return false;
+    const FolderModel* model = m_pane.Model();
+    state.Enable(model && model->IsFileSystem() && m_pane.List()->SelectedCount() > 0 &&
+                 !m_renaming);
     return true;
 }

@@ -16,6 +16,7 @@
 #include "fileops/TransferExecutor.h"
 #include "fileops/TransferFormats.h"
 #include "pane/PaneContextMenu.h"
+#include "pane/PaneDropForwarder.h"
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/trash/Trash.h"
@@ -166,7 +167,7 @@ TEST_F(PaneDragTest, ADragNearAnEdgeScrollsTheListThatWay) {
     QAbstractItemView& view = View(*right);
     QScrollBar* bar = view.verticalScrollBar();
     ASSERT_TRUE(WaitFor([&] { return bar->maximum() > 0; }));
-    pane_transfer_detail::Forwarder* forwarder = TransferForwarderOf(view);
+    PaneDropForwarder* forwarder = TransferForwarderOf(view);
     ASSERT_TRUE(forwarder);
 
     QMimeData mime;

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <memory>
@@ -16,16 +20,6 @@
 #include "shell/GeneralSettings.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
-
-// The frame's part in a paste onto a folder item: it hands the paste to
-// the transfer commands, as the main frame does.
-class TransferPaneHost : public TestPaneHost {
-public:
-    bool PasteInto(CPanexView& pane, const IdList& absolute) override {
-        return transfer && transfer->PasteInto(pane, absolute);
-    }
-    CPaneTransfer* transfer = nullptr;
-};
 
 class TransferTest : public RealShellTest {
 protected:
@@ -39,11 +33,9 @@ protected:
         left->LoadSettings();
         right->LoadSettings();
         transfer = std::make_unique<CPaneTransfer>(host);
-        host.transfer = transfer.get();
         QGuiApplication::clipboard()->clear();
     }
     void TearDown() override {
-        host.transfer = nullptr;
         transfer.reset();
         right.reset();
         left.reset();
@@ -87,7 +79,7 @@ protected:
     CwdKeeper cwd;
     TestDir a;  // the left pane's folder
     TestDir b;  // the right pane's folder
-    TransferPaneHost host;
+    TestPaneHost host;
     std::unique_ptr<CountingPane> left;
     std::unique_ptr<CountingPane> right;
     std::unique_ptr<CPaneTransfer> transfer;

@@ -1,9 +1,10 @@
 #pragma once
 // What the tests of activation, launch, rename, sticky selection and the
 // context menu share: a host that records what the pane asks of the frame,
-// a pane that records the commands that reach it, a recorder of launches
-// (through the ShellLaunch hook) and a chooser that picks a context-menu
-// entry instead of showing the menu.
+// transfer hooks that record the pastes a pane asks for, a pane that
+// records the commands that reach it, a recorder of launches (through the
+// ShellLaunch hook) and a chooser that picks a context-menu entry instead
+// of showing the menu.
 
 #include <QAction>
 #include <QMenu>
@@ -14,6 +15,7 @@
 
 #include "PaneTestSupport.h"
 #include "pane/PaneContextMenu.h"
+#include "pane/PaneTransferHooks.h"
 #include "platform/shellui/ShellLaunch.h"
 #include "platform/thread/ThreadGroup.h"
 #include "shell/CommandIds.h"
@@ -35,11 +37,6 @@ public:
         }
         return menu;
     }
-    bool PasteInto(CPanexView& pane, const IdList& absolute) override {
-        (void)pane;
-        pastes.push_back(absolute);
-        return pasteHandled;
-    }
     bool TreeVisible() const override { return treeVisible; }
     void LocateInTree(const IdList& absolute) override { located.push_back(absolute); }
     bool ExecuteCommand(int id) override {
@@ -54,12 +51,38 @@ public:
     std::vector<AddressCall> addressUpdates;
     std::vector<bool> labelEditStates;
     std::vector<QString> menuNames;
-    std::vector<IdList> pastes;
     std::vector<IdList> located;
     std::vector<int> executed;
     bool offerBackgroundMenu = true;
-    bool pasteHandled = true;
     bool treeVisible = false;
+};
+
+// Stands in for the transfer code while it lives: records the pastes a
+// pane hands over and answers them as told; drags and drops are not
+// expected here and are left alone.
+class RecordingTransferHooks : public PaneTransferHooks {
+public:
+    RecordingTransferHooks() : m_previous(SetPaneTransferHooks(this)) {}
+    ~RecordingTransferHooks() override { SetPaneTransferHooks(m_previous); }
+    RecordingTransferHooks(const RecordingTransferHooks&) = delete;
+    RecordingTransferHooks& operator=(const RecordingTransferHooks&) = delete;
+
+    void BeginDrag(CPanexView&, int, Qt::MouseButton) override {}
+    void DragEnter(CPanexView&, QAbstractItemView&, QDragEnterEvent&) override {}
+    void DragMove(CPanexView&, QAbstractItemView&, QDragMoveEvent&) override {}
+    void DragLeave(CPanexView&) override {}
+    void Drop(CPanexView&, QAbstractItemView&, QDropEvent&) override {}
+    bool PasteInto(CPanexView& pane, const IdList& absolute) override {
+        (void)pane;
+        pastes.push_back(absolute);
+        return pasteHandled;
+    }
+
+    std::vector<IdList> pastes;
+    bool pasteHandled = true;
+
+private:
+    PaneTransferHooks* m_previous;
 };
 
 // A pane that records every command that reaches its command handling.

@@ -50,6 +50,7 @@ protected:
     }
 
     ActivationHost host;
+    RecordingTransferHooks transfer;
     std::unique_ptr<RecordingPane> pane;
 };
 
@@ -103,26 +104,35 @@ TEST_F(ContextMenuTest, RenameIsOfferedForOneRowOnly) {
     EXPECT_TRUE(Log().invocations.empty()) << "closing the menu runs nothing";
 }
 
-// Paste on one selected folder pastes into it through the host; when the
-// host does not, the menu's own paste runs.
+// Paste on one selected folder pastes into it through the transfer hooks;
+// when they do not, or there are none, the menu's own paste runs.
 TEST_F(ContextMenuTest, PasteOnOneFolderPastesIntoIt) {
     Select({"Sub"});
     Choose("&paste");
-    ASSERT_EQ(host.pastes.size(), 1u);
-    EXPECT_EQ(host.pastes[0], shell->AbsoluteId("Docs/Sub"));
+    ASSERT_EQ(transfer.pastes.size(), 1u);
+    EXPECT_EQ(transfer.pastes[0], shell->AbsoluteId("Docs/Sub"));
     EXPECT_TRUE(Log().invocations.empty());
 
-    host.pasteHandled = false;
+    transfer.pasteHandled = false;
     Choose("&paste");
     ASSERT_EQ(Log().invocations.size(), 1u);
     EXPECT_EQ(Log().invocations[0].verb, QStringLiteral("paste"));
 
     // On a file the folder's menu does the paste.
     Select({"a.txt"});
-    host.pastes.clear();
+    transfer.pastes.clear();
     Choose("&paste");
-    EXPECT_TRUE(host.pastes.empty());
+    EXPECT_TRUE(transfer.pastes.empty());
     EXPECT_EQ(Log().invocations.size(), 2u);
+
+    // Without transfer hooks the folder's menu pastes into the folder item.
+    Select({"Sub"});
+    PaneTransferHooks* installed = SetPaneTransferHooks(nullptr);
+    Choose("&paste");
+    SetPaneTransferHooks(installed);
+    EXPECT_TRUE(transfer.pastes.empty());
+    ASSERT_EQ(Log().invocations.size(), 3u);
+    EXPECT_EQ(Log().invocations[2].verb, QStringLiteral("paste"));
 }
 
 // Without a selection, or when the folder has no menu for it, the pane's

@@ -1,0 +1,166 @@
+// What a refresh does to the selection and the focus: after a copy the
+// target pane selects what arrived and the source pane unselects what
+// went.
+
+#include <QAbstractItemModel>
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+#include <algorithm>
+#include <memory>
+
+#include "PaneTestSupport.h"
+#include "shell/GeneralSettings.h"
+#include "shell/HistoryList.h"
+#include "support/TestDir.h"
+
+namespace {
+
+class RefreshSelectionTest : public RealShellTest {
+protected:
+    void SetUp() override {
+        m_general = General();
+        pane = std::make_unique<CountingPane>(host);
+        host.first = host.active = pane.get();
+        pane->LoadSettings();
+    }
+    void TearDown() override {
+        pane.reset();
+        MutableGeneral() = m_general;
+        LastVisualFilter().clear();
+        VisualFilterHistory().Clear();
+    }
+
+    bool Open(const TestDir& dir) {
+        if (!pane->OpenFolder(ParsePath(NameFromBytes(dir.PathBytes()))))
+            return false;
+        pane->Model()->SetWatchEnabled(false);  // the tests refresh by hand
+        return true;
+    }
+    int RowOf(const QString& name) {
+        FolderItem* item = pane->Model()->FindByName(name);
+        return item ? pane->List()->RowOf(item) : -1;
+    }
+    bool Selected(const QString& name) {
+        const int row = RowOf(name);
+        return row >= 0 && pane->List()->IsRowSelected(row);
+    }
+    QString FocusedName() {
+        const int row = pane->List()->FocusedRow();
+        return row >= 0 ? pane->List()->ItemAt(row)->name : QString();
+    }
+    static QStringList Sorted(QStringList names) {
+        names.sort();
+        return names;
+    }
+
+    TestDir dir;
+    TestPaneHost host;
+    std::unique_ptr<CountingPane> pane;
+
+private:
+    GeneralSettings m_general;
+};
+
+// Several new items and a changed one: all of them selected besides what
+// was selected before, the focus on the last of them, the new rows shown
+// in one insertion and the focus moved once; a new item the filter hides
+// stays unlisted and unnamed.
+TEST_F(RefreshSelectionTest, NewRowsAreSelectedTogetherAndTheLastFocused) {
+    MutableGeneral().autoReSort = false;
+    ASSERT_TRUE(dir.MakeFile("a.txt", "a"));
+    ASSERT_TRUE(dir.MakeFile("b.txt", "b"));
+    ASSERT_TRUE(pane->SetFilter(QStringLiteral("*.txt")));
+    ASSERT_TRUE(Open(dir));
+    PaneListCtrl& list = *pane->List();
+    list.SelectRow(RowOf("a.txt"), true);
+    list.SetFocusedRow(RowOf("a.txt"), false);
+
+    QAbstractItemView* view = list.ActiveView();
+    int insertions = 0;
+    int inserted = 0;
+    int focusMoves = 0;
+    QObject counting;  // the counters go with the test, the pane later
+    QObject::connect(view->model(), &QAbstractItemModel::rowsInserted, &counting,
+                     [&](const QModelIndex&, int firstRow, int lastRow) {
+                         ++insertions;
+                         inserted += lastRow - firstRow + 1;
+                     });
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentChanged, &counting,
+                     [&] { ++focusMoves; });
+
+    ASSERT_TRUE(dir.MakeFile("c.txt", "c"));
+    ASSERT_TRUE(dir.MakeFile("d.txt", "d"));
+    ASSERT_TRUE(dir.MakeFile("e.txt", "e"));
+    ASSERT_TRUE(dir.MakeFile("z.bin", "z"));
+    ASSERT_TRUE(dir.MakeFile("b.txt", "bigger"));
+    QStringList names;
+    ASSERT_TRUE(pane->RefreshPane(true, &names));
+
+    EXPECT_EQ(Sorted(names), (QStringList{"b.txt", "c.txt", "d.txt", "e.txt"}));
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
+        EXPECT_TRUE(Selected(QString::fromLatin1(name))) << name;
+    EXPECT_EQ(RowOf("z.bin"), -1);
+    EXPECT_EQ(list.SelectedCount(), 5);
+    ASSERT_FALSE(names.isEmpty());
+    EXPECT_EQ(FocusedName(), names.last());
+    EXPECT_EQ(list.RowCount(), 5);
+    EXPECT_EQ(insertions, 1);
+    EXPECT_EQ(inserted, 3);
+    EXPECT_EQ(focusMoves, 1);
+
+    // Nothing new: the selection and the focus stay as they are.
+    QStringList none;
+    ASSERT_TRUE(pane->RefreshPane(true, &none));
+    EXPECT_TRUE(none.isEmpty());
+    EXPECT_EQ(list.SelectedCount(), 5);
+    EXPECT_EQ(FocusedName(), names.last());
+    EXPECT_EQ(focusMoves, 1);
+}
+
+// With the automatic re-sort the rows are sorted after the refresh, and
+// the focus stays on the same item, wherever its row went.
+TEST_F(RefreshSelectionTest, AResortKeepsTheFocusOnTheLastNewItem) {
+    MutableGeneral().autoReSort = true;
+    ASSERT_TRUE(dir.MakeFile("m.txt", "m"));
+    ASSERT_TRUE(Open(dir));
+    pane->List()->SetSortKey(ID_SORT_NAME);
+    pane->List()->Sort();
+
+    ASSERT_TRUE(dir.MakeFile("z.txt", "z"));
+    ASSERT_TRUE(dir.MakeFile("b.txt", "b"));
+    ASSERT_TRUE(dir.MakeFile("a.txt", "a"));
+    QStringList names;
+    ASSERT_TRUE(pane->RefreshPane(true, &names));
+
+    EXPECT_EQ(RowNames(*pane), (std::vector<QString>{"a.txt", "b.txt", "m.txt", "z.txt"}));
+    ASSERT_EQ(names.size(), 3);
+    EXPECT_EQ(FocusedName(), names.last());
+    EXPECT_TRUE(Selected("a.txt") && Selected("b.txt") && Selected("z.txt"));
+    EXPECT_FALSE(Selected("m.txt"));
+}
+
+// The source pane's refresh unselects the listed items named, and only
+// them: names of hidden or missing items and repeated names change
+// nothing else.
+TEST_F(RefreshSelectionTest, NamedRowsAreUnselectedAndNoOthers) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "h.bin"})
+        ASSERT_TRUE(dir.MakeFile(name, name));
+    ASSERT_TRUE(pane->SetFilter(QStringLiteral("*.txt")));
+    ASSERT_TRUE(Open(dir));
+    PaneListCtrl& list = *pane->List();
+    list.SelectAll();
+    ASSERT_EQ(list.SelectedCount(), 4);
+
+    QStringList names{"b.txt", "h.bin", "gone.txt", "d.txt", "b.txt"};
+    const QStringList given = names;
+    ASSERT_TRUE(pane->RefreshPane(false, &names));
+
+    EXPECT_EQ(names, given) << "the names are read, not changed";
+    EXPECT_TRUE(Selected("a.txt"));
+    EXPECT_FALSE(Selected("b.txt"));
+    EXPECT_TRUE(Selected("c.txt"));
+    EXPECT_FALSE(Selected("d.txt"));
+    EXPECT_EQ(list.SelectedCount(), 2);
+}
+
+}  // namespace
