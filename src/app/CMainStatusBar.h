@@ -28,8 +28,8 @@
 #include <QTimer>
 #include <optional>
 
-#include "shell/LongOperation.h"
 #include "app/CProgressSBar.h"
+#include "shell/LongOperation.h"
 
 class CommandManager;
 

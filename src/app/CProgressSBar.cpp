@@ -2,9 +2,9 @@
 
 #include <QFontMetrics>
 #include <QPointer>
+#include <QStatusBar>
 #include <algorithm>
 
-#include <QStatusBar>
 #include "platform/ui/EscapePoll.h"
 
 QRect ProgressBarPlacement(const QRect& pane, int captionWidth) {
@@ -39,7 +39,8 @@ void CProgressSBar::BeginProgress(const QString& caption) {
     const int captionWidth =
         caption.isEmpty()
             ? 0
-            : QFontMetrics(m_statusBar->HostBar()->font()).horizontalAdvance(caption) + kProgressCaptionGap;
+            : QFontMetrics(m_statusBar->HostBar()->font()).horizontalAdvance(caption) +
+                  kProgressCaptionGap;
     const QRect rect = ProgressBarPlacement(m_statusBar->PaneRect(0), captionWidth);
     if (rect != m_lastRect) {
         setGeometry(rect);

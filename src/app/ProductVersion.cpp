@@ -5,9 +5,12 @@
 #endif
 
 QString FormatProductVersion(const QString& rawVersion) {
-    if (rawVersion.trimmed().isEmpty()) return QStringLiteral("[unknown]");
+    if (rawVersion.trimmed().isEmpty())
+        return QStringLiteral("[unknown]");
     QString text = rawVersion;
     return text.replace(QStringLiteral(", "), QStringLiteral("."));
 }
 
-QString GetProductVersion() { return FormatProductVersion(QStringLiteral(CORVANE_VERSION)); }
+QString GetProductVersion() {
+    return FormatProductVersion(QStringLiteral(CORVANE_VERSION));
+}

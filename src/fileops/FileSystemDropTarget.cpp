@@ -8,6 +8,7 @@
 
 #include "fileops/TransferFormats.h"
 #include "platform/fileop/FileOperation.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/NameCodec.h"
 #include "shell/GeneralSettings.h"
@@ -27,10 +28,10 @@ QString FolderOfPath(const QString& path) {
     return path.left(slash);
 }
 
-QByteArray LastComponent(const QString& path) {
-    QString p = path;
-    while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-    return NameToBytes(p.mid(p.lastIndexOf(QLatin1Char('/')) + 1));
+// The name a dropped path would have here; nothing for the root.
+QByteArray NameOf(const QString& path) {
+    const QByteArray name = LastComponent(NameToBytes(path));
+    return name == "/" ? QByteArray() : name;
 }
 
 QByteArray Joined(const QByteArray& folder, const QByteArray& name) {
@@ -115,7 +116,7 @@ bool WriteContents(QIODevice& in, const QByteArray& path, std::uint64_t expected
 QString MakeLinkIn(const QString& folder, const QString& target) {
     const QByteArray folderBytes = NameToBytes(folder);
     const QByteArray targetBytes = NameToBytes(target);
-    const QByteArray name = LastComponent(target);
+    const QByteArray name = NameOf(target);
     if (name.isEmpty()) {
         errno = EINVAL;
         return {};
@@ -231,7 +232,7 @@ bool FileSystemDropTarget::Extract(const ShellDataObject& data) {
     QStringList extracted;
     for (int i = 0; i < int(descriptors->size()); ++i) {
         const FileDescriptor& d = (*descriptors)[std::size_t(i)];
-        const QByteArray name = LastComponent(d.name);
+        const QByteArray name = NameOf(d.name);
         if (name.isEmpty() || name == "." || name == "..")
             continue;
         const QByteArray path = Joined(temp, name);

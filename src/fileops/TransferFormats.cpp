@@ -16,39 +16,6 @@ const QByteArray kCutWord = QByteArrayLiteral("cut");
 const QByteArray kFileScheme = QByteArrayLiteral("file://");
 const QByteArray kLocalHost = QByteArrayLiteral("localhost");
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Percent-decodes to bytes; nullopt for a malformed escape or an escaped
-// zero byte (no path can hold one).
-std::optional<QByteArray> PercentDecode(const QByteArray& text) {
-    QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text.at(i);
-        if (c != '%') {
-            out += c;
-            continue;
-        }
-        if (i + 2 >= text.size())
-            return std::nullopt;
-        const int high = HexValue(text.at(i + 1));
-        const int low = HexValue(text.at(i + 2));
-        if (high < 0 || low < 0 || (high == 0 && low == 0))
-            return std::nullopt;
-        out += char(high * 16 + low);
-        i += 2;
-    }
-    return out;
-}
-
 // The lines of a block, without their LF or CR LF ends.
 QList<QByteArray> Lines(const QByteArray& block) {
     QList<QByteArray> lines = block.split('\n');

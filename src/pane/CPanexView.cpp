@@ -351,8 +351,9 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
         return false;
     m_list->SuspendRedraw();
     std::vector<FolderItem*> refreshed;  // new and changed, to be selected
+    std::vector<FolderItem*> gone;
     FolderModel::ItemList& items = m_model->items;
-    for (auto it = items.begin(); it != items.end();) {
+    for (auto it = items.begin(); it != items.end(); ++it) {
         FolderItem& item = *it;
         bool select = false;
         switch (item.listState) {
@@ -360,9 +361,7 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
                 select = AddRow(&item, false) >= 0;
                 break;
             case kListGone:
-                m_list->RemoveRow(&item);
-                m_listedTotal -= item.size;
-                it = m_model->DestroyItem(it);
+                gone.push_back(&item);
                 continue;
             case kListChanged:
                 item.listState = kListListed;
@@ -379,7 +378,13 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
             if (names)
                 names->append(item.name);
         }
-        ++it;
+    }
+    // The rows of what went leave together, one signal per run of rows, so
+    // a folder that lost thousands of files is not shrunk row by row.
+    m_list->RemoveRows(gone);
+    for (FolderItem* item : gone) {
+        m_listedTotal -= item->size;
+        m_model->DestroyItem(item);
     }
     SelectRefreshed(refreshed);
 

@@ -15,6 +15,8 @@
 #include <list>
 #include <optional>
 
+#include "platform/fs/RemoveTree.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/fs/Volumes.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellNamespace.h"
@@ -129,7 +131,7 @@ int EntryKind(int dirFd, const dirent* entry) {
 template <typename List>
 void ScanOrder(const QString& path, std::uint32_t enumFlags, List& list) {
     const QByteArray folder = NameToBytes(path);
-    DIR* dir = ::opendir(folder.constData());
+    const UniqueDir dir(::opendir(folder.constData()));
     if (!dir)
         return;
     int mask = 0;
@@ -139,11 +141,11 @@ void ScanOrder(const QString& path, std::uint32_t enumFlags, List& list) {
         mask |= kScanFiles;
 
     NameRange range(list, list.begin());
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
-        if (!(EntryKind(::dirfd(dir), entry) & mask))
+        if (!(EntryKind(dir.fd(), entry) & mask))
             continue;
         const auto it = range.Find(NameFromBytes(name, qsizetype(std::strlen(name))));
         if (it == list.end())
@@ -153,58 +155,11 @@ void ScanOrder(const QString& path, std::uint32_t enumFlags, List& list) {
         if (range.Start() == list.end())
             break;
     }
-    ::closedir(dir);
 }
 
 bool IsLeftoverName(const char* name) {
     return ::fnmatch("TD_*.dir", name, FNM_PERIOD) == 0 ||
            ::fnmatch("Temporary*.zip", name, FNM_PERIOD) == 0;
-}
-
-// Removes `name` in `parentFd` and, for a directory, everything in it, as
-// far as this user owns it. Never follows a symbolic link. Counts what it
-// removed.
-void RemoveOwnedTree(int parentFd, const char* name, uid_t uid, int depth, int& removed) {
-    struct stat st;
-    if (::fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_uid != uid)
-        return;
-    if (!S_ISDIR(st.st_mode)) {
-        if (::unlinkat(parentFd, name, 0) == 0)
-            ++removed;
-        return;
-    }
-    if (depth > kMaxLeftoverDepth)
-        return;
-    // A read-only folder of ours is made ours to empty first.
-    if ((st.st_mode & S_IRWXU) != S_IRWXU) {
-        if (::fchmodat(parentFd, name, (st.st_mode & 07777) | S_IRWXU, AT_SYMLINK_NOFOLLOW) != 0) {
-        }
-    }
-    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    struct stat opened;
-    // The folder opened must be the one looked at (nobody swapped it since).
-    if (::fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
-        ::close(fd);
-        return;
-    }
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
-    QList<QByteArray> names;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
-        names << QByteArray(entry->d_name);
-    }
-    for (const QByteArray& child : names)
-        RemoveOwnedTree(::dirfd(dir), child.constData(), uid, depth + 1, removed);
-    ::closedir(dir);
-    if (::unlinkat(parentFd, name, AT_REMOVEDIR) == 0)
-        ++removed;
 }
 
 }  // namespace
@@ -213,24 +168,20 @@ int RemoveDescriptorLeftovers() {
     const QByteArray temp = NameToBytes(TempFolder());
     if (temp.isEmpty())
         return 0;
-    const int fd = ::open(temp.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueDir dir(::opendir(temp.constData()));
+    if (!dir)
         return 0;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return 0;
-    }
     QList<QByteArray> names;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         if (IsLeftoverName(entry->d_name))
             names << QByteArray(entry->d_name);
     }
+    // Only what this user owns goes, never through a link, and not deeper
+    // than a leftover of ours can be.
     int removed = 0;
-    const uid_t uid = ::geteuid();
-    for (const QByteArray& name : names)
-        RemoveOwnedTree(::dirfd(dir), name.constData(), uid, 0, removed);
-    ::closedir(dir);
+    const RemoveTreeOptions options{
+        .ownerOnly = ::geteuid(), .maxDepth = kMaxLeftoverDepth + 1, .removed = &removed};
+    for (const QByteArray& name : names) RemoveTreeAt(dir.fd(), name, options);
     return removed;
 }
 

@@ -38,12 +38,15 @@ void GeneralSettings::Load(const ProfileStore& store) {
     saveSettings = flag(kSaveSettings, d.saveSettings);
     showHiddenFiles = flag(kShowHiddenFiles, d.showHiddenFiles);
     historyItems = store.GetProfileInt(s, kHistoryItems, d.historyItems);
-    if (historyItems < 2 || historyItems > 50) historyItems = d.historyItems;
+    if (historyItems < 2 || historyItems > 50)
+        historyItems = d.historyItems;
     fileDateUsed = store.GetProfileInt(s, kFileDateUsed, d.fileDateUsed);
-    if (fileDateUsed < 0 || fileDateUsed > 2) fileDateUsed = d.fileDateUsed;
+    if (fileDateUsed < 0 || fileDateUsed > 2)
+        fileDateUsed = d.fileDateUsed;
     useExternalEditor = flag(kUseExternalEditor, d.useExternalEditor);
     externalEditorName = store.GetProfileString(s, kExternalEditorName, d.externalEditorName);
-    if (externalEditorName.isEmpty()) useExternalEditor = false;
+    if (externalEditorName.isEmpty())
+        useExternalEditor = false;
     drivebarLetters = flag(kDrivebarLetters, d.drivebarLetters);
     autoReSort = flag(kAutoReSort, d.autoReSort);
     flatToolbars = flag(kFlatToolbars, d.flatToolbars);
@@ -54,7 +57,8 @@ void GeneralSettings::Load(const ProfileStore& store) {
     maxExtractSize = store.GetProfileInt(s, kMaxExtractSize, d.maxExtractSize);
     // A negative limit would make every copy "too large"; it is a damaged
     // value, not a choice.
-    if (maxExtractSize < 0) maxExtractSize = d.maxExtractSize;
+    if (maxExtractSize < 0)
+        maxExtractSize = d.maxExtractSize;
     askConfirmation = flag(kAskConfirmation, d.askConfirmation);
     selectAddOnTop = flag(kSelectAddOnTop, d.selectAddOnTop);
     selectIncFolders = flag(kSelectIncFolders, d.selectIncFolders);
@@ -86,5 +90,9 @@ void GeneralSettings::SaveKeys(ProfileStore& store) const {
     store.WriteProfileInt(s, kListExtendedStyle, listExtendedStyle);
 }
 
-const GeneralSettings& General() { return Instance(); }
-GeneralSettings& MutableGeneral() { return Instance(); }
+const GeneralSettings& General() {
+    return Instance();
+}
+GeneralSettings& MutableGeneral() {
+    return Instance();
+}

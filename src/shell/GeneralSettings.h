@@ -11,24 +11,24 @@ class ProfileStore;
 struct GeneralSettings {
     static inline const QString kSection = QStringLiteral("General Settings");
 
-    bool saveSettings = true;         // "bSaveSettings"
-    bool showHiddenFiles = true;      // "bShowHiddenFiles"
-    int historyItems = 15;            // "nHistoryItems", 2..50
-    int fileDateUsed = 0;             // "eFileDateUzed", 0..2
-    bool useExternalEditor = false;   // "bUzeExternalEditor"
-    QString externalEditorName;       // "szExternalEditorName"
-    bool drivebarLetters = false;     // "bDrivebarLetters"
-    bool autoReSort = false;          // "bAutoReSort"
-    bool flatToolbars = false;        // "bFlatToolbars"
-    bool usePlainIcons = false;       // "bUsePlainIcons"
-    bool keepTreeInSync = true;       // "bKeepTreeInSync"
+    bool saveSettings = true;                                    // "bSaveSettings"
+    bool showHiddenFiles = true;                                 // "bShowHiddenFiles"
+    int historyItems = 15;                                       // "nHistoryItems", 2..50
+    int fileDateUsed = 0;                                        // "eFileDateUzed", 0..2
+    bool useExternalEditor = false;                              // "bUzeExternalEditor"
+    QString externalEditorName;                                  // "szExternalEditorName"
+    bool drivebarLetters = false;                                // "bDrivebarLetters"
+    bool autoReSort = false;                                     // "bAutoReSort"
+    bool flatToolbars = false;                                   // "bFlatToolbars"
+    bool usePlainIcons = false;                                  // "bUsePlainIcons"
+    bool keepTreeInSync = true;                                  // "bKeepTreeInSync"
     QString dirPrintFormat = QStringLiteral("%-25s %10s %s\n");  // "szDirPrintFormat"
-    bool plainBytesFormat = true;     // "bPlainBytesFormat"
-    int maxExtractSize = 262144;      // "nMaxExtractSize", bytes
-    bool askConfirmation = true;      // "bAskConfirmation"
-    bool selectAddOnTop = true;       // "bSelectAddOnTop"
-    bool selectIncFolders = false;    // "bSelectIncFolders"
-    int listExtendedStyle = 16385;    // "lvsExtendedStyle"
+    bool plainBytesFormat = true;                                // "bPlainBytesFormat"
+    int maxExtractSize = 262144;                                 // "nMaxExtractSize", bytes
+    bool askConfirmation = true;                                 // "bAskConfirmation"
+    bool selectAddOnTop = true;                                  // "bSelectAddOnTop"
+    bool selectIncFolders = false;                               // "bSelectIncFolders"
+    int listExtendedStyle = 16385;                               // "lvsExtendedStyle"
 
     /// Reads every key with its default and clamp: "nHistoryItems" outside
     /// 2..50 and "eFileDateUzed" outside 0..2 read as their defaults;

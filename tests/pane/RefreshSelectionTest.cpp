@@ -2,6 +2,8 @@
 // target pane selects what arrived and the source pane unselects what
 // went.
 
+#include <unistd.h>
+
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
@@ -115,6 +117,36 @@ TEST_F(RefreshSelectionTest, NewRowsAreSelectedTogetherAndTheLastFocused) {
     EXPECT_EQ(list.SelectedCount(), 5);
     EXPECT_EQ(FocusedName(), names.last());
     EXPECT_EQ(focusMoves, 1);
+}
+
+// Items that went leave the list in one removal per run of rows, and the
+// folder's total drops by their sizes.
+TEST_F(RefreshSelectionTest, GoneRowsLeaveByRunsNotOneByOne) {
+    MutableGeneral().autoReSort = false;
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g"})
+        ASSERT_TRUE(dir.MakeFile(QByteArray(name) + ".txt", QByteArray(name) + "12"));
+    ASSERT_TRUE(Open(dir));
+    PaneListCtrl& list = *pane->List();
+    list.SetSortKey(ID_SORT_NAME);
+    list.Sort();
+    ASSERT_EQ(list.RowCount(), 7);
+
+    int removals = 0;
+    QObject counting;
+    QObject::connect(list.ActiveView()->model(), &QAbstractItemModel::rowsRemoved, &counting,
+                     [&] { ++removals; });
+    for (const char* gone : {"b.txt", "c.txt", "d.txt", "f.txt"})
+        ASSERT_EQ(::unlink(dir.Join(gone).constData()), 0);
+    ASSERT_TRUE(pane->RefreshPane(false, nullptr));
+
+    EXPECT_EQ(removals, 2);  // b..d and f
+    EXPECT_EQ(list.RowCount(), 3);
+    for (const char* kept : {"a.txt", "e.txt", "g.txt"})
+        EXPECT_GE(RowOf(QString::fromLatin1(kept)), 0) << kept;
+    for (const char* gone : {"b.txt", "c.txt", "d.txt", "f.txt"}) {
+        EXPECT_EQ(pane->Model()->FindByName(QString::fromLatin1(gone)), nullptr) << gone;
+    }
+    EXPECT_EQ(pane->Model()->items.size(), 3u);
 }
 
 // With the automatic re-sort the rows are sorted after the refresh, and

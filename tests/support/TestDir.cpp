@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QDir>
-
 #include <cerrno>
 #include <cstdlib>
 
@@ -13,11 +12,14 @@ namespace {
 
 bool MakeParents(const QByteArray& path) {
     const int slash = path.lastIndexOf('/');
-    if (slash <= 0) return true;
+    if (slash <= 0)
+        return true;
     const QByteArray parent = path.left(slash);
     struct stat st;
-    if (::lstat(parent.constData(), &st) == 0) return S_ISDIR(st.st_mode);
-    if (!MakeParents(parent)) return false;
+    if (::lstat(parent.constData(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    if (!MakeParents(parent))
+        return false;
     return ::mkdir(parent.constData(), 0755) == 0;
 }
 
@@ -42,9 +44,11 @@ QByteArray TestDir::Join(const QByteArray& relative) const {
 bool TestDir::MakeFile(const QByteArray& relative, const QByteArray& contents,
                        std::optional<std::int64_t> mtime) {
     const QByteArray path = Join(relative);
-    if (!MakeParents(path)) return false;
+    if (!MakeParents(path))
+        return false;
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     qsizetype done = 0;
     while (done < contents.size()) {
         const ssize_t n = ::write(fd, contents.constData() + done, size_t(contents.size() - done));
@@ -57,7 +61,8 @@ bool TestDir::MakeFile(const QByteArray& relative, const QByteArray& contents,
     ::close(fd);
     if (mtime) {
         struct timespec times[2] = {{*mtime, 0}, {*mtime, 0}};
-        if (::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        if (::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
     }
     return true;
 }
@@ -84,7 +89,8 @@ bool TestDir::Exists(const QByteArray& relative) const {
 QByteArray TestDir::Read(const QByteArray& relative) const {
     QByteArray out;
     const int fd = ::open(Join(relative).constData(), O_RDONLY);
-    if (fd < 0) return out;
+    if (fd < 0)
+        return out;
     char buf[65536];
     ssize_t n;
     while ((n = ::read(fd, buf, sizeof buf)) > 0) out.append(buf, n);

@@ -2,13 +2,12 @@
 // TestDir: a temporary folder tree for a test, removed at the end. Names and
 // contents are bytes, so names that are not valid UTF-8 can be made.
 
-#include <cstdint>
-#include <optional>
-#include <string>
-
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <cstdint>
+#include <optional>
+#include <string>
 
 class TestDir {
 public:

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/fileop/FileOpPaths.h"
 #include "platform/fileop/FileOpIo.h"
+#include "platform/fileop/FileOpPaths.h"
 #include "platform/fileop/FileOpRequest.h"
 #include "platform/fileop/FileOperationPlan.h"
 

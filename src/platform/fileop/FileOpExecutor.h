@@ -24,9 +24,9 @@
 
 #include "platform/fileop/FileCopier.h"
 #include "platform/fileop/FileOpError.h"
+#include "platform/fileop/FileOpIo.h"
 #include "platform/fileop/FileOpProgressReporter.h"
 #include "platform/fileop/FileOpQuestions.h"
-#include "platform/fileop/FileOpIo.h"
 #include "platform/fileop/FileOpRequest.h"
 #include "platform/fileop/FileOperationPlan.h"
 

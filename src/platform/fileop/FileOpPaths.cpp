@@ -21,11 +21,6 @@ QByteArray Join(const QByteArray& folder, const QByteArray& name) {
     return folder + '/' + name;
 }
 
-QByteArray LastComponent(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? path : path.mid(slash + 1);
-}
-
 QByteArray ParentOf(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     if (slash <= 0)

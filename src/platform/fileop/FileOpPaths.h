@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 
 #include <QByteArray>
-#include <functional>
 #include <QString>
+#include <functional>
+
+#include "platform/fs/FileSystem.h"  // LastComponent
 
 namespace fileop {
 
@@ -17,8 +19,6 @@ QString ErrnoText(int error);
 
 /// `folder` + "/" + `name`, without doubling a trailing slash.
 QByteArray Join(const QByteArray& folder, const QByteArray& name);
-/// What follows the last "/" (the whole path when there is none).
-QByteArray LastComponent(const QByteArray& path);
 /// The folder holding `path`; "/" for a top-level item.
 QByteArray ParentOf(const QByteArray& path);
 /// The path without trailing slashes ("/" stays "/").

@@ -4,8 +4,8 @@
 #include <QLocale>
 
 #include "platform/fileop/FileOpError.h"
-#include "platform/fileop/FileOpPaths.h"
 #include "platform/fileop/FileOpIo.h"
+#include "platform/fileop/FileOpPaths.h"
 #include "platform/fileop/FileOpRequest.h"
 #include "platform/fileop/FileOperationPlan.h"
 #include "platform/ui/Prompter.h"

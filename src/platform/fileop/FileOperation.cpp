@@ -16,7 +16,6 @@
 // ---------------------------------------------------------------------------
 // The real system calls.
 
-
 // ---------------------------------------------------------------------------
 
 // What an operation holds until it runs; the executor lives only while it
@@ -66,4 +65,3 @@ FileOpResult SHFileOperation(const FileOpRequest& request, QWidget* parent) {
     FileOperation operation(request, parent);
     return operation.Run();
 }
-

@@ -141,3 +141,40 @@ QString DisplayFromName(const QString& name) {
     }
     return out;
 }
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<QByteArray> PercentDecode(const QByteArray& text) {
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (c != '%') {
+            out += c;
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return std::nullopt;
+        const int high = HexDigit(text.at(i + 1));
+        const int low = HexDigit(text.at(i + 2));
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out += char(high * 16 + low);
+        i += 2;
+    }
+    if (out.contains('\0'))
+        return std::nullopt;
+    return out;
+}

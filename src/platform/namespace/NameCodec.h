@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 /// Decodes raw name bytes. Cost: one pass; ASCII names take a fast path.
 QString NameFromBytes(const char* bytes, qsizetype length);
@@ -26,3 +27,8 @@ QString DisplayFromName(const QString& name);
 
 /// True when the name holds escaped bytes (it was not valid UTF-8).
 bool NameHasEscapes(const QString& name);
+
+/// Undoes the percent-encoding of a URI path or a .trashinfo "Path=" value:
+/// "%2F" and the like become their bytes. nullopt for a "%" not followed by
+/// two hex digits, and for a NUL byte (no path holds one). Cost: one pass.
+std::optional<QByteArray> PercentDecode(const QByteArray& text);

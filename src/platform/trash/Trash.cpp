@@ -291,34 +291,6 @@ bool IsLocalFuseType(const QByteArray& type) {
     return false;
 }
 
-bool PercentDecodeStrict(const QByteArray& in, QByteArray& out) {
-    auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
-    out.clear();
-    for (qsizetype i = 0; i < in.size(); ++i) {
-        if (in[i] != '%') {
-            out += in[i];
-            continue;
-        }
-        if (i + 2 >= in.size())
-            return false;
-        const int hi = hex(in[i + 1]);
-        const int lo = hex(in[i + 2]);
-        if (hi < 0 || lo < 0)
-            return false;
-        out += char(hi * 16 + lo);
-        i += 2;
-    }
-    return !out.contains('\0');
-}
-
 FileTime ParseDeletionDate(const QByteArray& value) {
     // Local time without a zone, as the trash's writers put it.
     const QDateTime when = QDateTime::fromString(QString::fromLatin1(value.trimmed()),
@@ -435,9 +407,10 @@ std::optional<TrashInfo> ParseTrashInfo(const QByteArray& text, const TrashDirec
     }
     if (!sawGroup || !pathValue)
         return std::nullopt;
-    QByteArray decoded;
-    if (!PercentDecodeStrict(*pathValue, decoded) || decoded.isEmpty())
+    const std::optional<QByteArray> decodedPath = PercentDecode(*pathValue);
+    if (!decodedPath || decodedPath->isEmpty())
         return std::nullopt;
+    QByteArray decoded = *decodedPath;
     if (!decoded.startsWith('/')) {
         // Relative paths belong to top-directory trashes only.
         if (trash.IsHome())

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "FileOpTestSupport.h"
+#include "platform/fileop/FileOpPaths.h"
 
 namespace {
 

@@ -43,3 +43,13 @@ TEST(NameCodec, DecodesValidTextAndEscapesTheRest) {
     const QString surrogateBytes = NameFromBytes(QByteArray("\xED\xB2\x80"));
     EXPECT_EQ(surrogateBytes.size(), 3);
 }
+
+TEST(NameCodec, PercentDecodeTakesOnlyWellFormedPaths) {
+    EXPECT_EQ(PercentDecode("/home/a%20b/caf%C3%a9"), QByteArray("/home/a b/caf\xC3\xA9"));
+    EXPECT_EQ(PercentDecode("%FF%fe"), QByteArray("\xFF\xFE"));  // bytes, not text
+    EXPECT_EQ(PercentDecode(""), QByteArray(""));
+    // Malformed escapes and NUL bytes name no path.
+    for (const QByteArray bad : {QByteArray("%"), QByteArray("a%2"), QByteArray("%G1"),
+                                 QByteArray("%00"), QByteArray("a\0b", 3)})
+        EXPECT_FALSE(PercentDecode(bad).has_value()) << bad.toHex().constData();
+}
