@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fileops/TransferFormats.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellFolder.h"
@@ -82,9 +83,9 @@ enum class WriteResult { Written, TooLarge, Failed };
 // the file is removed again.
 WriteResult WriteCapped(QIODevice& in, const QByteArray& path, std::uint64_t limit,
                         std::optional<std::uint64_t> expected) {
-    const int fd =
-        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
+    UniqueFd fd(
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd)
         return WriteResult::Failed;
     bool ok = true;
     bool tooLarge = false;
@@ -102,26 +103,15 @@ WriteResult WriteCapped(QIODevice& in, const QByteArray& path, std::uint64_t lim
             tooLarge = true;
             break;
         }
-        const char* p = buffer.constData();
-        qsizetype left = buffer.size();
-        while (ok && left > 0) {
-            const ssize_t n = ::write(fd, p, size_t(left));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                ok = false;
-            else {
-                p += n;
-                left -= n;
-            }
-        }
-        if (!ok)
+        if (!WriteAll(fd.get(), buffer)) {
+            ok = false;
             break;
+        }
     }
     // A stream that ends short of its descriptor's size is no whole copy.
     if (ok && expected && written != *expected)
         ok = false;
-    if (::close(fd) != 0)
+    if (fd.Close() != 0)
         ok = false;
     if (ok)
         return WriteResult::Written;

@@ -9,6 +9,7 @@
 #include "fileops/TransferFormats.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/NameCodec.h"
 #include "shell/GeneralSettings.h"
@@ -71,9 +72,9 @@ bool AnythingDone(const FileOpResult& result) {
 // Writes one contents stream to a new file (created exclusively).
 // `expected`: the size the descriptor gives, 0 when it gives none.
 bool WriteContents(QIODevice& in, const QByteArray& path, std::uint64_t expected) {
-    const int fd =
-        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
+    UniqueFd fd(
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fd)
         return false;
     bool ok = true;
     std::uint64_t written = 0;
@@ -85,26 +86,14 @@ bool WriteContents(QIODevice& in, const QByteArray& path, std::uint64_t expected
             ok = in.atEnd() || (expected != 0 && written == expected);
             break;
         }
-        const char* p = buffer.constData();
-        qsizetype left = buffer.size();
-        while (left > 0) {
-            const ssize_t n = ::write(fd, p, size_t(left));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                ok = false;
-                break;
-            }
-            p += n;
-            left -= n;
-        }
+        ok = WriteAll(fd.get(), buffer);
         written += std::uint64_t(buffer.size());
     }
     // A stream that ends short of the size its descriptor gives is no
     // whole copy.
     if (expected != 0 && written != expected)
         ok = false;
-    if (::close(fd) != 0)
+    if (fd.Close() != 0)
         ok = false;
     if (!ok)
         ::unlink(path.constData());

@@ -101,29 +101,19 @@ int FileOpIo::Lutimens(const QByteArray& path, const struct timespec times[2]) {
 int FileOpIo::ReadDir(const QByteArray& path, std::vector<QByteArray>* names) {
     // O_NOFOLLOW: a folder that was swapped for a link since it was examined
     // is not read through.
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueDir dir = UniqueDir::OpenFolder(path);
+    if (!dir)
         return -1;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
-    }
     names->clear();
     errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
             continue;
         names->emplace_back(name);
         errno = 0;
     }
-    const int error = errno;
-    ::closedir(dir);
-    errno = error;
-    return error ? -1 : 0;
+    return errno ? -1 : 0;
 }
 TrashResult FileOpIo::Trash(const QByteArray& path, QString* error) {
     return MoveToTrash(path, error);

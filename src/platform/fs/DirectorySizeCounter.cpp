@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/thread/ReportBatch.h"
 
 namespace {
@@ -59,16 +60,13 @@ void DirectorySizeWorker::Count(const QList<QByteArray>& paths) {
         while (!pending.empty() && !stopped) {
             const QByteArray folder = std::move(pending.back());
             pending.pop_back();
-            const int fd =
-                ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+            const UniqueDir dir = UniqueDir::OpenFolder(folder);
             if (!dir) {
-                if (fd >= 0)
-                    ::close(fd);
                 ++totals.unreadable;
                 continue;
             }
-            while (const dirent* entry = ::readdir(dir)) {
+            const int fd = dir.fd();
+            while (const dirent* entry = ::readdir(dir.get())) {
                 if (m_stop->load()) {
                     stopped = true;
                     break;
@@ -88,7 +86,6 @@ void DirectorySizeWorker::Count(const QList<QByteArray>& paths) {
                 }
                 report();
             }
-            ::closedir(dir);
             if (first) {
                 // The first figure shows at once, however quick the rest.
                 first = false;

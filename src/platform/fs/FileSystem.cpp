@@ -200,3 +200,14 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     }
     return true;
 }
+
+UniqueDir UniqueDir::OpenFolder(const QByteArray& path, bool noFollow) {
+    UniqueFd fd(
+        ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0)));
+    if (!fd)
+        return UniqueDir();
+    UniqueDir dir(::fdopendir(fd.get()));
+    if (dir)
+        fd.release();  // the stream owns it now
+    return dir;
+}

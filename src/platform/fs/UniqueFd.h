@@ -68,6 +68,11 @@ public:
     UniqueDir(const UniqueDir&) = delete;
     UniqueDir& operator=(const UniqueDir&) = delete;
 
+    /// Opens the folder at `path` for reading, without following a final
+    /// symbolic link when `noFollow`; an empty owner with errno set when it
+    /// cannot be opened. The descriptor under the stream is `fd()`.
+    static UniqueDir OpenFolder(const QByteArray& path, bool noFollow = true);
+
     DIR* get() const { return m_dir; }
     explicit operator bool() const { return m_dir != nullptr; }
     /// The stream's descriptor (for openat and fstatat below it); -1 when none.
