@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "ActivationTestSupport.h"
+#include "OversizedArchive.h"
 #include "platform/ui/KeyState.h"
 #include "shell/CommandIds.h"
 #include "shell/ShellContext.h"
@@ -189,15 +190,8 @@ namespace {
 // limit is not extracted.
 TEST_F(LaunchTest, ArchiveEntryOverTheLimitIsRefusedWithTheReason) {
     TestDir dir;
-    ASSERT_TRUE(dir.MakeFile("src/big.txt", QByteArray(300000, 'b')));
-    ASSERT_EQ(
-        QProcess::execute(QStringLiteral("tar"),
-                          {QStringLiteral("-cf"), dir.Path() + "/pack.tar", QStringLiteral("-C"),
-                           dir.Path() + "/src", QStringLiteral("big.txt")}),
-        0);
-    ASSERT_TRUE(dir.MakeFolder("tmp"));
-    const QByteArray savedTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", dir.Join("tmp"));
+    const OversizedArchive archive(dir);
+    ASSERT_TRUE(archive.made);
 
     ASSERT_TRUE(Open(*first, dir.Join("pack.tar")));
     ASSERT_TRUE(first->Model()->IsDescriptor());
@@ -209,11 +203,6 @@ TEST_F(LaunchTest, ArchiveEntryOverTheLimitIsRefusedWithTheReason) {
         10000));
     EXPECT_TRUE(QDir(dir.Path() + "/tmp").isEmpty());
     EXPECT_EQ(first->Model()->path, dir.Path() + "/pack.tar");
-
-    if (savedTmp.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", savedTmp);
 }
 
 }  // namespace

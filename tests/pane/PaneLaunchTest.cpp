@@ -6,6 +6,7 @@
 #include <set>
 
 #include "ActivationTestSupport.h"
+#include "OversizedArchive.h"
 #include "pane/PaneLaunch.h"
 #include "platform/thread/ThreadGroup.h"
 #include "shell/ShellContext.h"
@@ -58,15 +59,8 @@ TEST_F(PaneLaunchTest, LaunchesRunOffTheMainThreadAndEndWithTheirGroup) {
 
 TEST_F(PaneLaunchTest, AnArchiveEntrysRefusalReachesTheMainThreadOnce) {
     TestDir dir;
-    ASSERT_TRUE(dir.MakeFile("src/big.txt", QByteArray(300000, 'b')));
-    ASSERT_EQ(
-        QProcess::execute(QStringLiteral("tar"),
-                          {QStringLiteral("-cf"), dir.Path() + "/pack.tar", QStringLiteral("-C"),
-                           dir.Path() + "/src", QStringLiteral("big.txt")}),
-        0);
-    ASSERT_TRUE(dir.MakeFolder("tmp"));
-    const QByteArray savedTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", dir.Join("tmp"));
+    const OversizedArchive archive(dir);
+    ASSERT_TRUE(archive.made);
 
     IdList entry = ParsePath(dir.Path() + QStringLiteral("/pack.tar/big.txt"));
     ASSERT_FALSE(entry.IsNull());
@@ -86,11 +80,6 @@ TEST_F(PaneLaunchTest, AnArchiveEntrysRefusalReachesTheMainThreadOnce) {
     EXPECT_FALSE(offMainThread);
     EXPECT_EQ(reasons[0], QStringLiteral("This item is too large to be viewed"));
     EXPECT_TRUE(QDir(dir.Path() + "/tmp").isEmpty());
-
-    if (savedTmp.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", savedTmp);
 }
 
 }  // namespace

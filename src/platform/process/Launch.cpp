@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 
 namespace {
@@ -222,6 +223,10 @@ bool StartDetachedProcess(const QString& programPath, const QStringList& argv,
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
         return fail(errno);
+    // Owned here in the parent; the children never return, so they close
+    // what they must by hand and leave the owners alone.
+    UniqueFd readEnd(report[0]);
+    UniqueFd writeEnd(report[1]);
 
     // Fork twice, so that the program is re-parented at once and we never
     // have to reap it; the middle process only lives for the second fork.
@@ -248,12 +253,9 @@ bool StartDetachedProcess(const QString& programPath, const QStringList& argv,
         ::execve(program.constData(), arguments.data(), environ);
         ChildFailed(report[1]);
     }
-    ::close(report[1]);
-    if (middle < 0) {
-        const int error = errno;
-        ::close(report[0]);
-        return fail(error);
-    }
+    writeEnd.reset();
+    if (middle < 0)
+        return fail(errno);
 
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
@@ -263,9 +265,9 @@ bool StartDetachedProcess(const QString& programPath, const QStringList& argv,
     int childError = 0;
     ssize_t got;
     do {
-        got = ::read(report[0], &childError, sizeof childError);
+        got = ::read(readEnd.get(), &childError, sizeof childError);
     } while (got < 0 && errno == EINTR);
-    ::close(report[0]);
+    readEnd.reset();
     if (got == ssize_t(sizeof childError))
         return fail(childError);
     if (got != 0)
