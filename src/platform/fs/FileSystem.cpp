@@ -64,18 +64,10 @@ std::optional<FileSystemItemData> StatEntryAt(int dirFd, const QByteArray& name,
     return StatAt(dirFd, name.constData(), name, follow);
 }
 
-DirectoryReader::DirectoryReader(const QByteArray& path) {
-    UniqueFd fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd) {
+DirectoryReader::DirectoryReader(const QByteArray& path)
+    : m_dir(UniqueDir::OpenFolder(path, /*noFollow=*/false)) {
+    if (!m_dir)
         m_error = errno;
-        return;
-    }
-    m_dir.reset(::fdopendir(fd.get()));
-    if (!m_dir) {
-        m_error = errno;
-        return;
-    }
-    fd.release();  // the stream owns it now
 }
 
 DirectoryReader::~DirectoryReader() = default;
