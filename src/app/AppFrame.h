@@ -9,8 +9,12 @@
 //   ApplyPlacement(placement)     the stored place of "MainFrame Settings"
 //   SetActivePane(left)           from "bLeftPaneActive"
 //   SyncTreeAtStart(keepInSync)   the folder tree's first selection
-//   PostExtensionNotice()         the hint about hidden file extensions
 //   Show()
+//
+// There is no hint to show file extensions: every name is listed whole here,
+// with no setting that hides extensions to point the user at, and the test
+// for it ("no item shows an extension") would fire wrongly on folders whose
+// names simply have none (a home folder of Desktop, Documents, Music).
 //
 // Closing: the frame's close handler calls CPanexApp::OnCloseMainWindow()
 // when it accepts the close; that asks the editors to close and, with
@@ -47,10 +51,6 @@ public:
     /// Computer; both only while the tree bar is visible. Nothing by default:
     /// it arrives with the folder tree.
     virtual void SyncTreeAtStart(bool keepTreeInSync) { (void)keepTreeInSync; }
-    /// When the active pane's folder has items and none of them shows its
-    /// extension, posts the command that suggests showing extensions. Nothing
-    /// by default: it arrives with the notices of the status bar.
-    virtual void PostExtensionNotice() {}
     /// Shows the window.
     virtual void Show() = 0;
     /// Writes the frame's own settings ("MainFrame Settings": window

@@ -331,7 +331,10 @@ void CMainFrame::SetActivePane(bool left) {
 }
 
 void CMainFrame::Show() {
-    show();
+    if (Store().GetProfileInt(kMainFrameSection, MainFrameKeys::kMaximized, 0) != 0)
+        showMaximized();
+    else
+        show();
     raise();
     activateWindow();
     if (m_active)
@@ -350,6 +353,7 @@ void CMainFrame::SaveFrameSettings(ProfileStore& store) {
     store.WriteProfileInt(section, MainFrameKeys::kLeftPaneActive, m_active == m_left ? 1 : 0);
     store.WriteProfileInt(section, MainFrameKeys::kTreeOptions, m_treeOptions);
     store.WriteProfileInt(section, MainFrameKeys::kTreeAutoCDDelay, m_treeAutoCDDelay);
+    store.WriteProfileInt(section, MainFrameKeys::kMaximized, isMaximized() ? 1 : 0);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -65,6 +65,9 @@ inline const QString kDockState = QStringLiteral("DockState");
 inline const QString kDriveBar2Root = QStringLiteral("bDriveBar2Root");
 inline const QString kTreeOptions = QStringLiteral("binTreeOptions");
 inline const QString kTreeAutoCDDelay = QStringLiteral("msTreeAutoCDDelay");
+// Not in the original section: the window comes back maximised, so the pane
+// split saved in a maximised window is applied to one of the same size.
+inline const QString kMaximized = QStringLiteral("bMaximized");
 }  // namespace MainFrameKeys
 
 inline constexpr int kDefaultLeftPaneWidth = 250;

@@ -9,6 +9,7 @@
 
 #include "app/ExternalEditor.h"
 #include "platform/desktop/DesktopNamespace.h"
+#include "platform/namespace/IconTheme.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/process/Launch.h"
 #include "platform/store/ProfileStore.h"
@@ -85,6 +86,7 @@ bool CPanexApp::InitInstance() {
     isNT = true;
     // The namespace comes first: everything after it binds folders.
     InstallDesktopNamespace();
+    EnsureIconTheme();
     SetRegistryKey(kCompanyName);
     ReadCommandLine();
     OpenStore();
@@ -99,7 +101,6 @@ bool CPanexApp::InitInstance() {
     m_frame->ApplyPlacement(GetStoredPlacement(kMainFrameSection));
     m_frame->SetActivePane(Store().GetProfileInt(kMainFrameSection, kLeftPaneActiveKey, 1) != 0);
     m_frame->SyncTreeAtStart(General().keepTreeInSync);
-    m_frame->PostExtensionNotice();
 
     // The session's end saves what closing the window would.
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QAbstractItemModel>
+#include <QAbstractItemView>
 #include <cstdio>
 #include <utility>
 
@@ -42,18 +43,39 @@ void PaneListingDump::Write() {
     if (m_path.isEmpty())
         return;
     QByteArray text;
-    for (const auto& [pane, tag] : {std::pair{m_left, "L\t"}, std::pair{m_right, "R\t"}}) {
+    QByteArray places;
+    for (const auto& [pane, tag] : {std::pair{m_left, "L"}, std::pair{m_right, "R"}}) {
         if (!pane)
             continue;
         const PaneListCtrl* list = pane->List();
+        const QAbstractItemView* view = list->ActiveView();
         for (int row = 0; row < list->RowCount(); ++row) {
-            if (const FolderItem* item = list->ItemAt(row)) {
-                text += tag;
-                text += NameToBytes(item->name);
-                text += '\n';
-            }
+            const FolderItem* item = list->ItemAt(row);
+            if (!item)
+                continue;
+            text += tag;
+            text += '\t';
+            text += NameToBytes(item->name);
+            text += '\n';
+            // Where the row's first cell is painted, in the window's own
+            // coordinates, so a script can compare pixels of a capture of
+            // the window whatever the window manager did with it.
+            const QRect cell = view ? view->visualRect(view->model()->index(row, 0)) : QRect();
+            if (!cell.isValid() || !view->viewport()->rect().intersects(cell))
+                continue;
+            const QPoint at = view->viewport()->mapTo(view->window(), cell.topLeft());
+            places += tag;
+            places += "G\t";
+            places += NameToBytes(item->name);
+            places += QStringLiteral("\t%1 %2 %3 %4\n")
+                          .arg(at.x())
+                          .arg(at.y())
+                          .arg(cell.width())
+                          .arg(cell.height())
+                          .toLatin1();
         }
     }
+    text += places;
     const QByteArray path = NameToBytes(m_path);
     const QByteArray temporary = path + ".tmp";
     UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));

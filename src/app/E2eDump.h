@@ -3,7 +3,10 @@
 // file path, the names listed in both panes are written there ("L\tname" and
 // "R\tname" lines) whenever a pane's rows change, so a script driving the
 // real program with keys can check what the user sees without reading
-// pixels. Unset, nothing is watched and nothing is written.
+// pixels. After the names come the places of the visible rows' first cells
+// in the window's own coordinates ("LG\tname\tx y w h"), for the few checks
+// that must compare pixels (icons). Unset, nothing is watched and nothing is
+// written.
 //
 // The file is written aside and renamed over the old one, so a reader never
 // sees half a listing. Rows that change several times in one pass of the

@@ -15,7 +15,7 @@ const std::map<int, QString>& Pending() {
         const QString newItems = QStringLiteral("comes with new items and links");
         const QString tree = QStringLiteral("comes with the folder tree");
         const QString runner = QStringLiteral("comes with the command runner");
-        const QString driveBar = QStringLiteral("comes with the drive bar");
+        const QString driveBar = QStringLiteral("comes with the volume bar");
         const QString layouts = QStringLiteral("comes with stored layouts");
         const QString editor = QStringLiteral("comes with the internal editor");
         const QString find = QStringLiteral("comes with the find results window");

@@ -1,11 +1,15 @@
 #include "pane/CPanexView.h"
 
+#include <fcntl.h>
+
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QSet>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
 
 #include "pane/Bookmarks.h"
 #include "pane/FolderModel.h"
@@ -18,6 +22,7 @@
 #include "pane/PaneRename.h"
 #include "platform/archive/ArchiveIndex.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
@@ -195,6 +200,16 @@ QString ReadFailedText(const FolderModel& model, const IdList& wanted) {
         const QString why = LastArchiveError();
         if (!why.isEmpty())
             text += QStringLiteral(": ") + why;
+        return text;
+    }
+    // A folder of the file system says what the system said ("Permission
+    // denied", "No such file or directory").
+    const QString path = AbsoluteDisplayName(wanted, SHGDN_FORPARSING).value_or(QString());
+    if (path.startsWith(QLatin1Char('/'))) {
+        const UniqueFd fd(
+            ::open(NameToBytes(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+        if (!fd)
+            text += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
     }
     return text;
 }

@@ -12,6 +12,7 @@
 #include "pane/PaneVerbs.h"
 #include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
+#include "shell/Notice.h"
 
 namespace {
 
@@ -166,5 +167,13 @@ bool PaneContextMenu::RunShellCommand(int id) {
     context.parent = &m_pane;
     if (const FolderModel* model = m_pane.Model(); model && model->IsFileSystem())
         context.workingDirectory = NameToBytes(model->path);
-    return m_handler->InvokeCommand(offset, context);
+    // A command that fails says so: an "Open with" application that needs a
+    // terminal when none is installed must not look as if it started.
+    QString why;
+    context.errorText = &why;
+    if (m_handler->InvokeCommand(offset, context))
+        return true;
+    if (!why.isEmpty())
+        Notice(why, true);
+    return false;
 }

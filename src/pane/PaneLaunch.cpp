@@ -8,10 +8,18 @@
 #include "platform/shellui/ShellLaunch.h"
 #include "platform/thread/ThreadGroup.h"
 
-bool LaunchInBackground(IdList absolute) {
+bool LaunchInBackground(IdList absolute, std::function<void(const LaunchOutcome&)> onFailure) {
     // When the system is out of threads the caller tells the user nothing
     // was launched.
-    return LaunchThreads().Run([id = std::move(absolute)] { ShellLaunch(id); });
+    return LaunchThreads().Run([id = std::move(absolute), onFailure = std::move(onFailure)] {
+        const LaunchOutcome outcome = ShellLaunchWithReason(id);
+        if (outcome.started || !onFailure)
+            return;
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app, [onFailure, outcome] { onFailure(outcome); }, Qt::QueuedConnection);
+        }
+    });
 }
 
 bool OpenEntryInBackground(IdList absolute, std::function<void(const QString&)> onFailure) {

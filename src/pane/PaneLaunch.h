@@ -10,14 +10,16 @@
 #include <functional>
 
 #include "platform/namespace/IdList.h"
+#include "platform/shellui/ShellLaunch.h"
 
 /// Starts a thread of the launch group that runs ShellLaunch(absolute) and
 /// then frees the id list. The thread shares nothing with the caller but the
-/// list it owns, reports nothing back (a failure shows only as the desktop's
-/// own behaviour) and may outlive the pane, not the application. Several
+/// list it owns and may outlive the pane, not the application. When the
+/// launch fails, `onFailure` (if any) runs later on the main thread with
+/// what the launch came to; a program already quitting drops it. Several
 /// launches may run at once. False when no thread could be started (nothing
 /// was launched).
-bool LaunchInBackground(IdList absolute);
+bool LaunchInBackground(IdList absolute, std::function<void(const LaunchOutcome&)> onFailure = {});
 
 /// Opens an entry of a self-describing folder (an archive) on a thread of
 /// the launch group, by its folder's default menu command: the entry is unpacked to

@@ -28,7 +28,7 @@ const QString kNoSense = QStringLiteral("The CPU cannot make any sense of the la
 const QString kNoSpecialFolder = QStringLiteral("Where is that special folder then?");
 const QString kBookmarkSet = QStringLiteral("Bookmark set ok.");
 const QString kNoEarlierFilter = QStringLiteral("No visual filter has been defined earlier.");
-const QString kLinkFailed = QStringLiteral("Error resolving shell link!");
+const QString kLinkFailed = QStringLiteral("Error resolving link!");
 const QString kSpecifyFilter =
     QStringLiteral("Specify the filter (e.g. '*.cpp') and press <Return>");
 
@@ -45,6 +45,10 @@ QString WithoutLeadingBlanks(const QString& text) {
 // The special folder of each go-to command.
 int SpecialFolderOf(int id) {
     switch (id) {
+        case ID_GOTO_HOME:
+            return CSIDL_PROFILE;
+        case ID_GOTO_COMPUTER:
+            return CSIDL_DRIVES;
         case ID_GOTO_NETWORK:
             return CSIDL_NETWORK;
         case ID_GOTO_DOCUMENTS:

@@ -3,10 +3,12 @@
 #include <sys/statvfs.h>
 
 #include <QElapsedTimer>
+#include <QMimeType>
 
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/namespace/IconRegistry.h"
 #include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
 #include "shell/FormatSize.h"
@@ -21,15 +23,27 @@ const QString kSelectedLabel = QStringLiteral("Selected");
 const QString kFocusedLabel = QStringLiteral("Focused");
 const QString kObjectLabel = QStringLiteral("%1 object: ");
 const QString kSpecialFolder = QStringLiteral("Special folder");
-const QString kShellExtension = QStringLiteral("Shell extension");
+const QString kVirtualItem = QStringLiteral("Item");
 const QString kFolder = QStringLiteral("Folder");
-const QString kShortcut = QStringLiteral("Shortcut, ");
+const QString kShortcut = QStringLiteral("Link, ");
 const QString kBytesWord = QStringLiteral("bytes ");
 const QString kBytesSuffix = QStringLiteral(" bytes");
 const QString kFree = QStringLiteral("%1 free");
 const QString kUnknownSpace = QStringLiteral("???");
 const QString kDateLabels[] = {QStringLiteral(", Modified "), QStringLiteral(", Created "),
                                QStringLiteral(", Accessed ")};
+
+// What a virtual item really is, as its type's description says it
+// ("desktop configuration file" for an application); an item whose name
+// tells nothing is just an item.
+QString VirtualItemKind(const FolderItem& item) {
+    const QMimeType mime = IconRegistry::Instance().MimeTypeForName(item.name);
+    if (!mime.isValid() || mime.isDefault() || mime.comment().isEmpty())
+        return kVirtualItem;
+    QString kind = mime.comment();
+    kind[0] = kind[0].toUpper();
+    return kind;
+}
 
 QString BytesWord() {
     return General().plainBytesFormat ? kBytesWord : QString();
@@ -62,7 +76,7 @@ QString RowDescription(CPanexView& pane, FolderItem& item, const QString& label)
     const FolderModel* model = pane.Model();
     const bool folderLike = item.IsFolderLike(false);
     if (model && model->IsVirtual())
-        return text + (folderLike ? kSpecialFolder : kShellExtension);
+        return text + (folderLike ? kSpecialFolder : VirtualItemKind(item));
 
     if (folderLike)
         text += kFolder;

@@ -37,7 +37,6 @@ inline constexpr int ID_VIEW_TREEBAR = 32816;
 inline constexpr int ID_VIEW_THUMBBAR = 32817;
 inline constexpr int ID_VIEW_ADDRESSBAR = 59392;
 inline constexpr int ID_VIEW_STATUS_BAR = 59393;
-inline constexpr int ID_SUGGEST_EXTENSIONS = 32796;
 
 // Status bar indicators.
 inline constexpr int ID_INDICATOR_SELECTION = 59142;
@@ -131,6 +130,10 @@ inline constexpr int ID_GOTO_PRINTERS = 32933;
 inline constexpr int ID_GOTO_RECYCLE_BIN = 32934;
 inline constexpr int ID_GOTO_START_MENU = 32935;
 inline constexpr int ID_GOTO_STARTUP = 32936;
+// Not in the original table: Linux users expect home and Computer beside the
+// other places.
+inline constexpr int ID_GOTO_HOME = 32950;
+inline constexpr int ID_GOTO_COMPUTER = 32951;
 
 // Tools.
 inline constexpr int ID_FIND_FILES = 32818;

@@ -33,10 +33,10 @@ TEST_F(AppTest, StartUpRunsTheFrameHooksInOrder) {
 
     auto app = MakeApp({"/s:work", "/left", "/right"});
     ASSERT_TRUE(app->InitInstance());
-    EXPECT_EQ(log, (QStringList{
-                       QStringLiteral("Create"), QStringLiteral("ApplyPlacement 10,20,410,320"),
-                       QStringLiteral("SetActivePane right"), QStringLiteral("SyncTreeAtStart 0"),
-                       QStringLiteral("PostExtensionNotice"), QStringLiteral("Show")}));
+    EXPECT_EQ(log,
+              (QStringList{QStringLiteral("Create"), QStringLiteral("ApplyPlacement 10,20,410,320"),
+                           QStringLiteral("SetActivePane right"),
+                           QStringLiteral("SyncTreeAtStart 0"), QStringLiteral("Show")}));
     EXPECT_EQ(app->Frame()->MainWindow()->geometry(), QRect(10, 20, 400, 300));
     EXPECT_TRUE(app->Frame()->MainWindow()->isVisible());
     EXPECT_EQ(app->ProfileName(), QStringLiteral("Corvanework"));

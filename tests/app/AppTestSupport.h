@@ -42,7 +42,6 @@ public:
     void SyncTreeAtStart(bool keepTreeInSync) override {
         m_log->append(QStringLiteral("SyncTreeAtStart %1").arg(int(keepTreeInSync)));
     }
-    void PostExtensionNotice() override { m_log->append(QStringLiteral("PostExtensionNotice")); }
     void Show() override {
         m_log->append(QStringLiteral("Show"));
         m_window->show();

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <functional>
 
 #include "app/CommandTable.h"
 #include "shell/CommandIds.h"
@@ -71,7 +72,7 @@ TEST(CommandTable, SampleRowsCarryTheirExactTextKeysAndPrompts) {
         {32793,
          QStringLiteral("&Delete\tDel"),
          {},
-         QStringLiteral("Send selected items to the recycle bin (<Shift> for permanent "
+         QStringLiteral("Send selected items to the trash (<Shift> for permanent "
                         "deletion)\nDelete (Del)")},
         {32874,
          QStringLiteral("Pr&evious\tAlt+ left"),
@@ -80,7 +81,7 @@ TEST(CommandTable, SampleRowsCarryTheirExactTextKeysAndPrompts) {
         {32931,
          QStringLiteral("Docu&ments\t Ctrl+K"),
          {Keys(Qt::ControlModifier | Qt::Key_K)},
-         QStringLiteral("Browse \"My Documents\" folder\nMy Documents (Ctrl+K)")},
+         QStringLiteral("Browse \"Documents\" folder\nDocuments (Ctrl+K)")},
         {32890,
          QStringLiteral("&Ascending\tCtrl+Alt+A"),
          {Keys(Qt::ControlModifier | Qt::AltModifier | Qt::Key_A)},
@@ -109,7 +110,7 @@ TEST(CommandTable, SampleRowsCarryTheirExactTextKeysAndPrompts) {
         {32770,
          QString(),
          {Keys(Qt::ControlModifier | Qt::Key_Q)},
-         QStringLiteral("Switch to the current or root folder of target drive (Toggle)\n"
+         QStringLiteral("Switch to the current or root folder of target volume (Toggle)\n"
                         "Root/Current (Ctrl+Q)")},
     };
     for (const Row& row : rows) {
@@ -125,8 +126,9 @@ TEST(CommandTable, SampleRowsCarryTheirExactTextKeysAndPrompts) {
 
 TEST(CommandTable, EveryMenuCommandHasOneRowAndItsShownKeyIsItsFirstAccelerator) {
     const QList<int> menuIds = CommandIdsIn(MainMenuResource());
-    // The 104 items of the menu bar, each in one place only.
-    EXPECT_EQ(menuIds.size(), 104);
+    // The 106 items of the menu bar (home and Computer added to the
+    // original's places), each in one place only.
+    EXPECT_EQ(menuIds.size(), 106);
     EXPECT_EQ(QSet<int>(menuIds.begin(), menuIds.end()).size(), menuIds.size());
 
     QSet<int> tableIds;
@@ -218,8 +220,9 @@ TEST(CommandTable, MenuTreeAndKeyboardOnlyCommandsAreWhereTheyBelong) {
     EXPECT_EQ(CommandIdsIn(sortBy->items), (QList<int>{32777, 32779, 32780, 32778, 32776, 32890}));
     const MenuNode* goTo = FindSubmenu(menu, QStringLiteral("&Go to folder"));
     ASSERT_NE(goTo, nullptr);
-    EXPECT_EQ(CommandIdsIn(goTo->items), (QList<int>{32846, 32847, 32848, 32874, 32875, 32930,
-                                                     32931, 32932, 32933, 32934, 32935, 32936}));
+    EXPECT_EQ(CommandIdsIn(goTo->items),
+              (QList<int>{32846, 32847, 32848, 32874, 32875, 32950, 32951, 32930, 32931, 32932,
+                          32933, 32934, 32935, 32936}));
     EXPECT_EQ(CommandIdsIn(FindSubmenu(menu, QStringLiteral("A&dvanced"))->items),
               (QList<int>{32876, 32877, 32878, 32840, 32899, 32985}));
     EXPECT_EQ(CommandIdsIn(FindSubmenu(menu, QStringLiteral("Selec&tion"))->items),
@@ -292,8 +295,8 @@ TEST(CommandTable, ShownKeyTextsParseAndPrint) {
 }
 
 TEST(CommandTable, TheKeyboardReferenceListsExactlyTheAcceleratorsOfTheTable) {
-    const QString path = QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                         QStringLiteral("/../../src/res/help/Keyboard.txt");
+    const QString path =
+        QStringLiteral(CORVANE_SOURCE_DIR) + QStringLiteral("/src/res/help/Keyboard.txt");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
@@ -336,4 +339,62 @@ TEST(CommandTable, TheKeyboardReferenceListsExactlyTheAcceleratorsOfTheTable) {
         EXPECT_TRUE(listed.contains(it.key()))
             << KeyDisplayText(QKeySequence(QKeyCombination::fromCombined(it.key()))).toStdString()
             << " of " << it.value() << " is missing from Keyboard.txt";
+}
+
+namespace {
+
+// Every text of menus and the status-bar prompts, with where it came from.
+void CollectMenuTexts(const QList<MenuNode>& nodes, QStringList& texts) {
+    for (const MenuNode& node : nodes) {
+        texts << node.text;
+        CollectMenuTexts(node.items, texts);
+    }
+}
+
+}  // namespace
+
+// A Linux user reads Linux words: no recycle bin, control panel, start menu,
+// DOS or shortcut in any menu, prompt or keyboard reference, and every menu's
+// mnemonics stay unique after the replacements.
+TEST(CommandTable, NoWindowsWordsAndUniqueMnemonics) {
+    QStringList texts;
+    for (const CommandInfo& info : CommandTable()) texts << info.menuText << info.prompt;
+    CollectMenuTexts(MainMenuResource(), texts);
+    for (const QString& name : PopupMenuNames()) {
+        if (const MenuNode* popup = PopupMenuResource(name))
+            CollectMenuTexts(popup->items, texts);
+    }
+    for (const KeyboardCommand& command : KeyboardOnlyCommands()) texts << command.meaning;
+    const QRegularExpression windowsWords(
+        QStringLiteral("recycle|control panel|start ?up menu|start menu|\\bdos\\b|ms/dos|"
+                       "shortcut|shell extension|file system\"|my computer|my documents|"
+                       "neighbourhood|ntfs|active desktop|windows|\\bdrive|disk drive|8\\.3"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (const QString& text : texts) {
+        QString plain = text;
+        plain.remove(QLatin1Char('&'));
+        EXPECT_FALSE(windowsWords.match(plain).hasMatch()) << text.toStdString();
+    }
+
+    const std::function<void(const MenuNode&)> checkMnemonics = [&](const MenuNode& menu) {
+        QHash<QChar, QString> taken;
+        for (const MenuNode& node : menu.items) {
+            QString text = node.text;
+            if (text.isEmpty() && node.kind == MenuNode::Kind::Command) {
+                if (const CommandInfo* info = FindCommandInfo(node.id))
+                    text = info->menuText;
+            }
+            const qsizetype amp = text.indexOf(QLatin1Char('&'));
+            if (amp >= 0 && amp + 1 < text.size()) {
+                const QChar key = text.at(amp + 1).toLower();
+                EXPECT_FALSE(taken.contains(key))
+                    << menu.text.toStdString() << ": " << text.toStdString() << " and "
+                    << taken.value(key).toStdString();
+                taken.insert(key, text);
+            }
+            if (node.kind == MenuNode::Kind::Submenu)
+                checkMnemonics(node);
+        }
+    };
+    for (const MenuNode& menu : MainMenuResource()) checkMnemonics(menu);
 }

@@ -75,7 +75,8 @@ protected:
         app = std::make_unique<CPanexApp>(argc, argvPointers.data(), StorePath());
     }
 
-    /// Starts the application and shows its frame at 800 x 600.
+    /// Starts the application and shows its frame at 800 x 600 (unless it
+    /// came back maximised).
     CMainFrame* Start() {
         if (!app)
             MakeApp();
@@ -84,7 +85,8 @@ protected:
         frame = dynamic_cast<CMainFrame*>(app->Frame());
         if (!frame)
             return nullptr;
-        frame->resize(800, 600);
+        if (!frame->isMaximized())
+            frame->resize(800, 600);
         if (!QTest::qWaitForWindowExposed(frame))
             return nullptr;
         return frame;
@@ -336,6 +338,32 @@ TEST_F(MainFrameTest, ClosingWritesTheFrameFirstThenThePanes) {
     ASSERT_NE(Start(), nullptr);
     EXPECT_EQ(frame->GetActivePane(), frame->GetRightPane());
     EXPECT_EQ(PaneSizes().value(0), firstSize);
+}
+
+// A window closed maximised comes back maximised, with the pane split it
+// had, and its normal size is still the one it had before maximising.
+TEST_F(MainFrameTest, AMaximisedWindowComesBackMaximisedWithItsSplit) {
+    ASSERT_NE(Start(), nullptr);
+    frame->setGeometry(100, 100, 700, 500);
+    frame->showMaximized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(frame->isMaximized());
+    frame->Commands().Execute(ID_PANES_EQUAL);
+    const int firstSize = PaneSizes().value(0);
+    Stop();
+    auto store = ReadStore();
+    EXPECT_EQ(store->GetProfileInt(kMainFrameSection, MainFrameKeys::kMaximized, -1), 1);
+
+    ASSERT_NE(Start(), nullptr);
+    EXPECT_TRUE(frame->isMaximized());
+    EXPECT_EQ(PaneSizes().value(0), firstSize);
+    EXPECT_EQ(frame->normalGeometry().size(), QSize(700, 500));
+    frame->showNormal();
+    QCoreApplication::processEvents();
+    Stop();
+    EXPECT_EQ(ReadStore()->GetProfileInt(kMainFrameSection, MainFrameKeys::kMaximized, -1), 0);
+    ASSERT_NE(Start(), nullptr);
+    EXPECT_FALSE(frame->isMaximized());
 }
 
 TEST_F(MainFrameTest, WithSaveSettingsOffNothingOfTheFrameIsWritten) {

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -335,10 +336,25 @@ TEST_F(MenuTest, HelpCommandsOpenTheirFilesViewOnlyAndAboutShowsTheVersion) {
                            "view " + folder + "/Licence.txt"}));
     EXPECT_TRUE(HelpFilePath(ID_APP_ABOUT).isEmpty());
 
+    // The About box: the bold title line, then "Product Build: " and the
+    // version.
+    int shown = 0;
+    QString title, versionLine, titleLine;
+    int titleWeight = 0;
+    const AboutBoxRunner previous = SetAboutBoxRunner([&](AboutBox& box) {
+        ++shown;
+        title = box.windowTitle();
+        titleLine = box.TitleLabel()->text();
+        titleWeight = box.TitleLabel()->font().weight();
+        versionLine = box.VersionLabel()->text();
+    });
     ASSERT_TRUE(frame->Commands().Execute(ID_APP_ABOUT));
-    ASSERT_EQ(prompter->Requests().size(), 1);
-    EXPECT_EQ(prompter->Requests()[0].title, QStringLiteral("About Corvane"));
-    EXPECT_TRUE(prompter->Requests()[0].text.contains(GetProductVersion()));
+    SetAboutBoxRunner(previous);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(title, QStringLiteral("About Corvane"));
+    EXPECT_EQ(titleLine, QStringLiteral("Corvane K3"));
+    EXPECT_EQ(titleWeight, 700);
+    EXPECT_EQ(versionLine, QStringLiteral("Product Build: ") + GetProductVersion());
     EXPECT_NE(GetProductVersion(), QStringLiteral("[unknown]"));
 }
 

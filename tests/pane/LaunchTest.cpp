@@ -109,6 +109,27 @@ TEST_F(LaunchTest, EnterOpensFoldersAndLinksToFoldersAndLaunchesFilesOnce) {
     ASSERT_TRUE(WaitFor([&] { return launches.Count() >= 3; }));
 }
 
+// Enter on a file whose type no application opens ends in a notice that
+// says so, not in a launch that silently did nothing.
+TEST_F(LaunchTest, EnterOnAFileNoApplicationOpensReportsTheFailure) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("blob.corvanenone", QByteArray("\x00\x01\x02\x03\xff", 5)));
+    NoticeRecorder notices;
+    MenuPicker picker(nullptr);
+    ASSERT_TRUE(Open(*first, dir.PathBytes()));
+    SelectOnly(*first, "blob.corvanenone");
+    PressEnter(*first);
+    const QString expected = QStringLiteral("No application is set to open \"blob.corvanenone\"");
+    const auto reported = [&] {
+        for (const auto& entry : notices.entries) {
+            if (entry.alert && entry.text && entry.text->startsWith(expected))
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(WaitFor(reported));
+}
+
 // Enter and the double click act on the selection; the open command also
 // takes the focused row when nothing is selected; with nothing at all the
 // user is told.

@@ -59,7 +59,7 @@ TEST_F(StatusLineTest, SelectionSummaryForms) {
     pane.List()->ClearSelection();
     Select("link");
     EXPECT_EQ(Indicator(ID_INDICATOR_SELECTION),
-              "Selected object: Shortcut, 1,000 bytes, Modified " + DateOf("link"));
+              "Selected object: Link, 1,000 bytes, Modified " + DateOf("link"));
     pane.List()->ClearSelection();
     Select("sub");
     EXPECT_EQ(Indicator(ID_INDICATOR_SELECTION),
@@ -112,11 +112,13 @@ class StatusLineFakeTest : public FakeShellTest {};
 TEST_F(StatusLineFakeTest, VirtualFolderRows) {
     FakeNode& panel = Root().AddFolder("Settings");
     panel.AddFile("Display", 0);
+    panel.AddFile("notes.txt", 0);
     panel.AddFolder("Devices");
     PanePair panes;
     CPanexView& pane = *panes.first;
     ASSERT_TRUE(pane.OpenFolder(shell->AbsoluteId("Settings")));
-    for (const auto& [name, text] : {std::pair{"Display", "Selected object: Shell extension"},
+    for (const auto& [name, text] : {std::pair{"Display", "Selected object: Item"},
+                                     std::pair{"notes.txt", "Selected object: Plain text document"},
                                      std::pair{"Devices", "Selected object: Special folder"}}) {
         pane.List()->ClearSelection();
         pane.FocusByName(name, true);

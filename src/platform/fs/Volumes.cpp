@@ -471,8 +471,10 @@ QString VolumeTable::DisplayNameOf(const MountEntry& mount) const {
     const QString label = LabelOf(mount);
     if (!label.isEmpty())
         return DisplayFromName(label);
+    // A volume without a label is known by where it is mounted, the only
+    // other name a Linux user has for it.
     if (mount.mountPoint == "/")
-        return QStringLiteral("File System");
+        return QStringLiteral("/");
     return QStringLiteral("Untitled");
 }
 

@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QStyle>
 
+#include "platform/namespace/IconTheme.h"
+
 namespace {
 
 std::unique_ptr<IconRegistry>& Registry() {
@@ -105,6 +107,7 @@ IconRegistry& IconRegistry::Instance() {
 }
 
 IconRegistry::IconRegistry() {
+    EnsureIconTheme();
     // The order follows StandardIndex.
     Add(ThemeOrStyle({"application-octet-stream", "unknown", "text-x-generic"},
                      QStyle::SP_FileIcon));

@@ -117,15 +117,33 @@ bool ChangeMode(const QByteArray& path, unsigned bits, dev_t device, ino_t inode
     return rc == 0;
 }
 
+// Values take the room they need and long ones (paths, link targets) wrap
+// instead of pushing the dialog off the screen.
+void SpaceOut(QFormLayout& form) {
+    form.setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form.setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+    form.setVerticalSpacing(8);
+}
+
 }  // namespace
+
+void PropertiesDialog::FitToContents() {
+    // Wide enough for a name, a path and the permissions grid side by side
+    // with their labels, whatever the style's own minimum.
+    const int wide = fontMetrics().averageCharWidth() * 56;
+    setMinimumWidth(std::max(minimumSizeHint().width(), wide));
+    resize(std::max(sizeHint().width(), wide), sizeHint().height());
+}
 
 PropertiesDialog::PropertiesDialog(const QList<QByteArray>& paths, QWidget* parent)
     : QDialog(parent), m_paths(paths) {
     auto* layout = new QVBoxLayout(this);
     m_form = new QFormLayout;
+    SpaceOut(*m_form);
     layout->addLayout(m_form);
     BuildForPaths();
     AddButtons();
+    FitToContents();
 }
 
 PropertiesDialog::PropertiesDialog(const std::vector<FileDescriptor>& items,
@@ -133,6 +151,7 @@ PropertiesDialog::PropertiesDialog(const std::vector<FileDescriptor>& items,
     : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     m_form = new QFormLayout;
+    SpaceOut(*m_form);
     layout->addLayout(m_form);
     const QLocale locale = QLocale::system();
     if (items.size() == 1) {
@@ -171,6 +190,7 @@ PropertiesDialog::PropertiesDialog(const std::vector<FileDescriptor>& items,
                TimeText(item.flags & FD_ACCESSTIME ? item.times[kTimeAccessed] : 0));
     }
     AddButtons();
+    FitToContents();
 }
 
 PropertiesDialog::~PropertiesDialog() = default;
@@ -295,7 +315,21 @@ void PropertiesDialog::AddPermissionRows(unsigned mode) {
                                  QStringLiteral("Run")};
     const QStringList rows = {QStringLiteral("Owner"), QStringLiteral("Group"),
                               QStringLiteral("Others")};
-    for (int c = 0; c < 3; ++c) grid->addWidget(new QLabel(columns[c], this), 0, c + 1);
+    // Each check box stands centred under its column's word, with room
+    // between the columns, so the grid reads as a table.
+    const QFontMetrics metrics(font());
+    int columnWidth = 0;
+    for (const QString& column : columns)
+        columnWidth = std::max(columnWidth, metrics.horizontalAdvance(column));
+    grid->setHorizontalSpacing(metrics.averageCharWidth() * 2);
+    grid->setColumnMinimumWidth(
+        0, metrics.horizontalAdvance(QStringLiteral("Others")) + metrics.averageCharWidth() * 2);
+    for (int c = 0; c < 3; ++c) {
+        auto* header = new QLabel(columns[c], this);
+        header->setAlignment(Qt::AlignCenter);
+        grid->setColumnMinimumWidth(c + 1, columnWidth + metrics.averageCharWidth() * 2);
+        grid->addWidget(header, 0, c + 1, Qt::AlignHCenter);
+    }
     for (int r = 0; r < 3; ++r) {
         grid->addWidget(new QLabel(rows[r], this), r + 1, 0);
         for (int c = 0; c < 3; ++c) {
@@ -304,10 +338,11 @@ void PropertiesDialog::AddPermissionRows(unsigned mode) {
             box->setChecked(mode & kBitOrder[index]);
             box->setEnabled(m_permissionsEditable);
             box->setAccessibleName(rows[r] + QLatin1Char(' ') + columns[c]);
-            grid->addWidget(box, r + 1, c + 1);
+            grid->addWidget(box, r + 1, c + 1, Qt::AlignHCenter);
             m_bits[index] = box;
         }
     }
+    grid->setColumnStretch(4, 1);
     m_form->addRow(QStringLiteral("Permissions:"), grid);
 }
 

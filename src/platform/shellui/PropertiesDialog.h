@@ -92,6 +92,7 @@ private:
     void AddPermissionRows(unsigned mode);
     void ShowTotals(const DirectoryTotals& totals, bool running, bool stopped);
     void AddButtons();
+    void FitToContents();
 
     QList<QByteArray> m_paths;
     QFormLayout* m_form = nullptr;

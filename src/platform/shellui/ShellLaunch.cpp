@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 
 #include "platform/fs/UniqueFd.h"
@@ -73,7 +75,7 @@ bool RunDetached(const QByteArray& program, const QByteArray& folder) {
                          nullptr, &error.error);
 }
 
-bool LaunchAppWith(GAppInfo* app, const QList<QByteArray>& paths) {
+bool LaunchAppWith(GAppInfo* app, const QList<QByteArray>& paths, QString* why = nullptr) {
     if (!app)
         return false;
     GList* files = nullptr;
@@ -82,7 +84,36 @@ bool LaunchAppWith(GAppInfo* app, const QList<QByteArray>& paths) {
     GErrorHolder error;
     const bool ok = g_app_info_launch(app, files, nullptr, &error.error);
     g_list_free_full(files, g_object_unref);
+    // GLib's own words are the useful part: "Unable to find terminal
+    // required for application", "Failed to execute child process".
+    if (!ok && why) {
+        *why = QStringLiteral("%1 could not be started: %2")
+                   .arg(QString::fromUtf8(g_app_info_get_name(app)),
+                        error.error ? QString::fromUtf8(error.error->message)
+                                    : QStringLiteral("unknown error"));
+    }
     return ok;
+}
+
+QString ShownName(const QByteArray& path) {
+    return NameFromBytes(path.mid(path.lastIndexOf('/') + 1));
+}
+
+QString TypeDescription(const QByteArray& path) {
+    gboolean uncertain = FALSE;
+    char* type = g_content_type_guess(path.constData(), nullptr, 0, &uncertain);
+    char* description = type ? g_content_type_get_description(type) : nullptr;
+    const QString text = QString::fromUtf8(description ? description : type ? type : "");
+    g_free(description);
+    g_free(type);
+    return text;
+}
+
+LaunchOutcome Started(bool started, const QByteArray& path) {
+    LaunchOutcome outcome;
+    outcome.started = started;
+    outcome.path = path;
+    return outcome;
 }
 
 bool IsDesktopFileName(const QByteArray& path) {
@@ -106,41 +137,69 @@ bool ShellLaunchDesktopId(const QByteArray& desktopId) {
 }
 
 bool ShellOpenWithDefault(const QByteArray& path) {
+    return ShellOpenWithDefaultWithReason(path).started;
+}
+
+LaunchOutcome ShellOpenWithDefaultWithReason(const QByteArray& path) {
+    LaunchOutcome outcome = Started(false, path);
     GObjectPtr<GFile> file(g_file_new_for_path(path.constData()));
     GErrorHolder error;
     GObjectPtr<GAppInfo> app(g_file_query_default_handler(file.get(), nullptr, &error.error));
-    return app && LaunchAppWith(app.get(), {path});
+    if (!app) {
+        outcome.noDefaultApplication = true;
+        outcome.why = QStringLiteral("No application is set to open \"%1\" (%2)")
+                          .arg(ShownName(path), TypeDescription(path));
+        return outcome;
+    }
+    outcome.started = LaunchAppWith(app.get(), {path}, &outcome.why);
+    return outcome;
 }
 
 bool ShellLaunchPath(const QByteArray& path) {
+    return ShellLaunchPathWithReason(path).started;
+}
+
+LaunchOutcome ShellLaunchPathWithReason(const QByteArray& path) {
+    LaunchOutcome outcome = Started(false, path);
     if (!path.startsWith('/'))
-        return false;
+        return outcome;
     struct stat st;
-    if (::stat(path.constData(), &st) != 0)
-        return false;  // Missing, or a dangling link: nothing to start.
+    if (::stat(path.constData(), &st) != 0) {
+        // Missing, or a dangling link: nothing to start.
+        outcome.why = QStringLiteral("\"%1\" cannot be opened: %2")
+                          .arg(ShownName(path), QString::fromLocal8Bit(std::strerror(errno)));
+        return outcome;
+    }
     if (S_ISREG(st.st_mode)) {
         // Desktop launchers often carry a "#!" line and the run bit as well:
         // they still mean their application.
         if (IsDesktopFileName(path))
-            return ShellLaunchDesktopFile(path);
+            return Started(ShellLaunchDesktopFile(path), path);
         if (::access(path.constData(), X_OK) == 0 && HasExecutableHeader(path))
-            return RunDetached(path, FolderOf(path));
+            return Started(RunDetached(path, FolderOf(path)), path);
     }
-    return ShellOpenWithDefault(path);
+    return ShellOpenWithDefaultWithReason(path);
 }
 
 bool ShellLaunch(const IdList& absolute) {
+    return ShellLaunchWithReason(absolute).started;
+}
+
+LaunchOutcome ShellLaunchWithReason(const IdList& absolute) {
+    LaunchOutcome outcome;
     {
         std::function<bool(const IdList&)> hook;
         {
             std::lock_guard lock(HookMutex());
             hook = Hook();
         }
-        if (hook)
-            return hook(absolute);
+        if (hook) {
+            outcome.started = hook(absolute);
+            return outcome;
+        }
     }
     if (absolute.IsNull())
-        return false;
+        return outcome;
     std::unique_ptr<ShellFolder> parent;
     IdList item;
     if (absolute.IsEmpty()) {
@@ -151,23 +210,25 @@ bool ShellLaunch(const IdList& absolute) {
         item = absolute.Last();
     }
     if (!parent)
-        return false;
+        return outcome;
     const auto parsing = parent->GetDisplayNameOf(item, SHGDN_FORPARSING);
     if (!parsing)
-        return false;
+        return outcome;
     const QByteArray bytes = NameToBytes(*parsing);
     struct stat st {};
     if (bytes.startsWith('/') && ::lstat(bytes.constData(), &st) == 0)
-        return ShellLaunchPath(bytes);
+        return ShellLaunchPathWithReason(bytes);
     // A virtual item names a desktop entry by its desktop id, after the
     // place's "::Name/" prefix when it has one.
     if (!bytes.startsWith('/') && IsDesktopFileName(bytes)) {
         const qsizetype slash = bytes.lastIndexOf('/');
-        return ShellLaunchDesktopId(slash < 0 ? bytes : bytes.mid(slash + 1));
+        outcome.started = ShellLaunchDesktopId(slash < 0 ? bytes : bytes.mid(slash + 1));
+        return outcome;
     }
     // Anything else (an entry of an archive has a path that is no file)
     // is opened the way its folder's menu opens it by default.
-    return InvokeDefaultCommand(*parent, item, nullptr);  // no one to tell on this thread
+    outcome.started = InvokeDefaultCommand(*parent, item, &outcome.why);
+    return outcome;
 }
 
 bool InvokeDefaultCommand(ShellFolder& parent, const IdList& item, QString* errorText) {

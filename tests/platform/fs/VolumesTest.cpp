@@ -143,7 +143,7 @@ TEST(Volumes, RemovableFlagAndLabelComeFromTheDeviceFolders) {
     EXPECT_TRUE(table.IsRemovable(*stick));
     EXPECT_EQ(table.DriveTypeOf("/"), DRIVE_FIXED);
     EXPECT_EQ(table.DisplayNameOf(*stick), QStringLiteral("MY STICK"));
-    EXPECT_EQ(table.DisplayNameOf(*table.VisibleVolumeAt("/")), QStringLiteral("File System"));
+    EXPECT_EQ(table.DisplayNameOf(*table.VisibleVolumeAt("/")), QStringLiteral("/"));
     EXPECT_EQ(table.DisplayNameOf(*table.VisibleVolumeAt("/home/ann/remote")),
               QStringLiteral("Untitled"));
 }

@@ -95,3 +95,30 @@ TEST(ShellLaunch, ResolvesIdListsAndReportsFailures) {
     EXPECT_FALSE(ShellLaunch(id));
     EXPECT_EQ(calls, 1);
 }
+
+// A launch that cannot start says why, and tells "no application for the
+// type" apart from other failures so the pane can offer "Open with".
+TEST(ShellLaunch, AFailedLaunchSaysWhy) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("blob.corvanenone", QByteArray("\x00\x01\x02\x03\xff", 5)));
+    ASSERT_TRUE(dir.MakeFile("note.txt", "words\n"));
+
+    LaunchOutcome outcome = ShellLaunchPathWithReason(dir.Join("blob.corvanenone"));
+    EXPECT_FALSE(outcome.started);
+    EXPECT_TRUE(outcome.noDefaultApplication);
+    EXPECT_TRUE(outcome.why.startsWith(
+        QStringLiteral("No application is set to open \"blob.corvanenone\"")))
+        << outcome.why.toStdString();
+    EXPECT_EQ(outcome.path, dir.Join("blob.corvanenone"));
+
+    outcome = ShellLaunchPathWithReason(dir.Join("gone.txt"));
+    EXPECT_FALSE(outcome.started);
+    EXPECT_FALSE(outcome.noDefaultApplication);
+    EXPECT_TRUE(outcome.why.contains(QStringLiteral("No such file"))) << outcome.why.toStdString();
+
+    // The text file has the test viewer: started, nothing to say.
+    outcome = ShellLaunchPathWithReason(dir.Join("note.txt"));
+    EXPECT_TRUE(outcome.started) << outcome.why.toStdString();
+    EXPECT_TRUE(outcome.why.isEmpty());
+    EXPECT_TRUE(WaitForFile(MarkPath("viewer")));
+}

@@ -2,9 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCheckBox>
 #include <QDateTime>
+#include <QLabel>
 #include <QLocale>
 #include <QSignalSpy>
+#include <QTest>
+#include <map>
 
 #include "platform/fs/DirectorySizeCounter.h"
 #include "platform/shellui/PropertiesDialog.h"
@@ -178,4 +182,42 @@ TEST(PropertiesDialog, DescribedItemsAndMissingItems) {
     EXPECT_FALSE(ShowPropertiesDialog({dir.Join("gone")}, nullptr));
     EXPECT_FALSE(ShowPropertiesDialog({}, nullptr));
     EXPECT_FALSE(ShowDescribedPropertiesDialog({}, QString(), nullptr));
+}
+
+// At the size it opens with, every word of the permissions grid is shown
+// whole and each check box stands under its own column's word, apart from
+// its neighbours.
+TEST(PropertiesDialog, ThePermissionsGridIsReadableAtTheDefaultSize) {
+    TestDir dir;
+    ASSERT_TRUE(
+        dir.MakeFile("a rather long file name that wants some room to be read in full.txt", "x"));
+    PropertiesDialog dialog(
+        {dir.Join("a rather long file name that wants some room to be read in full.txt")});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+    std::map<QString, QLabel*> headers;
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (label->isVisible())
+            EXPECT_GE(label->width(), std::min(label->sizeHint().width(), label->maximumWidth()))
+                << label->text().toStdString();
+        headers[label->text()] = label;
+    }
+    const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
+    ASSERT_EQ(boxes.size(), 9);
+    const char* const columns[] = {"Read", "Write", "Run"};
+    for (int i = 0; i < 9; ++i) {
+        QLabel* header = headers[QString::fromLatin1(columns[i % 3])];
+        ASSERT_NE(header, nullptr);
+        const QRect box = boxes[i]->geometry();
+        const QRect word(header->mapTo(&dialog, QPoint(0, 0)), header->size());
+        const QRect boxInDialog(boxes[i]->mapTo(&dialog, QPoint(0, 0)), box.size());
+        EXPECT_LT(std::abs(word.center().x() - boxInDialog.center().x()), word.width() / 2 + 2)
+            << "box " << i << " is not under " << columns[i % 3];
+        for (int j = 0; j < i; ++j) {
+            const QRect other(boxes[j]->mapTo(&dialog, QPoint(0, 0)), boxes[j]->size());
+            EXPECT_FALSE(boxInDialog.intersects(other)) << i << " overlaps " << j;
+        }
+    }
+    EXPECT_GE(dialog.width(), dialog.fontMetrics().averageCharWidth() * 56);
 }
