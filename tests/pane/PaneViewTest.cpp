@@ -322,15 +322,18 @@ TEST_F(PaneViewTest, UnreadableFolderKeepsThePane) {
         ScopedNoDacOverride noOverride;
         EXPECT_FALSE(Open(*first, dir.Join("locked")));
     }
-    EXPECT_TRUE(notices.Has(
-        "Reading from '" + NameFromBytes(dir.Join("locked")) + "' has failed miserably", true));
+    // The notice says why, as the system said it.
+    EXPECT_TRUE(notices.Has("Reading from '" + NameFromBytes(dir.Join("locked")) +
+                                "' has failed miserably: Permission denied",
+                            true));
     EXPECT_EQ(first->Model(), before);
     EXPECT_TRUE(Listed(*first, "f"));
 
     EXPECT_FALSE(first->OpenFolder(goneId));
     // The vanished folder has no title: it is named by its path.
-    EXPECT_TRUE(notices.Has(
-        "Reading from '" + NameFromBytes(dir.Join("gone")) + "' has failed miserably", true));
+    EXPECT_TRUE(notices.Has("Reading from '" + NameFromBytes(dir.Join("gone")) +
+                                "' has failed miserably: No such file or directory",
+                            true));
     EXPECT_EQ(first->Model(), before);
     EXPECT_TRUE(notices.Has("Reading folder...", false));
 }

@@ -130,7 +130,7 @@ void SpaceOut(QFormLayout& form) {
 void PropertiesDialog::FitToContents() {
     // Wide enough for a name, a path and the permissions grid side by side
     // with their labels, whatever the style's own minimum.
-    const int wide = fontMetrics().averageCharWidth() * 56;
+    const int wide = fontMetrics().averageCharWidth() * 76;
     setMinimumWidth(std::max(minimumSizeHint().width(), wide));
     resize(std::max(sizeHint().width(), wide), sizeHint().height());
 }

@@ -219,5 +219,5 @@ TEST(PropertiesDialog, ThePermissionsGridIsReadableAtTheDefaultSize) {
             EXPECT_FALSE(boxInDialog.intersects(other)) << i << " overlaps " << j;
         }
     }
-    EXPECT_GE(dialog.width(), dialog.fontMetrics().averageCharWidth() * 56);
+    EXPECT_GE(dialog.width(), dialog.fontMetrics().averageCharWidth() * 76);
 }
