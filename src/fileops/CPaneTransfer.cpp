@@ -11,6 +11,7 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/archive/ArchiveExtractor.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/store/ProfileStore.h"
@@ -289,6 +290,21 @@ bool CPaneTransfer::PasteInto(CPanexView& pane, const IdList& absolute) {
     return true;
 }
 
+namespace {
+
+// Why an item got no file to view: over the limit (with both sizes), or
+// what reading it met (a damaged archive); the plain notice otherwise.
+QString WhyNotViewable(const FolderItem& item, const QString& why) {
+    const std::uint64_t limit = std::uint64_t(std::max(0, General().maxExtractSize));
+    if (item.size > limit)
+        return OverExtractLimitText(item.size, limit);
+    if (why.isEmpty())
+        return TransferNotices::kTooLarge;
+    return TransferNotices::kCantRead.arg(DisplayFromName(item.name), why);
+}
+
+}  // namespace
+
 void CPaneTransfer::ViewOrEdit(bool edit) {
     CPanexView* pane = ActivePane();
     if (!pane || !m_opener)
@@ -321,9 +337,10 @@ void CPaneTransfer::ViewOrEdit(bool edit) {
         if (!item || (item->IsFolderLike(false) && item->size == 0))
             continue;
         any = true;
-        const QString path = item->ItemPath();
+        QString why;
+        const QString path = model.IsDescriptor() ? item->TempCopy(&why) : item->ItemPath();
         if (path.isEmpty()) {
-            Notice(TransferNotices::kTooLarge, true);
+            Notice(WhyNotViewable(*item, why), true);
             continue;
         }
         m_opener(path, !edit);

@@ -63,6 +63,8 @@ inline const QString kClipboardRefused =
     QStringLiteral("This folder has a dyslexia wrt. this verb");
 inline const QString kNothingToDrag = QStringLiteral("Perhaps sir wishes to drag something else?");
 inline const QString kTooLarge = QStringLiteral("This item is too large to be viewed");
+/// An entry that could not be unpacked to be viewed: its name and why.
+inline const QString kCantRead = QStringLiteral("\"%1\" can't be read: %2");
 inline const QString kNeedsFile = QStringLiteral("This operation requires a file object");
 inline const QString kManyFiles = QStringLiteral("Are you sure you want to %1 all these files?");
 }  // namespace TransferNotices

@@ -7,13 +7,20 @@
 #include <cerrno>
 
 #include "fileops/TransferFormats.h"
+#include "platform/archive/ArchiveExtractor.h"
+#include "platform/archive/ArchiveFolder.h"
+#include "platform/fileop/FileOpProgressReporter.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/RemoveTree.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellIdArray.h"
+#include "platform/ui/Prompter.h"
 #include "shell/GeneralSettings.h"
 #include "shell/PathHelpers.h"
+#include "shell/ShellContext.h"
 
 namespace {
 
@@ -21,6 +28,8 @@ namespace {
 constexpr int kMaxLinkNames = 1000;
 // Contents are written in blocks of this size.
 constexpr qint64 kExtractBlock = 1 << 20;
+// A failed extraction lists this many of its errors.
+constexpr qsizetype kErrorsShown = 10;
 
 QString FolderOfPath(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
@@ -65,13 +74,33 @@ FileOpRequest EngineRequest(FileOpRequest::Func func, const QStringList& paths,
     return request;
 }
 
+QString ExtractTitle() {
+    return QStringLiteral("Copying");
+}
+
 bool AnythingDone(const FileOpResult& result) {
     return !result.done.empty() || !result.partial.empty();
 }
 
-// Writes one contents stream to a new file (created exclusively).
+// The time of a descriptor as the kernel takes it; unknown times stay.
+struct timespec TimespecOf(const FileDescriptor& d, std::uint32_t flag, int which) {
+    struct timespec ts {};
+    const FileTime t = d.times[std::size_t(which)];
+    if (!(d.flags & flag) || t == 0) {
+        ts.tv_nsec = UTIME_OMIT;
+        return ts;
+    }
+    const std::int64_t ms = FileTimeToUnixMilliseconds(t);
+    ts.tv_sec = time_t(ms / 1000);
+    ts.tv_nsec = long((t % 10'000'000) * 100);
+    return ts;
+}
+
+// Writes one contents stream to a new file (created exclusively), with the
+// times its descriptor gives.
 // `expected`: the size the descriptor gives, 0 when it gives none.
-bool WriteContents(QIODevice& in, const QByteArray& path, std::uint64_t expected) {
+bool WriteContents(QIODevice& in, const QByteArray& path, std::uint64_t expected,
+                   const FileDescriptor& d) {
     UniqueFd fd(
         ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd)
@@ -92,6 +121,10 @@ bool WriteContents(QIODevice& in, const QByteArray& path, std::uint64_t expected
     // A stream that ends short of the size its descriptor gives is no
     // whole copy.
     if (expected != 0 && written != expected)
+        ok = false;
+    const struct timespec times[2] = {TimespecOf(d, FD_ACCESSTIME, kTimeAccessed),
+                                      TimespecOf(d, FD_WRITESTIME, kTimeModified)};
+    if (ok && ::futimens(fd.get(), times) != 0)
         ok = false;
     if (fd.Close() != 0)
         ok = false;
@@ -218,34 +251,106 @@ bool FileSystemDropTarget::Extract(const ShellDataObject& data) {
     if (!::mkdtemp(pattern.data()))
         return false;
     const QByteArray temp = pattern;
+    QStringList errors;
+    bool cancelled = false;
+    const std::optional<QStringList> fromArchive =
+        ExtractFromArchive(data, temp, &errors, &cancelled);
+    const QStringList extracted =
+        fromArchive ? *fromArchive : ExtractStreams(data, *descriptors, temp, &errors);
+    if (!errors.isEmpty() && !cancelled)
+        ReportExtractErrors(errors);
+    bool done = false;
+    if (!extracted.isEmpty() && !cancelled)
+        done = CopyOrMove(extracted, false);
+    // The private folder holds only what was written above; read-only
+    // folders of an archive are made writable to be emptied.
+    RemoveTree(temp);
+    return done;
+}
+
+std::optional<QStringList> FileSystemDropTarget::ExtractFromArchive(const ShellDataObject& data,
+                                                                    const QByteArray& temp,
+                                                                    QStringList* errors,
+                                                                    bool* cancelled) {
+    const std::optional<ShellIdArray> array =
+        DecodeShellIdArray(data.GetData(ClipFormats::kShellIdList));
+    ShellFolder* desktop = ContextDesktop();
+    if (!array || array->items.empty() || !desktop)
+        return std::nullopt;
+    std::unique_ptr<ShellFolder> bound = desktop->BindToObject(array->parent);
+    auto* folder = dynamic_cast<ArchiveFolder*>(bound.get());
+    if (!folder)
+        return std::nullopt;
+    ArchiveExtractor extractor(folder->SharedIndex());
+    for (const IdList& item : array->items) {
+        const int node = folder->Resolve(item);
+        if (node < 0)
+            return std::nullopt;  // not what the archive holds now: the streams say why
+        extractor.Add(node);
+    }
+
+    // One pass over the archive, with the engine's progress dialog, so a
+    // large archive neither freezes the window nor runs on past Cancel.
+    bool stop = false;
+    FileOpProgressReporter progress(ExtractTitle(), nullptr, false, [&stop] { stop = true; });
+    progress.itemsTotal = extractor.TotalItems();
+    progress.bytesTotal = extractor.TotalBytes();
+    progress.Start();
+    const std::vector<QByteArray> tops =
+        extractor.Run(temp, [&](const QByteArray& entry, std::uint64_t bytes) {
+            progress.bytesDone = bytes;
+            if (!entry.isEmpty())
+                progress.SetCurrent(entry);
+            progress.Tick(false);
+            return !stop;
+        });
+    progress.Close();
+    *cancelled = extractor.Stopped();
+    *errors = extractor.Errors();
+    QStringList paths;
+    for (const QByteArray& top : tops) paths << NameFromBytes(top);
+    return paths;
+}
+
+QStringList FileSystemDropTarget::ExtractStreams(const ShellDataObject& data,
+                                                 const std::vector<FileDescriptor>& descriptors,
+                                                 const QByteArray& temp, QStringList* errors) {
     QStringList extracted;
-    for (int i = 0; i < int(descriptors->size()); ++i) {
-        const FileDescriptor& d = (*descriptors)[std::size_t(i)];
+    for (int i = 0; i < int(descriptors.size()); ++i) {
+        const FileDescriptor& d = descriptors[std::size_t(i)];
         const QByteArray name = NameOf(d.name);
         if (name.isEmpty() || name == "." || name == "..")
             continue;
-        const QByteArray path = Joined(temp, name);
+        const QString shown = DisplayFromName(NameFromBytes(name));
         if (d.directory) {
-            if (::mkdir(path.constData(), 0755) == 0)
-                extracted << NameFromBytes(path);
+            // A folder described without what it holds can't be copied
+            // whole; an empty folder in its place would be a false success.
+            *errors << QStringLiteral("\"%1\": %2").arg(shown, kFolderWithoutContents);
             continue;
         }
+        const QByteArray path = Joined(temp, name);
         std::unique_ptr<QIODevice> in = data.GetFileContents(i);
         // Archive streams come closed: opening reaches the entry.
-        if (in && !in->isOpen() && !in->open(QIODevice::ReadOnly))
+        if (!in || (!in->isOpen() && !in->open(QIODevice::ReadOnly))) {
+            *errors << QStringLiteral("\"%1\": %2")
+                           .arg(shown, in ? in->errorString() : kNoContentsGiven);
             continue;
-        if (in && WriteContents(*in, path, (d.flags & FD_FILESIZE) ? d.size : 0))
+        }
+        if (WriteContents(*in, path, (d.flags & FD_FILESIZE) ? d.size : 0, d))
             extracted << NameFromBytes(path);
+        else
+            *errors << QStringLiteral("\"%1\": %2").arg(shown, in->errorString());
     }
-    bool done = false;
-    if (!extracted.isEmpty())
-        done = CopyOrMove(extracted, false);
-    // The private folder holds only what was written above.
-    FileOpRequest cleanup;
-    cleanup.func = FileOpRequest::Delete;
-    cleanup.sources.push_back(temp);
-    cleanup.noConfirmation = true;
-    cleanup.silent = true;
-    SHFileOperation(cleanup);
-    return done;
+    return extracted;
+}
+
+void FileSystemDropTarget::ReportExtractErrors(const QStringList& errors) {
+    QStringList shown = errors.mid(0, kErrorsShown);
+    if (errors.size() > kErrorsShown)
+        shown << QStringLiteral("and %1 more").arg(errors.size() - kErrorsShown);
+    PromptRequest request;
+    request.title = ExtractTitle();
+    request.icon = PromptIcon::Warning;
+    request.text = kExtractFailed + QStringLiteral("\n\n") + shown.join(QLatin1Char('\n'));
+    Prompts().MessageBox(request);
 }

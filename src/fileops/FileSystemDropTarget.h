@@ -16,11 +16,21 @@
 //     from there by the engine, then the temporary folder is removed: the
 //     target gets whole files or nothing, and questions are the engine's.
 //     Entries above "nMaxExtractSize" are extracted too: the limit is for
-//     viewing, not for copying.
+//     viewing, not for copying. Entries of an archive folder of this
+//     program are extracted by an ArchiveExtractor: folders with their whole
+//     sub-tree, every entry with its times and mode, in one pass over the
+//     archive, with a progress dialog that can cancel. Other contents
+//     streams are written one by one with the descriptors' times; a folder
+//     descriptor of those has no contents and is not copied. What could not
+//     be extracted is listed in one warning; a top item that failed in
+//     part is not copied at all.
 // Main thread only (the engine runs there).
 
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "platform/namespace/ShellFolder.h"
 
@@ -46,6 +56,14 @@ private:
     bool CopyOrMove(const QStringList& paths, bool move);
     bool Link(const QStringList& paths);
     bool Extract(const ShellDataObject& data);
+    // The archive's way; nullopt when the items are no archive entries.
+    std::optional<QStringList> ExtractFromArchive(const ShellDataObject& data,
+                                                  const QByteArray& temp, QStringList* errors,
+                                                  bool* cancelled);
+    QStringList ExtractStreams(const ShellDataObject& data,
+                               const std::vector<FileDescriptor>& descriptors,
+                               const QByteArray& temp, QStringList* errors);
+    void ReportExtractErrors(const QStringList& errors);
 
     QString m_folder;
     // What DragEnter learned, for DragOver.
@@ -53,6 +71,13 @@ private:
     bool m_enteredContents = false;
     std::uint32_t m_enteredAllowed = 0;
 };
+
+/// The texts of a failed extraction.
+inline const QString kExtractFailed =
+    QStringLiteral("Some items could not be copied out of the archive:");
+inline const QString kFolderWithoutContents =
+    QStringLiteral("a folder whose contents are not offered; not copied");
+inline const QString kNoContentsGiven = QStringLiteral("no contents are offered for it");
 
 /// Makes a symbolic link in `folder` to `target` (absolute), named after the
 /// target's last component, or "name (link)", "name (link 2)", ... when that

@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QMimeDatabase>
 
+#include "platform/archive/ArchiveExtractor.h"
 #include "platform/archive/ArchiveStream.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/TempCopyFile.h"
@@ -511,7 +512,7 @@ bool OpenArchiveEntry(const std::shared_ptr<const ArchiveIndex>& index, int node
     if (n.kind != ArchiveIndex::Kind::File)
         return fail(QStringLiteral("\"%1\" has no contents that can be opened").arg(shown));
     if (n.size > MaxExtractSize())
-        return fail(kTooLargeToViewText);
+        return fail(OverExtractLimitText(n.size, MaxExtractSize()));
     ArchiveStream stream(index, node);
     QString why;
     const QString copy = WriteTempCopy(stream, NameFromBytes(index->NameOf(node)), n.size, &why);

@@ -128,8 +128,8 @@ std::optional<std::unique_ptr<ShellFolder>> BindThroughArchive(const QByteArray&
 /// since the application reads it later). Nothing an archive holds is ever
 /// run: programs and desktop entries open as documents too. False, with a
 /// text for the user in `whyNot`, for entries that are not files, above
-/// MaxExtractSize() (kTooLargeToViewText), damaged, or when no application
-/// could be started.
+/// MaxExtractSize() (OverExtractLimitText: the size and the limit), damaged
+/// (what is wrong), or when no application could be started.
 bool OpenArchiveEntry(const std::shared_ptr<const ArchiveIndex>& index, int node,
                       QString* whyNot = nullptr);
 

@@ -195,6 +195,8 @@ bool ArchiveIndex::Place(archive_entry* entry, int ordinal, ArchiveReader& reade
     n.kind = kind;
     n.ordinal = ordinal;
     n.size = size;
+    n.hardLink = kind == Kind::Link && archive_entry_hardlink(entry) != nullptr;
+    n.mode = std::uint16_t(archive_entry_perm(entry) & 07777);
     n.times[kTimeModified] = TimeOf(archive_entry_mtime_is_set(entry), archive_entry_mtime(entry),
                                     archive_entry_mtime_nsec(entry));
     n.times[kTimeCreated] =

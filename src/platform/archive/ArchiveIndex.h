@@ -62,6 +62,8 @@ public:
         std::uint16_t linkLength = 0;
         Kind kind = Kind::Directory;
         bool hasSubfolders = false;
+        bool hardLink = false;   // a link to another entry, not a symbolic one
+        std::uint16_t mode = 0;  // permission bits the header gives; 0 unknown
         std::uint64_t size = 0;
         std::array<FileTime, 3> times{};  // modified, created, accessed; 0 unknown
     };

@@ -155,15 +155,14 @@ void FileOpExecutor::Refuse(const FileOpRefusal& refusal) {
 }
 
 bool FileOpExecutor::ConfirmDelete() {
-    const std::size_t count = m_plan.Accepted();
-    if (count == 0)
-        return false;
-    QByteArray only;
-    for (std::size_t i = 0; i < m_plan.sources.size() && only.isEmpty(); ++i) {
+    std::vector<QByteArray> accepted;
+    for (std::size_t i = 0; i < m_plan.sources.size(); ++i) {
         if (!m_plan.refused[i])
-            only = m_plan.sources[i];
+            accepted.push_back(m_plan.sources[i]);
     }
-    return m_questions.ConfirmDelete(count, only, m_req.allowUndo);
+    if (accepted.empty())
+        return false;
+    return m_questions.ConfirmDelete(accepted, m_req.allowUndo);
 }
 
 // ---------------------------------------------------------------------------
@@ -197,6 +196,23 @@ QByteArray FileOpExecutor::FreeName(const QByteArray& target, bool isFolder) {
     return name.isEmpty() ? QByteArray() : Join(folder, name);
 }
 
+void FileOpExecutor::Placed(const QByteArray& target) {
+    m_placed.insert(target);
+}
+
+// True when `target`, or a folder above it inside the target folder, was
+// made or moved there by this operation: then whatever is at `target` came
+// from another of its sources.
+bool FileOpExecutor::PlacedHere(const QByteArray& target) const {
+    if (m_placed.isEmpty() || !m_target)
+        return false;
+    for (QByteArray at = target; at.size() > m_target->path.size(); at = ParentOf(at)) {
+        if (m_placed.contains(at))
+            return true;
+    }
+    return false;
+}
+
 // Looks at what is at `target`. Fills the name to use and whether to merge
 // into an existing folder; nullopt when there is nothing in the way.
 std::optional<FileOpExecutor::Conflict> FileOpExecutor::ResolveConflict(
@@ -218,7 +234,7 @@ std::optional<FileOpExecutor::Conflict> FileOpExecutor::ResolveConflict(
             return Conflict::Skip;
         }
     } else if (!(top && m_req.renameOnCollision)) {
-        const Conflict answer = m_questions.AskConflict(node, existing, target);
+        const Conflict answer = m_questions.AskConflict(node, existing, target, PlacedHere(target));
         if (answer == Conflict::Overwrite && node.IsDir())
             *merge = true;
         if (answer != Conflict::KeepBoth)
@@ -276,6 +292,7 @@ FileOpExecutor::Outcome FileOpExecutor::CopyItem(FileOpNode& node, const QByteAr
         m_progress.bytesDone = bytesBefore + node.bytes;
         if (!failed) {
             m_copier.RememberLink(node, target);
+            Placed(target);
             m_progress.itemsDone += 1;
             return Outcome::Done;
         }
@@ -367,6 +384,7 @@ FileOpExecutor::Outcome FileOpExecutor::MoveByRename(FileOpNode& node, const QBy
             }
         }
         if (error == 0) {
+            Placed(target);
             m_progress.itemsDone += node.walked ? node.items : 1;
             m_progress.bytesDone += node.walked ? node.bytes : 0;
             return Outcome::Done;
@@ -482,6 +500,7 @@ FileOpExecutor::Outcome FileOpExecutor::TransferFolder(FileOpNode& node, const Q
             // and a read-only source folder can still be filled here.
             if (m_io.Mkdir(target, 0700) == 0) {
                 made = true;
+                Placed(target);
                 break;
             }
             if (AskError(FileOpError::FromErrno(FileOpStep::MakeFolder, target)) !=

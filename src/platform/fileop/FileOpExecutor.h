@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -87,6 +88,8 @@ private:
     bool SameItem(const QByteArray& source, const struct stat& sourceSt, const QByteArray& target,
                   const struct stat& targetSt);
     QByteArray FreeName(const QByteArray& target, bool isFolder);
+    void Placed(const QByteArray& target);
+    bool PlacedHere(const QByteArray& target) const;
 
     // Delete.
     Outcome DeleteTop(FileOpNode& node, std::size_t top);
@@ -115,6 +118,10 @@ private:
     std::optional<FileOpTarget> m_target;
     std::vector<Outcome> m_outcomes;
     std::vector<QByteArray> m_finalTargets;
+    // What this operation has put into the target so far (files, links and
+    // folders it made or moved there), so that two sources of one name
+    // never replace each other.
+    QSet<QByteArray> m_placed;
 
     bool m_stop = false;
     std::size_t m_top = 0;

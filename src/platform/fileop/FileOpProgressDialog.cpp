@@ -44,13 +44,18 @@ FileOpProgressDialog::FileOpProgressDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(m_counts);
     layout->addWidget(m_speed);
     layout->addWidget(m_cancel, 0, Qt::AlignRight);
-    connect(m_cancel, &QPushButton::clicked, this, &FileOpProgressDialog::reject);
+    connect(m_cancel, &QPushButton::clicked, this, &FileOpProgressDialog::RequestCancel);
     m_clock.start();
 }
 
 void FileOpProgressDialog::reject() {
     // The dialog stays up until the engine has stopped cleanly; closing it
-    // only asks for that.
+    // only asks whether to stop.
+    if (!m_cancelRequested)
+        Q_EMIT closeRequested();
+}
+
+void FileOpProgressDialog::RequestCancel() {
     if (!m_cancelRequested) {
         m_cancelRequested = true;
         m_cancel->setEnabled(false);

@@ -41,9 +41,18 @@ public:
     QString SpeedText() const;
     bool CancelRequested() const { return m_cancelRequested; }
 
+    /// Marks the operation as being cancelled (Cancel disabled, "Cancelling..."
+    /// shown) and emits cancelRequested() once.
+    void RequestCancel();
+
 Q_SIGNALS:
-    /// Cancel was pressed (or the dialog closed, or Escape).
+    /// Cancel was pressed, or a close was confirmed.
     void cancelRequested();
+    /// The dialog was closed (its close button, Alt+F4) or Escape pressed:
+    /// whoever runs the operation asks whether to cancel, once it is
+    /// between two pieces of work. A stray key must not throw away a long
+    /// copy.
+    void closeRequested();
 
 protected:
     void reject() override;

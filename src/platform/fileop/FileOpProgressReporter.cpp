@@ -6,6 +6,11 @@
 #include "platform/fileop/FileOpPaths.h"
 #include "platform/fileop/FileOpProgressDialog.h"
 #include "platform/ui/EscapePoll.h"
+#include "platform/ui/Prompter.h"
+
+const char* const kCancelOperationQuestion =
+    "Cancel this operation?\n\nWhat is already done stays done; the item in progress is "
+    "undone.";
 
 namespace {
 
@@ -56,6 +61,8 @@ void FileOpProgressReporter::ShowDialog() {
                          if (m_onCancel)
                              m_onCancel();
                      });
+    QObject::connect(m_dialog.get(), &FileOpProgressDialog::closeRequested, m_dialog.get(),
+                     [this] { m_closeAsked = true; });
     m_lastPaint = -1000;
     m_dialog->show();
 }
@@ -85,7 +92,25 @@ void FileOpProgressReporter::Tick(bool force) {
     // Before the dialog is up nothing modal guards the windows, so input
     // waits in the queue; once it is up, the gate lets input reach the
     // dialog only (Cancel) and swallows the rest.
-    EscapePollScope gate(m_dialog.get());
-    QCoreApplication::processEvents(m_dialog ? QEventLoop::AllEvents
-                                             : QEventLoop::ExcludeUserInputEvents);
+    {
+        EscapePollScope gate(m_dialog.get());
+        QCoreApplication::processEvents(m_dialog ? QEventLoop::AllEvents
+                                                 : QEventLoop::ExcludeUserInputEvents);
+    }
+    if (m_closeAsked && m_dialog) {
+        m_closeAsked = false;
+        if (ConfirmCancel())
+            m_dialog->RequestCancel();
+    }
+}
+
+bool FileOpProgressReporter::ConfirmCancel() const {
+    PromptRequest request;
+    request.text = QCoreApplication::translate("FileOperation", kCancelOperationQuestion);
+    request.title = m_title;
+    request.buttons = PromptButtons::YesNo;
+    request.icon = PromptIcon::Question;
+    request.defaultButton = 1;  // No: going on is what a stray key must not undo
+    request.parent = m_dialog.get();
+    return Prompts().MessageBox(request) == PromptAnswer::Yes;
 }

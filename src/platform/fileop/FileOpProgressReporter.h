@@ -53,7 +53,10 @@ public:
     void SetState(const QString& state, const QString& item);
 
     /// Shows the dialog when due, repaints it when due, and processes the
-    /// pending events; `force` does all three now.
+    /// pending events; `force` does all three now. When the dialog was
+    /// closed or Escape pressed meanwhile, asks (after the events, outside
+    /// the input gate, so the question takes input) whether to cancel; Yes
+    /// cancels as the Cancel button does, No goes on.
     void Tick(bool force);
 
     /// Where questions go: the dialog while it is shown, else the parent.
@@ -66,6 +69,7 @@ public:
 private:
     void ShowDialog();
     void Paint(qint64 now);
+    bool ConfirmCancel() const;
 
     QString m_title;
     QWidget* m_parent;
@@ -76,4 +80,9 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastPump = -1000, m_lastPaint = -1000;
     QString m_current, m_state;
+    bool m_closeAsked = false;
 };
+
+/// The question asked when the progress dialog is closed while its
+/// operation runs.
+extern const char* const kCancelOperationQuestion;

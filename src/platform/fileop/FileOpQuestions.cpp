@@ -100,12 +100,17 @@ FileOpQuestions::ErrorAnswer FileOpQuestions::AskError(const FileOpError& error,
 
 FileOpQuestions::ConflictAnswer FileOpQuestions::AskConflict(const FileOpNode& node,
                                                              const struct stat& existing,
-                                                             const QByteArray& target) {
+                                                             const QByteArray& target,
+                                                             bool placedHere) {
     const bool bothFolders = node.IsDir() && S_ISDIR(existing.st_mode);
     const bool replaceable = bothFolders || (!node.IsDir() && !S_ISDIR(existing.st_mode));
+    // Merging two folders loses nothing by itself; replacing a file this
+    // operation has just written would lose one of its own sources.
+    const bool mustAsk = placedHere && !bothFolders;
     if (m_skipAll)
         return ConflictAnswer::Skip;
-    if (replaceable && (m_noConfirmation || (bothFolders ? m_mergeAll : m_overwriteAll)))
+    if (replaceable && !mustAsk &&
+        (m_noConfirmation || (bothFolders ? m_mergeAll : m_overwriteAll)))
         return ConflictAnswer::Overwrite;
 
     ChoiceRequest request;
@@ -126,6 +131,10 @@ FileOpQuestions::ConflictAnswer FileOpQuestions::AskConflict(const FileOpNode& n
                           "Existing: %2, modified %3\nNew: %4, modified %5\n\nReplace it?")
                            .arg(name, SizeText(existing), TimeText(existing), SizeText(node.st),
                                 TimeText(node.st));
+        if (mustAsk)
+            request.text += QStringLiteral("\n\n") +
+                            Tr("The existing file was put there by this same operation: another "
+                               "item of the same name.");
         request.answers = {Tr("&Overwrite"), Tr("Overwrite &all")};
         choices = {ConflictChoice::Overwrite, ConflictChoice::OverwriteAll};
     } else {
@@ -187,19 +196,31 @@ FileOpQuestions::NoTrashAnswer FileOpQuestions::AskNoTrash(const QByteArray& pat
     return NoTrashAnswer::DeleteForGood;
 }
 
-bool FileOpQuestions::ConfirmDelete(std::size_t count, const QByteArray& only, bool toTrash) {
+bool FileOpQuestions::ConfirmDelete(const std::vector<QByteArray>& paths, bool toTrash) {
+    const std::size_t count = paths.size();
     PromptRequest request;
     request.title = Tr("Delete");
     request.buttons = PromptButtons::YesNo;
     request.icon = toTrash ? PromptIcon::Question : PromptIcon::Warning;
     request.parent = m_promptParent();
+    const QString only = count == 1 ? Shown(paths.front()) : QString();
     if (toTrash) {
-        request.text = count == 1 ? Tr("Move \"%1\" to the trash?").arg(Shown(only))
+        request.text = count == 1 ? Tr("Move \"%1\" to the trash?").arg(only)
                                   : Tr("Move these %1 items to the trash?").arg(count);
     } else {
-        request.text = (count == 1 ? Tr("Permanently delete \"%1\"?").arg(Shown(only))
-                                   : Tr("Permanently delete these %1 items?").arg(count)) +
-                       QStringLiteral("\n\n") + Tr("This can't be undone.");
+        request.text = count == 1 ? Tr("Permanently delete \"%1\"?").arg(only)
+                                  : Tr("Permanently delete these %1 items?").arg(count);
+    }
+    if (count > 1) {
+        QStringList names;
+        for (std::size_t i = 0; i < count && i < kDeleteNamesShown; ++i)
+            names << QStringLiteral("\"%1\"").arg(Shown(paths[i]));
+        if (count > kDeleteNamesShown)
+            names << Tr("and %1 more").arg(count - kDeleteNamesShown);
+        request.text += QStringLiteral("\n\n") + names.join(QLatin1Char('\n'));
+    }
+    if (!toTrash) {
+        request.text += QStringLiteral("\n\n") + Tr("This can't be undone.");
         request.defaultButton = 1;  // No
     }
     return Prompts().MessageBox(request) == PromptAnswer::Yes;

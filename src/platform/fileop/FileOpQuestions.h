@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 class FileOpError;
 class QWidget;
@@ -39,15 +40,20 @@ public:
     /// What to do about `existing` at `target`, in the way of `node`. Two
     /// folders: Merge or Merge all; two files: Overwrite or Overwrite all
     /// (with both sizes and times); otherwise neither. Then Skip, Skip all,
-    /// Keep both, Cancel.
+    /// Keep both, Cancel. `placedHere`: the same operation put `existing`
+    /// there (two sources of one name); such a file is never overwritten
+    /// without being asked, whatever "for all" answer or the no-confirmation
+    /// flag say, since that would lose one of the sources.
     ConflictAnswer AskConflict(const FileOpNode& node, const struct stat& existing,
-                               const QByteArray& target);
+                               const QByteArray& target, bool placedHere = false);
     /// The item at `path` can't go to the trash (its volume has none):
     /// delete it for good (this once or for all), skip it, or cancel.
     NoTrashAnswer AskNoTrash(const QByteArray& path, const QString& reason);
-    /// The delete confirmation for `count` items (`only` names the single
-    /// one); true for Yes.
-    bool ConfirmDelete(std::size_t count, const QByteArray& only, bool toTrash);
+    /// The delete confirmation for the items at `paths`, naming them: one by
+    /// its name; several by the first kDeleteNamesShown names, then "and N
+    /// more", so that nothing is deleted unseen. True for Yes.
+    bool ConfirmDelete(const std::vector<QByteArray>& paths, bool toTrash);
+    static constexpr std::size_t kDeleteNamesShown = 5;
     /// Whether to make the missing target folder `path`.
     bool ConfirmMakeFolder(const QByteArray& path);
     /// A warning with OK only.

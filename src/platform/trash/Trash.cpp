@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QSet>
 #include <QWidget>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -103,6 +104,30 @@ QByteArray DeletionDateNow() {
     return QByteArray(buffer);
 }
 
+// The info file's name adds ".trashinfo" to the entry's: a name longer than
+// this has no info file and goes into the trash under a shorter one (the
+// original stays whole in the info's Path=).
+constexpr qsizetype kInfoSuffixBytes = 10;
+constexpr qsizetype kMaxTrashNameBytes = NAME_MAX - kInfoSuffixBytes;
+
+// `bytes` cut to at most `limit` bytes without splitting a UTF-8 sequence,
+// so a shortened name still reads as the original's beginning.
+QByteArray CutAtCharacter(const QByteArray& bytes, qsizetype limit) {
+    if (bytes.size() <= limit)
+        return bytes;
+    qsizetype end = std::max<qsizetype>(limit, 0);
+    while (end > 0 && (std::uint8_t(bytes[end]) & 0xC0) == 0x80) --end;
+    return bytes.left(end);
+}
+
+// The n-th name tried for an entry: "name", "name.2.ext", ..., each cut to
+// what an info file's name leaves room for (the extension kept).
+QByteArray TrashNameCandidate(const QByteArray& stem, const QByteArray& extension, int n) {
+    const QByteArray counter = n == 1 ? QByteArray() : "." + QByteArray::number(n);
+    const qsizetype room = kMaxTrashNameBytes - counter.size() - extension.size();
+    return CutAtCharacter(stem, room) + counter + extension;
+}
+
 // Claims a name in the trash by creating its .trashinfo exclusively: two
 // processes trashing "a" at once get "a" and "a.2", never the same entry.
 // A name whose files/ entry exists without info (an orphan) is passed over.
@@ -113,7 +138,7 @@ QByteArray ClaimTrashName(const QByteArray& trashDir, const QByteArray& name,
     const QByteArray stem = keepExtension ? name.left(dot) : name;
     const QByteArray extension = keepExtension ? name.mid(dot) : QByteArray();
     for (int n = 1; n < 100000; ++n) {
-        const QByteArray candidate = n == 1 ? name : stem + "." + QByteArray::number(n) + extension;
+        const QByteArray candidate = TrashNameCandidate(stem, extension, n);
         struct stat st;
         if (::lstat((trashDir + "/files/" + candidate).constData(), &st) == 0)
             continue;

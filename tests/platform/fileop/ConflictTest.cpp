@@ -132,6 +132,60 @@ TEST_F(ConflictTest, FolderMergeAsksPerFileInsideAndFileOntoFolderCantOverwrite)
     EXPECT_TRUE(result.Succeeded()) << result.errors.join('\n').toStdString();
 }
 
+TEST(FileOperationSameNameTest, TwoSourcesOfOneNameNeverReplaceEachOther) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("A/x.txt", "from A"));
+    ASSERT_TRUE(dir.MakeFile("B/x.txt", "from B"));
+    ASSERT_TRUE(dir.MakeFile("A/sub/y", "A's y"));
+    ASSERT_TRUE(dir.MakeFile("B/sub/y", "B's y"));
+    ASSERT_TRUE(dir.MakeFile("B/sub/z", "B's z"));
+    ASSERT_TRUE(dir.MakeFile("dst/old.txt", "old"));
+    ASSERT_TRUE(dir.MakeFile("C/old.txt", "new old"));
+    ScopedPrompter prompter;
+    // Without confirmation: the folders merge unasked, what was in the
+    // target before is overwritten unasked, but each file the operation
+    // itself put there is asked about. Keep both for x.txt, skip y.
+    prompter->AnswerChoice(int(ConflictChoice::KeepBoth)).AnswerChoice(int(ConflictChoice::Skip));
+    FileOpRequest request;
+    request.func = FileOpRequest::Move;
+    request.sources = {dir.Join("A/x.txt"), dir.Join("B/x.txt"), dir.Join("A/sub"),
+                       dir.Join("B/sub"), dir.Join("C/old.txt")};
+    request.targetFolder = dir.Join("dst");
+    request.noConfirmation = true;
+    const FileOpResult result = RunOp(request);
+    EXPECT_TRUE(prompter->AllAnswered()) << prompter->Describe().toStdString();
+    ASSERT_EQ(prompter->Requests().size(), 2) << prompter->Describe().toStdString();
+    EXPECT_TRUE(prompter->Requests()[0].text.contains(QStringLiteral("x.txt")));
+    EXPECT_TRUE(prompter->Requests()[0].text.contains(QStringLiteral("same operation")));
+    EXPECT_TRUE(prompter->Requests()[1].text.contains(QStringLiteral("y")));
+    EXPECT_EQ(ReadBytes(dir.Join("dst/x.txt")), "from A");
+    EXPECT_EQ(ReadBytes(dir.Join("dst/x (copy).txt")), "from B");
+    EXPECT_EQ(ReadBytes(dir.Join("dst/sub/y")), "A's y");
+    EXPECT_EQ(ReadBytes(dir.Join("B/sub/y")), "B's y") << "skipped, so still at its source";
+    EXPECT_EQ(ReadBytes(dir.Join("dst/sub/z")), "B's z");
+    EXPECT_EQ(ReadBytes(dir.Join("dst/old.txt")), "new old");
+    EXPECT_TRUE(result.anySkipped);
+
+    // "Overwrite all" given for what was there before does not extend to
+    // what the operation brings twice.
+    ASSERT_TRUE(dir.MakeFile("P/n.txt", "P's n"));
+    ASSERT_TRUE(dir.MakeFile("Q/n.txt", "Q's n"));
+    ASSERT_TRUE(dir.MakeFile("P/m.txt", "P's m"));
+    ASSERT_TRUE(dir.MakeFile("out/m.txt", "out's m"));
+    prompter->Clear();
+    prompter->AnswerChoice(int(ConflictChoice::OverwriteAll))
+        .AnswerChoice(int(ConflictChoice::Skip));
+    FileOpRequest copy;
+    copy.func = FileOpRequest::Copy;
+    copy.sources = {dir.Join("P/m.txt"), dir.Join("P/n.txt"), dir.Join("Q/n.txt")};
+    copy.targetFolder = dir.Join("out");
+    RunOp(copy);
+    EXPECT_TRUE(prompter->AllAnswered()) << prompter->Describe().toStdString();
+    EXPECT_EQ(prompter->Requests().size(), 2);
+    EXPECT_EQ(ReadBytes(dir.Join("out/m.txt")), "P's m");
+    EXPECT_EQ(ReadBytes(dir.Join("out/n.txt")), "P's n");
+}
+
 TEST(FileOperationRefusalTest, NeverIntoItselfNorOntoItself) {
     TestDir dir;
     ASSERT_TRUE(dir.MakeFile("tree/sub/file", "tree file"));

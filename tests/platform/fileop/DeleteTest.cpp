@@ -34,6 +34,41 @@ TEST(FileOperationDeleteTest, ForGoodRemovesTheTreeButNothingItsLinksPointAt) {
     EXPECT_EQ(ReadBytes(dir.Join("outside/precious")), "keep me");
 }
 
+TEST(FileOperationDeleteTest, TheConfirmationNamesWhatIsDeleted) {
+    TestDir dir;
+    ScopedPrompter prompter;
+    FileOpRequest request;
+    request.func = FileOpRequest::Delete;
+    for (const char* name : {"alpha", "bravo", "charlie", "delta", "echo", "foxtrot", "golf"}) {
+        ASSERT_TRUE(dir.MakeFile(name, name));
+        request.sources.push_back(dir.Join(name));
+    }
+    // Seven items: the first five by name, then how many more.
+    prompter->AnswerMessage(PromptAnswer::No);
+    RunOp(request);
+    ASSERT_EQ(prompter->Requests().size(), 1);
+    QString text = prompter->Requests()[0].text;
+    for (const char* name : {"alpha", "bravo", "charlie", "delta", "echo"})
+        EXPECT_TRUE(text.contains(QStringLiteral("\"%1\"").arg(QLatin1String(name)))) << name;
+    EXPECT_FALSE(text.contains(QStringLiteral("foxtrot")));
+    EXPECT_TRUE(text.contains(QStringLiteral("and 2 more"))) << text.toStdString();
+    EXPECT_TRUE(Exists(dir.Join("golf")));
+
+    // Five or fewer: every one named, no "more"; to the trash alike.
+    request.sources.resize(3);
+    request.allowUndo = true;
+    prompter->Clear();
+    prompter->AnswerMessage(PromptAnswer::No);
+    RunOp(request);
+    ASSERT_EQ(prompter->Requests().size(), 1);
+    text = prompter->Requests()[0].text;
+    EXPECT_TRUE(text.contains(QStringLiteral("trash")));
+    for (const char* name : {"alpha", "bravo", "charlie"})
+        EXPECT_TRUE(text.contains(QLatin1String(name))) << name;
+    EXPECT_FALSE(text.contains(QStringLiteral("more")));
+    EXPECT_TRUE(prompter->AllAnswered()) << prompter->Describe().toStdString();
+}
+
 TEST(FileOperationDeleteTest, TrashOrAskWhenTheVolumeHasNone) {
     TestDir dir;
     ASSERT_TRUE(dir.MakeFile("x/one", "1"));

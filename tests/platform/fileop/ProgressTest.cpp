@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -13,6 +15,7 @@
 
 #include "FileOpTestSupport.h"
 #include "platform/fileop/FileOpProgressDialog.h"
+#include "platform/fileop/FileOpProgressReporter.h"
 #include "platform/ui/EscapePoll.h"
 
 namespace {
@@ -121,6 +124,50 @@ TEST(FileOperationProgressTest, CancelIsClickableWhileThePanesWaitForTheOperatio
 
     QCoreApplication::processEvents();
     EXPECT_EQ(pane.received.load(), 1) << "and arrives once it has ended";
+}
+
+TEST(FileOperationProgressTest, ClosingTheDialogAsksBeforeCancelling) {
+    ScopedPrompter prompter;
+    int cancels = 0;
+    FileOpProgressReporter progress(QStringLiteral("Copying"), nullptr, false, [&] { ++cancels; });
+    progress.SetDelay(0);
+    progress.Start();
+    progress.Tick(true);
+    FileOpProgressDialog* dialog = progress.Dialog();
+    ASSERT_NE(dialog, nullptr);
+
+    // Alt+F4 or the title bar's close button reach the dialog as a close
+    // event; the answer No goes on.
+    prompter->AnswerMessage(PromptAnswer::No);
+    QCoreApplication::postEvent(dialog, new QCloseEvent);
+    progress.Tick(true);
+    ASSERT_EQ(prompter->Requests().size(), 1);
+    EXPECT_TRUE(prompter->Requests()[0].text.contains(QStringLiteral("Cancel")));
+    EXPECT_EQ(prompter->Requests()[0].defaultButton, 1) << "No is the default";
+    EXPECT_EQ(cancels, 0);
+    EXPECT_FALSE(dialog->CancelRequested());
+    EXPECT_TRUE(dialog->isVisible());
+
+    // Escape asks too; Yes cancels.
+    prompter->AnswerMessage(PromptAnswer::Yes);
+    QCoreApplication::postEvent(dialog,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    progress.Tick(true);
+    EXPECT_EQ(prompter->Requests().size(), 2);
+    EXPECT_EQ(cancels, 1);
+    EXPECT_TRUE(dialog->CancelRequested());
+
+    // The Cancel button is an explicit choice: it cancels without a question.
+    FileOpProgressReporter second(QStringLiteral("Copying"), nullptr, false, [&] { ++cancels; });
+    second.SetDelay(0);
+    second.Start();
+    second.Tick(true);
+    ASSERT_NE(second.Dialog(), nullptr);
+    second.Dialog()->findChild<QPushButton*>()->click();
+    second.Tick(true);
+    EXPECT_EQ(cancels, 2);
+    EXPECT_EQ(prompter->Requests().size(), 2);
+    EXPECT_TRUE(prompter->AllAnswered()) << prompter->Describe().toStdString();
 }
 
 }  // namespace

@@ -169,6 +169,55 @@ TEST_F(TrashTest, SameNamesGetUniqueEntriesAndRestoreOverAnExistingItemAsks) {
     EXPECT_EQ(left, (QList<QByteArray>{"first", "third, not trashed"}));
 }
 
+TEST_F(TrashTest, NamesTooLongForAnInfoFileAreTrashedShortenedAndRestoredWhole) {
+    TestDir dir;
+    // 255-byte names (the most a name may have) that differ only near their
+    // end: shortened, they would be one name. One holds a byte that is not
+    // UTF-8 and a character of several bytes right at the cut.
+    QByteArray common(239, 'n');
+    common += "\xe2\x82\xac";  // "€", bytes 239 to 241, where the cut falls
+    const QByteArray first = common + QByteArray(255 - common.size() - 6, 'a') + "\xff.text";
+    const QByteArray second = common + QByteArray(255 - common.size() - 6, 'b') + "\xfe.text";
+    ASSERT_EQ(first.size(), 255);
+    ASSERT_EQ(second.size(), 255);
+    ASSERT_TRUE(dir.MakeFile(first, "first"));
+    ASSERT_TRUE(dir.MakeFile(second, "second"));
+
+    QString error;
+    ASSERT_EQ(MoveToTrash(dir.Join(first), &error), TrashResult::Trashed) << error.toStdString();
+    ASSERT_EQ(MoveToTrash(dir.Join(second), &error), TrashResult::Trashed) << error.toStdString();
+    EXPECT_FALSE(Exists(dir.Join(first)));
+    EXPECT_FALSE(Exists(dir.Join(second)));
+
+    std::vector<TrashEntry> entries = HomeEntriesFrom(dir.PathBytes());
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_NE(entries[0].name, entries[1].name);
+    QList<QByteArray> originals;
+    for (const TrashEntry& e : entries) {
+        originals << e.OriginalName();
+        EXPECT_LE(e.InfoPath().size() - e.trash.path.size() - 6, 255) << "info name fits";
+        EXPECT_TRUE(e.name.endsWith(".text")) << "the extension is kept";
+        // The cut never splits a character: what is left decodes as before.
+        EXPECT_TRUE(e.name.startsWith(QByteArray(238, 'n')));
+        const QByteArray stem = e.name.chopped(5);
+        EXPECT_EQ(QString::fromUtf8(stem).toUtf8(), stem) << "a character cut in half";
+        const QByteArray expected = e.OriginalName() == first ? "first" : "second";
+        EXPECT_EQ(ReadBytes(e.FilePath()), expected);
+    }
+    std::sort(originals.begin(), originals.end());
+    QList<QByteArray> both{first, second};
+    std::sort(both.begin(), both.end());
+    EXPECT_EQ(originals, both);
+
+    ScopedPrompter prompter;
+    EXPECT_EQ(RestoreFromTrash(entries, nullptr, &error), TrashActionResult::Done)
+        << error.toStdString();
+    EXPECT_EQ(dir.Read(first), QByteArray("first"));
+    EXPECT_EQ(dir.Read(second), QByteArray("second"));
+    EXPECT_TRUE(HomeEntriesFrom(dir.PathBytes()).empty());
+    EXPECT_TRUE(prompter->Requests().isEmpty()) << prompter->Describe().toStdString();
+}
+
 TEST_F(TrashTest, MalformedInfoFilesAndOrphansAreSkipped) {
     const QByteArray trash = HomeTrashPath();
     ASSERT_TRUE(QDir().mkpath(NameFromBytes(trash + "/files")));
