@@ -22,6 +22,24 @@ bool IsWordChar(unsigned char c) {
     return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
 }
 
+// How often a byte turns up in text and in binary files, roughly (higher
+// is more common): the anchor of a search is the text's least common byte.
+int Commonness(unsigned char c) {
+    static const char* const kByFrequency = " etaoinsrhldcumfpgwybvkxjqz";
+    if (c == 0 || c == 0xff)
+        return 60;  // padding of binary files
+    const bool lower = (c >= 'a' && c <= 'z') || c == ' ';
+    if (const char* at = lower ? std::strchr(kByFrequency, c) : nullptr)
+        return 50 - int(at - kByFrequency);
+    if (c == '\n' || c == '.' || c == ',' || c == '\t' || c == '_' || c == '(' || c == ')')
+        return 20;
+    if (c >= 'A' && c <= 'Z')
+        return 12;
+    if (c >= '0' && c <= '9')
+        return 15;
+    return 5;
+}
+
 bool IsAscii(const QByteArray& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return (unsigned char)c < 128; });
 }
@@ -70,8 +88,19 @@ class BlockSearcher {
 public:
     BlockSearcher(const QByteArray& text, const TextScanOptions& options)
         : m_text(text), m_options(options), m_ascii(IsAscii(text)) {
-        if (m_text.isEmpty() || options.matchCase)
+        if (m_text.isEmpty())
             return;
+        if (options.matchCase) {
+            // Every byte must appear as it is: the rarest one is the anchor,
+            // so memchr stops as seldom as it can.
+            m_anchor = 0;
+            for (int i = 1; i < int(m_text.size()); ++i) {
+                if (Commonness((unsigned char)m_text[i]) <
+                    Commonness((unsigned char)m_text[m_anchor]))
+                    m_anchor = i;
+            }
+            return;
+        }
         const auto first = (unsigned char)m_text[0];
         // An ASCII text compares byte for byte after folding letters, so any
         // non-letter byte of it must appear as it is in a match: the anchor
@@ -113,14 +142,9 @@ public:
     }
 
 private:
-    // The first start at or after `pos` (up to `last`) that passes the quick
-    // test and, for the cheap cases, the whole comparison; -1 when none.
+    // The first start at or after `pos` (up to `last`) whose anchor byte is
+    // in place and that passes the quick test; -1 when none.
     int NextCandidate(const char* block, int pos, int last) const {
-        const int n = int(m_text.size());
-        if (m_options.matchCase) {
-            const void* hit = ::memmem(block + pos, size_t(last - pos + n), m_text.constData(), n);
-            return hit ? int(static_cast<const char*>(hit) - block) : -1;
-        }
         if (m_anchor >= 0) {
             const char anchor = m_text[m_anchor];
             int from = pos + m_anchor;

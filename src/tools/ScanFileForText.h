@@ -26,9 +26,10 @@
 //
 // No user interface, no Qt event loop, no global state: it may run on any
 // thread (the find worker runs it on its own). Cost: one open, one fstat
-// and one read per block; candidate positions are found with memchr or
-// memmem, so a block without the text's anchor byte costs a pass at memory
-// speed.
+// and one read per block; candidate positions are found with memchr on the
+// text's anchor byte (its least common byte that no case rule can change,
+// or both cases of its first letter), so a block without it costs one pass
+// at memory speed.
 
 #include <QByteArray>
 #include <functional>
