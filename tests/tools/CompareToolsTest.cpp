@@ -216,4 +216,43 @@ TEST_F(CompareTest, ScrollToTopInDetailsView) {
     EXPECT_EQ(tree->indexAt(QPoint(5, 2)).row(), row);
 }
 
+TEST_F(CompareTest, SyncScrollingKeepsTheSameNameAtTheSameHeight) {
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(a.MakeFile(QByteArray::number(1000 + i), "x"));
+        ASSERT_TRUE(b.MakeFile(QByteArray::number(1000 + i), "x"));
+    }
+    for (int i = 0; i < 30; ++i) ASSERT_TRUE(b.MakeFile("extra" + QByteArray::number(i), "x"));
+    OpenBoth();
+    bool sideBySide = true;
+    tools->SetSideBySideQuery([&] { return sideBySide; });
+    tools->AttachPanes(*left, *right);
+    for (CPanexView* pane : {left.get(), right.get()}) {
+        pane->resize(400, 300);
+        pane->show();
+        pane->List()->SetViewStyle(ID_VIEW_DETAILS);
+    }
+    auto top = [](CPanexView& pane, const QString& name) {
+        return pane.List()
+            ->TreeView()
+            ->visualRect(pane.List()->Model()->index(Row(pane, name), 0))
+            .top();
+    };
+    Run(ID_SYNC_SCROLLING);
+    EXPECT_TRUE(notices.Has("Synchronized pane scrolling ON", true));
+    left->List()->SetFocusedRow(Row(*left, "1060"), false);
+    const int height =
+        left->List()->TreeView()->visualRect(left->List()->Model()->index(0, 0)).height();
+    EXPECT_NEAR(top(*right, "1060"), top(*left, "1060"), height / 2);
+    EXPECT_GE(top(*right, "1060"), 0) << "the match is in view";
+
+    // Stacked panes do not follow.
+    sideBySide = false;
+    const int before = top(*right, "1020");
+    left->List()->SetFocusedRow(Row(*left, "1020"), false);
+    EXPECT_EQ(top(*right, "1020"), before);
+
+    Run(ID_SYNC_SCROLLING);
+    EXPECT_TRUE(notices.Has("Synchronized pane scrolling OFF", true));
+}
+
 }  // namespace
