@@ -66,6 +66,7 @@ BatchTemplateDialog::BatchTemplateDialog(QWidget* parent) : QDialog(parent) {
     m_combo->lineEdit()->setMaxLength(kBatchTemplateLimit);
     m_combo->setMinimumContentsLength(40);
     BatchTemplateHistory().FillCombo(General().historyItems, m_combo, QString());
+    m_combo->lineEdit()->selectAll();
     new HistoryComboEdit(m_combo);
     auto* label = new QLabel(QStringLiteral("&Template:"), this);
     label->setBuddy(m_combo);

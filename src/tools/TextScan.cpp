@@ -103,6 +103,7 @@ FindInFilesDialog::FindInFilesDialog(const QString& folderName, QWidget* parent)
     // The text is searched exactly as typed, blanks and all.
     m_find->setInsertPolicy(QComboBox::NoInsert);
     GrepFindHistory().FillCombo(maximum, m_find, QString());
+    m_find->lineEdit()->selectAll();
     new HistoryComboEdit(m_find);
     m_types = new QComboBox(this);
     m_types->setEditable(true);
