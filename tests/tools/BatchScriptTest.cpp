@@ -1,4 +1,4 @@
-// The batch template's expansion: the Part's examples, counters, codes
+// The batch template's expansion: the documented examples, counters, codes
 // without a value, and names that must never run as code when the script
 // runs in the shell.
 
@@ -28,7 +28,7 @@ QStringList Lines(const QString& script) {
 
 const BatchPaths kPaths{"/left", "/right", "/right"};
 
-TEST(BatchScript, ThePartsExamples) {
+TEST(BatchScript, TheDocumentedExamples) {
     EXPECT_EQ(Lines(GenerateBatchScript(ParseBatchTemplate("ren $N old_$N"),
                                         Items({"a.txt", "b.txt"}), kPaths)),
               QStringList({"ren a.txt old_a.txt", "ren b.txt old_b.txt"}));
