@@ -27,6 +27,9 @@
 //   value are escaped with a backslash;
 // - a name ($N, $B) that starts a shell word and begins with "-" is written
 //   "./-...", so that no command takes it for an option.
+// - a code after a backslash (outside single quotes) stays as written: the
+//   backslash makes it literal text, as the shell would, and a value there
+//   would lose the protection of its first quote.
 // So "cp $N $R", "cp '$N' '$R'" and "cp \"$N\" \"$R\"" all copy a file named
 // $(touch P) as that file. Lines are never cut, however long.
 

@@ -78,6 +78,9 @@ TEST(BatchScript, QuotingFollowsTheTemplatesOwnQuotes) {
               R"(cp "\$(x)\`y\`\"" x)");
     EXPECT_EQ(ExpandBatchEntry("cp $N old_$N", {"-x", "/f"}, kPaths, 0), "cp ./-x old_-x")
         << "only a name that starts a word is kept from being an option";
+    EXPECT_EQ(ExpandBatchEntry(R"(echo \$N "\$N" '\$N')", {"a b", "/f"}, kPaths, 0),
+              R"(echo \$N "\$N" '\a b')")
+        << "a backslash keeps a code literal, except inside single quotes";
 }
 
 // Runs the script made from `templateText` for the hostile names in a
