@@ -33,6 +33,7 @@
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
 #include "shell/PatternList.h"
+#include "tools/CPaneTools.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ bool CMainFrame::Create() {
     m_transfer->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
         m_app.RegisterSaver(SaverSlot::TargetFolderHistory, std::move(saver));
     });
+    CreateTools();
     CreateMenus();
     if (!CreateToolBar())
         return false;
@@ -112,8 +114,26 @@ bool CMainFrame::Create() {
     SetQuitWindow(this);
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+    m_tools->AttachPanes(*m_left, *m_right);
     StartPanes();
     return true;
+}
+
+void CMainFrame::CreateTools() {
+    m_tools = std::make_unique<CPaneTools>(*this);
+    m_tools->SetEditorOpener(
+        [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
+    m_tools->SetListingPath([this] { return m_app.GetDirListingPath(); });
+    m_tools->SetBatchPath([this] { return m_app.GetTempBatchPath(); });
+    m_tools->SetSideBySideQuery([this] { return m_sideBySide; });
+    m_tools->SetSaverRegistrar(
+        [this](CPaneTools::Settings which, std::function<void(ProfileStore&)> saver) {
+            const SaverSlot slot = which == CPaneTools::Settings::Grep ? SaverSlot::Grep
+                                   : which == CPaneTools::Settings::BatchTemplateHistory
+                                       ? SaverSlot::BatchTemplateHistory
+                                       : SaverSlot::SelectionPatternHistory;
+            m_app.RegisterSaver(slot, std::move(saver));
+        });
 }
 
 void CMainFrame::CreateCommands() {
@@ -205,6 +225,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
     chain.append(m_active);
     if (m_transfer)
         chain.append(m_transfer.get());
+    if (m_tools)
+        chain.append(m_tools.get());
     chain.append(const_cast<CMainFrame*>(this));
     return chain;
 }

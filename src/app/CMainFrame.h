@@ -42,6 +42,7 @@
 #include "shell/Notice.h"
 
 class CMainStatusBar;
+class CPaneTools;
 class CPaneTransfer;
 class CPaneSplitter;
 class CPanexApp;
@@ -172,6 +173,7 @@ protected:
 
 private:
     void CreateCommands();
+    void CreateTools();
     void CreateMenus();
     void OnFilterHistory();
     void OnHelp(int id);
@@ -207,6 +209,9 @@ private:
     // The transfer commands (copy, move, delete, clipboard, view and edit)
     // and the panes' drag and drop; routed right after the active pane.
     std::unique_ptr<CPaneTransfer> m_transfer;
+    // The selection, comparison, text scan, batch and listing commands;
+    // routed after the transfer commands.
+    std::unique_ptr<CPaneTools> m_tools;
 };
 
 /// Installs the factory that makes a CMainFrame for the application.

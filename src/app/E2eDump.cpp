@@ -37,6 +37,7 @@ void PaneListingDump::Watch(CPanexView* pane) {
     connect(rows, &QAbstractItemModel::rowsRemoved, this, schedule);
     connect(rows, &QAbstractItemModel::modelReset, this, schedule);
     connect(rows, &QAbstractItemModel::layoutChanged, this, schedule);
+    connect(pane->List(), &PaneListCtrl::selectionChanged, this, schedule);
 }
 
 void PaneListingDump::Write() {
@@ -76,6 +77,17 @@ void PaneListingDump::Write() {
         }
     }
     text += places;
+    // The selected rows after all listed ones, so the tools' tests can see
+    // what a command selected.
+    for (const auto& [pane, tag] : {std::pair{m_left, "SL\t"}, std::pair{m_right, "SR\t"}}) {
+        if (!pane)
+            continue;
+        for (const FolderItem* item : pane->List()->SelectedItems()) {
+            text += tag;
+            text += NameToBytes(item->name);
+            text += '\n';
+        }
+    }
     const QByteArray path = NameToBytes(m_path);
     const QByteArray temporary = path + ".tmp";
     UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));

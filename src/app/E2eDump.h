@@ -1,7 +1,8 @@
 #pragma once
 // The end-to-end tests' window on the panes: with CORVANE_E2E_DUMP set to a
 // file path, the names listed in both panes are written there ("L\tname" and
-// "R\tname" lines) whenever a pane's rows change, so a script driving the
+// "R\tname" lines, then "SL\tname" and "SR\tname" for the selected rows)
+// whenever a pane's rows or selection change, so a script driving the
 // real program with keys can check what the user sees without reading
 // pixels. After the names come the places of the visible rows' first cells
 // in the window's own coordinates ("LG\tname\tx y w h"), for the few checks

@@ -164,6 +164,8 @@ bool ShortcutGate::IsTextFieldKey(const QKeyEvent& event) {
 }
 
 bool ShortcutGate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && m_window)
+        return RunKeypadShortcut(watched, static_cast<QKeyEvent*>(event));
     if (event->type() != QEvent::ShortcutOverride || !m_window)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -177,6 +179,34 @@ bool ShortcutGate::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     RefreshCommandsFor(*key);
+    return false;
+}
+
+bool ShortcutGate::RunKeypadShortcut(QObject* watched, QKeyEvent* key) {
+    // Qt's shortcut map on X11 matches a keypad key only without its keypad
+    // modifier, so Grey+ / Grey- / Grey* never reach their commands there
+    // and arrive here as plain key presses.
+    if (!(key->modifiers() & Qt::KeypadModifier))
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget != QApplication::focusWidget() || widget->window() != m_window)
+        return false;
+    if ((IsTextInput(widget) || m_labelEditing) && IsTextFieldKey(*key))
+        return false;
+    const QKeyCombination exact(key->modifiers(), Qt::Key(key->key()));
+    for (QAction* action : m_commands.Actions()) {
+        for (const QKeySequence& keys : action->shortcuts()) {
+            if (keys.count() != 1 || keys[0] != exact)
+                continue;
+            const std::optional<int> id = m_commands.IdOf(action);
+            if (!id)
+                return false;
+            m_commands.UpdateAction(*id);
+            if (action->isEnabled())
+                action->trigger();
+            return true;
+        }
+    }
     return false;
 }
 

@@ -79,6 +79,9 @@ protected:
 
 private:
     void RefreshCommandsFor(const QKeyEvent& event);
+    // A key press of a keypad shortcut that the shortcut map let through:
+    // runs its command; true when it was one.
+    bool RunKeypadShortcut(QObject* watched, QKeyEvent* key);
 
     QPointer<QWidget> m_window;
     CommandManager& m_commands;

@@ -9,8 +9,6 @@ namespace {
 
 const std::map<int, QString>& Pending() {
     static const std::map<int, QString> pending = [] {
-        const QString selection = QStringLiteral("comes with the selection tools");
-        const QString compare = QStringLiteral("comes with the pane comparison");
         const QString fileTools = QStringLiteral("comes with split, merge, shred and touch");
         const QString newItems = QStringLiteral("comes with new items and links");
         const QString tree = QStringLiteral("comes with the folder tree");
@@ -20,32 +18,10 @@ const std::map<int, QString>& Pending() {
         const QString editor = QStringLiteral("comes with the internal editor");
         const QString find = QStringLiteral("comes with the find results window");
         const QString stats = QStringLiteral("comes with the folder statistics");
-        const QString listings = QStringLiteral("comes with printed listings");
 
         std::map<int, QString> map = {
-            {ID_MARK_SELECT_ALL, selection},
-            {ID_MARK_UNSELECT_ALL, selection},
-            {ID_MARK_SELECT_GROUP, selection},
-            {ID_MARK_UNSELECT_GROUP, selection},
-            {ID_MARK_INVERT, selection},
-            {ID_SELECTION_STORE, selection},
-            {ID_SELECTION_SELECT, selection},
-            {ID_SELECTION_UNSELECT, selection},
-            {ID_SELECT_SAME_EXT, selection},
-            {ID_UNSELECT_SAME_EXT, selection},
-            {ID_SELECT_FOLDERS, selection},
-            {ID_UNSELECT_FOLDERS, selection},
-            {ID_MARK_SYNC_PANES, compare},
-            {ID_MARK_LOCATE_IDENTICAL, compare},
-            {ID_MARK_SYNC_CONTENT, compare},
-            {ID_SYNC_SCROLLING, compare},
-            {ID_SCROLL_TO_TOP, compare},
-            {ID_MARK_CONTAINING_TEXT, QStringLiteral("comes with the containing-text scan")},
             {ID_SYNC_TOUCH, fileTools},
-            {ID_MARK_GENERATE_BATCH, QStringLiteral("comes with batch file generation")},
-            {ID_MARK_PRINT_SELECTION, listings},
             {ID_EDIT_NO_UNDO, QStringLiteral("file operations cannot be undone")},
-            {ID_EDIT_COPY_NAMES, listings},
             {ID_EDIT_COPY_PREVIEW, QStringLiteral("comes with the thumbnail bar")},
             {ID_VIEW_ADDRESSBAR, QStringLiteral("comes with the address bar")},
             {ID_VIEW_DRIVEBAR, driveBar},

@@ -523,6 +523,22 @@ void PaneListCtrl::ClearSelection() {
     m_selection->clearSelection();
 }
 
+void PaneListCtrl::SetSelectedRows(const std::vector<bool>& selected) {
+    const ProgramChange change(*m_sticky);
+    FlushPending();
+    const int count = std::min(m_model->Count(), int(selected.size()));
+    const int lastColumn = m_model->columnCount() - 1;
+    QItemSelection selection;
+    for (int row = 0; row < count; ++row) {
+        if (!selected[size_t(row)])
+            continue;
+        const int top = row;
+        while (row + 1 < count && selected[size_t(row + 1)]) ++row;
+        selection.select(m_model->index(top, 0), m_model->index(row, lastColumn));
+    }
+    m_selection->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
 std::vector<int> PaneListCtrl::SelectedRows() const {
     // Merge the selection's ranges rather than asking row by row: a select
     // all of 100,000 rows is one range.

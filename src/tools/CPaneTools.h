@@ -1,0 +1,108 @@
+#pragma once
+// CPaneTools: the commands of the Mark menu and its neighbours that act on
+// the panes' selection. The frame puts it into its command chain after the
+// active pane (and the transfer commands), so they act on the active pane
+// and reach the other pane through the PaneHost:
+//
+//   32806 / 32807  select / unselect group (the pattern dialog; Ctrl held:
+//                  the newest pattern at once)         PaneSelection.h
+//   32900 / 32901  select / unselect same extension
+//   32808 / 32989  select all / unselect all; 32809 invert
+//   32982 / 32983  select / unselect folders
+//   32912 / 32913 / 32914  store / select / unselect the selection clipboard
+//   32810 / 32811  synchronize panes (F9) / locate identical (Ctrl+F9)
+//   32899          sync on content (Alt+F9)             PaneCompare.h
+//   32877 / 32878  sync scrolling (toggle) / scroll to top
+//   32840          containing text (Ctrl+G)             TextScan.h
+//   32823          generate batch (Ctrl+B)              BatchDialogs.h
+//   32975          print selection                      DirListing.h
+//   32986          copy names (Alt+C; Alt+Shift+C shell-quoted)
+//
+// Mirror browsing (32876) is the pane's own (PaneNavigation).
+//
+// Settings: the pattern history, "Grep Settings" with its two histories and
+// the batch template history are loaded when first needed; the saver of
+// each is handed to the registrar then, to be run at exit.
+//
+// Main thread only. The host outlives it.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "platform/ui/CommandTarget.h"
+
+class CPanexView;
+class PaneHost;
+class ProfileStore;
+class QDialog;
+
+class CPaneTools : public CommandTarget {
+public:
+    /// Which of the tools' settings a saver writes.
+    enum class Settings { SelectionPatternHistory, Grep, BatchTemplateHistory };
+    using SaverRegistrar =
+        std::function<void(Settings which, std::function<void(ProfileStore&)> saver)>;
+    /// Opens a file in the editor (`viewOnly`); true when one started.
+    using EditorOpener = std::function<bool(const QString& path, bool viewOnly)>;
+    /// The temporary listing file and the temporary script, fixed for the
+    /// run by the application.
+    using PathProvider = std::function<QString()>;
+    /// Starts a written script in a terminal in `workingDirectory`.
+    using ScriptRunner =
+        std::function<bool(const QString& script, const QString& workingDirectory)>;
+    /// Shows a dialog modally; true when it was accepted. The default runs
+    /// exec(); tests fill the dialog in and accept it.
+    using DialogRunner = std::function<bool(QDialog& dialog)>;
+
+    explicit CPaneTools(PaneHost& host);
+    ~CPaneTools() override;
+    CPaneTools(const CPaneTools&) = delete;
+    CPaneTools& operator=(const CPaneTools&) = delete;
+
+    void SetSaverRegistrar(SaverRegistrar registrar) { m_registrar = std::move(registrar); }
+    void SetEditorOpener(EditorOpener opener) { m_opener = std::move(opener); }
+    void SetListingPath(PathProvider provider) { m_listingPath = std::move(provider); }
+    void SetBatchPath(PathProvider provider) { m_batchPath = std::move(provider); }
+    void SetScriptRunner(ScriptRunner runner) { m_scriptRunner = std::move(runner); }
+    void SetDialogRunner(DialogRunner runner) { m_dialogRunner = std::move(runner); }
+    /// Whether the panes stand side by side (sync scrolling needs it).
+    void SetSideBySideQuery(std::function<bool()> query) { m_sideBySide = std::move(query); }
+
+    /// Follows the focus of both panes' lists for sync scrolling; the frame
+    /// calls it once both panes exist.
+    void AttachPanes(CPanexView& first, CPanexView& second);
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+    /// The run-wide sync scrolling switch (initially off).
+    static bool SyncScrolling();
+
+    // The commands whose work is more than a call.
+    void SelectGroup(bool select);
+    void SynchronizePanes(bool differing);
+    void ContainingText();
+    void GenerateBatch();
+    void PrintSelection();
+    void CopyNames(bool shellQuoted);
+
+private:
+    CPanexView* ActivePane() const;
+    CPanexView* OtherPane() const;
+    bool RunDialog(QDialog& dialog);
+    void EnsureLoaded(Settings which);
+    void OnFocusChanged(CPanexView& pane);
+
+    PaneHost& m_host;
+    SaverRegistrar m_registrar;
+    EditorOpener m_opener;
+    PathProvider m_listingPath;
+    PathProvider m_batchPath;
+    ScriptRunner m_scriptRunner;
+    DialogRunner m_dialogRunner;
+    std::function<bool()> m_sideBySide;
+    bool m_loaded[3] = {false, false, false};
+    std::unique_ptr<QObject> m_context;  // receiver of the lists' signals
+};
