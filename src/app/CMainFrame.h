@@ -42,6 +42,7 @@
 #include "shell/Notice.h"
 
 class CMainStatusBar;
+class CPaneFileUtils;
 class CPaneTransfer;
 class CPaneSplitter;
 class CPanexApp;
@@ -204,6 +205,7 @@ private:
     // The transfer commands (copy, move, delete, clipboard, view and edit)
     // and the panes' drag and drop; routed right after the active pane.
     std::unique_ptr<CPaneTransfer> m_transfer;
+    std::unique_ptr<CPaneFileUtils> m_fileUtils;
 };
 
 /// Installs the factory that makes a CMainFrame for the application.

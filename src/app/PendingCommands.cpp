@@ -11,8 +11,6 @@ const std::map<int, QString>& Pending() {
     static const std::map<int, QString> pending = [] {
         const QString selection = QStringLiteral("comes with the selection tools");
         const QString compare = QStringLiteral("comes with the pane comparison");
-        const QString fileTools = QStringLiteral("comes with split, merge, shred and touch");
-        const QString newItems = QStringLiteral("comes with new items and links");
         const QString tree = QStringLiteral("comes with the folder tree");
         const QString runner = QStringLiteral("comes with the command runner");
         const QString driveBar = QStringLiteral("comes with the drive bar");
@@ -41,7 +39,6 @@ const std::map<int, QString>& Pending() {
             {ID_SYNC_SCROLLING, compare},
             {ID_SCROLL_TO_TOP, compare},
             {ID_MARK_CONTAINING_TEXT, QStringLiteral("comes with the containing-text scan")},
-            {ID_SYNC_TOUCH, fileTools},
             {ID_MARK_GENERATE_BATCH, QStringLiteral("comes with batch file generation")},
             {ID_MARK_PRINT_SELECTION, listings},
             {ID_EDIT_NO_UNDO, QStringLiteral("file operations cannot be undone")},
@@ -51,13 +48,6 @@ const std::map<int, QString>& Pending() {
             {ID_VIEW_DRIVEBAR, driveBar},
             {ID_VIEW_THUMBBAR, QStringLiteral("comes with the thumbnail bar")},
             {ID_VIEW_OPTIONS, QStringLiteral("comes with the options dialog")},
-            {ID_NEW_FILE, newItems},
-            {ID_NEW_FOLDER, newItems},
-            {ID_PASTE_HARDLINK, newItems},
-            {ID_TOUCH_DATES, fileTools},
-            {ID_SPLIT_FILE, fileTools},
-            {ID_MERGE_FILES, fileTools},
-            {ID_SHRED, fileTools},
             {ID_FOLDER_DATA, stats},
             {ID_SELECT_DRIVE, driveBar},
             {ID_DRIVE_LEFT, driveBar},
