@@ -66,6 +66,13 @@ ShredResult Shredder::OverwriteWithZeros(int fd, std::uint64_t length) {
         for (std::uint64_t offset = start; offset < end;) {
             if (Stop())
                 return ShredResult::kAborted;
+            // Writing past a shrunken end would grow the file again, and
+            // what a grown file gained would not be overwritten.
+            struct stat info {};
+            if (::fstat(fd, &info) != 0)
+                return ShredResult::kWriteError;
+            if (std::uint64_t(info.st_size) != length)
+                return ShredResult::kChanged;
             const std::size_t size = std::size_t(std::min<std::uint64_t>(end - offset, kCopyBlock));
             if (!PutZeros(fd, offset, size))
                 return ShredResult::kWriteError;

@@ -56,7 +56,8 @@ public:
 
     /// Overwrites the data of the open file `fd` with zeros up to `length`,
     /// in blocks of 64 KiB, asking the stop hook before each; holes are
-    /// skipped. kDone, kAborted or kWriteError.
+    /// skipped. kDone, kAborted, kWriteError, or kChanged as soon as the
+    /// file's size is no longer `length`.
     ShredResult OverwriteWithZeros(int fd, std::uint64_t length);
 
 private:

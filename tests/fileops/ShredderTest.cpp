@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include "FileUtilsTestSupport.h"
@@ -86,6 +87,28 @@ TEST(ShredderTest, LinksAndSpecialFilesTakeNothingElseWithThem) {
     EXPECT_EQ(dir.Read("other-name"), QByteArray("shared data"));
 }
 
+// A volume mounted inside a shredded folder is not emptied: the shred stops
+// at its mount point. Needs the right to mount (the superuser); skipped
+// without it.
+TEST(ShredderTest, AnotherVolumeInsideTheTreeIsRefused) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("tree/own.txt", "mine"));
+    ASSERT_TRUE(dir.MakeFolder("tree/mounted"));
+    const QByteArray mountPoint = dir.Join("tree/mounted");
+    if (::mount("corvane-test", mountPoint.constData(), "tmpfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "no right to mount a file system here";
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{mountPoint};
+    ASSERT_TRUE(WriteFile(mountPoint + "/other.txt", "on another volume"));
+
+    const ShredOutcome outcome = Shredder().ShredItem(dir.Join("tree"));
+    EXPECT_EQ(outcome.result, ShredResult::kOtherVolume);
+    EXPECT_EQ(outcome.path, mountPoint);
+    EXPECT_EQ(ReadFile(mountPoint + "/other.txt"), QByteArray("on another volume"));
+}
+
 // Escape abandons the file at hand (it stays) and ends the work; the
 // items before it are gone.
 TEST(ShredderTest, EscapeAbandonsTheFileAtHand) {
@@ -103,6 +126,37 @@ TEST(ShredderTest, EscapeAbandonsTheFileAtHand) {
     EXPECT_EQ(dir.Read("tree/a"), QByteArray("a"));
 
     EXPECT_EQ(Shredder().ShredItem(dir.Join("missing")).result, ShredResult::kWriteError);
+}
+
+// A file that shrinks or grows while it is overwritten ends the loop at
+// once and stays where it is, not grown back by zeros.
+TEST(ShredderTest, FileChangingSizeIsLeftInPlace) {
+    TestDir dir;
+    const QByteArray path = dir.Join("moving");
+    ASSERT_TRUE(dir.MakeFile("moving", PatternBytes(8 * 65536)));
+    int polls = 0;
+    Shredder shrink([&] {
+        if (++polls == 2) {
+            EXPECT_EQ(::truncate(path.constData(), 65536 + 5), 0);
+        }
+        return false;
+    });
+    const ShredOutcome outcome = shrink.ShredItem(path);
+    EXPECT_EQ(outcome.result, ShredResult::kChanged);
+    EXPECT_EQ(outcome.path, path);
+    EXPECT_EQ(SizeOf(path), 65536u + 5) << "no zeros written past the new end";
+
+    ASSERT_TRUE(dir.MakeFile("moving", PatternBytes(8 * 65536)));
+    polls = 0;
+    Shredder grow([&] {
+        if (++polls == 3) {
+            UniqueFd fd(::open(path.constData(), O_WRONLY | O_APPEND));
+            EXPECT_TRUE(WriteAll(fd.get(), QByteArray("appended")));
+        }
+        return false;
+    });
+    EXPECT_EQ(grow.ShredItem(path).result, ShredResult::kChanged);
+    EXPECT_TRUE(ReadFile(path).endsWith("appended"));
 }
 
 }  // namespace
