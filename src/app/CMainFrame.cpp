@@ -20,6 +20,7 @@
 #include "app/MainMenu.h"
 #include "app/PendingCommands.h"
 #include "app/ToolbarResource.h"
+#include "fileops/CPaneFileUtils.h"
 #include "fileops/CPaneTransfer.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
@@ -82,6 +83,7 @@ CMainFrame::~CMainFrame() {
 bool CMainFrame::Create() {
     CreateCommands();
     m_transfer = std::make_unique<CPaneTransfer>(*this);
+    m_fileUtils = std::make_unique<CPaneFileUtils>(*this);
     m_transfer->SetEditorOpener(
         [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); },
         [this] { return m_app.HasEditorLauncher(); });
@@ -227,6 +229,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
         chain.append(m_transfer.get());
     if (m_tools)
         chain.append(m_tools.get());
+    if (m_fileUtils)
+        chain.append(m_fileUtils.get());
     chain.append(const_cast<CMainFrame*>(this));
     return chain;
 }

@@ -43,6 +43,7 @@
 
 class CMainStatusBar;
 class CPaneTools;
+class CPaneFileUtils;
 class CPaneTransfer;
 class CPaneSplitter;
 class CPanexApp;
@@ -212,6 +213,7 @@ private:
     // The selection, comparison, text scan, batch and listing commands;
     // routed after the transfer commands.
     std::unique_ptr<CPaneTools> m_tools;
+    std::unique_ptr<CPaneFileUtils> m_fileUtils;
 };
 
 /// Installs the factory that makes a CMainFrame for the application.

@@ -38,6 +38,8 @@ void PaneListingDump::Watch(CPanexView* pane) {
     connect(rows, &QAbstractItemModel::modelReset, this, schedule);
     connect(rows, &QAbstractItemModel::layoutChanged, this, schedule);
     connect(pane->List(), &PaneListCtrl::selectionChanged, this, schedule);
+    // A rename in place changes a row's name without moving any row.
+    connect(rows, &QAbstractItemModel::dataChanged, this, schedule);
 }
 
 void PaneListingDump::Write() {

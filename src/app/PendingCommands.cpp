@@ -9,8 +9,6 @@ namespace {
 
 const std::map<int, QString>& Pending() {
     static const std::map<int, QString> pending = [] {
-        const QString fileTools = QStringLiteral("comes with split, merge, shred and touch");
-        const QString newItems = QStringLiteral("comes with new items and links");
         const QString tree = QStringLiteral("comes with the folder tree");
         const QString runner = QStringLiteral("comes with the command runner");
         const QString driveBar = QStringLiteral("comes with the volume bar");
@@ -20,20 +18,12 @@ const std::map<int, QString>& Pending() {
         const QString stats = QStringLiteral("comes with the folder statistics");
 
         std::map<int, QString> map = {
-            {ID_SYNC_TOUCH, fileTools},
             {ID_EDIT_NO_UNDO, QStringLiteral("file operations cannot be undone")},
             {ID_EDIT_COPY_PREVIEW, QStringLiteral("comes with the thumbnail bar")},
             {ID_VIEW_ADDRESSBAR, QStringLiteral("comes with the address bar")},
             {ID_VIEW_DRIVEBAR, driveBar},
             {ID_VIEW_THUMBBAR, QStringLiteral("comes with the thumbnail bar")},
             {ID_VIEW_OPTIONS, QStringLiteral("comes with the options dialog")},
-            {ID_NEW_FILE, newItems},
-            {ID_NEW_FOLDER, newItems},
-            {ID_PASTE_HARDLINK, newItems},
-            {ID_TOUCH_DATES, fileTools},
-            {ID_SPLIT_FILE, fileTools},
-            {ID_MERGE_FILES, fileTools},
-            {ID_SHRED, fileTools},
             {ID_FOLDER_DATA, stats},
             {ID_SELECT_DRIVE, driveBar},
             {ID_DRIVE_LEFT, driveBar},

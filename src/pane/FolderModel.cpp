@@ -573,6 +573,21 @@ FolderItem* FolderModel::RenameItem(FolderItem* item, const QString& newName) {
     return &fresh;
 }
 
+FolderItem* FolderModel::AddItem(const QString& name) {
+    if (!shellFolder)
+        return nullptr;
+    IdList id = shellFolder->ParseDisplayName(name);
+    if (id.IsNull())
+        return nullptr;
+    FolderItem& fresh = items.emplace_back();
+    if (!fresh.Init(*this, std::move(id))) {
+        items.pop_back();
+        return nullptr;
+    }
+    IndexItem(std::prev(items.end()));
+    return &fresh;
+}
+
 namespace {
 
 // The Trash lists what other programs (and the other pane) throw away: its

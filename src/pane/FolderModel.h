@@ -146,6 +146,12 @@ public:
     /// when the folder refuses the name or the new item can't be made.
     FolderItem* RenameItem(FolderItem* item, const QString& newName);
 
+    /// Adds the item the folder knows by `name` (an entry the program has
+    /// just made itself, such as a new file) at the end of `items`, so that
+    /// it can be listed before a refresh finds it. nullptr when the folder
+    /// does not know the name or the item can't be made.
+    FolderItem* AddItem(const QString& name);
+
     /// Starts the change watch, which posts a ChangeWatchEvent of type
     /// WM_FOLDER_CHANGED with this model as parameter to `window` after the
     /// folder's changes settle (100 ms, 500 ms on removable volumes). Only
