@@ -233,9 +233,9 @@ void CEditorFrame::CreateToolBar() {
             continue;
         }
         QAction* action = m_commands.Action(id);
-        if (!QIcon::hasThemeIcon(QString::fromLatin1(icon)))
-            continue;
-        action->setIcon(QIcon::fromTheme(QString::fromLatin1(icon)));
+        // Without an icon theme the button shows the command's name.
+        if (QIcon::hasThemeIcon(QString::fromLatin1(icon)))
+            action->setIcon(QIcon::fromTheme(QString::fromLatin1(icon)));
         m_toolBar->addAction(action);
         m_commands.SetToolbarCommand(id);
     }
