@@ -37,7 +37,8 @@ void InstallInternalEditor(CPanexApp& app) {
         QWidget* main = app.Frame() ? app.Frame()->MainWindow() : nullptr;
         if (!main || !main->isVisible())
             return {};
-        return main->isMaximized() || main->isFullScreen() ? main->normalGeometry() : main->geometry();
+        return main->isMaximized() || main->isFullScreen() ? main->normalGeometry()
+                                                           : main->geometry();
     };
     host.readRect = [&app](const QString& section) -> std::optional<EditorHost::FourInts> {
         if (!app.HasStore())
@@ -52,7 +53,9 @@ void InstallInternalEditor(CPanexApp& app) {
             WriteWindowRect(app.Store(), section, WindowRect{r[0], r[1], r[2], r[3]});
     };
     host.helpFilePath = [](int id) { return HelpFilePath(id); };
-    host.openInEditor = [&app](const QString& path, bool viewOnly) { app.OpenInEditor(path, viewOnly); };
+    host.openInEditor = [&app](const QString& path, bool viewOnly) {
+        app.OpenInEditor(path, viewOnly);
+    };
     SetEditorHost(std::move(host));
 
     app.SetEditorLauncher([](const QString& path, bool viewOnly) -> std::unique_ptr<RunningEditor> {

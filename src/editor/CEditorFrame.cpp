@@ -141,7 +141,8 @@ CEditorFrame::CEditorFrame(bool viewOnly, QWidget* parent) : QMainWindow(parent)
     CreateToolBar();
     CreateStatusBar();
     if (ProfileStore* store = EditorStore()) {
-        if (const std::optional<QByteArray> state = store->GetProfileBinary(kEditorSection, kBarStateKey))
+        if (const std::optional<QByteArray> state =
+                store->GetProfileBinary(kEditorSection, kBarStateKey))
             restoreState(*state);
     }
     connect(m_view, &CEditorView::StatusChanged, this, &CEditorFrame::UpdateStatus);
@@ -170,7 +171,8 @@ void CEditorFrame::CreateCommands() {
 
     MapCommand(ID_EDITOR_EXIT, [this] { close(); });
     MapCommand(ID_EDITOR_TOOLBAR, [this] { m_toolBar->setVisible(m_toolBar->isHidden()); });
-    MapUpdate(ID_EDITOR_TOOLBAR, [this](CommandState& state) { state.SetCheck(!m_toolBar->isHidden()); });
+    MapUpdate(ID_EDITOR_TOOLBAR,
+              [this](CommandState& state) { state.SetCheck(!m_toolBar->isHidden()); });
     MapCommand(ID_EDITOR_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); });
     MapUpdate(ID_EDITOR_STATUS_BAR,
               [this](CommandState& state) { state.SetCheck(!statusBar()->isHidden()); });
@@ -197,21 +199,24 @@ void CEditorFrame::CreateMenus() {
         }
         m_commands.WatchMenu(menu);
     };
-    add(QStringLiteral("&File"), {ID_EDITOR_SAVE, ID_EDITOR_SAVE_AS, 0, ID_EDITOR_REFRESH, ID_EDITOR_INSERT_FILE, 0,
-                                  ID_EDITOR_PAGE_SETUP, ID_EDITOR_PRINT, 0, ID_EDITOR_EXIT});
+    add(QStringLiteral("&File"),
+        {ID_EDITOR_SAVE, ID_EDITOR_SAVE_AS, 0, ID_EDITOR_REFRESH, ID_EDITOR_INSERT_FILE, 0,
+         ID_EDITOR_PAGE_SETUP, ID_EDITOR_PRINT, 0, ID_EDITOR_EXIT});
     add(QStringLiteral("&Edit"),
         {ID_EDITOR_UNDO, 0, ID_EDITOR_CUT, ID_EDITOR_COPY, ID_EDITOR_PASTE, ID_EDITOR_SELECT_ALL, 0,
-         ID_EDITOR_DELETE_LINE, ID_EDITOR_DATE_TIME, ID_EDITOR_INDENT, ID_EDITOR_OUTDENT, 0, ID_EDITOR_OVERWRITE,
-         ID_EDITOR_AUTO_INDENT});
-    add(QStringLiteral("&Search"), {ID_EDITOR_FIND, ID_EDITOR_REPEAT_FIND, ID_EDITOR_FIND_SELECTION,
-                                    ID_EDITOR_REPLACE, 0, ID_EDITOR_MATCH_BRACE, ID_EDITOR_GOTO_LINE, 0,
-                                    ID_EDITOR_SET_BOOKMARK, ID_EDITOR_GOTO_BOOKMARK});
+         ID_EDITOR_DELETE_LINE, ID_EDITOR_DATE_TIME, ID_EDITOR_INDENT, ID_EDITOR_OUTDENT, 0,
+         ID_EDITOR_OVERWRITE, ID_EDITOR_AUTO_INDENT});
+    add(QStringLiteral("&Search"),
+        {ID_EDITOR_FIND, ID_EDITOR_REPEAT_FIND, ID_EDITOR_FIND_SELECTION, ID_EDITOR_REPLACE, 0,
+         ID_EDITOR_MATCH_BRACE, ID_EDITOR_GOTO_LINE, 0, ID_EDITOR_SET_BOOKMARK,
+         ID_EDITOR_GOTO_BOOKMARK});
     QList<int> autoText;
     for (int id = ID_AUTOTEXT_FIRST; id <= ID_AUTOTEXT_LAST; ++id) autoText.append(id);
     autoText += {0, ID_AUTOTEXT_DEFINE, ID_AUTOTEXT_MNEMONICS};
     add(QStringLiteral("&AutoText"), autoText);
-    add(QStringLiteral("&View"), {ID_EDITOR_HEX, ID_EDITOR_WORD_WRAP, ID_EDITOR_TAB_WIDTH, 0, ID_EDITOR_FONT,
-                                  ID_EDITOR_COLORS, 0, ID_EDITOR_TOOLBAR, ID_EDITOR_STATUS_BAR});
+    add(QStringLiteral("&View"),
+        {ID_EDITOR_HEX, ID_EDITOR_WORD_WRAP, ID_EDITOR_TAB_WIDTH, 0, ID_EDITOR_FONT,
+         ID_EDITOR_COLORS, 0, ID_EDITOR_TOOLBAR, ID_EDITOR_STATUS_BAR});
     add(QStringLiteral("&Help"),
         {ID_HELP_KEYBOARD, ID_HELP_NEWEST, ID_HELP_FEATURES, ID_HELP_FAQ, ID_HELP_LICENCE});
 }
@@ -220,12 +225,18 @@ void CEditorFrame::CreateToolBar() {
     m_toolBar = addToolBar(QStringLiteral("Editor toolbar"));
     m_toolBar->setObjectName(QStringLiteral("EditorToolBar"));
     const std::pair<int, const char*> buttons[] = {
-        {ID_EDITOR_SAVE, "document-save"},  {0, nullptr},
-        {ID_EDITOR_CUT, "edit-cut"},        {ID_EDITOR_COPY, "edit-copy"},
-        {ID_EDITOR_PASTE, "edit-paste"},    {ID_EDITOR_UNDO, "edit-undo"},
-        {0, nullptr},                       {ID_EDITOR_FIND, "edit-find"},
-        {ID_EDITOR_REPEAT_FIND, "go-down-search"}, {0, nullptr},
-        {ID_EDITOR_PRINT, "document-print"}, {ID_EDITOR_WORD_WRAP, "format-justify-left"},
+        {ID_EDITOR_SAVE, "document-save"},
+        {0, nullptr},
+        {ID_EDITOR_CUT, "edit-cut"},
+        {ID_EDITOR_COPY, "edit-copy"},
+        {ID_EDITOR_PASTE, "edit-paste"},
+        {ID_EDITOR_UNDO, "edit-undo"},
+        {0, nullptr},
+        {ID_EDITOR_FIND, "edit-find"},
+        {ID_EDITOR_REPEAT_FIND, "go-down-search"},
+        {0, nullptr},
+        {ID_EDITOR_PRINT, "document-print"},
+        {ID_EDITOR_WORD_WRAP, "format-justify-left"},
     };
     for (const auto& [id, icon] : buttons) {
         if (id == 0) {
@@ -240,7 +251,8 @@ void CEditorFrame::CreateToolBar() {
         m_commands.SetToolbarCommand(id);
     }
     if (General().flatToolbars)
-        for (QToolButton* button : m_toolBar->findChildren<QToolButton*>()) button->setAutoRaise(true);
+        for (QToolButton* button : m_toolBar->findChildren<QToolButton*>())
+            button->setAutoRaise(true);
     m_commands.StartIdleUpdates();
 }
 
@@ -251,7 +263,8 @@ void CEditorFrame::CreateStatusBar() {
     m_overwrite = new QLabel(bar);
     m_modified = new QLabel(bar);
     const QFontMetrics metrics(bar->font());
-    m_position->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("Ln 99999, Col 9999")) + 8);
+    m_position->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("Ln 99999, Col 9999")) +
+                                8);
     m_overwrite->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("OVR")) + 8);
     m_modified->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("*")) + 12);
     bar->addWidget(m_message, 1);
@@ -325,7 +338,8 @@ void CEditorFrame::UpdateStatus() {
 
 void CEditorFrame::ShowContextMenu(const QPoint& globalPos) {
     QMenu menu(this);
-    for (int id : {ID_EDITOR_UNDO, 0, ID_EDITOR_CUT, ID_EDITOR_COPY, ID_EDITOR_PASTE, 0, ID_EDITOR_SELECT_ALL}) {
+    for (int id : {ID_EDITOR_UNDO, 0, ID_EDITOR_CUT, ID_EDITOR_COPY, ID_EDITOR_PASTE, 0,
+                   ID_EDITOR_SELECT_ALL}) {
         if (id == 0)
             menu.addSeparator();
         else

@@ -1,6 +1,5 @@
 #include "editor/CEditorView.h"
 
-
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -36,8 +35,8 @@ const QString kNonTextViewNotice =
 const QString kNonTextEditNotice =
     QStringLiteral("The file is probably non-text; editing it may render it unusable.");
 const QString kBookmarkSetNotice = QStringLiteral("Bookmark set ok.");
-const QString kTooLargeToEdit = QStringLiteral(
-    "The file is larger than the editor's limit of 256 MiB and cannot be edited.");
+const QString kTooLargeToEdit =
+    QStringLiteral("The file is larger than the editor's limit of 256 MiB and cannot be edited.");
 const QString kTooLargeNotice =
     QStringLiteral("The file is larger than 256 MiB; it is shown in the hex view.");
 const QString kSaveChanges = QStringLiteral("Save changes to %1?");
@@ -137,8 +136,8 @@ bool CEditorView::Load(const QString& path, QString* error) {
 }
 
 void CEditorView::LoadPlainBytes(const QByteArray& bytes) {
-    static const QsciScintilla::EolMode kModes[] = {QsciScintilla::EolUnix, QsciScintilla::EolWindows,
-                                                   QsciScintilla::EolMac};
+    static const QsciScintilla::EolMode kModes[] = {
+        QsciScintilla::EolUnix, QsciScintilla::EolWindows, QsciScintilla::EolMac};
     // New lines typed get the line end the file already uses.
     m_text->setEolMode(kModes[DetectLineEnd(bytes.constData(), bytes.size())]);
     m_text->SetBytes(bytes);
@@ -278,7 +277,8 @@ qint64 CEditorView::SelectionEnd() const {
 }
 
 void CEditorView::SetSelection(qint64 anchor, qint64 caret) {
-    m_text->SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(anchor), long(caret));
+    m_text->SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(anchor),
+                          long(caret));
 }
 
 QByteArray CEditorView::SelectedBytes() const {
@@ -306,12 +306,15 @@ int CEditorView::LineCount() const {
 
 QString CEditorView::PositionText() const {
     if (m_hexMode)
-        return QStringLiteral("Off=0x%1").arg(
-            QString::number(m_hex->CurrentOffset(), 16).toUpper().rightJustified(6, QLatin1Char('0')));
+        return QStringLiteral("Off=0x%1")
+            .arg(QString::number(m_hex->CurrentOffset(), 16)
+                     .toUpper()
+                     .rightJustified(6, QLatin1Char('0')));
     const qint64 start = SelectionStart();
     const int line = m_text->LineOf(start);
-    const qint64 column = m_text->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS,
-                                                static_cast<unsigned long>(m_text->LineStart(line)), long(start));
+    const qint64 column =
+        m_text->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS,
+                              static_cast<unsigned long>(m_text->LineStart(line)), long(start));
     return QStringLiteral("Ln %1, Col %2").arg(line + 1).arg(column + 1);
 }
 
@@ -336,11 +339,15 @@ ForwardFind CEditorView::Finder(const QByteArray& text, FindFlags flags) const {
     // Letters beyond ASCII: the control folds their case.
     return [this, text, flags](qint64 from, qint64 to) -> std::optional<qint64> {
         m_text->SendScintilla(QsciScintillaBase::SCI_SETSEARCHFLAGS,
-                              flags.wholeWord ? static_cast<unsigned long>(QsciScintillaBase::SCFIND_WHOLEWORD) : 0ul);
-        m_text->SendScintilla(QsciScintillaBase::SCI_SETTARGETSTART, static_cast<unsigned long>(from));
+                              flags.wholeWord
+                                  ? static_cast<unsigned long>(QsciScintillaBase::SCFIND_WHOLEWORD)
+                                  : 0ul);
+        m_text->SendScintilla(QsciScintillaBase::SCI_SETTARGETSTART,
+                              static_cast<unsigned long>(from));
         m_text->SendScintilla(QsciScintillaBase::SCI_SETTARGETEND, static_cast<unsigned long>(to));
-        const long hit = m_text->SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
-                                               static_cast<unsigned long>(text.size()), text.constData());
+        const long hit =
+            m_text->SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
+                                  static_cast<unsigned long>(text.size()), text.constData());
         if (hit < 0)
             return std::nullopt;
         return hit;
@@ -354,9 +361,9 @@ bool CEditorView::FindText(const QString& text, std::optional<qint64> rangeEnd, 
     const EditorSearchOptions& options = EditorConfig().search;
     const QByteArray needle = text.toUtf8();
     const qint64 n = needle.size();
-    const WrapResult result =
-        FindWithWrap(Finder(needle, {options.matchCase, options.wholeWords}), n, SelectionStart(),
-                     SelectionEnd(), Length(), rangeEnd, options.backwards, cyclic.value_or(options.cyclic));
+    const WrapResult result = FindWithWrap(Finder(needle, {options.matchCase, options.wholeWords}),
+                                           n, SelectionStart(), SelectionEnd(), Length(), rangeEnd,
+                                           options.backwards, cyclic.value_or(options.cyclic));
     if (result.hit) {
         SetSelection(*result.hit, *result.hit + n);
         m_text->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
@@ -371,7 +378,8 @@ bool CEditorView::FindText(const QString& text, std::optional<qint64> rangeEnd, 
 
 bool CEditorView::SelectionEquals(const QString& text) const {
     const QString selected = QString::fromUtf8(SelectedBytes());
-    const Qt::CaseSensitivity cs = EditorConfig().search.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const Qt::CaseSensitivity cs =
+        EditorConfig().search.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
     return !text.isEmpty() && selected.compare(text, cs) == 0;
 }
 
@@ -427,7 +435,8 @@ void CEditorView::Indent(bool outdent) {
 }
 
 void CEditorView::InsertDateTime() {
-    const QString now = QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+    const QString now =
+        QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
     ReplaceSelection(now.toUtf8(), false);
 }
 
@@ -487,7 +496,8 @@ void CEditorView::Copy() {
     }
     const int line = m_text->LineOf(SelectionStart());
     m_text->SendScintilla(QsciScintillaBase::SCI_COPYRANGE,
-                          static_cast<unsigned long>(m_text->LineStart(line)), long(m_text->LineEnd(line)));
+                          static_cast<unsigned long>(m_text->LineStart(line)),
+                          long(m_text->LineEnd(line)));
 }
 
 void CEditorView::Paste() {
@@ -502,7 +512,8 @@ bool CEditorView::SetTabWidth(int width) {
         return false;
     m_text->setTabWidth(width);
     if (m_rich)
-        m_rich->setTabStopDistance(QFontMetricsF(m_rich->font()).horizontalAdvance(QString(width, QLatin1Char('0'))));
+        m_rich->setTabStopDistance(
+            QFontMetricsF(m_rich->font()).horizontalAdvance(QString(width, QLatin1Char('0'))));
     EditorConfig().tabWidth = width;
     return true;
 }
@@ -554,7 +565,8 @@ bool CEditorView::Print(QPrinter& printer) {
     // Margins count from the paper's edge: the printable area is the paper
     // less the margins.
     printer.setFullPage(false);
-    printer.setPageMargins(QMarginsF(m[0] / 20.0, m[1] / 20.0, m[2] / 20.0, m[3] / 20.0), QPageLayout::Point);
+    printer.setPageMargins(QMarginsF(m[0] / 20.0, m[1] / 20.0, m[2] / 20.0, m[3] / 20.0),
+                           QPageLayout::Point);
     if (m_richText) {
         m_rich->document()->print(&printer);
         return true;
@@ -627,15 +639,18 @@ void CEditorView::OnPageSetup() {
     QsciPrinter printer;
     std::array<int, 4>& m = EditorConfig().margins;
     // The dialog works in millimetres; the margins stay in twips.
-    printer.setPageMargins(QMarginsF(TwipsToHundredthsMm(m[0]) / 100.0, TwipsToHundredthsMm(m[1]) / 100.0,
-                                     TwipsToHundredthsMm(m[2]) / 100.0, TwipsToHundredthsMm(m[3]) / 100.0),
-                           QPageLayout::Millimeter);
+    printer.setPageMargins(
+        QMarginsF(TwipsToHundredthsMm(m[0]) / 100.0, TwipsToHundredthsMm(m[1]) / 100.0,
+                  TwipsToHundredthsMm(m[2]) / 100.0, TwipsToHundredthsMm(m[3]) / 100.0),
+        QPageLayout::Millimeter);
     QPageSetupDialog dialog(&printer, this);
     if (!RunEditorDialog(dialog))
         return;
     const QMarginsF chosen = printer.pageLayout().margins(QPageLayout::Millimeter);
-    m = {HundredthsMmToTwips(qRound(chosen.left() * 100)), HundredthsMmToTwips(qRound(chosen.top() * 100)),
-         HundredthsMmToTwips(qRound(chosen.right() * 100)), HundredthsMmToTwips(qRound(chosen.bottom() * 100))};
+    m = {HundredthsMmToTwips(qRound(chosen.left() * 100)),
+         HundredthsMmToTwips(qRound(chosen.top() * 100)),
+         HundredthsMmToTwips(qRound(chosen.right() * 100)),
+         HundredthsMmToTwips(qRound(chosen.bottom() * 100))};
 }
 
 void CEditorView::OnPrint() {

@@ -21,8 +21,8 @@
 #include "editor/AutoText.h"
 #include "editor/CEditorView.h"
 #include "editor/EditorHost.h"
-#include "editor/EditorTextControl.h"
 #include "editor/EditorSettings.h"
+#include "editor/EditorTextControl.h"
 #include "editor/ReplaceSession.h"
 #include "platform/ui/Prompter.h"
 #include "shell/GeneralSettings.h"
@@ -217,7 +217,8 @@ ReplaceDialog::ReplaceDialog(ReplaceSession& session, QWidget* parent)
     });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(this, &QDialog::finished, this, [this] { m_session.Close(); });
-    if (m_view && !session.InitialFindText().isEmpty() && m_view->SelectionEquals(session.InitialFindText()))
+    if (m_view && !session.InitialFindText().isEmpty() &&
+        m_view->SelectionEquals(session.InitialFindText()))
         MoveOutOfTheWay();
 }
 
@@ -241,8 +242,10 @@ void ReplaceDialog::MoveOutOfTheWay() {
         return;
     EditorTextControl* text = m_view->Text();
     const qint64 start = m_view->SelectionStart();
-    const int x = int(text->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, long(start)));
-    const int y = int(text->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, long(start)));
+    const int x =
+        int(text->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, long(start)));
+    const int y =
+        int(text->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, long(start)));
     const QPoint p = text->viewport()->mapToGlobal(QPoint(x, y));
     const QRect frame = frameGeometry();
     if (!frame.contains(p))
@@ -258,10 +261,9 @@ void ReplaceDialog::MoveOutOfTheWay() {
 // -- Colours ------------------------------------------------------------------
 
 const std::array<int, 16>& ColorSchemeDialog::FixedColors() {
-    static const std::array<int, 16> colors = {0x000000, 0xFFFFFF, 0x000080, 0x008000,
-                                               0x008080, 0x800000, 0x800080, 0x808000,
-                                               0xC0C0C0, 0x808080, 0x0000FF, 0x00FF00,
-                                               0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00};
+    static const std::array<int, 16> colors = {
+        0x000000, 0xFFFFFF, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000,
+        0xC0C0C0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00};
     return colors;
 }
 
@@ -278,7 +280,8 @@ ColorSchemeDialog::ColorSchemeDialog(bool editMode, QWidget* parent) : QDialog(p
     const EditorSettings& settings = EditorConfig();
     const auto fill = [](QComboBox* combo, const QColor& automatic, int current) {
         combo->addItem(ColorIcon(automatic, true), QString());
-        for (int value : FixedColors()) combo->addItem(ColorIcon(ColorFromValue(value), false), QString());
+        for (int value : FixedColors())
+            combo->addItem(ColorIcon(ColorFromValue(value), false), QString());
         combo->setIconSize(QSize(40, 16));
         // The first entry of the same colour: a setting equal to the
         // system's colour shows as "Auto".
@@ -388,8 +391,8 @@ void AutoTextDefineDialog::OnEdit() {
 AutoTextEditDialog::AutoTextEditDialog(int slot, QWidget* parent) : QDialog(parent), m_slot(slot) {
     setWindowTitle(QStringLiteral("Edit autoText block"));
     const AutoTextSlot& entry = AutoTextTable()[std::size_t(slot)];
-    m_name = new QLineEdit(entry.IsEmpty() ? QStringLiteral("AutoText %1").arg(slot) : entry.identifier,
-                           this);
+    m_name = new QLineEdit(
+        entry.IsEmpty() ? QStringLiteral("AutoText %1").arg(slot) : entry.identifier, this);
     m_name->setMaxLength(AutoTextSlot::kMaxIdentifier);
     m_text = new QPlainTextEdit(entry.text, this);
     m_backtrack = new QSpinBox(this);
@@ -409,8 +412,9 @@ AutoTextEditDialog::AutoTextEditDialog(int slot, QWidget* parent) : QDialog(pare
     };
     labelled(QStringLiteral("&Name:"), m_name);
     labelled(QStringLiteral("&Text to be pasted (multiple lines allowed)"), m_text);
-    labelled(QStringLiteral("&After insertion, backtrack the cursor by this many places (characters):"),
-             m_backtrack);
+    labelled(
+        QStringLiteral("&After insertion, backtrack the cursor by this many places (characters):"),
+        m_backtrack);
     layout->addWidget(buttons);
 }
 
@@ -450,7 +454,8 @@ MnemonicsWindow::MnemonicsWindow(std::function<void(int)> insert, QWidget* paren
     if (host.readRect)
         stored = host.readRect(kMnemonicsSection);
     if (stored && (*stored)[3] != 0)
-        setGeometry(QRect(QPoint((*stored)[0], (*stored)[1]), QPoint((*stored)[2] - 1, (*stored)[3] - 1)));
+        setGeometry(
+            QRect(QPoint((*stored)[0], (*stored)[1]), QPoint((*stored)[2] - 1, (*stored)[3] - 1)));
     else
         resize(220, 240);
 }

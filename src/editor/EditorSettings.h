@@ -29,7 +29,7 @@ inline const QString kReplaceHistorySection = QStringLiteral("Replace Text Histo
 /// words are the containing-text scan's ("Grep Settings"); the other two are
 /// the editor's own.
 struct EditorSearchOptions {
-    bool matchCase = false;  // "bMatchCase" in "Grep Settings"
+    bool matchCase = false;   // "bMatchCase" in "Grep Settings"
     bool wholeWords = false;  // "bWordsOnly" in "Grep Settings"
     bool backwards = false;   // "bSearchBackwards"
     bool cyclic = true;       // "bCyclicSearch"
@@ -57,13 +57,13 @@ struct EditorCharFormat {
 
 struct EditorSettings {
     EditorSearchOptions search;
-    bool selectionBar = false;  // "bSelectionBar"
-    bool horizScroll = false;   // "bHorizScroll"
-    bool wordWrap = true;       // "bWordWrap"
-    bool autoFill = false;      // "bAutoFill"
-    int tabWidth = 3;           // "bTabWidth", 1..31 as read
-    int foreColor = -1;         // "nForeColor", 0x00BBGGRR or -1 (automatic)
-    int backColor = -1;         // "nBackColor"
+    bool selectionBar = false;      // "bSelectionBar"
+    bool horizScroll = false;       // "bHorizScroll"
+    bool wordWrap = true;           // "bWordWrap"
+    bool autoFill = false;          // "bAutoFill"
+    int tabWidth = 3;               // "bTabWidth", 1..31 as read
+    int foreColor = -1;             // "nForeColor", 0x00BBGGRR or -1 (automatic)
+    int backColor = -1;             // "nBackColor"
     bool overrideROColors = false;  // "bOverrideROColors"
     EditorCharFormat charFormat;    // as read; SystemFixed() when nothing stored
     /// Left, top, right, bottom in twips.

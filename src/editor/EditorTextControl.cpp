@@ -1,6 +1,5 @@
 #include "editor/EditorTextControl.h"
 
-
 #include <QContextMenuEvent>
 
 EditorTextControl::EditorTextControl(QWidget* parent) : QsciScintilla(parent) {

@@ -3,11 +3,11 @@
 // no margins but the optional selection bar, none of the control's own key
 // bindings that the editor's commands use), with raw access to its bytes.
 
-#include "editor/QsciHeaders.h"
-
 #include <QByteArrayView>
 #include <QKeySequence>
 #include <QList>
+
+#include "editor/QsciHeaders.h"
 
 class EditorTextControl : public QsciScintilla {
     Q_OBJECT

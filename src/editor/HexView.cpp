@@ -31,7 +31,8 @@ QByteArray FormatHexDump(const QByteArray& data) {
     QByteArray dump;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     for (qsizetype at = 0; at < data.size(); at += kHexBytesPerLine) {
-        dump += FormatHexLine(bytes + at, int(std::min<qsizetype>(kHexBytesPerLine, data.size() - at)));
+        dump +=
+            FormatHexLine(bytes + at, int(std::min<qsizetype>(kHexBytesPerLine, data.size() - at)));
         dump += '\n';
     }
     return dump;
@@ -117,7 +118,8 @@ void HexView::EnsureCurrentVisible() {
     if (m_current < top)
         verticalScrollBar()->setValue(int(m_current / m_linesPerStep));
     else if (m_current >= top + VisibleLines())
-        verticalScrollBar()->setValue(int((m_current - VisibleLines() + 1 + m_linesPerStep - 1) / m_linesPerStep));
+        verticalScrollBar()->setValue(
+            int((m_current - VisibleLines() + 1 + m_linesPerStep - 1) / m_linesPerStep));
 }
 
 void HexView::SetColors(const QColor& text, const QColor& background) {
@@ -129,7 +131,8 @@ void HexView::SetColors(const QColor& text, const QColor& background) {
 void HexView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     const QPalette& pal = palette();
-    painter.fillRect(viewport()->rect(), m_background.isValid() ? m_background : pal.color(QPalette::Base));
+    painter.fillRect(viewport()->rect(),
+                     m_background.isValid() ? m_background : pal.color(QPalette::Base));
     const int height = LineHeight();
     const int ascent = fontMetrics().ascent();
     const int margin = 4;
@@ -141,12 +144,14 @@ void HexView::paintEvent(QPaintEvent*) {
             break;
         const int y = row * height;
         if (line == m_current) {
-            painter.fillRect(QRect(0, y, viewport()->width(), height), pal.color(QPalette::Highlight));
+            painter.fillRect(QRect(0, y, viewport()->width(), height),
+                             pal.color(QPalette::Highlight));
             painter.setPen(pal.color(QPalette::HighlightedText));
         } else {
             painter.setPen(m_text.isValid() ? m_text : pal.color(QPalette::Text));
         }
-        painter.drawText(margin - horizontalScrollBar()->value(), y + ascent, QString::fromLatin1(Line(line)));
+        painter.drawText(margin - horizontalScrollBar()->value(), y + ascent,
+                         QString::fromLatin1(Line(line)));
     }
 }
 
@@ -186,7 +191,8 @@ void HexView::mousePressEvent(QMouseEvent* event) {
 void HexView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollBar();
-    const int width = fontMetrics().horizontalAdvance(QLatin1Char('0')) * (kHexPartWidth + kHexBytesPerLine) + 8;
+    const int width =
+        fontMetrics().horizontalAdvance(QLatin1Char('0')) * (kHexPartWidth + kHexBytesPerLine) + 8;
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
 }

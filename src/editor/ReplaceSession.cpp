@@ -53,7 +53,8 @@ std::optional<qint64> ReplaceSession::SearchEnd() const {
 
 bool ReplaceSession::TakeTexts() {
     if (m_find.isEmpty()) {
-        MessageBoxText(kEmptySearchMessage, PromptButtons::Ok, PromptIcon::Warning, m_view.window());
+        MessageBoxText(kEmptySearchMessage, PromptButtons::Ok, PromptIcon::Warning,
+                       m_view.window());
         return false;
     }
     const int items = General().historyItems;

@@ -18,8 +18,7 @@ struct GroupState {
 
 class RtfParser {
 public:
-    RtfParser(const QByteArray& rtf, QTextDocument& document)
-        : m_rtf(rtf), m_cursor(&document) {}
+    RtfParser(const QByteArray& rtf, QTextDocument& document) : m_rtf(rtf), m_cursor(&document) {}
 
     void Run() {
         std::vector<GroupState> stack{GroupState{}};
@@ -96,10 +95,10 @@ private:
         if (next < m_rtf.size() && m_rtf[next] == ' ')
             ++next;
 
-        static const QByteArrayList kHidden = {"fonttbl", "colortbl", "stylesheet", "info",
-                                               "pict", "header", "footer", "listtable",
-                                               "listoverridetable", "generator", "themedata",
-                                               "latentstyles", "datastore", "xmlnstbl"};
+        static const QByteArrayList kHidden = {
+            "fonttbl",   "colortbl",  "stylesheet",        "info",      "pict",      "header",
+            "footer",    "listtable", "listoverridetable", "generator", "themedata", "latentstyles",
+            "datastore", "xmlnstbl"};
         if (groupStart && kHidden.contains(word)) {
             state.hidden = true;
             return next;
@@ -170,8 +169,9 @@ private:
         if (m_codePage == 65001) {
             text = QString::fromUtf8(m_pending);
         } else {
-            QStringDecoder decoder(m_codePage == 1252 ? "windows-1252"
-                                                      : QByteArray("windows-") + QByteArray::number(m_codePage));
+            QStringDecoder decoder(m_codePage == 1252
+                                       ? "windows-1252"
+                                       : QByteArray("windows-") + QByteArray::number(m_codePage));
             text = decoder.isValid() ? decoder.decode(m_pending) : QString::fromLatin1(m_pending);
         }
         m_pending.clear();

@@ -6,7 +6,8 @@
 namespace {
 
 bool IsWordByte(unsigned char c) {
-    return c >= 0x80 || c == '_' || (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+    return c >= 0x80 || c == '_' || (c >= '0' && c <= '9') ||
+           ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
 }
 
 unsigned char Fold(unsigned char c) {
@@ -51,8 +52,8 @@ const unsigned char* NextFoldedCandidate(const unsigned char* at, const unsigned
 
 }  // namespace
 
-std::optional<qint64> FindForward(QByteArrayView text, QByteArrayView needle, qint64 from, qint64 to,
-                                  FindFlags flags) {
+std::optional<qint64> FindForward(QByteArrayView text, QByteArrayView needle, qint64 from,
+                                  qint64 to, FindFlags flags) {
     const qint64 n = needle.size();
     from = std::max<qint64>(from, 0);
     to = std::min<qint64>(to, text.size());
@@ -116,7 +117,8 @@ std::optional<qint64> FindLast(const ForwardFind& find, qint64 n, qint64 from, q
 }
 
 WrapResult FindWithWrap(const ForwardFind& find, qint64 n, qint64 selStart, qint64 selEnd,
-                        qint64 length, std::optional<qint64> rangeEnd, bool backwards, bool cyclic) {
+                        qint64 length, std::optional<qint64> rangeEnd, bool backwards,
+                        bool cyclic) {
     WrapResult result;
     // Step 2.
     const qint64 from = backwards ? 0 : (selEnd > selStart ? selStart + 1 : selStart);

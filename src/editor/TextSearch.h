@@ -24,8 +24,8 @@ using ForwardFind = std::function<std::optional<qint64>(qint64 from, qint64 to)>
 /// The first occurrence of `needle` in `text` within [from, to]. Without
 /// match case, ASCII letters compare without regard to case; other bytes
 /// compare exactly. An empty needle finds nothing.
-std::optional<qint64> FindForward(QByteArrayView text, QByteArrayView needle, qint64 from, qint64 to,
-                                  FindFlags flags);
+std::optional<qint64> FindForward(QByteArrayView text, QByteArrayView needle, qint64 from,
+                                  qint64 to, FindFlags flags);
 
 /// The last occurrence in [from, to] of a text of length `n`, found with
 /// forward searches only: first the first occurrence F; then windows that
