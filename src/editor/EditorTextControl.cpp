@@ -22,6 +22,13 @@ qint64 EditorTextControl::Length() const {
 void EditorTextControl::SetBytes(QByteArrayView bytes) {
     const bool readOnly = isReadOnly();
     setReadOnly(false);
+    // Wrapping while the text arrives lays out every line at once (seconds
+    // for a few megabytes); wrapped after, only the lines on screen are laid
+    // out at first. Nobody needs the change notices of a whole new text.
+    const WrapMode wrap = wrapMode();
+    setWrapMode(WrapNone);
+    const long eventMask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0ul, 0l);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0ul, 0l);
     SendScintilla(SCI_CLEARALL);
     SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(bytes.size() + 1), 0l);
@@ -30,7 +37,9 @@ void EditorTextControl::SetBytes(QByteArrayView bytes) {
     SendScintilla(SCI_SETUNDOCOLLECTION, 1ul, 0l);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);
+    SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask), 0l);
     SendScintilla(SCI_GOTOPOS, 0ul, 0l);
+    setWrapMode(wrap);
     setReadOnly(readOnly);
 }
 
