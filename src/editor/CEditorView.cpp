@@ -44,6 +44,17 @@ const QString kSaveFailed = QStringLiteral("Failed to save document.\n%1");
 const QString kGotoLinePrompt = QStringLiteral("Enter Line Number");
 const QString kTabWidthPrompt = QStringLiteral("Enter new Tab Width");
 
+// The printer of the run: the one page setup chose is the one printing uses.
+// A printer must go before the application object does.
+QsciPrinter& RunPrinter() {
+    static std::unique_ptr<QsciPrinter> printer;
+    if (!printer) {
+        printer = std::make_unique<QsciPrinter>();
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { printer.reset(); });
+    }
+    return *printer;
+}
+
 bool HasExtension(const QString& path, const QString& extension) {
     const QString name = QFileInfo(path).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -636,7 +647,7 @@ void CEditorView::OnColors() {
 }
 
 void CEditorView::OnPageSetup() {
-    QsciPrinter printer;
+    QsciPrinter& printer = RunPrinter();
     std::array<int, 4>& m = EditorConfig().margins;
     // The dialog works in millimetres; the margins stay in twips.
     printer.setPageMargins(
@@ -654,10 +665,9 @@ void CEditorView::OnPageSetup() {
 }
 
 void CEditorView::OnPrint() {
-    QsciPrinter printer;
-    QPrintDialog dialog(&printer, this);
+    QPrintDialog dialog(&RunPrinter(), this);
     if (RunEditorDialog(dialog))
-        Print(printer);
+        Print(RunPrinter());
 }
 
 void CEditorView::OnSaveAs() {

@@ -217,8 +217,14 @@ ReplaceDialog::ReplaceDialog(ReplaceSession& session, QWidget* parent)
     });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(this, &QDialog::finished, this, [this] { m_session.Close(); });
-    if (m_view && !session.InitialFindText().isEmpty() &&
-        m_view->SelectionEquals(session.InitialFindText()))
+    // A selection that already is the text: the dialog must not hide it.
+    m_moveWhenShown = m_view && !session.InitialFindText().isEmpty() &&
+                      m_view->SelectionEquals(session.InitialFindText());
+}
+
+void ReplaceDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (std::exchange(m_moveWhenShown, false))
         MoveOutOfTheWay();
 }
 

@@ -67,6 +67,9 @@ public:
     QComboBox* FindWhat() const { return m_find; }
     QComboBox* ReplaceWith() const { return m_replace; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void TakeValues();
     void UpdateButtons();
@@ -83,6 +86,7 @@ private:
     QPushButton* m_replaceAllButton;
     QPushButton* m_findNextButton;
     CEditorView* m_view;
+    bool m_moveWhenShown = false;
 };
 
 /// "Editor color scheme".

@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QSpinBox>
 
 #include "EditorTestSupport.h"
 #include "editor/AutoText.h"
@@ -220,4 +223,31 @@ TEST_F(EditorTest, TheFrameShowsNoticesAndTakesHalfTheMainWindowWhenNothingIsSto
     EXPECT_EQ(OpenEditorWindow(m_dir.Path() + "/missing.txt", true), nullptr);
     ASSERT_FALSE(prompter_->Requests().isEmpty());
     EXPECT_TRUE(prompter_->Requests().last().text.startsWith("Cannot open the file"));
+}
+
+TEST_F(EditorTest, TheDefineDialogEditsASlotAndItsRow) {
+    auto view = EditText("");
+    const EditorDialogRunner previous = SetEditorDialogRunner([&](QDialog& dialog) {
+        if (auto* define = qobject_cast<AutoTextDefineDialog*>(&dialog)) {
+            EXPECT_EQ(define->Slots()->count(), 10);
+            EXPECT_EQ(define->Slots()->item(1)->text(), "1. Bold HTML");
+            define->Slots()->setCurrentRow(7);
+            define->OnEdit();
+            EXPECT_EQ(define->Slots()->item(7)->text(), "7. Italic");
+            return true;
+        }
+        auto& edit = static_cast<AutoTextEditDialog&>(dialog);
+        edit.Name()->setText("  Italic ");
+        edit.Body()->setPlainText("<i></i>");
+        edit.Backtrack()->setValue(40);
+        edit.OnOk();
+        return edit.result() == QDialog::Accepted;
+    });
+    view->OnCommand(ID_AUTOTEXT_DEFINE);
+    SetEditorDialogRunner(previous);
+    EXPECT_EQ(AutoTextTable()[7].identifier, "Italic");
+    EXPECT_EQ(AutoTextTable()[7].backtrack, 7);
+    view->OnCommand(ID_AUTOTEXT_FIRST + 7);
+    EXPECT_EQ(view->Bytes(), "<i></i>");
+    EXPECT_EQ(view->SelectionStart(), 0);
 }

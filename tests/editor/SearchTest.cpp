@@ -1,7 +1,10 @@
 // Find, find with wrap-around, replace and brace matching.
 
+#include <QComboBox>
+
 #include "EditorTestSupport.h"
 #include "editor/EditorCommandIds.h"
+#include "editor/EditorDialogs.h"
 #include "editor/EditorTextControl.h"
 #include "editor/ReplaceSession.h"
 #include "editor/TextSearch.h"
@@ -222,4 +225,33 @@ TEST_F(EditorTest, MatchBraceSelectsThePartnerOrTellsWhy) {
     EXPECT_EQ(notices.last().text, "The matching brace cannot be found (unbalanced ?)");
     EXPECT_TRUE(notices.last().alert);
     EXPECT_EQ(open->SelectionStart(), 0);
+}
+
+TEST_F(EditorTest, TheFindDialogRefusesAnEmptyTextAndKeepsItsOptions) {
+    auto view = EditText("alpha beta Beta");
+    view->SetSelection(6, 10);
+    QString initial;
+    const EditorDialogRunner previous = SetEditorDialogRunner([&](QDialog& dialog) {
+        auto& find = static_cast<FindDialog&>(dialog);
+        initial = find.FindWhat()->currentText();
+        find.FindWhat()->setEditText(QString());
+        find.OnFindNext();
+        EXPECT_NE(find.result(), QDialog::Accepted);
+        find.FindWhat()->setEditText("beta");
+        find.MatchCase()->setChecked(true);
+        find.OnFindNext();
+        return find.result() == QDialog::Accepted;
+    });
+    view->OnCommand(ID_EDITOR_FIND);
+    SetEditorDialogRunner(previous);
+    EXPECT_EQ(initial, "beta");
+    ASSERT_FALSE(prompter_->Requests().isEmpty());
+    EXPECT_EQ(prompter_->Requests()[0].text, "Search string should not be empty");
+    EXPECT_TRUE(EditorConfig().search.matchCase);
+    EXPECT_EQ(GrepFindHistory().First(), "beta");
+    // The selected "beta" is passed over, and with match case "Beta" is not
+    // it: the wrapped search ends before the selection, so nothing is found.
+    EXPECT_EQ(view->SelectionStart(), 6);
+    ASSERT_FALSE(notices.isEmpty());
+    EXPECT_EQ(notices.last().text, "The specified text cannot be located.");
 }
