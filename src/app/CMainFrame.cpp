@@ -86,7 +86,7 @@ bool CMainFrame::Create() {
     m_fileUtils = std::make_unique<CPaneFileUtils>(*this);
     m_transfer->SetEditorOpener(
         [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); },
-        [this] { return m_app.HasEditorLauncher(); });
+        [this] { return m_app.HasEditorLauncher() || General().useExternalEditor; });
     m_transfer->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
         m_app.RegisterSaver(SaverSlot::TargetFolderHistory, std::move(saver));
     });

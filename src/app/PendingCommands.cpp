@@ -13,7 +13,6 @@ const std::map<int, QString>& Pending() {
         const QString runner = QStringLiteral("comes with the command runner");
         const QString driveBar = QStringLiteral("comes with the volume bar");
         const QString layouts = QStringLiteral("comes with stored layouts");
-        const QString editor = QStringLiteral("comes with the internal editor");
         const QString find = QStringLiteral("comes with the find results window");
         const QString stats = QStringLiteral("comes with the folder statistics");
 
@@ -45,8 +44,6 @@ const std::map<int, QString>& Pending() {
             {ID_FIND_BATCH, find},
             {ID_FIND_SELECT_ALL, find},
             {ID_DIRDATA_PRINT, stats},
-            {ID_EDIT_UNDO, editor},
-            {ID_EDIT_SELECT_ALL, editor},
         };
         for (int id = ID_LAYOUT_FIRST; id <= ID_LAYOUT_LAST; ++id) map.emplace(id, layouts);
         return map;

@@ -176,10 +176,15 @@ TEST_F(MenuTest, EveryCommandEitherWorksOrIsPendingWithAReasonAndNoPendingOneIsH
 
     QList<int> ids;
     for (const CommandInfo& info : CommandTable()) ids.append(info.id);
-    for (const QString& name : PopupMenuNames())
+    // The "editor" popup is the editor window's own, whose commands run
+    // there (tests/editor), not in the main window.
+    for (const QString& name : PopupMenuNames()) {
+        if (name == QStringLiteral("editor"))
+            continue;
         for (int id : CommandIdsIn(PopupMenuResource(name)->items))
             if (!ids.contains(id))
                 ids.append(id);
+    }
 
     // Enabled at least once: now, or with the other pane active.
     QSet<int> enabled;

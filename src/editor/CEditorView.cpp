@@ -1,0 +1,911 @@
+#include "editor/CEditorView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QLocale>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QStackedWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include "editor/AutoText.h"
+#include "editor/EditorCommandIds.h"
+#include "editor/EditorDialogs.h"
+#include "editor/EditorFile.h"
+#include "editor/EditorTextControl.h"
+#include "editor/HexView.h"
+#include "editor/ReplaceSession.h"
+#include "editor/RtfReader.h"
+#include "platform/ui/KeyState.h"
+#include "platform/ui/Prompter.h"
+#include "platform/ui/WaitCursor.h"
+#include "shell/GeneralSettings.h"
+
+namespace {
+
+const QString kNonTextViewNotice =
+    QStringLiteral("The file is probably non-text; a switch to hex-view is suggested.");
+const QString kNonTextEditNotice =
+    QStringLiteral("The file is probably non-text; editing it may render it unusable.");
+const QString kBookmarkSetNotice = QStringLiteral("Bookmark set ok.");
+const QString kTooLargeToEdit =
+    QStringLiteral("The file is larger than the editor's limit of 256 MiB and cannot be edited.");
+const QString kTooLargeNotice =
+    QStringLiteral("The file is larger than 256 MiB; it is shown in the hex view.");
+const QString kSaveChanges = QStringLiteral("Save changes to %1?");
+const QString kSaveFailed = QStringLiteral("Failed to save document.\n%1");
+const QString kGotoLinePrompt = QStringLiteral("Enter Line Number");
+const QString kTabWidthPrompt = QStringLiteral("Enter new Tab Width");
+
+// The printer of the run: the one page setup chose is the one printing uses.
+// A printer must go before the application object does.
+QsciPrinter& RunPrinter() {
+    static std::unique_ptr<QsciPrinter> printer;
+    if (!printer) {
+        printer = std::make_unique<QsciPrinter>();
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { printer.reset(); });
+    }
+    return *printer;
+}
+
+bool HasExtension(const QString& path, const QString& extension) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 && name.mid(dot + 1).compare(extension, Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+CEditorView::CEditorView(bool viewOnly, QWidget* parent) : QWidget(parent), m_viewOnly(viewOnly) {
+    EnsureEditorSettingsLoaded();
+    m_stack = new QStackedWidget(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+
+    // Step 1 to 3 of building the view.
+    m_text = new EditorTextControl(m_stack);
+    const EditorSettings& settings = EditorConfig();
+    if (settings.selectionBar) {
+        m_text->setMarginWidth(1, 16);
+        m_text->setMarginSensitivity(1, true);
+    }
+    m_text->SendScintilla(QsciScintillaBase::SCI_SETHSCROLLBAR, settings.horizScroll ? 1ul : 0ul);
+    m_text->setReadOnly(viewOnly);
+    m_text->setAutoIndent(settings.autoFill && !viewOnly);
+    m_stack->addWidget(m_text);
+    connect(m_text, &QsciScintilla::cursorPositionChanged, this, &CEditorView::StatusChanged);
+    connect(m_text, &QsciScintilla::modificationChanged, this, &CEditorView::StatusChanged);
+    connect(m_text, &EditorTextControl::ContextMenuAt, this, &CEditorView::ContextMenuRequested);
+    setFocusProxy(m_text);
+    // Step 4.
+    ApplySettings();
+}
+
+CEditorView::~CEditorView() = default;
+
+// -- Loading and saving -----------------------------------------------------------
+
+bool CEditorView::Load(const QString& path, QString* error) {
+    m_path = path;
+    const qint64 size = QFileInfo(path).size();
+    if (size > kEditorTextLimit) {
+        if (!m_viewOnly) {
+            if (error)
+                *error = kTooLargeToEdit;
+            return false;
+        }
+        // The text view would hold only the file's start; the hex view
+        // shows all of it.
+        if (!m_hex) {
+            m_hex = new HexView(m_stack);
+            m_stack->addWidget(m_hex);
+            connect(m_hex, &HexView::CurrentLineChanged, this, &CEditorView::StatusChanged);
+        }
+        if (!m_hex->Open(path)) {
+            if (error)
+                *error = QStringLiteral("The file cannot be read.");
+            return false;
+        }
+        m_hexMode = true;
+        ApplySettings();
+        m_stack->setCurrentWidget(m_hex);
+        setFocusProxy(m_hex);
+        ShowNotice(kTooLargeNotice, false);
+        return true;
+    }
+    std::optional<QByteArray> bytes = ReadEditorFile(path, error);
+    if (!bytes)
+        return false;
+    // Step 1: the format.
+    m_richText = m_viewOnly && HasExtension(path, QStringLiteral("rtf"));
+    if (m_richText) {
+        if (!m_rich) {
+            m_rich = new QTextEdit(m_stack);
+            m_rich->setReadOnly(true);
+            m_stack->addWidget(m_rich);
+        }
+        ReadRtf(*bytes, *m_rich->document());
+        m_stack->setCurrentWidget(m_rich);
+        setFocusProxy(m_rich);
+        ApplySettings();
+        return true;
+    }
+    // Step 2.
+    LoadPlainBytes(*bytes);
+    bytes.reset();
+    // Step 3.
+    CheckNonText();
+    return true;
+}
+
+void CEditorView::LoadPlainBytes(const QByteArray& bytes) {
+    static const QsciScintilla::EolMode kModes[] = {
+        QsciScintilla::EolUnix, QsciScintilla::EolWindows, QsciScintilla::EolMac};
+    // New lines typed get the line end the file already uses.
+    m_text->setEolMode(kModes[DetectLineEnd(bytes.constData(), bytes.size())]);
+    m_text->SetBytes(bytes);
+    ShowText();
+}
+
+void CEditorView::ShowText() {
+    m_stack->setCurrentWidget(m_text);
+    setFocusProxy(m_text);
+}
+
+void CEditorView::CheckNonText() {
+    const QByteArrayView bytes = m_text->Bytes();
+    if (std::memchr(bytes.data(), '\x01', std::size_t(bytes.size())))
+        ShowNotice(m_viewOnly ? kNonTextViewNotice : kNonTextEditNotice, true);
+}
+
+bool CEditorView::IsModified() const {
+    return !m_richText && !m_hexMode && m_text->isModified();
+}
+
+bool CEditorView::Save(const QString& path) {
+    const QString target = path.isEmpty() ? m_path : path;
+    const QByteArrayView bytes = m_text->Bytes();
+    QString error;
+    if (!WriteEditorFile(target, bytes.data(), bytes.size(), &error)) {
+        MessageBoxText(kSaveFailed.arg(error), PromptButtons::Ok, PromptIcon::Error, window());
+        return false;
+    }
+    m_path = target;
+    m_text->SendScintilla(QsciScintillaBase::SCI_SETSAVEPOINT);
+    ShowNotice(QStringLiteral("The file was saved Ok."), false);
+    Q_EMIT StatusChanged();
+    return true;
+}
+
+bool CEditorView::AskSaveChanges() {
+    if (!IsModified())
+        return true;
+    PromptRequest request;
+    request.text = kSaveChanges.arg(QFileInfo(m_path).fileName());
+    request.buttons = PromptButtons::YesNoCancel;
+    request.icon = PromptIcon::Question;
+    request.parent = window();
+    switch (Prompts().MessageBox(request)) {
+        case PromptAnswer::Yes:
+            return Save();
+        case PromptAnswer::No:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CEditorView::Refresh() {
+    if (m_path.isEmpty() || !AskSaveChanges())
+        return false;
+    const qint64 anchor = m_text->SendScintilla(QsciScintillaBase::SCI_GETANCHOR);
+    const qint64 caret = m_text->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
+    QString error;
+    if (m_hexMode) {
+        const qint64 line = m_hex->CurrentLine();
+        if (!m_hex->Open(m_path))
+            return false;
+        m_hex->SetCurrentLine(line);
+        return true;
+    }
+    const std::optional<QByteArray> bytes = ReadEditorFile(m_path, &error);
+    if (!bytes)
+        return false;
+    if (m_richText) {
+        ReadRtf(*bytes, *m_rich->document());
+        return true;
+    }
+    LoadPlainBytes(*bytes);
+    SetSelection(std::min(anchor, Length()), std::min(caret, Length()));
+    return true;
+}
+
+bool CEditorView::InsertFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFile::NoError)
+        return false;
+    ReplaceSelection(bytes, true);
+    return true;
+}
+
+void CEditorView::ToggleHex() {
+    if (!m_viewOnly || m_richText)
+        return;
+    WaitCursor wait;
+    if (m_hexMode) {
+        // Hex mode on -> off: the file is read again.
+        const std::optional<QByteArray> bytes = ReadEditorFile(m_path, nullptr);
+        if (!bytes)
+            return;
+        LoadPlainBytes(*bytes);
+        m_hexMode = false;
+        Q_EMIT StatusChanged();
+        return;
+    }
+    if (!m_hex) {
+        m_hex = new HexView(m_stack);
+        m_stack->addWidget(m_hex);
+        connect(m_hex, &HexView::CurrentLineChanged, this, &CEditorView::StatusChanged);
+    }
+    // An empty file, or one that cannot be read, changes nothing.
+    if (!m_hex->Open(m_path))
+        return;
+    m_hexMode = true;
+    ApplySettings();
+    m_stack->setCurrentWidget(m_hex);
+    setFocusProxy(m_hex);
+    m_hex->setFocus();
+    Q_EMIT StatusChanged();
+}
+
+// -- The text -----------------------------------------------------------------------
+
+QByteArrayView CEditorView::Bytes() const {
+    return m_text->Bytes();
+}
+
+qint64 CEditorView::Length() const {
+    return m_text->Length();
+}
+
+qint64 CEditorView::SelectionStart() const {
+    return m_text->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
+}
+
+qint64 CEditorView::SelectionEnd() const {
+    return m_text->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
+}
+
+void CEditorView::SetSelection(qint64 anchor, qint64 caret) {
+    m_text->SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(anchor),
+                          long(caret));
+}
+
+QByteArray CEditorView::SelectedBytes() const {
+    return m_text->Range(SelectionStart(), SelectionEnd());
+}
+
+void CEditorView::ReplaceSelection(QByteArrayView bytes, bool undoable) {
+    const qint64 start = SelectionStart();
+    if (!undoable)
+        m_text->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0ul);
+    m_text->ReplaceRange(start, SelectionEnd(), bytes);
+    if (!undoable) {
+        m_text->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 1ul);
+        // Undo steps recorded before would now apply at the wrong offsets.
+        m_text->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+    }
+    SetSelection(start + bytes.size(), start + bytes.size());
+}
+
+int CEditorView::LineCount() const {
+    return int(m_text->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT));
+}
+
+// -- Status panes --------------------------------------------------------------------
+
+QString CEditorView::PositionText() const {
+    if (m_hexMode)
+        return QStringLiteral("Off=0x%1")
+            .arg(QString::number(m_hex->CurrentOffset(), 16)
+                     .toUpper()
+                     .rightJustified(6, QLatin1Char('0')));
+    const qint64 start = SelectionStart();
+    const int line = m_text->LineOf(start);
+    const qint64 column =
+        m_text->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS,
+                              static_cast<unsigned long>(m_text->LineStart(line)), long(start));
+    return QStringLiteral("Ln %1, Col %2").arg(line + 1).arg(column + 1);
+}
+
+QString CEditorView::OverwriteText() const {
+    return !m_viewOnly && m_text->overwriteMode() ? QStringLiteral("OVR") : QString();
+}
+
+QString CEditorView::ModifiedText() const {
+    return IsModified() ? QStringLiteral("*") : QString();
+}
+
+// -- Search -------------------------------------------------------------------------
+
+ForwardFind CEditorView::Finder(const QByteArray& text, FindFlags flags) const {
+    bool ascii = true;
+    for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (flags.matchCase || ascii) {
+        return [this, text, flags](qint64 from, qint64 to) {
+            return FindForward(m_text->Bytes(), text, from, to, flags);
+        };
+    }
+    // Letters beyond ASCII: the control folds their case.
+    return [this, text, flags](qint64 from, qint64 to) -> std::optional<qint64> {
+        m_text->SendScintilla(QsciScintillaBase::SCI_SETSEARCHFLAGS,
+                              flags.wholeWord
+                                  ? static_cast<unsigned long>(QsciScintillaBase::SCFIND_WHOLEWORD)
+                                  : 0ul);
+        m_text->SendScintilla(QsciScintillaBase::SCI_SETTARGETSTART,
+                              static_cast<unsigned long>(from));
+        m_text->SendScintilla(QsciScintillaBase::SCI_SETTARGETEND, static_cast<unsigned long>(to));
+        const long hit =
+            m_text->SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
+                                  static_cast<unsigned long>(text.size()), text.constData());
+        if (hit < 0)
+            return std::nullopt;
+        return hit;
+    };
+}
+
+bool CEditorView::FindText(const QString& text, std::optional<qint64> rangeEnd, bool showNotices,
+                           std::optional<bool> cyclic) {
+    if (m_hexMode || m_richText || text.isEmpty())
+        return false;
+    const EditorSearchOptions& options = EditorConfig().search;
+    const QByteArray needle = text.toUtf8();
+    const qint64 n = needle.size();
+    const WrapResult result = FindWithWrap(Finder(needle, {options.matchCase, options.wholeWords}),
+                                           n, SelectionStart(), SelectionEnd(), Length(), rangeEnd,
+                                           options.backwards, cyclic.value_or(options.cyclic));
+    if (result.hit) {
+        SetSelection(*result.hit, *result.hit + n);
+        m_text->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+        if (result.wrapped && showNotices)
+            ShowNotice(kWarpedNotice, true);
+        return true;
+    }
+    if (showNotices)
+        ShowNotice(kNotFoundNotice, true);
+    return false;
+}
+
+bool CEditorView::SelectionEquals(const QString& text) const {
+    const QString selected = QString::fromUtf8(SelectedBytes());
+    const Qt::CaseSensitivity cs =
+        EditorConfig().search.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    return !text.isEmpty() && selected.compare(text, cs) == 0;
+}
+
+// -- Commands ---------------------------------------------------------------------------
+
+void CEditorView::MatchBrace(bool extend) {
+    WaitCursor wait;
+    const qint64 start = SelectionStart();
+    const qint64 end = SelectionEnd();
+    const BraceMatch match = ::MatchBrace(m_text->Bytes(), start, end);
+    if (match.result == BraceMatch::Result::NotABrace) {
+        ShowNotice(kNotABraceNotice, true);
+        return;
+    }
+    if (match.result == BraceMatch::Result::Unbalanced) {
+        ShowNotice(kUnbalancedNotice, true);
+        return;
+    }
+    const bool forward = match.partner > match.brace;
+    if (extend)
+        SetSelection(forward ? start : end, forward ? match.partner + 1 : match.partner);
+    else
+        SetSelection(match.partner, match.partner + 1);
+}
+
+void CEditorView::DeleteLine() {
+    const int line = m_text->LineOf(SelectionStart());
+    const qint64 from = m_text->LineStart(line);
+    const qint64 to = m_text->LineStart(line + 1);  // the line and its line end
+    m_text->SendScintilla(QsciScintillaBase::SCI_DELETERANGE, static_cast<unsigned long>(from),
+                          long(std::max(to, m_text->LineEnd(line)) - from));
+}
+
+void CEditorView::Indent(bool outdent) {
+    WaitCursor wait;
+    const qint64 anchor = m_text->SendScintilla(QsciScintillaBase::SCI_GETANCHOR);
+    const qint64 caret = m_text->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
+    const int first = m_text->LineOf(SelectionStart());
+    const int last = m_text->LineOf(SelectionEnd());
+    m_text->beginUndoAction();
+    for (int line = first; line <= last; ++line) {
+        const qint64 at = m_text->LineStart(line);
+        if (!outdent) {
+            m_text->ReplaceRange(at, at, "\t");
+        } else if (at < m_text->LineEnd(line)) {
+            const char c = m_text->Bytes()[at];
+            if (c == ' ' || c == '\t')
+                m_text->ReplaceRange(at, at + 1, {});
+        }
+    }
+    m_text->endUndoAction();
+    SetSelection(anchor, caret);
+}
+
+void CEditorView::InsertDateTime() {
+    const QString now =
+        QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+    ReplaceSelection(now.toUtf8(), false);
+}
+
+void CEditorView::SetBookmark() {
+    m_bookmark = m_hexMode ? m_hex->CurrentLine() : SelectionStart();
+    ShowNotice(kBookmarkSetNotice, false);
+}
+
+void CEditorView::GotoBookmark() {
+    if (m_hexMode) {
+        m_hex->SetCurrentLine(m_bookmark);
+        return;
+    }
+    const qint64 at = std::min(m_bookmark, Length());
+    SetSelection(at, at);
+    m_text->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+}
+
+void CEditorView::GotoLine(int line) {
+    const qint64 at = m_text->LineStart(line - 1);
+    SetSelection(at, at);
+    m_text->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+}
+
+void CEditorView::InsertAutoText(int slot) {
+    if (m_viewOnly || slot < 0 || slot >= kAutoTextSlots)
+        return;
+    const AutoTextSlot& entry = AutoTextTable()[std::size_t(slot)];
+    if (entry.text.isEmpty())
+        return;
+    // The backtrack counts characters: step back over whole UTF-8 characters.
+    ReplaceSelection(entry.text.toUtf8(), true);
+    const QString tail = entry.text.right(entry.backtrack);
+    const qint64 caret = SelectionEnd() - tail.toUtf8().size();
+    SetSelection(caret, caret);
+}
+
+void CEditorView::SetWordWrap(bool on) {
+    EditorConfig().wordWrap = on;
+    m_text->setWrapMode(on ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
+    if (m_rich)
+        m_rich->setLineWrapMode(on ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+}
+
+void CEditorView::Copy() {
+    if (m_hexMode) {
+        QApplication::clipboard()->setText(QString::fromLatin1(m_hex->Line(m_hex->CurrentLine())));
+        return;
+    }
+    if (m_richText) {
+        m_rich->copy();
+        return;
+    }
+    if (SelectionEnd() > SelectionStart()) {
+        m_text->copy();
+        return;
+    }
+    const int line = m_text->LineOf(SelectionStart());
+    m_text->SendScintilla(QsciScintillaBase::SCI_COPYRANGE,
+                          static_cast<unsigned long>(m_text->LineStart(line)),
+                          long(m_text->LineEnd(line)));
+}
+
+void CEditorView::Paste() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data || !data->hasText())
+        return;
+    ReplaceSelection(data->text().toUtf8(), true);
+}
+
+bool CEditorView::SetTabWidth(int width) {
+    if (width < 1 || width > 32)
+        return false;
+    m_text->setTabWidth(width);
+    if (m_rich)
+        m_rich->setTabStopDistance(
+            QFontMetricsF(m_rich->font()).horizontalAdvance(QString(width, QLatin1Char('0'))));
+    EditorConfig().tabWidth = width;
+    return true;
+}
+
+std::pair<QColor, QColor> CEditorView::SchemeColors() const {
+    const QPalette palette = QApplication::palette();
+    QColor text = palette.color(QPalette::Text);
+    QColor back = m_viewOnly ? QApplication::palette("QMenu").color(QPalette::Window)
+                             : palette.color(QPalette::Base);
+    const EditorSettings& settings = EditorConfig();
+    if (!m_viewOnly || settings.overrideROColors) {
+        if (settings.foreColor != -1)
+            text = ColorFromValue(settings.foreColor);
+        if (settings.backColor != -1)
+            back = ColorFromValue(settings.backColor);
+    }
+    return {text, back};
+}
+
+void CEditorView::ApplySettings() {
+    const EditorSettings& settings = EditorConfig();
+    const QFont font = settings.charFormat.ToFont();
+    const auto [text, back] = SchemeColors();
+    const bool modified = m_text->isModified();
+    m_text->setFont(font);
+    m_text->setColor(text);
+    m_text->setPaper(back);
+    m_text->SendScintilla(QsciScintillaBase::SCI_STYLECLEARALL);
+    m_text->setCaretForegroundColor(text);
+    m_text->setTabWidth(settings.tabWidth);
+    if (!modified)
+        m_text->SendScintilla(QsciScintillaBase::SCI_SETSAVEPOINT);
+    if (m_rich) {
+        QPalette palette = m_rich->palette();
+        palette.setColor(QPalette::Base, back);
+        palette.setColor(QPalette::Text, text);
+        m_rich->setPalette(palette);
+    }
+    if (m_hex) {
+        m_hex->setFont(font);
+        m_hex->SetColors(text, back);
+    }
+    SetWordWrap(settings.wordWrap);
+}
+
+bool CEditorView::Print(QPrinter& printer) {
+    auto* qsci = dynamic_cast<QsciPrinter*>(&printer);
+    const std::array<int, 4>& m = EditorConfig().margins;
+    // Margins count from the paper's edge: the printable area is the paper
+    // less the margins.
+    printer.setFullPage(false);
+    printer.setPageMargins(QMarginsF(m[0] / 20.0, m[1] / 20.0, m[2] / 20.0, m[3] / 20.0),
+                           QPageLayout::Point);
+    if (m_richText) {
+        m_rich->document()->print(&printer);
+        return true;
+    }
+    if (!qsci)
+        return false;
+    qsci->setWrapMode(QsciScintilla::WrapWord);
+    return qsci->printRange(m_text) != 0;
+}
+
+void CEditorView::ShowNotice(const QString& text, bool alert) {
+    if (m_notice)
+        m_notice(text, alert);
+    else if (alert)
+        Beep(BeepKind::Exclamation);
+}
+
+// -- Command routing ----------------------------------------------------------------------
+
+void CEditorView::OnFind() {
+    FindDialog dialog(QString::fromUtf8(SelectedBytes()), this);
+    if (!RunEditorDialog(dialog))
+        return;
+    FindText(dialog.FindWhat()->currentText());
+}
+
+void CEditorView::OnFindSelection() {
+    const QString text = QString::fromUtf8(SelectedBytes());
+    GrepFindHistory().Add(General().historyItems, text);
+    FindText(text);
+}
+
+void CEditorView::OnReplace() {
+    ReplaceSession session(*this);
+    ReplaceDialog dialog(session, this);
+    RunEditorDialog(dialog);
+}
+
+void CEditorView::OnGotoLine() {
+    const int lines = LineCount();
+    if (lines < 2)
+        return;
+    const int current = m_text->LineOf(SelectionStart()) + 1;
+    if (const std::optional<int> line = AskNumber(window(), kGotoLinePrompt, 1, lines, current))
+        GotoLine(*line);
+}
+
+void CEditorView::OnTabWidth() {
+    if (const std::optional<int> width =
+            AskNumber(window(), kTabWidthPrompt, 1, 32, EditorConfig().tabWidth))
+        SetTabWidth(*width);
+}
+
+void CEditorView::OnFont() {
+    QFontDialog dialog(EditorConfig().charFormat.ToFont(), this);
+    dialog.setOption(QFontDialog::ScalableFonts);
+    if (!RunEditorDialog(dialog))
+        return;
+    EditorConfig().charFormat = EditorCharFormat::FromFont(dialog.selectedFont());
+    ApplySettings();
+}
+
+void CEditorView::OnColors() {
+    ColorSchemeDialog dialog(!m_viewOnly, this);
+    if (RunEditorDialog(dialog))
+        ApplySettings();
+}
+
+void CEditorView::OnPageSetup() {
+    QsciPrinter& printer = RunPrinter();
+    std::array<int, 4>& m = EditorConfig().margins;
+    // The dialog works in millimetres; the margins stay in twips.
+    printer.setPageMargins(
+        QMarginsF(TwipsToHundredthsMm(m[0]) / 100.0, TwipsToHundredthsMm(m[1]) / 100.0,
+                  TwipsToHundredthsMm(m[2]) / 100.0, TwipsToHundredthsMm(m[3]) / 100.0),
+        QPageLayout::Millimeter);
+    QPageSetupDialog dialog(&printer, this);
+    if (!RunEditorDialog(dialog))
+        return;
+    const QMarginsF chosen = printer.pageLayout().margins(QPageLayout::Millimeter);
+    m = {HundredthsMmToTwips(qRound(chosen.left() * 100)),
+         HundredthsMmToTwips(qRound(chosen.top() * 100)),
+         HundredthsMmToTwips(qRound(chosen.right() * 100)),
+         HundredthsMmToTwips(qRound(chosen.bottom() * 100))};
+}
+
+void CEditorView::OnPrint() {
+    QPrintDialog dialog(&RunPrinter(), this);
+    if (RunEditorDialog(dialog))
+        Print(RunPrinter());
+}
+
+void CEditorView::OnSaveAs() {
+    QFileDialog dialog(this, QString(), m_path);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (RunEditorDialog(dialog) && !dialog.selectedFiles().isEmpty())
+        Save(dialog.selectedFiles().constFirst());
+}
+
+void CEditorView::OnInsertFile() {
+    QFileDialog dialog(this, QStringLiteral("Insert"), QFileInfo(m_path).absolutePath());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (RunEditorDialog(dialog) && !dialog.selectedFiles().isEmpty())
+        InsertFile(dialog.selectedFiles().constFirst());
+}
+
+void CEditorView::OnDefineAutoText() {
+    AutoTextDefineDialog dialog(this);
+    RunEditorDialog(dialog);
+    if (auto* window = qobject_cast<MnemonicsWindow*>(m_mnemonics.data()))
+        window->Refresh();
+}
+
+void CEditorView::OnMnemonics() {
+    if (!m_mnemonics) {
+        m_mnemonics = new MnemonicsWindow(
+            [this](int slot) {
+                InsertAutoText(slot);
+                window()->activateWindow();
+                m_text->setFocus();
+            },
+            window());
+    }
+    m_mnemonics->setVisible(!m_mnemonics->isVisible());
+}
+
+bool CEditorView::OnCommand(int id) {
+    const bool text = !m_hexMode && !m_richText;
+    if (CommandTarget::InRange(id, ID_AUTOTEXT_FIRST, ID_AUTOTEXT_LAST)) {
+        InsertAutoText(id - ID_AUTOTEXT_FIRST);
+        return true;
+    }
+    switch (id) {
+        case ID_EDITOR_SAVE:
+            Save();
+            return true;
+        case ID_EDITOR_SAVE_AS:
+            OnSaveAs();
+            return true;
+        case ID_EDITOR_REFRESH:
+            Refresh();
+            return true;
+        case ID_EDITOR_INSERT_FILE:
+            OnInsertFile();
+            return true;
+        case ID_EDITOR_PAGE_SETUP:
+            OnPageSetup();
+            return true;
+        case ID_EDITOR_PRINT:
+            OnPrint();
+            return true;
+        case ID_EDITOR_HEX:
+            ToggleHex();
+            return true;
+        case ID_EDITOR_WORD_WRAP:
+            SetWordWrap(!EditorConfig().wordWrap);
+            return true;
+        case ID_EDITOR_TAB_WIDTH:
+            OnTabWidth();
+            return true;
+        case ID_EDITOR_FONT:
+            OnFont();
+            return true;
+        case ID_EDITOR_COLORS:
+            OnColors();
+            return true;
+        case ID_EDITOR_SET_BOOKMARK:
+            SetBookmark();
+            return true;
+        case ID_EDITOR_GOTO_BOOKMARK:
+            GotoBookmark();
+            return true;
+        case ID_EDITOR_COPY:
+            Copy();
+            return true;
+        case ID_EDITOR_SELECT_ALL:
+            if (m_richText)
+                m_rich->selectAll();
+            else if (text)
+                m_text->selectAll();
+            return true;
+        default:
+            break;
+    }
+    if (!text)
+        return false;
+    switch (id) {
+        case ID_EDITOR_UNDO:
+            m_text->undo();
+            return true;
+        case ID_EDITOR_CUT:
+            m_text->cut();
+            return true;
+        case ID_EDITOR_PASTE:
+            Paste();
+            return true;
+        case ID_EDITOR_DELETE_LINE:
+            DeleteLine();
+            return true;
+        case ID_EDITOR_DATE_TIME:
+            InsertDateTime();
+            return true;
+        case ID_EDITOR_INDENT:
+        case ID_EDITOR_OUTDENT:
+            Indent(id == ID_EDITOR_OUTDENT);
+            return true;
+        case ID_EDITOR_OVERWRITE:
+            m_text->setOverwriteMode(!m_text->overwriteMode());
+            Q_EMIT StatusChanged();
+            return true;
+        case ID_EDITOR_AUTO_INDENT:
+            EditorConfig().autoFill = !EditorConfig().autoFill;
+            m_text->setAutoIndent(EditorConfig().autoFill);
+            return true;
+        case ID_EDITOR_FIND:
+            OnFind();
+            return true;
+        case ID_EDITOR_REPEAT_FIND:
+            if (const std::optional<QString> first = GrepFindHistory().First())
+                FindText(*first);
+            return true;
+        case ID_EDITOR_FIND_SELECTION:
+            OnFindSelection();
+            return true;
+        case ID_EDITOR_REPLACE:
+            OnReplace();
+            return true;
+        case ID_EDITOR_MATCH_BRACE:
+            MatchBrace(IsShiftDown());
+            return true;
+        case ID_EDITOR_GOTO_LINE:
+            OnGotoLine();
+            return true;
+        case ID_AUTOTEXT_DEFINE:
+            OnDefineAutoText();
+            return true;
+        case ID_AUTOTEXT_MNEMONICS:
+            OnMnemonics();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CEditorView::OnUpdateCommand(int id, CommandState& state) {
+    const bool text = !m_hexMode && !m_richText;
+    const bool edit = !m_viewOnly && text;
+    const bool selection = text && SelectionEnd() > SelectionStart();
+    if (CommandTarget::InRange(id, ID_AUTOTEXT_FIRST, ID_AUTOTEXT_LAST)) {
+        const int slot = id - ID_AUTOTEXT_FIRST;
+        const std::optional<QString> menuText = AutoTextMenuText(slot);
+        if (menuText)
+            state.SetText(*menuText);
+        else
+            state.SetText(QStringLiteral("(Undefined)\tCtrl+%1").arg(slot));
+        state.Enable(edit && menuText.has_value());
+        return true;
+    }
+    switch (id) {
+        case ID_EDITOR_SAVE:
+            state.Enable(IsModified());
+            return true;
+        case ID_EDITOR_SAVE_AS:
+        case ID_EDITOR_CUT:
+            state.Enable(id == ID_EDITOR_CUT ? edit && selection : edit);
+            return true;
+        case ID_EDITOR_REFRESH:
+            state.Enable(!m_path.isEmpty());
+            return true;
+        case ID_EDITOR_INSERT_FILE:
+        case ID_EDITOR_DELETE_LINE:
+        case ID_EDITOR_DATE_TIME:
+        case ID_EDITOR_INDENT:
+        case ID_EDITOR_OUTDENT:
+        case ID_EDITOR_REPLACE:
+        case ID_AUTOTEXT_DEFINE:
+            state.Enable(edit);
+            return true;
+        case ID_AUTOTEXT_MNEMONICS:
+            state.Enable(edit);
+            state.SetCheck(m_mnemonics && m_mnemonics->isVisible());
+            return true;
+        case ID_EDITOR_OVERWRITE:
+            state.Enable(edit);
+            state.SetCheck(m_text->overwriteMode());
+            return true;
+        case ID_EDITOR_AUTO_INDENT:
+            state.Enable(edit);
+            state.SetCheck(EditorConfig().autoFill);
+            return true;
+        case ID_EDITOR_HEX:
+            state.Enable(m_viewOnly && !m_richText);
+            state.SetCheck(m_hexMode);
+            return true;
+        case ID_EDITOR_WORD_WRAP:
+            state.SetCheck(EditorConfig().wordWrap);
+            return true;
+        case ID_EDITOR_REPEAT_FIND:
+            state.Enable(text && !GrepFindHistory().isEmpty());
+            return true;
+        case ID_EDITOR_FIND_SELECTION:
+        case ID_EDITOR_MATCH_BRACE:
+            state.Enable(selection);
+            return true;
+        case ID_EDITOR_FIND:
+        case ID_EDITOR_GOTO_LINE:
+            state.Enable(text);
+            return true;
+        case ID_EDITOR_UNDO:
+            state.Enable(edit && m_text->isUndoAvailable());
+            return true;
+        case ID_EDITOR_PASTE: {
+            const QMimeData* data = QApplication::clipboard()->mimeData();
+            state.Enable(edit && data && data->hasText());
+            return true;
+        }
+        case ID_EDITOR_COPY:
+        case ID_EDITOR_SELECT_ALL:
+        case ID_EDITOR_SET_BOOKMARK:
+        case ID_EDITOR_GOTO_BOOKMARK:
+        case ID_EDITOR_TAB_WIDTH:
+        case ID_EDITOR_FONT:
+        case ID_EDITOR_COLORS:
+        case ID_EDITOR_PAGE_SETUP:
+        case ID_EDITOR_PRINT:
+            state.Enable(true);
+            return true;
+        default:
+            return false;
+    }
+}

@@ -1,0 +1,124 @@
+#include "editor/ReplaceSession.h"
+
+#include "editor/CEditorView.h"
+#include "editor/EditorSettings.h"
+#include "editor/EditorTextControl.h"
+#include "platform/ui/Prompter.h"
+#include "shell/GeneralSettings.h"
+
+QString ReplacedMessage(int count) {
+    return QStringLiteral("%1 occurence%2 have been replaced.")
+        .arg(count)
+        .arg(count > 1 ? QStringLiteral("s") : QString());
+}
+
+ReplaceSession::ReplaceSession(CEditorView& view) : m_view(view) {
+    const qint64 start = view.SelectionStart();
+    const qint64 end = view.SelectionEnd();
+    EditorTextControl* text = view.Text();
+    if (end > start && text->LineOf(start) != text->LineOf(end)) {
+        m_rangeMode = true;
+        m_rangeStart = start;
+        m_rangeEnd = end;
+        EditorConfig().search.backwards = false;
+        view.SetSelection(start, start);
+    } else {
+        m_initialFind = QString::fromUtf8(view.SelectedBytes());
+    }
+}
+
+void ReplaceSession::SetSelectionOnly(bool on) {
+    if (!m_rangeMode)
+        return;
+    m_selectionOnly = on;
+    if (on) {
+        m_view.SetSelection(m_rangeStart, m_rangeStart);
+        EditorConfig().search.backwards = false;
+    }
+    m_buttonsEnabled = true;
+}
+
+void ReplaceSession::SetTexts(const QString& find, const QString& replace) {
+    if (find != m_find || replace != m_replace)
+        m_buttonsEnabled = true;
+    m_find = find;
+    m_replace = replace;
+}
+
+std::optional<qint64> ReplaceSession::SearchEnd() const {
+    if (m_selectionOnly)
+        return m_rangeEnd;
+    return std::nullopt;
+}
+
+bool ReplaceSession::TakeTexts() {
+    if (m_find.isEmpty()) {
+        MessageBoxText(kEmptySearchMessage, PromptButtons::Ok, PromptIcon::Warning,
+                       m_view.window());
+        return false;
+    }
+    const int items = General().historyItems;
+    GrepFindHistory().Add(items, m_find);
+    ReplaceTextHistory().Add(items, m_replace);
+    return true;
+}
+
+bool ReplaceSession::FindNext(bool showNotices) {
+    if (!TakeTexts())
+        return false;
+    const bool cyclic = EditorConfig().search.cyclic && !m_selectionOnly;
+    const bool hit = m_view.FindText(m_find, SearchEnd(), showNotices, cyclic);
+    if (!hit) {
+        m_buttonsEnabled = false;
+        if (m_selectionOnly)
+            m_view.SetSelection(m_rangeStart, m_rangeStart);
+    }
+    return hit;
+}
+
+bool ReplaceSession::ReplaceSelection() {
+    if (!m_view.SelectionEquals(m_find))
+        return false;
+    const qint64 start = m_view.SelectionStart();
+    const QByteArray replacement = m_replace.toUtf8();
+    const qint64 delta = replacement.size() - (m_view.SelectionEnd() - start);
+    m_view.ReplaceSelection(replacement, false);
+    if (m_selectionOnly && start >= m_rangeStart)
+        m_rangeEnd += delta;
+    // Searching on from the replacement, never inside it.
+    const qint64 caret = EditorConfig().search.backwards ? start : start + replacement.size();
+    m_view.SetSelection(caret, caret);
+    return true;
+}
+
+bool ReplaceSession::Replace() {
+    if (!TakeTexts())
+        return false;
+    ReplaceSelection();
+    return FindNext();
+}
+
+int ReplaceSession::ReplaceAll() {
+    if (!TakeTexts())
+        return 0;
+    EditorSearchOptions& options = EditorConfig().search;
+    const bool cyclic = options.cyclic;
+    options.cyclic = false;
+    int count = 0;
+    for (;;) {
+        if (ReplaceSelection())
+            ++count;
+        if (!FindNext(false))
+            break;
+    }
+    options.cyclic = cyclic;
+    if (count >= 1)
+        MessageBoxText(ReplacedMessage(count), PromptButtons::Ok, PromptIcon::Information,
+                       m_view.window());
+    return count;
+}
+
+void ReplaceSession::Close() {
+    if (m_selectionOnly)
+        m_view.SetSelection(m_rangeStart, m_rangeEnd);
+}
