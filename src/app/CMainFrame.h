@@ -41,7 +41,9 @@
 #include "platform/ui/CommandTarget.h"
 #include "shell/Notice.h"
 
+class AddressBar;
 class CMainStatusBar;
+class DriveBar;
 class CPaneTransfer;
 class CPaneSplitter;
 class CPanexApp;
@@ -116,6 +118,14 @@ public:
     /// A command posted to a pane that the pane does not handle itself runs
     /// along the frame's chain.
     bool ExecuteCommand(int id) override;
+    /// For the active pane: with `withHistory` and a file-system folder its
+    /// path goes to the top of the address box's list; the box's text
+    /// becomes the path joined with the filter (the filter alone for other
+    /// folders).
+    void AddressUpdate(CPanexView& pane, bool withHistory) override;
+    /// Shift+Tab: the address box while its bar is shown; Ctrl+Tab: the
+    /// folder tree, which does not exist yet (false).
+    bool FocusFrameBar(bool addressBar) override;
 
     // -- Commands ---------------------------------------------------------------
 
@@ -161,6 +171,14 @@ public:
     CommandManager& Commands() { return m_commands; }
     bool IsSideBySide() const { return m_sideBySide; }
     bool DriveBar2Root() const { return m_driveBar2Root; }
+    /// "bDriveBar2Root": volume buttons go to the root (on) or to the
+    /// volume's remembered folder (off).
+    void SetDriveBar2Root(bool on) { m_driveBar2Root = on; }
+    AddressBar* GetAddressBar() const { return m_addressBar; }
+    DriveBar* GetDriveBar() const { return m_driveBar; }
+    /// 32835 (`pane` the active one), 32836 (left) and 32837 (right): the
+    /// volume selection dialog; the pane opens the chosen folder.
+    void SelectDrive(CPanexView* pane);
     int TreeOptions() const { return m_treeOptions; }
     int TreeAutoCDDelay() const { return m_treeAutoCDDelay; }
 
@@ -170,7 +188,6 @@ protected:
 private:
     void CreateCommands();
     void CreateMenus();
-    void OnFilterHistory();
     void OnHelp(int id);
     void ShowUnavailableReason(int id);
     bool CreateToolBar();
@@ -189,7 +206,11 @@ private:
     CommandManager m_commands;
     CMainStatusBar* m_statusBar = nullptr;
     ShortcutGate* m_shortcutGate = nullptr;
+    AddressBar* m_addressBar = nullptr;
     QToolBar* m_toolBar = nullptr;
+    DriveBar* m_driveBar = nullptr;
+    // The drive dialog's settings, loaded at its first use in the run.
+    std::shared_ptr<struct DriveDialogSettings> m_driveDialogSettings;
     CPaneSplitter* m_splitter = nullptr;
     CPanexView* m_left = nullptr;
     CPanexView* m_right = nullptr;

@@ -14,8 +14,6 @@ const std::map<int, QString>& Pending() {
         const QString fileTools = QStringLiteral("comes with split, merge, shred and touch");
         const QString newItems = QStringLiteral("comes with new items and links");
         const QString tree = QStringLiteral("comes with the folder tree");
-        const QString runner = QStringLiteral("comes with the command runner");
-        const QString driveBar = QStringLiteral("comes with the drive bar");
         const QString layouts = QStringLiteral("comes with stored layouts");
         const QString editor = QStringLiteral("comes with the internal editor");
         const QString find = QStringLiteral("comes with the find results window");
@@ -47,8 +45,6 @@ const std::map<int, QString>& Pending() {
             {ID_EDIT_NO_UNDO, QStringLiteral("file operations cannot be undone")},
             {ID_EDIT_COPY_NAMES, listings},
             {ID_EDIT_COPY_PREVIEW, QStringLiteral("comes with the thumbnail bar")},
-            {ID_VIEW_ADDRESSBAR, QStringLiteral("comes with the address bar")},
-            {ID_VIEW_DRIVEBAR, driveBar},
             {ID_VIEW_THUMBBAR, QStringLiteral("comes with the thumbnail bar")},
             {ID_VIEW_OPTIONS, QStringLiteral("comes with the options dialog")},
             {ID_NEW_FILE, newItems},
@@ -59,17 +55,9 @@ const std::map<int, QString>& Pending() {
             {ID_MERGE_FILES, fileTools},
             {ID_SHRED, fileTools},
             {ID_FOLDER_DATA, stats},
-            {ID_SELECT_DRIVE, driveBar},
-            {ID_DRIVE_LEFT, driveBar},
-            {ID_DRIVE_RIGHT, driveBar},
-            {ID_ROOT_CURRENT_TOGGLE, driveBar},
             {ID_FIND_FILES, QStringLiteral("comes with find files")},
             {ID_VIEW_TREEBAR, tree},
             {ID_TREE_KEEP_SYNC, tree},
-            {ID_RUN_COMMAND, runner},
-            {ID_SHELL_COMMAND, runner},
-            {ID_RUN_HISTORY, runner},
-            {ID_REPEAT_COMMAND, runner},
             // The popup menus of windows that do not exist yet.
             {ID_FIND_BROWSE, find},
             {ID_FIND_DELETE, find},
