@@ -65,6 +65,8 @@ SelectDriveDialog::SelectDriveDialog(std::vector<VolumeEntry> volumes, bool firs
     // Step 1.
     setWindowTitle(
         kSelectDriveCaption.arg(firstPane ? QStringLiteral("First") : QStringLiteral("Second")));
+    // Wide enough for the caption, which names the pane.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 120);
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("volumeList"));
