@@ -8,8 +8,11 @@
 // restores and saves "MainFrame Settings".
 //
 // Life (see AppFrame.h for the application's side):
-//   Create()   the command table and menus, the toolbar, "bDriveBar2Root",
-//              the status bar, the tree options, the docking (restored from
+//   Create()   the command table and menus, the address bar (AddressBar.h,
+//              with the command line), the toolbar, the volume bar
+//              (DriveBar.h), "bDriveBar2Root",
+//              the status bar, the tree options, "FolderCombo History" into
+//              the address box, the docking (restored from
 //              the store only when "nToolbarsVersion" is 1), the flat-bar
 //              style, then the splitter ("bUpDownPanes", "nLeftPaneWidth")
 //              with both panes, which read their settings and open their
@@ -95,7 +98,8 @@ public:
     QWidget* MainWindow() const override;
     void SetActivePane(bool left) override;
     void Show() override;
-    /// Writes "szWindowRect", "nToolbarsVersion" = 1 and "DockState",
+    /// Writes "szWindowRect", "FolderCombo History" and "Command History"
+    /// (the address bar), "nToolbarsVersion" = 1 and "DockState",
     /// "bDriveBar2Root", "bUpDownPanes", "nLeftPaneWidth", "bLeftPaneActive",
     /// "binTreeOptions" and "msTreeAutoCDDelay".
     void SaveFrameSettings(ProfileStore& store) override;

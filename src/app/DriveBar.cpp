@@ -109,6 +109,9 @@ void DriveBar::RefreshVolumes() {
 
 void DriveBar::BuildButtons() {
     clear();
+    // The volume actions are the bar's own; the command actions are shared
+    // with the menus and stay.
+    for (QAction* action : m_volumeActions) delete action;
     m_volumeActions.clear();
     const bool letters = General().drivebarLetters;
     for (int id : {ID_ROOT_CURRENT_TOGGLE, 0, ID_GOTO_NETWORK, 0}) {

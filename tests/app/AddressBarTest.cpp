@@ -71,6 +71,17 @@ TEST_F(AddressBarTest, TheBoxFollowsTheActivePaneAndKeepsEachVisitedFolderOnceAt
     EXPECT_EQ(entries.count(leftPath), 1);
     EXPECT_EQ(entries.count(leftPath + QStringLiteral("/sub")), 1);
 
+    // Choosing an entry of the drop-down list opens it, once the list closed.
+    const int sub = int(entries.indexOf(leftPath + QStringLiteral("/sub")));
+    combo->setCurrentIndex(sub);
+    Q_EMIT combo->activated(sub);
+    const QDeadlineTimer deadline(5000);
+    while (FolderOf(frame->GetLeftPane()) != leftPath + QStringLiteral("/sub") &&
+           !deadline.hasExpired())
+        QTest::qWait(10);
+    EXPECT_EQ(FolderOf(frame->GetLeftPane()), leftPath + QStringLiteral("/sub"));
+    ASSERT_TRUE(frame->GetLeftPane()->GoToText(leftPath));
+
     // A filter shows in the box with the folder.
     ASSERT_TRUE(frame->GetLeftPane()->SetFilter(QStringLiteral("*.txt")));
     frame->GetLeftPane()->ReapplyFilter();
