@@ -110,8 +110,9 @@ void DriveBar::RefreshVolumes() {
 void DriveBar::BuildButtons() {
     clear();
     // The volume actions are the bar's own; the command actions are shared
-    // with the menus and stay.
-    for (QAction* action : m_volumeActions) delete action;
+    // with the menus and stay. Later, as a change of the mount table may be
+    // noticed while one of them is being triggered.
+    for (QAction* action : m_volumeActions) action->deleteLater();
     m_volumeActions.clear();
     const bool letters = General().drivebarLetters;
     for (int id : {ID_ROOT_CURRENT_TOGGLE, 0, ID_GOTO_NETWORK, 0}) {
