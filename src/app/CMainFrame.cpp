@@ -5,20 +5,24 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "app/AboutBox.h"
+#include "app/AddressBar.h"
 #include "app/CMainStatusBar.h"
 #include "app/CPaneSplitter.h"
 #include "app/CPanexApp.h"
 #include "app/CommandTable.h"
+#include "app/DriveBar.h"
 #include "app/E2eDump.h"
 #include "app/HistoryPickDialog.h"
 #include "app/MainMenu.h"
 #include "app/PendingCommands.h"
+#include "app/SelectDriveDialog.h"
 #include "app/ToolbarResource.h"
 #include "fileops/CPaneFileUtils.h"
 #include "fileops/CPaneTransfer.h"
@@ -33,6 +37,7 @@
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
+#include "shell/PathHelpers.h"
 #include "shell/PatternList.h"
 #include "tools/CPaneTools.h"
 
@@ -42,7 +47,6 @@ namespace {
 constexpr int kToolBarId = 59400;
 constexpr int kStatusBarId = ID_VIEW_STATUS_BAR;
 
-const QString kFilterHistoryTitle = QStringLiteral("Visual filter history");
 const QString kHelpNeedsEditor = QStringLiteral("comes with the internal editor");
 /// Appended to a command's status prompt when it cannot run in this build.
 const QString kUnavailable = QStringLiteral("(not available yet: %1)");
@@ -92,8 +96,10 @@ bool CMainFrame::Create() {
     });
     CreateTools();
     CreateMenus();
+    m_addressBar = new AddressBar(*this, Store());
     if (!CreateToolBar())
         return false;
+    m_driveBar = new DriveBar(*this);
     ReadDriveBarSetting();
     if (!CreateStatusBar())
         return false;
@@ -102,6 +108,7 @@ bool CMainFrame::Create() {
     connect(&m_commands, &CommandManager::CommandHighlighted, this,
             [this](int id, const QString&) { ShowUnavailableReason(id); });
     LoadTreeSettings();
+    m_addressBar->LoadFolderHistory(Store());
     DockBars();
     RestoreBarState();
     if (General().flatToolbars)
@@ -161,9 +168,21 @@ void CMainFrame::CreateCommands() {
             m_active->List()->Sort();
     });
     MapUpdate(ID_SORT_AGAIN, [this](CommandState& state) { state.Enable(m_active != nullptr); });
-    MapCommand(ID_FILE_FILTER_HISTORY, [this] { OnFilterHistory(); });
-    MapUpdate(ID_FILE_FILTER_HISTORY,
-              [this](CommandState& state) { state.Enable(m_active && m_active->Model()); });
+    MapCommand(ID_VIEW_ADDRESSBAR, [this] { ToggleBar(m_addressBar); });
+    MapUpdate(ID_VIEW_ADDRESSBAR, [this](CommandState& state) {
+        state.SetCheck(m_addressBar && !m_addressBar->isHidden());
+    });
+    MapCommand(ID_VIEW_DRIVEBAR, [this] { ToggleBar(m_driveBar); });
+    MapUpdate(ID_VIEW_DRIVEBAR, [this](CommandState& state) {
+        state.SetCheck(m_driveBar && !m_driveBar->isHidden());
+    });
+    MapCommand(ID_SELECT_DRIVE, [this] { SelectDrive(m_active); });
+    MapUpdate(ID_SELECT_DRIVE, [this](CommandState& state) {
+        state.SetText(m_active == m_right ? QStringLiteral("&Select Drive...\tAlt+F2")
+                                          : QStringLiteral("&Select Drive...\tAlt+F1"));
+    });
+    MapCommand(ID_DRIVE_LEFT, [this] { SelectDrive(m_left); });
+    MapCommand(ID_DRIVE_RIGHT, [this] { SelectDrive(m_right); });
     MapCommandRange(ID_HELP_FIRST, ID_HELP_LAST, [this](int id) { OnHelp(id); });
     MapUpdateRange(ID_HELP_FIRST, ID_HELP_LAST,
                    [this](int, CommandState& state) { state.Enable(m_app.HasEditorLauncher()); });
@@ -201,19 +220,6 @@ void CMainFrame::ShowUnavailableReason(int id) {
                                     : prompt + QStringLiteral(" ") + kUnavailable.arg(reason));
 }
 
-void CMainFrame::OnFilterHistory() {
-    CPanexView* pane = m_active;
-    if (!pane)
-        return;
-    const std::optional<QString> chosen =
-        HistoryPickDialog::Pick(kFilterHistoryTitle, VisualFilterHistory(), this);
-    // The address bar is where the chosen filter is meant to land; until it
-    // exists the filter goes straight to the pane, as submitting it would.
-    if (!chosen || !pane->SetFilter(*chosen))
-        return;
-    pane->ReapplyFilter();
-}
-
 void CMainFrame::OnHelp(int id) {
     const QString path = HelpFilePath(id);
     if (!path.isEmpty())
@@ -221,9 +227,15 @@ void CMainFrame::OnHelp(int id) {
 }
 
 CommandManager::Chain CMainFrame::CommandChain() const {
-    // The folder tree and the drive bar come first once they exist; the
-    // document and the application have no commands of their own yet.
+    // The folder tree comes first once it exists, then the drive bar; the
+    // address bar's commands (the command line, the filter texts) are the
+    // frame's own bar's, ahead of the pane. The document and the
+    // application have no commands of their own yet.
     CommandManager::Chain chain;
+    if (m_driveBar)
+        chain.append(m_driveBar);
+    if (m_addressBar)
+        chain.append(m_addressBar);
     chain.append(m_active);
     if (m_transfer)
         chain.append(m_transfer.get());
@@ -290,7 +302,9 @@ void CMainFrame::LoadTreeSettings() {
 
 void CMainFrame::DockBars() {
     m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    addToolBar(Qt::TopToolBarArea, m_addressBar);
     addToolBar(Qt::BottomToolBarArea, m_toolBar);
+    addToolBar(Qt::LeftToolBarArea, m_driveBar);
 }
 
 void CMainFrame::RestoreBarState() {
@@ -371,6 +385,8 @@ void CMainFrame::Show() {
 void CMainFrame::SaveFrameSettings(ProfileStore& store) {
     const QString& section = kMainFrameSection;
     WriteWindowRect(store, section, WindowRect::FromQRect(normalGeometry()));
+    if (m_addressBar)
+        m_addressBar->SaveHistories(store);
     store.WriteProfileInt(section, MainFrameKeys::kToolbarsVersion, kToolbarsVersion);
     store.WriteProfileBinary(section, MainFrameKeys::kDockState, saveState());
     store.WriteProfileInt(section, MainFrameKeys::kDriveBar2Root, m_driveBar2Root ? 1 : 0);
@@ -419,6 +435,46 @@ void CMainFrame::SetLabelEditState(bool editing) {
 
 bool CMainFrame::ExecuteCommand(int id) {
     return m_commands.Execute(id);
+}
+
+void CMainFrame::AddressUpdate(CPanexView& pane, bool withHistory) {
+    if (!m_addressBar || &pane != m_active)
+        return;
+    const FolderModel* model = pane.Model();
+    const bool fileSystem = model && model->IsFileSystem();
+    // Step 1.
+    if (withHistory && fileSystem)
+        m_addressBar->Combo()->AddVisitedFolder(model->path, General().historyItems);
+    // Step 2.
+    m_addressBar->Combo()->SetAddressText(fileSystem ? PathJoin(model->path, pane.FilterText())
+                                                     : pane.FilterText());
+}
+
+bool CMainFrame::FocusFrameBar(bool addressBar) {
+    if (!addressBar || !m_addressBar || m_addressBar->isHidden())
+        return false;
+    m_addressBar->Combo()->setFocus(Qt::TabFocusReason);
+    m_addressBar->Combo()->lineEdit()->selectAll();
+    return true;
+}
+
+void CMainFrame::SelectDrive(CPanexView* pane) {
+    if (!pane || !m_driveBar)
+        return;
+    if (!m_driveDialogSettings) {
+        m_driveDialogSettings = std::make_shared<DriveDialogSettings>();
+        m_driveDialogSettings->Load(Store());
+        // Shared with the saver, which runs at exit, after the frame is gone.
+        m_app.RegisterSaver(
+            SaverSlot::SelectDriveDialog,
+            [settings = m_driveDialogSettings](ProfileStore& store) { settings->Save(store); });
+    }
+    const FolderModel* model = pane->Model();
+    const QString current = model && model->IsFileSystem() ? model->path : QString();
+    const std::optional<QString> chosen = SelectDriveDialog::Choose(
+        ReadVolumeEntries(), pane == m_left, current, *m_driveDialogSettings, this);
+    if (chosen)
+        pane->GoToText(*chosen);
 }
 
 std::unique_ptr<QMenu> CMainFrame::CreatePopupMenu(const QString& name, QWidget* parent) {
@@ -511,9 +567,11 @@ void CMainFrame::ShowNotice(const std::optional<QString>& text, bool alert) {
 }
 
 void CMainFrame::ShowBar(int barId) {
-    QWidget* bar = barId == kToolBarId     ? static_cast<QWidget*>(m_toolBar)
-                   : barId == kStatusBarId ? static_cast<QWidget*>(m_statusBar)
-                                           : nullptr;
+    QWidget* bar = barId == kToolBarId           ? static_cast<QWidget*>(m_toolBar)
+                   : barId == kStatusBarId       ? static_cast<QWidget*>(m_statusBar)
+                   : barId == ID_VIEW_ADDRESSBAR ? static_cast<QWidget*>(m_addressBar)
+                   : barId == kDriveBarId        ? static_cast<QWidget*>(m_driveBar)
+                                                 : nullptr;
     if (bar && bar->isHidden())
         bar->show();
 }
@@ -526,8 +584,13 @@ void CMainFrame::ToggleBar(QWidget* bar) {
 void CMainFrame::SetFlatBars(bool on) {
     // Qt's toolbars always have their grip (the bar stays movable either
     // way); the style shows in the buttons.
-    for (QToolButton* button : m_toolBar->findChildren<QToolButton*>()) button->setAutoRaise(on);
-    m_toolBar->update();
+    for (QToolBar* bar :
+         {m_toolBar, static_cast<QToolBar*>(m_addressBar), static_cast<QToolBar*>(m_driveBar)}) {
+        if (!bar)
+            continue;
+        for (QToolButton* button : bar->findChildren<QToolButton*>()) button->setAutoRaise(on);
+        bar->update();
+    }
 }
 
 void InstallMainFrameFactory() {

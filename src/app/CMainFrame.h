@@ -8,8 +8,11 @@
 // restores and saves "MainFrame Settings".
 //
 // Life (see AppFrame.h for the application's side):
-//   Create()   the command table and menus, the toolbar, "bDriveBar2Root",
-//              the status bar, the tree options, the docking (restored from
+//   Create()   the command table and menus, the address bar (AddressBar.h,
+//              with the command line), the toolbar, the volume bar
+//              (DriveBar.h), "bDriveBar2Root",
+//              the status bar, the tree options, "FolderCombo History" into
+//              the address box, the docking (restored from
 //              the store only when "nToolbarsVersion" is 1), the flat-bar
 //              style, then the splitter ("bUpDownPanes", "nLeftPaneWidth")
 //              with both panes, which read their settings and open their
@@ -41,9 +44,11 @@
 #include "platform/ui/CommandTarget.h"
 #include "shell/Notice.h"
 
+class AddressBar;
 class CMainStatusBar;
 class CPaneTools;
 class CPaneFileUtils;
+class DriveBar;
 class CPaneTransfer;
 class CPaneSplitter;
 class CPanexApp;
@@ -98,7 +103,8 @@ public:
     QWidget* MainWindow() const override;
     void SetActivePane(bool left) override;
     void Show() override;
-    /// Writes "szWindowRect", "nToolbarsVersion" = 1 and "DockState",
+    /// Writes "szWindowRect", "FolderCombo History" and "Command History"
+    /// (the address bar), "nToolbarsVersion" = 1 and "DockState",
     /// "bDriveBar2Root", "bUpDownPanes", "nLeftPaneWidth", "bLeftPaneActive",
     /// "binTreeOptions" and "msTreeAutoCDDelay".
     void SaveFrameSettings(ProfileStore& store) override;
@@ -121,6 +127,14 @@ public:
     /// A command posted to a pane that the pane does not handle itself runs
     /// along the frame's chain.
     bool ExecuteCommand(int id) override;
+    /// For the active pane: with `withHistory` and a file-system folder its
+    /// path goes to the top of the address box's list; the box's text
+    /// becomes the path joined with the filter (the filter alone for other
+    /// folders).
+    void AddressUpdate(CPanexView& pane, bool withHistory) override;
+    /// Shift+Tab: the address box while its bar is shown; Ctrl+Tab: the
+    /// folder tree, which does not exist yet (false).
+    bool FocusFrameBar(bool addressBar) override;
 
     // -- Commands ---------------------------------------------------------------
 
@@ -166,6 +180,14 @@ public:
     CommandManager& Commands() { return m_commands; }
     bool IsSideBySide() const { return m_sideBySide; }
     bool DriveBar2Root() const { return m_driveBar2Root; }
+    /// "bDriveBar2Root": volume buttons go to the root (on) or to the
+    /// volume's remembered folder (off).
+    void SetDriveBar2Root(bool on) { m_driveBar2Root = on; }
+    AddressBar* GetAddressBar() const { return m_addressBar; }
+    DriveBar* GetDriveBar() const { return m_driveBar; }
+    /// 32835 (`pane` the active one), 32836 (left) and 32837 (right): the
+    /// volume selection dialog; the pane opens the chosen folder.
+    void SelectDrive(CPanexView* pane);
     int TreeOptions() const { return m_treeOptions; }
     int TreeAutoCDDelay() const { return m_treeAutoCDDelay; }
 
@@ -176,7 +198,6 @@ private:
     void CreateCommands();
     void CreateTools();
     void CreateMenus();
-    void OnFilterHistory();
     void OnHelp(int id);
     void ShowUnavailableReason(int id);
     bool CreateToolBar();
@@ -195,7 +216,11 @@ private:
     CommandManager m_commands;
     CMainStatusBar* m_statusBar = nullptr;
     ShortcutGate* m_shortcutGate = nullptr;
+    AddressBar* m_addressBar = nullptr;
     QToolBar* m_toolBar = nullptr;
+    DriveBar* m_driveBar = nullptr;
+    // The drive dialog's settings, loaded at its first use in the run.
+    std::shared_ptr<struct DriveDialogSettings> m_driveDialogSettings;
     CPaneSplitter* m_splitter = nullptr;
     CPanexView* m_left = nullptr;
     CPanexView* m_right = nullptr;

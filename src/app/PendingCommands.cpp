@@ -10,8 +10,6 @@ namespace {
 const std::map<int, QString>& Pending() {
     static const std::map<int, QString> pending = [] {
         const QString tree = QStringLiteral("comes with the folder tree");
-        const QString runner = QStringLiteral("comes with the command runner");
-        const QString driveBar = QStringLiteral("comes with the volume bar");
         const QString layouts = QStringLiteral("comes with stored layouts");
         const QString find = QStringLiteral("comes with the find results window");
         const QString stats = QStringLiteral("comes with the folder statistics");
@@ -19,22 +17,12 @@ const std::map<int, QString>& Pending() {
         std::map<int, QString> map = {
             {ID_EDIT_NO_UNDO, QStringLiteral("file operations cannot be undone")},
             {ID_EDIT_COPY_PREVIEW, QStringLiteral("comes with the thumbnail bar")},
-            {ID_VIEW_ADDRESSBAR, QStringLiteral("comes with the address bar")},
-            {ID_VIEW_DRIVEBAR, driveBar},
             {ID_VIEW_THUMBBAR, QStringLiteral("comes with the thumbnail bar")},
             {ID_VIEW_OPTIONS, QStringLiteral("comes with the options dialog")},
             {ID_FOLDER_DATA, stats},
-            {ID_SELECT_DRIVE, driveBar},
-            {ID_DRIVE_LEFT, driveBar},
-            {ID_DRIVE_RIGHT, driveBar},
-            {ID_ROOT_CURRENT_TOGGLE, driveBar},
             {ID_FIND_FILES, QStringLiteral("comes with find files")},
             {ID_VIEW_TREEBAR, tree},
             {ID_TREE_KEEP_SYNC, tree},
-            {ID_RUN_COMMAND, runner},
-            {ID_SHELL_COMMAND, runner},
-            {ID_RUN_HISTORY, runner},
-            {ID_REPEAT_COMMAND, runner},
             // The popup menus of windows that do not exist yet.
             {ID_FIND_BROWSE, find},
             {ID_FIND_DELETE, find},

@@ -325,6 +325,9 @@ TEST_F(MenuTest, FilterHistoryPicksAFilterForTheActivePane) {
         return int(dialog.result());
     });
     ASSERT_TRUE(frame->Commands().Execute(ID_FILE_FILTER_HISTORY));
+    // The chosen filter waits in the address bar; submitting it applies it.
+    EXPECT_EQ(left->FilterText(), QStringLiteral("*"));
+    ASSERT_TRUE(frame->Commands().Execute(ID_INTERNAL_GO));
     EXPECT_EQ(left->FilterText(), QStringLiteral("*.md"));
     EXPECT_EQ(ListedNames(left), (QStringList{"notes.md", "sub"}));
     EXPECT_EQ(VisualFilterHistory().First(), QStringLiteral("*.md"));
