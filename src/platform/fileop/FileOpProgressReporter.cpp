@@ -92,15 +92,26 @@ void FileOpProgressReporter::Tick(bool force) {
     // Before the dialog is up nothing modal guards the windows, so input
     // waits in the queue; once it is up, the gate lets input reach the
     // dialog only (Cancel) and swallows the rest.
+    bool windowClosed = false;
     {
         EscapePollScope gate(m_dialog.get());
         QCoreApplication::processEvents(m_dialog ? QEventLoop::AllEvents
                                                  : QEventLoop::ExcludeUserInputEvents);
+        windowClosed = !m_quitConfirmed && TakeQuitWindowClose();
     }
     if (m_closeAsked && m_dialog) {
         m_closeAsked = false;
         if (ConfirmCancel())
             m_dialog->RequestCancel();
+    }
+    // The main window closed while the work runs: the same question. Yes
+    // cancels and closes the window once the work has stopped; No goes on
+    // and the window stays.
+    if (windowClosed && ConfirmCancel()) {
+        m_quitConfirmed = true;
+        if (m_onCancel)
+            m_onCancel();
+        CloseQuitWindowLater();
     }
 }
 

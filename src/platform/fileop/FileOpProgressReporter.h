@@ -81,6 +81,7 @@ private:
     qint64 m_lastPump = -1000, m_lastPaint = -1000;
     QString m_current, m_state;
     bool m_closeAsked = false;
+    bool m_quitConfirmed = false;
 };
 
 /// The question asked when the progress dialog is closed while its

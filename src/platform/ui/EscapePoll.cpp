@@ -98,6 +98,13 @@ public:
         m_letThrough.removeAll(nullptr);  // windows destroyed meanwhile
     }
     bool QuitRequested() const { return m_quitEvent || m_quitClose; }
+    bool TakeQuitClose() {
+        if (!m_quitClose)
+            return false;
+        m_quitClose = false;
+        m_closes.removeAll(m_quitWindow);
+        return true;
+    }
 
     // Posts again what was held back; the gate is out of the filter chain by
     // now, so nothing comes back to it.
@@ -202,6 +209,15 @@ bool PollEscapeOrQuit() {
     QCoreApplication::processEvents();
     const bool escape = Gate().TakeEscape();
     return escape || Gate().QuitRequested();
+}
+
+bool TakeQuitWindowClose() {
+    return g_depth > 0 && Gate().TakeQuitClose();
+}
+
+void CloseQuitWindowLater() {
+    if (QWidget* window = Gate().m_quitWindow)
+        QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
 }
 
 void SetQuitWindow(QWidget* window) {

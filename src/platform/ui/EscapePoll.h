@@ -73,6 +73,14 @@ bool PollEscape();
 /// carried out when the outermost scope ends.
 bool PollEscapeOrQuit();
 
+/// True when the active scope held back a close of the quit window (the user
+/// closed the main window while an operation runs); the close is dropped, so
+/// the caller decides: ask, then CloseQuitWindowLater() or go on.
+bool TakeQuitWindowClose();
+/// Closes the quit window once the events queued now are processed (held
+/// again, and carried out when the outermost scope ends).
+void CloseQuitWindowLater();
+
 /// The window whose close counts as a quit request (null: none). The main
 /// frame registers itself; it is forgotten when that window is destroyed.
 void SetQuitWindow(QWidget* window);

@@ -170,4 +170,45 @@ TEST(FileOperationProgressTest, ClosingTheDialogAsksBeforeCancelling) {
     EXPECT_TRUE(prompter->AllAnswered()) << prompter->Describe().toStdString();
 }
 
+// Closing the main window while the work runs asks the same question: No
+// keeps both the work and the window; Yes cancels and the window closes once
+// the work has stopped.
+TEST(FileOperationProgressTest, ClosingTheMainWindowAsksBeforeCancelling) {
+    ScopedPrompter prompter;
+    QWidget main;
+    main.show();
+    SetQuitWindow(&main);
+    int cancels = 0;
+    {
+        FileOpProgressReporter progress(QStringLiteral("Copying"), nullptr, false,
+                                        [&] { ++cancels; });
+        progress.SetDelay(0);
+        progress.Start();
+        progress.Tick(true);
+
+        prompter->AnswerMessage(PromptAnswer::No);
+        QCoreApplication::postEvent(&main, new QCloseEvent);
+        progress.Tick(true);
+        progress.Tick(true);
+        ASSERT_EQ(prompter->Requests().size(), 1);
+        EXPECT_TRUE(prompter->Requests()[0].text.contains(QStringLiteral("Cancel")));
+        EXPECT_EQ(cancels, 0);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(main.isVisible()) << "No keeps the window";
+
+        prompter->AnswerMessage(PromptAnswer::Yes);
+        QCoreApplication::postEvent(&main, new QCloseEvent);
+        progress.Tick(true);
+        progress.Tick(true);
+        EXPECT_EQ(prompter->Requests().size(), 2) << "asked once per close";
+        EXPECT_EQ(cancels, 1);
+    }
+    // The work has stopped: the close is carried out.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(main.isVisible());
+    SetQuitWindow(nullptr);
+    EXPECT_TRUE(prompter->AllAnswered()) << prompter->Describe().toStdString();
+}
+
 }  // namespace
