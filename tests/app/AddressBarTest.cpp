@@ -165,7 +165,7 @@ TEST_F(AddressBarTest, KeysOfTheEditWorkTheActivePane) {
     EXPECT_TRUE(BoxHasFocus());
 }
 
-TEST_F(AddressBarTest, TheWindowsAcceleratorsAreOffWhileTheBoxHasTheFocus) {
+TEST_F(AddressBarTest, AcceleratorsOfTheWindowAreOffWhileTheBoxHasTheFocus) {
     int picks = 0;
     HistoryPickDialog::SetRunner([&](HistoryPickDialog& dialog) {
         ++picks;
