@@ -1,6 +1,7 @@
 #include "app/AddressBar.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QDropEvent>
 #include <QFontDatabase>
@@ -209,8 +210,10 @@ bool AddressCombo::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::ShortcutOverride:
             // The window's accelerators are off while the box has the focus:
-            // accepting the override hands every key to the edit field.
-            if (watched == lineEdit() || watched == this) {
+            // accepting the override hands their keys to the edit field. The
+            // menu bar's mnemonics are no accelerators and keep working.
+            if ((watched == lineEdit() || watched == this) &&
+                IsAccelerator(*static_cast<QKeyEvent*>(event))) {
                 event->accept();
                 return true;
             }
@@ -228,6 +231,18 @@ bool AddressCombo::eventFilter(QObject* watched, QEvent* event) {
             break;
     }
     return QComboBox::eventFilter(watched, event);
+}
+
+bool AddressCombo::IsAccelerator(const QKeyEvent& event) const {
+    const QKeyCombination exact(event.modifiers(), Qt::Key(event.key()));
+    const QKeyCombination plain(event.modifiers() & ~Qt::KeypadModifier, Qt::Key(event.key()));
+    for (const QAction* action : m_frame.Commands().Actions()) {
+        for (const QKeySequence& keys : action->shortcuts()) {
+            if (keys.count() == 1 && (keys[0] == exact || keys[0] == plain))
+                return true;
+        }
+    }
+    return false;
 }
 
 bool AddressCombo::HandleKey(QKeyEvent* event) {

@@ -98,6 +98,8 @@ protected:
 
 private:
     bool HandleKey(QKeyEvent* event);
+    /// True when the key is one of the window's accelerators.
+    bool IsAccelerator(const QKeyEvent& event) const;
     bool HandleDrop(QEvent* event);
     void FocusActivePane();
     void FocusTreeOrPane();

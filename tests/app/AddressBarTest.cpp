@@ -165,6 +165,28 @@ TEST_F(AddressBarTest, KeysOfTheEditWorkTheActivePane) {
     EXPECT_TRUE(BoxHasFocus());
 }
 
+TEST_F(AddressBarTest, AcceleratorsOfTheWindowAreOffWhileTheBoxHasTheFocus) {
+    int picks = 0;
+    HistoryPickDialog::SetRunner([&](HistoryPickDialog& dialog) {
+        ++picks;
+        dialog.reject();
+        return int(dialog.result());
+    });
+    edit->setFocus();
+    edit->setText(QStringLiteral("abc"));
+    edit->selectAll();
+    // Ctrl+F10 and Ctrl+H would open history dialogs, Ctrl+A select all.
+    QTest::keyClick(edit, Qt::Key_F10, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_EQ(picks, 0);
+    EXPECT_TRUE(BoxHasFocus());
+    // Outside the box they work.
+    frame->GetLeftPane()->List()->ActiveView()->setFocus();
+    QTest::keyClick(frame->GetLeftPane()->List()->ActiveView(), Qt::Key_F10, Qt::ControlModifier);
+    HistoryPickDialog::SetRunner(nullptr);
+    EXPECT_EQ(picks, 1);
+}
+
 TEST_F(AddressBarTest, AFileDroppedOnTheBoxOpensItsFolderAndFocusesIt) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(rightPath + QStringLiteral("/b1.txt")),

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QSettings>
 #include <QTest>
 #include <memory>
@@ -31,6 +32,9 @@ protected:
     };
 
     void SetUp() override {
+        // The active pane makes its folder the process's current directory;
+        // the next tests must not find themselves in a removed folder.
+        startDirectory = QDir::currentPath();
         MutableGeneral() = GeneralSettings();
         qunsetenv(kProfileFileVariable);
         InstallMainFrameFactory();
@@ -44,6 +48,7 @@ protected:
     void TearDown() override {
         Stop();
         SetFrameFactory(nullptr);
+        QDir::setCurrent(startDirectory);
     }
 
     QString StorePath() const { return dir.Path() + QStringLiteral("/Corvane.ini"); }
@@ -110,6 +115,7 @@ protected:
         return false;
     }
 
+    QString startDirectory;
     ScopedPrompter prompter;
     TestDir dir;
     QString leftPath;
