@@ -178,8 +178,8 @@ void CMainFrame::CreateCommands() {
     });
     MapCommand(ID_SELECT_DRIVE, [this] { SelectDrive(m_active); });
     MapUpdate(ID_SELECT_DRIVE, [this](CommandState& state) {
-        state.SetText(m_active == m_right ? QStringLiteral("&Select Drive...\tAlt+F2")
-                                          : QStringLiteral("&Select Drive...\tAlt+F1"));
+        state.SetText(m_active == m_right ? QStringLiteral("&Select Volume...\tAlt+F2")
+                                          : QStringLiteral("&Select Volume...\tAlt+F1"));
     });
     MapCommand(ID_DRIVE_LEFT, [this] { SelectDrive(m_left); });
     MapCommand(ID_DRIVE_RIGHT, [this] { SelectDrive(m_right); });

@@ -74,8 +74,11 @@ SelectDriveDialog::SelectDriveDialog(std::vector<VolumeEntry> volumes, bool firs
     m_list->setMovement(QListView::Static);
     // Step 3: each volume by its mount point, then its name.
     for (const VolumeEntry& volume : m_volumes) {
-        auto* item = new QListWidgetItem(VolumeIcon(volume.type),
-                                         (volume.mountPoint + u' ' + volume.name).trimmed());
+        // A volume without a label is named by its mount point: once is enough.
+        const QString text = volume.name == volume.mountPoint
+                                 ? volume.mountPoint
+                                 : (volume.mountPoint + u' ' + volume.name).trimmed();
+        auto* item = new QListWidgetItem(VolumeIcon(volume.type), text);
         item->setData(Qt::UserRole, volume.mountPoint);
         item->setToolTip(volume.mountPoint);
         m_list->addItem(item);

@@ -161,7 +161,7 @@ TEST(CommandTable, EveryMenuCommandHasOneRowAndItsShownKeyIsItsFirstAccelerator)
             EXPECT_EQ(info->shortcuts.front(), parsed) << shown.toStdString();
         }
     }
-    // "&Select Drive...\tAlt+F1" shows the key of the left pane's drive
+    // "&Select Volume...\tAlt+F1" shows the key of the left pane's drive
     // choice, a keyboard-only command.
     EXPECT_EQ(FindCommandInfo(ID_DRIVE_LEFT)->shortcuts.front(),
               ParseShownKey(ShownKeyText(FindCommandInfo(ID_SELECT_DRIVE)->menuText)));
