@@ -50,7 +50,7 @@ TEST(VolumeEntries, TheUserVisibleVolumesRootFirstWithTheirNames) {
     VolumeSource source{dir.Path() + QStringLiteral("/mountinfo"), QString()};
     const std::vector<VolumeEntry> volumes = ReadVolumeEntries(source);
     EXPECT_EQ(MountPoints(volumes), (QStringList{"/", "/media/stick"}));
-    EXPECT_EQ(volumes.front().name, QStringLiteral("File System"));
+    EXPECT_EQ(volumes.front().name, QStringLiteral("/"));
     EXPECT_FALSE(VolumeIcon(DRIVE_FIXED).isNull());
 }
 

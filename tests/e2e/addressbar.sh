@@ -56,7 +56,7 @@ sleep 0.3
 key alt+r
 sleep 0.3
 key Return
-wait_for 10 title_is "File System" || fail "choosing '/' did not open the root (title '$(window_title)')"
+wait_for 10 title_is "/" || fail "choosing '/' did not open the root (title '$(window_title)')"
 wait_for 10 has_line "$DUMP" "L	etc" || fail "the left pane does not list the root"
 
 quit_corvane
