@@ -7,12 +7,16 @@
 # that file. F8 makes "New Folder". In the right pane, Actions > Split file
 # with the offered size cuts a 10 MB file into chunks .0 to .6; selecting
 # them and Actions > Merge files under the proposed name gives back the
-# same bytes (cmp). The merge prompt is left as e2e-merge-prompt.png.
+# same bytes (cmp). Paste hard link onto an existing file asks the
+# four-answer box, answered by a key while the operation runs. The merge
+# prompt and the question are left as e2e-merge-prompt.png and
+# e2e-hardlink-question.png.
 set -eu
 
 . "$(dirname "$0")/lib.sh"
 
 not_listed() { ! grep -qxF "$1" "$DUMP"; }
+same_inode() { [ "$(stat -c %d:%i "$1")" = "$(stat -c %d:%i "$2")" ]; }
 
 LEFT="$WORK/left"
 RIGHT="$WORK/right"
@@ -82,6 +86,28 @@ screenshot "$OUT/e2e-merge-prompt.png"
 key Return
 wait_for 20 test -f "$RIGHT/data.bin" || fail "merge did not make 'data.bin' under the proposed name"
 wait_for 10 cmp -s "$WORK/original.bin" "$RIGHT/data.bin" || fail "the merged file differs from the split one"
+
+# Paste hard link: the left pane's file is copied to the clipboard; the
+# right pane holds a file of that name, so the four-answer box asks, and
+# Alt+A ("Yes to &all") answers it while the operation holds other input.
+echo other >"$RIGHT/existing.txt"
+wait_for 10 has_line "$DUMP" "R	existing.txt" || fail "the right pane does not list the new file"
+sleep 1
+key Tab
+wait_for 10 title_is "$LEFT" || fail "Tab did not activate the left pane"
+xdotool type --delay 50 existing
+key ctrl+c
+sleep 0.5
+key Tab
+wait_for 10 title_is "$RIGHT" || fail "Tab did not activate the right pane again"
+key alt+a
+sleep 0.5
+key h
+sleep 1.5
+screenshot "$OUT/e2e-hardlink-question.png"
+key alt+a
+wait_for 10 same_inode "$LEFT/existing.txt" "$RIGHT/existing.txt" ||
+    fail "paste hard link did not replace the right pane's file by a link"
 
 quit_corvane
 echo "e2e: fileutils passed"

@@ -8,6 +8,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtDebug>
+#include <optional>
+
+#include "platform/ui/EscapePoll.h"
 
 namespace {
 
@@ -98,6 +101,24 @@ PromptAnswer SafestAnswer(PromptButtons buttons) {
     return answers.first();
 }
 
+namespace {
+
+// A question asked while a long operation holds the input back (a chunk
+// or a link target that exists already) must still take its answer: the
+// box is let through the operation's gate while it is open.
+class GateOpening {
+public:
+    explicit GateOpening(QWidget* box) {
+        if (IsEscapePollActive())
+            m_scope.emplace(box);
+    }
+
+private:
+    std::optional<EscapePollScope> m_scope;
+};
+
+}  // namespace
+
 PromptAnswer QtPrompter::MessageBox(const PromptRequest& request) {
     if (!CanShowWidgets()) {
         qWarning().noquote() << "Corvane:" << request.text;
@@ -113,6 +134,7 @@ PromptAnswer QtPrompter::MessageBox(const PromptRequest& request) {
                                  : 0;
     box.setDefaultButton(buttons.at(defaultIndex));
     SetModality(box, request.parent);
+    GateOpening gate(&box);
     box.exec();
 
     const int clicked = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
@@ -138,6 +160,7 @@ int QtPrompter::Choose(const ChoiceRequest& request) {
         box.setEscapeButton(buttons.at(request.escapeAnswer));
     }
     SetModality(box, request.parent);
+    GateOpening gate(&box);
     box.exec();
     return int(buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
 }
@@ -159,6 +182,7 @@ std::optional<QString> QtPrompter::InputBox(const InputRequest& request) {
     }
     dialog.setTextValue(initial);
     SetModality(dialog, request.parent);
+    GateOpening gate(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();
