@@ -45,7 +45,7 @@ public:
 
     // -- The document --------------------------------------------------------
 
-    /// Loads `path` (see Part 9.1 loading): ".rtf" in view mode as rich text,
+    /// Loads `path`: ".rtf" in view mode as rich text,
     /// everything else as plain text; then the non-text check. A file beyond
     /// the text limit opens in the hex view in view mode and is refused in
     /// edit mode (a truncated text saved back would lose the rest). False
@@ -83,7 +83,7 @@ public:
     void SetSelection(qint64 anchor, qint64 caret);
     QByteArray SelectedBytes() const;
     /// Replaces the selection by `bytes`; `undoable` false keeps it out of the
-    /// undo history (as the design's replacements are).
+    /// undo history (as replacements and the date are).
     void ReplaceSelection(QByteArrayView bytes, bool undoable = true);
     int LineCount() const;
 
@@ -100,9 +100,9 @@ public:
 
     /// A forward search for `text` with the run's options (for FindWithWrap).
     ForwardFind Finder(const QByteArray& text, FindFlags flags) const;
-    /// Find with wrap-around for `text`, selecting the hit; the notices of
-    /// Part 9.2. `rangeEnd` nullopt: to the end. `showNotices` false is the
-    /// replace dialog's quiet use. True on a hit.
+    /// Find with wrap-around for `text`, selecting the hit; the notices "Cursor warped
+    /// round the file" and "The specified text cannot be located.". `rangeEnd` nullopt: to the end.
+    /// `showNotices` false is the replace dialog's quiet use. True on a hit.
     bool FindText(const QString& text, std::optional<qint64> rangeEnd = std::nullopt,
                   bool showNotices = true, std::optional<bool> cyclic = std::nullopt);
     /// The selection equals `text` (exactly with match case, else without
@@ -125,7 +125,8 @@ public:
     bool SetTabWidth(int width);
     /// Colours, font, tab stops and wrap from the run's settings.
     void ApplySettings();
-    /// The colours a view of this mode shows (Part 9.4): text, background.
+    /// The colours a view of this mode shows: text, background (the menu
+    /// colour behind a read-only text unless the chosen colours override it).
     std::pair<QColor, QColor> SchemeColors() const;
     /// Prints the text to `printer` with the run's margins.
     bool Print(class QPrinter& printer);

@@ -1,5 +1,6 @@
 // Find, find with wrap-around, replace and brace matching.
 
+#include <QCheckBox>
 #include <QComboBox>
 
 #include "EditorTestSupport.h"
