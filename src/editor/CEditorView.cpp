@@ -606,7 +606,7 @@ void CEditorView::OnFind() {
 
 void CEditorView::OnFindSelection() {
     const QString text = QString::fromUtf8(SelectedBytes());
-    GrepFindHistory().Add(General().historyItems, text);
+    RememberFindText(text);
     FindText(text);
 }
 
@@ -796,7 +796,7 @@ bool CEditorView::OnCommand(int id) {
             OnFind();
             return true;
         case ID_EDITOR_REPEAT_FIND:
-            if (const std::optional<QString> first = GrepFindHistory().First())
+            if (const std::optional<QString> first = EditorFindHistory().First())
                 FindText(*first);
             return true;
         case ID_EDITOR_FIND_SELECTION:
@@ -876,7 +876,7 @@ bool CEditorView::OnUpdateCommand(int id, CommandState& state) {
             state.SetCheck(EditorConfig().wordWrap);
             return true;
         case ID_EDITOR_REPEAT_FIND:
-            state.Enable(text && !GrepFindHistory().isEmpty());
+            state.Enable(text && !EditorFindHistory().isEmpty());
             return true;
         case ID_EDITOR_FIND_SELECTION:
         case ID_EDITOR_MATCH_BRACE:

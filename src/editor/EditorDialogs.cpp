@@ -91,7 +91,7 @@ FindDialog::FindDialog(const QString& initial, QWidget* parent) : QDialog(parent
     m_find = new QComboBox(this);
     m_find->setEditable(true);
     m_find->lineEdit()->setMaxLength(kMaxText);
-    GrepFindHistory().FillCombo(General().historyItems, m_find, initial.left(kMaxText));
+    EditorFindHistory().FillCombo(General().historyItems, m_find, initial.left(kMaxText));
     const EditorSearchOptions& options = EditorConfig().search;
     m_matchCase = new QCheckBox(QStringLiteral("Match &case"), this);
     m_matchCase->setChecked(options.matchCase);
@@ -132,7 +132,7 @@ void FindDialog::OnFindNext() {
     options.wholeWords = m_wholeWords->isChecked();
     options.backwards = m_backwards->isChecked();
     options.cyclic = m_cyclic->isChecked();
-    GrepFindHistory().Add(General().historyItems, text);
+    RememberFindText(text);
     accept();
 }
 
@@ -145,7 +145,7 @@ ReplaceDialog::ReplaceDialog(ReplaceSession& session, QWidget* parent)
     m_find = new QComboBox(this);
     m_find->setEditable(true);
     m_find->lineEdit()->setMaxLength(FindDialog::kMaxText);
-    GrepFindHistory().FillCombo(items, m_find, session.InitialFindText());
+    EditorFindHistory().FillCombo(items, m_find, session.InitialFindText());
     m_replace = new QComboBox(this);
     m_replace->setEditable(true);
     m_replace->lineEdit()->setMaxLength(FindDialog::kMaxText);

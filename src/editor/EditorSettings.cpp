@@ -10,6 +10,18 @@
 
 namespace {
 
+// The two "Grep Settings" options as loaded, and the texts the editor
+// searched for this run: the saver writes only what the editor changed.
+std::pair<bool, bool>& LoadedGrepOptions() {
+    static std::pair<bool, bool> loaded{false, false};
+    return loaded;
+}
+
+QStringList& AddedFindTexts() {
+    static QStringList added;
+    return added;
+}
+
 const QString kSearchBackwardsKey = QStringLiteral("bSearchBackwards");
 const QString kCyclicSearchKey = QStringLiteral("bCyclicSearch");
 const QString kSelectionBarKey = QStringLiteral("bSelectionBar");
@@ -96,8 +108,9 @@ void EditorSettings::Load(const ProfileStore& store) {
     const QString& s = kEditorSection;
     search.backwards = ReadBool(store, s, kSearchBackwardsKey, false);
     search.cyclic = ReadBool(store, s, kCyclicSearchKey, true);
-    search.matchCase = ReadBool(store, kGrepSettingsSection, kMatchCaseKey, false);
-    search.wholeWords = ReadBool(store, kGrepSettingsSection, kWordsOnlyKey, false);
+    search.matchCase = ReadBool(store, kEditorGrepSection, kMatchCaseKey, false);
+    search.wholeWords = ReadBool(store, kEditorGrepSection, kWordsOnlyKey, false);
+    LoadedGrepOptions() = {search.matchCase, search.wholeWords};
     selectionBar = ReadBool(store, s, kSelectionBarKey, false);
     horizScroll = ReadBool(store, s, kHorizScrollKey, false);
     wordWrap = ReadBool(store, s, kWordWrapKey, true);
@@ -132,8 +145,13 @@ void EditorSettings::Save(ProfileStore& store) const {
     const QString& s = kEditorSection;
     store.WriteProfileInt(s, kSearchBackwardsKey, search.backwards);
     store.WriteProfileInt(s, kCyclicSearchKey, search.cyclic);
-    store.WriteProfileInt(kGrepSettingsSection, kMatchCaseKey, search.matchCase);
-    store.WriteProfileInt(kGrepSettingsSection, kWordsOnlyKey, search.wholeWords);
+    // The containing-text scan writes these two as well: the editor writes
+    // an option only when it changed it, so an older copy never undoes the
+    // scan's choice.
+    if (search.matchCase != LoadedGrepOptions().first)
+        store.WriteProfileInt(kEditorGrepSection, kMatchCaseKey, search.matchCase);
+    if (search.wholeWords != LoadedGrepOptions().second)
+        store.WriteProfileInt(kEditorGrepSection, kWordsOnlyKey, search.wholeWords);
     store.WriteProfileInt(s, kSelectionBarKey, selectionBar);
     store.WriteProfileInt(s, kHorizScrollKey, horizScroll);
     store.WriteProfileInt(s, kWordWrapKey, wordWrap);
@@ -161,9 +179,14 @@ EditorSettings& EditorConfig() {
     return settings;
 }
 
-HistoryList& GrepFindHistory() {
+HistoryList& EditorFindHistory() {
     static HistoryList history;
     return history;
+}
+
+void RememberFindText(const QString& text) {
+    EditorFindHistory().Add(General().historyItems, text);
+    AddedFindTexts().append(text);
 }
 
 HistoryList& ReplaceTextHistory() {
@@ -175,7 +198,14 @@ void SaveEditorSettings(ProfileStore& store) {
     const int items = General().historyItems;
     EditorConfig().Save(store);
     SaveAutoText(store);
-    GrepFindHistory().Save(items, store, kGrepFindHistorySection);
+    // What is stored now holds the scan's entries (its saver runs first);
+    // the editor's own go in front, in the order they were searched.
+    if (!AddedFindTexts().isEmpty()) {
+        HistoryList joined;
+        joined.Load(items, store, kEditorGrepHistorySection);
+        for (const QString& text : AddedFindTexts()) joined.Add(items, text);
+        joined.Save(items, store, kEditorGrepHistorySection);
+    }
     ReplaceTextHistory().Save(items, store, kReplaceHistorySection);
 }
 
@@ -192,7 +222,7 @@ void EnsureEditorSettingsLoaded() {
     const int items = General().historyItems;
     EditorConfig().Load(*store);
     LoadAutoText(*store);
-    GrepFindHistory().Load(items, *store, kGrepFindHistorySection);
+    EditorFindHistory().Load(items, *store, kEditorGrepHistorySection);
     ReplaceTextHistory().Load(items, *store, kReplaceHistorySection);
     if (const EditorHost& host = GetEditorHost(); host.registerSaver)
         host.registerSaver([](ProfileStore& s) { SaveEditorSettings(s); });
@@ -201,7 +231,9 @@ void EnsureEditorSettingsLoaded() {
 void ResetEditorSettingsForTest() {
     g_loaded = false;
     EditorConfig() = EditorSettings();
-    GrepFindHistory().Clear();
+    EditorFindHistory().Clear();
+    AddedFindTexts().clear();
+    LoadedGrepOptions() = {false, false};
     ReplaceTextHistory().Clear();
     AutoTextTable() = {};
 }

@@ -21,8 +21,8 @@ class ProfileStore;
 inline const QString kEditorSection = QStringLiteral("Editor/Viewer Settings");
 inline const QString kEditorCharFormatSection = QStringLiteral("Editor Character Format");
 inline const QString kPageMarginsSection = QStringLiteral("Page Margins");
-inline const QString kGrepSettingsSection = QStringLiteral("Grep Settings");
-inline const QString kGrepFindHistorySection = QStringLiteral("Grep Find History");
+inline const QString kEditorGrepSection = QStringLiteral("Grep Settings");
+inline const QString kEditorGrepHistorySection = QStringLiteral("Grep Find History");
 inline const QString kReplaceHistorySection = QStringLiteral("Replace Text History");
 
 /// The search options of the find and replace dialogs. Match case and whole
@@ -87,9 +87,13 @@ int ValueFromColor(const QColor& color);
 
 /// The run's settings (defaults until loaded).
 EditorSettings& EditorConfig();
-/// "Grep Find History", shared with the containing-text scan and find files;
-/// its first entry is what "Repeat Find" looks for.
-HistoryList& GrepFindHistory();
+/// The editor's copy of "Grep Find History", which the containing-text scan
+/// also keeps; its first entry is what "Repeat Find" looks for. The two are
+/// joined when saved: only what the editor added goes to the front of what
+/// is stored, so neither undoes the other's entries.
+HistoryList& EditorFindHistory();
+/// Adds `text` to EditorFindHistory() and remembers it for the saver.
+void RememberFindText(const QString& text);
 /// "Replace Text History".
 HistoryList& ReplaceTextHistory();
 

@@ -58,7 +58,7 @@ bool ReplaceSession::TakeTexts() {
         return false;
     }
     const int items = General().historyItems;
-    GrepFindHistory().Add(items, m_find);
+    RememberFindText(m_find);
     ReplaceTextHistory().Add(items, m_replace);
     return true;
 }

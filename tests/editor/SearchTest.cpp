@@ -107,7 +107,7 @@ TEST_F(EditorTest, FindHonoursWholeWordsAndCaseAndRepeatFindUsesTheHistory) {
     EditorConfig().search.matchCase = false;
     EditorConfig().search.wholeWords = false;
     view->OnCommand(ID_EDITOR_FIND_SELECTION);
-    EXPECT_EQ(GrepFindHistory().First(), "Cat");
+    EXPECT_EQ(EditorFindHistory().First(), "Cat");
     EXPECT_EQ(view->SelectionStart(), 11);
     view->OnUpdateCommand(ID_EDITOR_REPEAT_FIND, state);
     EXPECT_TRUE(state.enabled);
@@ -249,7 +249,7 @@ TEST_F(EditorTest, TheFindDialogRefusesAnEmptyTextAndKeepsItsOptions) {
     ASSERT_FALSE(prompter_->Requests().isEmpty());
     EXPECT_EQ(prompter_->Requests()[0].text, "Search string should not be empty");
     EXPECT_TRUE(EditorConfig().search.matchCase);
-    EXPECT_EQ(GrepFindHistory().First(), "beta");
+    EXPECT_EQ(EditorFindHistory().First(), "beta");
     // The selected "beta" is passed over, and with match case "Beta" is not
     // it: the wrapped search ends before the selection, so nothing is found.
     EXPECT_EQ(view->SelectionStart(), 6);

@@ -13,6 +13,7 @@
 #include "editor/EditorDialogs.h"
 #include "editor/EditorTextControl.h"
 #include "editor/QsciHeaders.h"
+#include "shell/HistoryList.h"
 
 TEST_F(EditorTest, NothingStoredGivesTheDefaults) {
     EnsureEditorSettingsLoaded();
@@ -130,3 +131,39 @@ TEST_F(EditorTest, APrintedPageReadsBackFromPdf) {
     // 120 lines do not fit on one page: the pages are separated by form feeds.
     EXPECT_GE(out.count(QChar('\f')), 2);
 }
+
+namespace {
+
+// The containing-text scan saves "Grep Settings" and "Grep Find History"
+// before the editor does: the editor must not undo what the scan stored
+// with its own older copy, only add what it changed.
+TEST_F(EditorTest, TheEditorAddsToTheScansSearchSettingsWithoutUndoingThem) {
+    Store().WriteProfileInt(QStringLiteral("Grep Settings"), QStringLiteral("bMatchCase"), 0);
+    EnsureEditorSettingsLoaded();
+    RememberFindText(QStringLiteral("from the editor"));
+
+    // Meanwhile the scan turned match case on and searched for a text.
+    Store().WriteProfileInt(QStringLiteral("Grep Settings"), QStringLiteral("bMatchCase"), 1);
+    HistoryList scans;
+    scans.Add(15, QStringLiteral("from the scan"));
+    scans.Save(15, Store(), QStringLiteral("Grep Find History"));
+
+    ASSERT_TRUE(saver_);
+    saver_(Store());
+    EXPECT_EQ(
+        Store().GetProfileInt(QStringLiteral("Grep Settings"), QStringLiteral("bMatchCase"), -1),
+        1);
+    HistoryList joined;
+    joined.Load(15, Store(), QStringLiteral("Grep Find History"));
+    EXPECT_EQ(joined.entries(),
+              (QStringList{QStringLiteral("from the editor"), QStringLiteral("from the scan")}));
+
+    // An option the editor changed is written.
+    EditorConfig().search.wholeWords = true;
+    saver_(Store());
+    EXPECT_EQ(
+        Store().GetProfileInt(QStringLiteral("Grep Settings"), QStringLiteral("bWordsOnly"), -1),
+        1);
+}
+
+}  // namespace
