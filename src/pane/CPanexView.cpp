@@ -355,21 +355,50 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
         return false;
     // Step 1.
     WaitCursor wait;
+    if (!FolderStillThere())
+        return false;
+
+    // Step 2.
+    if (!m_model->Refresh(m_listedTotal))
+        return false;
+    SettleRefreshed(selectChanged, names, nullptr);
+    return true;
+}
+
+bool CPanexView::RefreshChanged(const std::vector<QString>& names) {
+    if (!m_model || !m_model->CanRefreshByName())
+        return false;
+    if (!FolderStillThere())
+        return false;
+    if (!m_model->RefreshNames(names, m_listedTotal))
+        return false;
+    // Only the items of the names can have changed; hidden items whose
+    // entries went are no more.
+    std::vector<FolderItem*> settled;
+    settled.reserve(names.size());
+    for (const QString& name : names) {
+        if (FolderItem* item = m_model->FindByName(name))
+            settled.push_back(item);
+    }
+    SettleRefreshed(false, nullptr, &settled);
+    return true;
+}
+
+bool CPanexView::FolderStillThere() {
     ResetFreeSpaceUpdate();
     if (m_model->IsPlainDirectory() && !StatEntry(m_model->path)) {
         OpenFolder(IdList::Empty());
         return false;
     }
+    return true;
+}
 
-    // Step 2.
-    if (!m_model->Refresh(m_listedTotal))
-        return false;
+void CPanexView::SettleRefreshed(bool selectChanged, QStringList* names,
+                                 const std::vector<FolderItem*>* items) {
     m_list->SuspendRedraw();
     std::vector<FolderItem*> refreshed;  // new and changed, to be selected
     std::vector<FolderItem*> gone;
-    FolderModel::ItemList& items = m_model->items;
-    for (auto it = items.begin(); it != items.end(); ++it) {
-        FolderItem& item = *it;
+    auto settle = [&](FolderItem& item) {
         bool select = false;
         switch (item.listState) {
             case kListNew:
@@ -377,7 +406,7 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
                 break;
             case kListGone:
                 gone.push_back(&item);
-                continue;
+                return;
             case kListChanged:
                 item.listState = kListListed;
                 // The row's texts come from the item, so the date is renewed
@@ -393,6 +422,11 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
             if (names)
                 names->append(item.name);
         }
+    };
+    if (items) {
+        for (FolderItem* item : *items) settle(*item);
+    } else {
+        for (FolderItem& item : m_model->items) settle(item);
     }
     // The rows of what went leave together, one signal per run of rows, so
     // a folder that lost thousands of files is not shrunk row by row.
@@ -417,7 +451,6 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
 
     // Step 5.
     m_list->ResumeRedraw();
-    return true;
 }
 
 void CPanexView::SelectRefreshed(const std::vector<FolderItem*>& items) {
@@ -542,11 +575,32 @@ bool CPanexView::event(QEvent* e) {
         const quintptr parameter = changed ? changed->parameter() : 0;
         if (parameter == 0 || parameter == quintptr(m_model.get())) {
             QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
-            // A burst that settled while a refresh was reading the folder,
-            // with nothing changed since that read began, was read by it:
-            // reading a large folder again would show nothing new.
-            if (parameter == 0 || m_model->HasUnreadChanges())
+            if (parameter == 0) {
                 RefreshPane(false, nullptr);
+                return true;
+            }
+            const bool readBefore = m_model->HasTakenChanges();
+            ChangeWatch::Changes changes = m_model->TakeWatchChanges();
+            if (changes.unknown) {
+                RefreshPane(false, nullptr);
+            } else if (!changes.names.empty()) {
+                // Only what the watch named is looked at: a change of one
+                // file in a large folder costs one file.
+                std::vector<QString> names;
+                names.reserve(changes.names.size());
+                for (const QByteArray& name : changes.names) names.push_back(NameFromBytes(name));
+                if (!m_model->CanRefreshByName())
+                    RefreshPane(false, nullptr);
+                else
+                    RefreshChanged(names);
+            } else if (!readBefore) {
+                // A notice with nothing recorded, before the folder was read
+                // again at all: read it.
+                RefreshPane(false, nullptr);
+            }
+            // Otherwise the burst settled while a refresh was reading the
+            // folder and was read by it: reading a large folder again would
+            // show nothing new.
         }
         return true;
     }

@@ -191,6 +191,15 @@ public:
     /// refreshes.
     virtual bool RefreshPane(bool selectChanged, QStringList* names);
 
+    /// RefreshPane(false, none) for the entries named in `names` only
+    /// (FolderModel::RefreshNames): the same marks, rows and totals for
+    /// them, at a cost in proportion to the names, not to the folder. The
+    /// watch's notices come here while the watch knows the names. False
+    /// when the model can't refresh by name or the folder vanished (then
+    /// the pane went to the Desktop, as RefreshPane does). Virtual so that
+    /// a test can count refreshes.
+    virtual bool RefreshChanged(const std::vector<QString>& names);
+
     // -- Navigation by text (the navigation part, PaneNavigation.h) ---------
 
     /// Navigates by typed text (ResolveUserPath): a folder opens, a file
@@ -259,7 +268,10 @@ public:
 
 protected:
     /// WM_FOLDER_CHANGED from the current model's watch: drops the further
-    /// queued ones, then RefreshPane(false, none).
+    /// queued ones and takes the watch's changes; with their names known,
+    /// RefreshChanged(names); with changes the names don't cover (queue
+    /// overflow, the folder itself moved) RefreshPane(false, none); with
+    /// none, nothing, unless nothing was read since the folder opened.
     bool event(QEvent* e) override;
 
 public:
@@ -330,6 +342,13 @@ public:
 private:
     void OnRefreshCommand();
     void DeleteRows();
+    // RefreshPane's step 1: false (and the pane on the Desktop) when the
+    // plain directory shown has vanished.
+    bool FolderStillThere();
+    // RefreshPane's steps 2 (after the model's refresh) to 5, over `items`
+    // (those a refresh by name touched, in order) or over all items.
+    void SettleRefreshed(bool selectChanged, QStringList* names,
+                         const std::vector<FolderItem*>* items);
     // RefreshPane's steps that settle the selection once the rows are
     // settled.
     void SelectRefreshed(const std::vector<FolderItem*>& items);

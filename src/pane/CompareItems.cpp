@@ -2,6 +2,10 @@
 
 #include <QString>
 #include <QStringView>
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/namespace/ShellTypes.h"
 #include "shell/CommandIds.h"
@@ -100,4 +104,149 @@ int CompareItems(FolderItem* a, FolderItem* b, std::uint32_t parameter) {
 
     // Step 6.
     return ascending ? result : -result;
+}
+
+namespace {
+
+// What one item is compared by, made once per sort.
+struct SortEntry {
+    FolderItem* item;
+    std::uint64_t value;  // size, time or extension rank, per key
+    std::uint32_t nameStart;
+    std::uint32_t nameLength;
+    bool folder;
+};
+
+// Appends the case-folded form of `name` as the case-blind comparison of
+// QString sees it: each code point folded alone (simple folding, so the
+// length stays), a folded supplementary character as its low surrogate
+// after the original high one. Comparing the results code unit by code
+// unit then gives what QString::compare gives case-blind.
+void AppendFolded(std::u16string& out, QStringView name) {
+    const char16_t* units = reinterpret_cast<const char16_t*>(name.utf16());
+    const qsizetype count = name.size();
+    char16_t last = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t unit = units[i];
+        char16_t folded;
+        if (unit < 0x80) {
+            folded = unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit;
+        } else if (QChar::isLowSurrogate(unit) && QChar::isHighSurrogate(last)) {
+            folded = QChar::lowSurrogate(QChar::toCaseFolded(QChar::surrogateToUcs4(last, unit)));
+        } else {
+            folded = char16_t(QChar::toCaseFolded(char32_t(unit)));
+        }
+        last = unit;
+        out.push_back(folded);
+    }
+}
+
+// Ranks the extensions of `entries` (their `value` becomes the rank) in the
+// order CompareTypes gives: the empty extension first, equal ones (case-
+// blind) alike, the others by the locale's collation of their folded forms,
+// which may also call two of them equal.
+void RankExtensions(std::vector<SortEntry>& entries) {
+    std::unordered_map<std::u16string, std::uint64_t> classOf;
+    std::vector<QStringView> representatives;  // one extension per class
+    std::u16string folded;
+    for (SortEntry& entry : entries) {
+        const QStringView extension = Extension(entry.item->name);
+        folded.clear();
+        AppendFolded(folded, extension);
+        const auto [it, added] = classOf.try_emplace(folded, representatives.size());
+        if (added)
+            representatives.push_back(extension);
+        entry.value = it->second;
+    }
+    // Few distinct extensions as a rule: collation is asked only for them.
+    std::vector<QString> collated;
+    collated.reserve(representatives.size());
+    for (QStringView extension : representatives)
+        collated.push_back(extension.toString().toCaseFolded());
+    auto compare = [&](std::size_t a, std::size_t b) {
+        if (representatives[a].isEmpty() || representatives[b].isEmpty())
+            return int(representatives[b].isEmpty()) - int(representatives[a].isEmpty());
+        return Sign(QString::localeAwareCompare(collated[a], collated[b]));
+    };
+    std::vector<std::size_t> order(representatives.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return compare(a, b) < 0; });
+    std::vector<std::uint64_t> rank(order.size());
+    std::uint64_t next = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && compare(order[i - 1], order[i]) != 0)
+            ++next;
+        rank[order[i]] = next;
+    }
+    for (SortEntry& entry : entries) entry.value = rank[entry.value];
+}
+
+// The date key as a number that grows as the time gets older: the more
+// recent item sorts first.
+std::uint64_t DateValue(FileTime time) {
+    return ~std::uint64_t(time);
+}
+
+}  // namespace
+
+void SortItems(std::vector<FolderItem*>& items, std::uint32_t parameter) {
+    if (items.size() < 2)
+        return;
+    const int key = int(parameter & ~kSortAscendingBit);
+    const bool ascending = (parameter & kSortAscendingBit) != 0;
+
+    // Step 1 is the folder's own order: nothing to compute once.
+    const bool anyVirtual = std::any_of(items.begin(), items.end(), [](const FolderItem* item) {
+        return item->folder && IsVirtualFolder(item->folder->OwnerAttributes());
+    });
+    if (anyVirtual) {
+        std::stable_sort(items.begin(), items.end(), [parameter](FolderItem* a, FolderItem* b) {
+            return CompareItems(a, b, parameter) < 0;
+        });
+        return;
+    }
+
+    // The keys of steps 2 to 5.
+    int dateIndex = General().fileDateUsed;
+    if (dateIndex < 0 || dateIndex > 2)
+        dateIndex = kTimeModified;
+    std::vector<SortEntry> entries;
+    entries.reserve(items.size());
+    std::u16string names;
+    for (FolderItem* item : items) {
+        SortEntry entry{item, 0, std::uint32_t(names.size()), 0, CountsAsFolder(*item, key)};
+        AppendFolded(names, item->name);
+        entry.nameLength = std::uint32_t(names.size() - entry.nameStart);
+        if (key == ID_SORT_SIZE)
+            entry.value = item->size;
+        else if (key == ID_SORT_DATE)
+            entry.value = DateValue(item->times[std::size_t(dateIndex)]);
+        entries.push_back(entry);
+    }
+    if (key == ID_SORT_TYPE)
+        RankExtensions(entries);
+    // Any other key compares equal, leaving the name.
+    const bool byValue = key == ID_SORT_TYPE || key == ID_SORT_SIZE || key == ID_SORT_DATE;
+
+    const char16_t* text = names.data();
+    auto compare = [&](const SortEntry& a, const SortEntry& b) {
+        if (a.folder != b.folder)
+            return a.folder ? -1 : 1;
+        if (byValue && a.value != b.value)
+            return a.value < b.value ? -1 : 1;
+        const std::u16string_view na(text + a.nameStart, a.nameLength);
+        const std::u16string_view nb(text + b.nameStart, b.nameLength);
+        return Sign(na.compare(nb));
+    };
+    // Step 6: descending reverses every comparison; a stable sort keeps
+    // equal items as they were in both directions, as CompareItems does.
+    if (ascending) {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [&](const SortEntry& a, const SortEntry& b) { return compare(a, b) < 0; });
+    } else {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [&](const SortEntry& a, const SortEntry& b) { return compare(a, b) > 0; });
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) items[i] = entries[i].item;
 }

@@ -4,6 +4,7 @@
 // does, for its container-folder key, and falls back to this one).
 
 #include <cstdint>
+#include <vector>
 
 class FolderItem;
 
@@ -36,3 +37,14 @@ constexpr std::uint32_t SortParameter(int sortKey, bool ascending) {
 /// Cost: no allocation for the name, size and date keys; the type key folds
 /// and collates only extensions that differ.
 int CompareItems(FolderItem* a, FolderItem* b, std::uint32_t parameter);
+
+/// Sorts `items` into the order of a stable sort by CompareItems under
+/// `parameter`: the same order, items that compare equal kept as they were.
+/// Each item's keys are computed once (the folder test, the case-folded
+/// name, the rank of its extension among the folded extensions present, the
+/// size or the date), so a comparison costs no search, no folding and no
+/// allocation; the locale's collation is asked only to order the distinct
+/// extensions. Items of a virtual folder are sorted by CompareItems itself
+/// (their folder's order). Cost: O(n) to make the keys, then
+/// O(n log n) comparisons of them.
+void SortItems(std::vector<FolderItem*>& items, std::uint32_t parameter);

@@ -354,8 +354,9 @@ bool FolderModel::Refresh(std::uint64_t& totals) {
         ValidateCache();
 
     // Taken before the folder is read: whatever the watch counts from now on
-    // may have happened after the read began.
-    const int changesBefore = watch ? watch->ChangeCount() : -1;
+    // may have happened after the read began; what it saw before, the read
+    // covers.
+    const int changesBefore = watch ? watch->TakeChanges().changeCount : -1;
     // Entries of a file-system folder carry their name, size and times in
     // their ids, which is all the comparison needs; full items are made only
     // for the entries that turn out to be new. The Desktop's entries are
@@ -496,6 +497,77 @@ void FolderModel::SettleUnmetItems(ItemList::iterator first) {
             ++it;
         }
     }
+}
+
+ChangeWatch::Changes FolderModel::TakeWatchChanges() {
+    if (!watch) {
+        ChangeWatch::Changes unknown;
+        unknown.unknown = true;
+        return unknown;
+    }
+    ChangeWatch::Changes changes = watch->TakeChanges();
+    m_changesBeforeRead = changes.changeCount;
+    return changes;
+}
+
+bool FolderModel::CanRefreshByName() const {
+    return IsFileSystem() && !idList.IsEmpty() && enumFlags == kPaneEnumFlags && shellFolder;
+}
+
+bool FolderModel::RefreshNames(const std::vector<QString>& names, std::uint64_t& totals) {
+    if (!CanRefreshByName())
+        return false;
+    const bool showHidden = General().showHiddenFiles;
+    for (const QString& name : names) {
+        FolderItem* known = FindByName(name);
+        // The entry as the enumeration would give it, if it would list it.
+        IdList id = shellFolder->ParseDisplayName(name);
+        if (!id.IsNull() && id.Count() != 1)
+            id = IdList();
+        if (!id.IsNull() && !showHidden) {
+            std::uint32_t hidden = SFGAO_HIDDEN;
+            if (shellFolder->GetAttributesOf(std::span<const IdList>(&id, 1), hidden) &&
+                (hidden & SFGAO_HIDDEN))
+                id = IdList();
+        }
+
+        if (id.IsNull()) {
+            if (!known)
+                continue;
+            if (known->listState == kListHidden)
+                DestroyItem(known);
+            else
+                known->listState = kListGone;
+            continue;
+        }
+
+        if (known) {
+            if (std::optional<FindData> found = shellFolder->GetFindData(id)) {
+                UpdateMetItem(*known, found->size, found->times[kTimeModified], id, totals);
+                continue;
+            }
+            // No find data: the entry's full item tells.
+            FolderItem fresh;
+            if (!fresh.Init(*this, std::move(id))) {
+                if (known->listState == kListHidden)
+                    DestroyItem(known);
+                else
+                    known->listState = kListGone;
+                continue;
+            }
+            UpdateMetItem(*known, fresh.size, fresh.times[kTimeModified], fresh.id, totals);
+            continue;
+        }
+
+        FolderItem& added = items.emplace_back();
+        if (!added.Init(*this, std::move(id))) {
+            items.pop_back();
+            continue;
+        }
+        added.listState = kListNew;
+        IndexItem(std::prev(items.end()));
+    }
+    return true;
 }
 
 bool FolderModel::HasUnreadChanges() const {

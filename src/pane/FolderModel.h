@@ -41,6 +41,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <vector>
 
 #include "platform/namespace/IdList.h"
 #include "platform/namespace/ShellFolder.h"
@@ -123,11 +124,38 @@ public:
     /// the folder.
     bool Refresh(std::uint64_t& totals);
 
+    /// What the watch saw since the last Refresh() or TakeWatchChanges()
+    /// (ChangeWatch::TakeChanges); unknown changes without a watch. Taking
+    /// them counts as having read them (HasUnreadChanges).
+    ChangeWatch::Changes TakeWatchChanges();
+    /// Whether a Refresh() or TakeWatchChanges() took the watch's changes
+    /// since the folder was opened.
+    bool HasTakenChanges() const { return m_changesBeforeRead >= 0; }
+
+    /// Whether RefreshNames() can stand in for Refresh() here: a file-system
+    /// folder other than the Desktop, enumerated with folders and
+    /// non-folders.
+    bool CanRefreshByName() const;
+
+    /// Refresh() for the entries named in `names` only (names the watch
+    /// reported), with the same marks and totals that Refresh() would give
+    /// them: each name is looked up in the folder now; an entry the
+    /// enumeration would list (hidden ones only with "bShowHiddenFiles")
+    /// updates its item (kListChanged when listed and its size or modified
+    /// time differ) or is added with kListNew at the end of `items`; an
+    /// item whose entry is gone becomes kListGone when listed and is
+    /// destroyed when hidden. Names not found and not known change nothing.
+    /// Only where CanRefreshByName(); false (nothing changed) elsewhere.
+    /// Cost: one look-up of each entry (a statx) and of its item (hash);
+    /// nothing in proportion to the size of the folder.
+    bool RefreshNames(const std::vector<QString>& names, std::uint64_t& totals);
+
     /// Whether the folder may have changed since the last successful
-    /// Refresh() began reading it: false only while a watch runs that has
-    /// counted no change since then. A change notice that arrives when this
-    /// is false reports changes that refresh has read already (a burst that
-    /// settled while it ran). True before the first Refresh().
+    /// Refresh() began reading it or the watch's changes were last taken:
+    /// false only while a watch runs that has counted no change since then.
+    /// A change notice that arrives when this is false reports changes that
+    /// were read already (a burst that settled while a refresh ran). True
+    /// before the first Refresh().
     bool HasUnreadChanges() const;
 
     /// The first item (in `items` order) whose `name` is exactly `name`;

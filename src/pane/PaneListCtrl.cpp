@@ -39,6 +39,26 @@ bool IsViewCommand(int id) {
     return id >= ID_VIEW_SMALLICON && id <= ID_VIEW_DETAILS;
 }
 
+// Arrows, Home, End, Page Up and Page Down without Ctrl, Shift or Alt (the
+// keypad's keys count as well).
+bool IsPlainNavigationKey(const QKeyEvent& event) {
+    if (event.modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier))
+        return false;
+    switch (event.key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // The two views: the sticky-selection rules are applied where Qt decides
 // what a key or click does to the selection, and a drag is handed to the
 // owner (the pane makes the data object).
@@ -57,6 +77,14 @@ protected:
     }
 
     void startDrag(Qt::DropActions) override { Q_EMIT m_owner->dragStarted(Qt::LeftButton); }
+
+    // Qt selects only when a key moves the current row; a list selects the
+    // row a navigation key lands on even when it already had the focus.
+    void keyPressEvent(QKeyEvent* event) override {
+        Base::keyPressEvent(event);
+        if (IsPlainNavigationKey(*event))
+            m_owner->SelectFocusedAfterNavigation();
+    }
 
     // The focus mark depends on the focus: repaint when it moves.
     void focusInEvent(QFocusEvent* event) override {
@@ -175,6 +203,7 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
     SetColumnWidths({});
     ApplyExtendedStyle(General().listExtendedStyle);
     ApplyViewStyle();
+    UpdateSortIndicator();
 }
 
 PaneListCtrl::~PaneListCtrl() = default;
@@ -187,6 +216,7 @@ void PaneListCtrl::LoadSettings(const ProfileStore& store, const QString& sectio
         sortBy = ID_SORT_TYPE;
     m_sortKey = sortBy;
     m_ascending = store.GetProfileInt(section, kKeySortAscending, 1) != 0;
+    UpdateSortIndicator();
 
     int viewStyle = store.GetProfileInt(section, kKeyViewStyle, ID_VIEW_LIST);
     if (!IsViewCommand(viewStyle))
@@ -209,9 +239,36 @@ void PaneListCtrl::SaveSettings(ProfileStore& store, const QString& section) con
 void PaneListCtrl::SetColumns(std::vector<PaneColumn> columns) {
     m_model->SetColumns(std::move(columns));
     SetColumnWidths({});
+    UpdateSortIndicator();
 }
 
 // --- comparison and sorting
+
+void PaneListCtrl::SetSortKey(int key) {
+    m_sortKey = key;
+    UpdateSortIndicator();
+}
+
+void PaneListCtrl::SetAscending(bool ascending) {
+    m_ascending = ascending;
+    UpdateSortIndicator();
+}
+
+void PaneListCtrl::UpdateSortIndicator() {
+    int column = -1;
+    if (m_sortKey != ID_SORT_NONE) {
+        const std::vector<PaneColumn>& columns = Columns();
+        for (std::size_t i = 0; i < columns.size() && column < 0; ++i) {
+            if (columns[i].sortKey == m_sortKey)
+                column = int(i);
+        }
+    }
+    // The header flips its indicator on a click before the click reaches
+    // HeaderClicked; whatever the rule decided is set here again.
+    QHeaderView* header = m_tree->header();
+    header->setSortIndicatorShown(column >= 0);
+    header->setSortIndicator(column, m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
 
 std::uint32_t PaneListCtrl::SortParameter() const {
     return ::SortParameter(m_sortKey, m_ascending);
@@ -221,15 +278,23 @@ void PaneListCtrl::Sort() {
     if (m_model->Count() < 2)
         return;
     const ProgramChange change(*m_sticky);
-    const CompareFunction& compare = m_compare ? m_compare : CompareFunction(CompareItems);
     const std::uint32_t parameter = SortParameter();
-    m_model->Sort([&](FolderItem* a, FolderItem* b) { return compare(a, b, parameter) < 0; });
+    if (!m_compare) {
+        // The panes' order, with each row's keys made once.
+        m_model->SortWith(
+            [parameter](std::vector<FolderItem*>& rows) { SortItems(rows, parameter); });
+        return;
+    }
+    m_model->Sort([&](FolderItem* a, FolderItem* b) { return m_compare(a, b, parameter) < 0; });
 }
 
 void PaneListCtrl::HeaderClicked(int column) {
-    if (column < 0 || column >= int(Columns().size()))
+    if (column < 0 || column >= int(Columns().size())) {
+        UpdateSortIndicator();
         return;
+    }
     m_sortKey = Columns()[std::size_t(column)].sortKey;
+    UpdateSortIndicator();
     const int count = m_model->Count();
     if (count < 2)
         return;
@@ -245,6 +310,7 @@ void PaneListCtrl::HeaderClicked(int column) {
         return;
     // Already ascending: the click reverses it.
     m_ascending = result > 0;
+    UpdateSortIndicator();
     const ProgramChange change(*m_sticky);
     Sort();
 }
@@ -338,14 +404,14 @@ bool PaneListCtrl::HandlesCommand(int id) const {
 
 bool PaneListCtrl::OnCommand(int id) {
     if (IsSortCommand(id)) {
-        m_sortKey = id;
+        SetSortKey(id);
         // "Unsorted" leaves the rows where they are.
         if (id != ID_SORT_NONE)
             Sort();
         return true;
     }
     if (id == ID_SORT_ASCENDING) {
-        m_ascending = !m_ascending;
+        SetAscending(!m_ascending);
         if (m_sortKey != ID_SORT_NONE)
             Sort();
         return true;
@@ -481,6 +547,20 @@ void PaneListCtrl::SetFocusedRow(int row, bool select, bool ensureVisible) {
                                         : QItemSelectionModel::NoUpdate);
     if (ensureVisible)
         EnsureVisible(row);
+}
+
+void PaneListCtrl::SelectFocusedAfterNavigation() {
+    // Under sticky selection a move changes only the focus.
+    if (StickySelection())
+        return;
+    FlushPending();
+    const QModelIndex current = m_selection->currentIndex();
+    if (!current.isValid())
+        return;
+    const QModelIndexList selected = m_selection->selectedRows();
+    if (selected.size() == 1 && selected.front().row() == current.row())
+        return;
+    m_selection->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void PaneListCtrl::EnsureVisible(int row) {
@@ -639,9 +719,15 @@ bool PaneListCtrl::HandleKey(QKeyEvent* event) {
         ToggleFocused(key == Qt::Key_Insert);
         return true;
     }
-    if (shift && !ctrl && key >= Qt::Key_A && key <= Qt::Key_Z) {
+    if (shift && !ctrl && !alt && key >= Qt::Key_A && key <= Qt::Key_Z) {
+        // The Shift that types a capital is part of the text typed; a chord
+        // that typed nothing is the Shift search alone.
+        const QChar letter(u'A' + (key - Qt::Key_A));
+        const QString& text = event->text();
         const int found =
-            m_typeAhead.Contains(QChar(u'A' + (key - Qt::Key_A)), event->timestamp(), FocusedRow());
+            text.size() == 1 && text.at(0).isLetter()
+                ? m_typeAhead.ShiftedLetter(text, letter, event->timestamp(), FocusedRow())
+                : m_typeAhead.Contains(letter, event->timestamp(), FocusedRow());
         if (found >= 0)
             FocusSearchResult(found);
         return true;

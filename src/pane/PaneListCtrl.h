@@ -117,17 +117,22 @@ public:
     void SetCompareFunction(CompareFunction compare) { m_compare = std::move(compare); }
     int SortKey() const { return m_sortKey; }
     bool Ascending() const { return m_ascending; }
-    void SetSortKey(int key) { m_sortKey = key; }
-    void SetAscending(bool ascending) { m_ascending = ascending; }
+    /// Key and direction; the details header shows them (below).
+    void SetSortKey(int key);
+    void SetAscending(bool ascending);
     /// The parameter Sort passes to the comparison (key | 0x80000000 when
     /// ascending).
     std::uint32_t SortParameter() const;
     /// Sorts the rows (nothing with fewer than 2 rows or under ID_SORT_NONE
     /// when called by the commands; Sort() itself always sorts by the key).
-    /// One stable sort; selection and focus stay with their items. Cost:
-    /// O(n log n) comparisons, a few hundred milliseconds for 100,000 rows
-    /// (bound by memory access to the items).
+    /// One stable sort; selection and focus stay with their items. Without
+    /// a comparison of the owner's, the rows' keys are made once
+    /// (SortItems); with one, it is called O(n log n) times.
     void Sort();
+    /// The details header carries Qt's sort indicator on the column whose
+    /// header sorts by the current key, pointing the current direction; no
+    /// indicator under a key no column has ("Unsorted", by type). Every
+    /// change of key or direction keeps it so.
     /// The header-click rule for a column: the key becomes the column's;
     /// with 2 rows or more, row 0 is compared ascending with rows 1, 2, ...
     /// until one differs (all equal: no sort); when row 0 sorts first the
@@ -196,6 +201,12 @@ public:
     /// rows keep their selection). -1 clears the focus.
     void SetFocusedRow(int row, bool select, bool ensureVisible = true);
     void EnsureVisible(int row);
+    /// After a plain navigation key (arrows, Home, End, Page Up / Down,
+    /// without Ctrl, Shift or Alt): without sticky selection the focused
+    /// row becomes the only selected row, also when the key left the focus
+    /// where it was (Home on the first row); with sticky selection nothing
+    /// changes. The views call it after every such key.
+    void SelectFocusedAfterNavigation();
     bool IsRowSelected(int row) const;
     void SelectRow(int row, bool selected);
     void SelectAll();
@@ -238,7 +249,9 @@ public:
     int FocusNextSelected(bool down, bool* wrapped = nullptr);
 
     // --- keys (the views route their key presses here; tests may call it)
-    /// Space, Insert, Shift+A..Z (type-ahead), Return / Enter, Alt+Up /
+    /// Space, Insert, Shift+A..Z (type-ahead: a capital it typed is text,
+    /// TypeAheadSearch::ShiftedLetter; a chord without text the Contains
+    /// search), plain printable text (Prefix), Return / Enter, Alt+Up /
     /// Alt+Down (FocusNextSelected; a wrap gives the notice "Cursor warped
     /// round the pane"), the Menu key and Shift+F10 (a context menu from the
     /// keyboard). True when the key was used.
@@ -297,6 +310,7 @@ private:
     void FlushPending() const;
     void ScheduleFlush();
     void ApplyListColumnWidth();
+    void UpdateSortIndicator();
 
     PaneRowModel* m_model;
     QItemSelectionModel* m_selection;

@@ -209,10 +209,15 @@ void PaneRowModel::Clear() {
 }
 
 void PaneRowModel::Sort(const std::function<bool(FolderItem*, FolderItem*)>& less) {
+    SortWith(
+        [&](std::vector<FolderItem*>& rows) { std::stable_sort(rows.begin(), rows.end(), less); });
+}
+
+void PaneRowModel::SortWith(const std::function<void(std::vector<FolderItem*>&)>& sortRows) {
     if (Count() < 2)
         return;
     if (m_committed == 0) {
-        std::stable_sort(m_rows.begin(), m_rows.end(), less);
+        sortRows(m_rows);
         Renumber();
         return;
     }
@@ -223,7 +228,7 @@ void PaneRowModel::Sort(const std::function<bool(FolderItem*, FolderItem*)>& les
     items.reserve(std::size_t(before.size()));
     for (const QModelIndex& index : before) items.push_back(ItemAt(index.row()));
 
-    std::stable_sort(m_rows.begin(), m_rows.end(), less);
+    sortRows(m_rows);
     Renumber();
 
     QModelIndexList after;

@@ -104,6 +104,9 @@ public:
     /// row has been committed yet: then they are sorted before the views see
     /// them.
     void Sort(const std::function<bool(FolderItem*, FolderItem*)>& less);
+    /// As Sort, with `sortRows` putting the rows (given as a list of items)
+    /// in their new order itself; it must keep the same items.
+    void SortWith(const std::function<void(std::vector<FolderItem*>&)>& sortRows);
     /// Points row `row` at another item (a rename made a new one); false
     /// when the row does not exist or the item has a row already.
     bool ReplaceItem(int row, FolderItem* item);

@@ -34,6 +34,24 @@ bool TypeAheadSearch::Letters::Add(const QString& typed, unsigned long now,
 }
 
 int TypeAheadSearch::Contains(QChar letter, unsigned long timestamp, int focused) {
+    const int found = FindContaining(letter, timestamp, focused);
+    if (found < 0)
+        Beep(BeepKind::Exclamation);
+    return found;
+}
+
+int TypeAheadSearch::ShiftedLetter(const QString& text, QChar letter, unsigned long timestamp,
+                                   int focused) {
+    const int prefix = Prefix(text, timestamp, focused);
+    const int containing = FindContaining(letter, timestamp, focused);
+    if (prefix >= 0)
+        return prefix;
+    if (containing < 0)
+        Beep(BeepKind::Exclamation);
+    return containing;
+}
+
+int TypeAheadSearch::FindContaining(QChar letter, unsigned long timestamp, int focused) {
     m_contains.Add(QString(letter), Now(timestamp), kContainsResetMs);
     const int count = m_model->Count();
     auto matches = [&](int row) {
@@ -50,8 +68,6 @@ int TypeAheadSearch::Contains(QChar letter, unsigned long timestamp, int focused
                 found = row;
         }
     }
-    if (found < 0)
-        Beep(BeepKind::Exclamation);
     return found;
 }
 

@@ -14,6 +14,10 @@
 //   case-blind, wrapping round; a new search starts after the focused row,
 //   a longer one on it (so typing on narrows the search in place). A miss
 //   is silent.
+// - A letter typed with Shift (a capital) is text first: it goes to the
+//   Prefix letters like any other typed text, so "Pic" finds "Pictures".
+//   It also goes to the Contains letters, whose row counts only when no
+//   label starts with the Prefix letters; only a miss of both beeps.
 // Each search keeps its own letters; a pause longer than its interval, or a
 // time that went backwards, starts it afresh. Times are the key events'
 // (milliseconds); 0 stands for "none" and takes a clock of our own.
@@ -36,6 +40,10 @@ public:
     int Contains(QChar letter, unsigned long timestamp, int focused);
     /// Adds `text` to the Prefix letters; the row found, or -1. Linear.
     int Prefix(const QString& text, unsigned long timestamp, int focused);
+    /// A letter typed with Shift: `text` as typed (the capital) and the
+    /// letter A..Z for the Contains search; the Prefix row when there is
+    /// one, else the Contains row, else -1 with a beep. Linear.
+    int ShiftedLetter(const QString& text, QChar letter, unsigned long timestamp, int focused);
     /// Both searches start afresh.
     void Reset();
 
@@ -47,6 +55,9 @@ private:
         // Starts afresh after a pause longer than `interval`; true then.
         bool Add(const QString& typed, unsigned long now, unsigned long interval);
     };
+
+    // The Contains search without its beep.
+    int FindContaining(QChar letter, unsigned long timestamp, int focused);
 
     const PaneRowModel* m_model;
     Letters m_contains;

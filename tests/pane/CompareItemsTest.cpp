@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "ListCtrlTestItems.h"
 #include "pane/CompareItems.h"
@@ -125,6 +126,76 @@ TEST(CompareItemsTest, VirtualFolderOrderIgnoresKeyAndDirection) {
         EXPECT_EQ(Sorted(folder.Items(), key, true), shellOrder) << key;
         EXPECT_EQ(Sorted(folder.Items(), key, false), shellOrder) << key;
     }
+}
+
+// The keys made once must give exactly the order of the comparison, under
+// every key, both directions and every date: names in many cases and
+// scripts (characters whose folding differs from lower-casing, characters
+// beyond 16 bits, names that differ only in case, which tie), extensions
+// that differ only in case or not at all, folders with and without a size,
+// sizes and dates that tie.
+TEST(CompareItemsTest, SortItemsGivesTheOrderOfTheComparison) {
+    const QStringList parts = {
+        "a",      "A", "b", "Z", "z", "0", "9",          "_",          " ",          "-",
+        "ß",      "ẞ", "İ", "ı", "i", "I", "ſ",          "s",          "S",          "\u212A",
+        "k",      "K", "Σ", "σ", "ς", "É", "é",          "Ω",          "ω",          "Å",
+        "\u00E5", "Я", "я", "ǅ", "ǆ", "Ǆ", "\U00010400", "\U00010428", "\U0001F600", "中",
+    };
+    const QStringList extensions = {"",   ".txt", ".TXT", ".Txt",       ".tar", ".gz",
+                                    ".Ä", ".ä",   ".ſ",   ".s",         ".",    ".c",
+                                    ".C", ".ß",   ".ss",  ".\U00010400"};
+    std::mt19937 random(12);
+    auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    TestFolder folder;
+    for (int i = 0; i < 600; ++i) {
+        QString name;
+        const int length = 1 + pick(5);
+        for (int c = 0; c < length; ++c) name += parts[pick(int(parts.size()))];
+        name += extensions[pick(int(extensions.size()))];
+        const std::uint64_t size = std::uint64_t(pick(4)) * 100;
+        const FileTime modified = kT0 + FileTime(pick(5)) * kDay;
+        FolderItem* item = pick(5) == 0 ? folder.AddFolder(name, pick(2) ? 0 : size, modified)
+                                        : folder.Add(name, size, modified);
+        item->times[kTimeCreated] = kT0 + FileTime(pick(3)) * kDay;
+        item->times[kTimeAccessed] = kT0 + FileTime(pick(3)) * kDay;
+    }
+    // The same names again in other cases: ties that must keep their order.
+    for (int i = 0; i < 100; ++i) {
+        const FolderItem* other = folder.Items()[std::size_t(pick(600))];
+        folder.Add(pick(2) ? other->name.toUpper() : other->name.toLower(), other->size,
+                   other->times[kTimeModified]);
+    }
+
+    for (int date : {0, 1, 2}) {
+        const ScopedFileDate chosen(date);
+        for (int key : {ID_SORT_NAME, ID_SORT_TYPE, ID_SORT_SIZE, ID_SORT_DATE, ID_SORT_NONE}) {
+            for (bool ascending : {true, false}) {
+                std::vector<FolderItem*> items = folder.Items();
+                std::shuffle(items.begin(), items.end(), random);
+                std::vector<FolderItem*> expected = items;
+                const std::uint32_t parameter = SortParameter(key, ascending);
+                std::stable_sort(expected.begin(), expected.end(),
+                                 [&](FolderItem* a, FolderItem* b) {
+                                     return CompareItems(a, b, parameter) < 0;
+                                 });
+                SortItems(items, parameter);
+                ASSERT_EQ(NamesOf(items), NamesOf(expected))
+                    << "key " << key << " ascending " << ascending << " date " << date;
+                EXPECT_TRUE(items == expected) << "equal names keep their order";
+            }
+        }
+    }
+
+    // A virtual folder's own order, whatever the key.
+    TestFolder virtualFolder(SFGAO_FOLDER);
+    virtualFolder.Ranked().order = {"Printers", "Mouse", "Zoom", "Audio"};
+    virtualFolder.Add("Audio", 10);
+    virtualFolder.AddFolder("Zoom");
+    virtualFolder.Add("Mouse", 1);
+    virtualFolder.Add("Printers", 99);
+    std::vector<FolderItem*> items = virtualFolder.Items();
+    SortItems(items, SortParameter(ID_SORT_SIZE, false));
+    EXPECT_EQ(NamesOf(items), QStringList({"Printers", "Mouse", "Zoom", "Audio"}));
 }
 
 }  // namespace

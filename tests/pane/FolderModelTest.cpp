@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "PaneTestSupport.h"
 #include "platform/trash/Trash.h"
@@ -554,6 +555,102 @@ TEST_F(FolderModelDiskTest, WatchOnlyForLocalFileSystemFolders) {
     FolderModel computer;
     ASSERT_EQ(computer.Open(SHGetSpecialFolderLocation(CSIDL_DRIVES), true), FolderModel::kReadOk);
     EXPECT_FALSE(computer.StartWatch(&receiver));
+}
+
+// A refresh by the names of the changed entries marks them and moves the
+// totals as the full re-read does: files grown, shrunk, only touched, made,
+// deleted, renamed, replaced by a link or a folder; an entry hidden by the
+// filter that goes is destroyed; names of nothing change nothing; a dot
+// file is added only while hidden files are shown.
+TEST_F(FolderModelDiskTest, RefreshByNameMarksAsTheFullRefresh) {
+    TestDir dir;
+    for (const char* name :
+         {"grow", "shrink", "touch", "same", "gone", "old", "link-me", "dir-me", "filtered.log"})
+        ASSERT_TRUE(dir.MakeFile(name, "12345", 1600000000));
+    const bool showHidden = General().showHiddenFiles;
+    for (bool hidden : {true, false}) {
+        MutableGeneral().showHiddenFiles = hidden;
+        FolderModel full;
+        FolderModel named;
+        ASSERT_EQ(full.Open(ParsePath(dir.Path()), true), FolderModel::kReadOk);
+        ASSERT_EQ(named.Open(ParsePath(dir.Path()), true), FolderModel::kReadOk);
+        ASSERT_TRUE(named.CanRefreshByName());
+        for (FolderModel* model : {&full, &named}) {
+            for (FolderItem& item : model->items) item.listState = kListListed;
+            if (FolderItem* item = model->FindByName("filtered.log"))
+                item->listState = kListHidden;
+        }
+
+        const QByteArray round = hidden ? "1" : "2";
+        ASSERT_TRUE(dir.MakeFile("grow", "1234567890", 1600000000));
+        ASSERT_TRUE(dir.MakeFile("shrink", "1", 1600000000));
+        ASSERT_TRUE(dir.MakeFile("touch", "12345", 1700000000));
+        ASSERT_TRUE(dir.MakeFile("new" + round, "abc"));
+        ASSERT_TRUE(dir.MakeFile(".dot" + round, "abc"));
+        ASSERT_TRUE(dir.MakeFolder("folder" + round));
+        ASSERT_EQ(::unlink(dir.Join("gone").constData()), 0);
+        ASSERT_EQ(::unlink(dir.Join("filtered.log").constData()), 0);
+        ASSERT_EQ(::rename(dir.Join("old").constData(), dir.Join("renamed" + round).constData()),
+                  0);
+        ASSERT_EQ(::unlink(dir.Join("link-me").constData()), 0);
+        ASSERT_TRUE(dir.MakeSymlink("link-me", "same"));
+        ASSERT_EQ(::unlink(dir.Join("dir-me").constData()), 0);
+        ASSERT_TRUE(dir.MakeFolder("dir-me"));
+
+        std::uint64_t fullTotal = 1000;
+        std::uint64_t namedTotal = 1000;
+        ASSERT_TRUE(full.Refresh(fullTotal));
+        const std::vector<QString> names = {
+            "grow",           "shrink",   "touch",        "same", "new" + round,     ".dot" + round,
+            "folder" + round, "gone",     "filtered.log", "old",  "renamed" + round, "link-me",
+            "dir-me",         "never-was"};
+        ASSERT_TRUE(named.RefreshNames(names, namedTotal));
+        EXPECT_EQ(namedTotal, fullTotal);
+
+        // Every item the full refresh has, with its mark and data, except
+        // the one whose name was not given.
+        std::map<QString, std::tuple<int, std::uint64_t, FileTime>> expected;
+        std::map<QString, std::tuple<int, std::uint64_t, FileTime>> got;
+        for (const FolderItem& item : full.items)
+            expected[item.name] = {item.listState, item.size, item.times[kTimeModified]};
+        for (const FolderItem& item : named.items)
+            got[item.name] = {item.listState, item.size, item.times[kTimeModified]};
+        EXPECT_EQ(got, expected) << "hidden files shown: " << hidden;
+        EXPECT_EQ(std::get<0>(got["grow"]), kListChanged);
+        EXPECT_EQ(std::get<0>(got["touch"]), kListChanged);
+        EXPECT_EQ(std::get<0>(got["new" + round]), kListNew);
+        EXPECT_EQ(std::get<0>(got["gone"]), kListGone);
+        EXPECT_EQ(got.count("filtered.log"), 0u) << "hidden by the filter: destroyed";
+        EXPECT_EQ(got.count(".dot" + round), hidden ? 1u : 0u);
+        EXPECT_EQ(named.FindByName("never-was"), nullptr);
+
+        // Settle both as the pane would, and put back what this round did.
+        for (FolderModel* model : {&full, &named}) {
+            for (auto it = model->items.begin(); it != model->items.end();)
+                it = it->listState == kListGone ? model->DestroyItem(it) : std::next(it);
+        }
+        for (const char* name : {"grow", "shrink", "touch"})
+            ASSERT_TRUE(dir.MakeFile(name, "12345", 1600000000));
+        ASSERT_EQ(::rename(dir.Join("renamed" + round).constData(), dir.Join("old").constData()),
+                  0);
+        ASSERT_TRUE(dir.MakeFile("gone", "12345", 1600000000));
+        ASSERT_TRUE(dir.MakeFile("filtered.log", "12345", 1600000000));
+        ASSERT_EQ(::unlink(dir.Join("link-me").constData()), 0);
+        ASSERT_TRUE(dir.MakeFile("link-me", "12345", 1600000000));
+        ASSERT_EQ(::rmdir(dir.Join("dir-me").constData()), 0);
+        ASSERT_TRUE(dir.MakeFile("dir-me", "12345", 1600000000));
+    }
+    MutableGeneral().showHiddenFiles = showHidden;
+
+    // The Desktop and folders-only models re-read in full.
+    FolderModel desktop;
+    ASSERT_EQ(desktop.Open(IdList::Empty(), true), FolderModel::kReadOk);
+    EXPECT_FALSE(desktop.CanRefreshByName());
+    std::uint64_t total = 0;
+    EXPECT_FALSE(desktop.RefreshNames({"x"}, total));
+    FolderModel folders(SHCONTF_FOLDERS);
+    ASSERT_EQ(folders.Open(ParsePath(dir.Path()), true), FolderModel::kReadOk);
+    EXPECT_FALSE(folders.CanRefreshByName());
 }
 
 // The Trash pane follows trashing done anywhere: its watch sits on the home

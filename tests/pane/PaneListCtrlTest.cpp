@@ -49,6 +49,16 @@ protected:
     }
     QStringList Selected() const { return NamesOf(ctrl.SelectedItems()); }
 
+    // Types `text` as a keyboard does: a capital comes with Shift and the
+    // text it typed.
+    void Type(const QString& text) {
+        for (QChar c : text) {
+            const bool upper = c.isUpper();
+            QKeyEvent event(QEvent::KeyPress, Qt::Key_A + (c.toUpper().unicode() - u'A'),
+                            upper ? Qt::ShiftModifier : Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(ctrl.ActiveView(), &event);
+        }
+    }
     void SendKey(int key, Qt::KeyboardModifiers modifiers, unsigned long timestamp = 0) {
         QKeyEvent event(QEvent::KeyPress, key, modifiers);
         event.setTimestamp(timestamp);
@@ -616,6 +626,158 @@ TEST_F(PaneListCtrlTest, DefaultDateColumnFitsTheDateTexts) {
     EXPECT_GE(widths[2], 120);
     EXPECT_GT(widths[2], ctrl.TreeView()->fontMetrics().horizontalAdvance(text))
         << text.toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// Without sticky selection a plain navigation key selects the row it lands
+// on and only it, also when the focus did not move (Home on the first row,
+// Down on the last); with Ctrl or Shift, or under sticky selection, the
+// selection is left to those rules.
+TEST_F(PaneListCtrlTest, NavigationKeysSelectTheRowTheyLandOn) {
+    Fill({"a", "b", "c", "d"});
+    ctrl.resize(400, 300);  // Page Up needs a page
+    ctrl.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&ctrl));
+    for (int style : {ID_VIEW_LIST, ID_VIEW_DETAILS}) {
+        ctrl.SetViewStyle(style);
+        QAbstractItemView* view = ctrl.ActiveView();
+        ctrl.ClearSelection();
+        ctrl.SetFocusedRow(0, false);
+        ASSERT_TRUE(Selected().isEmpty());
+        QTest::keyClick(view, Qt::Key_Home);
+        EXPECT_EQ(ctrl.FocusedRow(), 0);
+        EXPECT_EQ(Selected(), QStringList({"a"})) << "Home on the focused first row";
+
+        // A leftover selection elsewhere goes: the landing row is the one.
+        ctrl.SelectRow(2, true);
+        QTest::keyClick(view, Qt::Key_Home);
+        EXPECT_EQ(Selected(), QStringList({"a"}));
+
+        QTest::keyClick(view, Qt::Key_End);
+        EXPECT_EQ(Selected(), QStringList({"d"}));
+        ctrl.SelectRow(0, true);
+        QTest::keyClick(view, Qt::Key_Down);  // already on the last row
+        EXPECT_EQ(ctrl.FocusedRow(), 3);
+        EXPECT_EQ(Selected(), QStringList({"d"}));
+        QTest::keyClick(view, Qt::Key_PageUp);
+        EXPECT_EQ(Selected(), QStringList({"a"}));
+        QTest::keyClick(view, Qt::Key_Down);
+        EXPECT_EQ(Selected(), QStringList({"b"}));
+
+        // Ctrl moves the focus alone, as ever; Shift extends.
+        QTest::keyClick(view, Qt::Key_Down, Qt::ControlModifier);
+        EXPECT_EQ(ctrl.FocusedRow(), 2);
+        EXPECT_EQ(Selected(), QStringList({"b"}));
+        QTest::keyClick(view, Qt::Key_End, Qt::ShiftModifier);
+        EXPECT_GE(Selected().size(), 2) << Selected().join(',').toStdString();
+    }
+
+    // Sticky selection: Home on the focused row moves nothing and selects
+    // nothing.
+    ctrl.ClearSelection();
+    ctrl.SetFocusedRow(0, false);
+    ctrl.SelectRow(2, true);
+    ctrl.SetStickySelection(true);
+    QTest::keyClick(ctrl.ActiveView(), Qt::Key_Home);
+    QTest::keyClick(ctrl.ActiveView(), Qt::Key_End);
+    EXPECT_EQ(ctrl.FocusedRow(), 3);
+    EXPECT_EQ(Selected(), QStringList({"c"}));
+    ctrl.DeleteAllRows();  // the items go before the shown list
+}
+
+// A capital typed with Shift is text: "Pic" finds the row that starts with
+// it, not the first row holding a "P" somewhere; lower case alike. When no
+// label starts with what was typed, the Shift letters are still looked for
+// anywhere, and only a miss of both beeps.
+TEST_F(PaneListCtrlTest, CapitalLettersTypeAheadLikeLowerCase) {
+    ScopedPrompter prompter;
+    Fill({".hiddendir", "Desktop", "Documents", "Downloads", "Music", "My Stuff", "Pictures",
+          "Public"});
+    ctrl.SetFocusedRow(0, true);
+    Type(QStringLiteral("Pic"));
+    EXPECT_EQ(Selected(), QStringList({"Pictures"}));
+
+    QTest::qWait(1100);  // a new search
+    ctrl.SetFocusedRow(0, true);
+    Type(QStringLiteral("My"));
+    EXPECT_EQ(Selected(), QStringList({"My Stuff"}));
+
+    QTest::qWait(1100);
+    ctrl.SetFocusedRow(0, true);
+    Type(QStringLiteral("Doc"));
+    EXPECT_EQ(Selected(), QStringList({"Documents"}));
+    QTest::qWait(1100);
+    ctrl.SetFocusedRow(0, true);
+    Type(QStringLiteral("doc"));
+    EXPECT_EQ(Selected(), QStringList({"Documents"}));
+    EXPECT_TRUE(prompter->Beeps().empty());
+
+    // "USI" starts no label: found inside "Music"; "Q" nowhere: one beep.
+    QTest::qWait(1100);
+    ctrl.SetFocusedRow(0, true);
+    Type(QStringLiteral("USI"));
+    EXPECT_EQ(Selected(), QStringList({"Music"}));
+    EXPECT_TRUE(prompter->Beeps().empty());
+    QTest::qWait(1100);
+    Type(QStringLiteral("Q"));
+    EXPECT_EQ(Selected(), QStringList({"Music"}));
+    EXPECT_EQ(prompter->Beeps().size(), 1u);
+}
+
+// The details header shows the key's column and the direction, follows
+// every change of either, and shows nothing under a key no column has.
+// Qt flips the indicator on its own at a click; the rule's direction wins.
+TEST_F(PaneListCtrlTest, HeaderShowsTheSortColumnAndDirection) {
+    QTemporaryDir dir;
+    ProfileStore store(dir.filePath(QStringLiteral("s.ini")));
+    store.WriteProfileInt(QStringLiteral("P"), PaneListCtrl::kKeySortBy, ID_SORT_SIZE);
+    store.WriteProfileInt(QStringLiteral("P"), PaneListCtrl::kKeySortAscending, 0);
+    ctrl.LoadSettings(store, QStringLiteral("P"));
+    QHeaderView* header = ctrl.TreeView()->header();
+    auto shows = [&](int column, Qt::SortOrder order) {
+        return header->isSortIndicatorShown() && header->sortIndicatorSection() == column &&
+               header->sortIndicatorOrder() == order;
+    };
+    EXPECT_TRUE(shows(1, Qt::DescendingOrder));
+
+    Fill({"b", "a.txt", "sub/"});
+    ctrl.OnCommand(ID_SORT_ASCENDING);
+    EXPECT_TRUE(shows(1, Qt::AscendingOrder));
+    ctrl.OnCommand(ID_SORT_DATE);
+    EXPECT_TRUE(shows(2, Qt::AscendingOrder));
+    ctrl.OnCommand(ID_SORT_TYPE);
+    EXPECT_FALSE(header->isSortIndicatorShown() && header->sortIndicatorSection() >= 0);
+    ctrl.OnCommand(ID_SORT_NAME);
+    EXPECT_TRUE(shows(0, Qt::AscendingOrder));
+    ctrl.OnCommand(ID_SORT_NONE);
+    EXPECT_FALSE(header->isSortIndicatorShown() && header->sortIndicatorSection() >= 0);
+
+    // Real clicks on the header: the indicator tells what the rule chose.
+    ctrl.SetViewStyle(ID_VIEW_DETAILS);
+    ctrl.resize(500, 300);
+    ctrl.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&ctrl));
+    auto clickSection = [&](int section) {
+        const int x = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(x, header->height() / 2));
+    };
+    for (int i = 0; i < 3; ++i) {
+        clickSection(0);
+        EXPECT_EQ(ctrl.SortKey(), ID_SORT_NAME);
+        EXPECT_TRUE(shows(0, ctrl.Ascending() ? Qt::AscendingOrder : Qt::DescendingOrder)) << i;
+    }
+    // One row: a click changes only the key, and the indicator keeps the
+    // direction that did not change.
+    Fill({"only"});
+    const bool ascending = ctrl.Ascending();
+    clickSection(1);
+    EXPECT_EQ(ctrl.Ascending(), ascending);
+    EXPECT_TRUE(shows(1, ascending ? Qt::AscendingOrder : Qt::DescendingOrder));
+    ctrl.DeleteAllRows();  // the items go before the shown list
 }
 
 }  // namespace

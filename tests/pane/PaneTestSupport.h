@@ -58,16 +58,26 @@ public:
     int activationUpdates = 0;
 };
 
-// A pane that counts RefreshPane calls (from the watch's events and from
-// the refresh command alike).
+// A pane that counts its refreshes (from the watch's events and from the
+// refresh command alike): `refreshes` all of them, `fullRefreshes` those
+// that read the whole folder (RefreshPane), `namedRefreshes` those by the
+// names the watch reported (RefreshChanged).
 class CountingPane : public CPanexView {
 public:
     using CPanexView::CPanexView;
     bool RefreshPane(bool selectChanged, QStringList* names) override {
         ++refreshes;
+        ++fullRefreshes;
         return CPanexView::RefreshPane(selectChanged, names);
     }
+    bool RefreshChanged(const std::vector<QString>& names) override {
+        ++refreshes;
+        ++namedRefreshes;
+        return CPanexView::RefreshChanged(names);
+    }
     int refreshes = 0;
+    int fullRefreshes = 0;
+    int namedRefreshes = 0;
 };
 
 // Records every notice while it lives.

@@ -244,6 +244,49 @@ TEST_F(PaneViewTest, RefreshTouchesOnlyTheChangedRowAndReadsOnce) {
     EXPECT_EQ(first->refreshes - refreshes, 2);
 }
 
+// A change from outside reaches the pane through the names the watch saw:
+// only those entries are looked at, never the whole folder, with the rows,
+// the selection and the listed total a full re-read would give.
+TEST_F(PaneViewTest, WatchRefreshesOnlyTheNamedEntries) {
+    TestDir dir;
+    for (int i = 0; i < 50; ++i) ASSERT_TRUE(dir.MakeFile("f" + QByteArray::number(i), "x"));
+    ASSERT_TRUE(dir.MakeFile("gone.log", "log"));
+    ASSERT_TRUE(Open(*first, dir.PathBytes()));
+    ASSERT_TRUE(first->SetFilter(QStringLiteral("f*,new")));
+    first->ReapplyFilter();
+    ASSERT_TRUE(first->Model()->IsWatching());
+    PaneListCtrl& list = *first->List();
+    list.SelectRow(list.RowOf(Item(*first, "f7")), true);
+    const int full = first->fullRefreshes;
+
+    ASSERT_TRUE(dir.MakeFile("f3", "grown by nine"));
+    ASSERT_TRUE(dir.MakeFile("new", "fresh"));
+    ASSERT_TRUE(dir.MakeFile("new.log", "filtered out"));
+    ASSERT_EQ(::unlink(dir.Join("f9").constData()), 0);
+    ASSERT_EQ(::unlink(dir.Join("gone.log").constData()), 0);
+    EXPECT_TRUE(WaitFor([&] {
+        return Listed(*first, "new") && !Listed(*first, "f9") && Item(*first, "f3")->size == 13;
+    }));
+    EXPECT_EQ(first->fullRefreshes, full) << "the folder was read again in full";
+    EXPECT_GE(first->namedRefreshes, 1);
+    EXPECT_FALSE(Listed(*first, "new.log"));
+    EXPECT_TRUE(Selected(*first, "f7"));
+    EXPECT_EQ(list.SelectedCount(), 1);
+
+    // What a fresh look at the folder gives.
+    CountingPane& other = MakeSecond();
+    ASSERT_TRUE(Open(other, dir.PathBytes()));
+    ASSERT_TRUE(other.SetFilter(QStringLiteral("f*,new")));
+    other.ReapplyFilter();
+    EXPECT_EQ(first->listedTotal(), other.listedTotal());
+    EXPECT_EQ(list.RowCount(), other.List()->RowCount());
+    EXPECT_EQ(first->Model()->ItemCount(), other.Model()->ItemCount());
+
+    // The folder itself goes: the pane follows it to the Desktop.
+    ASSERT_EQ(std::system(("rm -rf '" + dir.PathBytes() + "'").constData()), 0);
+    EXPECT_TRUE(WaitFor([&] { return first->Model()->idList.IsEmpty(); }));
+}
+
 // Only an event naming the current model refreshes, and queued duplicates
 // are dropped.
 TEST_F(PaneViewTest, FolderChangedEventsOfOtherModelsAreIgnored) {

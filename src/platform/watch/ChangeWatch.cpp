@@ -11,6 +11,7 @@
 #include <QObject>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -105,17 +106,25 @@ ChangeWatch::ReadResult ChangeWatch::ReadEvents() {
             const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + at);
             at += ssize_t(sizeof(struct inotify_event)) + event->len;
             const std::uint32_t mask = event->mask;
+            // The kernel pads the name with NULs up to `len`.
+            const std::size_t nameLength = event->len ? ::strnlen(event->name, event->len) : 0;
             if (mask & IN_IGNORED) {
                 result.gone = true;
             } else if (mask & (kSelfEvents | IN_Q_OVERFLOW)) {
                 // Lost events or a vanished folder: either way the folder's
-                // listing is stale.
+                // listing is stale, and no name says where.
                 ++result.changes;
+                Record(nullptr, 0, true);
             } else if (m_scope == Scope::FoldersOnly) {
-                if ((mask & IN_ISDIR) && (mask & kNameEvents))
+                if ((mask & IN_ISDIR) && (mask & kNameEvents)) {
                     ++result.changes;
+                    Record(event->name, nameLength, nameLength == 0);
+                }
             } else if (mask & (kNameEvents | kContentEvents)) {
                 ++result.changes;
+                // An event of the folder itself (its own attributes) names
+                // no entry; it changes no row either.
+                Record(nameLength > 0 ? event->name : nullptr, nameLength, false);
             }
             // The folder moved away keeps its watch, but what it shows is no
             // longer at the watched path; treat it like a deletion.
@@ -125,8 +134,43 @@ ChangeWatch::ReadResult ChangeWatch::ReadEvents() {
     }
 }
 
+void ChangeWatch::Record(const char* name, std::size_t length, bool unknown) {
+    const std::lock_guard lock(m_changesLock);
+    m_changeCount.fetch_add(1, std::memory_order_release);
+    if (m_unknown || (name == nullptr && !unknown))
+        return;
+    if (unknown || m_names.size() >= kMaxNames) {
+        m_unknown = true;
+        m_names.clear();
+        m_seen.clear();
+        return;
+    }
+    QByteArray bytes(name, qsizetype(length));
+    if (m_seen.contains(bytes))
+        return;
+    m_seen.insert(bytes);
+    m_names.push_back(std::move(bytes));
+}
+
+ChangeWatch::Changes ChangeWatch::TakeChanges() {
+    const std::lock_guard lock(m_changesLock);
+    Changes changes;
+    changes.unknown = m_unknown;
+    changes.names = std::move(m_names);
+    changes.changeCount = m_changeCount.load(std::memory_order_acquire);
+    m_names.clear();
+    m_seen.clear();
+    m_unknown = false;
+    return changes;
+}
+
 void ChangeWatch::PostChange() {
-    if (!IsEnabled() || m_receiver == nullptr)
+    if (!IsEnabled()) {
+        // Not remembered for later: the program re-reads the folder itself.
+        TakeChanges();
+        return;
+    }
+    if (m_receiver == nullptr)
         return;
     QCoreApplication::postEvent(m_receiver,
                                 new ChangeWatchEvent(QEvent::Type(m_eventType), m_parameter));
@@ -169,7 +213,6 @@ void ChangeWatch::Run() {
             break;
         const ReadResult read = ReadEvents();
         if (read.changes > 0) {
-            m_changeCount.fetch_add(read.changes, std::memory_order_release);
             settling = true;
             quietAt = Clock::now() + m_settleTime;
         }

@@ -21,15 +21,25 @@
 // - The receiver must outlive the watch: destroy (or Stop()) the watch before
 //   the receiver, since a posted event names it.
 //
+// Names: the watch also keeps the names of the entries that changed, so a
+// receiver can look at those entries only (TakeChanges). When the names
+// can't tell the whole story (the kernel's event queue overflowed, the
+// folder itself was deleted or moved, more names than kMaxNames piled up)
+// the changes are "unknown" and only a full re-read will do.
+//
 // Cost: one thread and one inotify instance per watch, asleep while nothing
-// changes. The thread runs at the lowest nice level.
+// changes. The thread runs at the lowest nice level. The names kept are
+// bounded by kMaxNames.
 
 #include <QByteArray>
 #include <QEvent>
+#include <QSet>
 #include <QtGlobal>
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 class QObject;
 
@@ -48,6 +58,23 @@ private:
 
 class ChangeWatch {
 public:
+    /// What changed since the last TakeChanges().
+    struct Changes {
+        /// The entries (raw name bytes, no path) made, deleted, renamed,
+        /// written or changed in their attributes, each once, in the order
+        /// first seen. Empty when `unknown`.
+        std::vector<QByteArray> names;
+        /// The names don't cover every change: re-read the whole folder.
+        bool unknown = false;
+        /// ChangeCount() as it was when these changes were taken.
+        int changeCount = 0;
+        bool Any() const { return unknown || !names.empty(); }
+    };
+
+    /// Beyond this many names a full re-read is cheaper than looking at
+    /// each entry, and memory stays bounded.
+    static constexpr std::size_t kMaxNames = 20000;
+
     /// What counts as a change.
     enum class Scope {
         /// Folders made, deleted or renamed in the folder (the watch of a
@@ -99,6 +126,12 @@ public:
     /// the watch was enabled). Both only grow. A settled burst is counted
     /// after its event, if any, was posted.
     int ChangeCount() const { return m_changeCount.load(std::memory_order_acquire); }
+
+    /// Hands over the changes seen since the last call and starts collecting
+    /// afresh. Callable from any thread. Changes that settled while the
+    /// watch was disabled are dropped with their burst (the program that
+    /// disabled it re-reads the folder itself).
+    Changes TakeChanges();
     int SettledCount() const { return m_settledCount.load(std::memory_order_acquire); }
 
     QByteArray FolderPath() const { return m_folderPath; }
@@ -107,7 +140,7 @@ public:
 private:
     /// What one read of the inotify descriptor found.
     struct ReadResult {
-        int changes = 0;      // events that count for the scope
+        int changes = 0;      // events that count for the scope (kept by Record)
         bool gone = false;    // the watch was removed (folder deleted, moved away, unmounted)
         bool failed = false;  // the descriptor can't be read any more
     };
@@ -115,6 +148,9 @@ private:
     void Run();
     ReadResult ReadEvents();
     void PostChange();
+    // Counts one event and keeps its name (null: nothing to keep), or marks
+    // the changes unknown.
+    void Record(const char* name, std::size_t length, bool unknown);
 
     const QByteArray m_folderPath;
     const Scope m_scope;
@@ -131,4 +167,11 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<int> m_changeCount{0};
     std::atomic<int> m_settledCount{0};
+
+    // The names since the last TakeChanges(); the change count moves with
+    // them under the same lock, so a take knows what it covers.
+    std::mutex m_changesLock;
+    std::vector<QByteArray> m_names;
+    QSet<QByteArray> m_seen;
+    bool m_unknown = false;
 };

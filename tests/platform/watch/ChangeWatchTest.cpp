@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -212,6 +213,114 @@ TEST(ChangeWatch, VanishedFolderIsReportedAndTheThreadEnds) {
     ASSERT_TRUE(WaitFor([&] { return !movingWatch.IsRunning(); }));
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(moved.count, 1);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<QByteArray> Sorted(std::vector<QByteArray> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The watch names what changed, each entry once per take, whatever
+// happened to it (made, written, renamed, deleted, a folder made); a take
+// starts afresh and says what count it covers. A folders-only watch names
+// folders only. Names are the kernel's bytes, not text.
+TEST(ChangeWatch, NamesTheEntriesThatChanged) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("kept", "k"));
+    ASSERT_TRUE(dir.MakeFile("gone", "g"));
+    ASSERT_TRUE(dir.MakeFile("old-name", "o"));
+    Receiver receiver;
+    auto watch = MakeWatch(dir, receiver);
+    ASSERT_TRUE(watch->Start());
+
+    ASSERT_TRUE(dir.MakeFile("made", "m"));
+    ASSERT_TRUE(dir.MakeFile("made", "mm"));  // written again: still one name
+    ASSERT_EQ(::unlink(dir.Join("gone").constData()), 0);
+    ASSERT_EQ(::rename(dir.Join("old-name").constData(), dir.Join("new-name").constData()), 0);
+    ASSERT_TRUE(dir.MakeFolder("sub"));
+    ASSERT_TRUE(dir.MakeFile("caf\xe9", "latin-1"));
+    ASSERT_TRUE(WaitFor([&] { return receiver.count >= 1; }));
+
+    ChangeWatch::Changes changes = watch->TakeChanges();
+    EXPECT_FALSE(changes.unknown);
+    EXPECT_EQ(Sorted(changes.names),
+              Sorted({"made", "gone", "old-name", "new-name", "sub", QByteArray("caf\xe9")}));
+    EXPECT_EQ(changes.changeCount, watch->ChangeCount());
+    EXPECT_TRUE(changes.Any());
+
+    const ChangeWatch::Changes none = watch->TakeChanges();
+    EXPECT_FALSE(none.Any());
+    EXPECT_EQ(none.changeCount, changes.changeCount);
+
+    // Folders only.
+    TestDir other;
+    Receiver folderReceiver;
+    auto folders = MakeWatch(other, folderReceiver, ChangeWatch::Scope::FoldersOnly);
+    ASSERT_TRUE(folders->Start());
+    ASSERT_TRUE(other.MakeFile("file", "f"));
+    ASSERT_TRUE(other.MakeFolder("folder"));
+    ASSERT_TRUE(WaitFor([&] { return folderReceiver.count >= 1; }));
+    EXPECT_EQ(folders->TakeChanges().names, std::vector<QByteArray>({"folder"}));
+}
+
+// Changes the names can't cover are unknown: the folder itself deleted (or
+// moved away), or more names than the watch keeps. Changes that settle
+// while the watch is disabled are dropped with their burst.
+TEST(ChangeWatch, UnknownChangesAndDisabledBursts) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFolder("watched"));
+    Receiver receiver;
+    auto watch =
+        std::make_unique<ChangeWatch>(dir.Join("watched"), ChangeWatch::Scope::Everything,
+                                      ChangeWatch::kSettleTime, &receiver, kFolderChanged, kModel);
+    ASSERT_TRUE(watch->Start());
+
+    watch->SetEnabled(false);
+    const int settled = watch->SettledCount();
+    ASSERT_TRUE(dir.MakeFile("watched/quiet", "q"));
+    ASSERT_TRUE(WaitFor([&] { return watch->SettledCount() > settled; }));
+    EXPECT_FALSE(watch->TakeChanges().Any()) << "dropped with the burst";
+    EXPECT_EQ(receiver.count, 0);
+    watch->SetEnabled(true);
+
+    ASSERT_TRUE(dir.MakeFile("watched/loud", "l"));
+    ASSERT_EQ(::unlink(dir.Join("watched/quiet").constData()), 0);
+    ASSERT_EQ(::unlink(dir.Join("watched/loud").constData()), 0);
+    ASSERT_EQ(::rmdir(dir.Join("watched").constData()), 0);
+    ASSERT_TRUE(WaitFor([&] { return receiver.count >= 1 && !watch->IsRunning(); }));
+    const ChangeWatch::Changes changes = watch->TakeChanges();
+    EXPECT_TRUE(changes.unknown);
+    EXPECT_TRUE(changes.names.empty());
+    EXPECT_TRUE(changes.Any());
+
+    // Too many names to keep.
+    TestDir many;
+    Receiver manyReceiver;
+    auto crowded = MakeWatch(many, manyReceiver);
+    ASSERT_TRUE(crowded->Start());
+    for (std::size_t i = 0; i <= ChangeWatch::kMaxNames; ++i)
+        ASSERT_TRUE(many.MakeFile("f" + QByteArray::number(qulonglong(i))));
+    // Every event read: the count has stood still for a second.
+    QDeadlineTimer deadline(60000);
+    int seen = -1;
+    QDeadlineTimer still(1000);
+    while (!deadline.hasExpired()) {
+        const int now = crowded->ChangeCount();
+        if (now != seen) {
+            seen = now;
+            still.setRemainingTime(1000);
+        } else if (still.hasExpired()) {
+            break;
+        }
+        QThread::msleep(20);
+    }
+    const ChangeWatch::Changes crowd = crowded->TakeChanges();
+    EXPECT_TRUE(crowd.unknown);
+    EXPECT_TRUE(crowd.names.empty());
 }
 
 }  // namespace
