@@ -415,7 +415,9 @@ QList<MenuNode> BuildMainMenu() {
              Submenu(QStringLiteral("&Sort by"), SortItems()), Item(ID_SORT_AGAIN), Separator(),
              Item(ID_PANE_REFRESH), Item(ID_PANES_SAME_FOLDER), Separator(), Item(ID_PANES_EQUAL),
              Item(ID_PANES_ONE), Item(ID_PANES_SWAP), Separator(), Item(ID_VIEW_OPTIONS)}),
-        Submenu(QStringLiteral("&Actions"),
+        // Alt+A is "Unselect all": the menu is opened with Alt+I, so the two
+        // never meet in one ambiguous key.
+        Submenu(QStringLiteral("Act&ions"),
                 {Item(ID_NEW_FILE), Item(ID_NEW_FOLDER), Separator(), Item(ID_TOUCH_DATES),
                  Item(ID_PASTE_HARDLINK), Separator(), Item(ID_SPLIT_FILE), Item(ID_MERGE_FILES),
                  Separator(), Item(ID_SHRED)}),

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QMenu>
 #include <QPointer>
 
 #include "pane/CPanexView.h"
@@ -16,7 +15,6 @@
 #include "pane/PaneListCtrl.h"
 #include "pane/PaneVerbs.h"
 #include "platform/fs/Volumes.h"
-#include "platform/shellui/ContextMenu.h"
 #include "platform/ui/CommandTarget.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
@@ -29,6 +27,7 @@ namespace {
 const QString kNothingSelected = QStringLiteral("No item is selected to act upon");
 const QString kLaunched = QStringLiteral("Item launched in the background.");
 const QString kLaunchFailed = QStringLiteral("The item could not be launched");
+const QString kChooseOpenWith = QStringLiteral(": choose one with \"Open with\" in its menu");
 const QString kNoPropertySheet = QStringLiteral("No property sheet for this selection");
 
 // "lvsExtendedStyle": rows are selected by hovering over them.
@@ -38,41 +37,6 @@ constexpr int kExTrackSelect = 0x8;
 // same drive letter).
 bool SameVolume(const QString& a, const QString& b) {
     return VolumeRootOf(a) == VolumeRootOf(b);
-}
-
-// The "Open with" choices for a file whose type has no default
-// application, at the focused row. Nothing when no application takes it.
-void OfferOpenWith(CPanexView& pane, const QByteArray& path) {
-    std::optional<MenuVerb> choices = OpenWithVerb({path});
-    if (!choices || choices->children.empty())
-        return;
-    QMenu menu(&pane);
-    menu.setTitle(choices->text);
-    std::vector<std::pair<QAction*, const MenuVerb*>> actions;
-    for (const MenuVerb& app : choices->children) {
-        QAction* action = menu.addAction(app.icon, app.text);
-        action->setStatusTip(app.helpText);
-        actions.emplace_back(action, &app);
-    }
-    PaneListCtrl* list = pane.List();
-    QAbstractItemView* view = list->ActiveView();
-    QPoint at = view->viewport()->mapToGlobal(QPoint(8, 8));
-    if (const int row = list->FocusedRow(); row >= 0) {
-        const QRect cell = view->visualRect(view->model()->index(row, 0));
-        if (cell.isValid())
-            at = view->viewport()->mapToGlobal(cell.bottomLeft());
-    }
-    QAction* chosen = ChooseContextMenuEntry(menu, at);
-    for (const auto& [action, app] : actions) {
-        if (action != chosen || !app->run)
-            continue;
-        QString why;
-        InvokeContext context;
-        context.parent = &pane;
-        context.errorText = &why;
-        if (!app->run(context))
-            Notice(why.isEmpty() ? kLaunchFailed : why, true);
-    }
 }
 
 }  // namespace
@@ -172,13 +136,15 @@ bool PaneActivation::Launch(bool useFocused) {
     }
 
     // Step 3. The launch runs on its own thread; a failure found there is
-    // told when it comes back, with "Open with" offered when the type has no
-    // application of its own.
-    QPointer<CPanexView> pane(&m_pane);
-    const auto onFailure = [pane](const LaunchOutcome& outcome) {
-        Notice(outcome.why.isEmpty() ? kLaunchFailed : outcome.why, true);
-        if (outcome.noDefaultApplication && pane && !outcome.path.isEmpty())
-            OfferOpenWith(*pane, outcome.path);
+    // told when it comes back.
+    // A menu popped up later, while the user is already elsewhere, would
+    // take the keyboard by surprise: the notice points at "Open with" in the
+    // item's menu instead.
+    const auto onFailure = [](const LaunchOutcome& outcome) {
+        QString text = outcome.why.isEmpty() ? kLaunchFailed : outcome.why;
+        if (outcome.noDefaultApplication)
+            text += kChooseOpenWith;
+        Notice(text, true);
     };
     if (!LaunchInBackground(std::move(absolute), onFailure)) {
         Notice(kLaunchFailed, true);

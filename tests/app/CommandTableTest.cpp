@@ -212,7 +212,7 @@ TEST(CommandTable, MenuTreeAndKeyboardOnlyCommandsAreWhereTheyBelong) {
     const QList<MenuNode>& menu = MainMenuResource();
     QStringList titles;
     for (const MenuNode& top : menu) titles.append(top.text);
-    EXPECT_EQ(titles, (QStringList{"&Files", "&Mark", "&Edit", "&View", "&Actions", "&Bookmarks",
+    EXPECT_EQ(titles, (QStringList{"&Files", "&Mark", "&Edit", "&View", "Act&ions", "&Bookmarks",
                                    "&Tools", "&Help"}));
 
     const MenuNode* sortBy = FindSubmenu(menu, QStringLiteral("&Sort by"));

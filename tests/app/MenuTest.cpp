@@ -125,7 +125,7 @@ TEST_F(MenuTest, EveryMenuItemShowsItsTableTextKeysStatusPromptAndTooltip) {
         titles << top->text();
         shown.append(MenuBarActions(top->menu()));
     }
-    EXPECT_EQ(titles, (QStringList{"&Files", "&Mark", "&Edit", "&View", "&Actions", "&Bookmarks",
+    EXPECT_EQ(titles, (QStringList{"&Files", "&Mark", "&Edit", "&View", "Act&ions", "&Bookmarks",
                                    "&Tools", "&Help"}));
     const QList<int> menuIds = CommandIdsIn(MainMenuResource());
     ASSERT_EQ(shown.size(), menuIds.size());

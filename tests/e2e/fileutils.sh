@@ -55,7 +55,7 @@ key Tab
 wait_for 10 title_is "$RIGHT" || fail "Tab did not activate the right pane"
 xdotool type --delay 50 data
 sleep 0.5
-key alt+a
+key alt+i
 sleep 0.5
 key s
 sleep 1
@@ -78,7 +78,7 @@ xdotool type --delay 50 data.bin.0
 sleep 0.5
 key shift+End
 sleep 0.5
-key alt+a
+key alt+i
 sleep 0.5
 key m
 sleep 1
@@ -100,7 +100,7 @@ key ctrl+c
 sleep 0.5
 key Tab
 wait_for 10 title_is "$RIGHT" || fail "Tab did not activate the right pane again"
-key alt+a
+key alt+i
 sleep 0.5
 key h
 sleep 1.5

@@ -117,7 +117,6 @@ TEST_F(LaunchTest, EnterOnAFileNoApplicationOpensReportsTheFailure) {
     TestDir dir;
     ASSERT_TRUE(dir.MakeFile("blob.corvanenone", QByteArray("\x00\x01\x02\x03\xff", 5)));
     NoticeRecorder notices;
-    MenuPicker picker(nullptr);
     ASSERT_TRUE(Open(*first, dir.PathBytes()));
     SelectOnly(*first, "blob.corvanenone");
     PressEnter(*first);
