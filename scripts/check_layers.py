@@ -34,7 +34,7 @@ PLATFORM_RANKS = {
     "namespace": 0,
     "watch": 0,
     "thread": 0,
-    "walk": 0,
+    "walk": 2,
     "ui": 1,
     "fs": 1,
     "process": 2,
