@@ -24,8 +24,11 @@
 #include "app/PendingCommands.h"
 #include "app/SelectDriveDialog.h"
 #include "app/ToolbarResource.h"
+#include "app/WindowRect.h"
 #include "fileops/CPaneFileUtils.h"
 #include "fileops/CPaneTransfer.h"
+#include "find/CFindFiles.h"
+#include "find/FindCriteria.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/MirrorBrowse.h"
@@ -40,6 +43,7 @@
 #include "shell/PathHelpers.h"
 #include "shell/PatternList.h"
 #include "tools/CPaneTools.h"
+#include "tools/ToolFiles.h"
 
 namespace {
 
@@ -95,6 +99,7 @@ bool CMainFrame::Create() {
         m_app.RegisterSaver(SaverSlot::TargetFolderHistory, std::move(saver));
     });
     CreateTools();
+    CreateFind();
     CreateMenus();
     m_addressBar = new AddressBar(*this, Store());
     if (!CreateToolBar())
@@ -143,6 +148,35 @@ void CMainFrame::CreateTools() {
                                        : SaverSlot::SelectionPatternHistory;
             m_app.RegisterSaver(slot, std::move(saver));
         });
+}
+
+void CMainFrame::CreateFind() {
+    m_find = std::make_unique<CFindFiles>(*this);
+    m_find->SetMainWindow(this);
+    m_find->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
+        m_app.RegisterSaver(SaverSlot::FindFileFolderSettings, std::move(saver));
+    });
+    m_find->SetGrepLoader([this] { m_tools->EnsureLoaded(CPaneTools::Settings::Grep); });
+    FindWindowServices services;
+    services.openInEditor = [this](const QString& path, bool viewOnly) {
+        return m_app.OpenInEditor(path, viewOnly);
+    };
+    services.listingPath = [this] { return m_app.GetDirListingPath(); };
+    services.batchPath = [this] { return m_app.GetTempBatchPath(); };
+    services.runScript = [](const QString& script, const QString& folder) {
+        return RunScriptInTerminal(script, folder);
+    };
+    services.loadBatchHistory = [this] {
+        m_tools->EnsureLoaded(CPaneTools::Settings::BatchTemplateHistory);
+    };
+    services.restorePlacement = [this](QWidget* window) {
+        ApplyWindowPlacement(window, GetStoredPlacement(Store(), kFindSettingsSection, this));
+    };
+    services.storePlacement = [this](QWidget* window) {
+        WriteWindowRect(Store(), kFindSettingsSection,
+                        WindowRect::FromQRect(window->normalGeometry()));
+    };
+    m_find->SetWindowServices(std::move(services));
 }
 
 void CMainFrame::CreateCommands() {
@@ -243,6 +277,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
         chain.append(m_tools.get());
     if (m_fileUtils)
         chain.append(m_fileUtils.get());
+    if (m_find)
+        chain.append(m_find.get());
     chain.append(const_cast<CMainFrame*>(this));
     return chain;
 }

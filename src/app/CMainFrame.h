@@ -47,6 +47,7 @@
 class AddressBar;
 class CMainStatusBar;
 class CPaneTools;
+class CFindFiles;
 class CPaneFileUtils;
 class DriveBar;
 class CPaneTransfer;
@@ -197,6 +198,7 @@ protected:
 private:
     void CreateCommands();
     void CreateTools();
+    void CreateFind();
     void CreateMenus();
     void OnHelp(int id);
     void ShowUnavailableReason(int id);
@@ -239,6 +241,8 @@ private:
     // routed after the transfer commands.
     std::unique_ptr<CPaneTools> m_tools;
     std::unique_ptr<CPaneFileUtils> m_fileUtils;
+    // Find files (Ctrl+F) and its results windows; routed after the tools.
+    std::unique_ptr<CFindFiles> m_find;
 };
 
 /// Installs the factory that makes a CMainFrame for the application.

@@ -88,11 +88,15 @@ public:
     void PrintSelection();
     void CopyNames(bool shellQuoted);
 
+    /// Loads a group of the tools' settings the first time it is needed in
+    /// the run and hands its saver to the registrar; find files shares the
+    /// text scan's settings and the batch template history through it.
+    void EnsureLoaded(Settings which);
+
 private:
     CPanexView* ActivePane() const;
     CPanexView* OtherPane() const;
     bool RunDialog(QDialog& dialog);
-    void EnsureLoaded(Settings which);
     void OnFocusChanged(CPanexView& pane);
 
     PaneHost& m_host;
