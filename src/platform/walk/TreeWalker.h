@@ -30,6 +30,10 @@
 #include <cstdint>
 #include <string_view>
 
+namespace walk_detail {
+class Walk;
+}
+
 /// One entry met by the walk; valid during the visitor's call only.
 class WalkEntry {
 public:
@@ -60,7 +64,7 @@ public:
     int FolderFd() const { return m_folderFd; }
 
 private:
-    friend class TreeWalker;
+    friend class walk_detail::Walk;
     std::string_view m_name;
     const QByteArray* m_folder = nullptr;
     int m_folderFd = -1;
