@@ -52,7 +52,7 @@ protected:
 }  // namespace
 
 TEST_F(FindCriteriaTest, APatternOfStarAloneWithNothingElseIsRefusedAndEmptyIsStar) {
-    for (const QString named : {QStringLiteral("*"), QString(), QStringLiteral("  ")}) {
+    for (const QString& named : {QStringLiteral("*"), QString(), QStringLiteral("  ")}) {
         values.named = named;
         values.recursive = true;
         const auto failure = Check();

@@ -18,9 +18,11 @@
 #include "shell/FolderItem.h"
 #include "shell/FormatSize.h"
 #include "shell/GeneralSettings.h"
+#include "shell/HistoryList.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
 #include "tools/BatchDialogs.h"
+#include "tools/BatchScript.h"
 
 namespace {
 
@@ -65,8 +67,9 @@ protected:
         window = new FindResultsWindow(host, request, services);
         tester = std::make_unique<QAbstractItemModelTester>(
             window->List()->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-        if (wait)
+        if (wait) {
             EXPECT_TRUE(WaitFor([this] { return !window || !window->IsRunning(); }));
+        }
         return window;
     }
 
@@ -86,6 +89,9 @@ protected:
 
     QString P(const char* relative) const { return dir.Path() + QStringLiteral("/") + relative; }
 
+    // The panes make their folder the current directory; it goes back
+    // before the folder is removed.
+    CwdKeeper cwd;
     TestDir dir;
     QTemporaryDir tempDir;
     TestPaneHost host;
@@ -177,8 +183,9 @@ TEST_F(FindResultsTest, EscapeDuringTheSearchOnlyStopsIt) {
     ASSERT_TRUE(window);
     EXPECT_EQ(window->windowTitle(), FindResultsTexts::kResultsIn.arg(dir.Path()));
     EXPECT_LT(window->Count(), 20 * 200);
-    if (window->Count() > 0)
+    if (window->Count() > 0) {
         EXPECT_EQ(window->StatusText(), FindResultsTexts::kFound.arg(window->Count()));
+    }
     // Now ESC closes it.
     window->RequestClose();
     EXPECT_TRUE(WaitFor([this] { return window.isNull(); }));
