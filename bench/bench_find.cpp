@@ -52,8 +52,8 @@ bool WriteFile(const QByteArray& path, const QByteArray& bytes) {
 // `folders` folders in 20 top folders, `files` files each, named
 // "f<n>.log" or "f<n>.txt"; every 97th file holds the needle.
 bool MakeTree(const QByteArray& root, int folders, int files) {
-    const QByteArray marker = root + "/.complete-" + QByteArray::number(folders) + "-" +
-                              QByteArray::number(files);
+    const QByteArray marker =
+        root + "/.complete-" + QByteArray::number(folders) + "-" + QByteArray::number(files);
     if (::access(marker.constData(), F_OK) == 0)
         return true;
     QDir(QString::fromUtf8(root)).removeRecursively();
@@ -170,8 +170,8 @@ const char* Verdict(bool met) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QByteArray tmp = qEnvironmentVariableIsEmpty("TMPDIR") ? QByteArray("/tmp")
-                                                                  : qgetenv("TMPDIR");
+    const QByteArray tmp =
+        qEnvironmentVariableIsEmpty("TMPDIR") ? QByteArray("/tmp") : qgetenv("TMPDIR");
     const QByteArray root = tmp + "/corvane-bench-find";
     if (argc > 1 && QByteArray(argv[1]) == "--remove") {
         QDir(QString::fromUtf8(root)).removeRecursively();
@@ -206,9 +206,9 @@ int main(int argc, char** argv) {
     const JobRun name = BestJob(byName);
     const ToolRun find = RunTool(QStringLiteral("find"),
                                  {rootText, QStringLiteral("-name"), QStringLiteral("*7.log")});
-    const ToolRun fd = RunTool(QStringLiteral("fdfind"),
-                               {QStringLiteral("-u"), QStringLiteral("-g"),
-                                QStringLiteral("*7.log"), rootText});
+    const ToolRun fd =
+        RunTool(QStringLiteral("fdfind"),
+                {QStringLiteral("-u"), QStringLiteral("-g"), QStringLiteral("*7.log"), rootText});
     const JobRun text = BestJob(byText);
     const ToolRun grep = RunTool(QStringLiteral("grep"),
                                  {QStringLiteral("-rlF"), QString::fromUtf8(kNeedle), rootText});
@@ -241,9 +241,8 @@ int main(int argc, char** argv) {
                 first, Verdict(first <= 0.1), cancel, Verdict(cancel <= 0.1));
     std::printf("max resident memory %ld kB\n", MaxRssKb());
 
-    const bool countsAgree =
-        name.hits == find.lines && (fd.lines < 0 || name.hits == fd.lines) &&
-        text.hits == grep.lines;
+    const bool countsAgree = name.hits == find.lines && (fd.lines < 0 || name.hits == fd.lines) &&
+                             text.hits == grep.lines;
     if (!countsAgree) {
         std::printf("HIT COUNTS DIFFER\n");
         return 1;

@@ -435,8 +435,11 @@ void CMainFrame::SaveFrameSettings(ProfileStore& store) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // Editors first, then (with "bSaveSettings") the frame's settings and
-    // the panes' sections.
+    // The results windows go with the main window, storing their places
+    // first. Editors next, then (with "bSaveSettings") the frame's settings
+    // and the panes' sections.
+    if (m_find)
+        m_find->CloseAll();
     m_app.OnCloseMainWindow();
     event->accept();
 }

@@ -79,6 +79,10 @@ FindResultsWindow* CFindFiles::OpenResults(FindRequest request) {
     return window;
 }
 
+void CFindFiles::CloseAll() {
+    for (FindResultsWindow* window : Windows()) window->CloseNow();
+}
+
 QList<FindResultsWindow*> CFindFiles::Windows() const {
     QList<FindResultsWindow*> open;
     for (const QPointer<FindResultsWindow>& window : m_windows)

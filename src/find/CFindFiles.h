@@ -55,6 +55,9 @@ public:
     FindResultsWindow* FindFiles();
     /// A window for an already checked request (the dialog's result).
     FindResultsWindow* OpenResults(FindRequest request);
+    /// Closes every results window, searches and all (the main window is
+    /// closing); each stores its settings as a user's close would.
+    void CloseAll();
     /// The windows still open, oldest first.
     QList<FindResultsWindow*> Windows() const;
 

@@ -273,6 +273,14 @@ void FindResultsWindow::RequestClose() {
     close();
 }
 
+void FindResultsWindow::CloseNow() {
+    m_folderTimer->stop();
+    m_takeTimer->stop();
+    m_job.reset();
+    m_running = false;
+    close();
+}
+
 void FindResultsWindow::closeEvent(QCloseEvent* event) {
     if (m_running) {
         m_job->Stop();

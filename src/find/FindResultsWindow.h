@@ -125,6 +125,9 @@ public:
     void PrintList();
     /// ESC, Cancel, the close box: stops a running search, else closes.
     void RequestClose();
+    /// Ends the search without waiting for its report and closes the window
+    /// (the main window is closing: the results go with it).
+    void CloseNow();
     /// The listing's text (Print list), for the rows in list order.
     QString ListingText() const;
 

@@ -9,7 +9,7 @@
 # *report* and matched case-blind; the rows are read back through Ctrl+A,
 # Ctrl+C). Home and Enter on the first result browse the left pane to that
 # result's folder with the result selected. Screenshots: find-dialog.png and
-# find-results.png.
+# find-results.png (the results in the details view, chosen in the popup).
 set -eu
 
 . "$(dirname "$0")/lib.sh"
@@ -55,6 +55,13 @@ diff "$WORK/expected" "$WORK/found" >"$WORK/diff" || {
     cat "$WORK/diff" >&2
     fail "the results window does not list what find lists"
 }
+# The popup "findRMB" from the keyboard: View, Details shows the folders.
+key shift+F10
+sleep 0.5
+key w
+sleep 0.3
+key d
+sleep 0.8
 screenshot "$OUT/find-results.png"
 
 # Home selects the first row alone; Enter browses the active pane to its
