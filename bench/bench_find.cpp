@@ -21,6 +21,7 @@
 // Usage: bench_find [folders] [files per folder]   (defaults 20000 10)
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <unistd.h>
 

@@ -87,7 +87,9 @@ namespace {
 class FindVisitor : public WalkVisitor {
 public:
     FindVisitor(const FindRequest& request, const std::atomic<bool>& stop, const FindSink& sink)
-        : m_request(request), m_stop(stop), m_sink(sink) {}
+        : m_request(request), m_stop(stop), m_sink(sink) {
+        m_poll = [this] { return m_stop.load(std::memory_order_relaxed); };
+    }
 
     bool Entry(WalkEntry& entry) override {
         if (Passes(entry))
@@ -121,10 +123,9 @@ private:
                 return false;
         }
         if (m_request.useText) {
-            const std::function<bool()> poll = [this] {
-                return m_stop.load(std::memory_order_relaxed);
-            };
-            if (ScanFileForText(entry.Path(), m_request.text, m_request.textOptions, poll) != 1)
+            const std::string name(entry.Name());
+            if (ScanFileForTextAt(entry.FolderFd(), name.c_str(), m_request.text,
+                                  m_request.textOptions, m_poll) != 1)
                 return false;
         }
         return true;
@@ -154,6 +155,7 @@ private:
     const FindRequest& m_request;
     const std::atomic<bool>& m_stop;
     const FindSink& m_sink;
+    std::function<bool()> m_poll;
 };
 
 }  // namespace

@@ -221,13 +221,37 @@ bool BlockContainsText(const char* block, int length, const QByteArray& text,
     return BlockSearcher(text, options).Contains(block, length);
 }
 
+namespace {
+
+// O_NONBLOCK so that a FIFO or a device in the folder can't hang the scan
+// in open(); anything but a regular file is not searched.
+constexpr int kScanOpenFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+int ScanOpenFile(const UniqueFd& fd, const QByteArray& text, const TextScanOptions& options,
+                 const std::function<bool()>& pollEscape);
+
+}  // namespace
+
 int ScanFileForText(const QByteArray& path, const QByteArray& text, const TextScanOptions& options,
                     const std::function<bool()>& pollEscape) {
-    // O_NONBLOCK so that a FIFO or a device in the folder can't hang the
-    // scan in open(); anything but a regular file is not searched.
-    UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    UniqueFd fd(::open(path.constData(), kScanOpenFlags));
     if (!fd)
         return 0;
+    return ScanOpenFile(fd, text, options, pollEscape);
+}
+
+int ScanFileForTextAt(int folderFd, const char* name, const QByteArray& text,
+                      const TextScanOptions& options, const std::function<bool()>& pollEscape) {
+    UniqueFd fd(::openat(folderFd, name, kScanOpenFlags));
+    if (!fd)
+        return 0;
+    return ScanOpenFile(fd, text, options, pollEscape);
+}
+
+namespace {
+
+int ScanOpenFile(const UniqueFd& fd, const QByteArray& text, const TextScanOptions& options,
+                 const std::function<bool()>& pollEscape) {
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
@@ -266,3 +290,5 @@ int ScanFileForText(const QByteArray& path, const QByteArray& text, const TextSc
     }
     return 0;
 }
+
+}  // namespace

@@ -53,6 +53,12 @@ inline constexpr int kTextTestWindow = 50;
 int ScanFileForText(const QByteArray& path, const QByteArray& text, const TextScanOptions& options,
                     const std::function<bool()>& pollEscape = {});
 
+/// As ScanFileForText, for the entry `name` of the folder open as
+/// `folderFd` (opened with openat, so a walk that holds the folder open
+/// saves the lookup of the whole path for every file).
+int ScanFileForTextAt(int folderFd, const char* name, const QByteArray& text,
+                      const TextScanOptions& options, const std::function<bool()>& pollEscape = {});
+
 /// The search inside one block, for tests and callers holding the bytes:
 /// true when `text` occurs in `block` (`length` bytes, followed by a zero
 /// byte) under the case and word rules above.
