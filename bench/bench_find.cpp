@@ -21,8 +21,8 @@
 // Usage: bench_find [folders] [files per folder]   (defaults 20000 10)
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
