@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSpinBox>
 
 #include "find/CFindFiles.h"
