@@ -33,10 +33,25 @@ bool CFindFiles::OnCommand(int id) {
 }
 
 bool CFindFiles::OnUpdateCommand(int id, CommandState& state) {
-    if (id != ID_FIND_FILES)
-        return false;
-    state.Enable(m_host.ActivePane() != nullptr);
-    return true;
+    if (id == ID_FIND_FILES) {
+        state.Enable(m_host.ActivePane() != nullptr);
+        return true;
+    }
+    // The commands of the results window's popup act in that window, on its
+    // rows; the main window has none to act on.
+    switch (id) {
+        case ID_FIND_BROWSE:
+        case ID_FIND_VIEW_FILE:
+        case ID_FIND_SELECT_ALL:
+        case ID_FIND_DELETE:
+        case ID_FIND_COPY:
+        case ID_FIND_PRINT_LIST:
+        case ID_FIND_BATCH:
+            state.Enable(false);
+            return true;
+        default:
+            return false;
+    }
 }
 
 void CFindFiles::EnsureLoaded() {
