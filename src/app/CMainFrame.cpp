@@ -21,6 +21,7 @@
 #include "app/E2eDump.h"
 #include "app/HistoryPickDialog.h"
 #include "app/MainMenu.h"
+#include "app/OptionsDialog.h"
 #include "app/PendingCommands.h"
 #include "app/SelectDriveDialog.h"
 #include "app/ToolbarResource.h"
@@ -139,7 +140,10 @@ void CMainFrame::CreateTools() {
         [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
     m_tools->SetListingPath([this] { return m_app.GetDirListingPath(); });
     m_tools->SetBatchPath([this] { return m_app.GetTempBatchPath(); });
-    m_tools->SetSideBySideQuery([this] { return m_sideBySide; });
+    // The tiling shown, which the options may have changed for the next
+    // start only.
+    m_tools->SetSideBySideQuery(
+        [this] { return m_splitter ? m_splitter->IsSideBySide() : m_sideBySide; });
     m_tools->SetSaverRegistrar(
         [this](CPaneTools::Settings which, std::function<void(ProfileStore&)> saver) {
             const SaverSlot slot = which == CPaneTools::Settings::Grep ? SaverSlot::Grep
@@ -197,6 +201,7 @@ void CMainFrame::CreateCommands() {
     MapCommand(ID_APP_EXIT, [this] { close(); });
 
     MapCommand(ID_APP_ABOUT, [this] { ShowAboutBox(this); });
+    MapCommand(ID_VIEW_OPTIONS, [this] { ShowOptions(); });
     MapCommand(ID_SORT_AGAIN, [this] {
         if (m_active)
             m_active->List()->Sort();
@@ -599,6 +604,11 @@ void CMainFrame::SwapPanes() {
 }
 
 // -- Bars and notices ------------------------------------------------------------
+
+void CMainFrame::ShowOptions() {
+    COptionsSheet sheet(*this, m_app.lastOptionsPage, this);
+    sheet.exec();
+}
 
 void CMainFrame::ShowNotice(const std::optional<QString>& text, bool alert) {
     if (m_statusBar)

@@ -179,7 +179,10 @@ public:
     QToolBar* ToolBar() const { return m_toolBar; }
     CPaneSplitter* Splitter() const { return m_splitter; }
     CommandManager& Commands() { return m_commands; }
+    /// `sideBySide`: the tiling written at exit ("bUpDownPanes"). The
+    /// panes keep the tiling they started with until the next start.
     bool IsSideBySide() const { return m_sideBySide; }
+    void SetSideBySide(bool on) { m_sideBySide = on; }
     bool DriveBar2Root() const { return m_driveBar2Root; }
     /// "bDriveBar2Root": volume buttons go to the root (on) or to the
     /// volume's remembered folder (off).
@@ -190,6 +193,10 @@ public:
     /// volume selection dialog; the pane opens the chosen folder.
     void SelectDrive(CPanexView* pane);
     int TreeOptions() const { return m_treeOptions; }
+    /// "binTreeOptions"; the folder tree reads them at each use.
+    void SetTreeOptions(int bits) { m_treeOptions = bits; }
+    /// 32812: "Program Options" (OptionsDialog.h).
+    void ShowOptions();
     int TreeAutoCDDelay() const { return m_treeAutoCDDelay; }
 
 protected:

@@ -17,7 +17,6 @@ const std::map<int, QString>& Pending() {
             {ID_EDIT_NO_UNDO, QStringLiteral("file operations cannot be undone")},
             {ID_EDIT_COPY_PREVIEW, QStringLiteral("comes with the thumbnail bar")},
             {ID_VIEW_THUMBBAR, QStringLiteral("comes with the thumbnail bar")},
-            {ID_VIEW_OPTIONS, QStringLiteral("comes with the options dialog")},
             {ID_FOLDER_DATA, stats},
             {ID_VIEW_TREEBAR, tree},
             {ID_TREE_KEEP_SYNC, tree},

@@ -520,6 +520,12 @@ void CPanexView::UpdateCaption() {
 
 // -- Commands and events -------------------------------------------------------
 
+void CPanexView::SetMaxListColumnWidth(int width) {
+    m_maxListColumnWidth = width < kMinMaxListColumnWidth ? 0 : width;
+    m_list->SetMaxListColumnWidth(m_maxListColumnWidth);
+    m_list->RecalcListColumnWidth();
+}
+
 void CPanexView::OnRefreshCommand() {
     CPanexView* target = this;
     if (IsAltDown()) {

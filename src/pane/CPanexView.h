@@ -249,6 +249,9 @@ public:
     bool stickySelection() const;
     void SetStickySelection(bool on);
     int maxListColumnWidth() const { return m_maxListColumnWidth; }
+    /// Sets "nMaxListColumnWidth" (below 50: 0, no maximum) and lays the
+    /// List columns out again.
+    void SetMaxListColumnWidth(int width);
     /// The stored folder to open first; cleared by the first OpenFolder().
     const QString& initialFolder() const { return m_initialFolder; }
     /// The caption strip's height: the caption font's height plus 6.

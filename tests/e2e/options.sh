@@ -1,0 +1,56 @@
+#!/bin/sh
+# End-to-end "Program Options" on the real window: View > Options... opens
+# the sheet on General; Alt+H turns "Show Hidden files" off, Ctrl+Tab turns
+# to Usability and Return presses "Ok". Both panes then stop listing their
+# hidden files (the listing dump), the visible ones stay, and quitting
+# writes "bShowHiddenFiles" as 0. The two pages are left as
+# e2e-options-general.png and e2e-options-usability.png, the panes after
+# Ok as e2e-options-after.png.
+#
+#   tests/e2e/options.sh <corvane executable> [output folder]
+set -eu
+
+. "$(dirname "$0")/lib.sh"
+
+not_listed() { ! grep -qxF "$1" "$DUMP"; }
+sheet_shown() { xdotool search --name "Program Options" | head -n 1 | grep -q .; }
+
+LEFT="$WORK/left"
+RIGHT="$WORK/right"
+mkdir -p "$LEFT/.hidden folder" "$RIGHT"
+echo a >"$LEFT/visible.txt"
+echo b >"$LEFT/.hidden-left"
+echo c >"$RIGHT/shown.txt"
+echo d >"$RIGHT/.hidden-right"
+
+start_display
+start_corvane "$LEFT" "$RIGHT"
+wait_for 15 has_line "$DUMP" "L	.hidden-left" || fail "the left pane does not list its hidden file"
+wait_for 15 has_line "$DUMP" "L	.hidden folder" || fail "the left pane does not list its hidden folder"
+wait_for 15 has_line "$DUMP" "R	.hidden-right" || fail "the right pane does not list its hidden file"
+focus_window
+
+key alt+v
+sleep 0.5
+key o
+wait_for 10 sheet_shown || fail "View > Options... did not open 'Program Options'"
+sleep 1
+key alt+h
+sleep 0.5
+screenshot "$OUT/e2e-options-general.png"
+key ctrl+Tab
+sleep 0.5
+screenshot "$OUT/e2e-options-usability.png"
+key Return
+wait_for 10 not_listed "L	.hidden-left" || fail "the left pane still lists its hidden file"
+wait_for 10 not_listed "L	.hidden folder" || fail "the left pane still lists its hidden folder"
+wait_for 10 not_listed "R	.hidden-right" || fail "the right pane still lists its hidden file"
+has_line "$DUMP" "L	visible.txt" || fail "the left pane lost its visible file"
+has_line "$DUMP" "R	shown.txt" || fail "the right pane lost its visible file"
+! sheet_shown || fail "the sheet stayed open after Ok"
+sleep 0.5
+screenshot "$OUT/e2e-options-after.png"
+
+quit_corvane
+grep -qx 'bShowHiddenFiles=0' "$SETTINGS" || fail "bShowHiddenFiles=0 was not written at exit"
+echo "e2e: options passed"
