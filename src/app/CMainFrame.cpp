@@ -39,6 +39,7 @@
 #include "shell/GeneralSettings.h"
 #include "shell/PathHelpers.h"
 #include "shell/PatternList.h"
+#include "stats/CFolderStats.h"
 #include "tools/CPaneTools.h"
 
 namespace {
@@ -143,6 +144,23 @@ void CMainFrame::CreateTools() {
                                        : SaverSlot::SelectionPatternHistory;
             m_app.RegisterSaver(slot, std::move(saver));
         });
+    m_stats = std::make_unique<CFolderStats>(*this);
+    m_stats->SetEditorOpener(
+        [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
+    m_stats->SetListingPath([this] { return m_app.GetDirListingPath(); });
+    m_stats->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
+        m_app.RegisterSaver(SaverSlot::FolderDataSettings, std::move(saver));
+    });
+    m_stats->SetRectAccess(
+        [](ProfileStore& store, const QString& section) -> std::optional<QRect> {
+            const WindowRect rect = ReadWindowRect(store, section);
+            if (rect.bottom == 0)
+                return std::nullopt;
+            return KeepOnScreen(rect).ToQRect();
+        },
+        [](ProfileStore& store, const QString& section, const QRect& rect) {
+            WriteWindowRect(store, section, WindowRect::FromQRect(rect));
+        });
 }
 
 void CMainFrame::CreateCommands() {
@@ -243,6 +261,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
         chain.append(m_tools.get());
     if (m_fileUtils)
         chain.append(m_fileUtils.get());
+    if (m_stats)
+        chain.append(m_stats.get());
     chain.append(const_cast<CMainFrame*>(this));
     return chain;
 }

@@ -47,6 +47,7 @@
 class AddressBar;
 class CMainStatusBar;
 class CPaneTools;
+class CFolderStats;
 class CPaneFileUtils;
 class DriveBar;
 class CPaneTransfer;
@@ -239,6 +240,8 @@ private:
     // routed after the transfer commands.
     std::unique_ptr<CPaneTools> m_tools;
     std::unique_ptr<CPaneFileUtils> m_fileUtils;
+    // Folder statistics (Ctrl+D) and its windows; routed after the tools.
+    std::unique_ptr<CFolderStats> m_stats;
 };
 
 /// Installs the factory that makes a CMainFrame for the application.
