@@ -55,7 +55,12 @@ QString StatRootName(const QByteArray& path) {
 CFolderStats::CFolderStats(PaneHost& host) : m_host(host) {}
 
 CFolderStats::~CFolderStats() {
-    for (const QPointer<FolderStatsWindow>& window : std::as_const(m_windows)) delete window.data();
+    // The windows still open count as closed now, the newest last.
+    for (const QPointer<FolderStatsWindow>& window : std::as_const(m_windows)) {
+        if (window)
+            m_run->placement = window->normalGeometry();
+        delete window.data();
+    }
 }
 
 bool CFolderStats::OnCommand(int id) {
@@ -141,17 +146,15 @@ void CFolderStats::EnsureSettings() {
     ProfileStore& store = m_host.Store();
     const int sortBy = ClampStatSortCommand(
         store.GetProfileInt(FolderStatsKeys::kSection, FolderStatsKeys::kSortBy, ID_SORT_SIZE));
-    m_sortOrder = sortBy == ID_SORT_NAME ? StatSortOrder::ByName : StatSortOrder::BySize;
-    if (m_readRect && !m_placement)
-        m_placement = m_readRect(store, FolderStatsKeys::kSection);
+    m_run->sortOrder = sortBy == ID_SORT_NAME ? StatSortOrder::ByName : StatSortOrder::BySize;
+    if (m_readRect && !m_run->placement)
+        m_run->placement = m_readRect(store, FolderStatsKeys::kSection);
     if (m_registrar) {
-        m_registrar([this](ProfileStore& target) {
+        m_registrar([run = m_run, writeRect = m_writeRect](ProfileStore& target) {
             target.WriteProfileInt(FolderStatsKeys::kSection, FolderStatsKeys::kSortBy,
-                                   SortCommand(m_sortOrder));
-            // The windows still open count as closed now.
-            for (FolderStatsWindow* window : Windows()) m_placement = window->normalGeometry();
-            if (m_placement && m_writeRect)
-                m_writeRect(target, FolderStatsKeys::kSection, *m_placement);
+                                   SortCommand(run->sortOrder));
+            if (run->placement && writeRect)
+                writeRect(target, FolderStatsKeys::kSection, *run->placement);
         });
     }
 }

@@ -20,7 +20,8 @@
 // sort choice and the placement the last closed window had (or the stored
 // one). Between windows the run keeps both in memory.
 //
-// Windows live until the user closes them, or until this object goes.
+// Windows live until the user closes them, or until this object goes (their
+// placement then counts as the last closed one's).
 //
 // Main thread only. The host outlives it.
 
@@ -99,12 +100,12 @@ public:
 
     // -- What the windows share ---------------------------------------------
 
-    StatSortOrder SortOrder() const { return m_sortOrder; }
-    void SetSortOrder(StatSortOrder order) { m_sortOrder = order; }
+    StatSortOrder SortOrder() const { return m_run->sortOrder; }
+    void SetSortOrder(StatSortOrder order) { m_run->sortOrder = order; }
     /// The placement for the next window: the last closed window's, else
     /// the stored one; nullopt leaves it to the window manager.
-    std::optional<QRect> Placement() const { return m_placement; }
-    void RememberPlacement(const QRect& rect) { m_placement = rect; }
+    std::optional<QRect> Placement() const { return m_run->placement; }
+    void RememberPlacement(const QRect& rect) { m_run->placement = rect; }
     /// Sends the active pane (the other one while Alt is held) to `path`.
     void Browse(const QByteArray& path);
     /// Writes the tree as the listing file and opens it in the editor.
@@ -124,8 +125,13 @@ private:
     RectWriter m_writeRect;
     StatReadHooks m_hooks;
     bool m_settingsLoaded = false;
-    StatSortOrder m_sortOrder = StatSortOrder::BySize;
-    std::optional<QRect> m_placement;
+    // What the run keeps between windows. Shared with the saver, which runs
+    // when the application ends, after the frame and this object are gone.
+    struct RunState {
+        StatSortOrder sortOrder = StatSortOrder::BySize;
+        std::optional<QRect> placement;
+    };
+    std::shared_ptr<RunState> m_run = std::make_shared<RunState>();
     QList<QPointer<FolderStatsWindow>> m_windows;
     WorkerThread m_worker;
 };

@@ -155,16 +155,27 @@ void FolderStatsWindow::OpenMenu(const QPoint& globalPosition, bool canBrowse) {
     std::unique_ptr<QMenu> menu = m_owner.CreatePopupMenu(this);
     if (!menu)
         return;
-    const int sortId = m_owner.SortOrder() == StatSortOrder::ByName ? ID_SORT_NAME : ID_SORT_SIZE;
-    for (QAction* action : menu->actions()) {
-        const int id = action->data().toInt();
-        if (id == ID_SORT_NAME || id == ID_SORT_SIZE) {
-            action->setCheckable(true);
-            action->setChecked(id == sortId);
-        } else if (id == ID_FIND_BROWSE) {
-            action->setEnabled(canBrowse);
+    // The states are the window's, not the frame's: they are set again
+    // after the frame's own update when the menu shows.
+    QMenu* shown = menu.get();
+    auto setStates = [this, shown, canBrowse] {
+        const int sortId =
+            m_owner.SortOrder() == StatSortOrder::ByName ? ID_SORT_NAME : ID_SORT_SIZE;
+        for (QAction* action : shown->actions()) {
+            const int id = action->data().toInt();
+            if (id == ID_SORT_NAME || id == ID_SORT_SIZE) {
+                action->setEnabled(true);
+                action->setCheckable(true);
+                action->setChecked(id == sortId);
+            } else if (id == ID_FIND_BROWSE) {
+                action->setEnabled(canBrowse);
+            } else if (id == ID_DIRDATA_PRINT) {
+                action->setEnabled(true);
+            }
         }
-    }
+    };
+    setStates();
+    connect(shown, &QMenu::aboutToShow, this, setStates);
     if (QAction* chosen = menu->exec(globalPosition))
         RunCommand(chosen->data().toInt());
 }

@@ -59,6 +59,12 @@ line_is "$LISTING" 3 "$TAB$TAB"'100kB "inner": Sub-Folders=0, Files=1' ||
 tail -n 1 "$LISTING" | grep -qx "${TAB}2kB in 1 local file(s)" ||
     fail "the root's local files do not come last: '$(tail -n 1 "$LISTING")'"
 
+# The listing opens in the editor, whose window takes the focus.
+wait_for 20 sh -c "xdotool search --name CvDirListing | grep -q ." ||
+    fail "the listing did not open in the editor"
+sleep 1
+screenshot "$OUT/e2e-stats-listing.png"
+
 # Enter on the selected folder sends the pane there.
 wait_for 20 sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = $SWID ] || { xdotool windowactivate $SWID; false; }" ||
     fail "the statistics window did not get the focus back"

@@ -297,6 +297,15 @@ TEST_F(FolderStatsTest, SettingsAreReadWithTheFirstWindowAndSavedFromTheRun) {
     ASSERT_TRUE(written.has_value());
     EXPECT_EQ(*written, QRect(60, 70, 320, 240));
 
+    // At exit the saver runs after the frame has gone, with it the windows
+    // still open: the last of them gives the placement.
+    window->setGeometry(80, 90, 330, 250);
+    stats.reset();
+    written.reset();
+    savers.front()(store);
+    ASSERT_TRUE(written.has_value());
+    EXPECT_EQ(*written, QRect(80, 90, 330, 250));
+
     EXPECT_EQ(ClampStatSortCommand(ID_SORT_NAME), ID_SORT_NAME);
     EXPECT_EQ(ClampStatSortCommand(ID_SORT_SIZE), ID_SORT_SIZE);
     EXPECT_EQ(ClampStatSortCommand(32778), ID_SORT_SIZE);
