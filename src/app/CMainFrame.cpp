@@ -152,11 +152,12 @@ void CMainFrame::CreateTools() {
         m_app.RegisterSaver(SaverSlot::FolderDataSettings, std::move(saver));
     });
     m_stats->SetRectAccess(
-        [](ProfileStore& store, const QString& section) -> std::optional<QRect> {
-            const WindowRect rect = ReadWindowRect(store, section);
-            if (rect.bottom == 0)
+        [this](ProfileStore& store, const QString& section) -> std::optional<QRect> {
+            // Nothing stored: half the main window, at its top-left corner.
+            const WindowRect rect = GetStoredPlacement(store, section, this).normal;
+            if (rect.IsDefaultPosition() || rect.bottom == 0)
                 return std::nullopt;
-            return KeepOnScreen(rect).ToQRect();
+            return rect.ToQRect();
         },
         [](ProfileStore& store, const QString& section, const QRect& rect) {
             WriteWindowRect(store, section, WindowRect::FromQRect(rect));
