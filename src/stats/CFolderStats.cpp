@@ -64,18 +64,38 @@ CFolderStats::~CFolderStats() {
 }
 
 bool CFolderStats::OnCommand(int id) {
-    if (id != ID_FOLDER_DATA)
-        return CommandTarget::OnCommand(id);
-    ShowFolderData();
-    return true;
+    if (id == ID_FOLDER_DATA) {
+        ShowFolderData();
+        return true;
+    }
+    if (id == ID_DIRDATA_PRINT) {
+        if (FolderStatsWindow* window = CommandWindow())
+            window->RunCommand(id);
+        return true;
+    }
+    return CommandTarget::OnCommand(id);
 }
 
 bool CFolderStats::OnUpdateCommand(int id, CommandState& state) {
-    if (id != ID_FOLDER_DATA)
-        return CommandTarget::OnUpdateCommand(id, state);
-    CPanexView* pane = m_host.ActivePane();
-    state.Enable(pane && pane->Model());
-    return true;
+    if (id == ID_FOLDER_DATA) {
+        CPanexView* pane = m_host.ActivePane();
+        state.Enable(pane && pane->Model());
+        return true;
+    }
+    if (id == ID_DIRDATA_PRINT) {
+        state.Enable(CommandWindow() != nullptr);
+        return true;
+    }
+    return CommandTarget::OnUpdateCommand(id, state);
+}
+
+FolderStatsWindow* CFolderStats::CommandWindow() const {
+    const QList<FolderStatsWindow*> open = Windows();
+    for (FolderStatsWindow* window : open) {
+        if (window->isActiveWindow())
+            return window;
+    }
+    return open.isEmpty() ? nullptr : open.last();
 }
 
 QList<FolderStatsWindow*> CFolderStats::Windows() const {

@@ -23,6 +23,9 @@
 // Windows live until the user closes them, or until this object goes (their
 // placement then counts as the last closed one's).
 //
+// In the frame's chain it also carries 32976 "Print" for the statistics
+// window that is active (else the newest), enabled while one is open.
+//
 // Main thread only. The host outlives it.
 
 #include <QByteArray>
@@ -97,6 +100,10 @@ public:
 
     /// The windows open now, oldest first.
     QList<FolderStatsWindow*> Windows() const;
+    /// The window a command from outside the windows acts on (32976 "Print"
+    /// from the frame): the active statistics window, else the newest one;
+    /// nullptr when none is open.
+    FolderStatsWindow* CommandWindow() const;
 
     // -- What the windows share ---------------------------------------------
 

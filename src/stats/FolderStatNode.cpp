@@ -29,8 +29,9 @@ bool IsAccessDenied(int error) {
     return error == EACCES || error == EPERM;
 }
 
+// Gone, or no longer a folder (replaced by a link: ELOOP under O_NOFOLLOW).
 bool IsVanished(int error) {
-    return error == ENOENT || error == ENOTDIR;
+    return error == ENOENT || error == ENOTDIR || error == ELOOP;
 }
 
 QByteArray LastComponent(const QByteArray& path) {

@@ -205,12 +205,14 @@ TEST_F(MenuTest, EveryCommandEitherWorksOrIsPendingWithAReasonAndNoPendingOneIsH
     // container-folder sort key), the folder tree shown (locate in tree),
     // files on the clipboard (paste, paste link, paste hard link), names in
     // the selection clipboard (select and unselect stored), the Details view
-    // (scroll to top), exactly one item selected (split).
+    // (scroll to top), exactly one item selected (split), a statistics
+    // window open (its print).
     QSet<int> needState = {ID_GOTO_NEXT,   ID_GOTO_PREVIOUS, ID_SORT_FOLDER,
                            ID_TREE_LOCATE, ID_EDIT_PASTE,    ID_EDIT_PASTE_LINK};
     needState.unite({ID_SELECTION_SELECT, ID_SELECTION_UNSELECT, ID_SCROLL_TO_TOP});
     needState.insert(ID_PASTE_HARDLINK);
     needState.insert(ID_SPLIT_FILE);
+    needState.insert(ID_DIRDATA_PRINT);  // a statistics window open
     for (int id = ID_BOOKMARK_FIRST; id <= ID_BOOKMARK_LAST; ++id) needState.insert(id);
 
     QList<int> neither;

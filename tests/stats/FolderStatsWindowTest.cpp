@@ -176,9 +176,15 @@ TEST_F(FolderStatsTest, BrowseSendsThePaneToTheFolderAndAltTheOtherPane) {
 }
 
 TEST_F(FolderStatsTest, PrintWritesTheWholeTreeIndentedAndOpensIt) {
+    CommandState state;
+    ASSERT_TRUE(stats->OnUpdateCommand(ID_DIRDATA_PRINT, state));
+    EXPECT_FALSE(state.enabled);
     FolderStatsWindow* window = Show();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(window->RunCommand(ID_DIRDATA_PRINT));
+    ASSERT_TRUE(stats->OnUpdateCommand(ID_DIRDATA_PRINT, state));
+    EXPECT_TRUE(state.enabled);
+    // From the frame's chain as from the window's menu.
+    ASSERT_TRUE(stats->OnCommand(ID_DIRDATA_PRINT));
     ASSERT_EQ(opened, QStringList{listingPath});
     EXPECT_FALSE(openedViewOnly);
     QFile file(listingPath);
@@ -307,6 +313,10 @@ TEST_F(FolderStatsTest, SettingsAreReadWithTheFirstWindowAndSavedFromTheRun) {
     EXPECT_EQ(*written, QRect(80, 90, 330, 250));
 
     EXPECT_EQ(ClampStatSortCommand(ID_SORT_NAME), ID_SORT_NAME);
+    // The root of a volume is named by its label (or "Untitled") and its
+    // mount point; any other folder by its own name.
+    EXPECT_TRUE(StatRootName("/").endsWith(QStringLiteral(" (/)")));
+    EXPECT_EQ(StatRootName(tree.Join("big")), QStringLiteral("big"));
     EXPECT_EQ(ClampStatSortCommand(ID_SORT_SIZE), ID_SORT_SIZE);
     EXPECT_EQ(ClampStatSortCommand(32778), ID_SORT_SIZE);
     EXPECT_EQ(ClampStatSortCommand(0), ID_SORT_SIZE);
