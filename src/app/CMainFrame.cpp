@@ -43,6 +43,7 @@
 #include "shell/GeneralSettings.h"
 #include "shell/PathHelpers.h"
 #include "shell/PatternList.h"
+#include "stats/CFolderStats.h"
 #include "tools/CPaneTools.h"
 #include "tools/ToolFiles.h"
 
@@ -151,6 +152,24 @@ void CMainFrame::CreateTools() {
                                        ? SaverSlot::BatchTemplateHistory
                                        : SaverSlot::SelectionPatternHistory;
             m_app.RegisterSaver(slot, std::move(saver));
+        });
+    m_stats = std::make_unique<CFolderStats>(*this);
+    m_stats->SetEditorOpener(
+        [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
+    m_stats->SetListingPath([this] { return m_app.GetDirListingPath(); });
+    m_stats->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
+        m_app.RegisterSaver(SaverSlot::FolderDataSettings, std::move(saver));
+    });
+    m_stats->SetRectAccess(
+        [this](ProfileStore& store, const QString& section) -> std::optional<QRect> {
+            // Nothing stored: half the main window, at its top-left corner.
+            const WindowRect rect = GetStoredPlacement(store, section, this).normal;
+            if (rect.IsDefaultPosition() || rect.bottom == 0)
+                return std::nullopt;
+            return rect.ToQRect();
+        },
+        [](ProfileStore& store, const QString& section, const QRect& rect) {
+            WriteWindowRect(store, section, WindowRect::FromQRect(rect));
         });
 }
 
@@ -284,6 +303,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
         chain.append(m_fileUtils.get());
     if (m_find)
         chain.append(m_find.get());
+    if (m_stats)
+        chain.append(m_stats.get());
     chain.append(const_cast<CMainFrame*>(this));
     return chain;
 }

@@ -48,6 +48,7 @@ class AddressBar;
 class CMainStatusBar;
 class CPaneTools;
 class CFindFiles;
+class CFolderStats;
 class CPaneFileUtils;
 class DriveBar;
 class CPaneTransfer;
@@ -250,6 +251,8 @@ private:
     std::unique_ptr<CPaneFileUtils> m_fileUtils;
     // Find files (Ctrl+F) and its results windows; routed after the tools.
     std::unique_ptr<CFindFiles> m_find;
+    // Folder statistics (Ctrl+D) and its windows; routed after the tools.
+    std::unique_ptr<CFolderStats> m_stats;
 };
 
 /// Installs the factory that makes a CMainFrame for the application.
