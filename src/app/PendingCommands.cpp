@@ -10,14 +10,11 @@ namespace {
 const std::map<int, QString>& Pending() {
     static const std::map<int, QString> pending = [] {
         const QString tree = QStringLiteral("comes with the folder tree");
-        const QString layouts = QStringLiteral("comes with stored layouts");
         const QString find = QStringLiteral("comes with the find results window");
         const QString stats = QStringLiteral("comes with the folder statistics");
 
         std::map<int, QString> map = {
             {ID_EDIT_NO_UNDO, QStringLiteral("file operations cannot be undone")},
-            {ID_EDIT_COPY_PREVIEW, QStringLiteral("comes with the thumbnail bar")},
-            {ID_VIEW_THUMBBAR, QStringLiteral("comes with the thumbnail bar")},
             {ID_VIEW_OPTIONS, QStringLiteral("comes with the options dialog")},
             {ID_FOLDER_DATA, stats},
             {ID_FIND_FILES, QStringLiteral("comes with find files")},
@@ -33,7 +30,6 @@ const std::map<int, QString>& Pending() {
             {ID_FIND_SELECT_ALL, find},
             {ID_DIRDATA_PRINT, stats},
         };
-        for (int id = ID_LAYOUT_FIRST; id <= ID_LAYOUT_LAST; ++id) map.emplace(id, layouts);
         return map;
     }();
     return pending;
