@@ -50,8 +50,8 @@ wait_for 15 preview_shown || fail "Alt+P did not show the picture's preview"
 screenshot "$OUT/e2e-thumbs.png"
 identify -format '%[Thumb::URI]' "$CACHED" | grep -qxF "$URI" ||
     fail "the cached thumbnail does not carry the picture's URI"
-identify -format '%w %h' "$CACHED" | grep -qx "256 171" ||
-    fail "the cached thumbnail is $(identify -format '%w x %h' "$CACHED"), not 256 x 171"
+identify -format '%w %h' "$CACHED" | grep -qx "256 170" ||
+    fail "the cached thumbnail is $(identify -format '%w x %h' "$CACHED"), not 256 x 170"
 
 # The focus moves to the text file: no preview.
 focus_window
@@ -71,5 +71,5 @@ key alt+p
 wait_for 10 preview_gone || fail "a second Alt+P did not hide the thumbnail bar"
 
 quit_corvane
-grep -q "SizeBar E80B=" "$SETTINGS" || fail "the thumbnail bar's size record was not written"
+grep -q "^SizeBar%20E80B=" "$SETTINGS" || fail "the thumbnail bar's size record was not written"
 echo "e2e: PASS"
