@@ -3,7 +3,7 @@
 #include <QDockWidget>
 #include <QEvent>
 #include <QMainWindow>
-#include <QRegularExpression>
+#include <QTimer>
 
 #include "platform/store/ProfileStore.h"
 
@@ -70,7 +70,10 @@ int BarIdOf(const QDockWidget& dock) {
     return 0;
 }
 
-SizableBars::SizableBars(QMainWindow& frame) : QObject(&frame), m_frame(frame) {}
+SizableBars::SizableBars(QMainWindow& frame) : QObject(&frame), m_frame(frame) {
+    // A dock added to the frame later is tracked from its first resize on.
+    m_frame.installEventFilter(this);
+}
 
 QList<QDockWidget*> SizableBars::Docks() const {
     QList<QDockWidget*> docks;
@@ -93,9 +96,31 @@ QDockWidget* SizableBars::Dock(int barId) const {
 
 void SizableBars::Track(QDockWidget* dock) const {
     // Docks are picked up when first asked for, so a bar another part of the
-    // frame adds later is covered as well. Installing twice is harmless: Qt
-    // moves the filter to the front instead of adding it again.
-    dock->installEventFilter(const_cast<SizableBars*>(this));
+    // frame adds later is covered as well.
+    if (m_tracked.contains(dock))
+        return;
+    m_tracked.insert(dock);
+    auto* self = const_cast<SizableBars*>(this);
+    dock->installEventFilter(self);
+    connect(dock, &QObject::destroyed, self, [self, dock] {
+        self->m_tracked.remove(dock);
+        self->m_settling.remove(dock);
+    });
+    connect(dock, &QDockWidget::topLevelChanged, self,
+            [self, dock] { self->OnStateChanged(dock); });
+    connect(dock, &QDockWidget::dockLocationChanged, self,
+            [self, dock] { self->OnStateChanged(dock); });
+}
+
+void SizableBars::OnStateChanged(QDockWidget* dock) {
+    m_settling.insert(dock);
+    // After Qt has placed the dock in its new state.
+    QTimer::singleShot(0, this, [this, guarded = QPointer<QDockWidget>(dock)] {
+        if (!guarded)
+            return;
+        m_settling.remove(guarded.data());
+        Apply(guarded.data());
+    });
 }
 
 SizeBarSizes SizableBars::Sizes(int barId) const {
@@ -132,8 +157,9 @@ void SizableBars::ApplyAll() {
 
 void SizableBars::Remember(QDockWidget* dock) {
     // A hidden bar, or one of a window not laid out yet, has no size worth
-    // keeping.
-    if (m_applying || dock->isHidden() || !m_frame.isVisible())
+    // keeping. isVisible() is still false for the sizes Qt gives a bar just
+    // before it shows.
+    if (m_applying || m_settling.contains(dock) || !dock->isVisible() || !m_frame.isVisible())
         return;
     const QSize size = dock->size();
     if (size.width() < kSizeBarMinimum || size.height() < kSizeBarMinimum)
@@ -187,9 +213,22 @@ void SizableBars::Apply(QDockWidget* dock) {
 }
 
 bool SizableBars::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_frame) {
+        // The child is not fully made when it is added: it is looked at once
+        // its constructor is done.
+        if (event->type() == QEvent::ChildAdded)
+            QTimer::singleShot(0, this, [this] { Docks(); });
+        return QObject::eventFilter(watched, event);
+    }
+    auto* dock = qobject_cast<QDockWidget*>(watched);
+    if (!dock)
+        return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::Resize) {
-        if (auto* dock = qobject_cast<QDockWidget*>(watched))
-            Remember(dock);
+        Remember(dock);
+    } else if (event->type() == QEvent::Show && dock->isFloating()) {
+        // A floating bar comes back at the size Qt last gave its window,
+        // not the remembered one.
+        OnStateChanged(dock);
     }
     return QObject::eventFilter(watched, event);
 }

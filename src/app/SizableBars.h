@@ -9,7 +9,8 @@
 //   the top or bottom, docked at the left or right, and floating.
 //
 // A bar remembers the size it has in each of the three states while the user
-// changes it; the record is read at frame creation, written at closing, and
+// changes it, and takes the size of its new state when it is docked
+// elsewhere or floated; the record is read at frame creation, written at closing, and
 // given to the stored layouts. A bar is known by its id: the dynamic property
 // "barId" when set, else by its object name ("TreeBar" 59401, "ThumbBar"
 // 59403); a dock with neither has no record.
@@ -18,6 +19,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QSize>
 #include <QString>
 #include <array>
@@ -91,8 +93,13 @@ private:
     void Track(QDockWidget* dock) const;
     void Remember(QDockWidget* dock);
     void Apply(QDockWidget* dock);
+    void OnStateChanged(QDockWidget* dock);
 
     QMainWindow& m_frame;
     std::map<int, SizeBarSizes> m_sizes;
     bool m_applying = false;
+    mutable QSet<QDockWidget*> m_tracked;
+    // Docks that changed state and wait for the size of their new state:
+    // Qt's interim sizes meanwhile are not the user's.
+    QSet<QDockWidget*> m_settling;
 };

@@ -113,6 +113,11 @@ bool CThumbPreview::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void CThumbPreview::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Q_EMIT Resized();
+}
+
 void CThumbPreview::paintEvent(QPaintEvent*) {
     if (m_pixmap.isNull())
         return;
@@ -151,6 +156,9 @@ void CThumbnailBar::SetThumbnailsAvailable(bool on) {
         auto* layout = new QVBoxLayout(m_frame);
         layout->setContentsMargins(kPreviewMargin, kPreviewMargin, kPreviewMargin, kPreviewMargin);
         layout->addWidget(m_preview);
+        // The focused item is previewed again at the new size, after the
+        // usual delay (a drag of the bar's edge makes many sizes).
+        connect(m_preview, &CThumbPreview::Resized, this, [this] { m_awaiting.reset(); });
     } else if (!on && m_preview) {
         delete m_frame->layout();
         delete m_preview;

@@ -96,10 +96,14 @@ public:
 Q_SIGNALS:
     /// A request's result was taken (null image: no preview).
     void PreviewChanged();
+    /// The window's size changed: a preview made for the old size may be
+    /// too small now.
+    void Resized();
 
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QThreadPool m_pool;

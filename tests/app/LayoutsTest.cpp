@@ -268,6 +268,7 @@ TEST_F(LayoutsFrameTest, ALayoutOfAnotherScreenIsAppliedOnlyWhenTheUserAgrees) {
     QCoreApplication::processEvents();
     const QRect changed = frame->geometry();
 
+    prompter->Clear();
     prompter->AnswerMessage(PromptAnswer::No);
     ApplyLayout(3);
     ASSERT_EQ(prompter->Requests().size(), 1);

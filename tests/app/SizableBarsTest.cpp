@@ -1,4 +1,5 @@
 // The size records of the sizable bars, for every dock of the frame.
+#include <QDeadlineTimer>
 #include <QDockWidget>
 #include <QLabel>
 
@@ -59,6 +60,9 @@ TEST_F(SizableBarsFrameTest, EveryDockOfTheFrameKeepsItsRecord) {
     EXPECT_EQ(frame->Bars()->Bars().Sizes(kThumbBarId).floating, QSize(260, 180));
     thumbs->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(thumbs));
+    // The size is given once the window has settled; waited for, bounded.
+    QDeadlineTimer deadline(5000);
+    while (thumbs->size() != QSize(260, 180) && !deadline.hasExpired()) QTest::qWait(20);
     EXPECT_EQ(thumbs->size(), QSize(260, 180));
 
     // A dock made elsewhere in the frame, known by its object name only.
