@@ -36,8 +36,7 @@ void FrameBars::Create() {
     m_thumbBar->SetMaxFileSize(LoadMaxFileSizeThumb(m_frame.Store(), kMainFrameSection));
     m_frame.addDockWidget(Qt::LeftDockWidgetArea, m_thumbBar);
     m_thumbBar->setFloating(true);
-    m_thumbBar->move(m_frame.geometry().topLeft() +
-                     QPoint(kThumbBarFloatOffset, kThumbBarFloatOffset));
+    m_thumbBar->move(kThumbBarFloatOffset, kThumbBarFloatOffset);
     m_thumbBar->resize(m_bars->Sizes(kThumbBarId).floating);
     m_thumbBar->hide();
     // Qt lays the docks out when the window first shows; the remembered

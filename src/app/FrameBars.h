@@ -3,8 +3,8 @@
 // apart from the frame's own code.
 //
 // Life, called by the frame:
-//   Create()        the thumbnail bar (hidden, floating at (20, 20) from the
-//                   window's corner), "nMaxFileSizeThumb", and the commands:
+//   Create()        the thumbnail bar (hidden, floating at (20, 20) on the
+//                   screen), "nMaxFileSizeThumb", and the commands:
 //                   32817 (thumbnail bar), 32988 (copy preview), 32957..32959
 //                   (layouts)
 //   RestoreSizes()  the "SizeBar %X" records of every bar (only when the
@@ -36,7 +36,7 @@ inline const QString kLayoutStored = QStringLiteral("Layout stored ok.");
 inline const QString kLayoutOtherScreen = QStringLiteral(
     "This layout was not defined at current screen resolution.\nApplying it may have suboptimal "
     "results; Continue anyway?");
-/// Where the thumbnail bar floats at first, from the window's top-left.
+/// Where the thumbnail bar floats at first, in screen coordinates.
 inline constexpr int kThumbBarFloatOffset = 20;
 
 class FrameBars : public QObject {
