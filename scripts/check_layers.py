@@ -35,6 +35,7 @@ PLATFORM_RANKS = {
     "watch": 0,
     "thread": 0,
     "walk": 2,
+    "thumbs": 0,
     "ui": 1,
     "fs": 1,
     "process": 2,

@@ -19,6 +19,7 @@
 #include "app/CommandTable.h"
 #include "app/DriveBar.h"
 #include "app/E2eDump.h"
+#include "app/FrameBars.h"
 #include "app/HistoryPickDialog.h"
 #include "app/MainMenu.h"
 #include "app/OptionsDialog.h"
@@ -117,7 +118,10 @@ bool CMainFrame::Create() {
     LoadTreeSettings();
     m_addressBar->LoadFolderHistory(Store());
     DockBars();
+    m_bars = new FrameBars(*this);
+    m_bars->Create();
     RestoreBarState();
+    m_bars->LoadLayouts(Store());
     if (General().flatToolbars)
         SetFlatBars(true);
 
@@ -374,6 +378,7 @@ void CMainFrame::RestoreBarState() {
     if (store.GetProfileInt(kMainFrameSection, MainFrameKeys::kToolbarsVersion, 0) !=
         kToolbarsVersion)
         return;
+    m_bars->RestoreSizes(store);
     // A state Qt cannot read leaves the default docking in place.
     if (const std::optional<QByteArray> state =
             store.GetProfileBinary(kMainFrameSection, MainFrameKeys::kDockState))
@@ -449,9 +454,13 @@ void CMainFrame::SaveFrameSettings(ProfileStore& store) {
     WriteWindowRect(store, section, WindowRect::FromQRect(normalGeometry()));
     if (m_addressBar)
         m_addressBar->SaveHistories(store);
+    if (m_bars)
+        m_bars->SaveSizes(store);
     store.WriteProfileInt(section, MainFrameKeys::kToolbarsVersion, kToolbarsVersion);
     store.WriteProfileBinary(section, MainFrameKeys::kDockState, saveState());
     store.WriteProfileInt(section, MainFrameKeys::kDriveBar2Root, m_driveBar2Root ? 1 : 0);
+    if (m_bars)
+        m_bars->SaveLayouts(store);
     store.WriteProfileInt(section, MainFrameKeys::kUpDownPanes, m_sideBySide ? 0 : 1);
     store.WriteProfileInt(section, MainFrameKeys::kLeftPaneWidth, m_splitter->GetFirstPaneSize());
     store.WriteProfileInt(section, MainFrameKeys::kLeftPaneActive, m_active == m_left ? 1 : 0);
@@ -644,6 +653,8 @@ void CMainFrame::ShowBar(int barId) {
                                                  : nullptr;
     if (bar && bar->isHidden())
         bar->show();
+    if (!bar && m_bars)
+        m_bars->ShowBar(barId);
 }
 
 void CMainFrame::ToggleBar(QWidget* bar) {

@@ -51,6 +51,7 @@ class CFindFiles;
 class CFolderStats;
 class CPaneFileUtils;
 class DriveBar;
+class FrameBars;
 class CPaneTransfer;
 class CPaneSplitter;
 class CPanexApp;
@@ -171,7 +172,8 @@ public:
 
     /// Forwards to the status bar (the notice sink while the frame lives).
     void ShowNotice(const std::optional<QString>& text, bool alert);
-    /// Shows a bar by its id (59400 toolbar, 59393 status bar); never hides.
+    /// Shows a bar by its id (59400 toolbar, 59393 status bar, the docks by
+    /// theirs: 59401 tree, 59403 thumbnails); never hides.
     void ShowBar(int barId);
     /// Flat toolbar buttons (on) or raised ones (off, as a new toolbar has).
     void SetFlatBars(bool on);
@@ -190,6 +192,8 @@ public:
     void SetDriveBar2Root(bool on) { m_driveBar2Root = on; }
     AddressBar* GetAddressBar() const { return m_addressBar; }
     DriveBar* GetDriveBar() const { return m_driveBar; }
+    /// The sizable bars (every dock), the thumbnail bar and the layouts.
+    FrameBars* Bars() const { return m_bars; }
     /// 32835 (`pane` the active one), 32836 (left) and 32837 (right): the
     /// volume selection dialog; the pane opens the chosen folder.
     void SelectDrive(CPanexView* pane);
@@ -253,6 +257,8 @@ private:
     std::unique_ptr<CFindFiles> m_find;
     // Folder statistics (Ctrl+D) and its windows; routed after the tools.
     std::unique_ptr<CFolderStats> m_stats;
+    // The sizable bars, the thumbnail bar and the stored layouts (a child).
+    FrameBars* m_bars = nullptr;
 };
 
 /// Installs the factory that makes a CMainFrame for the application.

@@ -10,16 +10,12 @@ namespace {
 const std::map<int, QString>& Pending() {
     static const std::map<int, QString> pending = [] {
         const QString tree = QStringLiteral("comes with the folder tree");
-        const QString layouts = QStringLiteral("comes with stored layouts");
 
         std::map<int, QString> map = {
             {ID_EDIT_NO_UNDO, QStringLiteral("file operations cannot be undone")},
-            {ID_EDIT_COPY_PREVIEW, QStringLiteral("comes with the thumbnail bar")},
-            {ID_VIEW_THUMBBAR, QStringLiteral("comes with the thumbnail bar")},
             {ID_VIEW_TREEBAR, tree},
             {ID_TREE_KEEP_SYNC, tree},
         };
-        for (int id = ID_LAYOUT_FIRST; id <= ID_LAYOUT_LAST; ++id) map.emplace(id, layouts);
         return map;
     }();
     return pending;

@@ -200,7 +200,7 @@ TEST_F(MenuTest, EveryCommandEitherWorksOrIsPendingWithAReasonAndNoPendingOneIsH
         }
     }
     // The owner claims these but enables them only in a state this fixture
-    // does not reach: a bookmark slot set, a folder ahead of or behind the
+    // does not reach: a bookmark slot set, a layout stored, a folder ahead of or behind the
     // current one in the navigation list, a find-results list (the
     // container-folder sort key), the folder tree shown (locate in tree),
     // files on the clipboard (paste, paste link, paste hard link), names in
@@ -217,6 +217,7 @@ TEST_F(MenuTest, EveryCommandEitherWorksOrIsPendingWithAReasonAndNoPendingOneIsH
                      ID_FIND_COPY, ID_FIND_PRINT_LIST, ID_FIND_BATCH});
     needState.insert(ID_DIRDATA_PRINT);  // a statistics window open
     for (int id = ID_BOOKMARK_FIRST; id <= ID_BOOKMARK_LAST; ++id) needState.insert(id);
+    for (int id = ID_LAYOUT_FIRST; id <= ID_LAYOUT_LAST; ++id) needState.insert(id);
 
     QList<int> neither;
     for (int id : ids) {

@@ -1,0 +1,80 @@
+#pragma once
+// The main frame's sizable bars, thumbnail bar and stored layouts, kept
+// apart from the frame's own code.
+//
+// Life, called by the frame:
+//   Create()        the thumbnail bar (hidden, floating at (20, 20) on the
+//                   screen), "nMaxFileSizeThumb", and the commands:
+//                   32817 (thumbnail bar), 32988 (copy preview), 32957..32959
+//                   (layouts)
+//   RestoreSizes()  the "SizeBar %X" records of every bar (only when the
+//                   docking state is restored too)
+//   LoadLayouts()   the three stored layouts
+//   SaveSizes()     at closing, before the docking state
+//   SaveLayouts()   at closing, after it
+//
+// Bars are the frame's QDockWidgets, whoever made them (SizableBars.h).
+//
+// Layout commands: with Shift held the layout is stored under a name asked
+// with the input box, otherwise it is applied (StoreLayout, ApplyLayout).
+//
+// Main thread only.
+
+#include <QObject>
+#include <memory>
+
+#include "app/Layouts.h"
+
+class CMainFrame;
+class CThumbnailBar;
+class ProfileStore;
+class QDockWidget;
+class SizableBars;
+
+inline const QString kLayoutNamePrompt = QStringLiteral("Layout name ?");
+inline const QString kLayoutStored = QStringLiteral("Layout stored ok.");
+inline const QString kLayoutOtherScreen = QStringLiteral(
+    "This layout was not defined at current screen resolution.\nApplying it may have suboptimal "
+    "results; Continue anyway?");
+/// Where the thumbnail bar floats at first, in screen coordinates.
+inline constexpr int kThumbBarFloatOffset = 20;
+
+class FrameBars : public QObject {
+    Q_OBJECT
+
+public:
+    explicit FrameBars(CMainFrame& frame);
+    ~FrameBars() override;
+
+    void Create();
+    void RestoreSizes(const ProfileStore& store);
+    void LoadLayouts(const ProfileStore& store);
+    void SaveSizes(ProfileStore& store);
+    void SaveLayouts(ProfileStore& store);
+
+    /// Shows a dock by its bar id (never hides); false when there is none.
+    bool ShowBar(int barId);
+
+    /// Layout `number` (1..3): stored (Shift held) or applied.
+    void OnLayoutCommand(int number);
+    void StoreLayout(int number);
+    void ApplyLayout(int number);
+
+    CThumbnailBar* ThumbBar() const { return m_thumbBar; }
+    SizableBars& Bars() const { return *m_bars; }
+    const StoredLayouts& Layouts() const { return m_layouts; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void MapCommands();
+    LayoutSlot CurrentArrangement(const QString& name) const;
+    QSize ScreenSize() const;
+
+    CMainFrame& m_frame;
+    SizableBars* m_bars = nullptr;
+    CThumbnailBar* m_thumbBar = nullptr;
+    StoredLayouts m_layouts;
+    bool m_shown = false;
+};
