@@ -40,6 +40,7 @@
 #include "shell/PathHelpers.h"
 #include "shell/PatternList.h"
 #include "tools/CPaneTools.h"
+#include "tree/TreeBar.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ bool CMainFrame::Create() {
     LoadTreeSettings();
     m_addressBar->LoadFolderHistory(Store());
     DockBars();
+    CreateTreeBar();
     RestoreBarState();
     if (General().flatToolbars)
         SetFlatBars(true);
@@ -176,6 +178,15 @@ void CMainFrame::CreateCommands() {
     MapUpdate(ID_VIEW_DRIVEBAR, [this](CommandState& state) {
         state.SetCheck(m_driveBar && !m_driveBar->isHidden());
     });
+    MapCommand(ID_VIEW_TREEBAR, [this] { ToggleBar(m_treeBar); });
+    MapUpdate(ID_VIEW_TREEBAR,
+              [this](CommandState& state) { state.SetCheck(m_treeBar && !m_treeBar->isHidden()); });
+    MapCommand(ID_TREE_KEEP_SYNC,
+               [] { MutableGeneral().keepTreeInSync = !General().keepTreeInSync; });
+    MapUpdate(ID_TREE_KEEP_SYNC, [this](CommandState& state) {
+        state.Enable(TreeVisible());
+        state.SetCheck(General().keepTreeInSync);
+    });
     MapCommand(ID_SELECT_DRIVE, [this] { SelectDrive(m_active); });
     MapUpdate(ID_SELECT_DRIVE, [this](CommandState& state) {
         state.SetText(m_active == m_right ? QStringLiteral("&Select Volume...\tAlt+F2")
@@ -232,6 +243,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
     // frame's own bar's, ahead of the pane. The document and the
     // application have no commands of their own yet.
     CommandManager::Chain chain;
+    if (m_treeBar && m_treeBar->Browser()->hasFocus())
+        chain.append(m_treeBar->Browser());
     if (m_driveBar)
         chain.append(m_driveBar);
     if (m_addressBar)
@@ -305,6 +318,15 @@ void CMainFrame::DockBars() {
     addToolBar(Qt::TopToolBarArea, m_addressBar);
     addToolBar(Qt::BottomToolBarArea, m_toolBar);
     addToolBar(Qt::LeftToolBarArea, m_driveBar);
+}
+
+void CMainFrame::CreateTreeBar() {
+    m_treeBar = new TreeBar(*this, this);
+    m_treeBar->Browser()->SetSettingsSource([this] {
+        return CTreeBrowser::Settings{m_treeOptions, m_treeAutoCDDelay};
+    });
+    addDockWidget(Qt::LeftDockWidgetArea, m_treeBar);
+    m_treeBar->hide();
 }
 
 void CMainFrame::RestoreBarState() {
@@ -451,11 +473,26 @@ void CMainFrame::AddressUpdate(CPanexView& pane, bool withHistory) {
 }
 
 bool CMainFrame::FocusFrameBar(bool addressBar) {
-    if (!addressBar || !m_addressBar || m_addressBar->isHidden())
+    if (!addressBar) {
+        if (!TreeVisible())
+            return false;
+        m_treeBar->Browser()->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (!m_addressBar || m_addressBar->isHidden())
         return false;
     m_addressBar->Combo()->setFocus(Qt::TabFocusReason);
     m_addressBar->Combo()->lineEdit()->selectAll();
     return true;
+}
+
+bool CMainFrame::TreeVisible() const {
+    return m_treeBar && !m_treeBar->isHidden();
+}
+
+void CMainFrame::LocateInTree(const IdList& absolute) {
+    if (TreeVisible())
+        m_treeBar->Browser()->LocateFolder(absolute);
 }
 
 void CMainFrame::SelectDrive(CPanexView* pane) {

@@ -9,7 +9,6 @@ namespace {
 
 const std::map<int, QString>& Pending() {
     static const std::map<int, QString> pending = [] {
-        const QString tree = QStringLiteral("comes with the folder tree");
         const QString layouts = QStringLiteral("comes with stored layouts");
         const QString find = QStringLiteral("comes with the find results window");
         const QString stats = QStringLiteral("comes with the folder statistics");
@@ -21,8 +20,6 @@ const std::map<int, QString>& Pending() {
             {ID_VIEW_OPTIONS, QStringLiteral("comes with the options dialog")},
             {ID_FOLDER_DATA, stats},
             {ID_FIND_FILES, QStringLiteral("comes with find files")},
-            {ID_VIEW_TREEBAR, tree},
-            {ID_TREE_KEEP_SYNC, tree},
             // The popup menus of windows that do not exist yet.
             {ID_FIND_BROWSE, find},
             {ID_FIND_DELETE, find},

@@ -126,7 +126,7 @@ TEST_F(MenuTest, EveryMenuItemShowsItsTableTextKeysStatusPromptAndTooltip) {
         shown.append(MenuBarActions(top->menu()));
     }
     EXPECT_EQ(titles, (QStringList{"&Files", "&Mark", "&Edit", "&View", "Act&ions", "&Bookmarks",
-                                   "&Tools", "&Help"}));
+                                   "T&ools", "&Help"}));
     const QList<int> menuIds = CommandIdsIn(MainMenuResource());
     ASSERT_EQ(shown.size(), menuIds.size());
     for (qsizetype i = 0; i < shown.size(); ++i) {
