@@ -377,6 +377,8 @@ void CMainFrame::StartPanes() {
 
     if (const QString dumpPath = PaneListingDump::PathFromEnvironment(); !dumpPath.isEmpty())
         m_dump = std::make_unique<PaneListingDump>(m_left, m_right, dumpPath);
+    if (m_dump && m_treeBar)
+        m_dump->WatchTree(m_treeBar->Browser());
 
     m_left->InitialUpdate();
     m_right->InitialUpdate();

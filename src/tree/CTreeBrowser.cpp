@@ -364,6 +364,7 @@ bool CTreeBrowser::LocateFolder(const IdList& absolute) {
         return false;
     m_locateTarget = absolute;
     m_locateWaitingFor = 0;
+    m_locateReread = 0;
     m_expandAfterLocate = false;
     ContinueLocate();
     return true;
@@ -388,7 +389,20 @@ void CTreeBrowser::ContinueLocate() {
             return;
         }
         TreeNode* child = node->Child(TreeItemKey(m_locateTarget.ItemPayload(level)));
+        if (!child && node->readGeneration == 0 && m_locateReread != node->serial) {
+            // A folder made a moment ago (the pane's new folder, opened at
+            // once) may not have reached the branch yet: it is read again
+            // once before the walk gives up.
+            m_locateReread = node->serial;
+            m_locateWaitingFor = node->serial;
+            StartRead(node);
+            return;
+        }
         if (!child) {
+            if (node->readGeneration != 0) {
+                m_locateWaitingFor = node->serial;
+                return;
+            }
             FinishLocate(nullptr);
             return;
         }
@@ -399,6 +413,7 @@ void CTreeBrowser::ContinueLocate() {
 void CTreeBrowser::FinishLocate(TreeNode* found) {
     m_locateTarget = IdList();
     m_locateWaitingFor = 0;
+    m_locateReread = 0;
     const bool expand = std::exchange(m_expandAfterLocate, false);
     if (found) {
         SelectByProgram(found);
@@ -879,10 +894,25 @@ void CTreeBrowser::dragEnterEvent(QDragEnterEvent* event) {
     m_drop.lastEffect = effect;
     m_drop.nodeSerial = node ? node->serial : 0;
     SetDropHighlight(effect != DROPEFFECT_NONE ? node : nullptr);
+    // A drag that comes to rest where it entered hovers all the same.
+    UpdateHover(node);
     // Accepted either way, so that the moves keep coming: another node may
     // take the drop.
     event->setDropAction(ActionOf(effect));
     event->accept();
+}
+
+void CTreeBrowser::UpdateHover(TreeNode* node) {
+    const Settings settings = CurrentSettings();
+    if (!(settings.options & kTreeHoverExpand))
+        return;
+    const std::uint64_t serial = node ? node->serial : 0;
+    if (serial != m_hoverNode)
+        m_hoverTimer.stop();
+    if (!m_hoverTimer.isActive() && node) {
+        m_hoverNode = serial;
+        m_hoverTimer.start(settings.autoCDDelay, this);
+    }
 }
 
 void CTreeBrowser::dragMoveEvent(QDragMoveEvent* event) {
@@ -893,15 +923,7 @@ void CTreeBrowser::dragMoveEvent(QDragMoveEvent* event) {
     if (keyState != m_drop.lastKeyState || point != m_drop.lastPoint) {
         TreeNode* node = m_model->NodeOf(indexAt(point));
         const std::uint64_t serial = node ? node->serial : 0;
-        const Settings settings = CurrentSettings();
-        if (settings.options & kTreeHoverExpand) {
-            if (serial != m_hoverNode)
-                m_hoverTimer.stop();
-            if (!m_hoverTimer.isActive() && node) {
-                m_hoverNode = serial;
-                m_hoverTimer.start(settings.autoCDDelay, this);
-            }
-        }
+        UpdateHover(node);
         effect = EffectAt(node, keyState, point, EffectsOf(event->possibleActions()));
         m_drop.lastKeyState = keyState;
         m_drop.lastPoint = point;

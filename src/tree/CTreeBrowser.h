@@ -98,8 +98,8 @@ public:
     /// Expands the path to the folder `absolute` names and selects it, level
     /// by level as the reads arrive. Ends with LocateFinished(): true when
     /// the folder was selected, false when a level could not be expanded or
-    /// does not hold the next folder (the tree stays where the walk
-    /// stopped). A new call replaces a walk still running. Gives false at
+    /// does not hold the next folder even after one more read of it (the
+    /// tree stays where the walk stopped). A new call replaces a walk still running. Gives false at
     /// once for a null list.
     bool LocateFolder(const IdList& absolute);
     /// True while a LocateFolder() walk waits for a read.
@@ -184,6 +184,7 @@ private:
     std::uint32_t DropOnto(TreeNode* node, std::uint32_t effect, const ShellDataObject& data,
                            QPoint point);
     void SetDropHighlight(TreeNode* node);
+    void UpdateHover(TreeNode* node);
     void ForgetDrag();
     std::shared_ptr<const ShellDataObject> DragDataOf(const class QDropEvent& event) const;
 
@@ -200,6 +201,7 @@ private:
     IdList m_locateTarget;                 // null when no walk runs
     std::uint64_t m_locateWaitingFor = 0;  // the node a walk expands
     bool m_expandAfterLocate = false;      // ShowDefault's walk expands its end
+    std::uint64_t m_locateReread = 0;      // the node a walk has read again
 
     bool m_selectionByProgram = false;
     // Set while the program changes the nodes (a collapse, a refresh): a

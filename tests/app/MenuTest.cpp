@@ -205,9 +205,11 @@ TEST_F(MenuTest, EveryCommandEitherWorksOrIsPendingWithAReasonAndNoPendingOneIsH
     // container-folder sort key), the folder tree shown (locate in tree),
     // files on the clipboard (paste, paste link, paste hard link), names in
     // the selection clipboard (select and unselect stored), the Details view
-    // (scroll to top), exactly one item selected (split).
+    // (scroll to top), exactly one item selected (split). Keeping the tree
+    // in sync, like locating in it, needs the tree shown.
     QSet<int> needState = {ID_GOTO_NEXT,   ID_GOTO_PREVIOUS, ID_SORT_FOLDER,
                            ID_TREE_LOCATE, ID_EDIT_PASTE,    ID_EDIT_PASTE_LINK};
+    needState.insert(ID_TREE_KEEP_SYNC);
     needState.unite({ID_SELECTION_SELECT, ID_SELECTION_UNSELECT, ID_SCROLL_TO_TOP});
     needState.insert(ID_PASTE_HARDLINK);
     needState.insert(ID_SPLIT_FILE);

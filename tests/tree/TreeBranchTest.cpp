@@ -45,6 +45,20 @@ TEST_F(TreeBranchTest, LocatingAMissingFolderStopsWhereTheWalkEnds) {
     EXPECT_FALSE(tree->IsLocating());
 }
 
+TEST_F(TreeBranchTest, AFolderMadeAMomentAgoIsFoundByTheWalk) {
+    // Unwatched, so only the walk's own second read can find it.
+    settings.options |= kTreeNoWatch;
+    ASSERT_TRUE(dir.MakeFolder("base/old"));
+    TreeNode* base = Locate(dir.Path() + "/base");
+    ASSERT_TRUE(base);
+    ASSERT_TRUE(ExpandAndWait(base));
+    ASSERT_TRUE(dir.MakeFolder("base/new"));
+    TreeNode* made = Locate(dir.Path() + "/base/new");
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->displayName, "new");
+    EXPECT_EQ(ChildNames(base), QStringList({"new", "old"}));
+}
+
 TEST_F(TreeBranchTest, AFolderWithoutSubFoldersLosesItsExpandButton) {
     ASSERT_TRUE(dir.MakeFolder("empty"));
     ASSERT_TRUE(dir.MakeFile("empty/only-a-file.txt", "x"));
