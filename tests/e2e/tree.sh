@@ -1,7 +1,8 @@
 #!/bin/sh
 # End-to-end folder tree: Ctrl+T shows the tree with the active pane's
-# folder selected; a click on another folder in it opens that folder in the
-# active pane (checked by the window title); Ctrl+T hides it again.
+# folder selected; a click on another folder in it (a sibling of the pane's
+# folder, shown since the walk expanded their parent) opens that folder in
+# the active pane (checked by the window title); Ctrl+T hides it again.
 #
 #   tests/e2e/tree.sh <corvane executable> [output folder]
 #
@@ -13,9 +14,10 @@ set -eu
 
 LEFT="$WORK/left"
 RIGHT="$WORK/right"
-mkdir -p "$LEFT/alpha/inner" "$LEFT/beta" "$LEFT/gamma" "$RIGHT"
+BESIDE="$WORK/beside"
+mkdir -p "$LEFT/alpha/inner" "$LEFT/gamma" "$RIGHT" "$BESIDE/deeper"
 echo one >"$LEFT/alpha/note.txt"
-echo two >"$LEFT/beta/second.txt"
+echo two >"$BESIDE/second.txt"
 
 start_display
 start_corvane "$LEFT" "$RIGHT"
@@ -26,18 +28,18 @@ focus_window
 # Ctrl+T: the tree shows, walked to the left pane's folder.
 key ctrl+t
 wait_for 20 has_line "$DUMP" "T	$LEFT" || fail "Ctrl+T did not show the tree on '$LEFT' ($(grep '^T' "$DUMP" || true))"
-wait_for 10 grep -q "^TG	beta	" "$DUMP" || fail "the tree does not show 'beta'"
+wait_for 10 grep -q "^TG	beside	" "$DUMP" || fail "the tree does not show 'beside'"
 sleep 0.5
 screenshot "$OUT/e2e-tree-shown.png"
 
-# A click on 'beta' in the tree opens it in the active pane.
-set -- $(grep "^TG	beta	" "$DUMP" | head -n 1 | cut -f3)
+# A click on 'beside' in the tree opens it in the active pane.
+set -- $(grep "^TG	beside	" "$DUMP" | head -n 1 | cut -f3)
 X=$(($1 + 20))
 Y=$(($2 + $4 / 2))
 xdotool mousemove --window "$WID" "$X" "$Y" click 1
-wait_for 10 title_is "$LEFT/beta" || fail "a click on 'beta' did not open it (title '$(window_title)')"
-wait_for 10 has_line "$DUMP" "L	second.txt" || fail "the pane does not list beta's file"
-wait_for 10 has_line "$DUMP" "T	$LEFT/beta" || fail "the tree did not keep 'beta' selected"
+wait_for 10 title_is "$BESIDE" || fail "a click on 'beside' did not open it (title '$(window_title)')"
+wait_for 10 has_line "$DUMP" "L	second.txt" || fail "the pane does not list the file of 'beside'"
+wait_for 10 has_line "$DUMP" "T	$BESIDE" || fail "the tree did not keep 'beside' selected"
 sleep 0.5
 screenshot "$OUT/e2e-tree-clicked.png"
 
