@@ -69,14 +69,8 @@ TreeNode* TreeNode::Child(const QByteArray& childKey) const {
     return nullptr;
 }
 
-int TreeNode::Row() const {
-    if (!parent)
-        return 0;
-    for (std::size_t i = 0; i < parent->children.size(); ++i) {
-        if (parent->children[i].get() == this)
-            return int(i);
-    }
-    return -1;
+void TreeModel::Renumber(TreeNode* node, std::size_t first) {
+    for (std::size_t i = first; i < node->children.size(); ++i) node->children[i]->row = int(i);
 }
 
 TreeModel::TreeModel(const QString& rootName, QObject* parent) : QAbstractItemModel(parent) {
@@ -133,6 +127,7 @@ void TreeModel::SetChildren(TreeNode* node, std::vector<TreeEntry>& entries) {
     beginInsertRows(IndexOf(node), 0, int(entries.size()) - 1);
     node->children.reserve(entries.size());
     for (TreeEntry& entry : entries) node->children.push_back(MakeNode(node, entry));
+    Renumber(node, 0);
     endInsertRows();
 }
 
@@ -156,6 +151,7 @@ bool TreeModel::Merge(TreeNode* node, std::vector<TreeEntry>& entries) {
         beginRemoveRows(parentIndex, first, row);
         for (int i = first; i <= row; ++i) Unregister(node->children[std::size_t(i)].get());
         node->children.erase(node->children.begin() + first, node->children.begin() + row + 1);
+        Renumber(node, std::size_t(first));
         endRemoveRows();
         changed = true;
         row = first - 1;
@@ -178,6 +174,7 @@ bool TreeModel::Merge(TreeNode* node, std::vector<TreeEntry>& entries) {
         }
         beginInsertRows(parentIndex, int(at), int(at));
         node->children.insert(node->children.begin() + std::ptrdiff_t(at), MakeNode(node, entry));
+        Renumber(node, at);
         endInsertRows();
         ++at;
         changed = true;

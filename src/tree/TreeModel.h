@@ -58,11 +58,12 @@ struct TreeNode {
     int openIcon = -1;
     bool bold = false;
     bool dropTarget = false;  // highlighted as the target of a drag
+    int row = 0;              // its place among its parent's children
 
     bool IsRoot() const { return parent == nullptr; }
     /// The child with that key, or nullptr.
     TreeNode* Child(const QByteArray& childKey) const;
-    int Row() const;
+    int Row() const { return row; }
 };
 
 class TreeModel : public QAbstractItemModel {
@@ -116,6 +117,9 @@ private:
     std::unique_ptr<TreeNode> MakeNode(TreeNode* parent, TreeEntry& entry);
     void Unregister(TreeNode* node);
     void NodeChanged(TreeNode* node);
+    // Numbers the children of `node` from `first` on (the views ask for a
+    // node's row all the time, so it is kept, not searched for).
+    static void Renumber(TreeNode* node, std::size_t first);
 
     std::unique_ptr<TreeNode> m_root;
     QHash<std::uint64_t, TreeNode*> m_bySerial;

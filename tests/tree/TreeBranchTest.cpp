@@ -130,8 +130,9 @@ TEST_F(TreeBranchTest, CollapsingForgetsAndReExpandingRereadsEvenUnwatched) {
     EXPECT_FALSE(w->watch);
     const int nodesExpanded = tree->Model()->NodeCount();
     ASSERT_TRUE(dir.MakeFolder("w/two"));
-    // Unwatched: nothing comes by itself.
-    QTest::qWait(300);
+    // Unwatched: nothing comes by itself (no watch, nothing read).
+    QCoreApplication::processEvents();
+    EXPECT_EQ(tree->PendingReads(), 0);
     EXPECT_EQ(ChildNames(w), QStringList({"one"}));
 
     tree->CollapseNode(w);
