@@ -47,6 +47,7 @@
 #include "stats/CFolderStats.h"
 #include "tools/CPaneTools.h"
 #include "tools/ToolFiles.h"
+#include "tree/TreeBar.h"
 
 namespace {
 
@@ -120,6 +121,7 @@ bool CMainFrame::Create() {
     DockBars();
     m_bars = new FrameBars(*this);
     m_bars->Create();
+    CreateTreeBar();
     RestoreBarState();
     m_bars->LoadLayouts(Store());
     if (General().flatToolbars)
@@ -238,6 +240,15 @@ void CMainFrame::CreateCommands() {
     MapUpdate(ID_VIEW_DRIVEBAR, [this](CommandState& state) {
         state.SetCheck(m_driveBar && !m_driveBar->isHidden());
     });
+    MapCommand(ID_VIEW_TREEBAR, [this] { ToggleBar(m_treeBar); });
+    MapUpdate(ID_VIEW_TREEBAR,
+              [this](CommandState& state) { state.SetCheck(m_treeBar && !m_treeBar->isHidden()); });
+    MapCommand(ID_TREE_KEEP_SYNC,
+               [] { MutableGeneral().keepTreeInSync = !General().keepTreeInSync; });
+    MapUpdate(ID_TREE_KEEP_SYNC, [this](CommandState& state) {
+        state.Enable(TreeVisible());
+        state.SetCheck(General().keepTreeInSync);
+    });
     MapCommand(ID_SELECT_DRIVE, [this] { SelectDrive(m_active); });
     MapUpdate(ID_SELECT_DRIVE, [this](CommandState& state) {
         state.SetText(m_active == m_right ? QStringLiteral("&Select Volume...\tAlt+F2")
@@ -294,6 +305,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
     // frame's own bar's, ahead of the pane. The document and the
     // application have no commands of their own yet.
     CommandManager::Chain chain;
+    if (m_treeBar && m_treeBar->Browser()->hasFocus())
+        chain.append(m_treeBar->Browser());
     if (m_driveBar)
         chain.append(m_driveBar);
     if (m_addressBar)
@@ -373,6 +386,15 @@ void CMainFrame::DockBars() {
     addToolBar(Qt::LeftToolBarArea, m_driveBar);
 }
 
+void CMainFrame::CreateTreeBar() {
+    m_treeBar = new TreeBar(*this, this);
+    m_treeBar->Browser()->SetSettingsSource([this] {
+        return CTreeBrowser::Settings{m_treeOptions, m_treeAutoCDDelay};
+    });
+    addDockWidget(Qt::LeftDockWidgetArea, m_treeBar);
+    m_treeBar->hide();
+}
+
 void CMainFrame::RestoreBarState() {
     const ProfileStore& store = Store();
     if (store.GetProfileInt(kMainFrameSection, MainFrameKeys::kToolbarsVersion, 0) !=
@@ -422,6 +444,8 @@ void CMainFrame::StartPanes() {
 
     if (const QString dumpPath = PaneListingDump::PathFromEnvironment(); !dumpPath.isEmpty())
         m_dump = std::make_unique<PaneListingDump>(m_left, m_right, dumpPath);
+    if (m_dump && m_treeBar)
+        m_dump->WatchTree(m_treeBar->Browser());
 
     m_left->InitialUpdate();
     m_right->InitialUpdate();
@@ -525,11 +549,26 @@ void CMainFrame::AddressUpdate(CPanexView& pane, bool withHistory) {
 }
 
 bool CMainFrame::FocusFrameBar(bool addressBar) {
-    if (!addressBar || !m_addressBar || m_addressBar->isHidden())
+    if (!addressBar) {
+        if (!TreeVisible())
+            return false;
+        m_treeBar->Browser()->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (!m_addressBar || m_addressBar->isHidden())
         return false;
     m_addressBar->Combo()->setFocus(Qt::TabFocusReason);
     m_addressBar->Combo()->lineEdit()->selectAll();
     return true;
+}
+
+bool CMainFrame::TreeVisible() const {
+    return m_treeBar && !m_treeBar->isHidden();
+}
+
+void CMainFrame::LocateInTree(const IdList& absolute) {
+    if (TreeVisible())
+        m_treeBar->Browser()->LocateFolder(absolute);
 }
 
 void CMainFrame::SelectDrive(CPanexView* pane) {

@@ -59,6 +59,7 @@ class CPanexView;
 class QMenu;
 class QToolBar;
 class ShortcutGate;
+class TreeBar;
 
 /// The first line of the document string: the application title.
 inline const QString kMainFrameTitle = QStringLiteral("Corvane K3");
@@ -136,8 +137,12 @@ public:
     /// folders).
     void AddressUpdate(CPanexView& pane, bool withHistory) override;
     /// Shift+Tab: the address box while its bar is shown; Ctrl+Tab: the
-    /// folder tree, which does not exist yet (false).
+    /// folder tree while its bar is shown.
     bool FocusFrameBar(bool addressBar) override;
+    /// The tree bar is shown.
+    bool TreeVisible() const override;
+    /// While the tree bar is shown: the tree walks to the folder.
+    void LocateInTree(const IdList& absolute) override;
 
     // -- Commands ---------------------------------------------------------------
 
@@ -197,6 +202,7 @@ public:
     /// 32835 (`pane` the active one), 32836 (left) and 32837 (right): the
     /// volume selection dialog; the pane opens the chosen folder.
     void SelectDrive(CPanexView* pane);
+    TreeBar* GetTreeBar() const { return m_treeBar; }
     int TreeOptions() const { return m_treeOptions; }
     /// "binTreeOptions"; the folder tree reads them at each use.
     void SetTreeOptions(int bits) { m_treeOptions = bits; }
@@ -219,6 +225,7 @@ private:
     bool CreateStatusBar();
     void LoadTreeSettings();
     void DockBars();
+    void CreateTreeBar();
     void RestoreBarState();
     bool CreateClient();
     void StartPanes();
@@ -233,6 +240,7 @@ private:
     AddressBar* m_addressBar = nullptr;
     QToolBar* m_toolBar = nullptr;
     DriveBar* m_driveBar = nullptr;
+    TreeBar* m_treeBar = nullptr;
     // The drive dialog's settings, loaded at its first use in the run.
     std::shared_ptr<struct DriveDialogSettings> m_driveDialogSettings;
     CPaneSplitter* m_splitter = nullptr;

@@ -422,7 +422,8 @@ QList<MenuNode> BuildMainMenu() {
                  Item(ID_PASTE_HARDLINK), Separator(), Item(ID_SPLIT_FILE), Item(ID_MERGE_FILES),
                  Separator(), Item(ID_SHRED)}),
         Submenu(QStringLiteral("&Bookmarks"), bookmarks),
-        Submenu(QStringLiteral("&Tools"),
+        // Alt+T is "Locate in tree": the menu is opened with Alt+O.
+        Submenu(QStringLiteral("T&ools"),
                 {Item(ID_FOLDER_DATA), Item(ID_SELECT_DRIVE), Item(ID_FIND_FILES), Separator(),
                  Item(ID_VIEW_TREEBAR), Item(ID_TREE_KEEP_SYNC), Item(ID_TREE_LOCATE), Separator(),
                  Item(ID_RUN_COMMAND), Item(ID_SHELL_COMMAND), Item(ID_RUN_HISTORY),

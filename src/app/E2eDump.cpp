@@ -13,6 +13,8 @@
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
+#include "shell/ShellContext.h"
+#include "tree/CTreeBrowser.h"
 
 PaneListingDump::PaneListingDump(CPanexView* left, CPanexView* right, const QString& path,
                                  QObject* parent)
@@ -40,6 +42,50 @@ void PaneListingDump::Watch(CPanexView* pane) {
     connect(pane->List(), &PaneListCtrl::selectionChanged, this, schedule);
     // A rename in place changes a row's name without moving any row.
     connect(rows, &QAbstractItemModel::dataChanged, this, schedule);
+}
+
+void PaneListingDump::WatchTree(CTreeBrowser* tree) {
+    if (m_path.isEmpty() || !tree)
+        return;
+    m_tree = tree;
+    auto schedule = [this] { m_timer.start(); };
+    TreeModel* nodes = tree->Model();
+    connect(nodes, &QAbstractItemModel::rowsInserted, this, schedule);
+    connect(nodes, &QAbstractItemModel::rowsRemoved, this, schedule);
+    connect(nodes, &QAbstractItemModel::dataChanged, this, schedule);
+    connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, this, schedule);
+    connect(tree, &CTreeBrowser::LocateFinished, this, schedule);
+    connect(tree, &QTreeView::expanded, this, schedule);
+    connect(tree, &QTreeView::collapsed, this, schedule);
+}
+
+QByteArray PaneListingDump::TreeLines() const {
+    QByteArray lines;
+    if (!m_tree || !m_tree->isVisible())
+        return lines;
+    if (const TreeNode* selected = m_tree->SelectedNode()) {
+        lines += "T\t";
+        lines += NameToBytes(
+            AbsoluteDisplayName(selected->absolute, SHGDN_FORPARSING).value_or(QString()));
+        lines += '\n';
+    }
+    const QRect visible = m_tree->viewport()->rect();
+    for (QModelIndex index = m_tree->indexAt(visible.topLeft() + QPoint(1, 1)); index.isValid();
+         index = m_tree->indexBelow(index)) {
+        const QRect cell = m_tree->visualRect(index);
+        if (!cell.intersects(visible))
+            break;
+        const QPoint at = m_tree->viewport()->mapTo(m_tree->window(), cell.topLeft());
+        lines += "TG\t";
+        lines += NameToBytes(m_tree->Model()->NodeOf(index)->displayName);
+        lines += QStringLiteral("\t%1 %2 %3 %4\n")
+                     .arg(at.x())
+                     .arg(at.y())
+                     .arg(cell.width())
+                     .arg(cell.height())
+                     .toLatin1();
+    }
+    return lines;
 }
 
 void PaneListingDump::Write() {
@@ -90,6 +136,7 @@ void PaneListingDump::Write() {
             text += '\n';
         }
     }
+    text += TreeLines();
     const QByteArray path = NameToBytes(m_path);
     const QByteArray temporary = path + ".tmp";
     UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));

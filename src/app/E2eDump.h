@@ -6,7 +6,9 @@
 // real program with keys can check what the user sees without reading
 // pixels. After the names come the places of the visible rows' first cells
 // in the window's own coordinates ("LG\tname\tx y w h"), for the few checks
-// that must compare pixels (icons). Unset, nothing is watched and nothing is
+// that must compare pixels (icons). While the folder tree is shown, its
+// selected folder follows ("T\tparsing name") and the places of its visible
+// nodes ("TG\tname\tx y w h"). Unset, nothing is watched and nothing is
 // written.
 //
 // The file is written aside and renamed over the old one, so a reader never
@@ -18,6 +20,7 @@
 #include <QTimer>
 
 class CPanexView;
+class CTreeBrowser;
 
 /// The variable that names the listing file.
 inline constexpr const char* kE2eDumpVariable = "CORVANE_E2E_DUMP";
@@ -34,11 +37,16 @@ public:
     /// Writes the listing now.
     void Write();
 
+    /// Adds the folder tree to the listing.
+    void WatchTree(CTreeBrowser* tree);
+
 private:
     void Watch(CPanexView* pane);
+    QByteArray TreeLines() const;
 
     CPanexView* m_left;
     CPanexView* m_right;
+    CTreeBrowser* m_tree = nullptr;
     QString m_path;
     QTimer m_timer;
 };

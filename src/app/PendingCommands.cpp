@@ -9,12 +9,8 @@ namespace {
 
 const std::map<int, QString>& Pending() {
     static const std::map<int, QString> pending = [] {
-        const QString tree = QStringLiteral("comes with the folder tree");
-
         std::map<int, QString> map = {
             {ID_EDIT_NO_UNDO, QStringLiteral("file operations cannot be undone")},
-            {ID_VIEW_TREEBAR, tree},
-            {ID_TREE_KEEP_SYNC, tree},
         };
         return map;
     }();
