@@ -58,8 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::uint64_t total = 0;
         for (;;) {
             const qint64 n = stream.read(buffer, sizeof buffer);
-            if (n <= 0)
+            if (n < 0)
                 break;
+            // The end comes with the whole entry or not at all.
+            if (n == 0) {
+                FUZZ_CHECK(total == index->At(node).size);
+                break;
+            }
             total += std::uint64_t(n);
             FUZZ_CHECK(total <= index->At(node).size);
         }
