@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -87,7 +89,19 @@ void UpdatePopup(QMenu* menu, CommandManager& commands) {
 }  // namespace
 
 QString HelpFolder() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+    return HelpFolderOf(QCoreApplication::applicationDirPath());
+}
+
+QString HelpFolderOf(const QString& programFolder) {
+    const QString besideProgram = programFolder + QStringLiteral("/help");
+    if (QFileInfo(besideProgram).isDir())
+        return besideProgram;
+#ifdef CORVANE_INSTALLED_HELP_DIR
+    return QDir::cleanPath(
+        QDir(programFolder).filePath(QStringLiteral(CORVANE_INSTALLED_HELP_DIR)));
+#else
+    return besideProgram;
+#endif
 }
 
 QString HelpFilePath(int id) {

@@ -36,8 +36,13 @@ class QMenu;
 class QMenuBar;
 class QWidget;
 
-/// The folder of the help files: "help" next to the executable.
+/// The folder of the help files: HelpFolderOf() the executable's folder.
 QString HelpFolder();
+/// The help folder of a program in `programFolder`: "help" next to it when
+/// that exists (a build tree), else the installed one, share/corvane/help
+/// under the installation's prefix (as the build configured it, relative to
+/// the program's folder so that a moved installation still finds it).
+QString HelpFolderOf(const QString& programFolder);
 /// The help file of help command `id` (32862..32866, by its offset from
 /// 32862: "Corvane.rtf", "Newest.txt", "Keyboard.txt", "faq.txt",
 /// "Licence.txt") in HelpFolder(); empty for any other id.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "app/ProductVersion.h"
 #include "platform/namespace/NameCodec.h"
 
 TEST(CommandLineTest, ProfileSwitchSpellingsSelectTheSameProfile) {
@@ -42,4 +43,57 @@ TEST(CommandLineTest, ArgumentsAreBytes) {
     ASSERT_EQ(arguments.size(), 2);
     EXPECT_EQ(NameToBytes(arguments[0]), QByteArray("/tmp/caf\xe9"));
     EXPECT_EQ(ParseCommandLine(arguments).profileSuffix, QString::fromUtf8("\xc3\xa9t\xc3\xa9"));
+}
+
+TEST(CommandLineTest, StartFoldersGivenAsFileUrisArePaths) {
+    // What a desktop entry's %U passes: escapes decoded to the name's own
+    // bytes (a name that is not UTF-8 included), either form of the local
+    // host, the scheme in any case.
+    const char* argv[] = {"corvane", "file:///home/u/My%20Folder/caf%E9", "FILE://localhost/tmp",
+                          nullptr};
+    const CommandLine line = ParseCommandLine(ArgumentsFromArgv(3, argv));
+    ASSERT_EQ(line.startFolders.size(), 2);
+    EXPECT_EQ(NameToBytes(line.startFolders[0]), QByteArray("/home/u/My Folder/caf\xe9"));
+    EXPECT_EQ(line.startFolders[1], QStringLiteral("/tmp"));
+
+    // Plain paths stay as typed, and so does a URI that names no local
+    // file, which then fails to open as a missing folder would rather
+    // than open some other folder.
+    EXPECT_EQ(StartFolderOf(QStringLiteral("/srv/file:///x")), QStringLiteral("/srv/file:///x"));
+    EXPECT_EQ(StartFolderOf(QStringLiteral("relative/dir")), QStringLiteral("relative/dir"));
+    EXPECT_EQ(StartFolderOf(QStringLiteral("file://otherhost/etc")),
+              QStringLiteral("file://otherhost/etc"));
+    EXPECT_EQ(StartFolderOf(QStringLiteral("file:///a%00b")), QStringLiteral("file:///a%00b"));
+    EXPECT_EQ(StartFolderOf(QStringLiteral("sftp://host/home")),
+              QStringLiteral("sftp://host/home"));
+
+    // The profile switch is never read as a URI, and a URI after two folders
+    // is ignored like any third folder.
+    const CommandLine withSwitch =
+        ParseCommandLine({QStringLiteral("-s:file:///x"), QStringLiteral("/a"),
+                          QStringLiteral("file:///b"), QStringLiteral("file:///c")});
+    EXPECT_EQ(withSwitch.profileSuffix, QStringLiteral("file:___x"));
+    EXPECT_EQ(withSwitch.startFolders, (QStringList{QStringLiteral("/a"), QStringLiteral("/b")}));
+}
+
+TEST(CommandLineTest, HelpAndVersionAreAnsweredOnTheTerminal) {
+    EXPECT_FALSE(TerminalAnswer({}).has_value());
+    EXPECT_FALSE(TerminalAnswer({QStringLiteral("/home"), QStringLiteral("-s:x")}).has_value());
+    // Near misses are folders, as any other argument.
+    EXPECT_FALSE(TerminalAnswer({QStringLiteral("--helpme"), QStringLiteral("-version")}));
+
+    const std::optional<QString> version = TerminalAnswer({QStringLiteral("--version")});
+    ASSERT_TRUE(version.has_value());
+    EXPECT_EQ(*version, QStringLiteral("corvane ") + GetProductVersion() + QLatin1Char('\n'));
+    EXPECT_NE(GetProductVersion(), QStringLiteral("[unknown]"));
+
+    for (const QString& option : {QStringLiteral("--help"), QStringLiteral("-h")}) {
+        const std::optional<QString> help = TerminalAnswer({QStringLiteral("/tmp"), option});
+        ASSERT_TRUE(help.has_value()) << option.toStdString();
+        EXPECT_TRUE(help->startsWith(QStringLiteral("Usage: corvane ")));
+        EXPECT_TRUE(help->contains(QStringLiteral("/s:PROFILE")));
+        EXPECT_TRUE(help->endsWith(QLatin1Char('\n')));
+    }
+    // The first of the two counts.
+    EXPECT_EQ(TerminalAnswer({QStringLiteral("--version"), QStringLiteral("--help")}), version);
 }
