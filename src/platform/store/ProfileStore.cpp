@@ -348,7 +348,10 @@ bool ProfileStore::Flush() {
     // Looked at again: another instance may have written the file meanwhile,
     // and its entries are merged rather than lost.
     const Inspection now = Inspect(m_filePath);
-    if (now.exists && now.needsBackup && !BackUpOriginal())
+    // What the load found counts too: Qt reports a format error only to the
+    // first reader of a file, so this second look can pass a file that the
+    // first one saw would lose text when rewritten.
+    if (now.exists && (now.needsBackup || m_needsBackup) && !BackUpOriginal())
         return false;
 
     const std::optional<QByteArray> contents =

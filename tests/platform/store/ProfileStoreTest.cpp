@@ -292,6 +292,19 @@ TEST_F(ProfileStoreTest, FlushKeepsOtherEntriesIncludingThoseOfAnotherInstance) 
               QStringList{QStringLiteral("Corvane.ini")});
 }
 
+TEST_F(ProfileStoreTest, AFileQtParsesOnlyOnceWithAnErrorIsStillKeptAside) {
+    // Qt reports a format error only to the first reader of a file; the look
+    // taken again at flush time must not forget that the file needed a copy.
+    const QByteArray odd("[##;\x03;\x03]", 8);
+    ASSERT_TRUE(MakeStoreFile(odd));
+    ProfileStore store(StorePath());
+    ASSERT_TRUE(store.NeedsBackup());
+    ASSERT_TRUE(store.WriteProfileString(QStringLiteral("Fuzz Check"), QStringLiteral("value"),
+                                         QStringLiteral("x")));
+    ASSERT_TRUE(store.Flush());
+    EXPECT_EQ(dir.Read("Quorvelt Plc/Corvane.ini.damaged"), odd);
+}
+
 TEST_F(ProfileStoreTest, FlushingADamagedFileKeepsTheOriginalAside) {
     const QByteArray damaged = "[General%20Settings]\nnHistoryItems=20\n[unterminated\n\xff\xfe";
     ASSERT_TRUE(MakeStoreFile(damaged));
