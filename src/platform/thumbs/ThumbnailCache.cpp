@@ -43,7 +43,7 @@ ThumbnailFlavour FlavourFor(int wanted) {
 
 QString ThumbnailCacheRoot() {
     QString base = qEnvironmentVariable("XDG_CACHE_HOME");
-    // The base directory specification ignores relative values.
+    // A relative XDG_CACHE_HOME is ignored, as other desktop programs do.
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
         base = QDir::homePath() + QStringLiteral("/.cache");
     return base + QStringLiteral("/thumbnails");
