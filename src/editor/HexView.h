@@ -52,6 +52,7 @@ public:
     int VisibleLines() const;
 
     void SetColors(const QColor& text, const QColor& background);
+    QString ChangedNotice() const { return QString(); }
 
 Q_SIGNALS:
     void CurrentLineChanged();

@@ -123,6 +123,8 @@ ShredResult Shredder::ShredFileAt(int folderFd, const QByteArray& folderPath, co
         return ::unlinkat(folderFd, name, 0) == 0 ? ShredResult::kDone : ShredResult::kWriteError;
     if (info.st_nlink > 1)
         return ShredResult::kOtherLinks;
+    if (m_lookedAt)
+        m_lookedAt(where);
     // The permission bits, not access(2), decide what is read-only: the
     // superuser may write anything, but a read-only file stays read-only.
     if (!(info.st_mode & S_IWUSR)) {

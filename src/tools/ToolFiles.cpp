@@ -57,7 +57,8 @@ QStringList TerminalScriptArguments(const QString& terminal, const QString& scri
             script};
 }
 
-bool RunScriptInTerminal(const QString& script, const QString& workingDirectory) {
+bool RunScriptInTerminal(const QString& script, const QString& workingDirectory,
+                         const QString&) {
     const std::optional<QString> terminal = FindTerminal();
     if (!terminal)
         return false;

@@ -32,4 +32,5 @@ QStringList TerminalScriptArguments(const QString& terminal, const QString& scri
 
 /// Starts `script` in a terminal window in `workingDirectory`, detached.
 /// False when no terminal is found or it could not be started.
-bool RunScriptInTerminal(const QString& script, const QString& workingDirectory);
+bool RunScriptInTerminal(const QString& script, const QString& workingDirectory,
+                         const QString& consolePreamble = QString());

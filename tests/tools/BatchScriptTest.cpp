@@ -89,8 +89,9 @@ TEST(BatchScript, QuotingFollowsTheTemplatesOwnQuotes) {
 void RunHostile(const QString& templateText) {
     TestDir source;
     TestDir target;
-    const QStringList names = {"--x", "$(touch P)", "'; touch P;'", "line\nbreak",
-                               "a b", "`touch P`",  "-rf",          "plain.txt"};
+    const QStringList names = {"--x",       "$(touch P)", "'; touch P;'", "line\nbreak",
+                               "a b",       "`touch P`",  "-rf",          "plain.txt",
+                               "%HOME%",    "nl\ntouch P #", "q\"uo\\te$HOME", "-"};
     for (const QString& name : names)
         ASSERT_TRUE(source.MakeFile(NameToBytes(name), NameToBytes(name) + " contents"));
     const BatchPaths paths{source.Path(), target.Path(), target.Path()};
@@ -117,6 +118,18 @@ TEST(BatchScript, HostileNamesNeverRunAsCode) {
     RunHostile("cp '$N' '$R'");
     RunHostile("cp \"$N\" \"$R/\"");
     RunHostile("cp $P/$N $I/$N");  // codes joined to text
+}
+
+TEST(BatchScript, HostileNamesInBackquotesSubstitutionsAndCommentsNeverRunAsCode) {
+    // Inside backquotes within double quotes: the backquotes take one level
+    // of backslashes away before their command is read.
+    RunHostile("cp -- \"`basename $N`\" \"$R/\"");
+    // A command substitution within double quotes, and one line per code.
+    RunHostile("cp -- \"$(printf '%s' \"$N\")\" \"$R/\"");
+    RunHostile("cd $P, cp -- $N \"$R/\"");
+    // A comment ends at a line break: a name there must not end it.
+    RunHostile("cp -- $N $R # copied $N");
+    RunHostile("# $N, cp -- '$N' \"$R\"");
 }
 
 TEST(BatchScript, ShellQuote) {
