@@ -127,10 +127,10 @@ TEST_F(CommandRunnerTest, HostileNamesStayOneArgumentOfAShellCommand) {
 // look-alike, substitutions, quotes, a line break, and environment
 // references (%FOO% holds a command of its own).
 QStringList HostileNames() {
-    return {QStringLiteral("--x"),          QStringLiteral("$(touch P)"),
-            QStringLiteral("`touch P`"),    QStringLiteral("'; touch P;'"),
+    return {QStringLiteral("--x"),         QStringLiteral("$(touch P)"),
+            QStringLiteral("`touch P`"),   QStringLiteral("'; touch P;'"),
             QStringLiteral("line\nbreak"), QStringLiteral("%HOME%"),
-            QStringLiteral("%FOO%"),        QStringLiteral("it's \"odd\" $HOME")};
+            QStringLiteral("%FOO%"),       QStringLiteral("it's \"odd\" $HOME")};
 }
 
 class CommandRunnerEnvironmentTest : public CommandRunnerTest {
@@ -189,7 +189,8 @@ TEST_F(CommandRunnerEnvironmentTest, AShellCommandGetsEachNameByteForByteWhereve
                 << command.toStdString();
             EXPECT_TRUE(WaitForFile(At(QStringLiteral("done"))))
                 << command.toStdString() << ": " << name.toStdString();
-            EXPECT_TRUE(QFile::exists(At(name))) << command.toStdString() << ": " << name.toStdString();
+            EXPECT_TRUE(QFile::exists(At(name)))
+                << command.toStdString() << ": " << name.toStdString();
             QFile::remove(At(QStringLiteral("done")));
             QFile::remove(At(name));
         }

@@ -257,7 +257,8 @@ TEST_F(FindResultsTest, ViewFileOpensOneFileEvenAnEmptyOneAndBeepsOnAFolder) {
         window->ViewFile();
     }
     EXPECT_EQ(prompter->Beeps().size(), 1) << "an empty file is viewable";
-    EXPECT_EQ(opened, (QList<std::pair<QString, bool>>{{P("empty.log"), true}, {P("full.log"), true}}));
+    EXPECT_EQ(opened,
+              (QList<std::pair<QString, bool>>{{P("empty.log"), true}, {P("full.log"), true}}));
 }
 
 TEST_F(FindResultsTest, DeletedRowsGoWhateverTheAnswerAndTheLastOneClosesTheWindow) {

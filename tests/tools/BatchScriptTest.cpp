@@ -89,9 +89,9 @@ TEST(BatchScript, QuotingFollowsTheTemplatesOwnQuotes) {
 void RunHostile(const QString& templateText) {
     TestDir source;
     TestDir target;
-    const QStringList names = {"--x",       "$(touch P)", "'; touch P;'", "line\nbreak",
-                               "a b",       "`touch P`",  "-rf",          "plain.txt",
-                               "%HOME%",    "nl\ntouch P #", "q\"uo\\te$HOME", "-"};
+    const QStringList names = {
+        "--x",       "$(touch P)", "'; touch P;'",  "line\nbreak",    "a b", "`touch P`", "-rf",
+        "plain.txt", "%HOME%",     "nl\ntouch P #", "q\"uo\\te$HOME", "-"};
     for (const QString& name : names)
         ASSERT_TRUE(source.MakeFile(NameToBytes(name), NameToBytes(name) + " contents"));
     const BatchPaths paths{source.Path(), target.Path(), target.Path()};
@@ -130,6 +130,27 @@ TEST(BatchScript, HostileNamesInBackquotesSubstitutionsAndCommentsNeverRunAsCode
     // A comment ends at a line break: a name there must not end it.
     RunHostile("cp -- $N $R # copied $N");
     RunHostile("# $N, cp -- '$N' \"$R\"");
+}
+
+TEST(BatchScript, APlaceThatCannotBeQuotedIsRefused) {
+    for (const QString& templateText :
+         {QStringLiteral("cp ${X:-$N} $R"), QStringLiteral("echo $(( $N + 1 ))"),
+          QStringLiteral("cat <<END >$R/list, $N, END"), QStringLiteral("echo `echo \\`$N\\``"),
+          QStringLiteral("x=$(echo # $N), cp $N $R")}) {
+        const QStringList entries = ParseBatchTemplate(templateText);
+        EXPECT_FALSE(BatchTemplateIsSafe(entries)) << templateText.toStdString();
+        bool refused = false;
+        const QString script =
+            GenerateBatchScript(entries, Items({"$(touch P)"}), kPaths, &refused);
+        EXPECT_TRUE(refused) << templateText.toStdString();
+        EXPECT_FALSE(script.contains("touch P")) << "the code stays as written, no name in it";
+    }
+    for (const QString& templateText :
+         {QStringLiteral("cp $N ${HOME}/x"), QStringLiteral("echo $((1 + $1)) $N"),
+          QStringLiteral("cp \"$N\" \"$R\" # done")}) {
+        EXPECT_TRUE(BatchTemplateIsSafe(ParseBatchTemplate(templateText)))
+            << templateText.toStdString();
+    }
 }
 
 TEST(BatchScript, ShellQuote) {

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <algorithm>
 #include <QLocale>
+#include <algorithm>
 
 #include "platform/archive/ArchiveExtractor.h"
 #include "platform/archive/ArchiveTestWriter.h"
@@ -218,8 +218,9 @@ TEST_F(ArchiveExtractorTest, LinksPointingOutsideAreRefusedOneByOneAndTheRestArr
         const char* filter;
         const char* name;
     };
-    for (const Format& f : {Format{"zip", "none", "links.zip"}, Format{"gnutar", "none", "links.tar"},
-                            Format{"gnutar", "gzip", "links.tar.gz"}}) {
+    for (const Format& f :
+         {Format{"zip", "none", "links.zip"}, Format{"gnutar", "none", "links.tar"},
+          Format{"gnutar", "gzip", "links.tar.gz"}}) {
         SCOPED_TRACE(f.name);
         ASSERT_TRUE(WriteModes(dir.Join(f.name), f.format, f.filter, entries));
         auto index = Index(f.name);
