@@ -200,6 +200,32 @@ TEST_F(CommandRunnerEnvironmentTest, AShellCommandGetsEachNameByteForByteWhereve
     EXPECT_FALSE(QFile::exists(At(QStringLiteral("a"))));
 }
 
+TEST_F(CommandRunnerTest, AMacroWhereNoNameCanBeQuotedStopsTheCommand) {
+    QStringList launched;
+    runner.SetLauncher([&](const QString& line, const QString&) {
+        launched.append(line);
+        return true;
+    });
+    MacroValues values;
+    values.focusedName = QStringLiteral("$(touch P)");
+    for (const QString& text :
+         {QStringLiteral("$ echo ${X:-$N}"), QStringLiteral("$ echo $(( $N ))"),
+          QStringLiteral("$ x=$(echo # $N)")}) {
+        notices.clear();
+        EXPECT_FALSE(runner.RunCommandText(text, values, dir.Path(), kMax)) << text.toStdString();
+        ASSERT_EQ(notices.size(), 1);
+        EXPECT_EQ(notices[0].text, kUnsafeMacroPlace);
+        EXPECT_TRUE(notices[0].alert);
+    }
+    EXPECT_TRUE(launched.isEmpty());
+    EXPECT_TRUE(runner.History().entries().isEmpty());
+    // A "${...}" without a macro in it is the shell's own business.
+    EXPECT_TRUE(
+        runner.RunCommandText(QStringLiteral("$ echo ${HOME} $N"), values, dir.Path(), kMax));
+    ASSERT_EQ(launched.size(), 1);
+    EXPECT_EQ(launched[0], QStringLiteral(R"('echo ${HOME} '\''$(touch P)'\''')"));
+}
+
 TEST_F(CommandRunnerTest, PreamblesGoInFrontAndTheShellCommandIsOneArgument) {
     QStringList launched;
     runner.SetLauncher([&](const QString& line, const QString&) {
