@@ -186,10 +186,10 @@ void CEditorView::TextLoaded() {
     const QByteArrayView bytes = m_text->Bytes();
     m_text->setEolMode(kModes[DetectLineEnd(bytes.data(), bytes.size())]);
     ShowText();
-    const bool wasLarge = m_largeText;
+    // A new text is given to the control unwrapped; it is wrapped (or not)
+    // once it is all there.
     m_largeText = Length() > kWrapLimit;
-    if (m_largeText != wasLarge || m_largeText)
-        ApplyWrap(m_largeText && EditorConfig().wordWrap);
+    ApplyWrap(m_largeText);
 }
 
 void CEditorView::ShowText() {
@@ -544,6 +544,11 @@ void CEditorView::ApplyWrap(bool tellWhyNot) {
     // ends of its lines.
     const bool wrap = on && !m_largeText;
     m_text->setWrapMode(wrap ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
+    // Wrapping asks the control to keep the layout of every line (over ten
+    // times the text); the lines on the page are enough.
+    m_text->SendScintilla(QsciScintillaBase::SCI_SETLAYOUTCACHE,
+                          static_cast<unsigned long>(wrap ? QsciScintillaBase::SC_CACHE_PAGE
+                                                          : QsciScintillaBase::SC_CACHE_CARET));
     const bool scrollBar = EditorConfig().horizScroll || (on && m_largeText);
     m_text->SendScintilla(QsciScintillaBase::SCI_SETHSCROLLBAR, scrollBar ? 1ul : 0ul);
     if (m_rich)

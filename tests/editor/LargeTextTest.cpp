@@ -137,6 +137,9 @@ TEST_F(EditorTest, ALargeTextIsShownUnwrappedUnstyledAndLaidOutOnlyWhereShown) {
     auto small = EditText("a short text\n");
     EXPECT_TRUE(small->WrapsText());
     EXPECT_EQ(Send(small->Text(), QsciScintillaBase::SCI_GETHSCROLLBAR), 0);
+    // Wrapped, it keeps the layouts of the page, not of every line.
+    EXPECT_EQ(Send(small->Text(), QsciScintillaBase::SCI_GETLAYOUTCACHE),
+              QsciScintillaBase::SC_CACHE_PAGE);
     EXPECT_TRUE(StateOf(*small, ID_EDITOR_WORD_WRAP).checked);
     ASSERT_TRUE(small->OnCommand(ID_EDITOR_WORD_WRAP));
     EXPECT_FALSE(small->WrapsText());
