@@ -124,9 +124,13 @@ bool EditorTextControl::ReadBytes(QIODevice& device, qint64 size, QString* error
 }
 
 void EditorTextControl::RenewAccessibleInterface() {
-    // An interface made for the text before stays until it is deleted.
-    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(this);
+    // An interface made for the text before stays until it is deleted. None
+    // is made here for a text of ordinary size: who needs one asks for it.
     const bool large = Length() > kAccessibleTextLimit;
+    if (large == m_plainAccessible)
+        return;
+    m_plainAccessible = large;
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(this);
     if (iface && (iface->textInterface() != nullptr) == large)
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
 }

@@ -5,8 +5,9 @@
 //
 // The text is never styled (no lexer, one style), so its document keeps no
 // style byte per character, and nothing is laid out or styled beyond the
-// lines on screen: the caret's line is the only layout kept, styling is not
-// done while idle, and the scroll width is not measured over the text.
+// lines on screen: the caret's line (the page, while wrapped) is all the
+// layout kept, styling is not done while idle, and the scroll width is not
+// measured over the text.
 
 #include <QByteArrayView>
 #include <QIODevice>
@@ -44,7 +45,7 @@ public:
     /// Above this many bytes the control's accessible interface does not
     /// give its text (that interface counts characters from the start of the
     /// text on every caret move).
-    static constexpr qint64 kAccessibleTextLimit = 16 << 20;
+    static constexpr qint64 kAccessibleTextLimit = 4 << 20;
     /// The accessible interface gives the text (a screen reader can read it).
     bool HasTextAccessibility();
 
@@ -57,6 +58,7 @@ protected:
 private:
     void UseUnstyledDocument();
     void RenewAccessibleInterface();
+    bool m_plainAccessible = false;
     // Around a whole new text: no wrapping, change notices or undo steps
     // while it arrives.
     struct NewText {

@@ -173,7 +173,7 @@ TEST_F(EditorTest, ALargeLogIsSearchedAndTravelledToItsEnd) {
 }
 
 TEST_F(EditorTest, TheMemoryOfALargeTextGoesBackWhenItsWindowCloses) {
-    const qint64 size = EditorTextControl::kAccessibleTextLimit + (1 << 20);
+    const qint64 size = 17 << 20;
     const QString path = File("service.log", LogLines(size, "needle"));
     // A first window pays for what is made once in a run (fonts, caches),
     // and leaves the allocator ready to serve a text of this size from its
