@@ -67,10 +67,13 @@ void ExpandInto(QString& out, ShellContextScanner& scanner, const QString& entry
                 bool ok = false;
                 const qulonglong start = digits.toULongLong(&ok);
                 if (ok && start <= qulonglong(1) << 62) {
-                    // Digits need no quoting anywhere.
-                    const QString number = QString::number(start + qulonglong(counter));
-                    out += number.rightJustified(digits.size(), u'0');
-                    scanner.NoteValue();
+                    // Digits need no quoting anywhere, but the shell reads
+                    // them as it reads typed ones (after "$x" they go on
+                    // with the name), so the scanner reads them too.
+                    const QString number = QString::number(start + qulonglong(counter))
+                                               .rightJustified(digits.size(), u'0');
+                    for (qsizetype d = 0; d < number.size();) d += scanner.Advance(number, d);
+                    out += number;
                     i = end;
                     continue;
                 }

@@ -83,6 +83,18 @@ TEST(BatchScript, QuotingFollowsTheTemplatesOwnQuotes) {
         << "a backslash keeps a code literal, except inside single quotes";
 }
 
+// A value never goes on with what the template put before it: a "$" or a
+// parameter's name, a "~", a reserved word where a command's name goes.
+TEST(BatchScript, AValueNeverJoinsWhatStandsBeforeIt) {
+    const BatchItem item{"abc", "/f"};
+    EXPECT_EQ(ExpandBatchEntry("echo $$N", item, kPaths, 0), "echo $''abc");
+    EXPECT_EQ(ExpandBatchEntry("echo $x$N", item, kPaths, 0), "echo $x''abc");
+    EXPECT_EQ(ExpandBatchEntry(R"(echo "$x$1$N")", item, kPaths, 0), R"(echo "$x1""abc")")
+        << "the counter's digits go on with the name, the value does not";
+    EXPECT_EQ(ExpandBatchEntry("echo ~$N", {"root", "/f"}, kPaths, 0), "echo ~'root'");
+    EXPECT_EQ(ExpandBatchEntry("$N x; echo $N", {"if", "/f"}, kPaths, 0), "'if' x; echo if");
+}
+
 // Runs the script made from `templateText` for the hostile names in a
 // folder, then checks that every name was copied as itself and that no
 // name ran as code.
