@@ -1,5 +1,7 @@
 #include "pack/CPackTools.h"
 
+#include <sys/stat.h>
+
 #include <QEventLoop>
 #include <QPointer>
 #include <QProgressDialog>
@@ -40,9 +42,13 @@ bool IsFileSystemPane(const CPanexView* pane) {
     return pane && pane->Model() && pane->Model()->IsFileSystem();
 }
 
+// An archive opens as a folder, so its attributes say folder: the disk says
+// whether it is a file.
 bool IsArchiveFile(FolderItem* item) {
-    return item && !(item->attributes & SFGAO_FOLDER) && (item->attributes & SFGAO_FILESYSTEM) &&
-           IsArchiveName(NameToBytes(item->name));
+    if (!item || !(item->attributes & SFGAO_FILESYSTEM) || !IsArchiveName(NameToBytes(item->name)))
+        return false;
+    struct stat st;
+    return ::stat(NameToBytes(item->ItemPath()).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // The progress figures for a dialog whose range is 0..1000.

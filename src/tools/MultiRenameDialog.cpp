@@ -171,6 +171,7 @@ MultiRenameDialog::MultiRenameDialog(QString folder, std::vector<RenameSource> i
     for (QCheckBox* box : {regex, matchCase})
         connect(box, &QCheckBox::toggled, this, [this] { UpdatePreview(); });
     connect(caseChange, &QComboBox::currentIndexChanged, this, [this] { UpdatePreview(); });
+    m_existing = FolderNames(m_folder);
     UpdatePreview();
     nameMask->setFocus();
     nameMask->selectAll();
@@ -204,7 +205,7 @@ void MultiRenameDialog::UpdatePreview() {
             error ? m_items[i].name : ApplyRenameMask(options, m_items[i], qint64(i));
         m_rows.push_back({m_items[i].name, newName, QString()});
     }
-    MarkRenameConflicts(m_rows, FolderNames(m_folder));
+    MarkRenameConflicts(m_rows, m_existing);
     m_model->SetRows(&m_rows);
 
     int changing = 0;
@@ -225,6 +226,7 @@ void MultiRenameDialog::UpdatePreview() {
 
 bool MultiRenameDialog::Apply() {
     // The folder may have changed since the preview was drawn.
+    m_existing = FolderNames(m_folder);
     UpdatePreview();
     if (!m_maskError.isEmpty() || !RenameBatchReady(m_rows)) {
         int conflicts = 0;
@@ -237,7 +239,7 @@ bool MultiRenameDialog::Apply() {
     }
     int total = 0;
     for (const RenameRow& row : m_rows) total += row.Changes() ? 1 : 0;
-    const RenameOutcome outcome = RunRenameBatch(m_folder, m_rows, FolderNames(m_folder), m_call);
+    const RenameOutcome outcome = RunRenameBatch(m_folder, m_rows, m_existing, m_call);
     FollowRenames(outcome);
     if (!outcome.done.empty())
         m_undo = outcome;
@@ -279,6 +281,7 @@ void MultiRenameDialog::FollowRenames(const RenameOutcome& outcome) {
 }
 
 void MultiRenameDialog::ShowOutcome(const RenameOutcome& outcome, int total) {
+    m_existing = FolderNames(m_folder);
     UpdatePreview();
     if (!outcome.Succeeded())
         MessageBoxText(outcome.Report(total), PromptButtons::Ok, PromptIcon::Warning, this);

@@ -3,7 +3,8 @@
 // (Ctrl+F2). The masks, the counter, find and replace and the case change
 // of RenameMask.h, and a preview of every old name beside its new one, with
 // the rows that can't be renamed marked and the reason given, renewed as
-// the user types.
+// the user types (against the folder's names as read when the dialog
+// opened, or at the last batch).
 //
 // "&Rename" carries the batch out (RenameBatch.h) after checking the
 // folder again, and reports a failure with what was done; the rows then
@@ -93,6 +94,7 @@ private:
     QString m_folder;
     std::vector<RenameSource> m_items;
     std::vector<RenameRow> m_rows;
+    QSet<QString> m_existing;  // the folder's names, read when the dialog opens and at each batch
     QString m_maskError;
     std::optional<RenameOutcome> m_undo;
     RenameCall m_call;

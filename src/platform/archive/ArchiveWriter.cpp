@@ -441,6 +441,16 @@ PackResult Packer::Run() {
             return m_result;
         }
     }
+    // zip and 7z keep names as Unicode; libarchive would store a name that
+    // is no UTF-8 changed (7z) or unreadable (zip in a UTF-8 locale).
+    if (!IsTarFormat(m_request.format)) {
+        for (const Planned& entry : walker.plan) {
+            if (NameHasEscapes(NameFromBytes(entry.relative))) {
+                m_result.error = PackTexts::kNotUtf8.arg(Shown(entry.relative));
+                return m_result;
+            }
+        }
+    }
     m_progress.itemsTotal = walker.plan.size();
     m_progress.bytesTotal = walker.bytes;
     Report(true);

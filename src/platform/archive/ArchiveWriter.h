@@ -5,9 +5,9 @@
 // What goes in, for each source (a name inside `baseFolder`), with its
 // whole sub-tree:
 // - entries are named by their path below the base folder, byte for byte
-//   as the file system spells them (tar keeps any bytes; zip writes the
-//   bytes and marks them UTF-8 only when they are; 7z stores Unicode, so a
-//   name that is not UTF-8 fails that archive instead of being changed);
+//   as the file system spells them: tar keeps any bytes; zip and 7z hold
+//   Unicode names, so a name that is not UTF-8 fails those archives (with
+//   a message naming it) instead of being stored changed or unreadable;
 // - each entry keeps its permission bits, owner and group (numbers and
 //   names), and its modified and accessed times to the nanosecond where the
 //   format keeps them;
@@ -93,4 +93,7 @@ inline const QString kCantWrite = QStringLiteral("The archive can't be written: 
 inline const QString kSpecialLeftOut =
     QStringLiteral("\"%1\" is a special file; this kind of archive can't hold it");
 inline const QString kChanged = QStringLiteral("\"%1\" changed while it was packed");
+inline const QString kNotUtf8 = QStringLiteral(
+    "\"%1\" has a name that is not UTF-8, which zip and 7z archives can't hold as it is; "
+    "a tar archive can");
 }  // namespace PackTexts
