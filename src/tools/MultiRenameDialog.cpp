@@ -118,7 +118,7 @@ MultiRenameDialog::MultiRenameDialog(QString folder, std::vector<RenameSource> i
     auto* replace = new QGridLayout;
     findText = new QLineEdit(this);
     replaceText = new QLineEdit(this);
-    regex = new QCheckBox(QStringLiteral("Regular e&xpression"), this);
+    regex = new QCheckBox(QStringLiteral("Re&gular expression"), this);
     matchCase = new QCheckBox(QStringLiteral("&Match case"), this);
     matchCase->setChecked(true);
     auto* findLabel = new QLabel(QStringLiteral("&Find:"), this);
