@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kRuns = 5;
+constexpr int kRuns = 9;
 
 // No panes: RunPack needs none.
 class NoPanes : public PaneHost {
@@ -67,6 +67,13 @@ bool MakeTree(const QString& root, int files) {
     return true;
 }
 
+double CpuSeconds(int who) {
+    struct rusage usage;
+    ::getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 long long Entries(const QString& archive) {
     QString error;
     ForgetArchiveIndexes();
@@ -92,7 +99,7 @@ int main(int argc, char** argv) {
     const QString theirs = dir.filePath(QStringLiteral("theirs.tar.gz"));
 
     bool failed = false;
-    const double packSeconds = BestSeconds(kRuns, [&] {
+    auto packOurs = [&] {
         QFile::remove(ours);
         PackRequest request;
         request.baseFolder = NameToBytes(dir.path());
@@ -101,15 +108,31 @@ int main(int argc, char** argv) {
         request.format = ArchiveFormat::TarGz;
         const PackResult result = tools.RunPack(request, nullptr);
         failed = failed || !result.done;
-    });
-    const double tarSeconds = BestSeconds(kRuns, [&] {
+    };
+    auto packTheirs = [&] {
         QFile::remove(theirs);
         QProcess tar;
         tar.start(QStringLiteral("tar"), {QStringLiteral("-czf"), theirs, QStringLiteral("-C"),
                                           dir.path(), QStringLiteral("tree")});
         tar.waitForFinished(-1);
         failed = failed || tar.exitCode() != 0;
-    });
+    };
+    // The two take turns, so that a burst of other work on the machine
+    // falls on both alike; the best run of each counts, for the time the
+    // user waits (wall) and for the processor time spent (every thread, and
+    // tar's gzip child).
+    double packSeconds = 1e9;
+    double tarSeconds = 1e9;
+    double packCpu = 1e9;
+    double tarCpu = 1e9;
+    for (int run = 0; run < kRuns; ++run) {
+        const double selfBefore = CpuSeconds(RUSAGE_SELF);
+        packSeconds = std::min(packSeconds, BestSeconds(1, packOurs));
+        packCpu = std::min(packCpu, CpuSeconds(RUSAGE_SELF) - selfBefore);
+        const double childrenBefore = CpuSeconds(RUSAGE_CHILDREN);
+        tarSeconds = std::min(tarSeconds, BestSeconds(1, packTheirs));
+        tarCpu = std::min(tarCpu, CpuSeconds(RUSAGE_CHILDREN) - childrenBefore);
+    }
     if (failed) {
         std::fprintf(stderr, "a pack failed\n");
         return 1;
@@ -118,12 +141,13 @@ int main(int argc, char** argv) {
     const long long theirEntries = Entries(theirs);
     struct rusage usage;
     ::getrusage(RUSAGE_SELF, &usage);
-    std::printf("pack %d small files into tar.gz (best of %d)\n", files, kRuns);
-    std::printf("  Corvane Pack: %.3f s, %lld entries, %lld bytes\n", packSeconds, ourEntries,
-                (long long)QFileInfo(ours).size());
-    std::printf("  tar -czf:     %.3f s, %lld entries, %lld bytes\n", tarSeconds, theirEntries,
-                (long long)QFileInfo(theirs).size());
-    std::printf("  ratio: %.2f (target <= 1.2)\n", packSeconds / tarSeconds);
+    std::printf("pack %d small files into tar.gz (best of %d, taking turns)\n", files, kRuns);
+    std::printf("  Corvane Pack: %.3f s wall, %.3f s cpu, %lld entries, %lld bytes\n", packSeconds,
+                packCpu, ourEntries, (long long)QFileInfo(ours).size());
+    std::printf("  tar -czf:     %.3f s wall, %.3f s cpu, %lld entries, %lld bytes\n", tarSeconds,
+                tarCpu, theirEntries, (long long)QFileInfo(theirs).size());
+    std::printf("  ratio: %.2f wall (target <= 1.2), %.2f cpu\n", packSeconds / tarSeconds,
+                packCpu / tarCpu);
     std::printf("  max RSS: %ld kB\n", usage.ru_maxrss);
     return ourEntries == theirEntries ? 0 : 1;
 }

@@ -15,10 +15,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
@@ -193,6 +197,158 @@ mode_t CurrentUmask() {
     return mode_t(mask);
 }
 
+// The compression of a tar stream on a thread of its own, as `tar -czf`
+// leaves it to a gzip process: the packer reads files and makes headers
+// while the previous megabyte is compressed. The packer hands over whole
+// chunks through a short queue (so memory stays bounded); the compressor
+// runs them through a libarchive filter of the "raw" format into the file.
+// A thread of its own rather than a WorkerThread job: it is one stage of
+// the job that already runs on the worker, and talks to nothing else.
+class Compressor {
+public:
+    static constexpr std::size_t kChunk = std::size_t(1) << 20;
+    static constexpr std::size_t kQueued = 4;
+
+    bool Start(ArchiveFormat format, int fd) {
+        m_archive = archive_write_new();
+        int r = archive_write_set_format_raw(m_archive);
+        if (r == ARCHIVE_OK && format == ArchiveFormat::TarGz)
+            r = archive_write_add_filter_gzip(m_archive);
+        if (r == ARCHIVE_OK && format == ArchiveFormat::TarXz)
+            r = archive_write_add_filter_xz(m_archive);
+        if (r == ARCHIVE_OK && format == ArchiveFormat::TarZst)
+            r = archive_write_add_filter_zstd(m_archive);
+        if (r == ARCHIVE_OK)
+            r = archive_write_open_fd(m_archive, fd);
+        archive_entry* entry = archive_entry_new();
+        archive_entry_set_filetype(entry, AE_IFREG);
+        archive_entry_set_pathname(entry, "stream");
+        if (r == ARCHIVE_OK)
+            r = archive_write_header(m_archive, entry);
+        archive_entry_free(entry);
+        if (r != ARCHIVE_OK) {
+            SetError();
+            return false;
+        }
+        m_thread = std::thread([this] { Run(); });
+        return true;
+    }
+
+    ~Compressor() { Finish(false); }
+
+    // The packer's side: queues `data`, waiting while the queue is full.
+    // False once the compressor has failed.
+    bool Write(const char* data, std::size_t length) {
+        while (length > 0) {
+            const std::size_t n = std::min(length, kChunk - m_pending.size());
+            m_pending.insert(m_pending.end(), data, data + n);
+            data += n;
+            length -= n;
+            if (m_pending.size() == kChunk && !Hand(std::move(m_pending)))
+                return false;
+            if (m_pending.capacity() < kChunk)
+                m_pending.reserve(kChunk);
+        }
+        return !m_failed.load();
+    }
+
+    // Ends the stream: with `complete`, what is pending is compressed and
+    // the filter closed; otherwise the rest is dropped. True when all that
+    // was written is in the file.
+    bool Finish(bool complete) {
+        if (!m_thread.joinable())
+            return !m_failed.load() && complete;
+        if (complete && !m_pending.empty())
+            Hand(std::move(m_pending));
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_ended = true;
+            m_abandon = !complete;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+        return complete && !m_failed.load();
+    }
+
+    QString Error() const { return m_error; }
+
+private:
+    bool Hand(std::vector<char> chunk) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_queue.size() < kQueued || m_failed.load(); });
+        if (m_failed.load())
+            return false;
+        m_queue.push_back(std::move(chunk));
+        lock.unlock();
+        m_changed.notify_all();
+        return true;
+    }
+
+    void Run() {
+        for (;;) {
+            std::vector<char> chunk;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [this] { return !m_queue.empty() || m_ended; });
+                if (m_queue.empty() || m_abandon)
+                    break;
+                chunk = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            m_changed.notify_all();
+            const char* data = chunk.data();
+            std::size_t left = chunk.size();
+            while (left > 0) {
+                const la_ssize_t n = archive_write_data(m_archive, data, left);
+                if (n <= 0) {
+                    Fail();
+                    return;
+                }
+                data += n;
+                left -= std::size_t(n);
+            }
+        }
+        if (m_abandon || archive_write_close(m_archive) != ARCHIVE_OK) {
+            if (!m_abandon)
+                SetError();
+            archive_write_fail(m_archive);
+            m_failed = true;
+        }
+        archive_write_free(m_archive);
+        m_archive = nullptr;
+    }
+
+    void Fail() {
+        SetError();
+        archive_write_fail(m_archive);
+        archive_write_free(m_archive);
+        m_archive = nullptr;
+        m_failed = true;
+        m_changed.notify_all();
+    }
+
+    void SetError() {
+        const char* text = m_archive ? archive_error_string(m_archive) : nullptr;
+        m_error = text ? QString::fromLocal8Bit(text) : QStringLiteral("unknown error");
+    }
+
+    struct archive* m_archive = nullptr;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::vector<char>> m_queue;
+    std::vector<char> m_pending;
+    bool m_ended = false;
+    bool m_abandon = false;
+    std::atomic<bool> m_failed{false};
+    QString m_error;  // written by the thread before m_failed is set
+};
+
+la_ssize_t ToCompressor(struct archive*, void* client, const void* data, size_t length) {
+    auto* compressor = static_cast<Compressor*>(client);
+    return compressor->Write(static_cast<const char*>(data), length) ? la_ssize_t(length) : -1;
+}
+
 class Packer {
 public:
     Packer(const PackRequest& request, const std::atomic<bool>& stop,
@@ -215,6 +371,8 @@ private:
         return false;
     }
     bool FailArchive() {
+        if (m_compressor && !m_compressor->Error().isEmpty())
+            return Fail(PackTexts::kCantWrite.arg(m_compressor->Error()));
         const char* text = archive_error_string(m_archive);
         return Fail(PackTexts::kCantWrite.arg(text ? QString::fromLocal8Bit(text)
                                                    : QStringLiteral("unknown error")));
@@ -229,6 +387,7 @@ private:
     std::chrono::steady_clock::time_point m_lastReport;
     struct archive* m_archive = nullptr;
     archive_entry* m_entry = nullptr;
+    std::unique_ptr<Compressor> m_compressor;  // tar.gz, tar.xz, tar.zst
     UniqueFd m_fd;
     QByteArray m_tempPath;
     NameCache m_names;
@@ -273,16 +432,22 @@ bool Packer::Open() {
             r = archive_write_set_format_pax_restricted(m_archive);
             break;
     }
-    if (r == ARCHIVE_OK && m_request.format == ArchiveFormat::TarGz)
-        r = archive_write_add_filter_gzip(m_archive);
-    if (r == ARCHIVE_OK && m_request.format == ArchiveFormat::TarXz)
-        r = archive_write_add_filter_xz(m_archive);
-    if (r == ARCHIVE_OK && m_request.format == ArchiveFormat::TarZst)
-        r = archive_write_add_filter_zstd(m_archive);
     if (r != ARCHIVE_OK)
         return FailArchive();
-    if (archive_write_open_fd(m_archive, m_fd.get()) != ARCHIVE_OK)
+    const bool compressed = IsTarFormat(m_request.format) && m_request.format != ArchiveFormat::Tar;
+    if (compressed) {
+        m_compressor = std::make_unique<Compressor>();
+        if (!m_compressor->Start(m_request.format, m_fd.get()))
+            return Fail(PackTexts::kCantWrite.arg(m_compressor->Error()));
+        // The compressor pads nothing: the tar stream ends at its last
+        // record, as a compressed tar of bsdtar does.
+        archive_write_set_bytes_in_last_block(m_archive, 1);
+        if (archive_write_open2(m_archive, m_compressor.get(), nullptr, ToCompressor, nullptr,
+                                nullptr) != ARCHIVE_OK)
+            return FailArchive();
+    } else if (archive_write_open_fd(m_archive, m_fd.get()) != ARCHIVE_OK) {
         return FailArchive();
+    }
     m_entry = archive_entry_new2(m_archive);
     m_buffer.resize(kBlock);
     return true;
@@ -426,6 +591,8 @@ void Packer::Discard() {
         archive_write_free(m_archive);
         m_archive = nullptr;
     }
+    if (m_compressor)
+        m_compressor->Finish(false);
     m_fd = UniqueFd();
     if (!m_tempPath.isEmpty())
         ::unlink(m_tempPath.constData());
@@ -474,6 +641,8 @@ PackResult Packer::Run() {
     }
     if (ok && archive_write_close(m_archive) != ARCHIVE_OK)
         ok = FailArchive();
+    if (ok && m_compressor && !m_compressor->Finish(true))
+        ok = Fail(PackTexts::kCantWrite.arg(m_compressor->Error()));
     if (ok && m_request.replaceExisting && ::fdatasync(m_fd.get()) != 0)
         ok = Fail(PackTexts::kCantWrite.arg(ErrnoText(errno)));
     if (ok && ::fchmod(m_fd.get(), 0666 & ~CurrentUmask()) != 0)
