@@ -177,6 +177,16 @@ SyncWindow::SyncWindow(QString leftRoot, QString rightRoot, bool compareContents
     list->verticalHeader()->hide();
     list->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     list->setMinimumSize(720, 320);
+    // A double click steps the row through the actions it allows.
+    connect(list, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.row() >= int(m_model->Shown().size()))
+            return;
+        const int row = m_model->Shown()[std::size_t(index.row())];
+        const std::vector<SyncAction> allowed = AllowedSyncActions(m_rows[std::size_t(row)]);
+        const auto it = std::find(allowed.begin(), allowed.end(), m_rows[std::size_t(row)].action);
+        const std::size_t next = it == allowed.end() ? 0 : std::size_t(it - allowed.begin() + 1);
+        SetAction(row, allowed[next % allowed.size()]);
+    });
     layout->addWidget(list, 1);
 
     auto* actions = new QHBoxLayout;

@@ -4,6 +4,8 @@
 // action the user can change, filtered by kind, then carried out through
 // the file-operation engine with its questions and progress.
 //
+// The buttons under the list set the action of the selected rows; a double
+// click steps one row through the actions it allows (AllowedSyncActions).
 // The trees are read on a worker thread (WorkerThread); the list fills
 // when both are read and compared, and "&Compare" reads them again (also
 // after a run, so what is left shows). "&Synchronize" carries out the

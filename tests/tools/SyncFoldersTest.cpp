@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <QLabel>
+#include <QTableView>
 
 #include "platform/fileop/FileOpRequest.h"
 #include "tools/SyncPlan.h"
@@ -177,6 +178,24 @@ TEST_F(SyncFoldersTest, TheWindowRunsTheShownRowsThroughTheEngine) {
     EXPECT_FALSE(window.SetAction(onlyLeft, SyncAction::CopyLeft))
         << "nothing to copy from the right";
     ASSERT_TRUE(window.SetAction(onlyLeft, SyncAction::Delete));
+
+    // A double click steps a row through its actions and back.
+    const std::vector<int> shown = window.ShownRows();
+    int sizeRow = -1;
+    for (int i = 0; i < int(shown.size()); ++i)
+        if (window.Rows()[std::size_t(shown[std::size_t(i)])].relative == "size.txt")
+            sizeRow = i;
+    ASSERT_GE(sizeRow, 0);
+    const QModelIndex sizeIndex = window.list->model()->index(sizeRow, 4);
+    const SyncRow& sizeEntry = window.Rows()[std::size_t(shown[std::size_t(sizeRow)])];
+    Q_EMIT window.list->doubleClicked(sizeIndex);
+    EXPECT_EQ(sizeEntry.action, SyncAction::CopyRight);
+    EXPECT_EQ(window.list->model()->data(sizeIndex).toString(),
+              SyncActionText(SyncAction::CopyRight));
+    Q_EMIT window.list->doubleClicked(sizeIndex);
+    EXPECT_EQ(sizeEntry.action, SyncAction::CopyLeft);
+    Q_EMIT window.list->doubleClicked(sizeIndex);
+    EXPECT_EQ(sizeEntry.action, SyncAction::Skip);
 
     MutableGeneral().askConfirmation = true;
     EXPECT_TRUE(window.Synchronize());
