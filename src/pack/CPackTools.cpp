@@ -17,6 +17,7 @@
 #include "platform/namespace/NameCodec.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/thread/WorkerThread.h"
+#include "platform/ui/EscapePoll.h"
 #include "platform/ui/Prompter.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
@@ -216,8 +217,14 @@ PackResult CPackTools::RunPack(const PackRequest& request, QWidget* parent) {
                      [&worker] { worker.Stop(); });
     if (m_startedHook)
         m_startedHook([&worker] { worker.Stop(); });
-    if (!result)
-        loop.exec();
+    // Until the job ends the rest of the program takes no input (the dialog
+    // shows only after a moment, and a key pressed before must not start a
+    // second operation), and a quit waits; the dialog keeps its Cancel.
+    {
+        EscapePollScope polling(&progress);
+        if (!result)
+            loop.exec();
+    }
     worker.Wait();
     progress.close();
     return result.value_or(PackResult{});

@@ -5,8 +5,10 @@
 //   33161  "Pack..." (Alt+F5): the selection of the active pane (a folder
 //          of the disk) into a new archive in the other pane's folder, in
 //          the format PackDialog asks for (ArchiveWriter.h). The packing
-//          runs on a worker thread behind a progress dialog with Cancel; a
-//          cancelled or failed pack leaves no archive behind. The other
+//          runs on a worker thread behind a progress dialog with Cancel
+//          (meanwhile the rest of the program takes no input, as during a
+//          file operation); a cancelled or failed pack leaves no archive
+//          behind. The other
 //          pane then selects the new archive.
 //   33162  "Unpack..." (Alt+F6): the selected (else focused) archive of the
 //          active pane, everything it holds, into the other pane's folder,
