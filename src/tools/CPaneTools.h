@@ -17,11 +17,14 @@
 //   32823          generate batch (Ctrl+B)              BatchDialogs.h
 //   32975          print selection                      DirListing.h
 //   32986          copy names (Alt+C; Alt+Shift+C shell-quoted)
+//   33160          multi-rename the selection (Ctrl+F2)  MultiRenameDialog.h
+//   33163          synchronize the two folder trees (Shift+F9)  SyncWindow.h
 //
 // Mirror browsing (32876) is the pane's own (PaneNavigation).
 //
 // Settings: the pattern history, "Grep Settings" with its two histories and
-// the batch template history are loaded when first needed; the saver of
+// the batch template history and "Synchronize Settings" are loaded when
+// first needed; the saver of
 // each is handed to the registrar then, to be run at exit.
 //
 // Main thread only. The host outlives it.
@@ -41,7 +44,7 @@ class QDialog;
 class CPaneTools : public CommandTarget {
 public:
     /// Which of the tools' settings a saver writes.
-    enum class Settings { SelectionPatternHistory, Grep, BatchTemplateHistory };
+    enum class Settings { SelectionPatternHistory, Grep, BatchTemplateHistory, Synchronize };
     using SaverRegistrar =
         std::function<void(Settings which, std::function<void(ProfileStore&)> saver)>;
     /// Opens a file in the editor (`viewOnly`); true when one started.
@@ -90,6 +93,8 @@ public:
     void GenerateBatch();
     void PrintSelection();
     void CopyNames(bool shellQuoted);
+    void MultiRename();
+    void SynchronizeFolders();
 
     /// Loads a group of the tools' settings the first time it is needed in
     /// the run and hands its saver to the registrar; find files shares the
@@ -111,6 +116,6 @@ private:
     ScriptRunner m_scriptRunner;
     DialogRunner m_dialogRunner;
     std::function<bool()> m_sideBySide;
-    bool m_loaded[3] = {false, false, false};
+    bool m_loaded[4] = {false, false, false, false};
     std::unique_ptr<QObject> m_context;  // receiver of the lists' signals
 };
