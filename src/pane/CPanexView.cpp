@@ -83,7 +83,6 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
 
     m_list = new PaneListCtrl(this);
     m_list->setObjectName(QStringLiteral("paneList"));
-    m_list->SetCompareFunction(&CompareItems);
     layout->addWidget(m_list, 1);
     setFocusProxy(m_list);
 
