@@ -628,6 +628,25 @@ void PaneListCtrl::SetSelectedRows(const std::vector<bool>& selected) {
     m_selection->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
+void PaneListCtrl::SelectRows(const std::vector<int>& rows, bool selected) {
+    FlushPending();
+    const int count = m_model->Count();
+    std::vector<bool> state(std::size_t(count), false);
+    for (int row : SelectedRows()) {
+        if (row < count)
+            state[std::size_t(row)] = true;
+    }
+    bool changed = false;
+    for (int row : rows) {
+        if (row >= 0 && row < count && state[std::size_t(row)] != selected) {
+            state[std::size_t(row)] = selected;
+            changed = true;
+        }
+    }
+    if (changed)
+        SetSelectedRows(state);
+}
+
 PaneListCtrl::SelectionTotals PaneListCtrl::SelectedTotals() const {
     if (m_totalsValid)
         return m_totals;

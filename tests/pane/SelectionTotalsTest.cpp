@@ -100,6 +100,21 @@ TEST_F(SelectionTotalsTest, TotalsFollowSelectRemoveRefreshAndSort) {
     ExpectTotals(0, 0, "rows deleted");
 }
 
+// Rows selected or unselected in one go keep the others as they were, in
+// any order, with rows that do not exist ignored.
+TEST_F(SelectionTotalsTest, SelectRowsChangesOnlyTheRowsGiven) {
+    TestDir dir;
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(dir.MakeFile("f" + QByteArray::number(i), "x"));
+    ASSERT_TRUE(pane->OpenFolder(ParsePath(dir.Path())));
+    PaneListCtrl& list = *pane->List();
+    list.SelectRow(1, true);
+    list.SelectRows({6, 3, 4, 99, -1, 3}, true);
+    EXPECT_EQ(list.SelectedRows(), std::vector<int>({1, 3, 4, 6}));
+    list.SelectRows({4, 1, 7}, false);
+    EXPECT_EQ(list.SelectedRows(), std::vector<int>({3, 6}));
+    ExpectTotals(2, 2, "after SelectRows");
+}
+
 // Asked again and again without a change, the summary and the count cost
 // no walk of the selection; the first question after a change walks once.
 TEST_F(SelectionTotalsTest, RepeatedQuestionsWalkTheSelectionOnce) {
