@@ -256,8 +256,9 @@ echo "window_bench: making $FILES files and $SMALL small files under $WORK"
 make_folders
 sync
 start_display
-i=1
-while [ "$i" -le "$RUNS" ]; do
-    one_run "$i"
-    i=$((i + 1))
+# Not "i": the waiting helpers of lib.sh count with it.
+run_number=1
+while [ "$run_number" -le "$RUNS" ]; do
+    one_run "$run_number"
+    run_number=$((run_number + 1))
 done

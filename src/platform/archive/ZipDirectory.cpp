@@ -111,13 +111,18 @@ std::optional<DirectoryPlace> FindDirectory(int fd, std::int64_t fileSize) {
     return place;
 }
 
-// The path as the index makes it (ArchivePathParts joined by "/"), without
-// the lists that way makes: 100,000 names are made here at once. Read as
-// the C string libarchive gives, so up to a NUL.
-QByteArray NormalPath(const char* name, std::size_t length) {
+// A hash of the path as the index makes it (ArchivePathParts joined by
+// "/"), made from the raw name without building that path: 100,000 names
+// pass here at once. Read as the C string libarchive gives, so up to a NUL.
+// A path already made so hashes to the same value.
+std::uint64_t PathHash(const char* name, std::size_t length) {
     length = ::strnlen(name, length);
-    QByteArray path;
-    path.reserve(qsizetype(length));
+    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+    auto add = [&hash](unsigned char byte) {
+        hash ^= byte;
+        hash *= 0x100000001b3ULL;
+    };
+    bool any = false;
     for (std::size_t start = 0; start <= length;) {
         std::size_t end = start;
         while (end < length && name[end] != '/') ++end;
@@ -126,13 +131,14 @@ QByteArray NormalPath(const char* name, std::size_t length) {
         const bool dots =
             (n == 1 && part[0] == '.') || (n == 2 && part[0] == '.' && part[1] == '.');
         if (n > 0 && !dots) {
-            if (!path.isEmpty())
-                path += '/';
-            path.append(part, qsizetype(n));
+            if (any)
+                add('/');
+            for (std::size_t i = 0; i < n; ++i) add(static_cast<unsigned char>(part[i]));
+            any = true;
         }
         start = end + 1;
     }
-    return path;
+    return hash;
 }
 
 }  // namespace
@@ -149,7 +155,7 @@ std::shared_ptr<const ZipDirectory> ZipDirectory::Read(int fd, std::int64_t file
         return nullptr;
 
     std::shared_ptr<ZipDirectory> directory(new ZipDirectory);
-    directory->m_offsets.reserve(qsizetype(place->entries));
+    directory->m_offsets.reserve(std::size_t(place->entries));
     const unsigned char* p = bytes.data();
     const unsigned char* const end = p + bytes.size();
     for (std::uint64_t i = 0; i < place->entries; ++i) {
@@ -193,23 +199,27 @@ std::shared_ptr<const ZipDirectory> ZipDirectory::Read(int fd, std::int64_t file
         const bool direct = disk == 0 && !(flags & (kEncrypted | kStrongEncryption)) &&
                             (!(flags & kSizesAfterData) || method == kDeflated) &&
                             offset < place->offset;
-        const QByteArray path = NormalPath(reinterpret_cast<const char*>(name), nameLength);
-        // A path named twice: which of them the index shows is the reader's
-        // business, so neither is opened directly.
-        const auto it = directory->m_offsets.find(path);
-        if (it != directory->m_offsets.end())
-            it.value() = kUnusable;
-        else
-            directory->m_offsets.insert(path, direct ? offset : kUnusable);
+        directory->m_offsets.emplace_back(PathHash(reinterpret_cast<const char*>(name), nameLength),
+                                          direct ? offset : kUnusable);
         ++directory->m_entries;
         p += kCentralHeaderSize + nameLength + extraLength + commentLength;
+    }
+    // A path named twice (or two paths of one hash): which of them the index
+    // shows is the reader's business, so none of them is opened directly.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>>& offsets = directory->m_offsets;
+    std::sort(offsets.begin(), offsets.end());
+    for (std::size_t i = 1; i < offsets.size(); ++i) {
+        if (offsets[i].first == offsets[i - 1].first)
+            offsets[i].second = offsets[i - 1].second = kUnusable;
     }
     return directory;
 }
 
 std::optional<std::uint64_t> ZipDirectory::LocalHeaderOf(const QByteArray& path) const {
-    const auto it = m_offsets.constFind(path);
-    if (it == m_offsets.cend() || it.value() == kUnusable)
+    const std::uint64_t hash = PathHash(path.constData(), std::size_t(path.size()));
+    const auto it = std::lower_bound(m_offsets.begin(), m_offsets.end(),
+                                     std::pair<std::uint64_t, std::uint64_t>(hash, 0));
+    if (it == m_offsets.end() || it->first != hash || it->second == kUnusable)
         return std::nullopt;
-    return it.value();
+    return it->second;
 }

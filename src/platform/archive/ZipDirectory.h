@@ -16,15 +16,17 @@
 // disk, and a directory that lies inside the file and parses whole. Bounded:
 // the directory is read once, at most 256 MiB of it.
 //
-// Cost: one read of the directory and a hash of the entries' paths
-// (about 20 ms for 100,000 entries); a look-up is O(1). Immutable once made,
+// Cost: one read of the directory, a hash of each entry's path and a sort
+// of the hashes (a few milliseconds for 100,000 entries); a look-up is a
+// binary search. Immutable once made,
 // shared between threads.
 
 #include <QByteArray>
-#include <QHash>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class ZipDirectory {
 public:
@@ -46,6 +48,9 @@ private:
     ZipDirectory() = default;
 
     static constexpr std::uint64_t kUnusable = ~std::uint64_t(0);
-    QHash<QByteArray, std::uint64_t> m_offsets;  // kUnusable: not to be opened directly
+    // (hash of the path, offset) sorted; kUnusable: not to be opened
+    // directly. A look-up by hash may meet another path of that hash: the
+    // stream's check of the name met at the offset catches it.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_offsets;
     int m_entries = 0;
 };
