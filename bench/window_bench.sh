@@ -44,7 +44,8 @@ EMPTY="$WORK/empty"
 COPYDIR=$(mktemp -d "${COPY_ON:-$WORK}/corvane-copy.XXXXXX")
 SMALLDIR="$COPYDIR/small"
 mkdir -p "$EMPTY"
-trap 'rm -rf "$COPYDIR"; cleanup' EXIT INT TERM
+trap 'rm -rf "$COPYDIR"; cleanup' EXIT
+trap 'exit 130' INT TERM
 
 now() { date +%s.%N; }
 # CPU ticks (user + system, all threads) of a process; fields after the
