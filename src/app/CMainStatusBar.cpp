@@ -124,7 +124,10 @@ QLabel* CMainStatusBar::PaneLabel(int pane) const {
 void CMainStatusBar::SetPaneText(int pane, const QString& text) {
     if (pane == MessagePane)
         return;
-    if (QLabel* label = PaneLabel(pane))
+    // The indicators are renewed several times a second: an unchanged text
+    // costs no layout.
+    QLabel* label = PaneLabel(pane);
+    if (label && label->text() != text)
         label->setText(text);
 }
 

@@ -83,7 +83,6 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
 
     m_list = new PaneListCtrl(this);
     m_list->setObjectName(QStringLiteral("paneList"));
-    m_list->SetCompareFunction(&CompareItems);
     layout->addWidget(m_list, 1);
     setFocusProxy(m_list);
 
@@ -461,11 +460,12 @@ void CPanexView::SelectRefreshed(const std::vector<FolderItem*>& items) {
     // would take them one insertion (and one scroll) at a time. Every row
     // is settled now, so the new rows arrive together and the focus moves
     // once, to the last of them, as it would have ended.
-    for (std::size_t i = 0; i + 1 < items.size(); ++i) {
-        const int row = m_list->RowOf(items[i]);
-        if (row >= 0)
-            m_list->SelectRow(row, true);
-    }
+    // One change of the selection for them all: row by row, each would be
+    // merged with every range selected before it.
+    std::vector<int> rows;
+    rows.reserve(items.size());
+    for (std::size_t i = 0; i + 1 < items.size(); ++i) rows.push_back(m_list->RowOf(items[i]));
+    m_list->SelectRows(rows, true);
     FocusItem(items.back(), true);
 }
 
@@ -475,15 +475,15 @@ void CPanexView::UnselectNamed(const QStringList& names) {
     // Only the first item of each name counts, as a lookup by name would
     // find it; a name is struck off once its item is met.
     QSet<QString> pending(names.cbegin(), names.cend());
+    std::vector<int> rows;
     for (FolderItem& item : m_model->items) {
         if (pending.isEmpty())
             break;
         if (!pending.remove(item.name) || item.listState != kListListed)
             continue;
-        const int row = m_list->RowOf(&item);
-        if (row >= 0)
-            m_list->SelectRow(row, false);
+        rows.push_back(m_list->RowOf(&item));
     }
+    m_list->SelectRows(rows, false);
 }
 
 int CPanexView::FocusByName(const QString& name, bool select) {

@@ -186,8 +186,17 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
     m_tree->header()->setStretchLastSection(false);
     connect(m_tree->header(), &QHeaderView::sectionClicked, this, &PaneListCtrl::HeaderClicked);
 
-    connect(m_selection, &QItemSelectionModel::selectionChanged, this,
-            [this] { Q_EMIT selectionChanged(); });
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] {
+        m_totalsValid = false;
+        Q_EMIT selectionChanged();
+    });
+    // Rows that go, a new order or new sizes change the totals without a
+    // selectionChanged of their own.
+    const auto forgetTotals = [this] { m_totalsValid = false; };
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, forgetTotals);
+    connect(m_model, &QAbstractItemModel::modelReset, this, forgetTotals);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, forgetTotals);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, forgetTotals);
     connect(m_delegate, &QAbstractItemDelegate::closeEditor, this, &PaneListCtrl::OnEditorClosed);
     connect(m_selection, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
@@ -619,7 +628,41 @@ void PaneListCtrl::SetSelectedRows(const std::vector<bool>& selected) {
     m_selection->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
+void PaneListCtrl::SelectRows(const std::vector<int>& rows, bool selected) {
+    FlushPending();
+    const int count = m_model->Count();
+    std::vector<bool> state(std::size_t(count), false);
+    for (int row : SelectedRows()) {
+        if (row < count)
+            state[std::size_t(row)] = true;
+    }
+    bool changed = false;
+    for (int row : rows) {
+        if (row >= 0 && row < count && state[std::size_t(row)] != selected) {
+            state[std::size_t(row)] = selected;
+            changed = true;
+        }
+    }
+    if (changed)
+        SetSelectedRows(state);
+}
+
+PaneListCtrl::SelectionTotals PaneListCtrl::SelectedTotals() const {
+    if (m_totalsValid)
+        return m_totals;
+    SelectionTotals totals;
+    for (int row : SelectedRows()) {
+        ++totals.count;
+        if (const FolderItem* item = m_model->ItemAt(row))
+            totals.bytes += item->size;
+    }
+    m_totals = totals;
+    m_totalsValid = true;
+    return totals;
+}
+
 std::vector<int> PaneListCtrl::SelectedRows() const {
+    ++m_selectionWalks;
     // Merge the selection's ranges rather than asking row by row: a select
     // all of 100,000 rows is one range.
     std::vector<std::pair<int, int>> ranges;
