@@ -59,6 +59,16 @@ int CPaneSplitter::GetFirstPaneSize() const {
     return sizes().value(0);
 }
 
+bool CPaneSplitter::IsPaneHidden(int index) const {
+    if (count() < 2 || index < 0 || index > 1)
+        return false;
+    // Before the first layout the sizes are not real yet; the first pane
+    // will be hidden exactly when its ideal size is below the minimum.
+    if (m_pending)
+        return index == 0 && m_idealFirst < m_minimum;
+    return sizes().value(index) == 0;
+}
+
 std::pair<PaneSize, PaneSize> CPaneSplitter::GetPaneSizes() const {
     const QList<int> now = sizes();
     return {PaneSize{now.value(0), m_minimum}, PaneSize{now.value(1), m_minimum}};
@@ -111,6 +121,7 @@ void CPaneSplitter::ApplyFirstPaneSize() {
     setSizes({first, second});
     SetPaneCollapsible(0, false);
     SetPaneCollapsible(1, false);
+    Q_EMIT panesResized();
 }
 
 void CPaneSplitter::resizeEvent(QResizeEvent* event) {
@@ -132,6 +143,12 @@ void CPaneSplitter::Balance(int mode) {
             SetFirstPaneSize(available / 2, m_minimum);
             break;
         case OnePane: {
+            // A second Ctrl+O brings the hidden pane back; maximising the
+            // pane that fills the window already would do nothing.
+            if (IsPaneHidden(0) || IsPaneHidden(1)) {
+                SetFirstPaneSize(available / 2, m_minimum);
+                break;
+            }
             const bool firstActive = m_isFirstActive ? m_isFirstActive() : true;
             SetFirstPaneSize(firstActive ? available : 0, m_minimum);
             break;

@@ -5,6 +5,8 @@
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QLineEdit>
 #include <cstdio>
 #include <utility>
 
@@ -26,6 +28,7 @@ PaneListingDump::PaneListingDump(CPanexView* left, CPanexView* right, const QStr
         return;
     Watch(m_left);
     Watch(m_right);
+    connect(qApp, &QApplication::focusChanged, this, [this] { m_timer.start(); });
 }
 
 QString PaneListingDump::PathFromEnvironment() {
@@ -42,6 +45,34 @@ void PaneListingDump::Watch(CPanexView* pane) {
     connect(pane->List(), &PaneListCtrl::selectionChanged, this, schedule);
     // A rename in place changes a row's name without moving any row.
     connect(rows, &QAbstractItemModel::dataChanged, this, schedule);
+    connect(pane->List(), &PaneListCtrl::focusChanged, this, schedule);
+    pane->installEventFilter(this);
+}
+
+bool PaneListingDump::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize)
+        m_timer.start();
+    return QObject::eventFilter(watched, event);
+}
+
+QByteArray PaneListingDump::FocusLines() const {
+    QByteArray lines;
+    QByteArray focus = "-";
+    const QWidget* now = QApplication::focusWidget();
+    for (const auto& [pane, tag] : {std::pair{m_left, "L"}, std::pair{m_right, "R"}}) {
+        if (!pane)
+            continue;
+        const PaneListCtrl* list = pane->List();
+        const int row = list->FocusedRow();
+        if (const FolderItem* item = row >= 0 ? list->ItemAt(row) : nullptr) {
+            lines += QByteArray("F") + tag + '\t' + NameToBytes(item->name) + '\n';
+        }
+        lines += QByteArray("W") + tag + '\t' + QByteArray::number(pane->width()) + '\n';
+        if (now && pane->isAncestorOf(now))
+            focus = QByteArray(tag) + (qobject_cast<const QLineEdit*>(now) ? "E" : "");
+    }
+    lines += "K\t" + focus + '\n';
+    return lines;
 }
 
 void PaneListingDump::WatchTree(CTreeBrowser* tree) {
@@ -137,6 +168,7 @@ void PaneListingDump::Write() {
         }
     }
     text += TreeLines();
+    text += FocusLines();
     const QByteArray path = NameToBytes(m_path);
     const QByteArray temporary = path + ".tmp";
     UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));

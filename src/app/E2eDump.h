@@ -8,7 +8,10 @@
 // in the window's own coordinates ("LG\tname\tx y w h"), for the few checks
 // that must compare pixels (icons). While the folder tree is shown, its
 // selected folder follows ("T\tparsing name") and the places of its visible
-// nodes ("TG\tname\tx y w h"). Unset, nothing is watched and nothing is
+// nodes ("TG\tname\tx y w h"). Last come each pane's focused row
+// ("FL\tname"), its width ("WL\tpixels") and where the keyboard focus is
+// ("K\tL" or "K\tR" for a pane's list, "K\tLE" or "K\tRE" for a label
+// editor in it, "K\t-" elsewhere). Unset, nothing is watched and nothing is
 // written.
 //
 // The file is written aside and renamed over the old one, so a reader never
@@ -40,8 +43,12 @@ public:
     /// Adds the folder tree to the listing.
     void WatchTree(CTreeBrowser* tree);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Watch(CPanexView* pane);
+    QByteArray FocusLines() const;
     QByteArray TreeLines() const;
 
     CPanexView* m_left;

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 
 namespace {
@@ -128,7 +129,11 @@ bool CommandManager::Execute(int id) {
         CommandState state;
         if (target != nullptr && target->OnUpdateCommand(id, state)) {
             if (!state.enabled) {
-                Q_EMIT CommandExecuted(id, false);
+                QPointer<CommandManager> self(this);
+                if (state.whyDisabled && !state.whyDisabled->isEmpty())
+                    Q_EMIT CommandRefused(id, *state.whyDisabled);
+                if (self)
+                    Q_EMIT CommandExecuted(id, false);
                 return false;
             }
             break;
@@ -187,6 +192,10 @@ void CommandManager::ApplyTexts(QAction* action, const CommandInfo& info) {
 void CommandManager::ApplyState(QAction* action, const CommandInfo& info,
                                 const CommandState& state) {
     action->setEnabled(state.enabled);
+    const QString why = !state.enabled && state.whyDisabled ? *state.whyDisabled : QString();
+    if (auto found = m_entries.find(info.id); found != m_entries.end())
+        found->second.whyDisabled = why;
+    action->setStatusTip(why.isEmpty() ? StatusPromptOf(info.prompt) : why);
     switch (state.check) {
         case CommandState::Check::None:
             if (QActionGroup* group = OwnRadioGroup(action)) {
@@ -243,6 +252,10 @@ void CommandManager::WatchMenu(QMenu* menu, bool root, int depth) {
         return;
     connect(menu, &QMenu::aboutToShow, this, &CommandManager::OnMenuAboutToShow,
             Qt::UniqueConnection);
+    // The style does not highlight a greyed item, so Qt says nothing about
+    // it; the pointer over it is seen here.
+    menu->removeEventFilter(this);
+    menu->installEventFilter(this);
     // Only the outer menu's closing ends the menu: moving between submenus
     // must not blank the status bar.
     if (root) {
@@ -253,6 +266,23 @@ void CommandManager::WatchMenu(QMenu* menu, bool root, int depth) {
         if (QMenu* submenu = QMenu::menuInAction(action))
             WatchMenu(submenu, false, depth + 1);
     }
+}
+
+bool CommandManager::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::MouseMove)
+        return false;
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (!menu)
+        return false;
+    const QAction* action = menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    if (!action || action->isEnabled())
+        return false;
+    if (const std::optional<int> id = IdOf(action)) {
+        const Entry& entry = m_entries.at(*id);
+        if (!entry.whyDisabled.isEmpty())
+            Q_EMIT CommandHighlighted(*id, entry.whyDisabled);
+    }
+    return false;
 }
 
 void CommandManager::OnMenuAboutToShow() {
