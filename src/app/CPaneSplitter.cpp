@@ -22,6 +22,14 @@ CPaneSplitter::CPaneSplitter(bool sideBySide, QWidget* parent)
     setObjectName(QStringLiteral("PaneSplitter"));
     setChildrenCollapsible(false);
     setOpaqueResize(true);
+    // A hidden pane dragged open is an ordinary pane again.
+    connect(this, &QSplitter::splitterMoved, this, [this] {
+        const QList<int> now = sizes();
+        for (int i = 0; i < count() && i < now.size(); ++i) {
+            if (now[i] > 0)
+                SetPaneCollapsible(i, false);
+        }
+    });
 }
 
 QSplitterHandle* CPaneSplitter::createHandle() {
@@ -115,12 +123,12 @@ void CPaneSplitter::ApplyFirstPaneSize() {
         second = 0;
     }
     // Only here may a pane go down to 0: the splitter refuses collapsing
-    // otherwise, so a drag stops at the minimum.
+    // otherwise, so a drag stops at the minimum. A pane given no room stays
+    // collapsible while it has none, or the next layout of the window would
+    // give it its minimum back, a strip too narrow to read.
     SetPaneCollapsible(0, first == 0);
     SetPaneCollapsible(1, second == 0);
     setSizes({first, second});
-    SetPaneCollapsible(0, false);
-    SetPaneCollapsible(1, false);
     Q_EMIT panesResized();
 }
 

@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
+#include <QSplitter>
 #include <cstdio>
 #include <utility>
 
@@ -67,7 +68,12 @@ QByteArray PaneListingDump::FocusLines() const {
         if (const FolderItem* item = row >= 0 ? list->ItemAt(row) : nullptr) {
             lines += QByteArray("F") + tag + '\t' + NameToBytes(item->name) + '\n';
         }
-        lines += QByteArray("W") + tag + '\t' + QByteArray::number(pane->width()) + '\n';
+        // The splitter's share, not the widget's width: a collapsed pane
+        // keeps its minimum width, moved out of sight.
+        const auto* splitter = qobject_cast<const QSplitter*>(pane->parentWidget());
+        const int index = splitter ? splitter->indexOf(pane) : -1;
+        const int shown = index >= 0 ? splitter->sizes().value(index) : pane->width();
+        lines += QByteArray("W") + tag + '\t' + QByteArray::number(shown) + '\n';
         if (now && pane->isAncestorOf(now))
             focus = QByteArray(tag) + (qobject_cast<const QLineEdit*>(now) ? "E" : "");
     }

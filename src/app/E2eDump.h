@@ -9,7 +9,8 @@
 // that must compare pixels (icons). While the folder tree is shown, its
 // selected folder follows ("T\tparsing name") and the places of its visible
 // nodes ("TG\tname\tx y w h"). Last come each pane's focused row
-// ("FL\tname"), its width ("WL\tpixels") and where the keyboard focus is
+// ("FL\tname"), its share of the splitter ("WL\tpixels", 0 when hidden) and where the keyboard
+// focus is
 // ("K\tL" or "K\tR" for a pane's list, "K\tLE" or "K\tRE" for a label
 // editor in it, "K\t-" elsewhere). Unset, nothing is watched and nothing is
 // written.

@@ -200,7 +200,9 @@ bool ShortcutGate::eventFilter(QObject* watched, QEvent* event) {
         key->accept();
         return true;
     }
-    if (const std::optional<int> refused = RefreshCommandsFor(*key)) {
+    const std::optional<int> refused = RefreshCommandsFor(*key);
+    // A text field keeps its own Ctrl+C and the like.
+    if (refused && !editing) {
         // A greyed command's key would otherwise fall through to the list
         // and do nothing visible; the refusal tells the user why.
         key->accept();

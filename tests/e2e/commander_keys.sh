@@ -11,8 +11,9 @@
 # the Down pressed right after moves the cursor. F2 on a file and Return
 # rename it and open nothing. From the Bookmarks menu the first unset slot's
 # entry sets it (the Ctrl+O pressed right after the notice still works, as
-# after Ctrl+Shift+1), and Ctrl+0 comes back to it. View > Layouts > Store in a free slot asks the
-# name and stores layout 1, written at exit.
+# after Ctrl+Shift+1), and Ctrl+0 comes back to it. View > Layouts > Store
+# in a free slot asks the name and stores layout 1, written at exit; the
+# Ctrl+O pressed as the name box closes works.
 # Screenshots: e2e-rename-editing.png (the editor with the new name, before
 # Return) and e2e-rename-done.png (after it).
 set -eu
@@ -116,8 +117,11 @@ key s
 wait_for 10 input_box || fail "Store in a free slot did not ask the layout's name"
 key ctrl+a
 xdotool type --delay 40 "from the menu"
-key Return
+key Return ctrl+o
 wait_for 10 is_active || fail "the main window did not come back after the name"
+wait_for 10 right_hidden || fail "Ctrl+O right after the name box closed was lost"
+key ctrl+o
+wait_for 10 right_shown || fail "Ctrl+O did not bring the right pane back"
 
 quit_corvane
 grep -qF "[Layout%201]" "$SETTINGS" || fail "layout 1 was not written at exit"

@@ -3,6 +3,8 @@
 // widths again, and the stored widths are the pane's, not the trash's.
 
 #include <QAbstractItemModel>
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "NavigationTestSupport.h"
@@ -31,6 +33,13 @@ protected:
 };
 
 TEST_F(FolderColumnsTest, TheTrashShowsTheDeletionDateAndTheOriginalLocation) {
+    // The other tests find the home trash as they left it: absent.
+    const QString trashPath = QString::fromUtf8(HomeTrashPath());
+    ASSERT_FALSE(QFileInfo::exists(trashPath));
+    struct RemoveTrash {
+        QString path;
+        ~RemoveTrash() { QDir(path).removeRecursively(); }
+    } removeTrash{trashPath};
     ASSERT_TRUE(dir.MakeFile("gone/thrown away.txt", "bye"));
     const QByteArray original = dir.Join("gone/thrown away.txt");
     ASSERT_EQ(MoveToTrash(original), TrashResult::Trashed);

@@ -15,10 +15,16 @@ const QString kRenameFailed = QStringLiteral("For one reason or other, the item 
 const QString kNoVirtualRename = QStringLiteral("Rename is not supported for virtual folders");
 
 // The label editor open in the pane's list, or nullptr.
+// A closed editor lingers, hidden, until the event loop deletes it.
 QLineEdit* Editor(CPanexView& pane) {
     QAbstractItemView* view = pane.List()->ActiveView();
-    for (QLineEdit* edit : view->viewport()->findChildren<QLineEdit*>()) {
-        if (edit->isVisible() || edit->hasFocus() || edit->parentWidget() == view->viewport())
+    const QList<QLineEdit*> edits = view->viewport()->findChildren<QLineEdit*>();
+    for (QLineEdit* edit : edits) {
+        if (edit->isVisible() || edit->hasFocus())
+            return edit;
+    }
+    for (QLineEdit* edit : edits) {
+        if (!edit->isHidden() && edit->parentWidget() == view->viewport())
             return edit;
     }
     return nullptr;
@@ -188,8 +194,8 @@ TEST_F(RenameTest, ReturnOnlyEndsTheEditAndTheNextKeyReachesTheList) {
         editor->setText(c.to);
         QTest::keyClick(editor, Qt::Key_Return);
         EXPECT_FALSE(pane->List()->IsEditingLabel()) << "closed by the key itself";
-        EXPECT_TRUE(dir.Exists(c.to));
-        EXPECT_FALSE(dir.Exists(c.from));
+        EXPECT_TRUE(dir.Exists(c.to.toUtf8()));
+        EXPECT_FALSE(dir.Exists(c.from.toUtf8()));
         EXPECT_EQ(pane->Model()->path, folderPath) << "the pane did not enter the folder";
         EXPECT_EQ(pane->List()->FocusedRow(), RowOf(c.to));
         EXPECT_FALSE(host.labelEditStates.back());
