@@ -525,7 +525,11 @@ void PaneListCtrl::RemoveRows(const std::vector<FolderItem*>& items) {
 }
 
 void PaneListCtrl::UpdateRow(FolderItem* item) {
-    m_model->RowChanged(m_model->RowOf(item));
+    const int row = m_model->RowOf(item);
+    m_model->RowChanged(row);
+    // A renamed label may be wider than the List column, which would cut it.
+    if (row >= 0 && m_viewStyle == ID_VIEW_LIST)
+        m_listWidth.RowsInserted(row, row, FocusedRow());
 }
 
 int PaneListCtrl::RowAtGlobal(const QPoint& globalPos) const {

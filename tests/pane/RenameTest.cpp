@@ -1,6 +1,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
+#include <QListView>
 #include <QTest>
 
 #include "ActivationTestSupport.h"
@@ -180,10 +181,11 @@ TEST_F(RenameTest, ReturnOnlyEndsTheEditAndTheNextKeyReachesTheList) {
         QString from;
         QString to;
     };
-    for (const Case& c : {Case{ID_VIEW_LIST, "folder", "renamed folder"},
-                          Case{ID_VIEW_LIST, "file.txt", "renamed.txt"},
-                          Case{ID_VIEW_DETAILS, "renamed folder", "folder again"},
-                          Case{ID_VIEW_DETAILS, "renamed.txt", "file again.txt"}}) {
+    for (const Case& c :
+         {Case{ID_VIEW_LIST, "folder", "renamed folder with a longer name"},
+          Case{ID_VIEW_LIST, "file.txt", "renamed.txt"},
+          Case{ID_VIEW_DETAILS, "renamed folder with a longer name", "folder again"},
+          Case{ID_VIEW_DETAILS, "renamed.txt", "file again.txt"}}) {
         SCOPED_TRACE(c.to.toStdString());
         pane->List()->SetViewStyle(c.viewStyle);
         SelectOnly(c.from);
@@ -202,6 +204,11 @@ TEST_F(RenameTest, ReturnOnlyEndsTheEditAndTheNextKeyReachesTheList) {
         QCoreApplication::processEvents();
         EXPECT_EQ(pane->Model()->path, folderPath);
         EXPECT_EQ(launches.Count(), 0u) << "nothing was opened";
+        if (c.viewStyle == ID_VIEW_LIST) {
+            // The List column widens to the new label rather than cut it.
+            const QListView* list = pane->List()->ListView();
+            EXPECT_GT(list->gridSize().width(), list->fontMetrics().horizontalAdvance(c.to));
+        }
 
         // The very next key moves the list's cursor.
         const int before = pane->List()->FocusedRow();
