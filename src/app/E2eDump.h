@@ -8,12 +8,12 @@
 // in the window's own coordinates ("LG\tname\tx y w h"), for the few checks
 // that must compare pixels (icons). While the folder tree is shown, its
 // selected folder follows ("T\tparsing name") and the places of its visible
-// nodes ("TG\tname\tx y w h"). Last come each pane's focused row
-// ("FL\tname"), its share of the splitter ("WL\tpixels", 0 when hidden) and where the keyboard
-// focus is
-// ("K\tL" or "K\tR" for a pane's list, "K\tLE" or "K\tRE" for a label
-// editor in it, "K\t-" elsewhere). Unset, nothing is watched and nothing is
-// written.
+// nodes ("TG\tname\tx y w h"). The buttons of a watched bar come next, by
+// their text ("BG\tF5 Copy\tx y w h"), so a script can click one. Last come
+// each pane's focused row ("FL\tname"), its share of the splitter
+// ("WL\tpixels", 0 when hidden) and where the keyboard focus is ("K\tL" or
+// "K\tR" for a pane's list, "K\tLE" or "K\tRE" for a label editor in it,
+// "K\t-" elsewhere). Unset, nothing is watched and nothing is written.
 //
 // The file is written aside and renamed over the old one, so a reader never
 // sees half a listing. Rows that change several times in one pass of the
@@ -43,6 +43,9 @@ public:
 
     /// Adds the folder tree to the listing.
     void WatchTree(CTreeBrowser* tree);
+    /// Adds the buttons of `bar` to the listing, written again whenever the
+    /// bar is shown or resized, or a button's text changes.
+    void WatchButtons(QWidget* bar);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,10 +54,12 @@ private:
     void Watch(CPanexView* pane);
     QByteArray FocusLines() const;
     QByteArray TreeLines() const;
+    QByteArray ButtonLines() const;
 
     CPanexView* m_left;
     CPanexView* m_right;
     CTreeBrowser* m_tree = nullptr;
+    QWidget* m_buttons = nullptr;
     QString m_path;
     QTimer m_timer;
 };

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
@@ -39,6 +41,10 @@ QString ToolTipOf(const QString& prompt) {
 CommandManager::CommandManager(QObject* parent) : QObject(parent) {
     m_idleTimer.setInterval(kIdleIntervalMs);
     connect(&m_idleTimer, &QTimer::timeout, this, &CommandManager::UpdateIdleActions);
+    // The application sees a key's shortcut override before Qt's shortcut
+    // map matches it: the moment to bring the bound commands up to date.
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->installEventFilter(this);
     if (qGuiApp != nullptr) {
         m_applicationActive = QGuiApplication::applicationState() == Qt::ApplicationActive;
         connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
@@ -252,10 +258,6 @@ void CommandManager::WatchMenu(QMenu* menu, bool root, int depth) {
         return;
     connect(menu, &QMenu::aboutToShow, this, &CommandManager::OnMenuAboutToShow,
             Qt::UniqueConnection);
-    // The style does not highlight a greyed item, so Qt says nothing about
-    // it; the pointer over it is seen here.
-    menu->removeEventFilter(this);
-    menu->installEventFilter(this);
     // Only the outer menu's closing ends the menu: moving between submenus
     // must not blank the status bar.
     if (root) {
@@ -268,21 +270,15 @@ void CommandManager::WatchMenu(QMenu* menu, bool root, int depth) {
     }
 }
 
-bool CommandManager::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::MouseMove)
-        return false;
-    auto* menu = qobject_cast<QMenu*>(watched);
-    if (!menu)
-        return false;
-    const QAction* action = menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+void CommandManager::HighlightGreyedItem(const QMenu& menu, const QPoint& at) {
+    const QAction* action = menu.actionAt(at);
     if (!action || action->isEnabled())
-        return false;
+        return;
     if (const std::optional<int> id = IdOf(action)) {
         const Entry& entry = m_entries.at(*id);
         if (!entry.whyDisabled.isEmpty())
             Q_EMIT CommandHighlighted(*id, entry.whyDisabled);
     }
-    return false;
 }
 
 void CommandManager::OnMenuAboutToShow() {
@@ -297,6 +293,40 @@ void CommandManager::UpdateIdleActions() {
     for (int id : m_order) {
         const Entry& entry = m_entries.at(id);
         if (entry.info.toolbar)
+            ApplyState(entry.action, entry.info, Update(id));
+    }
+}
+
+bool CommandManager::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride)
+        UpdateActionsForKey(*static_cast<QKeyEvent*>(event));
+    // The style does not highlight a greyed item, so Qt says nothing about
+    // it; the pointer over it is seen here.
+    if (event->type() == QEvent::MouseMove) {
+        if (const auto* menu = qobject_cast<const QMenu*>(watched))
+            HighlightGreyedItem(*menu, static_cast<QMouseEvent*>(event)->position().toPoint());
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CommandManager::UpdateActionsForKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    for (const auto& [id, entry] : m_entries) {
+        bool bound = false;
+        for (const QKeySequence& sequence : entry.info.shortcuts) {
+            if (sequence.isEmpty())
+                continue;
+            const QKeyCombination first = sequence[0];
+            // With Shift held the event carries the shifted key (Ctrl+Shift+1
+            // arrives as Ctrl+!), so a binding with the same modifiers may be
+            // meant too; updating one command too many costs nothing.
+            if (first.key() == key.key() ||
+                ((mods & Qt::ShiftModifier) && first.keyboardModifiers() == mods)) {
+                bound = true;
+                break;
+            }
+        }
+        if (bound)
             ApplyState(entry.action, entry.info, Update(id));
     }
 }

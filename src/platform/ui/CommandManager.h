@@ -17,6 +17,11 @@
 //   their submenus, when about to show; toolbar commands are updated on an
 //   idle timer (every kIdleIntervalMs while the application is active), as
 //   the framework's idle update did.
+// - A command's key always sees its state of the moment: when a key is about
+//   to be matched against the shortcuts, the commands bound to it are updated
+//   first. Without that, a key pressed right after the state changed (Ctrl+S
+//   just after typing, F5 just after selecting) would meet the greyed action
+//   of the last idle tick, and Qt would drop it.
 // - Everything works without a screen: a test runs a command by id with
 //   Execute() and reads its state with Update().
 //
@@ -35,6 +40,7 @@
 #include "platform/ui/CommandTarget.h"
 
 class QAction;
+class QKeyEvent;
 class QMenu;
 
 /// One row of the command table.
@@ -131,6 +137,9 @@ Q_SIGNALS:
     /// Execute() did not run `id` because it is disabled for `reason`.
     void CommandRefused(int id, const QString& reason);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private Q_SLOTS:
     void OnMenuAboutToShow();
     void OnMenuAboutToHide();
@@ -143,13 +152,16 @@ private:
         QString whyDisabled;  // of the state applied last; empty when none
     };
 
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    /// A pointer over a greyed menu item: its reason to the status bar.
+    void HighlightGreyedItem(const QMenu& menu, const QPoint& at);
 
     void ApplyTexts(QAction* action, const CommandInfo& info);
     void ApplyState(QAction* action, const CommandInfo& info, const CommandState& state);
     void UpdateMenu(QMenu* menu, int depth);
     void WatchMenu(QMenu* menu, bool root, int depth);
     void ApplyIdleTimer();
+    /// Updates the actions of the commands a key event may trigger.
+    void UpdateActionsForKey(const QKeyEvent& key);
 
     std::map<int, Entry> m_entries;  // node-based: Info() pointers stay valid
     QList<int> m_order;
