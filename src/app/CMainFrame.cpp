@@ -147,12 +147,17 @@ bool CMainFrame::Create() {
     return true;
 }
 
+QString CMainFrame::ConsolePreamble() const {
+    return m_addressBar ? m_addressBar->Runner().dosPreamble() : QString();
+}
+
 void CMainFrame::CreateTools() {
     m_tools = std::make_unique<CPaneTools>(*this);
     m_tools->SetEditorOpener(
         [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
     m_tools->SetListingPath([this] { return m_app.GetDirListingPath(); });
     m_tools->SetBatchPath([this] { return m_app.GetTempBatchPath(); });
+    m_tools->SetConsolePreamble([this] { return ConsolePreamble(); });
     // The tiling shown, which the options may have changed for the next
     // start only.
     m_tools->SetSideBySideQuery(
@@ -198,8 +203,8 @@ void CMainFrame::CreateFind() {
     };
     services.listingPath = [this] { return m_app.GetDirListingPath(); };
     services.batchPath = [this] { return m_app.GetTempBatchPath(); };
-    services.runScript = [](const QString& script, const QString& folder) {
-        return RunScriptInTerminal(script, folder);
+    services.runScript = [this](const QString& script, const QString& folder) {
+        return RunScriptInTerminal(script, folder, ConsolePreamble());
     };
     services.loadBatchHistory = [this] {
         m_tools->EnsureLoaded(CPaneTools::Settings::BatchTemplateHistory);

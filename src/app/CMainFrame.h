@@ -224,6 +224,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// The console commands' preamble, which names the terminal that
+    /// generated scripts run in too.
+    QString ConsolePreamble() const;
     void CreateCommands();
     void CreateTools();
     void CreateFind();
