@@ -5,7 +5,7 @@
 # window manager, XTEST input, a clipboard client and screenshots).
 set -eu
 PKGS="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-qpa-plugins
-libarchive-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme
+libarchive-dev libblkid-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme
 libqscintilla2-qt6-dev python3 clang-format poppler-utils libarchive-tools"
 if [ "${1:-}" = "--e2e" ]; then
     PKGS="$PKGS xvfb openbox xdotool xclip imagemagick"

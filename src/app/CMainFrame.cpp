@@ -120,6 +120,9 @@ bool CMainFrame::Create() {
     // bare prompt of a command that cannot run.
     connect(&m_commands, &CommandManager::CommandHighlighted, this,
             [this](int id, const QString&) { ShowUnavailableReason(id); });
+    // A key (or a posted command) that finds its command greyed says why.
+    connect(&m_commands, &CommandManager::CommandRefused, this,
+            [](int, const QString& reason) { Notice(reason, true); });
     LoadTreeSettings();
     m_addressBar->LoadFolderHistory(Store());
     DockBars();
@@ -450,6 +453,9 @@ bool CMainFrame::CreateClient() {
     m_splitter->SetFirstPaneActiveQuery([this] { return m_active == m_left; });
     connect(m_splitter, &CPaneSplitter::barDoubleClicked, this,
             [this] { m_splitter->Balance(CPaneSplitter::DoubleClick); });
+    // A layout or a stored width may hide the active pane.
+    connect(m_splitter, &CPaneSplitter::panesResized, this, &CMainFrame::KeepActivePaneShown,
+            Qt::QueuedConnection);
     m_splitter->SetFirstPaneSize(
         Store().GetProfileInt(kMainFrameSection, MainFrameKeys::kLeftPaneWidth,
                               kDefaultLeftPaneWidth),
@@ -574,9 +580,11 @@ void CMainFrame::AddressUpdate(CPanexView& pane, bool withHistory) {
     // Step 1.
     if (withHistory && fileSystem)
         m_addressBar->Combo()->AddVisitedFolder(model->path, General().historyItems);
-    // Step 2.
-    m_addressBar->Combo()->SetAddressText(fileSystem ? PathJoin(model->path, pane.FilterText())
-                                                     : pane.FilterText());
+    // Step 2. Inside an archive the box names where the user is: the
+    // archive's path and the folder in it; a bare filter would say nothing.
+    const bool archive = model && model->IsDescriptor() && model->path.startsWith(u'/');
+    m_addressBar->Combo()->SetAddressText(
+        fileSystem || archive ? PathJoin(model->path, pane.FilterText()) : pane.FilterText());
 }
 
 bool CMainFrame::FocusFrameBar(bool addressBar) {
@@ -639,9 +647,22 @@ CPanexView* CMainFrame::GetInactivePane() const {
     return m_active ? OtherPane(*m_active) : nullptr;
 }
 
+bool CMainFrame::IsPaneHidden(const CPanexView& pane) const {
+    if (!m_splitter || (&pane != m_left && &pane != m_right))
+        return false;
+    return m_splitter->IsPaneHidden(&pane == m_left ? 0 : 1);
+}
+
 void CMainFrame::ActivatePane(CPanexView* pane) {
     if (!pane)
         return;
+    // Commands of a hidden active pane would act on rows nobody sees.
+    if (IsPaneHidden(*pane)) {
+        CPanexView* other = OtherPane(*pane);
+        if (!other || IsPaneHidden(*other))
+            return;
+        pane = other;
+    }
     const bool changed = pane != m_active;
     m_active = pane;
     QWidget* focus = QApplication::focusWidget();
@@ -655,11 +676,18 @@ void CMainFrame::OnFocusChanged(QWidget* now) {
     if (!now || !m_left || !m_right)
         return;
     for (CPanexView* pane : {m_left, m_right}) {
-        if (pane != m_active && pane->isAncestorOf(now)) {
+        if (pane->isAncestorOf(now) && (pane != m_active || IsPaneHidden(*pane))) {
+            // The focus may not stay in a hidden pane either; ActivatePane
+            // sends it to the shown one.
             ActivatePane(pane);
             return;
         }
     }
+}
+
+void CMainFrame::KeepActivePaneShown() {
+    if (m_active && IsPaneHidden(*m_active))
+        ActivatePane(OtherPane(*m_active));
 }
 
 void CMainFrame::SameFolder(bool reverse) {

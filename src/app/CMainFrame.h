@@ -124,6 +124,8 @@ public:
     bool IsFirstPane(const CPanexView& pane) const override;
     CPanexView* OtherPane(const CPanexView& pane) const override;
     CPanexView* ActivePane() const override { return m_active; }
+    /// The pane that One pane gave no room.
+    bool IsPaneHidden(const CPanexView& pane) const override;
     /// For the active pane: the window title.
     void ActivationUpdate(CPanexView& pane) override;
     /// The popup menus of the command table ("paneLR", ...); see
@@ -167,7 +169,8 @@ public:
     CPanexView* GetInactivePane() const;
     /// Makes `pane` the active one and gives its list the keyboard focus;
     /// when the active pane really changed, the pane's activation update
-    /// follows (caption, window title).
+    /// follows (caption, window title). A hidden pane is refused while the
+    /// other one is shown: the shown pane stays (or becomes) active.
     void ActivatePane(CPanexView* pane);
 
     /// 32909: the inactive pane opens the active pane's folder; `reverse`
@@ -242,6 +245,7 @@ private:
     void StartPanes();
     void ToggleBar(QWidget* bar);
     void OnFocusChanged(QWidget* now);
+    void KeepActivePaneShown();
     CommandManager::Chain CommandChain() const;
 
     CPanexApp& m_app;

@@ -87,6 +87,8 @@ bool CPanexApp::InitInstance() {
     // The namespace comes first: everything after it binds folders.
     InstallDesktopNamespace();
     EnsureIconTheme();
+    // Qt would name untitled boxes after the executable, "corvane".
+    SetProgramTitle(kApplicationName);
     SetRegistryKey(kCompanyName);
     ReadCommandLine();
     OpenStore();

@@ -162,6 +162,8 @@ QList<CommandInfo> BuildTable() {
         C(ID_LAYOUT_LAST, QStringLiteral("(press Ctrl+Shift+9 to define)"), {},
           QStringLiteral(
               "Apply Layout 3; use Ctrl+Shift+9 to set/reset using the current frame arrangement")),
+        C(ID_LAYOUT_STORE_FREE, QStringLiteral("&Store in a free slot..."), {},
+          QStringLiteral("Store the current frame arrangement as the first undefined layout")),
         C(ID_VIEW_LARGEICON, QStringLiteral("Lar&ge icons"), {},
           QStringLiteral("Displays items using large icons\nLarge icons")),
         C(ID_VIEW_SMALLICON, QStringLiteral("&Small icons"), {},
@@ -240,6 +242,8 @@ QList<CommandInfo> BuildTable() {
           QStringLiteral("Goto Bookmark 4; use Ctrl+Shift+4 to set/reset at current folder")),
         C(ID_BOOKMARK_LAST, QStringLiteral("(press Ctrl+Shift+5 to set)"), {},
           QStringLiteral("Goto Bookmark 5; use Ctrl+Shift+5 to set/reset at current folder")),
+        C(ID_BOOKMARK_SET_FREE, QStringLiteral("&Bookmark this folder"), {},
+          QStringLiteral("Set the first unset bookmark at the current folder")),
         C(ID_GOTO_PARENT, QStringLiteral("&Parent\tBksp"), {},
           QStringLiteral("Goes to the folder one level up\nParent (Bksp)")),
         C(ID_GOTO_ROOT, QStringLiteral("&Root\tShift+Bksp"), {},
@@ -393,7 +397,11 @@ QList<MenuNode> BuildMainMenu() {
     for (int id = ID_BOOKMARK_FIRST; id <= ID_BOOKMARK_LAST; ++id) bookmarks.append(Item(id));
     QList<MenuNode> layouts;
     for (int id = ID_LAYOUT_FIRST; id <= ID_LAYOUT_LAST; ++id) layouts.append(Item(id));
+    layouts.append(Separator());
+    layouts.append(Item(ID_LAYOUT_STORE_FREE));
 
+    bookmarks.append(Separator());
+    bookmarks.append(Item(ID_BOOKMARK_SET_FREE));
     bookmarks.append(Separator());
     bookmarks.append(
         Submenu(QStringLiteral("&Go to folder"),

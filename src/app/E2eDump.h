@@ -8,9 +8,12 @@
 // in the window's own coordinates ("LG\tname\tx y w h"), for the few checks
 // that must compare pixels (icons). While the folder tree is shown, its
 // selected folder follows ("T\tparsing name") and the places of its visible
-// nodes ("TG\tname\tx y w h"). The buttons of a watched bar come last, by
-// their text ("BG\tF5 Copy\tx y w h"), so a script can click one. Unset,
-// nothing is watched and nothing is written.
+// nodes ("TG\tname\tx y w h"). The buttons of a watched bar come next, by
+// their text ("BG\tF5 Copy\tx y w h"), so a script can click one. Last come
+// each pane's focused row ("FL\tname"), its share of the splitter
+// ("WL\tpixels", 0 when hidden) and where the keyboard focus is ("K\tL" or
+// "K\tR" for a pane's list, "K\tLE" or "K\tRE" for a label editor in it,
+// "K\t-" elsewhere). Unset, nothing is watched and nothing is written.
 //
 // The file is written aside and renamed over the old one, so a reader never
 // sees half a listing. Rows that change several times in one pass of the
@@ -49,6 +52,7 @@ protected:
 
 private:
     void Watch(CPanexView* pane);
+    QByteArray FocusLines() const;
     QByteArray TreeLines() const;
     QByteArray ButtonLines() const;
 

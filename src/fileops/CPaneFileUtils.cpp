@@ -196,7 +196,7 @@ void CPaneFileUtils::PasteHardLink() {
             hooks.askOverwrite = [pane](const QByteArray& target) {
                 return MultiAnswerDialog(HardLinkText(kLinkTitle),
                                          HardLinkText(kLinkExists).arg(Shown(target)),
-                                         PromptIcon::Question, MultiAnswerDialog::kYes)
+                                         PromptIcon::Question, MultiAnswerDialog::kNo)
                     .DoModal(pane);
             };
             hooks.stop = [&operation] { return operation.PollEscapeOrQuit(); };

@@ -105,10 +105,14 @@ bool CPaneTransfer::OnUpdateCommand(int id, CommandState& state) {
     switch (id) {
         case ID_FILE_COPYTO:
         case ID_FILE_MOVETO:
+            state.EnableOrSay(HasSelection(), TransferNotices::kNoSource);
+            return true;
         case ID_FILE_DELETE:
+            state.EnableOrSay(HasSelection(), TransferNotices::kNoDelete);
+            return true;
         case ID_EDIT_COPY:
         case ID_EDIT_CUT:
-            state.Enable(HasSelection());
+            state.EnableOrSay(HasSelection(), TransferNotices::kClipboardRefused);
             return true;
         case ID_EDIT_PASTE:
         case ID_EDIT_PASTE_LINK:

@@ -357,14 +357,15 @@ void FindResultsWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void FindResultsWindow::ShowContextMenu(const QPoint& requested) {
+std::unique_ptr<QMenu> FindResultsWindow::BuildContextMenu() {
     std::unique_ptr<QMenu> menu = m_host.CreatePopupMenu(QStringLiteral("findRMB"), this);
     if (!menu)
-        return;
-    std::function<void(QMenu*)> update = [&](QMenu* popup) {
+        return nullptr;
+    QMenu* root = menu.get();
+    auto update = [this](QMenu* popup, const auto& self) -> void {
         for (QAction* action : popup->actions()) {
             if (action->menu()) {
-                update(action->menu());
+                self(action->menu(), self);
                 continue;
             }
             bool ok = false;
@@ -380,7 +381,18 @@ void FindResultsWindow::ShowContextMenu(const QPoint& requested) {
             }
         }
     };
-    update(menu.get());
+    update(root, update);
+    // The host's menu takes the main window's states again when it is about
+    // to show (the panes' view style, commands no pane has); this window's
+    // own states come after them.
+    connect(root, &QMenu::aboutToShow, this, [root, update] { update(root, update); });
+    return menu;
+}
+
+void FindResultsWindow::ShowContextMenu(const QPoint& requested) {
+    std::unique_ptr<QMenu> menu = BuildContextMenu();
+    if (!menu)
+        return;
     QPoint where = requested;
     if (where == QPoint(-1, -1))
         where = QCursor::pos();

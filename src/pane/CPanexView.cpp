@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "pane/Bookmarks.h"
+#include "pane/DetailsColumnWidths.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneActivation.h"
 #include "pane/PaneCaption.h"
@@ -24,6 +25,7 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellNamespace.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "platform/ui/WaitCursor.h"
@@ -164,6 +166,9 @@ void CPanexView::SaveSettings(ProfileStore& store) const {
     store.WriteProfileInt(section, kStickySelectionKey, stickySelection() ? 1 : 0);
     store.WriteProfileInt(section, kMaxListColumnWidthKey, m_maxListColumnWidth);
     m_list->SaveSettings(store, section);
+    if (m_paneColumnWidths && m_list->ViewStyle() == ID_VIEW_DETAILS)
+        store.WriteProfileString(section, PaneListCtrl::kKeyColumnWidths,
+                                 DetailsColumnWidths::Format(*m_paneColumnWidths));
     if (IsFirstPane()) {
         store.WriteProfileInt(section, kFreeSpaceIntervalKey, m_freeSpaceUpdateInterval);
         SaveVisualFilterHistory(store);
@@ -240,6 +245,7 @@ bool CPanexView::OpenFolder(IdList idList) {
     // Events the old model's watch posted would name a freed model, which a
     // new model might reuse the address of.
     QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
+    ApplyFolderColumns();
 
     // Step 4.
     FillList();
@@ -268,6 +274,29 @@ bool CPanexView::OpenFolder(IdList idList) {
     else
         Notice(std::nullopt);
     return true;
+}
+
+void CPanexView::ApplyFolderColumns() {
+    // The trash has its own columns (when an item was deleted, and from
+    // where), and so has Computer (each volume's space). The pane's own
+    // widths are kept aside meanwhile, for its other folders and for its
+    // stored settings.
+    const IdList trash = SHGetSpecialFolderLocation(CSIDL_BITBUCKET);
+    const IdList& computer = TheShellContext().drives;
+    const bool inTrash = m_model && !trash.IsNull() && m_model->idList == trash;
+    const bool inComputer = m_model && !computer.IsNull() && m_model->idList == computer;
+    if (!inTrash && !inComputer) {
+        if (m_paneColumnWidths) {
+            m_list->SetColumns(PaneColumnsForPanes());
+            m_list->SetColumnWidths(*m_paneColumnWidths);
+            m_paneColumnWidths.reset();
+        }
+        return;
+    }
+    if (!m_paneColumnWidths)
+        m_paneColumnWidths = m_list->ColumnWidths();
+    // Made anew each time, so Computer shows the space of now.
+    m_list->SetColumns(inTrash ? PaneColumnsForTrash() : PaneColumnsForComputer());
 }
 
 void CPanexView::FillList() {

@@ -119,6 +119,7 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
       m_tree(new PaneView<QTreeView>(this)),
       m_stack(new QStackedLayout(this)),
       m_delegate(new PaneItemDelegate(this)),
+      m_treeDelegate(new PaneItemDelegate(this)),
       m_typeAhead(m_model),
       m_columnWidths(m_tree, m_model),
       m_listWidth(m_list, m_model),
@@ -142,14 +143,20 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
     // Made before the selection signals below are connected: the marks are
     // up to date when selectionChanged goes out.
     m_sticky = new StickySelectionKeeper(m_model, m_selection, this, this);
-    m_delegate->SetInfoTipFunction([this](const QModelIndex& index) {
-        FolderItem* item = m_model->ItemAt(index.row());
-        return item ? item->InfoTip() : QString();
-    });
+    for (PaneItemDelegate* delegate : {m_delegate, m_treeDelegate}) {
+        delegate->SetInfoTipFunction([this](const QModelIndex& index) {
+            FolderItem* item = m_model->ItemAt(index.row());
+            return item ? item->InfoTip() : QString();
+        });
+    }
 
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(m_list), static_cast<QAbstractItemView*>(m_tree)}) {
-        ConfigureCommon(view, m_delegate);
+        PaneItemDelegate* delegate = view == m_tree ? m_treeDelegate : m_delegate;
+        ConfigureCommon(view, delegate);
+        // After the view's own connection: the view has let the editor go
+        // when labelEditClosed goes out.
+        connect(delegate, &QAbstractItemDelegate::closeEditor, this, &PaneListCtrl::OnEditorClosed);
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
         connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
@@ -197,7 +204,6 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
     connect(m_model, &QAbstractItemModel::modelReset, this, forgetTotals);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, forgetTotals);
     connect(m_model, &QAbstractItemModel::dataChanged, this, forgetTotals);
-    connect(m_delegate, &QAbstractItemDelegate::closeEditor, this, &PaneListCtrl::OnEditorClosed);
     connect(m_selection, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 Q_EMIT focusChanged(current.isValid() ? current.row() : -1);
@@ -346,6 +352,7 @@ QAbstractItemView* PaneListCtrl::ActiveView() const {
 void PaneListCtrl::ApplyExtendedStyle(int bits) {
     m_extendedStyle = bits;
     m_delegate->SetExtendedStyle(bits);
+    m_treeDelegate->SetExtendedStyle(bits);
     m_tree->header()->setSectionsMovable(bits & kHeaderDragDrop);
     // Hover is only needed for underlined hot labels.
     const bool hover = (bits & (kOneClickActivate | kTwoClickActivate)) &&
@@ -527,7 +534,11 @@ void PaneListCtrl::RemoveRows(const std::vector<FolderItem*>& items) {
 }
 
 void PaneListCtrl::UpdateRow(FolderItem* item) {
-    m_model->RowChanged(m_model->RowOf(item));
+    const int row = m_model->RowOf(item);
+    m_model->RowChanged(row);
+    // A renamed label may be wider than the List column, which would cut it.
+    if (row >= 0 && m_viewStyle == ID_VIEW_LIST)
+        m_listWidth.RowsInserted(row, row, FocusedRow());
 }
 
 int PaneListCtrl::RowAtGlobal(const QPoint& globalPos) const {

@@ -338,7 +338,8 @@ private:
     QListView* m_list;
     QTreeView* m_tree;
     QStackedLayout* m_stack;
-    PaneItemDelegate* m_delegate;
+    PaneItemDelegate* m_delegate;      // the list view's
+    PaneItemDelegate* m_treeDelegate;  // the details view's
     StickySelectionKeeper* m_sticky = nullptr;
     TypeAheadSearch m_typeAhead;
     DetailsColumnWidths m_columnWidths;

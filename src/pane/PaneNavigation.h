@@ -101,6 +101,8 @@ private:
     void GoToParent();
     void GoToSpecialFolder(int id);
     void OnBookmark(int slot);
+    bool SetBookmark(CPanexView* target, int slot);
+    void SetFirstFreeBookmark();
     void ToggleFilter();
     void FindLinkTarget();
     void SwitchToOtherPane();

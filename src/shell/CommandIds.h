@@ -105,8 +105,9 @@ inline constexpr int ID_SORT_FIRST = ID_SORT_NONE;  // 32776..32781
 inline constexpr int ID_SORT_LAST = ID_SORT_FOLDER;
 inline constexpr int ID_VIEW_STYLE_FIRST = ID_VIEW_SMALLICON;  // 59408..59411
 inline constexpr int ID_VIEW_STYLE_LAST = ID_VIEW_DETAILS;
-inline constexpr int ID_LAYOUT_FIRST = 32957;  // layout 1
-inline constexpr int ID_LAYOUT_LAST = 32959;   // layout 3
+inline constexpr int ID_LAYOUT_FIRST = 32957;       // layout 1
+inline constexpr int ID_LAYOUT_LAST = 32959;        // layout 3
+inline constexpr int ID_LAYOUT_STORE_FREE = 33121;  // store in the first empty slot
 
 // Actions.
 inline constexpr int ID_NEW_FILE = 32804;
@@ -118,11 +119,12 @@ inline constexpr int ID_SPLIT_FILE = 32992;
 inline constexpr int ID_MERGE_FILES = 32993;
 
 // Bookmarks and "Go to folder".
-inline constexpr int ID_BOOKMARK_FIRST = 32943;  // bookmark slot 0
-inline constexpr int ID_BOOKMARK_LAST = 32948;   // bookmark slot 5
-inline constexpr int ID_GOTO_PARENT = 32846;     // the pane's list handles Bksp
-inline constexpr int ID_GOTO_ROOT = 32847;       // Shift+Bksp, handled by the list
-inline constexpr int ID_GOTO_DESKTOP = 32848;    // Ctrl+Bksp, handled by the list
+inline constexpr int ID_BOOKMARK_FIRST = 32943;     // bookmark slot 0
+inline constexpr int ID_BOOKMARK_LAST = 32948;      // bookmark slot 5
+inline constexpr int ID_BOOKMARK_SET_FREE = 33120;  // set the first empty slot
+inline constexpr int ID_GOTO_PARENT = 32846;        // the pane's list handles Bksp
+inline constexpr int ID_GOTO_ROOT = 32847;          // Shift+Bksp, handled by the list
+inline constexpr int ID_GOTO_DESKTOP = 32848;       // Ctrl+Bksp, handled by the list
 inline constexpr int ID_GOTO_PREVIOUS = 32874;
 inline constexpr int ID_GOTO_NEXT = 32875;
 inline constexpr int ID_GOTO_NETWORK = 32930;

@@ -33,13 +33,16 @@ FileOpProgressReporter::FileOpProgressReporter(QString title, QWidget* parent, b
 FileOpProgressReporter::~FileOpProgressReporter() = default;
 
 void FileOpProgressReporter::SetCurrent(const QByteArray& path) {
-    if (m_dialog && m_clock.elapsed() - m_lastPaint >= kPaintMs)
-        m_current = fileop::Shown(path);
+    // Kept undecoded (a shared copy, no cost) until a repaint shows it: a
+    // large file set before the dialog was up is still named by it.
+    m_currentPath = path;
+    m_currentPending = true;
 }
 
 void FileOpProgressReporter::SetState(const QString& state, const QString& item) {
     m_state = state;
     m_current = item;
+    m_currentPending = false;
 }
 
 QWidget* FileOpProgressReporter::PromptParent() const {
@@ -68,6 +71,10 @@ void FileOpProgressReporter::ShowDialog() {
 }
 
 void FileOpProgressReporter::Paint(qint64 now) {
+    if (m_currentPending) {
+        m_current = fileop::Shown(m_currentPath);
+        m_currentPending = false;
+    }
     FileOpProgress progress;
     progress.title = m_title;
     progress.currentItem = m_current;

@@ -80,6 +80,8 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastPump = -1000, m_lastPaint = -1000;
     QString m_current, m_state;
+    QByteArray m_currentPath;  // the item set last, decoded at the next paint
+    bool m_currentPending = false;
     bool m_closeAsked = false;
     bool m_quitConfirmed = false;
 };

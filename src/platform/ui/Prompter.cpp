@@ -25,8 +25,13 @@ bool CanShowWidgets() {
     return qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
+QString& ProgramTitle() {
+    static QString title;
+    return title;
+}
+
 QString TitleOrAppName(const QString& title) {
-    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+    return PromptTitle(title);
 }
 
 QMessageBox::Icon BoxIcon(PromptIcon icon) {
@@ -234,4 +239,14 @@ bool AskYesNo(const QString& text, QWidget* parent) {
 
 void Beep(BeepKind kind) {
     Prompts().Beep(kind);
+}
+
+void SetProgramTitle(const QString& title) {
+    ProgramTitle() = title;
+}
+
+QString PromptTitle(const QString& title) {
+    if (!title.isEmpty())
+        return title;
+    return ProgramTitle().isEmpty() ? QGuiApplication::applicationDisplayName() : ProgramTitle();
 }

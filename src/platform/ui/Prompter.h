@@ -106,3 +106,10 @@ PromptAnswer MessageBoxText(const QString& text, PromptButtons buttons = PromptB
                             PromptIcon icon = PromptIcon::None, QWidget* parent = nullptr);
 bool AskYesNo(const QString& text, QWidget* parent = nullptr);
 void Beep(BeepKind kind = BeepKind::Default);
+
+/// The program's name as a box without a title of its own shows it
+/// ("Corvane"); until it is set, the application's display name (which Qt
+/// takes from the executable's file name, in lower case).
+void SetProgramTitle(const QString& title);
+/// `title`, or the program's name when `title` is empty.
+QString PromptTitle(const QString& title);
