@@ -35,6 +35,7 @@
 #include "pane/FolderModel.h"
 #include "pane/MirrorBrowse.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/remote/RemoteMounts.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/EscapePoll.h"
@@ -45,6 +46,7 @@
 #include "shell/PathHelpers.h"
 #include "shell/PatternList.h"
 #include "stats/CFolderStats.h"
+#include "app/RemoteConnect.h"
 #include "tools/CPaneTools.h"
 #include "tools/ToolFiles.h"
 #include "tree/TreeBar.h"
@@ -104,6 +106,7 @@ bool CMainFrame::Create() {
     });
     CreateTools();
     CreateFind();
+    CreateRemote();
     CreateMenus();
     m_addressBar = new AddressBar(*this, Store());
     if (!CreateToolBar())
@@ -179,6 +182,17 @@ void CMainFrame::CreateTools() {
         });
 }
 
+void CMainFrame::CreateRemote() {
+    m_remote = std::make_unique<RemoteConnect>(Store(), General().historyItems, this, [this] {
+        return std::vector<CPanexView*>{m_left, m_right};
+    });
+    m_app.RegisterSaver(SaverSlot::ConnectServerHistory,
+                        [history = m_remote->History(), items = General().historyItems](
+                            ProfileStore& store) {
+                            history->Save(items, store, kConnectHistorySection);
+                        });
+}
+
 void CMainFrame::CreateFind() {
     m_find = std::make_unique<CFindFiles>(*this);
     m_find->SetMainWindow(this);
@@ -212,6 +226,10 @@ void CMainFrame::CreateCommands() {
     AddTableCommands(m_commands);
     m_commands.SetChainProvider([this] { return CommandChain(); });
 
+    MapCommand(ID_FILE_CONNECT_SERVER, [this] {
+        if (m_remote)
+            m_remote->ConnectToServer(m_active);
+    });
     MapCommand(ID_PANES_EQUAL, [this] { m_splitter->Balance(CPaneSplitter::EqualPanes); });
     MapCommand(ID_PANES_ONE, [this] { m_splitter->Balance(CPaneSplitter::OnePane); });
     MapCommand(ID_PANES_SAME_FOLDER, [this] { SameFolder(IsAltDown()); });
@@ -541,10 +559,12 @@ void CMainFrame::AddressUpdate(CPanexView& pane, bool withHistory) {
     const FolderModel* model = pane.Model();
     const bool fileSystem = model && model->IsFileSystem();
     // Step 1.
+    // A remote folder is shown and remembered by its URI, never its FUSE path.
+    const QString shown = fileSystem ? ShownLocation(model->path) : QString();
     if (withHistory && fileSystem)
-        m_addressBar->Combo()->AddVisitedFolder(model->path, General().historyItems);
+        m_addressBar->Combo()->AddVisitedFolder(shown, General().historyItems);
     // Step 2.
-    m_addressBar->Combo()->SetAddressText(fileSystem ? PathJoin(model->path, pane.FilterText())
+    m_addressBar->Combo()->SetAddressText(fileSystem ? PathJoin(shown, pane.FilterText())
                                                      : pane.FilterText());
 }
 
@@ -682,6 +702,8 @@ void CMainFrame::ShowOptions() {
 void CMainFrame::ShowNotice(const std::optional<QString>& text, bool alert) {
     if (m_statusBar)
         m_statusBar->ShowNotice(text, alert);
+    if (m_dump && text)
+        m_dump->AddNotice(*text, alert);
 }
 
 void CMainFrame::ShowBar(int barId) {

@@ -39,6 +39,10 @@ public:
 
     /// Adds the folder tree to the listing.
     void WatchTree(CTreeBrowser* tree);
+    /// Records a notice shown in the status bar: the notices so far follow
+    /// the listing ("N\ttext", "NA\ttext" for an alert), oldest first, the
+    /// last 20 kept.
+    void AddNotice(const QString& text, bool alert);
 
 private:
     void Watch(CPanexView* pane);
@@ -49,4 +53,5 @@ private:
     CTreeBrowser* m_tree = nullptr;
     QString m_path;
     QTimer m_timer;
+    QByteArray m_notices;  // lines, as written
 };

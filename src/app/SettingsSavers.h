@@ -32,6 +32,7 @@ enum class SaverSlot {
     FolderDataSettings,       // "Folder Data Settings"
     FindFileFolderSettings,   // "Find File/Folder Settings"
     Editor,                   // the editor's settings, then "Replace Text History"
+    ConnectServerHistory,     // "Connect Server History"
     Count
 };
 

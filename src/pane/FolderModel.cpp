@@ -15,6 +15,7 @@
 #include <list>
 #include <optional>
 
+#include "platform/remote/RemoteMounts.h"
 #include "platform/fs/RemoveTree.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/fs/Volumes.h"
@@ -266,7 +267,7 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
 
     // Step 7.
     if (context.PathTitles && IsPlainDirectory())
-        title = path;
+        title = ShownLocation(path);
     else
         title = ShellDisplayName(*desktop, idList, SHGDN_NORMAL).value_or(QString());
     if (title.isEmpty() && !idList.IsEmpty())

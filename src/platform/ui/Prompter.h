@@ -52,6 +52,7 @@ struct InputRequest {
     QString title;
     QString initialText;
     int maxLength = 0;  // 0: no limit
+    bool secret = false;  // a password: typed characters are not shown
     QWidget* parent = nullptr;
 };
 
