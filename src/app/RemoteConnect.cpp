@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "pane/CPanexView.h"
@@ -22,6 +23,8 @@ namespace {
 QString Tr(const char* text) {
     return QCoreApplication::translate("RemoteConnect", text);
 }
+
+constexpr int kBridgeSettleMs = 500;
 
 bool IsUnder(const QByteArray& path, const QByteArray& root) {
     if (root.isEmpty() || !path.startsWith(root))
@@ -136,6 +139,12 @@ void RemoteConnect::OnMountRemoved(const RemoteRoot& root) {
 }
 
 void RemoteConnect::OnMountsChanged() {
+    RefreshNetworkPanes();
+    // GVfs's FUSE bridge follows the mount a moment later: look again then.
+    QTimer::singleShot(kBridgeSettleMs, this, [this] { RefreshNetworkPanes(); });
+}
+
+void RemoteConnect::RefreshNetworkPanes() {
     // The Network folder lists the mounts: a pane showing it is read again.
     for (CPanexView* pane : m_panes()) {
         const FolderModel* model = pane ? pane->Model() : nullptr;

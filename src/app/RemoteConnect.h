@@ -68,6 +68,7 @@ private:
     void Follow();
     void OnMountRemoved(const RemoteRoot& root);
     void OnMountsChanged();
+    void RefreshNetworkPanes();
 
     std::shared_ptr<HistoryList> m_history;
     int m_historyItems;

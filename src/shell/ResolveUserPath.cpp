@@ -54,9 +54,9 @@ QString TrimLeadingSpace(const QString& text) {
 // A remote location the desktop has mounted is reached through its local
 // (FUSE) path, so everything below treats it as any folder.
 static QString LocalFormOf(const QString& text) {
-    if (!IsRemoteUri(text) || !RemoteMounts::Started())
+    if (!IsRemoteUri(text))
         return text;
-    if (const std::optional<QByteArray> local = RemoteMounts::Instance().Map().LocalPathOf(text))
+    if (const std::optional<QByteArray> local = RemoteMounts::Snapshot().LocalPathOf(text))
         return NameFromBytes(*local);
     return text;
 }

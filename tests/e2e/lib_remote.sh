@@ -82,7 +82,12 @@ start_gvfs() {
     export GVFS_REMOTE_VOLUME_MONITOR_IGNORE=1
     /usr/libexec/gvfsd --no-fuse >"$WORK/gvfsd.log" 2>&1 &
     GVFSD_PID=$!
-    gvfsd_up() { gdbus introspect --session --dest org.gtk.vfs.Daemon --object-path /org/gtk/vfs/Daemon; }
+    # Asked of the bus, not of the daemon: a call to the daemon's name would
+    # have the bus start another one.
+    gvfsd_up() {
+        gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+            --method org.freedesktop.DBus.NameHasOwner org.gtk.vfs.Daemon | grep -q true
+    }
     wait_for 10 gvfsd_up || fail "gvfsd did not start"
     mkdir -p "$XDG_RUNTIME_DIR/gvfs"
     if [ -e /dev/fuse ] && [ -x /usr/libexec/gvfsd-fuse ]; then
@@ -158,3 +163,16 @@ remote_file() {
 }
 
 sftp_uri() { echo "sftp://$REMOTE_USER@127.0.0.1:$SSH_PORT$REMOTE_HOME"; }
+
+# A failure also shows what the server and GVfs said.
+fail() {
+    echo "e2e: FAIL: $*" >&2
+    [ -z "${DISPLAY:-}" ] || screenshot "$OUT/e2e-remote-failed.png"
+    for log in "$WORK/sshd/log" "$WORK/gvfsd.log" "$WORK/gvfsd-fuse.log" "$WORK/corvane.log"; do
+        [ -s "$log" ] || continue
+        echo "--- $(basename "$log") ---" >&2
+        tail -n 60 "$log" >&2
+    done
+    [ ! -s "$DUMP" ] || { echo "--- notices ---" >&2; grep '^N' "$DUMP" >&2 || true; grep '^S\?[LR]	' "$DUMP" | head -20 >&2 || true; }
+    exit 1
+}

@@ -65,7 +65,7 @@ QString GvfsName(const QByteArray& folder) {
 }  // namespace
 
 QString ConnectToServerParsingName() {
-    return kNetworkParsing + QLatin1Char('/') + QString::fromLatin1(kConnectPlacePath);
+    return kNetworkParsing + QString::fromLatin1(kConnectPlacePath);
 }
 
 QString RemoteSourceName(const QByteArray& source, const QByteArray& fsType) {
@@ -141,7 +141,9 @@ NetworkFolder::NetworkFolder(IdList absolute)
     : NetworkFolder(std::move(absolute),
                     VolumeTable::Read(QStringLiteral("/proc/self/mountinfo"), QString()),
                     GvfsFolder(),
-                    RemoteMounts::Started() ? RemoteMounts::Instance().Map() : RemoteMap()) {}
+                    RemoteMounts::Snapshot()) {
+    m_live = true;
+}
 
 NetworkFolder::NetworkFolder(IdList absolute, VolumeTable table, QByteArray gvfsDir,
                              RemoteMap remote)
@@ -172,6 +174,13 @@ std::unique_ptr<ShellFolder> NetworkFolder::BindToObject(const IdList& relative)
 }
 
 std::unique_ptr<EnumIdList> NetworkFolder::EnumObjects(std::uint32_t flags) {
+    // A refresh lists the mounts as they are now: servers come and go.
+    if (m_live) {
+        m_places =
+            NetworkPlaces(VolumeTable::Read(QStringLiteral("/proc/self/mountinfo"), QString()),
+                          GvfsFolder(),
+                          RemoteMounts::Snapshot());
+    }
     std::vector<IdList> ids;
     for (const NetworkPlace& p : m_places) {
         const bool action = p.path == kConnectPlacePath;

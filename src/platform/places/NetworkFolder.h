@@ -32,7 +32,9 @@ struct NetworkPlace {
 
 /// The path of the first item, "Connect to Server": not a folder, but the
 /// action that asks for a server's address (the program carries it out).
-inline const QByteArray kConnectPlacePath = QByteArrayLiteral("::ConnectToServer");
+/// Held in a volume id, which takes absolute paths only; no mount point is
+/// named so.
+inline const QByteArray kConnectPlacePath = QByteArrayLiteral("/::ConnectToServer");
 /// The parsing name of that item below the Network folder.
 QString ConnectToServerParsingName();
 /// The text of the Unmount entry of a GVfs place's menu, and its verb.
@@ -81,4 +83,5 @@ private:
 
     IdList m_absolute;
     std::vector<NetworkPlace> m_places;
+    bool m_live = false;  // read from the system: each listing reads it again
 };

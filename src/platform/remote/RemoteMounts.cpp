@@ -6,12 +6,23 @@
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
+#include <mutex>
 
 #include "platform/remote/MountQuestions.h"
 
 namespace {
 
 std::atomic<bool> g_started{false};
+
+std::mutex& SnapshotMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+RemoteMap& SnapshotMap() {
+    static RemoteMap map;
+    return map;
+}
 
 struct GFree {
     void operator()(char* p) const { g_free(p); }
@@ -71,6 +82,10 @@ struct RemoteMountsAccess {
     static void SetRoots(RemoteMounts& m, std::vector<RemoteRoot> roots) {
         m.m_d->roots = std::move(roots);
         m.m_map = RemoteMap(m.m_d->roots, GvfsFolder());
+        {
+            const std::lock_guard lock(SnapshotMutex());
+            SnapshotMap() = m.m_map;
+        }
         Q_EMIT m.MountsChanged();
     }
     static void AddRoot(RemoteMounts& m, const RemoteRoot& root) {
@@ -143,6 +158,8 @@ void OnAskPassword(GMountOperation* op, const char* message, const char* default
     question.anonymousSupported = flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED;
     question.attempt = ++job->attempts;
     job->askedSomething = true;
+    // GMountOperation's own handler would answer "unhandled" at once.
+    g_signal_stop_emission_by_name(op, "ask-password");
     g_object_ref(op);
     QTimer::singleShot(0, job->owner, [op, question, parent = job->parent]() {
         const PasswordReply reply = AskMountPassword(question, parent.data());
@@ -171,6 +188,7 @@ void OnAskQuestion(GMountOperation* op, const char* message, const char** choice
     for (int i = 0; choices && choices[i]; ++i) answers << QString::fromUtf8(choices[i]);
     const QString text = QString::fromUtf8(message ? message : "");
     job->askedSomething = true;
+    g_signal_stop_emission_by_name(op, "ask-question");
     g_object_ref(op);
     QTimer::singleShot(0, job->owner, [op, text, answers, parent = job->parent]() {
         const int choice = AskMountQuestion(text, answers, parent.data());
@@ -253,6 +271,11 @@ RemoteMounts& RemoteMounts::Instance() {
     return *instance;
 }
 
+RemoteMap RemoteMounts::Snapshot() {
+    const std::lock_guard lock(SnapshotMutex());
+    return SnapshotMap();
+}
+
 bool RemoteMounts::Started() {
     return g_started.load();
 }
@@ -329,7 +352,7 @@ void RemoteMounts::Unmount(const QString& rootUri, QWidget* parent,
 
 QString ShownLocation(const QString& path) {
     if (RemoteMounts::Started())
-        return DisplayLocation(RemoteMounts::Instance().Map(), path);
+        return DisplayLocation(RemoteMounts::Snapshot(), path);
     static const RemoteMap bridgeOnly({}, GvfsFolder());
     return DisplayLocation(bridgeOnly, path);
 }

@@ -51,8 +51,11 @@ public:
     /// display need not start the volume monitor.
     static bool Started();
 
-    /// The mounted remote locations.
+    /// The mounted remote locations. Main thread.
     const RemoteMap& Map() const { return m_map; }
+    /// A copy of Map() as it was last set; safe on any thread (a folder read
+    /// on a worker names its places with it). Empty until Instance() ran.
+    static RemoteMap Snapshot();
 
     /// Mounts the location that holds `uri` (g_file_mount_enclosing_volume),
     /// asking the user what the server wants (dialogs parented to `parent`).

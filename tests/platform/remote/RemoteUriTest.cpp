@@ -114,8 +114,9 @@ TEST(RemoteMap, ShowsLocalPathsAsTheirUris) {
     // A bridge folder no mount names yet is read from its name.
     EXPECT_EQ(map.UriOf(kBridge + "/sftp:host=10.0.0.9,user=root/etc"),
               QStringLiteral("sftp://root@10.0.0.9/etc"));
-    // A folder whose name only starts like a mount's is not on it.
-    EXPECT_EQ(map.UriOf(kSftpFolder + "x/etc"), std::nullopt);
+    // A folder whose name only starts like a mount's is not on it: it is
+    // another user's.
+    EXPECT_EQ(map.UriOf(kSftpFolder + "x/etc"), QStringLiteral("sftp://annx@example.org:2222/etc"));
     EXPECT_EQ(map.UriOf(kBridge), std::nullopt);
     EXPECT_EQ(map.UriOf("/home/ann"), std::nullopt);
 
