@@ -125,9 +125,8 @@ int main(int argc, char** argv) {
     });
     const QByteArray remoteFolder = ParseRemoteUri(folderUri)->path;
     const double listSftp = BestSeconds(kRuns, [&] {
-        Run(QStringLiteral("sftp"), QStringList{QStringLiteral("-q"), QStringLiteral("-b"),
-                                                QStringLiteral("-")} +
-                                        sftp,
+        Run(QStringLiteral("sftp"),
+            QStringList{QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("-")} + sftp,
             "ls -l " + remoteFolder + "\n");
     });
 

@@ -24,6 +24,7 @@
 #include "app/MainMenu.h"
 #include "app/OptionsDialog.h"
 #include "app/PendingCommands.h"
+#include "app/RemoteConnect.h"
 #include "app/SelectDriveDialog.h"
 #include "app/ToolbarResource.h"
 #include "app/WindowRect.h"
@@ -35,8 +36,8 @@
 #include "pane/FolderModel.h"
 #include "pane/MirrorBrowse.h"
 #include "pane/PaneListCtrl.h"
-#include "platform/remote/RemoteMounts.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/remote/RemoteMounts.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/EscapePoll.h"
 #include "platform/ui/KeyState.h"
@@ -46,7 +47,6 @@
 #include "shell/PathHelpers.h"
 #include "shell/PatternList.h"
 #include "stats/CFolderStats.h"
-#include "app/RemoteConnect.h"
 #include "tools/CPaneTools.h"
 #include "tools/ToolFiles.h"
 #include "tree/TreeBar.h"
@@ -186,11 +186,11 @@ void CMainFrame::CreateRemote() {
     m_remote = std::make_unique<RemoteConnect>(Store(), General().historyItems, this, [this] {
         return std::vector<CPanexView*>{m_left, m_right};
     });
-    m_app.RegisterSaver(SaverSlot::ConnectServerHistory,
-                        [history = m_remote->History(), items = General().historyItems](
-                            ProfileStore& store) {
-                            history->Save(items, store, kConnectHistorySection);
-                        });
+    m_app.RegisterSaver(
+        SaverSlot::ConnectServerHistory,
+        [history = m_remote->History(), items = General().historyItems](ProfileStore& store) {
+            history->Save(items, store, kConnectHistorySection);
+        });
 }
 
 void CMainFrame::CreateFind() {

@@ -11,12 +11,12 @@
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellNamespace.h"
 #include "platform/namespace/ShellTypes.h"
 #include "platform/remote/MountQuestions.h"
 #include "platform/remote/RemoteMounts.h"
 #include "platform/ui/Prompter.h"
 #include "shell/Notice.h"
-#include "platform/namespace/ShellNamespace.h"
 
 namespace {
 

@@ -15,12 +15,12 @@
 #include <list>
 #include <optional>
 
-#include "platform/remote/RemoteMounts.h"
 #include "platform/fs/RemoveTree.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/fs/Volumes.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellNamespace.h"
+#include "platform/remote/RemoteMounts.h"
 #include "platform/trash/Trash.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"

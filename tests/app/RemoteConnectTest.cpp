@@ -17,8 +17,8 @@ TEST(RemoteConnect, ChecksTheAddressBeforeConnecting) {
               QStringLiteral("sftp://ann@h:2222/home"));
     EXPECT_EQ(CheckServerAddress(QStringLiteral("davs://cloud.example/remote.php/dav"), &why),
               QStringLiteral("davs://cloud.example/remote.php/dav"));
-    for (const char* bad : {"", "   ", "/home/ann", "http://h/", "sftp://", "sftp://h:0x/",
-                            "smb:/server/share"}) {
+    for (const char* bad :
+         {"", "   ", "/home/ann", "http://h/", "sftp://", "sftp://h:0x/", "smb:/server/share"}) {
         why.clear();
         EXPECT_FALSE(CheckServerAddress(QString::fromLatin1(bad), &why)) << bad;
         EXPECT_FALSE(why.isEmpty()) << bad;

@@ -15,9 +15,9 @@
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/NestedFolder.h"
 #include "platform/remote/RemoteMounts.h"
+#include "platform/shellui/ContextMenu.h"
 #include "platform/shellui/VerbContextMenu.h"
 #include "platform/ui/Prompter.h"
-#include "platform/shellui/ContextMenu.h"
 
 namespace {
 
@@ -140,8 +140,7 @@ std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArr
 NetworkFolder::NetworkFolder(IdList absolute)
     : NetworkFolder(std::move(absolute),
                     VolumeTable::Read(QStringLiteral("/proc/self/mountinfo"), QString()),
-                    GvfsFolder(),
-                    RemoteMounts::Snapshot()) {
+                    GvfsFolder(), RemoteMounts::Snapshot()) {
     m_live = true;
 }
 
@@ -178,8 +177,7 @@ std::unique_ptr<EnumIdList> NetworkFolder::EnumObjects(std::uint32_t flags) {
     if (m_live) {
         m_places =
             NetworkPlaces(VolumeTable::Read(QStringLiteral("/proc/self/mountinfo"), QString()),
-                          GvfsFolder(),
-                          RemoteMounts::Snapshot());
+                          GvfsFolder(), RemoteMounts::Snapshot());
     }
     std::vector<IdList> ids;
     for (const NetworkPlace& p : m_places) {
@@ -330,13 +328,12 @@ std::unique_ptr<ShellContextMenu> NetworkFolder::GetContextMenu(std::span<const 
     // The unmount finishes later; the panes on it hear of it from
     // RemoteMounts::MountRemoved. Only a refusal is told here.
     unmount.run = [uri = place->uri](const InvokeContext& context) {
-        RemoteMounts::Instance().Unmount(
-            uri, context.parent, [uri](bool ok, const QString& why) {
-                if (!ok) {
-                    MessageBoxText(Tr("\"%1\" could not be unmounted: %2").arg(uri, why),
-                                   PromptButtons::Ok, PromptIcon::Error);
-                }
-            });
+        RemoteMounts::Instance().Unmount(uri, context.parent, [uri](bool ok, const QString& why) {
+            if (!ok) {
+                MessageBoxText(Tr("\"%1\" could not be unmounted: %2").arg(uri, why),
+                               PromptButtons::Ok, PromptIcon::Error);
+            }
+        });
         return true;
     };
     withUnmount.push_back(std::move(unmount));

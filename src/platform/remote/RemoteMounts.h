@@ -60,7 +60,8 @@ public:
     /// Mounts the location that holds `uri` (g_file_mount_enclosing_volume),
     /// asking the user what the server wants (dialogs parented to `parent`).
     /// `done` runs once, on the main thread, when GIO has finished.
-    void Mount(const QString& uri, QWidget* parent, std::function<void(const RemoteMountResult&)> done);
+    void Mount(const QString& uri, QWidget* parent,
+               std::function<void(const RemoteMountResult&)> done);
     /// True while a mount this object started is under way.
     bool Mounting() const { return m_pending > 0; }
 

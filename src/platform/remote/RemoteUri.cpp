@@ -3,14 +3,14 @@
 #include <unistd.h>
 
 #include <QUrl>
-#include <cstdlib>
 #include <array>
+#include <cstdlib>
 
 #include "platform/namespace/NameCodec.h"
 
 namespace {
 
-constexpr std::array kRemoteSchemes = {"sftp", "ssh", "smb", "ftp", "ftps",
+constexpr std::array kRemoteSchemes = {"sftp", "ssh",  "smb", "ftp", "ftps",
                                        "dav",  "davs", "afp", "nfs"};
 
 bool IsRemoteScheme(const QString& scheme) {

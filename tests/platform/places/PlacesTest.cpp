@@ -134,7 +134,8 @@ TEST(Places, NetworkListsRemoteMountsAndGvfsShares) {
     // follow.
     const auto all = Items(network);
     ASSERT_FALSE(all.empty());
-    EXPECT_EQ(*network.GetDisplayNameOf(all[0], SHGDN_INFOLDER), QStringLiteral("Connect to Server"));
+    EXPECT_EQ(*network.GetDisplayNameOf(all[0], SHGDN_INFOLDER),
+              QStringLiteral("Connect to Server"));
     EXPECT_EQ(Parsing(network, all[0]), ConnectToServerParsingName());
     std::uint32_t actionBits = ~0u;
     ASSERT_TRUE(network.GetAttributesOf(std::span(&all[0], 1), actionBits));

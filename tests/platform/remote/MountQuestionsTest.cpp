@@ -1,7 +1,6 @@
-#include "platform/remote/MountQuestions.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/remote/MountQuestions.h"
 #include "support/ScriptedPrompter.h"
 
 namespace {

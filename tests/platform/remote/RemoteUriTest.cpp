@@ -1,6 +1,6 @@
-#include "platform/remote/RemoteUri.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/remote/RemoteUri.h"
 
 namespace {
 
@@ -8,13 +8,14 @@ const QByteArray kBridge = "/run/user/1000/gvfs";
 const QByteArray kSftpFolder = kBridge + "/sftp:host=example.org,port=2222,user=ann";
 
 RemoteMap ExampleMap() {
-    return RemoteMap({{QStringLiteral("sftp://ann@example.org:2222/"), kSftpFolder,
-                       QStringLiteral("ann on example.org")},
-                      {QStringLiteral("smb://files/docs/"), kBridge + "/smb-share:server=files,share=docs",
-                       QStringLiteral("docs on files")},
-                      // Mounted without the FUSE bridge: no local path.
-                      {QStringLiteral("ftp://ftp.example.org/"), QByteArray(), QStringLiteral("ftp")}},
-                     kBridge);
+    return RemoteMap(
+        {{QStringLiteral("sftp://ann@example.org:2222/"), kSftpFolder,
+          QStringLiteral("ann on example.org")},
+         {QStringLiteral("smb://files/docs/"), kBridge + "/smb-share:server=files,share=docs",
+          QStringLiteral("docs on files")},
+         // Mounted without the FUSE bridge: no local path.
+         {QStringLiteral("ftp://ftp.example.org/"), QByteArray(), QStringLiteral("ftp")}},
+        kBridge);
 }
 
 }  // namespace
