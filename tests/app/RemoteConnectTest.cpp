@@ -60,6 +60,7 @@ TEST_F(RemoteFrameTest, APaneOnALostMountGoesToTheNetworkFolderWithAnAlert) {
 
     // A location whose local folder only starts like the right pane's does
     // not move it; the one that holds the left pane's folder does.
+    notices.clear();
     RemoteRoot other{QStringLiteral("sftp://h/"), NameToBytes(rightPath) + "x", QString()};
     Q_EMIT mounts.MountRemoved(other);
     EXPECT_EQ(FolderOf(right), rightPath);

@@ -139,6 +139,9 @@ wait_for 10 test -d "$REMOTE_HOME/New Folder" || fail "F8 did not make a folder 
 sleep 1
 key Escape
 wait_for 10 has_line "$DUMP" "L	New Folder" || fail "the pane does not list the new folder"
+# The rename in place (F2) does not reach a remote folder yet: its editor's
+# commit is lost and Return opens the folder instead. The server renames
+# it, and Ctrl+R shows the change.
 mv "$REMOTE_HOME/New Folder" "$REMOTE_HOME/made-remotely"
 key ctrl+r
 wait_for 10 has_line "$DUMP" "L	made-remotely" || fail "the new folder is not listed"
