@@ -32,7 +32,7 @@ head -c "$((MB * 1000000))" /dev/urandom >"$WORK/big.bin"
 URI=$(sftp_uri)
 printf '%s\n' "$REMOTE_PASS" | gio mount "$URI" >/dev/null 2>&1 || fail "gio mount failed"
 
-"$BIN" "$URI/list" "$WORK/big.bin" "$URI/into" \
+QT_QPA_PLATFORM=offscreen "$BIN" "$URI/list" "$WORK/big.bin" "$URI/into" \
     -P "$SSH_PORT" -i "$WORK/sshd/client_key" -o StrictHostKeyChecking=no \
     -o UserKnownHostsFile=/dev/null "$REMOTE_USER@127.0.0.1"
 gio mount -u "$URI" >/dev/null 2>&1 || true
