@@ -26,6 +26,7 @@
 #include "app/MainMenu.h"
 #include "app/OptionsDialog.h"
 #include "app/PendingCommands.h"
+#include "app/RemoteConnect.h"
 #include "app/SelectDriveDialog.h"
 #include "app/ToolbarResource.h"
 #include "app/WindowRect.h"
@@ -39,6 +40,7 @@
 #include "pane/MirrorBrowse.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/remote/RemoteMounts.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/EscapePoll.h"
 #include "platform/ui/KeyState.h"
@@ -108,6 +110,7 @@ bool CMainFrame::Create() {
     });
     CreateTools();
     CreateFind();
+    CreateRemote();
     CreateMenus();
     m_addressBar = new AddressBar(*this, Store());
     if (!CreateToolBar())
@@ -196,6 +199,17 @@ void CMainFrame::CreateTools() {
         });
 }
 
+void CMainFrame::CreateRemote() {
+    m_remote = std::make_unique<RemoteConnect>(Store(), General().historyItems, this, [this] {
+        return std::vector<CPanexView*>{m_left, m_right};
+    });
+    m_app.RegisterSaver(
+        SaverSlot::ConnectServerHistory,
+        [history = m_remote->History(), items = General().historyItems](ProfileStore& store) {
+            history->Save(items, store, kConnectHistorySection);
+        });
+}
+
 void CMainFrame::CreateFind() {
     m_find = std::make_unique<CFindFiles>(*this);
     m_find->SetMainWindow(this);
@@ -229,6 +243,10 @@ void CMainFrame::CreateCommands() {
     AddTableCommands(m_commands);
     m_commands.SetChainProvider([this] { return CommandChain(); });
 
+    MapCommand(ID_FILE_CONNECT_SERVER, [this] {
+        if (m_remote)
+            m_remote->ConnectToServer(m_active);
+    });
     MapCommand(ID_PANES_EQUAL, [this] { m_splitter->Balance(CPaneSplitter::EqualPanes); });
     MapCommand(ID_PANES_ONE, [this] { m_splitter->Balance(CPaneSplitter::OnePane); });
     MapCommand(ID_PANES_SAME_FOLDER, [this] { SameFolder(IsAltDown()); });
@@ -578,13 +596,16 @@ void CMainFrame::AddressUpdate(CPanexView& pane, bool withHistory) {
     const FolderModel* model = pane.Model();
     const bool fileSystem = model && model->IsFileSystem();
     // Step 1.
+    // A remote folder is shown and remembered by its URI, never its FUSE path.
+    const QString shown = fileSystem ? ShownLocation(model->path) : QString();
     if (withHistory && fileSystem)
-        m_addressBar->Combo()->AddVisitedFolder(model->path, General().historyItems);
-    // Step 2. Inside an archive the box names where the user is: the
-    // archive's path and the folder in it; a bare filter would say nothing.
+        m_addressBar->Combo()->AddVisitedFolder(shown, General().historyItems);
+    // Inside an archive the box names where the user is: the archive's path
+    // and the folder in it; a bare filter would say nothing.
     const bool archive = model && model->IsDescriptor() && model->path.startsWith(u'/');
-    m_addressBar->Combo()->SetAddressText(
-        fileSystem || archive ? PathJoin(model->path, pane.FilterText()) : pane.FilterText());
+    m_addressBar->Combo()->SetAddressText(fileSystem ? PathJoin(shown, pane.FilterText())
+                                          : archive  ? PathJoin(model->path, pane.FilterText())
+                                                     : pane.FilterText());
 }
 
 bool CMainFrame::FocusFrameBar(bool addressBar) {
@@ -741,6 +762,8 @@ void CMainFrame::ShowOptions() {
 void CMainFrame::ShowNotice(const std::optional<QString>& text, bool alert) {
     if (m_statusBar)
         m_statusBar->ShowNotice(text, alert);
+    if (m_dump && text)
+        m_dump->AddNotice(*text, alert);
 }
 
 void CMainFrame::ShowBar(int barId) {

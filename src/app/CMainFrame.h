@@ -50,6 +50,7 @@ class CPaneTools;
 class CPackTools;
 class CFindFiles;
 class CFolderStats;
+class RemoteConnect;
 class CPaneFileUtils;
 class DriveBar;
 class FrameBars;
@@ -231,6 +232,7 @@ private:
     void CreateCommands();
     void CreateTools();
     void CreateFind();
+    void CreateRemote();
     void CreateMenus();
     void OnHelp(int id);
     void ShowUnavailableReason(int id);
@@ -282,6 +284,7 @@ private:
     std::unique_ptr<CFindFiles> m_find;
     // Folder statistics (Ctrl+D) and its windows; routed after the tools.
     std::unique_ptr<CFolderStats> m_stats;
+    std::unique_ptr<RemoteConnect> m_remote;
     // The sizable bars, the thumbnail bar and the stored layouts (a child).
     FrameBars* m_bars = nullptr;
 };

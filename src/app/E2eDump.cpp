@@ -166,6 +166,17 @@ QByteArray PaneListingDump::TreeLines() const {
     return lines;
 }
 
+void PaneListingDump::AddNotice(const QString& text, bool alert) {
+    if (m_path.isEmpty())
+        return;
+    QByteArray line = alert ? "NA\t" : "N\t";
+    line += text.simplified().toUtf8();
+    line += '\n';
+    m_notices += line;
+    while (m_notices.count('\n') > 20) m_notices.remove(0, m_notices.indexOf('\n') + 1);
+    m_timer.start();
+}
+
 void PaneListingDump::Write() {
     if (m_path.isEmpty())
         return;
@@ -217,6 +228,7 @@ void PaneListingDump::Write() {
     text += TreeLines();
     text += ButtonLines();
     text += FocusLines();
+    text += m_notices;
     const QByteArray path = NameToBytes(m_path);
     const QByteArray temporary = path + ".tmp";
     UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));

@@ -43,6 +43,10 @@ public:
 
     /// Adds the folder tree to the listing.
     void WatchTree(CTreeBrowser* tree);
+    /// Records a notice shown in the status bar: the notices so far follow
+    /// the listing ("N\ttext", "NA\ttext" for an alert), oldest first, the
+    /// last 20 kept.
+    void AddNotice(const QString& text, bool alert);
     /// Adds the buttons of `bar` to the listing, written again whenever the
     /// bar is shown or resized, or a button's text changes.
     void WatchButtons(QWidget* bar);
@@ -62,4 +66,5 @@ private:
     QWidget* m_buttons = nullptr;
     QString m_path;
     QTimer m_timer;
+    QByteArray m_notices;  // lines, as written
 };

@@ -34,6 +34,7 @@ enum class SaverSlot {
     Editor,                   // the editor's settings, then "Replace Text History"
     Synchronize,              // "Synchronize Settings"
     Pack,                     // "Pack Settings"
+    ConnectServerHistory,     // "Connect Server History"
     Count
 };
 

@@ -182,8 +182,11 @@ bool CPanexView::InitialUpdate() {
         text = m_initialFolder;
     if (text.isEmpty())
         text = CurrentDirectory();
-    if (!text.isEmpty() && GoToText(text))
-        return true;
+    if (!text.isEmpty() && GoToText(text)) {
+        // A remote location is being mounted: the pane shows the Desktop
+        // until it is there.
+        return Model() ? true : OpenFolder(IdList::Empty());
+    }
     return OpenFolder(IdList::Empty());
 }
 

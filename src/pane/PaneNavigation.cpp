@@ -14,6 +14,7 @@
 #include "pane/PaneListCtrl.h"
 #include "platform/namespace/ShellNamespace.h"
 #include "platform/namespace/ShellTypes.h"
+#include "platform/remote/RemoteMounts.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "shell/Notice.h"
@@ -128,6 +129,8 @@ bool PaneNavigation::GoToText(const QString& text) {
     const QString typed = WithoutLeadingBlanks(text);
     if (typed.isEmpty())
         return false;
+    if (MountFirst(typed))
+        return true;
 
     // Steps 2 and 3.
     const FolderModel* model = m_pane.Model();
@@ -166,6 +169,37 @@ bool PaneNavigation::GoToText(const QString& text) {
             Notice(kNoSense, true);
     }
     return done;
+}
+
+bool PaneNavigation::MountFirst(const QString& typed) {
+    if (!IsRemoteUri(typed))
+        return false;
+    const QString uri = typed.trimmed();
+    if (!ParseRemoteUri(uri))
+        return false;  // ResolveUserPath refuses it, with the usual notice
+    RemoteMounts& mounts = RemoteMounts::Instance();
+    if (mounts.Map().LocalPathOf(uri))
+        return false;  // mounted: opened by its local path
+    QPointer<CPanexView> pane = &m_pane;
+    mounts.Mount(uri, &m_pane, [pane, uri](const RemoteMountResult& result) {
+        if (!pane || result.cancelled)
+            return;  // Cancel leaves the pane where it was
+        if (!result.ok) {
+            Notice(QCoreApplication::translate("PaneNavigation", "Cannot connect to %1: %2")
+                       .arg(uri, result.error),
+                   true);
+        } else if (!result.localPath) {
+            Notice(QCoreApplication::translate(
+                       "PaneNavigation",
+                       "%1 is mounted, but the desktop gives it no local folder (gvfsd-fuse is "
+                       "not running)")
+                       .arg(uri),
+                   true);
+        } else {
+            pane->GoToText(uri);
+        }
+    });
+    return true;
 }
 
 bool PaneNavigation::GoToFile(const IdList& absolute) {
@@ -291,7 +325,9 @@ bool PaneNavigation::SetBookmark(CPanexView* target, int slot) {
     const FolderModel* model = target->Model();
     if (!model || !model->IsFileSystem() || model->path.isEmpty())
         return false;
-    TheBookmarks().Set(slot, model->path);
+    // A remote folder is kept by its URI: it opens again after the location
+    // was unmounted.
+    TheBookmarks().Set(slot, ShownLocation(model->path));
     Notice(kBookmarkSet);
     return true;
 }

@@ -63,6 +63,8 @@ inline constexpr int ID_FILE_PROPERTIES = 32825;
 inline constexpr int ID_FILE_FILTERS = 32842;
 inline constexpr int ID_FILE_FILTER_HISTORY = 32941;
 inline constexpr int ID_FILE_USE_FILTER = 32970;  // Alt held: the inactive pane
+// Folders on other machines (GVfs).
+inline constexpr int ID_FILE_CONNECT_SERVER = 33140;
 
 // Mark.
 inline constexpr int ID_MARK_SELECT_GROUP = 32806;    // Ctrl held: no dialog

@@ -129,8 +129,9 @@ TEST(CommandTable, EveryMenuCommandHasOneRowAndItsShownKeyIsItsFirstAccelerator)
     // The 106 items of the menu bar (home and Computer added to the
     // original's places), the function-key bar and the hidden-files toggle,
     // multi-rename, pack, unpack and synchronize folders, the first free
-    // bookmark and layout slot, each in one place only.
-    EXPECT_EQ(menuIds.size(), 114);
+    // bookmark and layout slot, and Connect to Server, each in one place
+    // only.
+    EXPECT_EQ(menuIds.size(), 115);
     EXPECT_EQ(QSet<int>(menuIds.begin(), menuIds.end()).size(), menuIds.size());
 
     QSet<int> tableIds;

@@ -186,6 +186,8 @@ std::optional<QString> QtPrompter::InputBox(const InputRequest& request) {
             edit->setMaxLength(request.maxLength);
     }
     dialog.setTextValue(initial);
+    if (request.secret)
+        dialog.setTextEchoMode(QLineEdit::Password);
     SetModality(dialog, request.parent);
     GateOpening gate(&dialog);
     if (dialog.exec() != QDialog::Accepted)

@@ -51,7 +51,8 @@ struct InputRequest {
     QString prompt;
     QString title;
     QString initialText;
-    int maxLength = 0;  // 0: no limit
+    int maxLength = 0;    // 0: no limit
+    bool secret = false;  // a password: typed characters are not shown
     QWidget* parent = nullptr;
 };
 
