@@ -455,6 +455,12 @@ void CMainFrame::StartPanes() {
         m_dump = std::make_unique<PaneListingDump>(m_left, m_right, dumpPath);
     if (m_dump && m_treeBar)
         m_dump->WatchTree(m_treeBar->Browser());
+    if (m_dump && m_operations) {
+        connect(m_operations.get(), &FileOpQueue::runningChanged, m_dump.get(),
+                [dump = m_dump.get()](int count) {
+                    dump->SetOperationsText(RunningOperationsText(count));
+                });
+    }
 
     m_left->InitialUpdate();
     m_right->InitialUpdate();

@@ -88,6 +88,12 @@ QByteArray PaneListingDump::TreeLines() const {
     return lines;
 }
 
+void PaneListingDump::SetOperationsText(const QString& text) {
+    m_operations = text;
+    if (!m_path.isEmpty())
+        m_timer.start();
+}
+
 void PaneListingDump::Write() {
     if (m_path.isEmpty())
         return;
@@ -137,6 +143,7 @@ void PaneListingDump::Write() {
         }
     }
     text += TreeLines();
+    text += "OPS\t" + m_operations.toUtf8() + '\n';
     const QByteArray path = NameToBytes(m_path);
     const QByteArray temporary = path + ".tmp";
     UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));

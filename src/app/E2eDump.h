@@ -8,7 +8,8 @@
 // in the window's own coordinates ("LG\tname\tx y w h"), for the few checks
 // that must compare pixels (icons). While the folder tree is shown, its
 // selected folder follows ("T\tparsing name") and the places of its visible
-// nodes ("TG\tname\tx y w h"). Unset, nothing is watched and nothing is
+// nodes ("TG\tname\tx y w h"). The last line is the status bar's count
+// of running file operations ("OPS\ttext"). Unset, nothing is watched and nothing is
 // written.
 //
 // The file is written aside and renamed over the old one, so a reader never
@@ -39,6 +40,9 @@ public:
 
     /// Adds the folder tree to the listing.
     void WatchTree(CTreeBrowser* tree);
+    /// Adds the status bar's count of running operations ("OPS\ttext",
+    /// the text empty while none runs) and writes the listing soon.
+    void SetOperationsText(const QString& text);
 
 private:
     void Watch(CPanexView* pane);
@@ -48,5 +52,6 @@ private:
     CPanexView* m_right;
     CTreeBrowser* m_tree = nullptr;
     QString m_path;
+    QString m_operations;
     QTimer m_timer;
 };

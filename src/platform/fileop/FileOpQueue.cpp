@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 #include <condition_variable>
 #include <mutex>
 
@@ -16,6 +18,8 @@
 const char* const kCloseWithOperationsQuestion =
     "%1 still running. Cancel and close?\n\nWhat is already done stays done; the items in "
     "progress are undone.";
+
+const char* const kCloseWithOperationsTitle = "Corvane file operations";
 
 namespace {
 
@@ -187,6 +191,33 @@ struct FileOpQueue::Job {
 FileOpQueue::FileOpQueue(QObject* parent) : QObject(parent) {
     m_refresh.setInterval(kRefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, [this] { Refresh(); });
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(gui, &QGuiApplication::focusWindowChanged, this,
+                &FileOpQueue::OnFocusWindowChanged);
+}
+
+bool FileOpQueue::IsWindowOfOperation(const QWindow* window) const {
+    for (const auto& [id, job] : m_jobs) {
+        if (job->window && job->window->windowHandle() == window)
+            return true;
+    }
+    return false;
+}
+
+void FileOpQueue::OnFocusWindowChanged(QWindow* now) {
+    if (!now)
+        return;
+    const QPointer<QWindow> before = m_lastFocus;
+    const QPointer<QWindow> beforeParent = m_lastFocusParent;
+    const bool dialogClosed = before != now && (!before || !before->isVisible());
+    m_lastFocus = now;
+    m_lastFocusParent = now->transientParent();
+    // A progress window the user did not choose: the window manager's pick
+    // after a dialog over another window closed.
+    if (dialogClosed && IsWindowOfOperation(now) && beforeParent && beforeParent->isVisible() &&
+        !IsWindowOfOperation(beforeParent)) {
+        beforeParent->requestActivate();
+    }
 }
 
 FileOpQueue::~FileOpQueue() {
@@ -456,6 +487,7 @@ bool FileOpQueue::ConfirmClose(QWidget* parent) {
             : QCoreApplication::translate("FileOperation", "%1 file operations are").arg(Running());
     request.text =
         QCoreApplication::translate("FileOperation", kCloseWithOperationsQuestion).arg(what);
+    request.title = QCoreApplication::translate("FileOperation", kCloseWithOperationsTitle);
     request.buttons = PromptButtons::YesNo;
     request.icon = PromptIcon::Question;
     request.defaultButton = 1;

@@ -32,6 +32,11 @@
 // result once the operation's worker has returned, unless `context` was
 // given and has been destroyed meanwhile. Then the window goes.
 //
+// The keyboard stays where the user works: the windows show without taking
+// it, and when a dialog closes and the window manager hands the keyboard
+// to a progress window instead of the window the dialog belonged to, it is
+// handed back there.
+//
 // Closing the program: ConfirmClose() asks whether to cancel what runs, and
 // waits for every cancelled operation to have stopped.
 //
@@ -55,6 +60,7 @@
 
 class FileOpIo;
 class QWidget;
+class QWindow;
 
 /// How an operation runs (FileOpQueue::Start).
 struct FileOpQueueOptions {
@@ -143,11 +149,16 @@ private:
     void Refresh();
     void AskCancel(int id);
     Job* Find(int id) const;
+    bool IsWindowOfOperation(const QWindow* window) const;
+    void OnFocusWindowChanged(QWindow* now);
 
     std::map<int, std::unique_ptr<Job>> m_jobs;
     int m_nextId = 1;
     QPointer<QWidget> m_promptParent;
     QTimer m_refresh;
+    // The window that had the keyboard last, and the one it belongs to.
+    QPointer<QWindow> m_lastFocus;
+    QPointer<QWindow> m_lastFocusParent;
 };
 
 /// The queue the program's commands start their operations on; null (the
@@ -159,5 +170,6 @@ void SetBackgroundOperations(FileOpQueue* queue);
 /// The question asked when the program is closed while operations run
 /// ("%1": "A file operation is" or "N file operations are").
 extern const char* const kCloseWithOperationsQuestion;
+extern const char* const kCloseWithOperationsTitle;
 /// The status bar's text for the number of operations running.
 QString RunningOperationsText(int count);
