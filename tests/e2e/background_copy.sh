@@ -13,8 +13,8 @@
 #   - Escape in the copy's own window asks, Yes cancels: no partial target,
 #     no temporary file, the source intact.
 # A second copy of the big file: closing the main window through the window
-# manager (Alt+F4) asks, No keeps the program and the copy going; Alt+X asks
-# again, Yes cancels the copy, waits for it and ends the program with 0,
+# manager (Alt+F4) asks, No keeps the program and the copy going; so does
+# a click on the title bar's close button; Alt+X asks again, Yes cancels the copy, waits for it and ends the program with 0,
 # leaving no partial target. The question is left as
 # e2e-background-close.png, the running copy as e2e-background-copy.png.
 set -eu
@@ -41,6 +41,15 @@ no_partial() { ! partial; }
 copy_window() { xdotool search --name "^Copying$" | head -n 1; }
 question_up() { xdotool search --name "^$1\$" | head -n 1 | grep -q .; }
 operations_shown() { grep -qxF "OPS	$1" "$DUMP"; }
+question_gone() { ! xdotool search --name "^$1\$" | grep -q .; }
+# A click on the close button of the main window's title bar (the window
+# manager's, at the right end of the frame above the window).
+click_close_button() {
+    eval "$(xwininfo -id "$WID" | awk '/Absolute upper-left X/ {print "AX=" $4}
+        /Absolute upper-left Y/ {print "AY=" $4} /Width:/ {print "AW=" $2}')"
+    TOP=$(xprop -id "$WID" _NET_FRAME_EXTENTS | sed 's/.*= //' | cut -d, -f3 | tr -d ' ')
+    xdotool mousemove $((AX + AW - 12)) $((AY - TOP / 2)) click 1
+}
 
 start_display
 start_corvane "$LEFT" "$RIGHT"
@@ -105,10 +114,17 @@ key alt+F4
 wait_for 10 question_up "Corvane file operations" || fail "Alt+F4 during a copy closed without asking"
 screenshot "$OUT/e2e-background-close.png"
 key Return
-wait_for 10 sh -c "! xdotool search --name '^Corvane file operations\$' | grep -q ." ||
-    fail "the close question did not go away on No"
+wait_for 10 question_gone "Corvane file operations" || fail "the close question did not go away on No"
 kill -0 "$APP_PID" 2>/dev/null || fail "No to the close question ended the program"
 partial || fail "No to the close question stopped the copy"
+
+# The title bar's close button asks the same; No again.
+click_close_button
+wait_for 10 question_up "Corvane file operations" || fail "the close button during a copy closed without asking"
+key Return
+wait_for 10 question_gone "Corvane file operations" || fail "the close question did not go away on No"
+kill -0 "$APP_PID" 2>/dev/null || fail "No to the close button's question ended the program"
+partial || fail "No to the close button's question stopped the copy"
 
 # Alt+X (Files > Exit) asks too; Yes cancels, waits for the copy to stop
 # cleanly and ends the program.
