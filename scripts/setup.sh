@@ -8,7 +8,7 @@ PKGS="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-
 libarchive-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme
 libqscintilla2-qt6-dev python3 clang-format poppler-utils"
 if [ "${1:-}" = "--e2e" ]; then
-    PKGS="$PKGS xvfb openbox xdotool xclip imagemagick x11-utils"
+    PKGS="$PKGS xvfb openbox xdotool xclip imagemagick"
 fi
 missing=""
 for p in $PKGS; do

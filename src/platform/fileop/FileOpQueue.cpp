@@ -358,7 +358,10 @@ void FileOpQueue::Refresh() {
             paused = job->shared->paused;
             waiting = job->shared->waiting;
         }
-        if (!job->window->isVisible() && job->clock.elapsed() >= job->windowDelayMs) {
+        // A window that would come up over a question waits until it has
+        // been answered, so that the question stays in sight.
+        if (!job->window->isVisible() && job->clock.elapsed() >= job->windowDelayMs &&
+            !QApplication::activeModalWidget()) {
             job->window->show();
             job->shared->promptParent = job->window.data();
         }
