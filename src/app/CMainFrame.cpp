@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
@@ -20,6 +21,7 @@
 #include "app/DriveBar.h"
 #include "app/E2eDump.h"
 #include "app/FrameBars.h"
+#include "app/FunctionKeyBar.h"
 #include "app/HistoryPickDialog.h"
 #include "app/MainMenu.h"
 #include "app/OptionsDialog.h"
@@ -40,6 +42,7 @@
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/EscapePoll.h"
 #include "platform/ui/KeyState.h"
+#include "platform/watch/ChangeWatch.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
@@ -145,12 +148,17 @@ bool CMainFrame::Create() {
     return true;
 }
 
+QString CMainFrame::ConsolePreamble() const {
+    return m_addressBar ? m_addressBar->Runner().dosPreamble() : QString();
+}
+
 void CMainFrame::CreateTools() {
     m_tools = std::make_unique<CPaneTools>(*this);
     m_tools->SetEditorOpener(
         [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
     m_tools->SetListingPath([this] { return m_app.GetDirListingPath(); });
     m_tools->SetBatchPath([this] { return m_app.GetTempBatchPath(); });
+    m_tools->SetConsolePreamble([this] { return ConsolePreamble(); });
     // The tiling shown, which the options may have changed for the next
     // start only.
     m_tools->SetSideBySideQuery(
@@ -196,8 +204,8 @@ void CMainFrame::CreateFind() {
     };
     services.listingPath = [this] { return m_app.GetDirListingPath(); };
     services.batchPath = [this] { return m_app.GetTempBatchPath(); };
-    services.runScript = [](const QString& script, const QString& folder) {
-        return RunScriptInTerminal(script, folder);
+    services.runScript = [this](const QString& script, const QString& folder) {
+        return RunScriptInTerminal(script, folder, ConsolePreamble());
     };
     services.loadBatchHistory = [this] {
         m_tools->EnsureLoaded(CPaneTools::Settings::BatchTemplateHistory);
@@ -227,6 +235,13 @@ void CMainFrame::CreateCommands() {
     MapUpdate(ID_VIEW_STATUS_BAR, [this](CommandState& state) {
         state.SetCheck(m_statusBar && !m_statusBar->isHidden());
     });
+    MapCommand(ID_VIEW_FUNCTION_KEYS, [this] { ToggleBar(m_functionKeys); });
+    MapUpdate(ID_VIEW_FUNCTION_KEYS, [this](CommandState& state) {
+        state.SetCheck(m_functionKeys && !m_functionKeys->isHidden());
+    });
+    MapCommand(ID_VIEW_HIDDEN_FILES, [this] { ToggleHiddenFiles(); });
+    MapUpdate(ID_VIEW_HIDDEN_FILES,
+              [](CommandState& state) { state.SetCheck(General().showHiddenFiles); });
     MapCommand(ID_APP_EXIT, [this] { close(); });
 
     MapCommand(ID_APP_ABOUT, [this] { ShowAboutBox(this); });
@@ -391,6 +406,12 @@ void CMainFrame::LoadTreeSettings() {
 void CMainFrame::DockBars() {
     m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
     addToolBar(Qt::TopToolBarArea, m_addressBar);
+    // The function keys take a line of their own, the lowest, as in every
+    // commander: the bottom area's first line is the one farthest from the
+    // panes.
+    m_functionKeys = new FunctionKeyBar(m_commands, this);
+    addToolBar(Qt::BottomToolBarArea, m_functionKeys);
+    addToolBarBreak(Qt::BottomToolBarArea);
     addToolBar(Qt::BottomToolBarArea, m_toolBar);
     addToolBar(Qt::LeftToolBarArea, m_driveBar);
 }
@@ -461,6 +482,8 @@ void CMainFrame::StartPanes() {
                     dump->SetOperationsText(RunningOperationsText(count));
                 });
     }
+    if (m_dump)
+        m_dump->WatchButtons(m_functionKeys);
 
     m_left->InitialUpdate();
     m_right->InitialUpdate();
@@ -737,6 +760,19 @@ void CMainFrame::ShowBar(int barId) {
         bar->show();
     if (!bar && m_bars)
         m_bars->ShowBar(barId);
+}
+
+void CMainFrame::ToggleHiddenFiles() {
+    const bool show = !General().showHiddenFiles;
+    MutableGeneral().showHiddenFiles = show;
+    // Each pane reads its folder again, through the message its watch would
+    // post, so selection and focus survive as after any change.
+    for (CPanexView* pane : {m_left, m_right}) {
+        if (pane)
+            QCoreApplication::postEvent(pane,
+                                        new ChangeWatchEvent(QEvent::Type(WM_FOLDER_CHANGED), 0));
+    }
+    Notice(show ? kHiddenFilesShown : kHiddenFilesHidden);
 }
 
 void CMainFrame::ToggleBar(QWidget* bar) {

@@ -53,6 +53,7 @@ class CPaneFileUtils;
 class DriveBar;
 class FileOpQueue;
 class FrameBars;
+class FunctionKeyBar;
 class CPaneTransfer;
 class CPaneSplitter;
 class CPanexApp;
@@ -66,6 +67,8 @@ class TreeBar;
 inline const QString kMainFrameTitle = QStringLiteral("Corvane K3");
 /// The toolbar's object name and window text (its docking-state key).
 inline const QString kToolBarName = QStringLiteral("ToolBar");
+inline const QString kHiddenFilesShown = QStringLiteral("Hidden files are shown");
+inline const QString kHiddenFilesHidden = QStringLiteral("Hidden files are hidden");
 
 /// Keys of "MainFrame Settings" read or written by the frame.
 namespace MainFrameKeys {
@@ -196,6 +199,10 @@ public:
 
     CMainStatusBar* StatusBar() const { return m_statusBar; }
     QToolBar* ToolBar() const { return m_toolBar; }
+    FunctionKeyBar* FunctionKeys() const { return m_functionKeys; }
+    /// Ctrl+.: flips "bShowHiddenFiles", both panes read their folders again,
+    /// and a notice says which way.
+    void ToggleHiddenFiles();
     CPaneSplitter* Splitter() const { return m_splitter; }
     CommandManager& Commands() { return m_commands; }
     /// `sideBySide`: the tiling written at exit ("bUpDownPanes"). The
@@ -225,6 +232,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// The console commands' preamble, which names the terminal that
+    /// generated scripts run in too.
+    QString ConsolePreamble() const;
     void CreateCommands();
     void CreateTools();
     void CreateFind();
@@ -250,6 +260,7 @@ private:
     ShortcutGate* m_shortcutGate = nullptr;
     AddressBar* m_addressBar = nullptr;
     QToolBar* m_toolBar = nullptr;
+    FunctionKeyBar* m_functionKeys = nullptr;
     DriveBar* m_driveBar = nullptr;
     TreeBar* m_treeBar = nullptr;
     // The drive dialog's settings, loaded at its first use in the run.

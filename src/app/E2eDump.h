@@ -8,9 +8,10 @@
 // in the window's own coordinates ("LG\tname\tx y w h"), for the few checks
 // that must compare pixels (icons). While the folder tree is shown, its
 // selected folder follows ("T\tparsing name") and the places of its visible
-// nodes ("TG\tname\tx y w h"). The last line is the status bar's count
-// of running file operations ("OPS\ttext"). Unset, nothing is watched and nothing is
-// written.
+// nodes ("TG\tname\tx y w h"). The buttons of a watched bar follow, by
+// their text ("BG\tF5 Copy\tx y w h"), so a script can click one. The last
+// line is the status bar's count of running file operations ("OPS\ttext").
+// Unset, nothing is watched and nothing is written.
 //
 // The file is written aside and renamed over the old one, so a reader never
 // sees half a listing. Rows that change several times in one pass of the
@@ -43,14 +44,22 @@ public:
     /// Adds the status bar's count of running operations ("OPS\ttext",
     /// the text empty while none runs) and writes the listing soon.
     void SetOperationsText(const QString& text);
+    /// Adds the buttons of `bar` to the listing, written again whenever the
+    /// bar is shown or resized, or a button's text changes.
+    void WatchButtons(QWidget* bar);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Watch(CPanexView* pane);
     QByteArray TreeLines() const;
+    QByteArray ButtonLines() const;
 
     CPanexView* m_left;
     CPanexView* m_right;
     CTreeBrowser* m_tree = nullptr;
+    QWidget* m_buttons = nullptr;
     QString m_path;
     QString m_operations;
     QTimer m_timer;

@@ -51,7 +51,12 @@ bool IsFileSystemOrArchive(const CPanexView* pane) {
 }  // namespace
 
 CPaneTools::CPaneTools(PaneHost& host)
-    : m_host(host), m_scriptRunner(RunScriptInTerminal), m_context(std::make_unique<QObject>()) {}
+    : m_host(host),
+      m_scriptRunner([this](const QString& script, const QString& folder) {
+          return RunScriptInTerminal(script, folder,
+                                     m_consolePreamble ? m_consolePreamble() : QString());
+      }),
+      m_context(std::make_unique<QObject>()) {}
 
 CPaneTools::~CPaneTools() = default;
 

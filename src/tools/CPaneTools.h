@@ -65,6 +65,9 @@ public:
     void SetEditorOpener(EditorOpener opener) { m_opener = std::move(opener); }
     void SetListingPath(PathProvider provider) { m_listingPath = std::move(provider); }
     void SetBatchPath(PathProvider provider) { m_batchPath = std::move(provider); }
+    /// The console commands' preamble ("szDosCmdPreample"), which names the
+    /// terminal a generated script runs in (RunScriptInTerminal).
+    void SetConsolePreamble(PathProvider provider) { m_consolePreamble = std::move(provider); }
     void SetScriptRunner(ScriptRunner runner) { m_scriptRunner = std::move(runner); }
     void SetDialogRunner(DialogRunner runner) { m_dialogRunner = std::move(runner); }
     /// Whether the panes stand side by side (sync scrolling needs it).
@@ -104,6 +107,7 @@ private:
     EditorOpener m_opener;
     PathProvider m_listingPath;
     PathProvider m_batchPath;
+    PathProvider m_consolePreamble;
     ScriptRunner m_scriptRunner;
     DialogRunner m_dialogRunner;
     std::function<bool()> m_sideBySide;
