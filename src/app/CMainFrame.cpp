@@ -39,6 +39,7 @@
 #include "pane/FolderModel.h"
 #include "pane/MirrorBrowse.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/fileop/FileOpQueue.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/remote/RemoteMounts.h"
 #include "platform/store/ProfileStore.h"
@@ -86,6 +87,9 @@ CMainFrame::CMainFrame(CPanexApp& app) : m_app(app) {
 
 CMainFrame::~CMainFrame() {
     disconnect(qApp, nullptr, this, nullptr);
+    if (m_operations && BackgroundOperations() == m_operations.get())
+        SetBackgroundOperations(nullptr);
+    m_operations.reset();
     m_dump.reset();
     if (m_created)
         SetNoticeSink(std::move(m_previousSink));
@@ -412,6 +416,11 @@ bool CMainFrame::CreateStatusBar() {
     setStatusBar(m_statusBar);
     m_statusBar->ConnectCommandPrompts(m_commands);
     m_statusBar->ConnectIndicators(m_commands);
+    m_operations = std::make_unique<FileOpQueue>();
+    m_operations->SetPromptParent(this);
+    connect(m_operations.get(), &FileOpQueue::runningChanged, m_statusBar,
+            &CMainStatusBar::SetOperationCount);
+    SetBackgroundOperations(m_operations.get());
     return true;
 }
 
@@ -499,6 +508,12 @@ void CMainFrame::StartPanes() {
         m_dump = std::make_unique<PaneListingDump>(m_left, m_right, dumpPath);
     if (m_dump && m_treeBar)
         m_dump->WatchTree(m_treeBar->Browser());
+    if (m_dump && m_operations) {
+        connect(m_operations.get(), &FileOpQueue::runningChanged, m_dump.get(),
+                [dump = m_dump.get()](int count) {
+                    dump->SetOperationsText(RunningOperationsText(count));
+                });
+    }
     if (m_dump)
         m_dump->WatchButtons(m_functionKeys);
 
@@ -548,7 +563,35 @@ void CMainFrame::SaveFrameSettings(ProfileStore& store) {
     store.WriteProfileInt(section, MainFrameKeys::kMaximized, isMaximized() ? 1 : 0);
 }
 
+int CMainFrame::OperationsRunning() const {
+    return m_operations ? m_operations->Running() : 0;
+}
+
+bool CMainFrame::ConfirmOperationsEnd(bool mayAsk) {
+    if (!m_operations || m_operations->Running() == 0)
+        return true;
+    if (mayAsk)
+        return m_operations->ConfirmClose(this);
+    m_operations->CancelAll();
+    m_operations->WaitAll();
+    return true;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Every way of closing comes here (the window manager's close, the close
+    // button, Files > Exit): operations still running are asked about first,
+    // and a second close while the question is up is not another question.
+    if (m_askingToClose) {
+        event->ignore();
+        return;
+    }
+    m_askingToClose = true;
+    const bool mayClose = ConfirmOperationsEnd(true);
+    m_askingToClose = false;
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     // The results windows go with the main window, storing their places
     // first. Editors next, then (with "bSaveSettings") the frame's settings
     // and the panes' sections.

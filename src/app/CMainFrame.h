@@ -53,6 +53,7 @@ class CFolderStats;
 class RemoteConnect;
 class CPaneFileUtils;
 class DriveBar;
+class FileOpQueue;
 class FrameBars;
 class FunctionKeyBar;
 class CPaneTransfer;
@@ -185,6 +186,16 @@ public:
 
     /// Forwards to the status bar (the notice sink while the frame lives).
     void ShowNotice(const std::optional<QString>& text, bool alert);
+
+    /// The file operations running in the background (copy, move, delete,
+    /// paste and drops start theirs here); null before Create().
+    FileOpQueue* Operations() const { return m_operations.get(); }
+    /// Whether the program may end while operations run: true when none
+    /// runs; with `mayAsk`, asks whether to cancel them (No keeps the
+    /// program and the operations going); without, cancels them. A cancel
+    /// waits for every operation to stop, its item in progress undone.
+    bool ConfirmOperationsEnd(bool mayAsk) override;
+    int OperationsRunning() const override;
     /// Shows a bar by its id (59400 toolbar, 59393 status bar, the docks by
     /// theirs: 59401 tree, 59403 thumbnails); never hides.
     void ShowBar(int barId);
@@ -285,6 +296,10 @@ private:
     // Folder statistics (Ctrl+D) and its windows; routed after the tools.
     std::unique_ptr<CFolderStats> m_stats;
     std::unique_ptr<RemoteConnect> m_remote;
+    // The background file operations; their windows are the frame's
+    // children, and the queue goes before the panes.
+    std::unique_ptr<FileOpQueue> m_operations;
+    bool m_askingToClose = false;
     // The sizable bars, the thumbnail bar and the stored layouts (a child).
     FrameBars* m_bars = nullptr;
 };

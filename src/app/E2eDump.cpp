@@ -177,6 +177,12 @@ void PaneListingDump::AddNotice(const QString& text, bool alert) {
     m_timer.start();
 }
 
+void PaneListingDump::SetOperationsText(const QString& text) {
+    m_operations = text;
+    if (!m_path.isEmpty())
+        m_timer.start();
+}
+
 void PaneListingDump::Write() {
     if (m_path.isEmpty())
         return;
@@ -229,6 +235,7 @@ void PaneListingDump::Write() {
     text += ButtonLines();
     text += FocusLines();
     text += m_notices;
+    text += "OPS\t" + m_operations.toUtf8() + '\n';
     const QByteArray path = NameToBytes(m_path);
     const QByteArray temporary = path + ".tmp";
     UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));

@@ -21,6 +21,7 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/fileop/FileOpQueue.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/namespace/BasicDataObject.h"
 #include "platform/namespace/ClipFormats.h"
@@ -524,7 +525,10 @@ void FindResultsWindow::DeleteSelected(bool permanent) {
         request.sources.push_back(NameToBytes(FullPathOf(item)));
     // The rows go before the deletion starts, whatever its outcome.
     RemoveItems(selected);
-    SHFileOperation(request, this);
+    if (FileOpQueue* queue = BackgroundOperations())
+        queue->Start(std::move(request), {}, this);
+    else
+        SHFileOperation(request, this);
     if (Count() > 0) {
         ShowCount();
     } else {

@@ -5,6 +5,7 @@
 
 #include "platform/fileop/FileOpPaths.h"
 #include "platform/fileop/FileOpProgressDialog.h"
+#include "platform/fileop/FileOpProgressSink.h"
 #include "platform/ui/EscapePoll.h"
 #include "platform/ui/Prompter.h"
 
@@ -87,8 +88,34 @@ void FileOpProgressReporter::Paint(qint64 now) {
     m_lastPaint = now;
 }
 
+void FileOpProgressReporter::Report(bool force, qint64 now) {
+    if (force || now - m_lastPaint >= kPaintMs) {
+        if (m_currentPending) {
+            m_current = fileop::Shown(m_currentPath);
+            m_currentPending = false;
+        }
+        FileOpProgress progress;
+        progress.title = m_title;
+        progress.currentItem = m_current;
+        progress.state = m_state;
+        progress.bytesDone = bytesDone;
+        progress.bytesTotal = bytesTotal;
+        progress.itemsDone = itemsDone;
+        progress.itemsTotal = itemsTotal;
+        m_sink->Report(progress);
+        m_lastPaint = now;
+    }
+    m_sink->Hold();
+}
+
 void FileOpProgressReporter::Tick(bool force) {
     const qint64 now = m_clock.elapsed();
+    // A sink is told at every piece of work: a pause must hold before the
+    // next buffer, and it costs one uncontended lock.
+    if (m_sink) {
+        Report(force, now);
+        return;
+    }
     if (!force && now - m_lastPump < kPumpMs)
         return;
     m_lastPump = now;

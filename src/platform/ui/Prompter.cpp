@@ -211,7 +211,21 @@ void QtPrompter::Beep(BeepKind) {
         QApplication::beep();
 }
 
+namespace {
+thread_local Prompter* t_threadPrompter = nullptr;
+}  // namespace
+
+ThreadPrompterScope::ThreadPrompterScope(Prompter* prompter) : m_previous(t_threadPrompter) {
+    t_threadPrompter = prompter;
+}
+
+ThreadPrompterScope::~ThreadPrompterScope() {
+    t_threadPrompter = m_previous;
+}
+
 Prompter& Prompts() {
+    if (t_threadPrompter)
+        return *t_threadPrompter;
     std::unique_ptr<Prompter>& installed = InstalledPrompter();
     if (!installed)
         installed = std::make_unique<QtPrompter>();
