@@ -178,8 +178,16 @@ bool PaneNavigation::GoToFile(const IdList& absolute) {
     }
     // The list's own functions are never refused by the sticky selection,
     // so nothing needs suspending here.
-    if (FolderItem* item = m_pane.Model()->FindById(PidlLast(absolute)))
+    FolderModel* model = m_pane.Model();
+    if (FolderItem* item = model->FindById(PidlLast(absolute))) {
         m_pane.FocusItem(item, true);
+    } else if (m_pane.IsReading() && model->shellFolder) {
+        // Not in yet: focused when its batch comes.
+        const QString name = ShellDisplayName(*model->shellFolder, PidlLast(absolute),
+                                              SHGDN_INFOLDER | SHGDN_FORPARSING)
+                                 .value_or(QString());
+        m_pane.FocusByName(name, true);
+    }
     return true;
 }
 
