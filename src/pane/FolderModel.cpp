@@ -163,8 +163,9 @@ void ScanOrder(const QString& path, std::uint32_t enumFlags, List& list) {
     }
 }
 
-// The streamed read's buffers: a small first one, so that the first rows
-// come at once, then larger ones, so that a big folder costs few calls.
+// The streamed read's buffers: two small ones first, so that the first rows
+// come at once (a folder that fits in them comes whole, in one batch), then
+// larger ones, so that a big folder costs few calls.
 constexpr std::size_t kFirstReadBuffer = 16 * 1024;
 constexpr std::size_t kReadBuffer = 256 * 1024;
 // How often a batch reaches the main thread while a folder streams in.
@@ -214,7 +215,7 @@ struct FolderModel::RawRead {
             if (stop && stop->load(std::memory_order_relaxed))
                 return;
             names.clear();
-            if (!stream->ReadNames(names, buffers == 0 ? kFirstReadBuffer : kReadBuffer)) {
+            if (!stream->ReadNames(names, buffers < 2 ? kFirstReadBuffer : kReadBuffer)) {
                 if (stream->Error() != 0)
                     result = kReadPartial;
                 break;
