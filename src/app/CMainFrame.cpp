@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
@@ -20,6 +21,7 @@
 #include "app/DriveBar.h"
 #include "app/E2eDump.h"
 #include "app/FrameBars.h"
+#include "app/FunctionKeyBar.h"
 #include "app/HistoryPickDialog.h"
 #include "app/MainMenu.h"
 #include "app/OptionsDialog.h"
@@ -39,6 +41,7 @@
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/EscapePoll.h"
 #include "platform/ui/KeyState.h"
+#include "platform/watch/ChangeWatch.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
@@ -223,6 +226,13 @@ void CMainFrame::CreateCommands() {
     MapUpdate(ID_VIEW_STATUS_BAR, [this](CommandState& state) {
         state.SetCheck(m_statusBar && !m_statusBar->isHidden());
     });
+    MapCommand(ID_VIEW_FUNCTION_KEYS, [this] { ToggleBar(m_functionKeys); });
+    MapUpdate(ID_VIEW_FUNCTION_KEYS, [this](CommandState& state) {
+        state.SetCheck(m_functionKeys && !m_functionKeys->isHidden());
+    });
+    MapCommand(ID_VIEW_HIDDEN_FILES, [this] { ToggleHiddenFiles(); });
+    MapUpdate(ID_VIEW_HIDDEN_FILES,
+              [](CommandState& state) { state.SetCheck(General().showHiddenFiles); });
     MapCommand(ID_APP_EXIT, [this] { close(); });
 
     MapCommand(ID_APP_ABOUT, [this] { ShowAboutBox(this); });
@@ -382,6 +392,12 @@ void CMainFrame::LoadTreeSettings() {
 void CMainFrame::DockBars() {
     m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
     addToolBar(Qt::TopToolBarArea, m_addressBar);
+    // The function keys take a line of their own, the lowest, as in every
+    // commander: the bottom area's first line is the one farthest from the
+    // panes.
+    m_functionKeys = new FunctionKeyBar(m_commands, this);
+    addToolBar(Qt::BottomToolBarArea, m_functionKeys);
+    addToolBarBreak(Qt::BottomToolBarArea);
     addToolBar(Qt::BottomToolBarArea, m_toolBar);
     addToolBar(Qt::LeftToolBarArea, m_driveBar);
 }
@@ -446,6 +462,8 @@ void CMainFrame::StartPanes() {
         m_dump = std::make_unique<PaneListingDump>(m_left, m_right, dumpPath);
     if (m_dump && m_treeBar)
         m_dump->WatchTree(m_treeBar->Browser());
+    if (m_dump)
+        m_dump->WatchButtons(m_functionKeys);
 
     m_left->InitialUpdate();
     m_right->InitialUpdate();
@@ -694,6 +712,19 @@ void CMainFrame::ShowBar(int barId) {
         bar->show();
     if (!bar && m_bars)
         m_bars->ShowBar(barId);
+}
+
+void CMainFrame::ToggleHiddenFiles() {
+    const bool show = !General().showHiddenFiles;
+    MutableGeneral().showHiddenFiles = show;
+    // Each pane reads its folder again, through the message its watch would
+    // post, so selection and focus survive as after any change.
+    for (CPanexView* pane : {m_left, m_right}) {
+        if (pane)
+            QCoreApplication::postEvent(pane,
+                                        new ChangeWatchEvent(QEvent::Type(WM_FOLDER_CHANGED), 0));
+    }
+    Notice(show ? kHiddenFilesShown : kHiddenFilesHidden);
 }
 
 void CMainFrame::ToggleBar(QWidget* bar) {

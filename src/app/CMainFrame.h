@@ -52,6 +52,7 @@ class CFolderStats;
 class CPaneFileUtils;
 class DriveBar;
 class FrameBars;
+class FunctionKeyBar;
 class CPaneTransfer;
 class CPaneSplitter;
 class CPanexApp;
@@ -65,6 +66,8 @@ class TreeBar;
 inline const QString kMainFrameTitle = QStringLiteral("Corvane K3");
 /// The toolbar's object name and window text (its docking-state key).
 inline const QString kToolBarName = QStringLiteral("ToolBar");
+inline const QString kHiddenFilesShown = QStringLiteral("Hidden files are shown");
+inline const QString kHiddenFilesHidden = QStringLiteral("Hidden files are hidden");
 
 /// Keys of "MainFrame Settings" read or written by the frame.
 namespace MainFrameKeys {
@@ -185,6 +188,10 @@ public:
 
     CMainStatusBar* StatusBar() const { return m_statusBar; }
     QToolBar* ToolBar() const { return m_toolBar; }
+    FunctionKeyBar* FunctionKeys() const { return m_functionKeys; }
+    /// Ctrl+.: flips "bShowHiddenFiles", both panes read their folders again,
+    /// and a notice says which way.
+    void ToggleHiddenFiles();
     CPaneSplitter* Splitter() const { return m_splitter; }
     CommandManager& Commands() { return m_commands; }
     /// `sideBySide`: the tiling written at exit ("bUpDownPanes"). The
@@ -239,6 +246,7 @@ private:
     ShortcutGate* m_shortcutGate = nullptr;
     AddressBar* m_addressBar = nullptr;
     QToolBar* m_toolBar = nullptr;
+    FunctionKeyBar* m_functionKeys = nullptr;
     DriveBar* m_driveBar = nullptr;
     TreeBar* m_treeBar = nullptr;
     // The drive dialog's settings, loaded at its first use in the run.

@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
+#include <QEvent>
 #include <cstdio>
 #include <utility>
 
@@ -57,6 +59,51 @@ void PaneListingDump::WatchTree(CTreeBrowser* tree) {
     connect(tree, &CTreeBrowser::LocateFinished, this, schedule);
     connect(tree, &QTreeView::expanded, this, schedule);
     connect(tree, &QTreeView::collapsed, this, schedule);
+}
+
+void PaneListingDump::WatchButtons(QWidget* bar) {
+    if (m_path.isEmpty() || !bar)
+        return;
+    m_buttons = bar;
+    bar->installEventFilter(this);
+    for (QAbstractButton* button : bar->findChildren<QAbstractButton*>())
+        button->installEventFilter(this);
+}
+
+bool PaneListingDump::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::Resize:
+        case QEvent::Move:
+        case QEvent::EnabledChange:
+        case QEvent::FontChange:
+            m_timer.start();
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+QByteArray PaneListingDump::ButtonLines() const {
+    QByteArray lines;
+    if (!m_buttons || !m_buttons->isVisible())
+        return lines;
+    for (const QAbstractButton* button : m_buttons->findChildren<QAbstractButton*>()) {
+        if (!button->isVisible() || button->text().isEmpty())
+            continue;
+        const QPoint at = button->mapTo(button->window(), QPoint(0, 0));
+        lines += "BG\t";
+        lines += button->text().toUtf8();
+        lines += QStringLiteral("\t%1 %2 %3 %4\n")
+                     .arg(at.x())
+                     .arg(at.y())
+                     .arg(button->width())
+                     .arg(button->height())
+                     .toLatin1();
+    }
+    return lines;
 }
 
 QByteArray PaneListingDump::TreeLines() const {
@@ -137,6 +184,7 @@ void PaneListingDump::Write() {
         }
     }
     text += TreeLines();
+    text += ButtonLines();
     const QByteArray path = NameToBytes(m_path);
     const QByteArray temporary = path + ".tmp";
     UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));

@@ -8,8 +8,9 @@
 // in the window's own coordinates ("LG\tname\tx y w h"), for the few checks
 // that must compare pixels (icons). While the folder tree is shown, its
 // selected folder follows ("T\tparsing name") and the places of its visible
-// nodes ("TG\tname\tx y w h"). Unset, nothing is watched and nothing is
-// written.
+// nodes ("TG\tname\tx y w h"). The buttons of a watched bar come last, by
+// their text ("BG\tF5 Copy\tx y w h"), so a script can click one. Unset,
+// nothing is watched and nothing is written.
 //
 // The file is written aside and renamed over the old one, so a reader never
 // sees half a listing. Rows that change several times in one pass of the
@@ -39,14 +40,22 @@ public:
 
     /// Adds the folder tree to the listing.
     void WatchTree(CTreeBrowser* tree);
+    /// Adds the buttons of `bar` to the listing, written again whenever the
+    /// bar is shown or resized, or a button's text changes.
+    void WatchButtons(QWidget* bar);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Watch(CPanexView* pane);
     QByteArray TreeLines() const;
+    QByteArray ButtonLines() const;
 
     CPanexView* m_left;
     CPanexView* m_right;
     CTreeBrowser* m_tree = nullptr;
+    QWidget* m_buttons = nullptr;
     QString m_path;
     QTimer m_timer;
 };

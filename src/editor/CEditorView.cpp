@@ -1,5 +1,9 @@
 #include "editor/CEditorView.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -13,6 +17,7 @@
 #include <QPrintDialog>
 #include <QStackedWidget>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "editor/AutoText.h"
@@ -43,6 +48,8 @@ const QString kSaveChanges = QStringLiteral("Save changes to %1?");
 const QString kSaveFailed = QStringLiteral("Failed to save document.\n%1");
 const QString kGotoLinePrompt = QStringLiteral("Enter Line Number");
 const QString kTabWidthPrompt = QStringLiteral("Enter new Tab Width");
+const QString kTooLargeToWrap = QStringLiteral("Word wrap is off for texts larger than %1 MB.")
+                                    .arg(CEditorView::kWrapLimit >> 20);
 
 // The printer of the run: the one page setup chose is the one printing uses.
 // A printer must go before the application object does.
@@ -53,6 +60,12 @@ QsciPrinter& RunPrinter() {
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { printer.reset(); });
     }
     return *printer;
+}
+
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 bool HasExtension(const QString& path, const QString& extension) {
@@ -89,7 +102,12 @@ CEditorView::CEditorView(bool viewOnly, QWidget* parent) : QWidget(parent), m_vi
     ApplySettings();
 }
 
-CEditorView::~CEditorView() = default;
+CEditorView::~CEditorView() {
+    // The control's layouts and the text leave many small freed blocks that
+    // the allocator keeps for the process; once the control is gone (after
+    // this destructor), they go back to the system.
+    QTimer::singleShot(0, qApp, [] { ReturnFreedMemory(); });
+}
 
 // -- Loading and saving -----------------------------------------------------------
 
@@ -121,12 +139,12 @@ bool CEditorView::Load(const QString& path, QString* error) {
         ShowNotice(kTooLargeNotice, false);
         return true;
     }
-    std::optional<QByteArray> bytes = ReadEditorFile(path, error);
-    if (!bytes)
-        return false;
     // Step 1: the format.
     m_richText = m_viewOnly && HasExtension(path, QStringLiteral("rtf"));
     if (m_richText) {
+        std::optional<QByteArray> bytes = ReadEditorFile(path, error);
+        if (!bytes)
+            return false;
         if (!m_rich) {
             m_rich = new QTextEdit(m_stack);
             m_rich->setReadOnly(true);
@@ -138,21 +156,40 @@ bool CEditorView::Load(const QString& path, QString* error) {
         ApplySettings();
         return true;
     }
-    // Step 2.
-    LoadPlainBytes(*bytes);
-    bytes.reset();
+    // Step 2: straight from the file into the control, so that a large text
+    // is held once.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (!m_text->ReadBytes(file, size, error)) {
+        m_text->SetBytes({});
+        return false;
+    }
+    TextLoaded();
     // Step 3.
     CheckNonText();
     return true;
 }
 
 void CEditorView::LoadPlainBytes(const QByteArray& bytes) {
+    m_text->SetBytes(bytes);
+    TextLoaded();
+}
+
+void CEditorView::TextLoaded() {
     static const QsciScintilla::EolMode kModes[] = {
         QsciScintilla::EolUnix, QsciScintilla::EolWindows, QsciScintilla::EolMac};
     // New lines typed get the line end the file already uses.
-    m_text->setEolMode(kModes[DetectLineEnd(bytes.constData(), bytes.size())]);
-    m_text->SetBytes(bytes);
+    const QByteArrayView bytes = m_text->Bytes();
+    m_text->setEolMode(kModes[DetectLineEnd(bytes.data(), bytes.size())]);
     ShowText();
+    // A new text is given to the control unwrapped; it is wrapped (or not)
+    // once it is all there.
+    m_largeText = Length() > kWrapLimit;
+    ApplyWrap(m_largeText);
 }
 
 void CEditorView::ShowText() {
@@ -486,10 +523,38 @@ void CEditorView::InsertAutoText(int slot) {
 }
 
 void CEditorView::SetWordWrap(bool on) {
+    if (on && m_largeText && !m_hexMode && !m_richText) {
+        // The setting stays as it was, for the texts that can be wrapped.
+        ShowNotice(kTooLargeToWrap, false);
+        return;
+    }
     EditorConfig().wordWrap = on;
-    m_text->setWrapMode(on ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
+    ApplyWrap(false);
+}
+
+bool CEditorView::WrapsText() const {
+    return m_text->wrapMode() != QsciScintilla::WrapNone;
+}
+
+void CEditorView::ApplyWrap(bool tellWhyNot) {
+    const bool on = EditorConfig().wordWrap;
+    // The control wraps the whole text, not the lines on screen: in the
+    // background at first, then at once wherever the caret is sent. A large
+    // text is shown unwrapped, with the horizontal scroll bar to reach the
+    // ends of its lines.
+    const bool wrap = on && !m_largeText;
+    m_text->setWrapMode(wrap ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
+    // Wrapping asks the control to keep the layout of every line (over ten
+    // times the text); the lines on the page are enough.
+    m_text->SendScintilla(QsciScintillaBase::SCI_SETLAYOUTCACHE,
+                          static_cast<unsigned long>(wrap ? QsciScintillaBase::SC_CACHE_PAGE
+                                                          : QsciScintillaBase::SC_CACHE_CARET));
+    const bool scrollBar = EditorConfig().horizScroll || (on && m_largeText);
+    m_text->SendScintilla(QsciScintillaBase::SCI_SETHSCROLLBAR, scrollBar ? 1ul : 0ul);
     if (m_rich)
         m_rich->setLineWrapMode(on ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    if (tellWhyNot && on && !wrap)
+        ShowNotice(kTooLargeToWrap, false);
 }
 
 void CEditorView::Copy() {
@@ -567,7 +632,7 @@ void CEditorView::ApplySettings() {
         m_hex->setFont(font);
         m_hex->SetColors(text, back);
     }
-    SetWordWrap(settings.wordWrap);
+    ApplyWrap(false);
 }
 
 bool CEditorView::Print(QPrinter& printer) {
@@ -733,7 +798,7 @@ bool CEditorView::OnCommand(int id) {
             ToggleHex();
             return true;
         case ID_EDITOR_WORD_WRAP:
-            SetWordWrap(!EditorConfig().wordWrap);
+            SetWordWrap(!(m_richText || m_hexMode ? EditorConfig().wordWrap : WrapsText()));
             return true;
         case ID_EDITOR_TAB_WIDTH:
             OnTabWidth();
@@ -873,7 +938,7 @@ bool CEditorView::OnUpdateCommand(int id, CommandState& state) {
             state.SetCheck(m_hexMode);
             return true;
         case ID_EDITOR_WORD_WRAP:
-            state.SetCheck(EditorConfig().wordWrap);
+            state.SetCheck(m_richText || m_hexMode ? EditorConfig().wordWrap : WrapsText());
             return true;
         case ID_EDITOR_REPEAT_FIND:
             state.Enable(text && !EditorFindHistory().isEmpty());

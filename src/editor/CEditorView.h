@@ -119,7 +119,14 @@ public:
     void GotoBookmark();
     void GotoLine(int line);
     void InsertAutoText(int slot);
+    /// Word wrap on or off. A text larger than kWrapLimit is not wrapped
+    /// (the notice says why) and the setting is left as it was.
     void SetWordWrap(bool on);
+    /// The text is wrapped now.
+    bool WrapsText() const;
+    /// Above this many bytes a text is shown unwrapped: the control wraps a
+    /// text by laying out every line of it.
+    static constexpr qint64 kWrapLimit = 1 << 20;
     void Copy();
     void Paste();
     bool SetTabWidth(int width);
@@ -145,6 +152,8 @@ Q_SIGNALS:
 
 private:
     void LoadPlainBytes(const QByteArray& bytes);
+    void TextLoaded();
+    void ApplyWrap(bool tellWhyNot);
     void CheckNonText();
     void ShowText();
     void OnFind();
@@ -164,6 +173,7 @@ private:
     bool m_viewOnly;
     bool m_hexMode = false;
     bool m_richText = false;
+    bool m_largeText = false;
     qint64 m_bookmark = 0;
     QString m_path;
     EditorTextControl* m_text = nullptr;

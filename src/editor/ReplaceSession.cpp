@@ -7,9 +7,9 @@
 #include "shell/GeneralSettings.h"
 
 QString ReplacedMessage(int count) {
-    return QStringLiteral("%1 occurence%2 have been replaced.")
-        .arg(count)
-        .arg(count > 1 ? QStringLiteral("s") : QString());
+    if (count == 1)
+        return QStringLiteral("1 occurrence has been replaced.");
+    return QStringLiteral("%1 occurrences have been replaced.").arg(count);
 }
 
 ReplaceSession::ReplaceSession(CEditorView& view) : m_view(view) {
@@ -101,21 +101,45 @@ bool ReplaceSession::Replace() {
 int ReplaceSession::ReplaceAll() {
     if (!TakeTexts())
         return 0;
-    EditorSearchOptions& options = EditorConfig().search;
-    const bool cyclic = options.cyclic;
-    options.cyclic = false;
-    int count = 0;
-    for (;;) {
-        if (ReplaceSelection())
-            ++count;
-        if (!FindNext(false))
-            break;
+    // The whole text (or the range), wherever the caret is.
+    const std::vector<qint64> hits = FindAll();
+    const QByteArray replacement = m_replace.toUtf8();
+    const qint64 n = m_find.toUtf8().size();
+    const qint64 delta = replacement.size() - n;
+    EditorTextControl* text = m_view.Text();
+    // One undo step, and the steps before it stay. From the last hit to the
+    // first, the offsets found stay valid and the control's buffer is moved
+    // over once, not once a hit.
+    text->beginUndoAction();
+    for (auto hit = hits.rbegin(); hit != hits.rend(); ++hit)
+        text->ReplaceRange(*hit, *hit + n, replacement);
+    text->endUndoAction();
+    const int count = int(hits.size());
+    if (m_selectionOnly) {
+        m_rangeEnd += count * delta;
+        m_view.SetSelection(m_rangeStart, m_rangeStart);
+    } else if (count > 0) {
+        const qint64 caret = hits.back() + (count - 1) * delta + replacement.size();
+        m_view.SetSelection(caret, caret);
     }
-    options.cyclic = cyclic;
+    // As after a search that found nothing more.
+    m_buttonsEnabled = false;
     if (count >= 1)
         MessageBoxText(ReplacedMessage(count), PromptButtons::Ok, PromptIcon::Information,
                        m_view.window());
     return count;
+}
+
+std::vector<qint64> ReplaceSession::FindAll() const {
+    const EditorSearchOptions& options = EditorConfig().search;
+    const QByteArray needle = m_find.toUtf8();
+    const ForwardFind find = m_view.Finder(needle, {options.matchCase, options.wholeWords});
+    const qint64 from = m_selectionOnly ? m_rangeStart : 0;
+    const qint64 to = m_selectionOnly ? m_rangeEnd : m_view.Length();
+    std::vector<qint64> hits;
+    for (std::optional<qint64> hit = find(from, to); hit; hit = find(*hit + needle.size(), to))
+        hits.push_back(*hit);
+    return hits;
 }
 
 void ReplaceSession::Close() {

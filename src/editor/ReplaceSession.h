@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 class CEditorView;
 
@@ -35,8 +36,11 @@ public:
     /// "Replace": replaces a selection equal to the find text, then finds the
     /// next.
     bool Replace();
-    /// "Replace All": the count of replacements; shows "%d occurence%s have
-    /// been replaced." when it is at least 1.
+    /// "Replace All": replaces every occurrence in the whole text, or in the
+    /// range with "Apply to current selection only", wherever the caret is,
+    /// as one undo step (the steps before it stay). The count of
+    /// replacements; shows "N occurrences have been replaced." when it is at
+    /// least 1.
     int ReplaceAll();
     /// Closing: the (adjusted) range is selected again in range mode.
     void Close();
@@ -49,6 +53,9 @@ private:
     bool TakeTexts();
     bool ReplaceSelection();
     std::optional<qint64> SearchEnd() const;
+    /// The occurrences in the whole text or the range, first to last, none
+    /// overlapping another.
+    std::vector<qint64> FindAll() const;
 
     CEditorView& m_view;
     bool m_rangeMode = false;
@@ -62,5 +69,5 @@ private:
 };
 
 inline const QString kEmptySearchMessage = QStringLiteral("Search string should not be empty");
-/// "%d occurence%s have been replaced." with the count and "s" for more than one.
+/// "N occurrences have been replaced." ("1 occurrence has been replaced.").
 QString ReplacedMessage(int count);

@@ -37,6 +37,8 @@ inline constexpr int ID_VIEW_TREEBAR = 32816;
 inline constexpr int ID_VIEW_THUMBBAR = 32817;
 inline constexpr int ID_VIEW_ADDRESSBAR = 59392;
 inline constexpr int ID_VIEW_STATUS_BAR = 59393;
+inline constexpr int ID_VIEW_FUNCTION_KEYS = 33220;
+inline constexpr int ID_VIEW_HIDDEN_FILES = 33221;  // Ctrl+.
 
 // Status bar indicators.
 inline constexpr int ID_INDICATOR_SELECTION = 59142;

@@ -125,17 +125,17 @@ TEST_F(EditorTest, ReplaceAllCountsEveryReplacementIncludingASelectedMatch) {
     EXPECT_EQ(session.ReplaceAll(), 3);
     EXPECT_EQ(view->Bytes(), "a dog, a dog and a dog");
     ASSERT_EQ(prompter_->Requests().size(), 1);
-    EXPECT_EQ(prompter_->Requests()[0].text, "3 occurences have been replaced.");
+    EXPECT_EQ(prompter_->Requests()[0].text, "3 occurrences have been replaced.");
     EXPECT_EQ(prompter_->Requests()[0].icon, PromptIcon::Information);
     EXPECT_TRUE(EditorConfig().search.cyclic);  // put back afterwards
     EXPECT_EQ(ReplaceTextHistory().First(), "dog");
 
-    // One replacement: "occurence" without "s"; none: no message.
+    // One replacement: the singular; none: no message.
     auto single = EditText("only one here");
     ReplaceSession one(*single);
     one.SetTexts("one", "two");
     EXPECT_EQ(one.ReplaceAll(), 1);
-    EXPECT_EQ(prompter_->Requests().last().text, "1 occurence have been replaced.");
+    EXPECT_EQ(prompter_->Requests().last().text, "1 occurrence has been replaced.");
     const qsizetype asked = prompter_->Requests().size();
     ReplaceSession none(*single);
     none.SetTexts("absent", "x");
@@ -148,6 +148,74 @@ TEST_F(EditorTest, ReplaceAllCountsEveryReplacementIncludingASelectedMatch) {
     growing.SetTexts("a", "aa");
     EXPECT_EQ(growing.ReplaceAll(), 2);
     EXPECT_EQ(grow->Bytes(), "aa aa");
+}
+
+TEST_F(EditorTest, ReplaceAllCoversTheWholeTextWhereverTheCaretIs) {
+    // The caret at the end, after every occurrence; cyclic search off, so a
+    // search from the caret alone would find nothing.
+    auto view = EditText("cat and cat\nconcat, CAT\nend cat");
+    EditorConfig().search.cyclic = false;
+    view->SetSelection(view->Length(), view->Length());
+    ReplaceSession atEnd(*view);
+    atEnd.SetTexts("cat", "dog");
+    EXPECT_EQ(atEnd.ReplaceAll(), 5);
+    EXPECT_EQ(view->Bytes(), "dog and dog\ncondog, dog\nend dog");
+    EXPECT_EQ(prompter_->Requests().last().text, "5 occurrences have been replaced.");
+    EXPECT_FALSE(EditorConfig().search.cyclic);
+
+    // Whole words and match case hold over the whole text as well; the
+    // caret in the middle, backwards on.
+    auto words = EditText("Cat cat concat cat_x cat");
+    EditorConfig().search.matchCase = true;
+    EditorConfig().search.wholeWords = true;
+    EditorConfig().search.backwards = true;
+    words->SetSelection(10, 10);
+    ReplaceSession whole(*words);
+    whole.SetTexts("cat", "cow");
+    EXPECT_EQ(whole.ReplaceAll(), 2);
+    EXPECT_EQ(words->Bytes(), "Cat cow concat cat_x cow");
+}
+
+TEST_F(EditorTest, ReplaceAllIsOneUndoStepAndKeepsTheEditsBeforeIt) {
+    auto view = EditText("one two one\nthree one");
+    // An edit of the user's before the replacement.
+    view->SetSelection(0, 0);
+    view->ReplaceSelection("zero ", true);
+    ASSERT_EQ(view->Bytes(), "zero one two one\nthree one");
+    view->SetSelection(view->Length(), view->Length());
+    ReplaceSession session(*view);
+    session.SetTexts("one", "1");
+    ASSERT_EQ(session.ReplaceAll(), 3);
+    ASSERT_EQ(view->Bytes(), "zero 1 two 1\nthree 1");
+    EXPECT_TRUE(view->IsModified());
+
+    // Undo once: every replacement is taken back at once.
+    ASSERT_TRUE(view->OnCommand(ID_EDITOR_UNDO));
+    EXPECT_EQ(view->Bytes(), "zero one two one\nthree one");
+    // The user's edit is still there to undo.
+    CommandState state;
+    ASSERT_TRUE(view->OnUpdateCommand(ID_EDITOR_UNDO, state));
+    EXPECT_TRUE(state.enabled);
+    ASSERT_TRUE(view->OnCommand(ID_EDITOR_UNDO));
+    EXPECT_EQ(view->Bytes(), "one two one\nthree one");
+}
+
+TEST_F(EditorTest, ReplaceAllInTheSelectionOnlyLeavesTheRestAndUndoesAtOnce) {
+    auto view = EditText("x x\nx x\nx x\nx x");
+    view->SetSelection(4, 11);  // "x x\nx x": the second and third lines
+    ReplaceSession session(*view);
+    ASSERT_TRUE(session.RangeMode());
+    session.SetSelectionOnly(true);
+    // Wherever the caret went since, the range is what is replaced.
+    view->SetSelection(view->Length(), view->Length());
+    session.SetTexts("x", "yz");
+    EXPECT_EQ(session.ReplaceAll(), 4);
+    EXPECT_EQ(view->Bytes(), "x x\nyz yz\nyz yz\nx x");
+    EXPECT_EQ(prompter_->Requests().last().text, "4 occurrences have been replaced.");
+    session.Close();
+    EXPECT_EQ(view->SelectedBytes(), "yz yz\nyz yz");
+    ASSERT_TRUE(view->OnCommand(ID_EDITOR_UNDO));
+    EXPECT_EQ(view->Bytes(), "x x\nx x\nx x\nx x");
 }
 
 TEST_F(EditorTest, ReplaceInASelectionOfSeveralLinesStaysInsideIt) {

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
 
@@ -38,6 +40,10 @@ QString ToolTipOf(const QString& prompt) {
 CommandManager::CommandManager(QObject* parent) : QObject(parent) {
     m_idleTimer.setInterval(kIdleIntervalMs);
     connect(&m_idleTimer, &QTimer::timeout, this, &CommandManager::UpdateIdleActions);
+    // The application sees a key's shortcut override before Qt's shortcut
+    // map matches it: the moment to bring the bound commands up to date.
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->installEventFilter(this);
     if (qGuiApp != nullptr) {
         m_applicationActive = QGuiApplication::applicationState() == Qt::ApplicationActive;
         connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
@@ -267,6 +273,34 @@ void CommandManager::UpdateIdleActions() {
     for (int id : m_order) {
         const Entry& entry = m_entries.at(id);
         if (entry.info.toolbar)
+            ApplyState(entry.action, entry.info, Update(id));
+    }
+}
+
+bool CommandManager::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride)
+        UpdateActionsForKey(*static_cast<QKeyEvent*>(event));
+    return QObject::eventFilter(watched, event);
+}
+
+void CommandManager::UpdateActionsForKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    for (const auto& [id, entry] : m_entries) {
+        bool bound = false;
+        for (const QKeySequence& sequence : entry.info.shortcuts) {
+            if (sequence.isEmpty())
+                continue;
+            const QKeyCombination first = sequence[0];
+            // With Shift held the event carries the shifted key (Ctrl+Shift+1
+            // arrives as Ctrl+!), so a binding with the same modifiers may be
+            // meant too; updating one command too many costs nothing.
+            if (first.key() == key.key() ||
+                ((mods & Qt::ShiftModifier) && first.keyboardModifiers() == mods)) {
+                bound = true;
+                break;
+            }
+        }
+        if (bound)
             ApplyState(entry.action, entry.info, Update(id));
     }
 }

@@ -14,6 +14,11 @@
 //   their submenus, when about to show; toolbar commands are updated on an
 //   idle timer (every kIdleIntervalMs while the application is active), as
 //   the framework's idle update did.
+// - A command's key always sees its state of the moment: when a key is about
+//   to be matched against the shortcuts, the commands bound to it are updated
+//   first. Without that, a key pressed right after the state changed (Ctrl+S
+//   just after typing, F5 just after selecting) would meet the greyed action
+//   of the last idle tick, and Qt would drop it.
 // - Everything works without a screen: a test runs a command by id with
 //   Execute() and reads its state with Update().
 //
@@ -32,6 +37,7 @@
 #include "platform/ui/CommandTarget.h"
 
 class QAction;
+class QKeyEvent;
 class QMenu;
 
 /// One row of the command table.
@@ -126,6 +132,9 @@ Q_SIGNALS:
     /// After Execute(): whether a target handled the command.
     void CommandExecuted(int id, bool handled);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private Q_SLOTS:
     void OnMenuAboutToShow();
     void OnMenuAboutToHide();
@@ -142,6 +151,8 @@ private:
     void UpdateMenu(QMenu* menu, int depth);
     void WatchMenu(QMenu* menu, bool root, int depth);
     void ApplyIdleTimer();
+    /// Updates the actions of the commands a key event may trigger.
+    void UpdateActionsForKey(const QKeyEvent& key);
 
     std::map<int, Entry> m_entries;  // node-based: Info() pointers stay valid
     QList<int> m_order;

@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
 
 #include "platform/ui/CommandManager.h"
 
@@ -274,6 +276,45 @@ TEST_F(CommandManagerTest, PostedCommandsRunFromTheEventLoop) {
     EXPECT_TRUE(log.isEmpty());
     ASSERT_TRUE(executed.wait(10000));
     EXPECT_EQ(log, QStringList{QStringLiteral("frame:32802")});
+}
+
+// A key pressed before the idle tick has caught up with the state (F5 right
+// after selecting, Ctrl+S right after typing) runs its command; a key whose
+// command is disabled at that moment still does not.
+TEST_F(CommandManagerTest, AKeySeesTheStateOfTheMomentNotOfTheLastTick) {
+    bool enabled = false;
+    pane.Handle(kCopyTo);
+    pane.MapUpdate(kCopyTo, [&](CommandState& state) { state.Enable(enabled); });
+    manager.AddCommand({kSortFirst,
+                        QStringLiteral("Sort by &Name"),
+                        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)},
+                        QString()});
+    pane.Handle(kSortFirst);
+    pane.MapUpdate(kSortFirst, [&](CommandState& state) { state.Enable(enabled); });
+
+    QWidget window;
+    window.addActions(manager.Actions());
+    window.setFocusPolicy(Qt::StrongFocus);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.setFocus();
+    manager.UpdateIdleActions();
+    manager.UpdateAction(kSortFirst);
+    ASSERT_FALSE(manager.Action(kCopyTo)->isEnabled());
+
+    QTest::keyClick(&window, Qt::Key_F5);
+    EXPECT_TRUE(log.isEmpty());
+
+    enabled = true;  // no idle tick runs between this and the key
+    QTest::keyClick(&window, Qt::Key_F5);
+    EXPECT_EQ(log, QStringList{QStringLiteral("pane:32797")});
+    QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(log, (QStringList{QStringLiteral("pane:32797"), QStringLiteral("pane:32943")}));
+
+    enabled = false;
+    QTest::keyClick(&window, Qt::Key_F5);
+    EXPECT_EQ(log.size(), 2);
 }
 
 }  // namespace
