@@ -136,6 +136,20 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents();
     }
 
+    // The same without the final sort ("Unsorted"), which tells the read's
+    // own share from the sort's.
+    {
+        pane->List()->SetSortKey(ID_SORT_NONE);
+        const double load = LoadAverage();
+        const double ls = LsSeconds(folderPath, 1);
+        const OpenFigures f = OpenOnce(*pane, folderId);
+        std::printf("unsorted  %5.2f  %6.3f s  %7.4f s (%6d)   %7.3f s   %5.2fx  %6.3f s\n", load,
+                    ls, f.firstRows, f.rowsAtFirst, f.whole, f.whole / ls, f.longestHold);
+        pane->OpenFolder(elsewhere);
+        QCoreApplication::processEvents();
+        pane->List()->SetSortKey(ID_SORT_NAME);
+    }
+
     // Memory of the open folder: from an empty pane to the folder read.
     malloc_trim(0);
     const std::size_t heapBefore = mallinfo2().uordblks;
