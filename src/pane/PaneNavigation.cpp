@@ -415,6 +415,10 @@ bool PaneNavigation::HandleKey(QKeyEvent* event) {
         return false;
     const int digit = DigitOf(event);
     if (digit >= 0 && digit < Bookmarks::kCount) {
+        // The key's own modifiers tell setting (Shift) from going, not the
+        // keyboard's state by the time a busy window gets to the key: Shift
+        // may be up again by then.
+        const ScopedKeyState asPressed(event->modifiers());
         RunOwnCommand(ID_BOOKMARK_FIRST + digit);
         return true;
     }
