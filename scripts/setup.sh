@@ -6,7 +6,7 @@
 set -eu
 PKGS="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-qpa-plugins
 libarchive-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme
-libqscintilla2-qt6-dev python3 clang-format poppler-utils"
+libqscintilla2-qt6-dev python3 clang-format poppler-utils libarchive-tools"
 if [ "${1:-}" = "--e2e" ]; then
     PKGS="$PKGS xvfb openbox xdotool xclip imagemagick"
 fi

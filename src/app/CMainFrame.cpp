@@ -33,6 +33,7 @@
 #include "fileops/CPaneTransfer.h"
 #include "find/CFindFiles.h"
 #include "find/FindCriteria.h"
+#include "pack/CPackTools.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/MirrorBrowse.h"
@@ -144,24 +145,34 @@ bool CMainFrame::Create() {
     return true;
 }
 
+QString CMainFrame::ConsolePreamble() const {
+    return m_addressBar ? m_addressBar->Runner().dosPreamble() : QString();
+}
+
 void CMainFrame::CreateTools() {
     m_tools = std::make_unique<CPaneTools>(*this);
     m_tools->SetEditorOpener(
         [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
     m_tools->SetListingPath([this] { return m_app.GetDirListingPath(); });
     m_tools->SetBatchPath([this] { return m_app.GetTempBatchPath(); });
+    m_tools->SetConsolePreamble([this] { return ConsolePreamble(); });
     // The tiling shown, which the options may have changed for the next
     // start only.
     m_tools->SetSideBySideQuery(
         [this] { return m_splitter ? m_splitter->IsSideBySide() : m_sideBySide; });
-    m_tools->SetSaverRegistrar(
-        [this](CPaneTools::Settings which, std::function<void(ProfileStore&)> saver) {
-            const SaverSlot slot = which == CPaneTools::Settings::Grep ? SaverSlot::Grep
-                                   : which == CPaneTools::Settings::BatchTemplateHistory
-                                       ? SaverSlot::BatchTemplateHistory
-                                       : SaverSlot::SelectionPatternHistory;
-            m_app.RegisterSaver(slot, std::move(saver));
-        });
+    m_tools->SetSaverRegistrar([this](CPaneTools::Settings which,
+                                      std::function<void(ProfileStore&)> saver) {
+        const SaverSlot slot =
+            which == CPaneTools::Settings::Grep                   ? SaverSlot::Grep
+            : which == CPaneTools::Settings::BatchTemplateHistory ? SaverSlot::BatchTemplateHistory
+            : which == CPaneTools::Settings::Synchronize          ? SaverSlot::Synchronize
+                                                         : SaverSlot::SelectionPatternHistory;
+        m_app.RegisterSaver(slot, std::move(saver));
+    });
+    m_pack = std::make_unique<CPackTools>(*this);
+    m_pack->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
+        m_app.RegisterSaver(SaverSlot::Pack, std::move(saver));
+    });
     m_stats = std::make_unique<CFolderStats>(*this);
     m_stats->SetEditorOpener(
         [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
@@ -195,8 +206,8 @@ void CMainFrame::CreateFind() {
     };
     services.listingPath = [this] { return m_app.GetDirListingPath(); };
     services.batchPath = [this] { return m_app.GetTempBatchPath(); };
-    services.runScript = [](const QString& script, const QString& folder) {
-        return RunScriptInTerminal(script, folder);
+    services.runScript = [this](const QString& script, const QString& folder) {
+        return RunScriptInTerminal(script, folder, ConsolePreamble());
     };
     services.loadBatchHistory = [this] {
         m_tools->EnsureLoaded(CPaneTools::Settings::BatchTemplateHistory);
@@ -326,6 +337,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
         chain.append(m_transfer.get());
     if (m_tools)
         chain.append(m_tools.get());
+    if (m_pack)
+        chain.append(m_pack.get());
     if (m_fileUtils)
         chain.append(m_fileUtils.get());
     if (m_find)

@@ -47,6 +47,7 @@
 class AddressBar;
 class CMainStatusBar;
 class CPaneTools;
+class CPackTools;
 class CFindFiles;
 class CFolderStats;
 class CPaneFileUtils;
@@ -221,6 +222,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// The console commands' preamble, which names the terminal that
+    /// generated scripts run in too.
+    QString ConsolePreamble() const;
     void CreateCommands();
     void CreateTools();
     void CreateFind();
@@ -268,6 +272,7 @@ private:
     // The selection, comparison, text scan, batch and listing commands;
     // routed after the transfer commands.
     std::unique_ptr<CPaneTools> m_tools;
+    std::unique_ptr<CPackTools> m_pack;
     std::unique_ptr<CPaneFileUtils> m_fileUtils;
     // Find files (Ctrl+F) and its results windows; routed after the tools.
     std::unique_ptr<CFindFiles> m_find;

@@ -261,7 +261,7 @@ void CPanexApp::OnAboutToQuit() {
 bool CPanexApp::OpenInEditor(const QString& path, bool viewOnly) {
     GeneralSettings& general = MutableGeneral();
     if (WantsExternalEditor(general.useExternalEditor, viewOnly, IsCtrlDown())) {
-        if (LaunchCommandLine(ExternalEditorCommandLine(general.externalEditorName, path)))
+        if (StartCommandLine(ExternalEditorCommandLine(general.externalEditorName, path)))
             return true;
         if (!AskYesNo(kExternalEditorFailed.arg(general.externalEditorName)))
             return false;

@@ -309,6 +309,21 @@ QList<CommandInfo> BuildTable() {
 
         C(ID_APP_ABOUT, QStringLiteral("&About Corvane..."), {}, QString()),
 
+        // The commander tools.
+        C(ID_FILE_MULTI_RENAME, QStringLiteral("M&ulti-rename...\tCtrl+F2"),
+          {K(Qt::ControlModifier | Qt::Key_F2)},
+          QStringLiteral("Rename the selected items by a mask, with a preview\nMulti-rename "
+                         "(Ctrl+F2)")),
+        C(ID_FILE_PACK, QStringLiteral("P&ack...\tAlt+F5"), {K(Qt::AltModifier | Qt::Key_F5)},
+          QStringLiteral("Pack the selected items into an archive in the opposite panel\nPack "
+                         "(Alt+F5)")),
+        C(ID_FILE_UNPACK, QStringLiteral("U&npack...\tAlt+F6"), {K(Qt::AltModifier | Qt::Key_F6)},
+          QStringLiteral("Unpack the selected archive into the opposite panel\nUnpack (Alt+F6)")),
+        C(ID_MARK_SYNC_FOLDERS, QStringLiteral("Synchronize f&olders...\tShift+F9"),
+          {K(Qt::ShiftModifier | Qt::Key_F9)},
+          QStringLiteral("List the differences of the two folder trees and even them out\n"
+                         "Synchronize folders (Shift+F9)")),
+
         // Keyboard-only commands.
         C(ID_ROOT_CURRENT_TOGGLE, QString(), {K(Qt::ControlModifier | Qt::Key_Q)},
           QStringLiteral("Switch to the current or root folder of target volume (Toggle)\n"
@@ -392,13 +407,14 @@ QList<MenuNode> BuildMainMenu() {
         Submenu(QStringLiteral("&Files"),
                 {Item(ID_FILE_VIEW), Item(ID_FILE_EDIT), Item(ID_FILE_PROPERTIES), Separator(),
                  Item(ID_FILE_COPYTO), Item(ID_FILE_MOVETO), Item(ID_FILE_RENAME),
-                 Item(ID_FILE_DELETE), Separator(), Item(ID_FILE_FILTERS), Item(ID_FILE_USE_FILTER),
+                 Item(ID_FILE_MULTI_RENAME), Item(ID_FILE_DELETE), Separator(), Item(ID_FILE_PACK),
+                 Item(ID_FILE_UNPACK), Separator(), Item(ID_FILE_FILTERS), Item(ID_FILE_USE_FILTER),
                  Item(ID_FILE_FILTER_HISTORY), Separator(), Item(ID_APP_EXIT)}),
         Submenu(QStringLiteral("&Mark"),
                 {Item(ID_MARK_SELECT_ALL), Item(ID_MARK_UNSELECT_ALL), Item(ID_MARK_STICKY),
                  Separator(), Item(ID_MARK_SELECT_GROUP), Item(ID_MARK_UNSELECT_GROUP),
                  Item(ID_MARK_INVERT), Separator(), Item(ID_MARK_SYNC_PANES),
-                 Item(ID_MARK_LOCATE_IDENTICAL),
+                 Item(ID_MARK_LOCATE_IDENTICAL), Item(ID_MARK_SYNC_FOLDERS),
                  Submenu(QStringLiteral("A&dvanced"),
                          {Item(ID_MIRROR_BROWSING), Item(ID_SYNC_SCROLLING), Item(ID_SCROLL_TO_TOP),
                           Separator(), Item(ID_MARK_CONTAINING_TEXT), Item(ID_MARK_SYNC_CONTENT),

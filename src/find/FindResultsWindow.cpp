@@ -469,7 +469,8 @@ void FindResultsWindow::Browse(bool otherPane) {
     // GoToFile left the first row's item selected alone; the others of its
     // folder join it, and the first keeps the focus.
     for (FolderItem* item : selected) {
-        if (item != first && QString::compare(FolderOf(item), folder, Qt::CaseInsensitive) == 0)
+        // Names are case-sensitive here: "Docs" and "docs" are two folders.
+        if (item != first && FolderOf(item) == folder)
             pane->FocusByName(item->name, true);
     }
     pane->FocusByName(first->name, true);
@@ -480,7 +481,8 @@ void FindResultsWindow::ViewFile() {
     if (selected.size() != 1)
         return;
     FolderItem* item = selected.front();
-    if (item->size == 0) {
+    // Only a folder has nothing to view; an empty file opens empty.
+    if (item->attributes & SFGAO_FOLDER) {
         Beep(BeepKind::Exclamation);
         return;
     }

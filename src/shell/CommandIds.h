@@ -180,3 +180,10 @@ inline constexpr int ID_FIND_COPY = 32978;
 inline constexpr int ID_FIND_PRINT_LIST = 32980;
 inline constexpr int ID_FIND_BATCH = 32987;
 inline constexpr int ID_FIND_SELECT_ALL = 32999;
+
+// Commander tools: renaming many items at once, making and unpacking
+// archives, synchronizing two folder trees.
+inline constexpr int ID_FILE_MULTI_RENAME = 33160;  // Ctrl+F2
+inline constexpr int ID_FILE_PACK = 33161;          // Alt+F5
+inline constexpr int ID_FILE_UNPACK = 33162;        // Alt+F6
+inline constexpr int ID_MARK_SYNC_FOLDERS = 33163;  // Shift+F9
