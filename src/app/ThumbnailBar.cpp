@@ -61,17 +61,15 @@ ThumbnailReadyEvent::ThumbnailReadyEvent(std::uint64_t serial, QImage image)
 
 CThumbPreview::CThumbPreview(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("thumbPreview"));
-    m_pool.setMaxThreadCount(2);
 }
 
-CThumbPreview::~CThumbPreview() {
-    // A worker posts to this window; it must be done before the window goes.
-    m_pool.clear();
-    m_pool.waitForDone();
-}
+// The worker's posted calls go with the WorkerThread, which goes with this
+// window, so no result reaches a window that is gone.
+CThumbPreview::~CThumbPreview() = default;
 
 void CThumbPreview::WaitForWorkers() {
-    m_pool.waitForDone();
+    m_worker.Wait();
+    m_worker.DeliverPosted();
 }
 
 bool CThumbPreview::Request(const QString& path, bool useCache) {
@@ -82,10 +80,12 @@ bool CThumbPreview::Request(const QString& path, bool useCache) {
     const QSize wanted = size();
     const ThumbnailExtractor extractor(ThumbnailCache(ThumbnailCacheRoot()), m_decoder);
     QWidget* target = this;
-    m_pool.start([extractor, path, wanted, useCache, serial, target] {
+    m_worker.Abandon();
+    m_worker.Start([extractor, path, wanted, useCache, serial, target](const JobControl& control) {
         ThumbnailResult result = extractor.Extract(path, wanted, useCache);
-        QCoreApplication::postEvent(target,
-                                    new ThumbnailReadyEvent(serial, std::move(result.image)));
+        control.Post([target, serial, image = std::move(result.image)] {
+            QCoreApplication::postEvent(target, new ThumbnailReadyEvent(serial, image));
+        });
     });
     return true;
 }

@@ -16,10 +16,13 @@
 //                     qualifying item starts a worker; anything else clears
 //                     the preview.
 //
-// Workers run on a thread pool, one per request, never waited for except
-// when the bar goes: each reads a copy of what it needs (path, wanted size)
-// and posts event 32773 with its result to the preview window. Only the
-// result of the request made last is shown; an older one is dropped.
+// Workers run on the preview's WorkerThread, one job per request: each
+// reads a copy of what it needs (path, wanted size) and hands its result
+// back by a posted call, which posts event 32773 to the preview window.
+// A new request lets go of a decode still running (it can't be stopped part
+// way, and its result would be dropped) instead of waiting for it; only the
+// result of the request made last is shown. The bar's destruction waits for
+// the current job.
 //
 // "Copy pre&view" (32988) puts the current preview on the clipboard.
 
@@ -27,13 +30,13 @@
 #include <QEvent>
 #include <QImage>
 #include <QPixmap>
-#include <QThreadPool>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "platform/thread/WorkerThread.h"
 #include "platform/thumbs/ThumbnailExtractor.h"
 
 class FolderItem;
@@ -90,7 +93,8 @@ public:
     void SetDecoder(PictureDecoder decoder) { m_decoder = std::move(decoder); }
     /// Requests started so far, for tests and the end-to-end dump.
     int RequestCount() const { return m_requests; }
-    /// Waits for the running workers (the bar's destruction does too).
+    /// Waits for the current worker and posts its result's event 32773 (the
+    /// bar's destruction waits too).
     void WaitForWorkers();
 
 Q_SIGNALS:
@@ -106,7 +110,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QThreadPool m_pool;
+    WorkerThread m_worker;
     PictureDecoder m_decoder = DecodePicture;
     std::uint64_t m_serial = 0;  // of the request made last; 0: none awaited
     std::uint64_t m_nextSerial = 0;

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QVBoxLayout>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "pane/Bookmarks.h"
@@ -57,6 +58,17 @@ const QString kRefreshed = QStringLiteral("%1 pane contents have been refreshed"
 const QString kFirst = QStringLiteral("First");
 const QString kSecond = QStringLiteral("Second");
 const QString kRefreshFailed = QStringLiteral("Refresh has failed; stale-ness is triumphant again");
+const QString kNoAnswer = QStringLiteral("'%1' does not answer; the pane stays where it was");
+
+// How long a folder may take to answer being opened before the pane gives
+// it up (a network or FUSE mount whose server has gone).
+constexpr std::chrono::milliseconds kAnswerWait{1500};
+// How long the pane waits for a streamed folder before it shows it: a
+// folder read whole within this is shown read, sorted and focused as one;
+// a larger one shows its first batch and streams in the rest.
+constexpr std::chrono::milliseconds kWholeReadBudget{30};
+// The longest wait for the first batch of a folder that has answered.
+constexpr std::chrono::milliseconds kFirstRowsLimit{1000};
 
 QString WithoutLeadingBlanks(const QString& text) {
     qsizetype i = 0;
@@ -228,10 +240,22 @@ bool CPanexView::OpenFolder(IdList idList) {
     WaitCursor wait;
     Notice(kReadingFolder);
 
-    // Step 2.
+    // Step 2. A folder on a mount that does not answer costs the window the
+    // probe's wait, and the pane stays where it was.
     auto model = std::make_unique<FolderModel>(kPaneEnumFlags);
     const IdList wanted = idList;
-    const int result = model->Open(std::move(idList), true);
+    const FolderModel::Probe probe = model->ProbeFolder(wanted, kAnswerWait);
+    if (probe == FolderModel::Probe::NoAnswer) {
+        const QString named = AbsoluteDisplayName(wanted, SHGDN_FORPARSING).value_or(QString());
+        Notice(kNoAnswer.arg(named.isEmpty() ? kThatFolder : named), true);
+        return false;
+    }
+    int result = model->Open(std::move(idList), false);
+    const bool streamed = result != FolderModel::kReadFailed && model->CanReadStreamed();
+    if (streamed && probe == FolderModel::Probe::Refused)
+        result = FolderModel::kReadFailed;  // it can't be read: say so before leaving
+    else if (result != FolderModel::kReadFailed && !streamed)
+        result = model->ReadEntries();
     if (result == FolderModel::kReadFailed) {
         Notice(ReadFailedText(*model, wanted), true);
         return false;
@@ -245,13 +269,27 @@ bool CPanexView::OpenFolder(IdList idList) {
     m_list->SuspendRedraw();
     DeleteRows();
     m_model = std::move(model);
+    m_pendingFocus.clear();
+    m_refreshAfterRead = false;
     // Events the old model's watch posted would name a freed model, which a
     // new model might reuse the address of.
     QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
     ApplyFolderColumns();
 
-    // Step 4.
+    // Step 4. A streamed folder's rows come with its batches: a small folder
+    // is read whole here, a large one shows its first rows now and the rest
+    // as they come.
     FillList();
+    if (streamed) {
+        m_opening = true;
+        m_readResult = FolderModel::kReadOk;
+        m_model->StartRead([this](FolderModel::ItemList::iterator first) { OnReadBatch(first); },
+                           [this](int done) { OnReadDone(done); });
+        m_model->WaitForRead(kWholeReadBudget, kFirstRowsLimit);
+        m_opening = false;
+        if (!m_model->IsReading())
+            result = m_readResult;
+    }
 
     // Step 5. Entering a file-system folder is where the navigation history
     // gives the name to focus.
@@ -266,17 +304,78 @@ bool CPanexView::OpenFolder(IdList idList) {
     // Step 6.
     m_navigation->FollowMirror(oldPath);
 
-    // Step 7.
+    // Step 7. A name to focus that has not come in yet is focused when it
+    // comes, unless the user has moved the focus by then.
     ActivationUpdate(focusName);
+    if (!m_pendingFocus.isEmpty())
+        m_focusAtPending = FocusedItem();
     m_list->RecalcListColumnWidth();
     m_list->ResumeRedraw();
 
-    // Step 8.
+    // Step 8. A folder still streaming in keeps "Reading folder..." until
+    // its read ends.
+    if (!IsReading())
+        ShowReadResult(result);
+    return true;
+}
+
+void CPanexView::ShowReadResult(int result) {
     if (result == FolderModel::kReadPartial)
         Notice(kNotAccessible, true);
+    else if (result == FolderModel::kReadFailed)
+        Notice(ReadFailedText(*m_model, m_model->idList), true);
     else
         Notice(std::nullopt);
-    return true;
+}
+
+bool CPanexView::IsReading() const {
+    return m_model && m_model->IsReading();
+}
+
+FolderItem* CPanexView::FocusedItem() const {
+    const int row = m_list->FocusedRow();
+    return row >= 0 ? m_list->ItemAt(row) : nullptr;
+}
+
+void CPanexView::OnReadBatch(FolderModel::ItemList::iterator first) {
+    const bool everything = m_filterText == kNoFilter;
+    FolderItem* pending = nullptr;
+    m_list->SuspendRedraw();
+    for (auto it = first; it != m_model->items.end(); ++it) {
+        if (AddRow(&*it, everything) >= 0 && !pending && !m_pendingFocus.isEmpty() &&
+            it->name == m_pendingFocus)
+            pending = &*it;
+    }
+    m_list->ResumeRedraw();
+    if (pending) {
+        // Only while the focus is where the open left it: the user's keys win.
+        if (FocusedItem() == m_focusAtPending)
+            FocusItem(pending, m_pendingSelect);
+        m_pendingFocus.clear();
+    }
+}
+
+void CPanexView::OnReadDone(int result) {
+    m_readResult = result;
+    // Sorted once, with the focused row kept on its item and in view, so
+    // that the rows the user moves among do not change under the keys.
+    if (m_list->SortKey() != ID_SORT_NONE) {
+        m_list->Sort();
+        const int focused = m_list->FocusedRow();
+        if (focused >= 0)
+            m_list->SetFocusedRow(focused, false, true);
+    }
+    if (m_opening)
+        return;  // OpenFolder settles the rest
+    m_pendingFocus.clear();
+    m_list->RecalcListColumnWidth();
+    ShowReadResult(result);
+    // A change the watch (or the user) asked to be read while the folder
+    // streamed in is read now.
+    if (m_refreshAfterRead) {
+        m_refreshAfterRead = false;
+        RefreshPane(false, nullptr);
+    }
 }
 
 void CPanexView::ApplyFolderColumns() {
@@ -384,6 +483,12 @@ void CPanexView::ReapplyFilter() {
 bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
     if (!m_model)
         return false;
+    // A folder still streaming in is read again once its read ends: the
+    // comparison needs the whole folder.
+    if (m_model->IsReading()) {
+        m_refreshAfterRead = true;
+        return true;
+    }
     // Step 1.
     WaitCursor wait;
     if (!FolderStillThere())
@@ -399,6 +504,10 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
 bool CPanexView::RefreshChanged(const std::vector<QString>& names) {
     if (!m_model || !m_model->CanRefreshByName())
         return false;
+    if (m_model->IsReading()) {
+        m_refreshAfterRead = true;
+        return true;
+    }
     if (!FolderStillThere())
         return false;
     if (!m_model->RefreshNames(names, m_listedTotal))
@@ -519,7 +628,15 @@ void CPanexView::UnselectNamed(const QStringList& names) {
 }
 
 int CPanexView::FocusByName(const QString& name, bool select) {
-    return m_model ? FocusItem(m_model->FindByName(name), select) : -1;
+    if (!m_model)
+        return -1;
+    const int row = FocusItem(m_model->FindByName(name), select);
+    if (row < 0 && m_model->IsReading() && !name.isEmpty()) {
+        m_pendingFocus = name;
+        m_pendingSelect = select;
+        m_focusAtPending = FocusedItem();
+    }
+    return row;
 }
 
 int CPanexView::FocusItem(FolderItem* item, bool select) {

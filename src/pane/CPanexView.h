@@ -41,6 +41,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -145,7 +146,23 @@ public:
     /// failed miserably" (the folder's title, or "(that folder)") and the
     /// pane keeps its folder: false. Entries that could not be read give the
     /// alert "Some items in the folder were not accessible".
+    ///
+    /// A directory of the file system streams in: it is read on the model's
+    /// worker (FolderModel::StartRead) and its rows are appended batch by
+    /// batch in the directory's order, filtered as they come; a folder read
+    /// whole within a few tens of milliseconds is shown as one, a larger one
+    /// shows its first rows at once and the rest as they come, while the
+    /// window answers the user. When the read ends the rows are sorted once
+    /// (the focused row keeps its item and stays in view), the notice
+    /// "Reading folder..." clears or becomes the read's alert, and a refresh
+    /// asked for meanwhile runs. Opening another folder cancels the read at
+    /// once. A folder that does not answer being opened within 1.5 s (a
+    /// mount whose server has gone) gives the alert "'%s' does not answer;
+    /// the pane stays where it was" and false.
     bool OpenFolder(IdList idList);
+
+    /// True while the folder shown is still streaming in.
+    bool IsReading() const;
 
     /// Rebuilds the rows from the model: every item folder-like or matching
     /// the filter is listed (all with the filter "*"), in the model's order,
@@ -217,7 +234,9 @@ public:
 
     /// Focuses the listed row of the item named exactly `name` and brings it
     /// into view; with `select` also selects it (other rows keep their
-    /// selection). The row, or -1.
+    /// selection). The row, or -1. While the folder streams in, a name not
+    /// in yet is focused when its batch comes, unless the focus has been
+    /// moved by then.
     int FocusByName(const QString& name, bool select);
 
     /// After a folder was read, and whenever the active pane changed
@@ -346,6 +365,12 @@ public:
 private:
     void OnRefreshCommand();
     void DeleteRows();
+    // The streamed read's batches and end.
+    void OnReadBatch(std::list<FolderItem>::iterator first);
+    void OnReadDone(int result);
+    // The notice that ends a read: none, or its alert.
+    void ShowReadResult(int result);
+    FolderItem* FocusedItem() const;
     // RefreshPane's step 1: false (and the pane on the Desktop) when the
     // plain directory shown has vanished.
     bool FolderStillThere();
@@ -371,6 +396,15 @@ private:
     QString m_initialFolder;
     int m_captionHeight = 0;
     int m_freeSpaceUpdateInterval = kDefaultFreeSpaceInterval;
+    // The streamed read: OpenFolder is waiting for it; its result; a name
+    // to focus when it comes in (while the focus stays on m_focusAtPending);
+    // a refresh asked for during the read.
+    bool m_opening = false;
+    int m_readResult = 0;
+    QString m_pendingFocus;
+    bool m_pendingSelect = false;
+    const FolderItem* m_focusAtPending = nullptr;
+    bool m_refreshAfterRead = false;
 
     // The parts, built by the constructor once the list exists; the router
     // last, as it hands events to the others.

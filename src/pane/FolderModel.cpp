@@ -7,20 +7,26 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
 #include <list>
+#include <mutex>
 #include <optional>
 
+#include "platform/fs/FileSystem.h"
+#include "platform/fs/FileSystemFolder.h"
 #include "platform/fs/RemoveTree.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/fs/Volumes.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellNamespace.h"
 #include "platform/remote/RemoteMounts.h"
+#include "platform/thread/ReportBatch.h"
 #include "platform/trash/Trash.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
@@ -124,11 +130,11 @@ int EntryKind(int dirFd, const dirent* entry) {
     return kScanFiles;
 }
 
-// The order of an unsorted pane: every entry of `list` that the directory
-// lists moves to the front, which leaves the met entries in the reverse
-// order of the directory, followed by the entries it does not list. The ids
-// carry all three times already, so the order is all the scan adds. `List`
-// is a std::list of anything with a `name`.
+// The order of an unsorted pane for a folder object that stands in for a
+// directory without reading it: the entries the directory lists, in its
+// order, followed by the entries it does not list. The ids carry all three
+// times already, so the order is all the scan adds. `List` is a std::list
+// of anything with a `name`.
 template <typename List>
 void ScanOrder(const QString& path, std::uint32_t enumFlags, List& list) {
     const QByteArray folder = NameToBytes(path);
@@ -152,11 +158,21 @@ void ScanOrder(const QString& path, std::uint32_t enumFlags, List& list) {
         if (it == list.end())
             continue;
         range.Take(it);
-        list.splice(list.begin(), list, it);
+        list.splice(range.Start(), list, it);
         if (range.Start() == list.end())
             break;
     }
 }
+
+// The streamed read's buffers: two small ones first, so that the first rows
+// come at once (a folder that fits in them comes whole, in one batch), then
+// larger ones, so that a big folder costs few calls.
+constexpr std::size_t kFirstReadBuffer = 16 * 1024;
+constexpr std::size_t kReadBuffer = 256 * 1024;
+// How often a batch reaches the main thread while a folder streams in.
+constexpr std::chrono::milliseconds kBatchInterval{50};
+// How often the worker looks at its stop flag, in entries.
+constexpr int kStopCheckEvery = 256;
 
 bool IsLeftoverName(const char* name) {
     return ::fnmatch("TD_*.dir", name, FNM_PERIOD) == 0 ||
@@ -164,6 +180,78 @@ bool IsLeftoverName(const char* name) {
 }
 
 }  // namespace
+
+struct FolderModel::RawRead {
+    std::unique_ptr<DirectoryStream> stream;  // none yet: opened by the read
+    QByteArray path;
+    std::uint32_t flags = 0;  // enumeration flags, hidden entries included or not
+    // What the items are made with before the main thread takes them: a
+    // folder object of the job's own and copies of the model's record, so
+    // that the job touches nothing of the model (which may be gone before a
+    // job stuck on a mount that does not answer ends).
+    std::unique_ptr<BoundFolder> owner;
+
+    // A batch of whole items; `result` is set on the last one.
+    using Emit = std::function<void(ItemList& batch, std::optional<int> result)>;
+
+    // Reads the folder: names a buffer at a time, each name stat'ed relative
+    // to the folder, made into its item; batches go to `emit` (the first
+    // after the first two buffers, then every kBatchInterval, the rest with
+    // the result). Without a stop flag everything goes in one batch. Ends
+    // without the last batch when `stop` is raised.
+    void Run(const std::atomic<bool>* stop, const Emit& emit) {
+        if (!stream)
+            stream = std::make_unique<DirectoryStream>(path);
+        if (!stream->IsOpen()) {
+            ItemList none;
+            emit(none, int(kReadFailed));
+            return;
+        }
+        int result = kReadOk;
+        ItemList batch;
+        std::vector<DirectoryStream::Name> names;
+        ReportPacer pacer(kBatchInterval);
+        int buffers = 0;
+        for (;;) {
+            if (stop && stop->load(std::memory_order_relaxed))
+                return;
+            names.clear();
+            if (!stream->ReadNames(names, buffers < 2 ? kFirstReadBuffer : kReadBuffer)) {
+                if (stream->Error() != 0)
+                    result = kReadPartial;
+                break;
+            }
+            ++buffers;
+            int sinceCheck = 0;
+            for (DirectoryStream::Name& name : names) {
+                if (stop && ++sinceCheck == kStopCheckEvery) {
+                    sinceCheck = 0;
+                    if (stop->load(std::memory_order_relaxed))
+                        return;
+                }
+                if (name.name.startsWith('.') && !(flags & SHCONTF_INCLUDEHIDDEN))
+                    continue;
+                std::optional<FileSystemItemData> data = stream->Stat(name.name);
+                if (!data || !FileSystemFolder::ListedBy(flags, *data))
+                    continue;  // gone since the names were read, or not wanted
+                IdList id = FileSystemItemId(*data);
+                if (id.IsNull())
+                    continue;  // a name too long for an item, as the enumeration drops it
+                FolderItem& item = batch.emplace_back();
+                if (!item.Init(*owner, std::move(id))) {
+                    batch.pop_back();
+                    result = kReadPartial;
+                }
+            }
+            if (stop && (buffers == 2 || (buffers > 2 && pacer.Due()))) {
+                emit(batch, std::nullopt);
+                batch.clear();
+                pacer.Restart();
+            }
+        }
+        emit(batch, result);
+    }
+};
 
 int RemoveDescriptorLeftovers() {
     const QByteArray temp = NameToBytes(TempFolder());
@@ -191,6 +279,9 @@ FolderModel::FolderModel(std::uint32_t flags) : enumFlags(flags) {
 }
 
 FolderModel::~FolderModel() {
+    // A read still running owns what it touches: it is let go, not waited
+    // for, since it may be waiting on a mount that does not answer.
+    CancelRead();
     // The thread reads nothing of ours, but it names this model in the
     // events it posts: it must be gone before the model is.
     watch.reset();
@@ -284,7 +375,23 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
     // Step 9.
     if (!enumerate)
         return kReadOk;
-    const int result = Enumerate(items);
+    return ReadEntries();
+}
+
+int FolderModel::ReadEntries() {
+    int result = kReadFailed;
+    if (CanReadStreamed()) {
+        const std::shared_ptr<RawRead> raw = MakeRawRead();
+        raw->Run(nullptr, [&](ItemList& batch, std::optional<int> done) {
+            TakeBatch(batch);
+            if (done)
+                result = *done;
+        });
+        m_probed.reset();
+    } else {
+        m_probed.reset();  // the folder object reads for itself
+        result = Enumerate(items);
+    }
 
     // Step 10: only the first non-folder is asked whether it describes
     // itself; the answer holds for the whole folder.
@@ -307,6 +414,153 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
     if (IsDescriptor())
         title = path;
     return result;
+}
+
+bool FolderModel::ReadsDirectory() const {
+    return dynamic_cast<const FileSystemFolder*>(shellFolder.get()) != nullptr;
+}
+
+bool FolderModel::CanReadStreamed() const {
+    return IsFileSystem() && !idList.IsEmpty() && ReadsDirectory() && !m_reading;
+}
+
+std::shared_ptr<FolderModel::RawRead> FolderModel::MakeRawRead() {
+    const auto* folder = dynamic_cast<const FileSystemFolder*>(shellFolder.get());
+    auto raw = std::make_shared<RawRead>();
+    raw->path = NameToBytes(folder->Path());
+    if (m_probed)
+        raw->stream = std::make_unique<DirectoryStream>(std::move(m_probed));
+    raw->flags = enumFlags;
+    if (General().showHiddenFiles)
+        raw->flags |= SHCONTF_INCLUDEHIDDEN;
+    raw->owner = std::make_unique<BoundFolder>(folder->CloneFolder(), idList, path, attributes);
+    return raw;
+}
+
+FolderModel::Probe FolderModel::ProbeFolder(const IdList& absolute,
+                                            std::chrono::milliseconds wait) {
+    m_probed.reset();
+    m_probeError = 0;
+    if (absolute.IsNull() || absolute.IsEmpty() || m_reading)
+        return Probe::NotAPath;
+    const QString named = AbsoluteDisplayName(absolute, SHGDN_FORPARSING).value_or(QString());
+    if (!named.startsWith(QLatin1Char('/')))
+        return Probe::NotAPath;
+    // The answer is handed over under a lock, so that a descriptor the
+    // system gives after the wait ended is closed by the job, not leaked.
+    struct Answer {
+        std::mutex lock;
+        bool given = false;
+        bool abandoned = false;
+        int fd = -1;
+        int error = 0;
+    };
+    auto answer = std::make_shared<Answer>();
+    m_reader.Start([answer, bytes = NameToBytes(named)](const JobControl&) {
+        const int fd = ::open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int error = fd < 0 ? errno : 0;
+        const std::lock_guard<std::mutex> hold(answer->lock);
+        if (answer->abandoned) {
+            if (fd >= 0)
+                ::close(fd);
+            return;
+        }
+        answer->given = true;
+        answer->fd = fd;
+        answer->error = error;
+    });
+    if (!m_reader.WaitFor(wait)) {
+        const std::lock_guard<std::mutex> hold(answer->lock);
+        if (!answer->given) {
+            answer->abandoned = true;
+            m_reader.Abandon();
+            return Probe::NoAnswer;
+        }
+    }
+    m_reader.Wait();  // it has answered: the rest is the thread's end
+    const std::lock_guard<std::mutex> hold(answer->lock);
+    if (answer->fd < 0) {
+        m_probeError = answer->error;
+        return Probe::Refused;
+    }
+    m_probed = UniqueFd(answer->fd);
+    return Probe::Answered;
+}
+
+bool FolderModel::StartRead(BatchHandler onBatch, DoneHandler onDone) {
+    if (!CanReadStreamed())
+        return false;
+    const std::shared_ptr<RawRead> raw = MakeRawRead();
+    m_onBatch = std::move(onBatch);
+    m_onDone = std::move(onDone);
+    m_reading = true;
+    m_firstBatchIn = false;
+    // The job keeps `raw` (its folder object, its descriptor) for itself;
+    // `this` is used only by the posted calls, which run on the main thread
+    // while the model and its worker live.
+    m_reader.Start([this, raw](const JobControl& control) {
+        raw->Run(control.StopFlag().get(), [&](ItemList& batch, std::optional<int> result) {
+            auto taken = std::make_shared<ItemList>();
+            taken->splice(taken->end(), batch);
+            control.Post([this, raw, taken, result] {
+                TakeBatch(*taken);
+                if (result)
+                    FinishRead(*result);
+            });
+        });
+    });
+    return true;
+}
+
+bool FolderModel::WaitForRead(std::chrono::milliseconds budget, std::chrono::milliseconds limit) {
+    QElapsedTimer since;
+    since.start();
+    while (m_reading) {
+        m_reader.DeliverPosted();
+        if (!m_reading)
+            break;
+        const qint64 spent = since.elapsed();
+        if (spent >= limit.count() || (m_firstBatchIn && spent >= budget.count()))
+            break;
+        if (m_reader.WaitFor(std::chrono::milliseconds(1))) {
+            // Ended: everything it posted is queued now.
+            m_reader.DeliverPosted();
+            break;
+        }
+    }
+    return !m_reading;
+}
+
+void FolderModel::CancelRead() {
+    if (!m_reading)
+        return;
+    m_reading = false;
+    m_onBatch = {};
+    m_onDone = {};
+    m_reader.Abandon();
+}
+
+void FolderModel::TakeBatch(ItemList& batch) {
+    m_firstBatchIn = true;
+    if (batch.empty())
+        return;
+    const ItemList::iterator first = batch.begin();
+    for (FolderItem& item : batch) item.folder = this;
+    items.splice(items.end(), batch);
+    if (m_nameIndexed) {
+        for (auto it = first; it != items.end(); ++it) IndexItem(it);
+    }
+    if (m_onBatch)
+        m_onBatch(first);
+}
+
+void FolderModel::FinishRead(int result) {
+    m_reading = false;
+    m_onBatch = {};
+    DoneHandler done = std::move(m_onDone);
+    m_onDone = {};
+    if (done)
+        done(result);
 }
 
 int FolderModel::Enumerate(ItemList& list) {
@@ -346,7 +600,10 @@ int FolderModel::Enumerate(ItemList& list) {
 }
 
 void FolderModel::ScanDirectory(ItemList& list) {
-    ScanOrder(path, enumFlags, list);
+    // A folder object that reads the directory itself lists it in the
+    // directory's order already: a second read would change nothing.
+    if (!ReadsDirectory())
+        ScanOrder(path, enumFlags, list);
 }
 
 bool FolderModel::Refresh(std::uint64_t& totals) {
@@ -438,7 +695,8 @@ bool FolderModel::RefreshFromFindData(std::uint64_t& totals) {
         entry.hasItem = true;
     }
     enumerator.reset();
-    ScanOrder(path, enumFlags, fresh);
+    if (!ReadsDirectory())
+        ScanOrder(path, enumFlags, fresh);
 
     // Step 3, as in RefreshFromItems.
     NameRange range(items, items.begin());

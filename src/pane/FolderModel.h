@@ -38,14 +38,18 @@
 
 #include <QHash>
 #include <QString>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <vector>
 
+#include "platform/fs/UniqueFd.h"
 #include "platform/namespace/IdList.h"
 #include "platform/namespace/ShellFolder.h"
 #include "platform/namespace/ShellTypes.h"
+#include "platform/thread/WorkerThread.h"
 #include "platform/watch/ChangeWatch.h"
 #include "shell/FolderItem.h"
 #include "shell/FolderItemOwner.h"
@@ -98,6 +102,58 @@ public:
     /// Gives kReadFailed, kReadOk or kReadPartial (kReadOk without
     /// `enumerate`). Call once per model.
     int Open(IdList absolute, bool enumerate);
+
+    /// Steps 9 to 11 of Open() for a model opened without its entries:
+    /// reads them (Enumerate, or the streamed read's code run here at once
+    /// where CanReadStreamed()), the probe of virtual folders, the title of
+    /// descriptor folders. Gives what Open(absolute, true) would.
+    int ReadEntries();
+
+    // -- Streamed reads ---------------------------------------------------
+
+    /// How the folder of an id list answered ProbeFolder().
+    enum class Probe {
+        NotAPath,  // it names no directory path: nothing was asked
+        Answered,  // the directory is open (StartRead and ReadEntries use it)
+        Refused,   // the system refused it (ProbeError() says why)
+        NoAnswer,  // no answer within the wait: the job was abandoned
+    };
+    /// Before Open(): opens the directory that `absolute` names, when it
+    /// names a path, on the model's worker, and waits at most `wait` for the
+    /// system to answer, so that a mount that does not answer costs the
+    /// window that wait, not a hang. The path is taken from the id list by
+    /// name only.
+    Probe ProbeFolder(const IdList& absolute, std::chrono::milliseconds wait);
+    /// The errno of a Refused probe.
+    int ProbeError() const { return m_probeError; }
+
+    /// Whether StartRead() can read this folder: an opened file-system
+    /// folder (not the Desktop) whose folder object reads a directory, read
+    /// with folders and non-folders, no read running.
+    bool CanReadStreamed() const;
+
+    /// Called with the first new item of each batch once the batch is the
+    /// tail of `items`; then with the read's result (kReadOk, or
+    /// kReadPartial when an entry could not be made or the directory gave a
+    /// read error), after the last batch.
+    using BatchHandler = std::function<void(ItemList::iterator first)>;
+    using DoneHandler = std::function<void(int result)>;
+    /// Starts the streamed read of a model opened without entries (see the
+    /// header). False, with nothing started, unless CanReadStreamed().
+    bool StartRead(BatchHandler onBatch, DoneHandler onDone);
+    /// Applies the read's batches as they come, without running the event
+    /// loop, until the read is done, or its first batch is in and `budget`
+    /// has passed, or `limit` has passed. True when the read is done.
+    bool WaitForRead(std::chrono::milliseconds budget, std::chrono::milliseconds limit);
+    /// Stops the read: batches not applied yet are dropped, those applied
+    /// stay; the handlers are not called again. Returns at once.
+    void CancelRead();
+    /// True from StartRead() until its result was handed over or it was
+    /// cancelled.
+    bool IsReading() const { return m_reading; }
+    /// True while the read's worker thread runs (it may have posted
+    /// batches not applied yet, or be stuck after a cancel).
+    bool IsReadJobRunning() const { return m_reader.IsRunning(); }
 
     /// Reads the folder's entries into `list` (appended): one FolderItem per
     /// entry that Init() accepts; hidden entries too when the general setting
@@ -244,6 +300,15 @@ private:
 
     void ScanDirectory(ItemList& list);
     void ValidateCache();
+    // The raw read of the streamed reads, for the worker or run at once.
+    struct RawRead;
+    std::shared_ptr<RawRead> MakeRawRead();
+    // Takes a whole batch of the read onto the end of `items`.
+    void TakeBatch(ItemList& batch);
+    void FinishRead(int result);
+    // Whether the folder object reads a directory of the file system itself
+    // (rather than standing in for one).
+    bool ReadsDirectory() const;
     // Refresh() steps 2 to 4 by full items (any folder) or by the ids' find
     // data (file-system folders other than the Desktop); same results.
     bool RefreshFromItems(std::uint64_t& totals);
@@ -264,6 +329,14 @@ private:
     void DropNameIndex();
 
     int m_changesBeforeRead = -1;  // the watch's ChangeCount() when the last refresh began
+    // The streamed read.
+    WorkerThread m_reader;
+    UniqueFd m_probed;  // the directory the probe opened, until a read takes it
+    int m_probeError = 0;
+    bool m_reading = false;
+    bool m_firstBatchIn = false;
+    BatchHandler m_onBatch;
+    DoneHandler m_onDone;
     bool m_nameIndexed = false;
     QMultiHash<QString, ItemList::iterator> m_byName;
 };

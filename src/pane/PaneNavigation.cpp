@@ -216,8 +216,16 @@ bool PaneNavigation::GoToFile(const IdList& absolute) {
     }
     // The list's own functions are never refused by the sticky selection,
     // so nothing needs suspending here.
-    if (FolderItem* item = m_pane.Model()->FindById(PidlLast(absolute)))
+    FolderModel* model = m_pane.Model();
+    if (FolderItem* item = model->FindById(PidlLast(absolute))) {
         m_pane.FocusItem(item, true);
+    } else if (m_pane.IsReading() && model->shellFolder) {
+        // Not in yet: focused when its batch comes.
+        const QString name = ShellDisplayName(*model->shellFolder, PidlLast(absolute),
+                                              SHGDN_INFOLDER | SHGDN_FORPARSING)
+                                 .value_or(QString());
+        m_pane.FocusByName(name, true);
+    }
     return true;
 }
 
@@ -466,6 +474,10 @@ bool PaneNavigation::HandleKey(QKeyEvent* event) {
         return false;
     const int digit = DigitOf(event);
     if (digit >= 0 && digit < Bookmarks::kCount) {
+        // The key's own modifiers tell setting (Shift) from going, not the
+        // keyboard's state by the time a busy window gets to the key: Shift
+        // may be up again by then.
+        const ScopedKeyState asPressed(event->modifiers());
         RunOwnCommand(ID_BOOKMARK_FIRST + digit);
         return true;
     }

@@ -161,6 +161,10 @@ TEST_F(FileUtilsTest, SplitThenMergeThroughThePane) {
     EXPECT_NE(Item(*left, "big.zip.2"), nullptr) << "the pane was refreshed";
 
     // Merge: .0 .1 .2 in list order; the proposed name is the split file's.
+    // The refresh appended the chunks in the directory's order, which need
+    // not be theirs: the user sorts the rows first, as the merge asks.
+    left->List()->SetSortKey(ID_SORT_NAME);
+    left->List()->Sort();
     ASSERT_TRUE(Select(*left, {"big.zip.0", "big.zip.1", "big.zip.2"}));
     prompter->Clear();
     prompter->AnswerInput(QStringLiteral("big.zip")).AnswerMessage(PromptAnswer::No);

@@ -71,7 +71,8 @@ private:
     GeneralSettings m_general;
 };
 
-// An unsorted pane lists its folder in the reverse order of the directory.
+// An unsorted pane lists its folder in the directory's order, the order in
+// which a large folder streams in, so nothing moves when its read ends.
 TEST_F(PaneViewTest, UnsortedPaneShowsTheDirectoryScanOrder) {
     TestDir dir;
     for (const char* name : {"e1", "e2", "e3", "e4", "e5", "e6"})
@@ -80,8 +81,7 @@ TEST_F(PaneViewTest, UnsortedPaneShowsTheDirectoryScanOrder) {
     first->List()->SetSortKey(ID_SORT_NONE);
     ASSERT_TRUE(Open(*first, dir.PathBytes()));
 
-    std::vector<QString> expected = ReaddirOrder(dir.PathBytes());
-    std::reverse(expected.begin(), expected.end());
+    const std::vector<QString> expected = ReaddirOrder(dir.PathBytes());
     EXPECT_EQ(RowNames(*first), expected);
     EXPECT_EQ(ItemNames(*first->Model()), expected);
     EXPECT_EQ(first->listedTotal(), 6u);

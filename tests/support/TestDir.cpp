@@ -27,6 +27,8 @@ bool MakeParents(const QByteArray& path) {
 
 TestDir::TestDir() = default;
 
+TestDir::TestDir(const QString& templatePath) : m_dir(templatePath) {}
+
 TestDir::~TestDir() {
     // Unreadable folders made by a test would stop QTemporaryDir's removal.
     // QTemporaryDir's own removal can't name entries that are not valid

@@ -12,6 +12,9 @@
 class TestDir {
 public:
     TestDir();
+    /// A folder made from a QTemporaryDir template (a path ending in XXXXXX),
+    /// to put a large tree on a memory-backed file system.
+    explicit TestDir(const QString& templatePath);
     ~TestDir();
 
     /// The folder's path (a plain UTF-8 path).

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QMimeDatabase>
@@ -93,6 +94,49 @@ DirectoryReader::Result DirectoryReader::Next(FileSystemItemData& entry) {
             continue;  // Vanished since it was read: not an entry any more.
         entry = std::move(*data);
         return Result::Entry;
+    }
+}
+
+DirectoryStream::DirectoryStream(const QByteArray& path)
+    : m_fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (!m_fd)
+        m_error = errno;
+}
+
+DirectoryStream::DirectoryStream(UniqueFd dir) : m_fd(std::move(dir)) {
+    if (!m_fd)
+        m_error = EBADF;
+}
+
+bool DirectoryStream::ReadNames(std::vector<Name>& names, std::size_t bufferBytes) {
+    if (!m_fd)
+        return false;
+    // The kernel needs room for at least one entry of the longest name.
+    bufferBytes = std::max<std::size_t>(bufferBytes, 4096);
+    if (m_buffer.size() < bufferBytes)
+        m_buffer.resize(bufferBytes);
+    for (;;) {
+        const long got = ::syscall(SYS_getdents64, m_fd.get(), m_buffer.data(), bufferBytes);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            m_error = errno;
+            return false;
+        }
+        if (got == 0)
+            return false;
+        const std::size_t before = names.size();
+        for (long at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(m_buffer.data() + at);
+            at += entry->d_reclen;
+            const char* n = entry->d_name;
+            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
+                continue;
+            names.push_back(Name{QByteArray(n), entry->d_type});
+        }
+        // A buffer of only "." and "..": read on.
+        if (names.size() > before)
+            return true;
     }
 }
 

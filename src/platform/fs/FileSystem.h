@@ -56,6 +56,46 @@ private:
     int m_error = 0;
 };
 
+/// Reads an open directory a buffer at a time, in the order the file system
+/// gives its entries (getdents64), and stats names relative to it (statx
+/// with AT_SYMLINK_NOFOLLOW and AT_NO_AUTOMOUNT), so that a folder is read
+/// once and every entry costs one system call whatever its path's length.
+/// Owns the descriptor. Used by one thread at a time.
+class DirectoryStream {
+public:
+    /// One name as the directory gives it, with its type (DT_UNKNOWN where
+    /// the file system does not tell).
+    struct Name {
+        QByteArray name;
+        unsigned char type = 0;
+    };
+
+    /// Opens `path` as a directory (following a final link); check IsOpen().
+    explicit DirectoryStream(const QByteArray& path);
+    /// Takes an open directory descriptor.
+    explicit DirectoryStream(UniqueFd dir);
+
+    bool IsOpen() const { return bool(m_fd); }
+    int Fd() const { return m_fd.get(); }
+    /// The errno of the failed open or of the last failed read; 0 when none.
+    int Error() const { return m_error; }
+
+    /// Appends the names of the next buffer of about `bufferBytes` bytes
+    /// ("." and ".." left out). False at the end of the directory or on a
+    /// read error (Error() then tells which), with nothing appended.
+    bool ReadNames(std::vector<Name>& names, std::size_t bufferBytes);
+
+    /// The lstat data of an entry of the directory; nullopt when it is gone.
+    std::optional<FileSystemItemData> Stat(const QByteArray& name) const {
+        return StatEntryAt(m_fd.get(), name);
+    }
+
+private:
+    UniqueFd m_fd;
+    int m_error = 0;
+    std::vector<char> m_buffer;
+};
+
 /// The names in a directory, "." and ".." left out, sorted bytewise (an
 /// order that stays put between runs); nullopt when it can't be opened.
 /// Cost: the directory reads, no stat.

@@ -43,9 +43,7 @@ public:
                 case DirectoryReader::Result::Entry:
                     break;
             }
-            if (!Wanted(entry))
-                continue;
-            if (IsHiddenName(entry.name) && !(m_flags & SHCONTF_INCLUDEHIDDEN))
+            if (!FileSystemFolder::ListedBy(m_flags, entry))
                 continue;
             item = FileSystemItemId(entry);
             if (item.IsNull())
@@ -55,18 +53,6 @@ public:
     }
 
 private:
-    // Listed as the attributes say: a folder (SFGAO_FOLDER) with the
-    // folders, a stream with the other items, so an archive, which is both,
-    // is listed by either.
-    bool Wanted(const FileSystemItemData& entry) const {
-        constexpr std::uint32_t kBoth = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-        if ((m_flags & kBoth) == kBoth)
-            return true;
-        const std::uint32_t bits = FileSystemFolder::AttributesOf(entry);
-        return ((bits & SFGAO_FOLDER) && (m_flags & SHCONTF_FOLDERS)) ||
-               (!S_ISDIR(entry.mode) && (m_flags & SHCONTF_NONFOLDERS));
-    }
-
     std::unique_ptr<DirectoryReader> m_reader;
     std::uint32_t m_flags;
 };
@@ -151,6 +137,20 @@ FileSystemFolder::FileSystemFolder(const QString& path, IdList absolute,
       m_pathBytes(NameToBytes(path)),
       m_absolute(std::move(absolute)),
       m_extra(extraAttributes) {}
+
+bool FileSystemFolder::ListedBy(std::uint32_t flags, const FileSystemItemData& entry) {
+    if (IsHiddenName(entry.name) && !(flags & SHCONTF_INCLUDEHIDDEN))
+        return false;
+    // Listed as the attributes say: a folder (SFGAO_FOLDER) with the
+    // folders, a stream with the other items, so an archive, which is both,
+    // is listed by either.
+    constexpr std::uint32_t kBoth = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
+    if ((flags & kBoth) == kBoth)
+        return true;
+    const std::uint32_t bits = AttributesOf(entry);
+    return ((bits & SFGAO_FOLDER) && (flags & SHCONTF_FOLDERS)) ||
+           (!S_ISDIR(entry.mode) && (flags & SHCONTF_NONFOLDERS));
+}
 
 std::uint32_t FileSystemFolder::AttributesOf(const FileSystemItemData& data) {
     std::uint32_t bits = kCapabilities | SFGAO_FILESYSTEM;

@@ -87,6 +87,16 @@ public:
     /// folder's absolute id list (its data objects name it as the parent);
     /// `extraAttributes` are added to every item's attributes.
     FileSystemFolder(const QString& path, IdList absolute, std::uint32_t extraAttributes = 0);
+    /// A folder object of its own for the same folder, with the same extra
+    /// attributes: what a worker thread names and types entries with while
+    /// this one stays with its owner on the main thread.
+    /// Whether an enumeration with `flags` (SHCONTF_ bits) lists the entry:
+    /// hidden names only with SHCONTF_INCLUDEHIDDEN; a folder with the
+    /// folders, a stream with the non-folders, an archive with either.
+    static bool ListedBy(std::uint32_t flags, const FileSystemItemData& entry);
+    std::unique_ptr<FileSystemFolder> CloneFolder() const {
+        return std::make_unique<FileSystemFolder>(m_path, m_absolute, m_extra);
+    }
 
     const QString& Path() const { return m_path; }
     const QByteArray& PathBytes() const { return m_pathBytes; }

@@ -18,6 +18,14 @@
 // destructor never from one of the group's own tasks (that would wait for
 // itself).
 //
+// Why not WorkerThread: a WorkerThread runs one job at a time, a new one
+// replacing the old, and its owner joins it. The group's tasks are the
+// opposite: many run side by side and none replaces another (two launches,
+// the tree reading several folders at once), each reports once, and a task
+// stuck on a mount that does not answer must not hold up the program's
+// exit. Its users: launching (LaunchThreads), link resolution (FolderItem),
+// the folder tree's reads (CTreeBrowser).
+//
 // Cost: one thread per task, created and joined; no pool is kept warm.
 
 #include <chrono>

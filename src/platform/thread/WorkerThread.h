@@ -1,7 +1,12 @@
 #pragma once
 // WorkerThread: one background job at a time on a thread of its own, for the
-// work that must not hold up the window (folder sizes, find, folder
-// statistics, thumbnails, the tree's folders).
+// work that must not hold up the window. It is the program's way to run work
+// off the main thread: the panes' folder reads (FolderModel), folder sizes
+// (DirectorySizeCounter), find (FindSearchJob), folder statistics
+// (CFolderStats) and thumbnails (CThumbPreview) use it. Two kinds of thread
+// stand apart, and their headers say why: the change watch's (ChangeWatch.h)
+// and the short tasks that run side by side and are never joined for ever
+// (ThreadGroup.h: launching, link resolution, the tree's folder reads).
 //
 // A job is a function run on the worker thread with a JobControl. It polls
 // StopRequested() before every item and sends what it has found back with
@@ -20,6 +25,20 @@
 // starting the next; the destructor cancels and waits. A job therefore never
 // runs while its WorkerThread is gone, and never overlaps its successor.
 // The wait is as long as the job takes to notice the stop flag.
+//
+// Abandoning: a job that may sit in one system call for as long as a mount
+// that does not answer takes (a folder read on a network or FUSE path) can
+// be let go instead: Abandon() cancels it and stops waiting for it; its
+// thread ends on its own whenever the call returns, and is freed then. Such
+// a job must own everything it touches (copies, shared pointers), since the
+// WorkerThread and its owner may be gone by then; its Post() calls are
+// dropped. Start() and the destructor do not wait for an abandoned job.
+//
+// Waiting with delivery: WaitFor() blocks for at most a given time and
+// DeliverPosted() runs at once the calls a job has posted so far, so that
+// an owner may take a job's first results synchronously (a small folder
+// read whole before the pane is shown) without running the event loop,
+// which would let the user's input in.
 //
 // Threading contract (which calls may run on a worker thread):
 // - Worker threads: JobControl (all of it), ReportPacer and ReportBatch (one
@@ -48,6 +67,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -75,11 +95,12 @@ public:
 
 private:
     friend class WorkerThread;
-    JobControl(WorkerThread* owner, std::shared_ptr<std::atomic<bool>> stop,
+    struct Link;
+    JobControl(std::shared_ptr<Link> link, std::shared_ptr<std::atomic<bool>> stop,
                std::uint64_t generation)
-        : m_owner(owner), m_stop(std::move(stop)), m_generation(generation) {}
+        : m_link(std::move(link)), m_stop(std::move(stop)), m_generation(generation) {}
 
-    WorkerThread* m_owner;
+    std::shared_ptr<Link> m_link;  // the owner while it lives
     std::shared_ptr<std::atomic<bool>> m_stop;
     std::uint64_t m_generation;
 };
@@ -108,6 +129,15 @@ public:
     /// Blocks until the job's thread has ended (at once when none runs).
     /// Calls the job posted are delivered later, by the event loop.
     void Wait();
+    /// As Wait(), for at most `limit`; true when no job runs any more.
+    bool WaitFor(std::chrono::milliseconds limit);
+    /// Runs now, on the owner's thread, the calls the current job has
+    /// posted so far (those of cancelled jobs are dropped as ever). Nothing
+    /// else of the event queue runs.
+    void DeliverPosted();
+    /// Cancels the running job and lets its thread end on its own, without
+    /// waiting for it (see Abandoning above). Nothing when no job runs.
+    void Abandon();
 
     /// True from Start() until the job's function has returned.
     bool IsRunning() const;
@@ -120,5 +150,6 @@ private:
 
     std::unique_ptr<QThread> m_thread;
     std::shared_ptr<std::atomic<bool>> m_stop;
+    std::shared_ptr<JobControl::Link> m_link;
     std::uint64_t m_generation = 0;
 };

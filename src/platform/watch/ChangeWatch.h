@@ -27,6 +27,12 @@
 // folder itself was deleted or moved, more names than kMaxNames piled up)
 // the changes are "unknown" and only a full re-read will do.
 //
+// Why its own thread rather than a WorkerThread job: the watch is no job
+// that ends; it sleeps in poll() on the inotify and stop descriptors for as
+// long as the folder is shown, is woken through its eventfd rather than a
+// stop flag polled between items, runs at the lowest nice level, and reports
+// one settled event at a time to any receiver, not batches to its owner.
+//
 // Cost: one thread and one inotify instance per watch, asleep while nothing
 // changes. The thread runs at the lowest nice level. The names kept are
 // bounded by kMaxNames.

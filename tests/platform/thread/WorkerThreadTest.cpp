@@ -213,6 +213,44 @@ TEST(WorkerThread, DestructionWhileRunningJoinsAndDeliversNothingMore) {
     EXPECT_EQ(idle.Generation(), 0u);
 }
 
+// A job stuck where no stop flag is looked at (a call on a mount that does
+// not answer) can be let go: the owner neither waits for it on Abandon, on
+// the next Start nor on its destruction; what the stuck job posts once it
+// wakes reaches nobody, even after its WorkerThread is gone; the next job
+// runs and reports as ever.
+TEST(WorkerThread, AnAbandonedJobIsNotWaitedForAndPostsIntoNothing) {
+    auto worker = std::make_unique<WorkerThread>();
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    auto woke = std::make_shared<std::atomic<bool>>(false);
+    std::atomic<bool> started = false;
+    int stale = 0;
+    worker->Start([&, release, woke](const JobControl& control) {
+        started = true;
+        while (!release->load()) std::this_thread::yield();  // no stop flag here
+        control.Post([&] { ++stale; });
+        woke->store(true);
+    });
+    ASSERT_TRUE(SpinUntil(started));
+    EXPECT_FALSE(worker->WaitFor(10ms));
+    worker->Abandon();
+    EXPECT_FALSE(worker->IsRunning());
+    EXPECT_TRUE(worker->WaitFor(0ms));  // nothing of ours runs
+
+    int fresh = 0;
+    worker->Start([&](const JobControl& control) { control.Post([&] { ++fresh; }); });
+    ASSERT_TRUE(worker->WaitFor(std::chrono::milliseconds(kDeadlineMs)));
+    // Delivered without the event loop, and only the current job's call.
+    worker->DeliverPosted();
+    EXPECT_EQ(fresh, 1);
+    worker.reset();  // must not wait for the stuck job
+
+    release->store(true);
+    ASSERT_TRUE(SpinUntil(*woke));
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(stale, 0);
+}
+
 TEST(ReportPacer, DueOnlyAfterItsIntervalAndRestartCountsAgain) {
     ReportPacer eager(0ms);
     EXPECT_TRUE(eager.Due());
