@@ -8,6 +8,10 @@
 // - the content comparison of two folders of equal-size files, pair by pair
 //   (CompareFileContents as Alt+F9 runs it) against `cmp -s` over the same
 //   pairs.
+// Each is timed twice: the per-file loop alone, and the pane command as the
+// window runs it (ScanPaneForText and SyncOnContent on real panes over the
+// same folders, with the status bar's Escape poll installed), which adds
+// taking the rows, the progress and Escape handling, and selecting the hits.
 // Data is made in the folder given (default: the current folder) and
 // removed at the end. Target: each ratio at most 1.2. Warm cache: every
 // timing is the best of three runs after one unmeasured pass.
@@ -20,7 +24,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QProcess>
 #include <QSet>
@@ -30,8 +34,18 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "pane/CPanexView.h"
+#include "pane/PaneHost.h"
+#include "pane/PaneListCtrl.h"
+#include "platform/desktop/DesktopNamespace.h"
+#include "platform/store/ProfileStore.h"
+#include "platform/ui/EscapePoll.h"
+#include "shell/LongOperation.h"
+#include "shell/ShellContext.h"
 #include "tools/ContentCompare.h"
+#include "tools/PaneCompare.h"
 #include "tools/ScanFileForText.h"
+#include "tools/TextScan.h"
 
 namespace {
 
@@ -115,6 +129,43 @@ QStringList Names(const QString& folder) {
     return QDir(folder).entryList(QDir::Files, QDir::Unsorted);
 }
 
+// The two panes of the pane commands; the first is the active one.
+class PairHost : public PaneHost {
+public:
+    explicit PairHost(const QString& storePath) : m_store(storePath) {}
+    ProfileStore& Store() override { return m_store; }
+    QString CommandLineFolder(const CPanexView&) const override { return {}; }
+    bool IsFirstPane(const CPanexView& pane) const override { return &pane == first; }
+    CPanexView* OtherPane(const CPanexView& pane) const override {
+        return &pane == first ? second : first;
+    }
+    CPanexView* ActivePane() const override { return first; }
+    CPanexView* first = nullptr;
+    CPanexView* second = nullptr;
+
+private:
+    ProfileStore m_store;
+};
+
+// The status bar's share of a long operation: the Escape watch for its
+// length and a poll that runs the event loop, as the window has them.
+ProgressSink StatusBarLikeSink(std::unique_ptr<EscapePollScope>& scope) {
+    ProgressSink sink;
+    sink.begin = [&scope](const QString&) { scope = std::make_unique<EscapePollScope>(); };
+    sink.step = [] {};
+    sink.poll = [](bool orQuit) { return orQuit ? PollEscapeOrQuit() : PollEscape(); };
+    sink.end = [&scope] { scope.reset(); };
+    return sink;
+}
+
+bool OpenWhole(CPanexView& pane, const QString& path) {
+    if (!pane.OpenFolder(ParsePath(path)))
+        return false;
+    while (pane.IsReading()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QCoreApplication::processEvents();
+    return true;
+}
+
 long PeakKilobytes() {
     struct rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
@@ -124,7 +175,11 @@ long PeakKilobytes() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InstallDesktopNamespace();
+    EnsureShellContext();
     const QStringList args = app.arguments();
     const QString base = args.value(1, QDir::currentPath());
     const int scanFiles = args.value(2, "10000").toInt();
@@ -232,6 +287,46 @@ int main(int argc, char** argv) {
         "content comparison: %.3f s, cmp -s over the same pairs %.3f s, ratio %.2f "
         "(target <= 1.2); differing %d / %d\n",
         compareSeconds, cmpSeconds, compareSeconds / cmpSeconds, differing, cmpDiffering);
+
+    // -- The pane commands, as the window runs them ------------------------------
+    QTemporaryDir storeDir;
+    PairHost host(storeDir.filePath(QStringLiteral("bench.ini")));
+    CPanexView first(host);
+    CPanexView second(host);
+    host.first = &first;
+    host.second = &second;
+    first.LoadSettings();
+    second.LoadSettings();
+    std::unique_ptr<EscapePollScope> scope;
+    const ProgressSink previousSink = SetProgressSink(StatusBarLikeSink(scope));
+    if (!OpenWhole(first, scanDir)) {
+        std::printf("could not open %s in a pane\n", qPrintable(scanDir));
+        return 2;
+    }
+    int paneHits = 0;
+    const QString needle = QString::fromUtf8(kNeedle);
+    const double paneScanSeconds = BestSeconds(
+        kRuns, [&] { paneHits = ScanPaneForText(first, needle, QStringLiteral("*.*"), likeGrep); });
+    std::printf(
+        "pane text scan (Ctrl+G), match case, non-text files too: %.3f s, ratio to grep -rlF "
+        "%.2f (target <= 1.2); hits %d\n",
+        paneScanSeconds, paneScanSeconds / grepSeconds, paneHits);
+    if (!OpenWhole(first, leftDir) || !OpenWhole(second, rightDir)) {
+        std::printf("could not open the pair folders in the panes\n");
+        return 2;
+    }
+    int paneDiffering = 0;
+    const double paneCompareSeconds = BestSeconds(kRuns, [&] {
+        first.List()->ClearSelection();
+        SyncOnContent(first, second);
+        paneDiffering = int(first.List()->SelectedRows().size());
+    });
+    std::printf(
+        "pane content comparison (Alt+F9): %.3f s, ratio to cmp -s %.2f (target <= 1.2); "
+        "differing %d\n",
+        paneCompareSeconds, paneCompareSeconds / cmpSeconds, paneDiffering);
+    SetProgressSink(previousSink);
+
     std::printf("peak memory %ld KB\n", PeakKilobytes());
     root.remove();
     return 0;
