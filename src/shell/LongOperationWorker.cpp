@@ -50,6 +50,10 @@ void LongOperationWorker::Run(const std::function<void()>& work) {
         for (int steps = m_steps.exchange(0); steps > 0; --steps) m_operation.Step();
         if (done)
             break;
+        if (!m_stop.load() && m_cancelCheck && m_cancelCheck()) {
+            m_cancelled = true;
+            m_stop.store(true);
+        }
         if (!m_stop.load() &&
             (m_orQuit ? m_operation.PollEscapeOrQuit() : m_operation.PollEscape()))
             m_stop.store(true);

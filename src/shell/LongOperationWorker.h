@@ -17,6 +17,11 @@
 //     Shredder shredder([&worker] { return worker.StopRequested(); });
 //     worker.Run([&] { outcome = shredder.ShredItem(path); });
 //
+// An operation whose input may go stale under it (the rows of a pane that
+// could change folder while the events are let through) gives a cancel
+// check: the main thread asks it at every poll, and true stops the work as
+// Escape does, with Cancelled() true afterwards.
+//
 // Run() returns once the work has returned; what the work captured by
 // reference (the caller's locals) is safe for that long. Main thread only,
 // except the three calls for the work.
@@ -26,6 +31,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class LongOperation;
@@ -44,6 +50,11 @@ public:
     /// milliseconds, steps the bar and asks the work's questions. Returns
     /// when the work has returned. One Run() per worker object.
     void Run(const std::function<void()>& work);
+    /// Before Run(): asked on the main thread at every poll; true stops the
+    /// work and makes Cancelled() true.
+    void SetCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
+    /// True once the cancel check stopped the work.
+    bool Cancelled() const { return m_cancelled; }
 
     /// For the work: true once Escape (or a quit) was seen.
     bool StopRequested() const { return m_stop.load(std::memory_order_relaxed); }
@@ -62,6 +73,8 @@ private:
 
     LongOperation& m_operation;
     bool m_orQuit;
+    std::function<bool()> m_cancelCheck;
+    bool m_cancelled = false;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_steps{0};
     std::mutex m_mutex;

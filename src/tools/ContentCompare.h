@@ -1,8 +1,9 @@
 #pragma once
 // CompareFileContents: whether two files hold the same bytes, as "Sync on
 // content" (Alt+F9, PaneCompare.h) asks it of each pair of equally sized
-// files. No user interface; the caller polls for Escape between items and
-// hands a poll in for the blocks.
+// files. No user interface and no global state, so it runs on the
+// comparison's worker thread; the caller checks its stop flag between items
+// and hands it in for the blocks.
 //
 // The two files are read side by side in blocks of 32,768 bytes into the
 // two buffers of a ContentBuffers, for as many bytes as the size the pane

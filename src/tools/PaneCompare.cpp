@@ -1,7 +1,10 @@
 #include "tools/PaneCompare.h"
 
+#include <QPointer>
 #include <QScrollBar>
 #include <QTreeView>
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "pane/CPanexView.h"
@@ -13,6 +16,7 @@
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
 #include "shell/LongOperation.h"
+#include "shell/LongOperationWorker.h"
 #include "shell/Notice.h"
 #include "shell/ProgressStepper.h"
 #include "tools/ContentCompare.h"
@@ -155,7 +159,57 @@ bool SynchronizePanes(CPanexView& left, CPanexView& right, bool differing) {
     return true;
 }
 
-void SyncOnContent(CPanexView& pane, CPanexView& other) {
+namespace {
+
+// One row of the active pane as the content comparison takes it before the
+// run: what the worker needs, owned outright, and the name to find the row
+// by afterwards.
+struct ContentRow {
+    QString name;
+    enum class Kind { kSkip, kDecided, kRead } kind = Kind::kSkip;
+    bool select = false;  // kDecided: the verdict
+    bool zeroSizeFolder = false;
+    std::uint64_t size = 0;    // kRead: the listed size
+    QByteArray first, second;  // kRead: the two paths (empty: asked for later)
+};
+
+// Whether both panes still show the folders the run began with.
+class PanePairWatch {
+public:
+    PanePairWatch(CPanexView& pane, CPanexView& other)
+        : m_pane(&pane),
+          m_other(&other),
+          m_model(pane.Model()),
+          m_otherModel(other.Model()),
+          m_path(m_model->path),
+          m_otherPath(m_otherModel->path) {}
+    bool Same() const {
+        return m_pane && m_other && m_pane->Model() == m_model &&
+               m_other->Model() == m_otherModel && m_model->path == m_path &&
+               m_otherModel->path == m_otherPath;
+    }
+
+private:
+    QPointer<CPanexView> m_pane;
+    QPointer<CPanexView> m_other;
+    const FolderModel* m_model;
+    const FolderModel* m_otherModel;
+    QString m_path;
+    QString m_otherPath;
+};
+
+// An archive's items are read through temporary copies that the folder
+// makes on demand; a file-system item's path is its folder's and its name.
+QByteArray PathNow(CPanexView& pane, FolderItem& item) {
+    if (!pane.Model()->IsFileSystem())
+        return {};
+    const QString path = item.ItemPath();
+    return path.isEmpty() ? QByteArray() : NameToBytes(path);
+}
+
+}  // namespace
+
+void SyncOnContent(CPanexView& pane, CPanexView& other, const ContentComparer& compare) {
     FolderModel* model = pane.Model();
     FolderModel* otherModel = other.Model();
     if (!model || !otherModel || model->path == otherModel->path)
@@ -164,77 +218,144 @@ void SyncOnContent(CPanexView& pane, CPanexView& other) {
         return;
     PaneListCtrl& list = *pane.List();
     const bool archive = model->IsDescriptor();
-    std::vector<bool> selected(size_t(list.RowCount()), false);
-    for (int row : list.SelectedRows()) selected[size_t(row)] = true;
-    ContentBuffers buffers;
-    int differing = 0;
+    const bool includeFolders = General().selectIncFolders;
+
+    // The rows are taken now, on this thread: the worker never touches a
+    // pane, and rows that arrive later are not part of this run.
+    std::vector<ContentRow> rows(size_t(list.RowCount()));
+    for (int row = 0; row < list.RowCount(); ++row) {
+        FolderItem& item = *list.ItemAt(row);
+        ContentRow& entry = rows[size_t(row)];
+        entry.name = item.name;
+        if (!archive && (item.attributes & SFGAO_FILESYSTEM) == 0)
+            continue;
+        entry.zeroSizeFolder = IsFolderItem(&item) && item.size == 0;
+        FolderItem* match = MatchIn(other, item);
+        entry.kind = ContentRow::Kind::kDecided;
+        if (!match) {
+            entry.select = true;
+        } else if (entry.zeroSizeFolder) {
+            entry.select = false;
+        } else if (item.size != match->size) {
+            entry.select = true;
+        } else if (item.size == 0) {
+            entry.select = false;
+        } else {
+            entry.kind = ContentRow::Kind::kRead;
+            entry.size = item.size;
+            entry.first = PathNow(pane, item);
+            entry.second = PathNow(other, *match);
+        }
+        if (entry.select && entry.zeroSizeFolder && !includeFolders)
+            entry.select = false;
+    }
+
+    // The verdicts, by row of `rows`; the rows after a stop keep theirs.
+    std::vector<std::optional<bool>> verdicts(rows.size());
+    const PanePairWatch watch(pane, other);
     {
         LongOperation operation(CompareTexts::kComparingContents);
-        ProgressStepper stepper(size_t(list.RowCount()));
-        const auto poll = [&operation] { return operation.PollEscape(); };
-        for (int row = 0; row < list.RowCount(); ++row) {
-            if (stepper.Advance())
-                operation.Step();
-            FolderItem& item = *list.ItemAt(row);
-            if (!archive && (item.attributes & SFGAO_FILESYSTEM) == 0)
-                continue;
-            FolderItem* match = MatchIn(other, item);
-            bool select = false;
-            bool stop = false;
-            if (!match) {
-                select = true;
-            } else if (IsFolderItem(&item) && item.size == 0) {
-                select = false;
-            } else if (item.size != match->size) {
-                select = true;
-            } else if (item.size == 0) {
-                select = false;
-            } else {
-                const QString path = item.ItemPath();
-                const QString matchPath = match->ItemPath();
-                const ContentResult result =
-                    path.isEmpty() || matchPath.isEmpty()
-                        ? ContentResult::kOpenError
-                        : CompareFileContents(NameToBytes(path), NameToBytes(matchPath), item.size,
-                                              buffers, poll);
-                switch (result) {
-                    case ContentResult::kEqual:
+        LongOperationWorker worker(operation, false);
+        worker.SetCancelCheck([&watch] { return !watch.Same(); });
+        // Asked on this thread for a path the worker lacks (an archive's
+        // temporary copy); false when the panes have moved on.
+        const auto resolve = [&](ContentRow& entry) {
+            return worker.OnMainThread<bool>([&] {
+                if (!watch.Same())
+                    return false;
+                const auto pathOf = [](CPanexView& view, const QString& name) {
+                    FolderItem* item = view.Model()->FindByName(name);
+                    const QString path = item ? item->ItemPath() : QString();
+                    return path.isEmpty() ? QByteArray() : NameToBytes(path);
+                };
+                if (entry.first.isEmpty())
+                    entry.first = pathOf(pane, entry.name);
+                if (entry.second.isEmpty())
+                    entry.second = pathOf(other, entry.name);
+                return true;
+            });
+        };
+        const auto readError = [&](const QString& name) {
+            worker.OnMainThread<bool>([&] {
+                Notice(CompareTexts::kReadError.arg(DisplayFromName(name)), true);
+                return true;
+            });
+        };
+        worker.Run([&] {
+            ContentBuffers buffers;
+            ProgressStepper stepper(rows.size());
+            const std::function<bool()> stop = [&worker] { return worker.StopRequested(); };
+            for (size_t row = 0; row < rows.size(); ++row) {
+                if (stepper.Advance())
+                    worker.Step();
+                ContentRow& entry = rows[row];
+                if (entry.kind == ContentRow::Kind::kSkip)
+                    continue;
+                bool select = entry.select;
+                bool halt = false;
+                if (entry.kind == ContentRow::Kind::kRead) {
+                    if ((entry.first.isEmpty() || entry.second.isEmpty()) && !resolve(entry))
                         break;
-                    case ContentResult::kDiffer:
-                        select = true;
-                        break;
-                    case ContentResult::kOpenError:
-                        // A pair that was not read is never taken for
-                        // identical: it stands out with the differing ones.
-                        Notice(CompareTexts::kReadError.arg(DisplayFromName(item.name)), true);
-                        select = true;
-                        break;
-                    case ContentResult::kReadError:
-                        // The same for a read that broke off; the run ends
-                        // with this pair counted.
-                        Notice(CompareTexts::kReadError.arg(DisplayFromName(item.name)), true);
-                        select = true;
-                        stop = true;
-                        break;
-                    case ContentResult::kAborted:
-                        // The item keeps its selection; the run ends here.
-                        stop = true;
+                    const ContentResult result =
+                        entry.first.isEmpty() || entry.second.isEmpty()
+                            ? ContentResult::kOpenError
+                            : compare(entry.first, entry.second, entry.size, buffers, stop);
+                    switch (result) {
+                        case ContentResult::kEqual:
+                            select = false;
+                            break;
+                        case ContentResult::kDiffer:
+                            select = true;
+                            break;
+                        case ContentResult::kOpenError:
+                            // A pair that was not read is never taken for
+                            // identical: it stands out with the differing
+                            // ones.
+                            readError(entry.name);
+                            select = true;
+                            break;
+                        case ContentResult::kReadError:
+                            // The same for a read that broke off; the run
+                            // ends with this pair counted.
+                            readError(entry.name);
+                            select = true;
+                            halt = true;
+                            break;
+                        case ContentResult::kAborted:
+                            // The item keeps its selection; the run ends
+                            // here.
+                            halt = true;
+                            select = false;
+                            break;
+                    }
+                    if (halt && !select)
                         break;
                 }
+                verdicts[row] = select;
+                if (halt || worker.StopRequested())
+                    break;
             }
-            if (stop && !select)
-                break;
-            if (select && IsFolderItem(&item) && item.size == 0 && !General().selectIncFolders)
-                select = false;
-            selected[size_t(row)] = select;
-            differing += select ? 1 : 0;
-            if (stop || operation.PollEscape())
-                break;
-        }
+        });
+    }
+    if (!watch.Same()) {
+        // The rows the verdicts name are gone: nothing is selected by them.
+        Notice(CompareTexts::kFolderChanged, true);
+        return;
+    }
+    // By name: rows may have come or moved since the run began.
+    std::vector<bool> selected(size_t(list.RowCount()), false);
+    for (int row : list.SelectedRows()) selected[size_t(row)] = true;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!verdicts[i])
+            continue;
+        FolderItem* item = model->FindByName(rows[i].name);
+        const int row = item ? list.RowOf(item) : -1;
+        if (row >= 0)
+            selected[size_t(row)] = *verdicts[i];
     }
     const RedrawPause pause(list);
     list.SetSelectedRows(selected);
-    if (differing == 0) {
+    if (std::none_of(verdicts.begin(), verdicts.end(), [](const auto& v) { return v && *v; })) {
         Notice(CompareTexts::kAllIdentical, true);
         return;
     }

@@ -6,12 +6,17 @@
 //
 // Items match by name only, exactly (names are case-sensitive here), among
 // the rows the other pane lists. Dates are the kind Details view shows
-// (general setting "eFileDateUzed"). Main thread only.
+// (general setting "eFileDateUzed"). Main thread only; the content
+// comparison reads its files on a worker thread (LongOperationWorker.h)
+// while this thread keeps the bar, Escape and the selection.
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "platform/namespace/ShellTypes.h"
+#include "tools/ContentCompare.h"
 
 class CPanexView;
 class FolderItem;
@@ -36,6 +41,8 @@ inline const QString kAllIdentical =
     QStringLiteral("All files are identical with matching files in the other pane.");
 inline const QString kDifferingSelected =
     QStringLiteral("Differing items identified and selected for further action.");
+inline const QString kFolderChanged =
+    QStringLiteral("A pane changed folder while contents were compared; nothing was selected");
 inline const QString kSyncScrolling = QStringLiteral("Synchronized pane scrolling %1");
 }  // namespace CompareTexts
 
@@ -63,12 +70,26 @@ bool SynchronizePanes(CPanexView& left, CPanexView& right, bool differing);
 /// Whether the two panes show different folders (paths compared exactly).
 bool PanesShowDifferentFolders(const CPanexView& left, const CPanexView& right);
 
+/// How one pair of files is compared (CompareFileContents, or a stand-in
+/// in tests). Runs on the worker thread.
+using ContentComparer = std::function<ContentResult(
+    const QByteArray& first, const QByteArray& second, std::uint64_t listedSize,
+    ContentBuffers& buffers, const std::function<bool()>& stop)>;
+
 /// Alt+F9: compares the contents of the active pane's files with their
 /// twins in `other` and selects the ones that differ (see the header of
 /// ContentCompare.h); a long operation with Escape. Nothing happens when the
 /// two show the same folder or `other` shows neither a file-system nor an
 /// archive folder.
-void SyncOnContent(CPanexView& pane, CPanexView& other);
+///
+/// The rows listed when it starts are the ones compared, taken with their
+/// paths on this thread; the files are read on a worker thread while the
+/// window paints, and the verdicts are applied here afterwards, by name.
+/// A temporary copy an archive item needs is made on this thread when the
+/// worker comes to it. When either pane changes folder meanwhile, the run
+/// stops and selects nothing ("A pane changed folder ...").
+void SyncOnContent(CPanexView& pane, CPanexView& other,
+                   const ContentComparer& compare = CompareFileContents);
 
 /// Sync scrolling: brings the row named as `pane`'s focused row in `other`
 /// to the same height, when both are in Details view and `sideBySide`.

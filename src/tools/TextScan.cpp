@@ -3,12 +3,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "pane/CPanexView.h"
@@ -22,6 +23,7 @@
 #include "shell/HistoryComboEdit.h"
 #include "shell/HistoryList.h"
 #include "shell/LongOperation.h"
+#include "shell/LongOperationWorker.h"
 #include "shell/Notice.h"
 #include "shell/PatternList.h"
 #include "shell/ProgressStepper.h"
@@ -33,24 +35,24 @@ const QString kWordsOnlyKey = QStringLiteral("bWordsOnly");
 const QString kSearchBinKey = QStringLiteral("bSearchBinFiles");
 const QString kAllTypes = QStringLiteral("*.*");
 
-// Asking the event loop for Escape costs a pass of it; between blocks and
-// items a few polls a second see every Escape just the same (the poll's
-// filter records the key whenever it comes).
-constexpr int kPollIntervalMs = 40;
+// One row of the pane as the scan takes it before the run.
+struct ScanRow {
+    QString name;
+    bool candidate = false;  // a file whose name matches the types
+    QByteArray path;         // empty: asked for when the worker comes to it
+};
 
-class ThrottledPoll {
+// Whether the pane still shows the folder the scan began with.
+class PaneWatch {
 public:
-    explicit ThrottledPoll(LongOperation& operation) : m_operation(operation) { m_clock.start(); }
-    bool operator()() {
-        if (m_clock.elapsed() < kPollIntervalMs)
-            return false;
-        m_clock.restart();
-        return m_operation.PollEscape();
-    }
+    explicit PaneWatch(CPanexView& pane)
+        : m_pane(&pane), m_model(pane.Model()), m_path(m_model->path) {}
+    bool Same() const { return m_pane && m_pane->Model() == m_model && m_model->path == m_path; }
 
 private:
-    LongOperation& m_operation;
-    QElapsedTimer m_clock;
+    QPointer<CPanexView> m_pane;
+    const FolderModel* m_model;
+    QString m_path;
 };
 
 }  // namespace
@@ -184,47 +186,90 @@ void FindInFilesDialog::accept() {
 // -- The scan --------------------------------------------------------------------
 
 int ScanPaneForText(CPanexView& pane, const QString& text, const QString& fileTypes,
-                    const TextScanOptions& options) {
+                    const TextScanOptions& options, const FileTextScanner& scanner) {
     PatternList types;
     if (!types.Parse(fileTypes)) {
         Notice(TextScanTexts::kFilterInvalid, true);
         return -1;
     }
     PaneListCtrl& list = *pane.List();
+    FolderModel& model = *pane.Model();
     list.ClearSelection();
     const QByteArray needle = text.toUtf8();
-    std::vector<bool> selected(size_t(list.RowCount()), false);
+
+    // The rows are taken now, on this thread: the worker never touches the
+    // pane, and rows that arrive later are not part of this scan. An
+    // archive's items are read through temporary copies the folder makes
+    // on demand, so their paths are asked for when the worker comes to them.
+    const bool pathsNow = model.IsFileSystem();
+    std::vector<ScanRow> rows(size_t(list.RowCount()));
+    for (int row = 0; row < list.RowCount(); ++row) {
+        FolderItem& item = *list.ItemAt(row);
+        ScanRow& entry = rows[size_t(row)];
+        entry.name = item.name;
+        if (item.attributes & SFGAO_FOLDER)
+            continue;
+        entry.candidate = types.Matches(item.name);
+        if (entry.candidate && pathsNow) {
+            const QString path = item.ItemPath();
+            entry.path = path.isEmpty() ? QByteArray() : NameToBytes(path);
+        }
+    }
+
+    // The worker's: the hits by row of `rows`, and the candidates it came to.
+    std::vector<bool> hits(rows.size(), false);
     int candidates = 0;
-    int first = -1;
+    const PaneWatch watch(pane);
     {
         LongOperation operation(TextScanTexts::kScanning);
-        ProgressStepper stepper(size_t(list.RowCount()));
-        ThrottledPoll poll(operation);
-        const std::function<bool()> blockPoll = [&poll] { return poll(); };
-        for (int row = 0; row < list.RowCount(); ++row) {
-            if (stepper.Advance())
-                operation.Step();
-            FolderItem& item = *list.ItemAt(row);
-            if (item.attributes & SFGAO_FOLDER)
-                continue;
-            if (types.Matches(item.name)) {
-                ++candidates;
-                const QString path = item.ItemPath();
-                if (!path.isEmpty()) {
-                    const int found =
-                        ScanFileForText(NameToBytes(path), needle, options, blockPoll);
-                    if (found < 0)
+        LongOperationWorker worker(operation, false);
+        worker.SetCancelCheck([&watch] { return !watch.Same(); });
+        // False when the pane has moved on.
+        const auto resolve = [&](ScanRow& entry) {
+            return worker.OnMainThread<bool>([&] {
+                if (!watch.Same())
+                    return false;
+                FolderItem* item = pane.Model()->FindByName(entry.name);
+                const QString path = item ? item->ItemPath() : QString();
+                entry.path = path.isEmpty() ? QByteArray() : NameToBytes(path);
+                return true;
+            });
+        };
+        worker.Run([&] {
+            ProgressStepper stepper(rows.size());
+            const std::function<bool()> stop = [&worker] { return worker.StopRequested(); };
+            for (size_t row = 0; row < rows.size(); ++row) {
+                if (stepper.Advance())
+                    worker.Step();
+                ScanRow& entry = rows[row];
+                if (entry.candidate) {
+                    ++candidates;
+                    if (entry.path.isEmpty() && !pathsNow && !resolve(entry))
                         break;
-                    if (found == 1) {
-                        selected[size_t(row)] = true;
-                        if (first < 0)
-                            first = row;
+                    if (!entry.path.isEmpty()) {
+                        const int found = scanner(entry.path, needle, options, stop);
+                        if (found < 0)
+                            break;
+                        hits[row] = found == 1;
                     }
                 }
+                if (worker.StopRequested())
+                    break;
             }
-            if (poll())
-                break;
-        }
+        });
+    }
+    if (!watch.Same()) {
+        // The rows the hits name are gone: nothing is selected by them.
+        Notice(TextScanTexts::kFolderChanged, true);
+        return 0;
+    }
+    // By name: rows may have come or moved since the scan began.
+    std::vector<bool> selected(size_t(list.RowCount()), false);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        FolderItem* item = hits[i] ? model.FindByName(rows[i].name) : nullptr;
+        const int row = item ? list.RowOf(item) : -1;
+        if (row >= 0)
+            selected[size_t(row)] = true;
     }
     list.SuspendRedraw();
     list.SetSelectedRows(selected);
@@ -233,11 +278,12 @@ int ScanPaneForText(CPanexView& pane, const QString& text, const QString& fileTy
         Notice(TextScanTexts::kNoTypeMatch, true);
         return 0;
     }
-    if (first < 0) {
+    const auto first = std::find(selected.begin(), selected.end(), true);
+    if (first == selected.end()) {
         Notice(TextScanTexts::kNoFileContains, true);
         return 0;
     }
-    list.SetFocusedRow(first, false);
+    list.SetFocusedRow(int(first - selected.begin()), false);
     Notice(TextScanTexts::kSelected, true);
     return int(std::count(selected.begin(), selected.end(), true));
 }

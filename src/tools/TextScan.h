@@ -5,12 +5,22 @@
 // ScanFileForText of every file whose name matches the types, as a long
 // operation with Escape. Sub-folders are not entered.
 //
+// The scan takes the rows the pane lists when it starts, with their paths,
+// on the main thread; the files are read on a worker thread
+// (LongOperationWorker.h) while the window paints and Escape is watched,
+// and the hits are selected on the main thread afterwards, by name. An
+// archive item's temporary copy is made on the main thread when the worker
+// comes to it. When the pane changes folder meanwhile, the scan stops and
+// selects nothing.
+//
 // The options and both histories are loaded the first time the dialog
 // opens (LoadGrepSettings) and written at exit by the saver the owner
-// registers then. Main thread only.
+// registers then. Main thread only, but for the scanner the scan runs.
 
+#include <QByteArray>
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 #include "tools/ScanFileForText.h"
 
@@ -29,6 +39,8 @@ inline const QString kNoFileContains =
     QStringLiteral("No matching file contains the specified string");
 inline const QString kSelected =
     QStringLiteral("Files containing specified string selected for further action");
+inline const QString kFolderChanged =
+    QStringLiteral("The folder changed while its files were scanned; nothing was selected");
 inline const QString kScanning = QStringLiteral("Scanning contents... (ESC to abort)");
 inline const QString kNote = QStringLiteral(
     "The search is more efficient when confined in a smaller set of files (e.g. excluding "
@@ -83,8 +95,15 @@ private:
     QString m_fileTypes;
 };
 
-/// The scan of steps 2 to 6 with the dialog's results: selects the files
-/// of `pane` that contain `text`. Gives the count selected (-1 when the
-/// types did not parse).
+/// How one file is searched (ScanFileForText, or a stand-in in tests). Runs
+/// on the worker thread.
+using FileTextScanner =
+    std::function<int(const QByteArray& path, const QByteArray& text,
+                      const TextScanOptions& options, const std::function<bool()>& stop)>;
+
+/// The scan with the dialog's results: selects the files of `pane` that
+/// contain `text`. Gives the count selected (-1 when the types did not
+/// parse).
 int ScanPaneForText(CPanexView& pane, const QString& text, const QString& fileTypes,
-                    const TextScanOptions& options);
+                    const TextScanOptions& options,
+                    const FileTextScanner& scanner = ScanFileForText);
