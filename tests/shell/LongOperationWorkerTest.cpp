@@ -86,4 +86,48 @@ TEST_F(LongOperationWorkerTest, QuestionsAreAskedOnTheMainThreadAndAnswered) {
     EXPECT_TRUE(lastOrQuit || polls == 0);
 }
 
+TEST_F(LongOperationWorkerTest, TheCancelCheckStopsTheWorkAndSaysSo) {
+    LongOperation operation(QStringLiteral("Scanning contents... (ESC to abort)"));
+    LongOperationWorker worker(operation, false);
+    std::atomic<bool> stale{false};
+    int checks = 0;
+    bool checkedOnMain = true;
+    worker.SetCancelCheck([&] {
+        ++checks;
+        checkedOnMain = checkedOnMain && QThread::currentThread() == qApp->thread();
+        return stale.load();
+    });
+    int pieces = 0;
+    worker.Run([&] {
+        while (!worker.StopRequested() && pieces < 50000) {
+            if (++pieces == 5)
+                stale.store(true);
+            QThread::usleep(100);
+        }
+    });
+    EXPECT_GE(pieces, 5);
+    EXPECT_LT(pieces, 50000) << "the work ran to its bound";
+    EXPECT_TRUE(worker.StopRequested());
+    EXPECT_TRUE(worker.Cancelled());
+    EXPECT_GE(checks, 1);
+    EXPECT_TRUE(checkedOnMain);
+}
+
+TEST_F(LongOperationWorkerTest, EscapeIsNotACancel) {
+    LongOperation operation(QStringLiteral("Comparing contents... (ESC to abort)"));
+    LongOperationWorker worker(operation, false);
+    worker.SetCancelCheck([] { return false; });
+    escapeNow.store(true);
+    int pieces = 0;
+    worker.Run([&] {
+        while (!worker.StopRequested() && pieces < 50000) {
+            ++pieces;
+            QThread::usleep(100);
+        }
+    });
+    EXPECT_LT(pieces, 50000);
+    EXPECT_TRUE(worker.StopRequested());
+    EXPECT_FALSE(worker.Cancelled());
+}
+
 }  // namespace
