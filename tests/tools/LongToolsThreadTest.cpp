@@ -88,9 +88,13 @@ protected:
         ToolsTest::TearDown();
     }
 
+    // From the worker: the key is made and posted by the main thread, as
+    // the window system's would be.
     void PressEscape() {
-        QCoreApplication::postEvent(
-            left.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        OnMain([this] {
+            QCoreApplication::postEvent(
+                left.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        });
     }
 
     int Scan(const FileTextScanner& scanner) {
