@@ -390,7 +390,7 @@ bool PaneNavigation::HandleKey(QKeyEvent* event) {
             SwitchToOtherPane();
             return true;
         case Qt::Key_Delete:
-            if (ctrl || alt || m_pane.List()->SelectedCount() == 0)
+            if (ctrl || alt || m_pane.List()->OperandCount() == 0)
                 return false;
             // Posted, as the command would come from a menu: the delete may
             // ask questions and must not run inside the view's key handling.

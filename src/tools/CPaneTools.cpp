@@ -36,7 +36,7 @@ bool g_syncScrolling = false;
 constexpr mode_t kListingMode = 0600;
 
 bool HasSelection(const CPanexView* pane) {
-    return pane && pane->List()->SelectedCount() > 0;
+    return pane && pane->List()->OperandCount() > 0;
 }
 
 bool IsFileSystemPane(const CPanexView* pane) {
@@ -298,7 +298,7 @@ void CPaneTools::GenerateBatch() {
     const BatchPaths paths{activeFirst ? folder : otherFolder, activeFirst ? otherFolder : folder,
                            otherFolder};
     std::vector<BatchItem> items;
-    for (const FolderItem* item : pane->List()->SelectedItems())
+    for (const FolderItem* item : pane->List()->OperandItems())
         items.push_back({item->name, folder});
     const QString script = GenerateBatchScript(entries, items, paths);
     // A cut script could run half a job; a longer one is not offered.
@@ -345,7 +345,7 @@ void CPaneTools::CopyNames(bool shellQuoted) {
         return;
     }
     QStringList paths;
-    for (FolderItem* item : pane->List()->SelectedItems()) {
+    for (FolderItem* item : pane->List()->OperandItems()) {
         const QString path = item->ItemPath();
         if (!path.isEmpty())
             paths.append(path);
