@@ -79,7 +79,8 @@ void PaneQuickFilter::Open() {
     if (!IsOpen()) {
         m_baseFilter = m_pane.FilterText();
         m_field->clear();
-        Invalidate();
+        // Made now, so the first keystroke only narrows.
+        BuildOrder();
         Place();
         m_field->show();
         m_field->raise();
@@ -128,6 +129,7 @@ void PaneQuickFilter::Place() {
 
 void PaneQuickFilter::BuildOrder() {
     m_order.clear();
+    m_names.clear();
     m_orderValid = true;
     FolderModel* model = m_pane.Model();
     if (!model)
@@ -141,23 +143,38 @@ void PaneQuickFilter::BuildOrder() {
         if (item.listState != kListListed)
             hidden.push_back(&item);
     }
-    if (hidden.empty()) {
-        m_order = std::move(rows);
-        return;
-    }
     // The rows keep the order they show; the hidden items go where the
     // pane's key would put them (at the end when it does not sort).
-    m_order.reserve(rows.size() + hidden.size());
-    if (list->SortKey() == ID_SORT_NONE) {
-        m_order = std::move(rows);
-        m_order.insert(m_order.end(), hidden.begin(), hidden.end());
-        return;
+    std::vector<FolderItem*> order;
+    if (hidden.empty()) {
+        order = std::move(rows);
+    } else if (list->SortKey() == ID_SORT_NONE) {
+        order = std::move(rows);
+        order.insert(order.end(), hidden.begin(), hidden.end());
+    } else {
+        const std::uint32_t parameter = list->SortParameter();
+        SortItems(hidden, parameter);
+        order.reserve(rows.size() + hidden.size());
+        std::merge(rows.begin(), rows.end(), hidden.begin(), hidden.end(),
+                   std::back_inserter(order), [parameter](FolderItem* a, FolderItem* b) {
+                       return CompareItems(a, b, parameter) < 0;
+                   });
     }
-    const std::uint32_t parameter = list->SortParameter();
-    SortItems(hidden, parameter);
-    std::merge(
-        rows.begin(), rows.end(), hidden.begin(), hidden.end(), std::back_inserter(m_order),
-        [parameter](FolderItem* a, FolderItem* b) { return CompareItems(a, b, parameter) < 0; });
+    qsizetype length = 0;
+    for (const FolderItem* item : order) length += item->name.size();
+    m_names.reserve(length);
+    m_order.reserve(order.size());
+    for (FolderItem* item : order) {
+        Entry entry;
+        entry.item = item;
+        entry.size = item->size;
+        entry.nameAt = m_names.size();
+        entry.nameLength = item->name.size();
+        entry.folder = item->IsFolderLike(false);
+        entry.listed = item->listState == kListListed;
+        m_names += item->name;
+        m_order.push_back(entry);
+    }
 }
 
 void PaneQuickFilter::Apply(const QString& patternText) {
@@ -172,13 +189,17 @@ void PaneQuickFilter::Apply(const QString& patternText) {
     std::vector<FolderItem*> rows;
     rows.reserve(m_order.size());
     std::uint64_t total = 0;
-    for (FolderItem* item : m_order) {
-        if (everything || item->IsFolderLike(false) || patterns.Matches(item->name)) {
-            item->listState = kListListed;
-            total += item->size;
-            rows.push_back(item);
-        } else {
-            item->listState = kListHidden;
+    const QStringView names(m_names);
+    for (Entry& entry : m_order) {
+        const bool listed = everything || entry.folder ||
+                            patterns.Matches(names.mid(entry.nameAt, entry.nameLength));
+        if (listed != entry.listed) {
+            entry.item->listState = listed ? kListListed : kListHidden;
+            entry.listed = listed;
+        }
+        if (listed) {
+            total += entry.size;
+            rows.push_back(entry.item);
         }
     }
     m_pane.m_filter = std::move(patterns);

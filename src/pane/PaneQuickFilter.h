@@ -24,6 +24,7 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -72,10 +73,23 @@ private:
     void BuildOrder();
     void Apply(const QString& patternText);
 
+    // What a keystroke reads of an item, kept together: touching 100,000
+    // items scattered in memory (and their names' buffers) costs more than
+    // matching them.
+    struct Entry {
+        FolderItem* item = nullptr;
+        std::uint64_t size = 0;
+        qsizetype nameAt = 0;  // in m_names
+        qsizetype nameLength = 0;
+        bool folder = false;
+        bool listed = false;  // the item's listState, as we set it
+    };
+
     CPanexView& m_pane;
     QLineEdit* m_field = nullptr;
     QString m_baseFilter;  // the pane's filter when the field opened
-    std::vector<FolderItem*> m_order;
+    std::vector<Entry> m_order;
+    QString m_names;  // every name of m_order, one after the other
     bool m_orderValid = false;
     bool m_applying = false;  // our own row change, not one to invalidate on
     bool m_closing = false;

@@ -129,9 +129,9 @@ TEST(CommandTable, SampleRowsCarryTheirExactTextKeysAndPrompts) {
 TEST(CommandTable, EveryMenuCommandHasOneRowAndItsShownKeyIsItsFirstAccelerator) {
     const QList<int> menuIds = CommandIdsIn(MainMenuResource());
     // The 106 items of the menu bar (home and Computer added to the
-    // original's places), the function-key bar and the hidden-files toggle,
-    // each in one place only.
-    EXPECT_EQ(menuIds.size(), 108);
+    // original's places), the function-key bar, the hidden-files toggle and
+    // the quick filter, each in one place only.
+    EXPECT_EQ(menuIds.size(), 109);
     EXPECT_EQ(QSet<int>(menuIds.begin(), menuIds.end()).size(), menuIds.size());
 
     QSet<int> tableIds;

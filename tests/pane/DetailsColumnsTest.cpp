@@ -127,6 +127,7 @@ TEST_F(DetailsColumnsTest, HeaderMenuChoiceIsStoredPerPaneWithTheWidths) {
     }
     ASSERT_NE(ownerItem, nullptr);
     ownerItem->trigger();
+    menu.reset();  // a child of the pane
     EXPECT_EQ(pane->detailsColumns(), kColumnOwner);
     EXPECT_EQ(Titles(), (std::vector<QString>{"Name", "Size", "", "Owner"}));
     const std::vector<int> widths = pane->List()->ColumnWidths();
