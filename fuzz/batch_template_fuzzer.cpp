@@ -3,11 +3,15 @@
 // the script the shell runs must keep each one as data. The check here is
 // the one that matters for a name alone in a word: "$N" expanded outside
 // quotes gives a shell word that, unquoted the POSIX way, is the name again.
+// And the property for every place: the script made with a name in every
+// code reads, for the shell (ShellModel.h), exactly as the script made with
+// a harmless stand-in, the stand-in's characters replaced by the name's.
 
 #include <QList>
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "ShellModel.h"
 #include "platform/namespace/NameCodec.h"
 #include "tools/BatchScript.h"
 
@@ -58,6 +62,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QStringList entries = ParseBatchTemplate(templateText);
     const QString script = GenerateBatchScript(entries, items, paths);
     FUZZ_CHECK(script.startsWith(kBatchScriptHeader));
+
+    // The same script with the first name in every code and folder, and with
+    // a stand-in (private-use characters, which the quoting puts in quotes).
+    // Names with a "." (their $B and $E differ from $N) or a leading "-"
+    // (written "./-...") are left to the checks below.
+    const QString name = items.empty() ? QString() : items.front().name;
+    const QString standIn = QStringLiteral("\uE001\uE000");
+    if (!name.contains(u'.') && !name.startsWith(u'-') && !name.contains(QChar(0)) &&
+        !name.contains(QChar(0xE000)) && !templateText.contains(QChar(0xE000))) {
+        bool refusedNamed = false;
+        bool refusedStanding = false;
+        const QString named = GenerateBatchScript(entries, {{name, name}, {name, name}},
+                                                  {name, name, name}, &refusedNamed);
+        const QString standing =
+            GenerateBatchScript(entries, {{standIn, standIn}, {standIn, standIn}},
+                                {standIn, standIn, standIn}, &refusedStanding);
+        FUZZ_CHECK(refusedNamed == refusedStanding);
+        if (refusedStanding)
+            FUZZ_CHECK(!BatchTemplateIsSafe(entries));
+        bool broken = false;
+        const std::optional<QString> shape = ShellStructure(named);
+        const std::optional<QString> expected = ShellStructure(standing, &broken);
+        if (shape && expected && !broken) {
+            QString wanted = *expected;
+            wanted.replace(ShellLiteral(standIn), ShellLiteral(name));
+            if (*shape != wanted)
+                std::fprintf(stderr, "script:\n%s\n", qPrintable(named));
+            FUZZ_CHECK(*shape == wanted);
+        }
+    }
 
     for (const BatchItem& item : items) {
         if (!item.name.isEmpty()) {

@@ -40,6 +40,7 @@ PLATFORM_RANKS = {
     "fs": 1,
     "process": 2,
     "shellui": 2,
+    "remote": 2,
     "trash": 3,
     "archive": 3,
     "places": 3,

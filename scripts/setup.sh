@@ -5,10 +5,13 @@
 # window manager, XTEST input, a clipboard client and screenshots).
 set -eu
 PKGS="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-qpa-plugins
-libarchive-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme
-libqscintilla2-qt6-dev python3 clang-format poppler-utils"
+libarchive-dev libblkid-dev libglib2.0-dev libgtest-dev libgmock-dev adwaita-icon-theme
+libqscintilla2-qt6-dev python3 clang-format poppler-utils libarchive-tools"
 if [ "${1:-}" = "--e2e" ]; then
-    PKGS="$PKGS xvfb openbox xdotool xclip imagemagick"
+    # openssh-server, dbus and GVfs: the remote-folder test runs its own
+    # server, session bus, GVfs daemon and FUSE bridge.
+    PKGS="$PKGS xvfb openbox xdotool xclip imagemagick dbus openssh-server gvfs-daemons
+    gvfs-backends gvfs-fuse fuse3"
 fi
 missing=""
 for p in $PKGS; do

@@ -3,17 +3,21 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCompleter>
+#include <QDir>
 #include <QDropEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QStringListModel>
 #include <QTimer>
 #include <QUrl>
 
 #include "app/CMainFrame.h"
 #include "app/CPanexApp.h"
 #include "app/HistoryPickDialog.h"
+#include "app/PathCompletion.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
@@ -162,6 +166,9 @@ void AddressCombo::Submit() {
         // Step 3.
         if (auto* bar = qobject_cast<AddressBar*>(parentWidget()))
             done = bar->RunCommandText(typed);
+        // The command went to the history; the box shows the folder again.
+        if (done && pane)
+            m_frame.AddressUpdate(*pane, false);
     } else if (pane) {
         // Step 4.
         done = pane->GoToText(ExpandPathVariables(typed));
@@ -173,6 +180,36 @@ void AddressCombo::Submit() {
     }
     lineEdit()->setText(typed);
     lineEdit()->selectAll();
+}
+
+bool AddressCombo::CompleteTypedPath() {
+    QLineEdit* edit = lineEdit();
+    // Only a caret at the end of an unselected text: Tab then means "go on
+    // with what I typed".
+    if (!edit || edit->hasSelectedText() || edit->cursorPosition() != edit->text().size())
+        return false;
+    const QString typed = edit->text();
+    const PathCompletion completion = CompletePath(typed, QDir::homePath());
+    if (completion.candidates.isEmpty())
+        return false;
+    if (completion.text != typed)
+        edit->setText(completion.text);
+    if (completion.candidates.size() == 1)
+        return true;
+    if (!m_pathCompleter) {
+        m_pathCandidates = new QStringListModel(this);
+        m_pathCompleter = new QCompleter(m_pathCandidates, this);
+        m_pathCompleter->setCompletionMode(QCompleter::PopupCompletion);
+        m_pathCompleter->setCaseSensitivity(Qt::CaseSensitive);
+        m_pathCompleter->setModelSorting(QCompleter::UnsortedModel);
+        m_pathCompleter->setWidget(edit);
+        connect(m_pathCompleter, qOverload<const QString&>(&QCompleter::activated), this,
+                [this](const QString& chosen) { lineEdit()->setText(chosen); });
+    }
+    m_pathCandidates->setStringList(completion.candidates);
+    m_pathCompleter->setCompletionPrefix(edit->text());
+    m_pathCompleter->complete();
+    return true;
 }
 
 void AddressCombo::FocusActivePane() {
@@ -271,7 +308,7 @@ bool AddressCombo::HandleKey(QKeyEvent* event) {
             if (press) {
                 if (key == Qt::Key_Backtab || shift || ctrl)
                     FocusTreeOrPane();
-                else
+                else if (alt || !CompleteTypedPath())
                     FocusActivePane();
             }
             return true;

@@ -35,6 +35,8 @@
 #include "platform/ui/CommandTarget.h"
 
 class CMainFrame;
+class QCompleter;
+class QStringListModel;
 class HistoryComboEdit;
 class ProfileStore;
 
@@ -93,6 +95,14 @@ public:
     /// Command 32794: submits the edit text (see the header).
     void Submit();
 
+    /// Tab on a typed path: completes it as far as its candidates agree
+    /// (PathCompletion.h); several candidates are offered in a popup,
+    /// folders first. False (nothing done) when the text is no path with
+    /// candidates, and Tab goes on to the pane.
+    bool CompleteTypedPath();
+    /// The popup of CompleteTypedPath's candidates.
+    QCompleter* PathCompleter() const { return m_pathCompleter; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -108,6 +118,8 @@ private:
 
     CMainFrame& m_frame;
     HistoryComboEdit* m_search = nullptr;
+    QCompleter* m_pathCompleter = nullptr;
+    QStringListModel* m_pathCandidates = nullptr;
 };
 
 class AddressBar : public QToolBar, public CommandTarget {

@@ -58,6 +58,14 @@ public:
     /// tiling and sizes, "bLeftPaneActive", command history, tree options).
     /// Called only when "bSaveSettings" is on, before the frame savers.
     virtual void SaveFrameSettings(ProfileStore& store) { (void)store; }
+    /// File operations running in the background.
+    virtual int OperationsRunning() const { return 0; }
+    /// Whether the program may end while they run (asking when `mayAsk`,
+    /// cancelling and waiting for them otherwise); true when none runs.
+    virtual bool ConfirmOperationsEnd(bool mayAsk) {
+        (void)mayAsk;
+        return true;
+    }
 };
 
 /// Makes the main frame for an application object.

@@ -26,6 +26,7 @@
 #include "app/MainMenu.h"
 #include "app/OptionsDialog.h"
 #include "app/PendingCommands.h"
+#include "app/RemoteConnect.h"
 #include "app/SelectDriveDialog.h"
 #include "app/ToolbarResource.h"
 #include "app/WindowRect.h"
@@ -33,11 +34,14 @@
 #include "fileops/CPaneTransfer.h"
 #include "find/CFindFiles.h"
 #include "find/FindCriteria.h"
+#include "pack/CPackTools.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/MirrorBrowse.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/fileop/FileOpQueue.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/remote/RemoteMounts.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/EscapePoll.h"
 #include "platform/ui/KeyState.h"
@@ -83,6 +87,9 @@ CMainFrame::CMainFrame(CPanexApp& app) : m_app(app) {
 
 CMainFrame::~CMainFrame() {
     disconnect(qApp, nullptr, this, nullptr);
+    if (m_operations && BackgroundOperations() == m_operations.get())
+        SetBackgroundOperations(nullptr);
+    m_operations.reset();
     m_dump.reset();
     if (m_created)
         SetNoticeSink(std::move(m_previousSink));
@@ -107,6 +114,7 @@ bool CMainFrame::Create() {
     });
     CreateTools();
     CreateFind();
+    CreateRemote();
     CreateMenus();
     m_addressBar = new AddressBar(*this, Store());
     if (!CreateToolBar())
@@ -119,6 +127,9 @@ bool CMainFrame::Create() {
     // bare prompt of a command that cannot run.
     connect(&m_commands, &CommandManager::CommandHighlighted, this,
             [this](int id, const QString&) { ShowUnavailableReason(id); });
+    // A key (or a posted command) that finds its command greyed says why.
+    connect(&m_commands, &CommandManager::CommandRefused, this,
+            [](int, const QString& reason) { Notice(reason, true); });
     LoadTreeSettings();
     m_addressBar->LoadFolderHistory(Store());
     DockBars();
@@ -144,24 +155,34 @@ bool CMainFrame::Create() {
     return true;
 }
 
+QString CMainFrame::ConsolePreamble() const {
+    return m_addressBar ? m_addressBar->Runner().dosPreamble() : QString();
+}
+
 void CMainFrame::CreateTools() {
     m_tools = std::make_unique<CPaneTools>(*this);
     m_tools->SetEditorOpener(
         [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
     m_tools->SetListingPath([this] { return m_app.GetDirListingPath(); });
     m_tools->SetBatchPath([this] { return m_app.GetTempBatchPath(); });
+    m_tools->SetConsolePreamble([this] { return ConsolePreamble(); });
     // The tiling shown, which the options may have changed for the next
     // start only.
     m_tools->SetSideBySideQuery(
         [this] { return m_splitter ? m_splitter->IsSideBySide() : m_sideBySide; });
-    m_tools->SetSaverRegistrar(
-        [this](CPaneTools::Settings which, std::function<void(ProfileStore&)> saver) {
-            const SaverSlot slot = which == CPaneTools::Settings::Grep ? SaverSlot::Grep
-                                   : which == CPaneTools::Settings::BatchTemplateHistory
-                                       ? SaverSlot::BatchTemplateHistory
-                                       : SaverSlot::SelectionPatternHistory;
-            m_app.RegisterSaver(slot, std::move(saver));
-        });
+    m_tools->SetSaverRegistrar([this](CPaneTools::Settings which,
+                                      std::function<void(ProfileStore&)> saver) {
+        const SaverSlot slot =
+            which == CPaneTools::Settings::Grep                   ? SaverSlot::Grep
+            : which == CPaneTools::Settings::BatchTemplateHistory ? SaverSlot::BatchTemplateHistory
+            : which == CPaneTools::Settings::Synchronize          ? SaverSlot::Synchronize
+                                                         : SaverSlot::SelectionPatternHistory;
+        m_app.RegisterSaver(slot, std::move(saver));
+    });
+    m_pack = std::make_unique<CPackTools>(*this);
+    m_pack->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
+        m_app.RegisterSaver(SaverSlot::Pack, std::move(saver));
+    });
     m_stats = std::make_unique<CFolderStats>(*this);
     m_stats->SetEditorOpener(
         [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
@@ -182,6 +203,17 @@ void CMainFrame::CreateTools() {
         });
 }
 
+void CMainFrame::CreateRemote() {
+    m_remote = std::make_unique<RemoteConnect>(Store(), General().historyItems, this, [this] {
+        return std::vector<CPanexView*>{m_left, m_right};
+    });
+    m_app.RegisterSaver(
+        SaverSlot::ConnectServerHistory,
+        [history = m_remote->History(), items = General().historyItems](ProfileStore& store) {
+            history->Save(items, store, kConnectHistorySection);
+        });
+}
+
 void CMainFrame::CreateFind() {
     m_find = std::make_unique<CFindFiles>(*this);
     m_find->SetMainWindow(this);
@@ -195,8 +227,8 @@ void CMainFrame::CreateFind() {
     };
     services.listingPath = [this] { return m_app.GetDirListingPath(); };
     services.batchPath = [this] { return m_app.GetTempBatchPath(); };
-    services.runScript = [](const QString& script, const QString& folder) {
-        return RunScriptInTerminal(script, folder);
+    services.runScript = [this](const QString& script, const QString& folder) {
+        return RunScriptInTerminal(script, folder, ConsolePreamble());
     };
     services.loadBatchHistory = [this] {
         m_tools->EnsureLoaded(CPaneTools::Settings::BatchTemplateHistory);
@@ -215,6 +247,10 @@ void CMainFrame::CreateCommands() {
     AddTableCommands(m_commands);
     m_commands.SetChainProvider([this] { return CommandChain(); });
 
+    MapCommand(ID_FILE_CONNECT_SERVER, [this] {
+        if (m_remote)
+            m_remote->ConnectToServer(m_active);
+    });
     MapCommand(ID_PANES_EQUAL, [this] { m_splitter->Balance(CPaneSplitter::EqualPanes); });
     MapCommand(ID_PANES_ONE, [this] { m_splitter->Balance(CPaneSplitter::OnePane); });
     MapCommand(ID_PANES_SAME_FOLDER, [this] { SameFolder(IsAltDown()); });
@@ -326,6 +362,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
         chain.append(m_transfer.get());
     if (m_tools)
         chain.append(m_tools.get());
+    if (m_pack)
+        chain.append(m_pack.get());
     if (m_fileUtils)
         chain.append(m_fileUtils.get());
     if (m_find)
@@ -378,6 +416,11 @@ bool CMainFrame::CreateStatusBar() {
     setStatusBar(m_statusBar);
     m_statusBar->ConnectCommandPrompts(m_commands);
     m_statusBar->ConnectIndicators(m_commands);
+    m_operations = std::make_unique<FileOpQueue>();
+    m_operations->SetPromptParent(this);
+    connect(m_operations.get(), &FileOpQueue::runningChanged, m_statusBar,
+            &CMainStatusBar::SetOperationCount);
+    SetBackgroundOperations(m_operations.get());
     return true;
 }
 
@@ -437,6 +480,9 @@ bool CMainFrame::CreateClient() {
     m_splitter->SetFirstPaneActiveQuery([this] { return m_active == m_left; });
     connect(m_splitter, &CPaneSplitter::barDoubleClicked, this,
             [this] { m_splitter->Balance(CPaneSplitter::DoubleClick); });
+    // A layout or a stored width may hide the active pane.
+    connect(m_splitter, &CPaneSplitter::panesResized, this, &CMainFrame::KeepActivePaneShown,
+            Qt::QueuedConnection);
     m_splitter->SetFirstPaneSize(
         Store().GetProfileInt(kMainFrameSection, MainFrameKeys::kLeftPaneWidth,
                               kDefaultLeftPaneWidth),
@@ -462,6 +508,12 @@ void CMainFrame::StartPanes() {
         m_dump = std::make_unique<PaneListingDump>(m_left, m_right, dumpPath);
     if (m_dump && m_treeBar)
         m_dump->WatchTree(m_treeBar->Browser());
+    if (m_dump && m_operations) {
+        connect(m_operations.get(), &FileOpQueue::runningChanged, m_dump.get(),
+                [dump = m_dump.get()](int count) {
+                    dump->SetOperationsText(RunningOperationsText(count));
+                });
+    }
     if (m_dump)
         m_dump->WatchButtons(m_functionKeys);
 
@@ -511,7 +563,35 @@ void CMainFrame::SaveFrameSettings(ProfileStore& store) {
     store.WriteProfileInt(section, MainFrameKeys::kMaximized, isMaximized() ? 1 : 0);
 }
 
+int CMainFrame::OperationsRunning() const {
+    return m_operations ? m_operations->Running() : 0;
+}
+
+bool CMainFrame::ConfirmOperationsEnd(bool mayAsk) {
+    if (!m_operations || m_operations->Running() == 0)
+        return true;
+    if (mayAsk)
+        return m_operations->ConfirmClose(this);
+    m_operations->CancelAll();
+    m_operations->WaitAll();
+    return true;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Every way of closing comes here (the window manager's close, the close
+    // button, Files > Exit): operations still running are asked about first,
+    // and a second close while the question is up is not another question.
+    if (m_askingToClose) {
+        event->ignore();
+        return;
+    }
+    m_askingToClose = true;
+    const bool mayClose = ConfirmOperationsEnd(true);
+    m_askingToClose = false;
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     // The results windows go with the main window, storing their places
     // first. Editors next, then (with "bSaveSettings") the frame's settings
     // and the panes' sections.
@@ -559,10 +639,15 @@ void CMainFrame::AddressUpdate(CPanexView& pane, bool withHistory) {
     const FolderModel* model = pane.Model();
     const bool fileSystem = model && model->IsFileSystem();
     // Step 1.
+    // A remote folder is shown and remembered by its URI, never its FUSE path.
+    const QString shown = fileSystem ? ShownLocation(model->path) : QString();
     if (withHistory && fileSystem)
-        m_addressBar->Combo()->AddVisitedFolder(model->path, General().historyItems);
-    // Step 2.
-    m_addressBar->Combo()->SetAddressText(fileSystem ? PathJoin(model->path, pane.FilterText())
+        m_addressBar->Combo()->AddVisitedFolder(shown, General().historyItems);
+    // Inside an archive the box names where the user is: the archive's path
+    // and the folder in it; a bare filter would say nothing.
+    const bool archive = model && model->IsDescriptor() && model->path.startsWith(u'/');
+    m_addressBar->Combo()->SetAddressText(fileSystem ? PathJoin(shown, pane.FilterText())
+                                          : archive  ? PathJoin(model->path, pane.FilterText())
                                                      : pane.FilterText());
 }
 
@@ -626,9 +711,22 @@ CPanexView* CMainFrame::GetInactivePane() const {
     return m_active ? OtherPane(*m_active) : nullptr;
 }
 
+bool CMainFrame::IsPaneHidden(const CPanexView& pane) const {
+    if (!m_splitter || (&pane != m_left && &pane != m_right))
+        return false;
+    return m_splitter->IsPaneHidden(&pane == m_left ? 0 : 1);
+}
+
 void CMainFrame::ActivatePane(CPanexView* pane) {
     if (!pane)
         return;
+    // Commands of a hidden active pane would act on rows nobody sees.
+    if (IsPaneHidden(*pane)) {
+        CPanexView* other = OtherPane(*pane);
+        if (!other || IsPaneHidden(*other))
+            return;
+        pane = other;
+    }
     const bool changed = pane != m_active;
     m_active = pane;
     QWidget* focus = QApplication::focusWidget();
@@ -642,11 +740,18 @@ void CMainFrame::OnFocusChanged(QWidget* now) {
     if (!now || !m_left || !m_right)
         return;
     for (CPanexView* pane : {m_left, m_right}) {
-        if (pane != m_active && pane->isAncestorOf(now)) {
+        if (pane->isAncestorOf(now) && (pane != m_active || IsPaneHidden(*pane))) {
+            // The focus may not stay in a hidden pane either; ActivatePane
+            // sends it to the shown one.
             ActivatePane(pane);
             return;
         }
     }
+}
+
+void CMainFrame::KeepActivePaneShown() {
+    if (m_active && IsPaneHidden(*m_active))
+        ActivatePane(OtherPane(*m_active));
 }
 
 void CMainFrame::SameFolder(bool reverse) {
@@ -711,6 +816,8 @@ void CMainFrame::ApplyCommanderMode() {
 void CMainFrame::ShowNotice(const std::optional<QString>& text, bool alert) {
     if (m_statusBar)
         m_statusBar->ShowNotice(text, alert);
+    if (m_dump && text)
+        m_dump->AddNotice(*text, alert);
 }
 
 void CMainFrame::ShowBar(int barId) {

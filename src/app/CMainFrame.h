@@ -47,10 +47,13 @@
 class AddressBar;
 class CMainStatusBar;
 class CPaneTools;
+class CPackTools;
 class CFindFiles;
 class CFolderStats;
+class RemoteConnect;
 class CPaneFileUtils;
 class DriveBar;
+class FileOpQueue;
 class FrameBars;
 class FunctionKeyBar;
 class CPaneTransfer;
@@ -123,6 +126,8 @@ public:
     bool IsFirstPane(const CPanexView& pane) const override;
     CPanexView* OtherPane(const CPanexView& pane) const override;
     CPanexView* ActivePane() const override { return m_active; }
+    /// The pane that One pane gave no room.
+    bool IsPaneHidden(const CPanexView& pane) const override;
     /// For the active pane: the window title.
     void ActivationUpdate(CPanexView& pane) override;
     /// The popup menus of the command table ("paneLR", ...); see
@@ -166,7 +171,8 @@ public:
     CPanexView* GetInactivePane() const;
     /// Makes `pane` the active one and gives its list the keyboard focus;
     /// when the active pane really changed, the pane's activation update
-    /// follows (caption, window title).
+    /// follows (caption, window title). A hidden pane is refused while the
+    /// other one is shown: the shown pane stays (or becomes) active.
     void ActivatePane(CPanexView* pane);
 
     /// 32909: the inactive pane opens the active pane's folder; `reverse`
@@ -180,6 +186,16 @@ public:
 
     /// Forwards to the status bar (the notice sink while the frame lives).
     void ShowNotice(const std::optional<QString>& text, bool alert);
+
+    /// The file operations running in the background (copy, move, delete,
+    /// paste and drops start theirs here); null before Create().
+    FileOpQueue* Operations() const { return m_operations.get(); }
+    /// Whether the program may end while operations run: true when none
+    /// runs; with `mayAsk`, asks whether to cancel them (No keeps the
+    /// program and the operations going); without, cancels them. A cancel
+    /// waits for every operation to stop, its item in progress undone.
+    bool ConfirmOperationsEnd(bool mayAsk) override;
+    int OperationsRunning() const override;
     /// Shows a bar by its id (59400 toolbar, 59393 status bar, the docks by
     /// theirs: 59401 tree, 59403 thumbnails); never hides.
     void ShowBar(int barId);
@@ -224,9 +240,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// The console commands' preamble, which names the terminal that
+    /// generated scripts run in too.
+    QString ConsolePreamble() const;
     void CreateCommands();
     void CreateTools();
     void CreateFind();
+    void CreateRemote();
     void CreateMenus();
     void OnHelp(int id);
     void ShowUnavailableReason(int id);
@@ -241,6 +261,7 @@ private:
     void StartPanes();
     void ToggleBar(QWidget* bar);
     void OnFocusChanged(QWidget* now);
+    void KeepActivePaneShown();
     CommandManager::Chain CommandChain() const;
 
     CPanexApp& m_app;
@@ -271,11 +292,17 @@ private:
     // The selection, comparison, text scan, batch and listing commands;
     // routed after the transfer commands.
     std::unique_ptr<CPaneTools> m_tools;
+    std::unique_ptr<CPackTools> m_pack;
     std::unique_ptr<CPaneFileUtils> m_fileUtils;
     // Find files (Ctrl+F) and its results windows; routed after the tools.
     std::unique_ptr<CFindFiles> m_find;
     // Folder statistics (Ctrl+D) and its windows; routed after the tools.
     std::unique_ptr<CFolderStats> m_stats;
+    std::unique_ptr<RemoteConnect> m_remote;
+    // The background file operations; their windows are the frame's
+    // children, and the queue goes before the panes.
+    std::unique_ptr<FileOpQueue> m_operations;
+    bool m_askingToClose = false;
     // The sizable bars, the thumbnail bar and the stored layouts (a child).
     FrameBars* m_bars = nullptr;
 };

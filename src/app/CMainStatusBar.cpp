@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 
 #include "app/CProgressSBar.h"
+#include "platform/fileop/FileOpQueue.h"
 #include "platform/ui/CommandManager.h"
 #include "platform/ui/Prompter.h"
 #include "shell/CommandIds.h"
@@ -48,6 +49,11 @@ CMainStatusBar::CMainStatusBar(QWidget* parent) : QStatusBar(parent) {
     m_message->setMinimumWidth(m_message->fontMetrics().horizontalAdvance(kMessagePaneMinimum));
     addWidget(m_message, 1);
 
+    m_operations = new QLabel(this);
+    m_operations->setObjectName(QStringLiteral("operations"));
+    m_operations->hide();
+    addPermanentWidget(m_operations);
+
     auto* selection = new TemplatePane(kSelectionPaneTemplate, this);
     selection->setObjectName(QStringLiteral("pane%1").arg(ID_INDICATOR_SELECTION));
     m_selection = selection;
@@ -63,6 +69,15 @@ CMainStatusBar::CMainStatusBar(QWidget* parent) : QStatusBar(parent) {
 
     m_revertTimer.setSingleShot(true);
     connect(&m_revertTimer, &QTimer::timeout, this, &CMainStatusBar::OnRevertTimer);
+}
+
+void CMainStatusBar::SetOperationCount(int count) {
+    m_operations->setText(RunningOperationsText(count));
+    m_operations->setVisible(count > 0);
+}
+
+QString CMainStatusBar::OperationText() const {
+    return m_operations->isVisible() ? m_operations->text() : QString();
 }
 
 CMainStatusBar::~CMainStatusBar() {
@@ -124,7 +139,10 @@ QLabel* CMainStatusBar::PaneLabel(int pane) const {
 void CMainStatusBar::SetPaneText(int pane, const QString& text) {
     if (pane == MessagePane)
         return;
-    if (QLabel* label = PaneLabel(pane))
+    // The indicators are renewed several times a second: an unchanged text
+    // costs no layout.
+    QLabel* label = PaneLabel(pane);
+    if (label && label->text() != text)
         label->setText(text);
 }
 

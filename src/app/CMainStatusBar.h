@@ -73,6 +73,12 @@ public:
 
     CProgressSBar* Progress() const { return m_progress; }
 
+    /// Shows how many file operations run in the background, in a pane of
+    /// its own before the indicator panes; hidden while none runs.
+    void SetOperationCount(int count);
+    /// The operations pane's text (empty while hidden).
+    QString OperationText() const;
+
     /// True while a notice waits for its timeout.
     bool IsNoticePending() const { return m_revertTimer.isActive(); }
     /// Milliseconds until pane 0 goes back to the idle text; -1 when no
@@ -111,6 +117,7 @@ private:
     QLabel* m_message = nullptr;
     QLabel* m_selection = nullptr;
     QLabel* m_freeSpace = nullptr;
+    QLabel* m_operations = nullptr;
     CProgressSBar* m_progress = nullptr;
     ProgressSink m_previousProgressSink;
     int m_noticeTimeout = kNoticeTimeoutMs;

@@ -22,6 +22,14 @@ CPaneSplitter::CPaneSplitter(bool sideBySide, QWidget* parent)
     setObjectName(QStringLiteral("PaneSplitter"));
     setChildrenCollapsible(false);
     setOpaqueResize(true);
+    // A hidden pane dragged open is an ordinary pane again.
+    connect(this, &QSplitter::splitterMoved, this, [this] {
+        const QList<int> now = sizes();
+        for (int i = 0; i < count() && i < now.size(); ++i) {
+            if (now[i] > 0)
+                SetPaneCollapsible(i, false);
+        }
+    });
 }
 
 QSplitterHandle* CPaneSplitter::createHandle() {
@@ -57,6 +65,16 @@ int CPaneSplitter::GetFirstPaneSize() const {
     if (m_pending || count() < 2)
         return m_idealFirst;
     return sizes().value(0);
+}
+
+bool CPaneSplitter::IsPaneHidden(int index) const {
+    if (count() < 2 || index < 0 || index > 1)
+        return false;
+    // Before the first layout the sizes are not real yet; the first pane
+    // will be hidden exactly when its ideal size is below the minimum.
+    if (m_pending)
+        return index == 0 && m_idealFirst < m_minimum;
+    return sizes().value(index) == 0;
 }
 
 std::pair<PaneSize, PaneSize> CPaneSplitter::GetPaneSizes() const {
@@ -105,12 +123,13 @@ void CPaneSplitter::ApplyFirstPaneSize() {
         second = 0;
     }
     // Only here may a pane go down to 0: the splitter refuses collapsing
-    // otherwise, so a drag stops at the minimum.
+    // otherwise, so a drag stops at the minimum. A pane given no room stays
+    // collapsible while it has none, or the next layout of the window would
+    // give it its minimum back, a strip too narrow to read.
     SetPaneCollapsible(0, first == 0);
     SetPaneCollapsible(1, second == 0);
     setSizes({first, second});
-    SetPaneCollapsible(0, false);
-    SetPaneCollapsible(1, false);
+    Q_EMIT panesResized();
 }
 
 void CPaneSplitter::resizeEvent(QResizeEvent* event) {
@@ -132,6 +151,12 @@ void CPaneSplitter::Balance(int mode) {
             SetFirstPaneSize(available / 2, m_minimum);
             break;
         case OnePane: {
+            // A second Ctrl+O brings the hidden pane back; maximising the
+            // pane that fills the window already would do nothing.
+            if (IsPaneHidden(0) || IsPaneHidden(1)) {
+                SetFirstPaneSize(available / 2, m_minimum);
+                break;
+            }
             const bool firstActive = m_isFirstActive ? m_isFirstActive() : true;
             SetFirstPaneSize(firstActive ? available : 0, m_minimum);
             break;

@@ -73,15 +73,21 @@ public:
     QRect GetBarRect() const;
     /// The room for the panes: the size along the split minus the bar.
     int Available() const;
+    /// True when pane `index` (0 first, 1 second) has no room at all, so
+    /// the user cannot see it (One pane gave the other all of it).
+    bool IsPaneHidden(int index) const;
 
     /// EqualPanes: the first pane gets half the room (at least its minimum).
     /// OnePane: the active pane fills the splitter (the first gets all of
-    /// it, or size 0 when the second is active). DoubleClick: EqualPanes
+    /// it, or size 0 when the second is active); when a pane is hidden
+    /// already it toggles back to EqualPanes. DoubleClick: EqualPanes
     /// when either pane is at or below its minimum, else OnePane.
     void Balance(int mode);
 
 Q_SIGNALS:
     void barDoubleClicked();
+    /// After Balance() or SetFirstPaneSize() laid the panes out anew.
+    void panesResized();
 
 protected:
     QSplitterHandle* createHandle() override;

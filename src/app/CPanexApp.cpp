@@ -87,6 +87,8 @@ bool CPanexApp::InitInstance() {
     // The namespace comes first: everything after it binds folders.
     InstallDesktopNamespace();
     EnsureIconTheme();
+    // Qt would name untitled boxes after the executable, "corvane".
+    SetProgramTitle(kApplicationName);
     SetRegistryKey(kCompanyName);
     ReadCommandLine();
     OpenStore();
@@ -105,7 +107,22 @@ bool CPanexApp::InitInstance() {
     // The session's end saves what closing the window would.
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         QObject::connect(gui, &QGuiApplication::commitDataRequest, m_idleTimer.get(),
-                         [this](QSessionManager&) { OnCommitDataRequest(); });
+                         [this](QSessionManager& manager) {
+                             // File operations still running are asked about
+                             // first, when the session lets us ask; No keeps
+                             // the session from ending.
+                             if (m_frame && m_frame->OperationsRunning() > 0) {
+                                 const bool mayAsk = manager.allowsInteraction();
+                                 const bool end = m_frame->ConfirmOperationsEnd(mayAsk);
+                                 if (mayAsk)
+                                     manager.release();
+                                 if (!end) {
+                                     manager.cancel();
+                                     return;
+                                 }
+                             }
+                             OnCommitDataRequest();
+                         });
     }
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
                      m_idleTimer.get(), [this] { OnAboutToQuit(); });
@@ -261,7 +278,7 @@ void CPanexApp::OnAboutToQuit() {
 bool CPanexApp::OpenInEditor(const QString& path, bool viewOnly) {
     GeneralSettings& general = MutableGeneral();
     if (WantsExternalEditor(general.useExternalEditor, viewOnly, IsCtrlDown())) {
-        if (LaunchCommandLine(ExternalEditorCommandLine(general.externalEditorName, path)))
+        if (StartCommandLine(ExternalEditorCommandLine(general.externalEditorName, path)))
             return true;
         if (!AskYesNo(kExternalEditorFailed.arg(general.externalEditorName)))
             return false;

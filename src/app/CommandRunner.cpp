@@ -7,6 +7,7 @@
 #include "platform/fs/XdgDirs.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/process/Launch.h"
+#include "platform/process/ShellQuoting.h"
 #include "platform/shellui/ShellLaunch.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/WaitCursor.h"
@@ -23,12 +24,6 @@ const QString kMainFrameSettings = QStringLiteral("MainFrame Settings");
 const QString kStayOpenShell =
     QStringLiteral("sh -c 'eval \"$1\"; exec \"${SHELL:-/bin/sh}\"' corvane ");
 
-bool IsPlainWordCharacter(QChar c) {
-    if (c.unicode() >= 0x80)
-        return false;
-    return c.isLetterOrNumber() || QStringLiteral("_@%+=:,./-").contains(c);
-}
-
 // How a terminal is told which program to run.
 QString RunOptionOf(const QString& terminal) {
     const QString name = PathNamePart(terminal);
@@ -41,34 +36,6 @@ QString RunOptionOf(const QString& terminal) {
 
 QString TerminalPreamble(const QString& terminal) {
     return ShellQuoteIfNeeded(terminal) + u' ' + RunOptionOf(terminal) + u' ' + kStayOpenShell;
-}
-
-// One piece of a text under macro replacement: typed text is searched for
-// later macros, inserted values are not.
-struct Piece {
-    QString text;
-    bool typed;
-};
-
-void ReplaceIn(std::vector<Piece>& pieces, const QString& macro, const QString& value) {
-    std::vector<Piece> result;
-    for (Piece& piece : pieces) {
-        if (!piece.typed) {
-            result.push_back(std::move(piece));
-            continue;
-        }
-        qsizetype from = 0;
-        for (qsizetype at = piece.text.indexOf(macro); at >= 0;
-             at = piece.text.indexOf(macro, from)) {
-            if (at > from)
-                result.push_back({piece.text.mid(from, at - from), true});
-            result.push_back({value, false});
-            from = at + macro.size();
-        }
-        if (from < piece.text.size())
-            result.push_back({piece.text.mid(from), true});
-    }
-    pieces = std::move(result);
 }
 
 QString Trimmed(const QString& text) {
@@ -112,29 +79,52 @@ std::optional<QString> ExecLineOf(const QString& path) {
 }  // namespace
 
 QString ShellQuoteIfNeeded(const QString& value) {
-    if (!value.isEmpty() && std::all_of(value.begin(), value.end(), IsPlainWordCharacter))
-        return value;
-    QString quoted = QStringLiteral("'");
-    for (QChar c : value) {
-        if (c == u'\'')
-            quoted += QStringLiteral("'\\''");
-        else
-            quoted += c;
-    }
-    quoted += u'\'';
-    return quoted;
+    return ShellQuoteWord(value);
 }
 
-QString ReplaceMacros(const QString& text, const MacroValues& values) {
-    std::vector<Piece> pieces{{text, true}};
-    ReplaceIn(pieces, QStringLiteral("$L"), ShellQuoteIfNeeded(values.left));
-    ReplaceIn(pieces, QStringLiteral("$R"), ShellQuoteIfNeeded(values.right));
-    if (values.focusedName)
-        ReplaceIn(pieces, QStringLiteral("$N"), ShellQuoteIfNeeded(*values.focusedName));
-    ReplaceIn(pieces, QStringLiteral("$P"), ShellQuoteIfNeeded(values.active));
-    ReplaceIn(pieces, QStringLiteral("$I"), ShellQuoteIfNeeded(values.inactive));
+QString ReplaceMacros(const QString& text, const MacroValues& values, bool* refused) {
+    // The macros are two characters each and cannot overlap, so one pass
+    // from the left finds the same places as replacing them one after the
+    // other over the typed text.
+    const auto valueOf = [&values](QChar code) -> const QString* {
+        switch (code.unicode()) {
+            case 'L':
+                return &values.left;
+            case 'R':
+                return &values.right;
+            case 'N':
+                return values.focusedName ? &*values.focusedName : nullptr;
+            case 'P':
+                return &values.active;
+            case 'I':
+                return &values.inactive;
+            default:
+                return nullptr;
+        }
+    };
     QString result;
-    for (const Piece& piece : pieces) result += piece.text;
+    result.reserve(text.size());
+    ShellContextScanner scanner;
+    bool anyRefused = false;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (text.at(i) == u'$' && i + 1 < text.size()) {
+            if (const QString* value = valueOf(text.at(i + 1))) {
+                if (const std::optional<QString> word = scanner.Quote(*value)) {
+                    result += *word;
+                    scanner.NoteValue();
+                    i += 2;
+                    continue;
+                }
+                anyRefused = true;
+            }
+        }
+        const qsizetype used = scanner.Advance(text, i);
+        result += QStringView(text).mid(i, used);
+        i += used;
+    }
+    if (refused)
+        *refused = anyRefused;
     return result;
 }
 
@@ -181,7 +171,7 @@ void CommandRunner::SetLauncher(Launcher launcher) {
         return;
     }
     m_launch = [](const QString& commandLine, const QString& folder) {
-        return LaunchCommandLine(commandLine, folder);
+        return StartCommandLine(commandLine, folder);
     };
 }
 
@@ -217,20 +207,27 @@ bool CommandRunner::RunCommandText(const QString& text, const MacroValues& value
     const bool shell = text.startsWith(u'$');
     bool launched = false;
     if (shell || text.startsWith(u'>')) {
-        // Steps 2 and 3. The "$" command goes to the terminal's shell as one
-        // argument; quoting happens after the macros so that their quoted
-        // values stay quoted inside it.
-        const QString command = Trimmed(text.mid(1));
-        const QString expanded = ReplaceMacros(command, values);  // step 4
+        // Steps 2 and 3. The environment is expanded in what the user typed,
+        // before any name goes in. The "$" command goes to the terminal's
+        // shell as one argument; quoting happens after the macros so that
+        // their quoted values stay quoted inside it.
+        const QString command = ExpandTypedCommandLine(Trimmed(text.mid(1)));
+        bool refused = false;
+        const QString expanded = ReplaceMacros(command, values, &refused);  // step 4
+        if (refused) {
+            Notice(kUnsafeMacroPlace, true);
+            return false;
+        }
         // Step 5.
         if (shell) {
+            const QString preamble = ExpandTypedCommandLine(m_dosPreamble);
             const QString line =
-                expanded.isEmpty() ? m_dosPreamble : m_dosPreamble + ShellQuoteIfNeeded(expanded);
+                expanded.isEmpty() ? preamble : preamble + ShellQuoteIfNeeded(expanded);
             launched = m_launch(line, folder);
         } else if (m_shellPreamble.isEmpty()) {
             launched = RunShellCommand(expanded, folder);
         } else {
-            launched = m_launch(m_shellPreamble + expanded, folder);
+            launched = m_launch(ExpandTypedCommandLine(m_shellPreamble) + expanded, folder);
         }
     }
     // Step 6.

@@ -14,13 +14,22 @@
 // The history is the section "Command History" (HistoryList format): the
 // texts as typed, with their marker.
 //
-// Quoting: macro values are file names and paths. Each is inserted quoted
-// for the POSIX shell where it holds anything but plain path characters, so
-// a name stays one argument and never runs as code, whichever way the
-// command line is taken apart (the launcher's own splitting for ">", a real
-// shell for "$"). A "$" command reaches the terminal's shell as one quoted
-// argument appended to its preamble, so its pipes and quotes are the
-// shell's to read, and nothing of it is read by the launcher.
+// Environment references ("%NAME%") are expanded in what the user typed
+// only (the command and the preambles), before the macros go in; a macro's
+// value is never scanned again, so a file named "%HOME%" stays that name.
+// The external editor's launch keeps the same rule (ExternalEditor.h).
+//
+// Quoting: macro values are file names and paths. Each is written for the
+// place the command puts it, as the shell reads the text (ShellQuoting.h):
+// a plain word in single quotes where it holds anything but plain path
+// characters, the command's own single or double quotes, backquotes,
+// "$(...)". So a name stays one argument and never runs as code, whichever
+// way the command line is taken apart (the launcher's own splitting for
+// ">", a real shell for "$"). A command that puts a macro where no value
+// can be quoted safely is not run. A "$" command reaches the terminal's
+// shell as one quoted argument appended to its preamble, so its pipes and
+// quotes are the shell's to read, and nothing of it is read by the
+// launcher.
 //
 // Main thread only (the launches themselves are detached processes).
 
@@ -52,20 +61,27 @@ inline const QString kHistorySection = QStringLiteral("Command History");
 
 /// The alert of a command that could not be started.
 inline const QString kCannotExecute = QStringLiteral("Cannot execute that command");
+/// The alert of a command that puts a macro where its value can't be
+/// quoted; the command is not run.
+inline const QString kUnsafeMacroPlace = QStringLiteral(
+    "A name can't be put safely where the command has a macro (inside ${...}, $((...)), a "
+    "here-document, or a comment within a substitution); the command was not run");
 /// The notice of repeat (Alt+F10) with nothing to repeat.
 inline const QString kHistoryEmpty = QStringLiteral("Command history is empty");
 
 /// `value` as one word of the POSIX shell: unchanged when it is made only
-/// of letters, digits and "_@%+=:,./-" (and not empty), else in single
-/// quotes with every "'" written as '\''.
+/// of letters, digits and "_@+=:,./-" (and not empty), else in single
+/// quotes with every "'" written as '\'' (ShellQuoteWord).
 QString ShellQuoteIfNeeded(const QString& value);
 
-/// Replaces the macros "$L", "$R", "$N", "$P", "$I" in that order, each at
-/// every occurrence (case-sensitive), by the shell-quoted values. Only the
-/// typed text is searched: what one macro inserted is never searched for a
-/// later macro, so a folder or a name that holds "$N" (or any other macro)
-/// goes in exactly as it is.
-QString ReplaceMacros(const QString& text, const MacroValues& values);
+/// Replaces the macros "$L", "$R", "$N", "$P", "$I", each at every
+/// occurrence (case-sensitive), by the values written for the place each
+/// lands in (see Quoting above). Only the typed text is searched: what one
+/// macro inserted is never searched for a later macro, so a folder or a
+/// name that holds "$N" (or any other macro) goes in exactly as it is. A
+/// macro where no value can be quoted stays as typed, and `*refused` (when
+/// given) says so.
+QString ReplaceMacros(const QString& text, const MacroValues& values, bool* refused = nullptr);
 
 /// The default "$" preamble: the first terminal emulator found on PATH
 /// ($TERMINAL, x-terminal-emulator, konsole, gnome-terminal, xfce4-terminal,
@@ -82,8 +98,9 @@ std::optional<QString> DesktopEntryCommand(const QString& name);
 
 class CommandRunner {
 public:
-    /// Starts a command line in a folder; LaunchCommandLine unless a test
-    /// installs its own.
+    /// Starts a command line in a folder; StartCommandLine unless a test
+    /// installs its own. The line's typed parts are expanded already; it
+    /// is never expanded again.
     using Launcher = std::function<bool(const QString& commandLine, const QString& folder)>;
     /// Opens a file as a document or program; ShellLaunchPath by default.
     using Opener = std::function<bool(const QString& path)>;
@@ -98,8 +115,11 @@ public:
 
     /// Runs a text that begins with ">" or "$" in `folder` (the active
     /// pane's folder; empty: the current directory). Wait cursor; the text
-    /// after the marker trimmed; the preamble put in front ("$": the command
-    /// appended as one quoted argument); the macros replaced; ">" without a
+    /// after the marker trimmed and its environment references expanded, as
+    /// are the preambles'; the macros replaced (a macro that can't be quoted
+    /// where it stands: the alert kUnsafeMacroPlace, nothing run); the
+    /// preamble put in front ("$": the command appended as one quoted
+    /// argument); ">" without a
     /// shell preamble through RunShellCommand, everything else through the
     /// launcher. On success the text as submitted goes to the front of the
     /// history; on failure the alert "Cannot execute that command" and the

@@ -57,6 +57,9 @@ QList<CommandInfo> BuildTable() {
         C(ID_FILE_FILTER_HISTORY, QStringLiteral("&History...\tCtrl+H"),
           {K(Qt::ControlModifier | Qt::Key_H)},
           QStringLiteral("Select a file filter from the history list")),
+        C(ID_FILE_CONNECT_SERVER, QStringLiteral("Co&nnect to Server..."), {},
+          QStringLiteral("Open a folder on another machine (sftp, smb, ftp, dav)\nConnect to "
+                         "Server")),
         C(ID_APP_EXIT, QStringLiteral("E&xit\tAlt+X"), {K(Qt::AltModifier | Qt::Key_X)},
           QStringLiteral("Quit the application\nExit")),
         C(ID_MARK_SELECT_ALL, QStringLiteral("Select &All\tCtrl+A"),
@@ -167,6 +170,8 @@ QList<CommandInfo> BuildTable() {
         C(ID_LAYOUT_LAST, QStringLiteral("(press Ctrl+Shift+9 to define)"), {},
           QStringLiteral(
               "Apply Layout 3; use Ctrl+Shift+9 to set/reset using the current frame arrangement")),
+        C(ID_LAYOUT_STORE_FREE, QStringLiteral("&Store in a free slot..."), {},
+          QStringLiteral("Store the current frame arrangement as the first undefined layout")),
         C(ID_VIEW_LARGEICON, QStringLiteral("Lar&ge icons"), {},
           QStringLiteral("Displays items using large icons\nLarge icons")),
         C(ID_VIEW_SMALLICON, QStringLiteral("&Small icons"), {},
@@ -245,6 +250,8 @@ QList<CommandInfo> BuildTable() {
           QStringLiteral("Goto Bookmark 4; use Ctrl+Shift+4 to set/reset at current folder")),
         C(ID_BOOKMARK_LAST, QStringLiteral("(press Ctrl+Shift+5 to set)"), {},
           QStringLiteral("Goto Bookmark 5; use Ctrl+Shift+5 to set/reset at current folder")),
+        C(ID_BOOKMARK_SET_FREE, QStringLiteral("&Bookmark this folder"), {},
+          QStringLiteral("Set the first unset bookmark at the current folder")),
         C(ID_GOTO_PARENT, QStringLiteral("&Parent\tBksp"), {},
           QStringLiteral("Goes to the folder one level up\nParent (Bksp)")),
         C(ID_GOTO_ROOT, QStringLiteral("&Root\tShift+Bksp"), {},
@@ -313,6 +320,21 @@ QList<CommandInfo> BuildTable() {
           QStringLiteral("Terms and conditions you implicitly accept by using Corvane")),
 
         C(ID_APP_ABOUT, QStringLiteral("&About Corvane..."), {}, QString()),
+
+        // The commander tools.
+        C(ID_FILE_MULTI_RENAME, QStringLiteral("M&ulti-rename...\tCtrl+F2"),
+          {K(Qt::ControlModifier | Qt::Key_F2)},
+          QStringLiteral("Rename the selected items by a mask, with a preview\nMulti-rename "
+                         "(Ctrl+F2)")),
+        C(ID_FILE_PACK, QStringLiteral("P&ack...\tAlt+F5"), {K(Qt::AltModifier | Qt::Key_F5)},
+          QStringLiteral("Pack the selected items into an archive in the opposite panel\nPack "
+                         "(Alt+F5)")),
+        C(ID_FILE_UNPACK, QStringLiteral("U&npack...\tAlt+F6"), {K(Qt::AltModifier | Qt::Key_F6)},
+          QStringLiteral("Unpack the selected archive into the opposite panel\nUnpack (Alt+F6)")),
+        C(ID_MARK_SYNC_FOLDERS, QStringLiteral("Synchronize f&olders...\tShift+F9"),
+          {K(Qt::ShiftModifier | Qt::Key_F9)},
+          QStringLiteral("List the differences of the two folder trees and even them out\n"
+                         "Synchronize folders (Shift+F9)")),
 
         // Keyboard-only commands.
         C(ID_ROOT_CURRENT_TOGGLE, QString(), {K(Qt::ControlModifier | Qt::Key_Q)},
@@ -407,7 +429,11 @@ QList<MenuNode> BuildMainMenu() {
     for (int id = ID_BOOKMARK_FIRST; id <= ID_BOOKMARK_LAST; ++id) bookmarks.append(Item(id));
     QList<MenuNode> layouts;
     for (int id = ID_LAYOUT_FIRST; id <= ID_LAYOUT_LAST; ++id) layouts.append(Item(id));
+    layouts.append(Separator());
+    layouts.append(Item(ID_LAYOUT_STORE_FREE));
 
+    bookmarks.append(Separator());
+    bookmarks.append(Item(ID_BOOKMARK_SET_FREE));
     bookmarks.append(Separator());
     bookmarks.append(
         Submenu(QStringLiteral("&Go to folder"),
@@ -418,17 +444,32 @@ QList<MenuNode> BuildMainMenu() {
                  Item(ID_GOTO_START_MENU), Item(ID_GOTO_STARTUP)}));
 
     return {
-        Submenu(
-            QStringLiteral("&Files"),
-            {Item(ID_FILE_VIEW), Item(ID_FILE_EDIT), Item(ID_FILE_PROPERTIES), Separator(),
-             Item(ID_FILE_COPYTO), Item(ID_FILE_MOVETO), Item(ID_FILE_RENAME), Item(ID_FILE_DELETE),
-             Separator(), Item(ID_FILE_FILTERS), Item(ID_FILE_USE_FILTER), Item(ID_QUICK_FILTER),
-             Item(ID_FILE_FILTER_HISTORY), Separator(), Item(ID_APP_EXIT)}),
+        Submenu(QStringLiteral("&Files"), {Item(ID_FILE_VIEW),
+                                           Item(ID_FILE_EDIT),
+                                           Item(ID_FILE_PROPERTIES),
+                                           Separator(),
+                                           Item(ID_FILE_COPYTO),
+                                           Item(ID_FILE_MOVETO),
+                                           Item(ID_FILE_RENAME),
+                                           Item(ID_FILE_MULTI_RENAME),
+                                           Item(ID_FILE_DELETE),
+                                           Separator(),
+                                           Item(ID_FILE_PACK),
+                                           Item(ID_FILE_UNPACK),
+                                           Separator(),
+                                           Item(ID_FILE_FILTERS),
+                                           Item(ID_FILE_USE_FILTER),
+                                           Item(ID_QUICK_FILTER),
+                                           Item(ID_FILE_FILTER_HISTORY),
+                                           Separator(),
+                                           Item(ID_FILE_CONNECT_SERVER),
+                                           Separator(),
+                                           Item(ID_APP_EXIT)}),
         Submenu(QStringLiteral("&Mark"),
                 {Item(ID_MARK_SELECT_ALL), Item(ID_MARK_UNSELECT_ALL), Item(ID_MARK_STICKY),
                  Separator(), Item(ID_MARK_SELECT_GROUP), Item(ID_MARK_UNSELECT_GROUP),
                  Item(ID_MARK_INVERT), Separator(), Item(ID_MARK_SYNC_PANES),
-                 Item(ID_MARK_LOCATE_IDENTICAL),
+                 Item(ID_MARK_LOCATE_IDENTICAL), Item(ID_MARK_SYNC_FOLDERS),
                  Submenu(QStringLiteral("A&dvanced"),
                          {Item(ID_MIRROR_BROWSING), Item(ID_SYNC_SCROLLING), Item(ID_SCROLL_TO_TOP),
                           Separator(), Item(ID_MARK_CONTAINING_TEXT), Item(ID_MARK_SYNC_CONTENT),

@@ -41,7 +41,7 @@ inline constexpr int kMaxVolumeButtons = 26;
 /// One volume as the bar and the drive dialog show it.
 struct VolumeEntry {
     QString mountPoint;
-    QString name;  // label, else "/" for the root, else "Untitled"
+    QString name;  // label, else "/" for the root, else the mount point's name
     DriveType type = DRIVE_FIXED;
 
     bool operator==(const VolumeEntry& other) const {

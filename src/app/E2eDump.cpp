@@ -6,7 +6,10 @@
 #include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QEvent>
+#include <QLineEdit>
+#include <QSplitter>
 #include <cstdio>
 #include <utility>
 
@@ -28,6 +31,7 @@ PaneListingDump::PaneListingDump(CPanexView* left, CPanexView* right, const QStr
         return;
     Watch(m_left);
     Watch(m_right);
+    connect(qApp, &QApplication::focusChanged, this, [this] { m_timer.start(); });
 }
 
 QString PaneListingDump::PathFromEnvironment() {
@@ -44,6 +48,33 @@ void PaneListingDump::Watch(CPanexView* pane) {
     connect(pane->List(), &PaneListCtrl::selectionChanged, this, schedule);
     // A rename in place changes a row's name without moving any row.
     connect(rows, &QAbstractItemModel::dataChanged, this, schedule);
+    connect(pane->List(), &PaneListCtrl::focusChanged, this, schedule);
+    pane->installEventFilter(this);
+}
+
+QByteArray PaneListingDump::FocusLines() const {
+    QByteArray lines;
+    QByteArray focus = "-";
+    const QWidget* now = QApplication::focusWidget();
+    for (const auto& [pane, tag] : {std::pair{m_left, "L"}, std::pair{m_right, "R"}}) {
+        if (!pane)
+            continue;
+        const PaneListCtrl* list = pane->List();
+        const int row = list->FocusedRow();
+        if (const FolderItem* item = row >= 0 ? list->ItemAt(row) : nullptr) {
+            lines += QByteArray("F") + tag + '\t' + NameToBytes(item->name) + '\n';
+        }
+        // The splitter's share, not the widget's width: a collapsed pane
+        // keeps its minimum width, moved out of sight.
+        const auto* splitter = qobject_cast<const QSplitter*>(pane->parentWidget());
+        const int index = splitter ? splitter->indexOf(pane) : -1;
+        const int shown = index >= 0 ? splitter->sizes().value(index) : pane->width();
+        lines += QByteArray("W") + tag + '\t' + QByteArray::number(shown) + '\n';
+        if (now && pane->isAncestorOf(now))
+            focus = QByteArray(tag) + (qobject_cast<const QLineEdit*>(now) ? "E" : "");
+    }
+    lines += "K\t" + focus + '\n';
+    return lines;
 }
 
 void PaneListingDump::WatchTree(CTreeBrowser* tree) {
@@ -135,6 +166,23 @@ QByteArray PaneListingDump::TreeLines() const {
     return lines;
 }
 
+void PaneListingDump::AddNotice(const QString& text, bool alert) {
+    if (m_path.isEmpty())
+        return;
+    QByteArray line = alert ? "NA\t" : "N\t";
+    line += text.simplified().toUtf8();
+    line += '\n';
+    m_notices += line;
+    while (m_notices.count('\n') > 20) m_notices.remove(0, m_notices.indexOf('\n') + 1);
+    m_timer.start();
+}
+
+void PaneListingDump::SetOperationsText(const QString& text) {
+    m_operations = text;
+    if (!m_path.isEmpty())
+        m_timer.start();
+}
+
 void PaneListingDump::Write() {
     if (m_path.isEmpty())
         return;
@@ -185,6 +233,9 @@ void PaneListingDump::Write() {
     }
     text += TreeLines();
     text += ButtonLines();
+    text += FocusLines();
+    text += m_notices;
+    text += "OPS\t" + m_operations.toUtf8() + '\n';
     const QByteArray path = NameToBytes(m_path);
     const QByteArray temporary = path + ".tmp";
     UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));

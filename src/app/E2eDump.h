@@ -8,9 +8,14 @@
 // in the window's own coordinates ("LG\tname\tx y w h"), for the few checks
 // that must compare pixels (icons). While the folder tree is shown, its
 // selected folder follows ("T\tparsing name") and the places of its visible
-// nodes ("TG\tname\tx y w h"). The buttons of a watched bar come last, by
-// their text ("BG\tF5 Copy\tx y w h"), so a script can click one. Unset,
-// nothing is watched and nothing is written.
+// nodes ("TG\tname\tx y w h"). The buttons of a watched bar come next, by
+// their text ("BG\tF5 Copy\tx y w h"), so a script can click one. Then come
+// each pane's focused row ("FL\tname"), its share of the splitter
+// ("WL\tpixels", 0 when hidden) and where the keyboard focus is ("K\tL" or
+// "K\tR" for a pane's list, "K\tLE" or "K\tRE" for a label editor in it,
+// "K\t-" elsewhere), the notices, and last the status bar's count of running
+// file operations ("OPS\ttext"). Unset, nothing is watched and nothing is
+// written.
 //
 // The file is written aside and renamed over the old one, so a reader never
 // sees half a listing. Rows that change several times in one pass of the
@@ -40,6 +45,13 @@ public:
 
     /// Adds the folder tree to the listing.
     void WatchTree(CTreeBrowser* tree);
+    /// Records a notice shown in the status bar: the notices so far follow
+    /// the listing ("N\ttext", "NA\ttext" for an alert), oldest first, the
+    /// last 20 kept.
+    void AddNotice(const QString& text, bool alert);
+    /// Adds the status bar's count of running operations ("OPS\ttext",
+    /// the text empty while none runs) and writes the listing soon.
+    void SetOperationsText(const QString& text);
     /// Adds the buttons of `bar` to the listing, written again whenever the
     /// bar is shown or resized, or a button's text changes.
     void WatchButtons(QWidget* bar);
@@ -49,6 +61,7 @@ protected:
 
 private:
     void Watch(CPanexView* pane);
+    QByteArray FocusLines() const;
     QByteArray TreeLines() const;
     QByteArray ButtonLines() const;
 
@@ -57,5 +70,7 @@ private:
     CTreeBrowser* m_tree = nullptr;
     QWidget* m_buttons = nullptr;
     QString m_path;
+    QString m_operations;
     QTimer m_timer;
+    QByteArray m_notices;  // lines, as written
 };

@@ -1,5 +1,7 @@
 #include "app/ExternalEditor.h"
 
+#include "platform/process/Launch.h"
+
 bool WantsExternalEditor(bool useExternalEditor, bool viewOnly, bool ctrlHeld) {
     return useExternalEditor && viewOnly == ctrlHeld;
 }
@@ -29,5 +31,5 @@ QString QuoteCommandLineArgument(const QString& path) {
 }
 
 QString ExternalEditorCommandLine(const QString& editorCommand, const QString& path) {
-    return editorCommand + u' ' + QuoteCommandLineArgument(path);
+    return ExpandTypedCommandLine(editorCommand) + u' ' + QuoteCommandLineArgument(path);
 }

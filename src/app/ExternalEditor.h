@@ -11,14 +11,17 @@
 bool WantsExternalEditor(bool useExternalEditor, bool viewOnly, bool ctrlHeld);
 
 /// `path` as one double-quoted argument of a command line for
-/// LaunchCommandLine: inside the quotes, '"', '\', '$' and '`' are escaped
+/// SplitCommandLine: inside the quotes, '"', '\', '$' and '`' are escaped
 /// with a backslash, so no file name can end the argument early or add
 /// arguments of its own; and each '%' is written as '%' in single quotes
-/// between two double-quoted runs, so the environment expansion that runs
-/// over the whole command line never sees a "%NAME%" made of the file name's
-/// characters. The split command line gives back exactly `path`.
+/// between two double-quoted runs, so that even an environment expansion
+/// over the whole text (the editor's command as stored, when it holds this
+/// path) would never see a "%NAME%" made of the file name's characters. The
+/// split command line gives back exactly `path`.
 QString QuoteCommandLineArgument(const QString& path);
 
-/// The external editor's command line: the editor command, a blank, and the
-/// path quoted by QuoteCommandLineArgument().
+/// The external editor's command line, for StartCommandLine: the editor
+/// command with its environment references expanded (it is what the user
+/// typed), a blank, and the path quoted by QuoteCommandLineArgument(),
+/// which no expansion reaches: the rule of the command line's macros too.
 QString ExternalEditorCommandLine(const QString& editorCommand, const QString& path);

@@ -58,9 +58,17 @@ void FrameBars::MapCommands() {
     m_frame.MapUpdateRange(ID_LAYOUT_FIRST, ID_LAYOUT_LAST, [this](int id, CommandState& state) {
         const int number = id - ID_LAYOUT_FIRST + 1;
         state.SetText(m_layouts.MenuText(number));
-        // The keys store a layout in an empty slot too: only the menu item
-        // waits for one. Shift is asked at the moment of the command.
-        state.Enable(m_layouts.Slot(number) != nullptr || IsShiftDown());
+        // An empty slot's entry stores the layout there.
+        state.Enable(true);
+    });
+    m_frame.MapCommand(ID_LAYOUT_STORE_FREE, [this] {
+        for (int number = 1; number <= kLayoutCount; ++number) {
+            if (!m_layouts.Slot(number)) {
+                StoreLayout(number);
+                return;
+            }
+        }
+        Notice(kNoFreeLayout, true);
     });
 }
 
@@ -100,7 +108,8 @@ bool FrameBars::eventFilter(QObject* watched, QEvent* event) {
 // -- Layouts ---------------------------------------------------------------------
 
 void FrameBars::OnLayoutCommand(int number) {
-    if (IsShiftDown())
+    // Applying an empty slot would do nothing; it is stored instead.
+    if (IsShiftDown() || !m_layouts.Slot(number))
         StoreLayout(number);
     else
         ApplyLayout(number);

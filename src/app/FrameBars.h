@@ -33,6 +33,8 @@ class SizableBars;
 
 inline const QString kLayoutNamePrompt = QStringLiteral("Layout name ?");
 inline const QString kLayoutStored = QStringLiteral("Layout stored ok.");
+inline const QString kNoFreeLayout =
+    QStringLiteral("Every layout is defined; Ctrl+Shift+7 to 9 stores one anew");
 inline const QString kLayoutOtherScreen = QStringLiteral(
     "This layout was not defined at current screen resolution.\nApplying it may have suboptimal "
     "results; Continue anyway?");

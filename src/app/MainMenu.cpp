@@ -178,8 +178,16 @@ bool ShortcutGate::IsTextFieldKey(const QKeyEvent& event) {
 }
 
 bool ShortcutGate::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && m_window)
-        return RunKeypadShortcut(watched, static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::KeyPress && m_window) {
+        auto* press = static_cast<QKeyEvent*>(event);
+        if (m_swallowPress) {
+            const bool same = *m_swallowPress == press->keyCombination();
+            m_swallowPress.reset();
+            if (same)
+                return true;
+        }
+        return RunKeypadShortcut(watched, press);
+    }
     if (event->type() != QEvent::ShortcutOverride || !m_window)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -192,7 +200,16 @@ bool ShortcutGate::eventFilter(QObject* watched, QEvent* event) {
         key->accept();
         return true;
     }
-    RefreshCommandsFor(*key);
+    const std::optional<int> refused = RefreshCommandsFor(*key);
+    // A text field keeps its own Ctrl+C and the like.
+    if (refused && !editing) {
+        // A greyed command's key would otherwise fall through to the list
+        // and do nothing visible; the refusal tells the user why.
+        key->accept();
+        m_swallowPress = key->keyCombination();
+        m_commands.Execute(*refused);
+        return true;
+    }
     return false;
 }
 
@@ -224,20 +241,30 @@ bool ShortcutGate::RunKeypadShortcut(QObject* watched, QKeyEvent* key) {
     return false;
 }
 
-void ShortcutGate::RefreshCommandsFor(const QKeyEvent& event) {
+std::optional<int> ShortcutGate::RefreshCommandsFor(const QKeyEvent& event) {
     const Qt::Key pressed = Qt::Key(event.key());
     if (pressed == Qt::Key_unknown || (pressed >= Qt::Key_Shift && pressed <= Qt::Key_ScrollLock))
-        return;
+        return std::nullopt;
+    std::optional<int> refused;
+    bool runs = false;  // another command of the key would run
     const QKeyCombination exact(event.modifiers(), pressed);
     // Qt also tries a keypad key without its keypad modifier.
     const QKeyCombination plain(event.modifiers() & ~Qt::KeypadModifier, pressed);
     for (QAction* action : m_commands.Actions()) {
         for (const QKeySequence& keys : action->shortcuts()) {
             if (keys.count() == 1 && (keys[0] == exact || keys[0] == plain)) {
-                if (const std::optional<int> id = m_commands.IdOf(action))
+                if (const std::optional<int> id = m_commands.IdOf(action)) {
                     m_commands.UpdateAction(*id);
+                    runs = runs || action->isEnabled();
+                    if (!action->isEnabled() && !refused) {
+                        const std::optional<CommandState> state = m_commands.Query(*id);
+                        if (state && state->whyDisabled && !state->whyDisabled->isEmpty())
+                            refused = *id;
+                    }
+                }
                 break;
             }
         }
     }
+    return runs ? std::nullopt : refused;
 }

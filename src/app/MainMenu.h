@@ -29,6 +29,7 @@
 #include <QObject>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 class CommandManager;
 class QKeyEvent;
@@ -83,7 +84,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void RefreshCommandsFor(const QKeyEvent& event);
+    // Updates the commands the key is a shortcut of; the id of one that is
+    // disabled for a reason the user should hear, if any.
+    std::optional<int> RefreshCommandsFor(const QKeyEvent& event);
     // A key press of a keypad shortcut that the shortcut map let through:
     // runs its command; true when it was one.
     bool RunKeypadShortcut(QObject* watched, QKeyEvent* key);
@@ -91,4 +94,6 @@ private:
     QPointer<QWidget> m_window;
     CommandManager& m_commands;
     bool m_labelEditing = false;
+    // The press that follows a refused shortcut's override goes nowhere.
+    std::optional<QKeyCombination> m_swallowPress;
 };

@@ -32,6 +32,9 @@ enum class SaverSlot {
     FolderDataSettings,       // "Folder Data Settings"
     FindFileFolderSettings,   // "Find File/Folder Settings"
     Editor,                   // the editor's settings, then "Replace Text History"
+    Synchronize,              // "Synchronize Settings"
+    Pack,                     // "Pack Settings"
+    ConnectServerHistory,     // "Connect Server History"
     Count
 };
 

@@ -1,9 +1,25 @@
 #include "editor/HexView.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
+#include <cerrno>
 #include <climits>
+
+namespace {
+
+constexpr qint64 kBlockSize = 64 * 1024;  // a whole number of lines
+constexpr std::size_t kBlocksKept = 8;
+
+qint64 ModifiedOf(const struct stat& info) {
+    return qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+}  // namespace
 
 QByteArray FormatHexLine(const unsigned char* bytes, int count) {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -50,16 +66,15 @@ HexView::~HexView() {
 bool HexView::Open(const QString& path) {
     Close();
     m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadOnly))
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    const qint64 size = m_file.size();
-    uchar* data = size > 0 ? m_file.map(0, size) : nullptr;
-    if (!data) {
+    struct stat info {};
+    if (::fstat(m_file.handle(), &info) != 0 || info.st_size <= 0) {
         m_file.close();
         return false;
     }
-    m_data = data;
-    m_size = size;
+    m_size = info.st_size;
+    m_modified = ModifiedOf(info);
     m_current = 0;
     UpdateScrollBar();
     viewport()->update();
@@ -67,20 +82,85 @@ bool HexView::Open(const QString& path) {
 }
 
 void HexView::Close() {
-    if (m_data)
-        m_file.unmap(const_cast<uchar*>(m_data));
-    m_data = nullptr;
+    m_blocks.clear();
     m_size = 0;
+    m_modified = 0;
     m_current = 0;
+    m_changed = false;
+    m_changePending = false;
     if (m_file.isOpen())
         m_file.close();
 }
 
+void HexView::NoteChanged(qint64 size) const {
+    // What was read before may no longer be what the file holds.
+    m_blocks.clear();
+    m_size = std::max<qint64>(0, size);
+    m_changed = true;
+    m_changePending = true;
+}
+
+const QByteArray& HexView::BlockAt(qint64 index) const {
+    for (auto it = m_blocks.begin(); it != m_blocks.end(); ++it) {
+        if (it->index == index) {
+            if (it != m_blocks.begin())
+                std::rotate(m_blocks.begin(), it, it + 1);
+            return m_blocks.front().bytes;
+        }
+    }
+    const qint64 offset = index * kBlockSize;
+    const qint64 wanted = std::clamp<qint64>(m_size - offset, 0, kBlockSize);
+    QByteArray bytes(wanted, Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < wanted) {
+        const ssize_t got =
+            ::pread(m_file.handle(), bytes.data() + done, size_t(wanted - done), offset + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    bytes.truncate(done);
+    struct stat info {};
+    const bool known = ::fstat(m_file.handle(), &info) == 0;
+    if (done < wanted || !known || info.st_size != m_size || ModifiedOf(info) != m_modified) {
+        NoteChanged(known ? qint64(info.st_size) : offset + done);
+        if (known)
+            m_modified = ModifiedOf(info);
+        bytes.truncate(std::clamp<qint64>(m_size - offset, 0, done));
+    }
+    m_blocks.push_front({index, std::move(bytes)});
+    if (m_blocks.size() > kBlocksKept)
+        m_blocks.pop_back();
+    return m_blocks.front().bytes;
+}
+
 QByteArray HexView::Line(qint64 line) const {
-    if (!m_data || line < 0 || line >= LineCount())
+    if (!m_file.isOpen() || line < 0 || line >= LineCount())
         return {};
     const qint64 at = line * kHexBytesPerLine;
-    return FormatHexLine(m_data + at, int(std::min<qint64>(kHexBytesPerLine, m_size - at)));
+    const QByteArray& block = BlockAt(at / kBlockSize);
+    const qint64 inBlock = at % kBlockSize;
+    const qint64 count = std::min<qint64>(kHexBytesPerLine, qint64(block.size()) - inBlock);
+    if (count <= 0)
+        return {};
+    return FormatHexLine(reinterpret_cast<const unsigned char*>(block.constData()) + inBlock,
+                         int(count));
+}
+
+void HexView::ApplyChange() {
+    if (!m_changePending)
+        return;
+    m_changePending = false;
+    UpdateScrollBar();
+    const qint64 last = std::max<qint64>(0, LineCount() - 1);
+    if (m_current > last) {
+        m_current = last;
+        Q_EMIT CurrentLineChanged();
+    }
+    EnsureCurrentVisible();
+    viewport()->update();
 }
 
 int HexView::LineHeight() const {
@@ -153,9 +233,21 @@ void HexView::paintEvent(QPaintEvent*) {
         painter.drawText(margin - horizontalScrollBar()->value(), y + ascent,
                          QString::fromLatin1(Line(line)));
     }
+    if (m_changed) {
+        // Said over the lines, where the eyes are, until the file is opened
+        // again.
+        const QRect band(0, 0, viewport()->width(), height);
+        painter.fillRect(band, pal.color(QPalette::ToolTipBase));
+        painter.setPen(pal.color(QPalette::ToolTipText));
+        painter.drawText(band.adjusted(margin, 0, -margin, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                         kHexFileChanged);
+    }
+    if (m_changePending)
+        QTimer::singleShot(0, this, &HexView::ApplyChange);
 }
 
 void HexView::keyPressEvent(QKeyEvent* event) {
+    ApplyChange();
     const int page = VisibleLines();
     switch (event->key()) {
         case Qt::Key_Up:

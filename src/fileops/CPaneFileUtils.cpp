@@ -22,6 +22,7 @@
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "shell/LongOperation.h"
+#include "shell/LongOperationWorker.h"
 #include "shell/Notice.h"
 #include "shell/NotifyShell.h"
 #include "shell/PathHelpers.h"
@@ -193,15 +194,19 @@ void CPaneFileUtils::PasteHardLink() {
         } else {
             // Step 3.
             HardLinker::Hooks hooks;
-            hooks.askOverwrite = [pane](const QByteArray& target) {
-                return MultiAnswerDialog(HardLinkText(kLinkTitle),
-                                         HardLinkText(kLinkExists).arg(Shown(target)),
-                                         PromptIcon::Question, MultiAnswerDialog::kYes)
-                    .DoModal(pane);
+            LongOperationWorker worker(operation);
+            hooks.askOverwrite = [pane, &worker](const QByteArray& target) {
+                return worker.OnMainThread<int>([&] {
+                    return MultiAnswerDialog(HardLinkText(kLinkTitle),
+                                             HardLinkText(kLinkExists).arg(Shown(target)),
+                                             PromptIcon::Question, MultiAnswerDialog::kNo)
+                        .DoModal(pane);
+                });
             };
-            hooks.stop = [&operation] { return operation.PollEscapeOrQuit(); };
+            hooks.stop = [&worker] { return worker.StopRequested(); };
             HardLinker linker(std::move(hooks));
-            message = linker.LinkPaths(sources, NameToBytes(model.path));
+            const QByteArray folder = NameToBytes(model.path);
+            worker.Run([&] { message = linker.LinkPaths(sources, folder); });
         }
     }
     // Step 4.
@@ -239,16 +244,20 @@ void CPaneFileUtils::Split() {
         LongOperation operation(kSplitting);
         WatchPause pause(model);
         // Steps 4 to 6.
+        LongOperationWorker worker(operation);
         SplitHooks hooks;
-        hooks.stop = [&operation] { return operation.PollEscapeOrQuit(); };
-        hooks.step = [&operation] { operation.Step(); };
-        hooks.askOverwrite = [pane](const QByteArray& chunk) {
-            return MultiAnswerDialog(kSplitTitle, kChunkExists.arg(Shown(chunk)),
-                                     PromptIcon::Question, MultiAnswerDialog::kYes)
-                .DoModal(pane);
+        hooks.stop = [&worker] { return worker.StopRequested(); };
+        hooks.step = [&worker] { worker.Step(); };
+        hooks.askOverwrite = [pane, &worker](const QByteArray& chunk) {
+            return worker.OnMainThread<int>([&] {
+                return MultiAnswerDialog(kSplitTitle, kChunkExists.arg(Shown(chunk)),
+                                         PromptIcon::Question, MultiAnswerDialog::kYes)
+                    .DoModal(pane);
+            });
         };
         std::vector<QByteArray> created;
-        result = SplitFile(source, std::uint64_t(SplitSizeKiB()) * 1024, hooks, &created);
+        const std::uint64_t chunkSize = std::uint64_t(SplitSizeKiB()) * 1024;
+        worker.Run([&] { result = SplitFile(source, chunkSize, hooks, &created); });
         for (const QByteArray& chunk : created) NotifyShell(SHCNE_CREATE, Shown(chunk));
     }
     // Step 7.
@@ -309,14 +318,17 @@ void CPaneFileUtils::Merge() {
         LongOperation operation(kMerging);
         WatchPause pause(model);
         // Step 6.
+        LongOperationWorker worker(operation);
         MergeHooks hooks;
-        hooks.stop = [&operation] { return operation.PollEscapeOrQuit(); };
-        hooks.step = [&operation] { operation.Step(); };
-        hooks.confirmOverwrite = [pane](const QByteArray& path) {
-            return MessageBoxText(kMergeTargetExists.arg(Shown(path)), PromptButtons::YesNo,
-                                  PromptIcon::Warning, pane) == PromptAnswer::Yes;
+        hooks.stop = [&worker] { return worker.StopRequested(); };
+        hooks.step = [&worker] { worker.Step(); };
+        hooks.confirmOverwrite = [pane, &worker](const QByteArray& path) {
+            return worker.OnMainThread<bool>([&] {
+                return MessageBoxText(kMergeTargetExists.arg(Shown(path)), PromptButtons::YesNo,
+                                      PromptIcon::Warning, pane) == PromptAnswer::Yes;
+            });
         };
-        result = MergeFiles(sources, target, hooks);
+        worker.Run([&] { result = MergeFiles(sources, target, hooks); });
         if (result == MergeResult::kDone)
             NotifyShell(SHCNE_CREATE, Shown(target));
     }
@@ -370,17 +382,22 @@ void CPaneFileUtils::Shred() {
         LongOperation operation(kShreding);
         WatchPause pause(model);
         // Step 3.
-        Shredder shredder([&operation] { return operation.PollEscape(); });
-        for (const QByteArray& path : paths) {
-            outcome = shredder.ShredItem(path);
-            if (outcome.result != ShredResult::kDone)
-                break;
-            NotifyShell(SHCNE_DELETE, Shown(path));
-            if (operation.PollEscape()) {
-                outcome.result = ShredResult::kAborted;
-                break;
+        LongOperationWorker worker(operation, false);
+        Shredder shredder([&worker] { return worker.StopRequested(); });
+        std::vector<QByteArray> shredded;
+        worker.Run([&] {
+            for (const QByteArray& path : paths) {
+                outcome = shredder.ShredItem(path);
+                if (outcome.result != ShredResult::kDone)
+                    break;
+                shredded.push_back(path);
+                if (worker.StopRequested()) {
+                    outcome.result = ShredResult::kAborted;
+                    break;
+                }
             }
-        }
+        });
+        for (const QByteArray& path : shredded) NotifyShell(SHCNE_DELETE, Shown(path));
     }
     // Step 6.
     pane->RefreshPane(false, nullptr);

@@ -18,7 +18,9 @@
 // Each pauses the change watch of the folder it writes to, refreshes that
 // pane afterwards and reports through notices; split, merge, shred and hard
 // links run as long operations (progress bar, Escape between blocks or
-// entries). Questions go through the prompter. All need a file-system
+// entries) whose disk work runs on a worker thread while the main thread
+// shows the bar and polls Escape (shell/LongOperationWorker.h). Questions go
+// through the prompter, on the main thread. All need a file-system
 // folder in the active pane.
 //
 // Main thread only. The host (the frame) outlives it.

@@ -1,5 +1,7 @@
 #include "fileops/CPaneTransfer.h"
 
+#include <sys/stat.h>
+
 #include <QClipboard>
 #include <QGuiApplication>
 
@@ -12,6 +14,7 @@
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/archive/ArchiveExtractor.h"
+#include "platform/fileop/FileOpQueue.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/store/ProfileStore.h"
@@ -105,10 +108,14 @@ bool CPaneTransfer::OnUpdateCommand(int id, CommandState& state) {
     switch (id) {
         case ID_FILE_COPYTO:
         case ID_FILE_MOVETO:
+            state.EnableOrSay(HasSelection(), TransferNotices::kNoSource);
+            return true;
         case ID_FILE_DELETE:
+            state.EnableOrSay(HasSelection(), TransferNotices::kNoDelete);
+            return true;
         case ID_EDIT_COPY:
         case ID_EDIT_CUT:
-            state.Enable(HasSelection());
+            state.EnableOrSay(HasSelection(), TransferNotices::kClipboardRefused);
             return true;
         case ID_EDIT_PASTE:
         case ID_EDIT_PASTE_LINK:
@@ -151,18 +158,48 @@ std::unique_ptr<ShellDataObject> CPaneTransfer::SelectionDataObject(CPanexView& 
     return model->shellFolder->GetDataObject(ids);
 }
 
+namespace {
+
+// A folder of the file system itself (not an archive or a virtual place):
+// the engine copies into it by path.
+bool IsFileSystemPath(const QString& path) {
+    if (!path.startsWith(QLatin1Char('/')))
+        return false;
+    struct stat st;
+    return ::stat(NameToBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The paths of the selected items of a file-system pane, in the list's
+// order; empty when the pane shows something else or nothing is selected.
+QStringList SelectedPaths(CPanexView& pane) {
+    QStringList paths;
+    FolderModel* model = pane.Model();
+    if (!model || !model->IsFileSystem() || !model->path.startsWith(QLatin1Char('/')))
+        return paths;
+    for (FolderItem* item : Selected(pane)) {
+        const QString path = item->ItemPath();
+        if (!path.startsWith(QLatin1Char('/')))
+            return {};
+        paths << path;
+    }
+    return paths;
+}
+
+}  // namespace
+
 void CPaneTransfer::CopyOrMove(bool move) {
     CPanexView* pane = ActivePane();
     if (!pane)
         return;
-    // Step 1.
     CPanexView* other = m_host.OtherPane(*pane);
     FolderModel* otherModel = other ? other->Model() : nullptr;
+    const std::uint32_t operation = move ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
     FolderModel* target = nullptr;
     FolderModel chosen;
+    QString targetPath;
 
     if (!IsCtrlDown()) {
-        // Step 2: the dialog.
+        // The target folder dialog.
         EnsureHistoryLoaded();
         const QString initial =
             otherModel && otherModel->IsFileSystem() ? otherModel->path : QString();
@@ -172,14 +209,18 @@ void CPaneTransfer::CopyOrMove(bool move) {
             m_dialogRunner ? m_dialogRunner(dialog) : dialog.exec() == QDialog::Accepted;
         if (!accepted)
             return;
-        const IdList id = ParsePath(dialog.Target());
-        if (id.IsNull() || chosen.Open(id, false) == FolderModel::kReadFailed) {
-            Notice(TransferNotices::kKarma, true);
-            return;
+        targetPath = dialog.Target();
+        if (!IsFileSystemPath(targetPath)) {
+            // An archive or a virtual place: its folder takes the items.
+            const IdList id = ParsePath(targetPath);
+            if (id.IsNull() || chosen.Open(id, false) == FolderModel::kReadFailed) {
+                Notice(TransferNotices::kKarma, true);
+                return;
+            }
+            target = &chosen;
         }
-        target = &chosen;
     } else {
-        // Step 3: straight to the opposite pane's folder.
+        // Straight to the opposite pane's folder.
         if (!otherModel) {
             Notice(TransferNotices::kKarma, true);
             return;
@@ -188,17 +229,35 @@ void CPaneTransfer::CopyOrMove(bool move) {
             Notice(TransferNotices::kMoveNeedsOtherFolder, true);
             return;
         }
-        target = otherModel;
+        if (otherModel->IsFileSystem() && IsFileSystemPath(otherModel->path))
+            targetPath = otherModel->path;
+        else
+            target = otherModel;
     }
 
-    // Step 4.
+    // File-system items into a file-system folder: the engine's request is
+    // made from the selected items' paths and the target path directly.
+    if (!target) {
+        const QStringList paths = SelectedPaths(*pane);
+        if (!paths.isEmpty()) {
+            ExecutePathTransfer(m_host, operation, paths, pane->Model()->path, targetPath, true);
+            return;
+        }
+        const IdList id = ParsePath(targetPath);
+        if (id.IsNull() || chosen.Open(id, false) == FolderModel::kReadFailed) {
+            Notice(TransferNotices::kKarma, true);
+            return;
+        }
+        target = &chosen;
+    }
+
+    // Anything else travels as the selection's data object.
     std::unique_ptr<ShellDataObject> data = SelectionDataObject(*pane);
     if (!data) {
         Notice(TransferNotices::kNoSource, true);
         return;
     }
-    // Step 5.
-    ExecuteTransfer(m_host, move ? DROPEFFECT_MOVE : DROPEFFECT_COPY, data.get(), *target, true);
+    ExecuteTransfer(m_host, operation, data.get(), *target, true);
 }
 
 void CPaneTransfer::Delete() {
@@ -206,12 +265,11 @@ void CPaneTransfer::Delete() {
     if (!pane)
         return;
     FolderModel& model = *pane->Model();
-    // Step 1.
-    BeginPaneOperation(m_host, model.path, QString(), DROPEFFECT_MOVE);
-
     const std::vector<FolderItem*> items = Selected(*pane);
-    bool handled = false;
-    // Step 2.
+
+    // File-system items go to the engine, in the background when the
+    // program has a queue: the pane is brought up to date when it ends and
+    // its change watch shows the items going meanwhile.
     if (model.IsFileSystem() && !items.empty()) {
         std::unique_ptr<ShellDataObject> data = SelectionDataObject(*pane);
         const QStringList paths = data ? FilePathsOf(*data) : QStringList();
@@ -220,26 +278,42 @@ void CPaneTransfer::Delete() {
             request.func = FileOpRequest::Delete;
             for (const QString& path : paths) request.sources.push_back(NameToBytes(path));
             request.allowUndo = !IsShiftDown();
-            SHFileOperation(request, pane->window());
-            handled = true;
-        }
-    }
-    // Step 3: virtual folders delete through their own verb.
-    if (!handled) {
-        bool deleted = false;
-        if (!items.empty() && model.shellFolder) {
-            std::vector<IdList> ids;
-            for (FolderItem* item : items) ids.push_back(item->id);
-            if (std::unique_ptr<ShellContextMenu> menu = model.shellFolder->GetContextMenu(ids)) {
-                InvokeContext context;
-                context.parent = pane->window();
-                deleted = menu->InvokeVerb(kDeleteVerb, context);
+            OperationRecord record;
+            record.sourcePath = model.path;
+            record.effect = DROPEFFECT_MOVE;
+            if (FileOpQueue* queue = BackgroundOperations()) {
+                TheOperationRecord() = record;
+                PaneHost* host = &m_host;
+                queue->Start(
+                    std::move(request),
+                    [host, record](const FileOpResult&) {
+                        TheOperationRecord() = record;
+                        EndPaneOperation(*host);
+                    },
+                    pane);
+                return;
             }
+            BeginPaneOperation(m_host, model.path, QString(), DROPEFFECT_MOVE);
+            SHFileOperation(request, pane->window());
+            EndPaneOperation(m_host);
+            return;
         }
-        if (!deleted)
-            Notice(TransferNotices::kNoDelete, true);
     }
-    // Step 4.
+
+    // Virtual folders delete through their own verb.
+    BeginPaneOperation(m_host, model.path, QString(), DROPEFFECT_MOVE);
+    bool deleted = false;
+    if (!items.empty() && model.shellFolder) {
+        std::vector<IdList> ids;
+        for (FolderItem* item : items) ids.push_back(item->id);
+        if (std::unique_ptr<ShellContextMenu> menu = model.shellFolder->GetContextMenu(ids)) {
+            InvokeContext context;
+            context.parent = pane->window();
+            deleted = menu->InvokeVerb(kDeleteVerb, context);
+        }
+    }
+    if (!deleted)
+        Notice(TransferNotices::kNoDelete, true);
     EndPaneOperation(m_host);
 }
 

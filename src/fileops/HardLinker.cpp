@@ -62,6 +62,12 @@ bool IsSameOrBelow(const QByteArray& folder, const QByteArray& source) {
     return real == top || real.startsWith(Join(top, QByteArray()));
 }
 
+// Whether `folder` lies on the file system `device`.
+bool OnDevice(const QByteArray& folder, dev_t device) {
+    struct stat info {};
+    return ::stat(folder.constData(), &info) == 0 && info.st_dev == device;
+}
+
 }  // namespace
 
 QString HardLinkText(int message) {
@@ -111,6 +117,10 @@ int HardLinker::LinkPaths(const std::vector<QByteArray>& sources, const QByteArr
             // Step 3.3, on whole path components: /a/bc is not below /a/b.
             if (IsSameOrBelow(folder, source))
                 return kLinkFolderIntoItself;
+            // No link reaches another file system: a tree of empty folders
+            // there would be all the command left behind.
+            if (!OnDevice(folder, info.st_dev))
+                return kLinkFailed;
             linked = LinkTree(source, folder);
         } else {
             linked = LinkFile(source, target);
@@ -203,6 +213,10 @@ bool HardLinker::LinkTree(const QByteArray& sourceFolder, const QByteArray& targ
         const QByteArray name(entry->d_name);
         struct stat info {};
         if (::fstatat(dir.fd(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        // A folder mounted inside the tree can't be linked either: fail
+        // before its empty copy is made.
+        if (S_ISDIR(info.st_mode) && !OnDevice(targetFolder, info.st_dev))
             return false;
         const bool linked = S_ISDIR(info.st_mode)
                                 ? LinkTree(Join(sourceFolder, name), targetFolder)

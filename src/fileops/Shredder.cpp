@@ -34,6 +34,28 @@ bool PutZeros(int fd, std::uint64_t offset, std::size_t size) {
     return true;
 }
 
+// Gives the owner write permission on the file that was looked at, through
+// a descriptor of it: by name, a link put in its place meanwhile would be
+// followed and the file it names made writable. A file its owner may not
+// even read (mode 0) is reached through an O_PATH descriptor, whose
+// /proc/self/fd entry names that very file, never a link.
+bool MakeWritable(int folderFd, const char* name, const struct stat& looked) {
+    const mode_t mode = (looked.st_mode & 07777) | S_IWUSR;
+    UniqueFd fd(
+        ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const bool readable = bool(fd);
+    if (!fd && errno == EACCES)
+        fd.reset(::openat(folderFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat opened {};
+    if (!fd || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        !SameFile(opened, looked))
+        return false;
+    if (readable)
+        return ::fchmod(fd.get(), mode) == 0;
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd.get());
+    return ::chmod(self.constData(), mode) == 0;
+}
+
 QByteArray Join(const QByteArray& folder, const char* name) {
     QByteArray path = folder;
     if (!path.endsWith('/'))
@@ -123,12 +145,14 @@ ShredResult Shredder::ShredFileAt(int folderFd, const QByteArray& folderPath, co
         return ::unlinkat(folderFd, name, 0) == 0 ? ShredResult::kDone : ShredResult::kWriteError;
     if (info.st_nlink > 1)
         return ShredResult::kOtherLinks;
+    if (m_lookedAt)
+        m_lookedAt(where);
     // The permission bits, not access(2), decide what is read-only: the
     // superuser may write anything, but a read-only file stays read-only.
     if (!(info.st_mode & S_IWUSR)) {
         if (!insideFolder)
             return ShredResult::kWriteError;
-        if (::fchmodat(folderFd, name, (info.st_mode & 07777) | S_IWUSR, 0) != 0)
+        if (!MakeWritable(folderFd, name, info))
             return ShredResult::kWriteError;
     }
     UniqueFd fd(

@@ -60,6 +60,13 @@ public:
     /// file's size is no longer `length`.
     ShredResult OverwriteWithZeros(int fd, std::uint64_t length);
 
+    /// Called with a file's path after it was looked at and before it is
+    /// opened or its mode changed: the moment another program could put
+    /// something else under the name. For tests.
+    void SetLookedAtHook(std::function<void(const QByteArray& path)> hook) {
+        m_lookedAt = std::move(hook);
+    }
+
 private:
     ShredResult ShredFileAt(int folderFd, const QByteArray& folderPath, const char* name,
                             bool insideFolder, QByteArray& where);
@@ -68,4 +75,5 @@ private:
     bool Stop() const { return m_stop && m_stop(); }
 
     std::function<bool()> m_stop;
+    std::function<void(const QByteArray& path)> m_lookedAt;
 };

@@ -6,6 +6,7 @@
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
+#include "platform/fileop/FileOpQueue.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/NameCodec.h"
@@ -45,8 +46,8 @@ struct DirectResult {
     bool declined = false;  // the user chose Skip or Cancel for everything
 };
 
-DirectResult RunEngine(std::uint32_t operation, const QStringList& paths, const QString& target,
-                       bool sameFolder) {
+FileOpRequest EngineRequest(std::uint32_t operation, const QStringList& paths,
+                            const QString& target, bool sameFolder) {
     FileOpRequest request;
     request.func = operation == DROPEFFECT_MOVE ? FileOpRequest::Move : FileOpRequest::Copy;
     for (const QString& path : paths) request.sources.push_back(NameToBytes(path));
@@ -54,11 +55,57 @@ DirectResult RunEngine(std::uint32_t operation, const QStringList& paths, const 
     request.allowUndo = true;
     request.noConfirmation = !General().askConfirmation;
     request.renameOnCollision = operation == DROPEFFECT_COPY && sameFolder;
-    const FileOpResult result = SHFileOperation(request);
+    return request;
+}
+
+DirectResult DirectResultOf(const FileOpResult& result) {
     DirectResult out;
     out.done = !result.done.empty() || !result.partial.empty();
     out.declined = !out.done && (result.aborted || result.anySkipped) && !result.anyFailed;
     return out;
+}
+
+// The end of an engine transfer, in the foreground or when a background
+// operation has finished: the record, the clipboard after a move from it,
+// both panes brought up to date, the failure notice.
+std::uint32_t FinishEngineTransfer(PaneHost& host, OperationRecord record, std::uint32_t operation,
+                                   bool fromClipboard, bool report, const DirectResult& result) {
+    if (result.done && fromClipboard && operation == DROPEFFECT_MOVE)
+        EmptyClipboard();
+    record.effect = result.done ? ReportedEffect(operation) : DROPEFFECT_NONE;
+    TheOperationRecord() = record;
+    EndPaneOperation(host);
+    if (record.effect == DROPEFFECT_NONE && report && !result.declined)
+        Notice(kNoComplyNotice, true);
+    return record.effect;
+}
+
+// Copy or move of file paths into a file-system folder by the engine. With
+// a background queue the operation starts there and this returns the
+// effect it is to perform; the panes are brought up to date when it ends,
+// and meanwhile their change watch shows the items as they arrive.
+std::uint32_t EngineTransfer(PaneHost& host, std::uint32_t operation, const QStringList& paths,
+                             const QString& sourcePath, const QString& targetPath,
+                             bool fromClipboard, bool report) {
+    OperationRecord record;
+    record.sourcePath = sourcePath;
+    record.targetPath = targetPath;
+    FileOpRequest request = EngineRequest(operation, paths, targetPath, sourcePath == targetPath);
+    if (FileOpQueue* queue = BackgroundOperations()) {
+        TheOperationRecord() = record;
+        PaneHost* hostPtr = &host;
+        queue->Start(
+            std::move(request),
+            [hostPtr, record, operation, fromClipboard, report](const FileOpResult& result) {
+                FinishEngineTransfer(*hostPtr, record, operation, fromClipboard, report,
+                                     DirectResultOf(result));
+            },
+            host.ActivePane());
+        return ReportedEffect(operation);
+    }
+    BeginPaneOperation(host, sourcePath, targetPath, DROPEFFECT_NONE);
+    const DirectResult result = DirectResultOf(SHFileOperation(request));
+    return FinishEngineTransfer(host, record, operation, fromClipboard, report, result);
 }
 
 bool DropInto(ShellDropTarget& target, const ShellDataObject& data, std::uint32_t operation) {
@@ -182,28 +229,24 @@ std::uint32_t ExecuteTransfer(PaneHost& host, std::uint32_t operation, const She
     if (sourcePath.isEmpty())
         return DROPEFFECT_NONE;
 
-    // Step 3.
-    BeginPaneOperation(host, sourcePath, target.path, DROPEFFECT_NONE);
-
-    // Step 4.
-    bool done = false;
-    bool declined = false;
+    // The data must offer items; copy and move of file paths into a
+    // file-system folder go to the engine.
     const QStringList paths = FilePathsOf(*data);
     const bool offers = data->HasFormat(ClipFormats::kShellIdList) ||
                         data->HasFormat(ClipFormats::kFileContents) || !paths.isEmpty();
+    if (offers && operation == DROPEFFECT_NONE)
+        operation = OperationFromPreferred(PreferredEffectOf(*data));
+    const bool copyOrMove = operation == DROPEFFECT_COPY || operation == DROPEFFECT_MOVE;
+    if (offers && copyOrMove && target.IsFileSystem() &&
+        !data->HasFormat(ClipFormats::kFileNameMap) && !paths.isEmpty())
+        return EngineTransfer(host, operation, paths, sourcePath, target.path, fromClipboard,
+                              report);
+
+    BeginPaneOperation(host, sourcePath, target.path, DROPEFFECT_NONE);
+    bool done = false;
     if (offers) {
-        if (operation == DROPEFFECT_NONE)
-            operation = OperationFromPreferred(PreferredEffectOf(*data));
-        const bool copyOrMove = operation == DROPEFFECT_COPY || operation == DROPEFFECT_MOVE;
-        if (copyOrMove && target.IsFileSystem() && !data->HasFormat(ClipFormats::kFileNameMap) &&
-            !paths.isEmpty()) {
-            const DirectResult result =
-                RunEngine(operation, paths, target.path, sourcePath == target.path);
-            done = result.done;
-            declined = result.declined;
-        } else if (std::unique_ptr<ShellDropTarget> dropTarget = FolderDropTarget(target)) {
+        if (std::unique_ptr<ShellDropTarget> dropTarget = FolderDropTarget(target))
             done = DropInto(*dropTarget, *data, operation);
-        }
         if (done && fromClipboard && operation == DROPEFFECT_MOVE)
             EmptyClipboard();
     }
@@ -212,9 +255,18 @@ std::uint32_t ExecuteTransfer(PaneHost& host, std::uint32_t operation, const She
     const std::uint32_t effect = done ? ReportedEffect(operation) : DROPEFFECT_NONE;
     record.effect = effect;
     EndPaneOperation(host);
-    if (effect == DROPEFFECT_NONE && report && !declined)
+    if (effect == DROPEFFECT_NONE && report)
         Notice(kNoComplyNotice, true);
     return effect;
+}
+
+std::uint32_t ExecutePathTransfer(PaneHost& host, std::uint32_t operation, const QStringList& paths,
+                                  const QString& sourcePath, const QString& targetPath,
+                                  bool report) {
+    if (paths.isEmpty() || sourcePath.isEmpty())
+        return DROPEFFECT_NONE;
+    WaitCursor wait;
+    return EngineTransfer(host, operation, paths, sourcePath, targetPath, false, report);
 }
 
 std::uint32_t ExecuteTransferIntoItem(PaneHost& host, std::uint32_t operation,

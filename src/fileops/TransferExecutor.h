@@ -9,7 +9,13 @@
 // new, the pane of the source unselects what was copied.
 //
 // The panes are the two of the PaneHost given (its active pane and the
-// other one). Main thread only; one operation at a time.
+// other one). Main thread only. When the program has a background queue
+// (BackgroundOperations(), platform/fileop/FileOpQueue.h) the engine's
+// copies and moves run there: the call returns once the operation has
+// started, the panes' change watch keeps running (so the items show as they
+// arrive), and the record, the clipboard and both panes are brought up to
+// date when the operation ends. Without one, the engine runs here, one
+// operation at a time.
 
 #include <QString>
 #include <QStringList>
@@ -65,7 +71,8 @@ QString SourceFolderOf(const ShellDataObject& data);
 ///     folder goes to the engine: allow-undo, no-confirmation while
 ///     "bAskConfirmation" is off, rename-on-collision for a copy into the
 ///     source folder itself; done when the engine carried out at least one
-///     item;
+///     item (in the background: the effect asked for, at once; the rest
+///     follows when the operation ends);
 ///  6. otherwise the folder's drop target (its parent's for the folder
 ///     item, the folder's own, or for a directory a FileSystemDropTarget)
 ///     gets DragEnter and Drop with the operation as the allowed effect and
@@ -80,6 +87,16 @@ QString SourceFolderOf(const ShellDataObject& data);
 /// Gives the effect performed.
 std::uint32_t ExecuteTransfer(PaneHost& host, std::uint32_t operation, const ShellDataObject* data,
                               FolderModel& target, bool report);
+
+/// Copy or move (`operation` 1 or 2) of the file-system items at `paths`,
+/// which lie in `sourcePath`, into the file-system folder `targetPath`, by
+/// the engine, as ExecuteTransfer's engine path does with a data object's
+/// paths (the same request, record, refresh and notice): what F5 and F6 use
+/// for a file-system selection, with no data object in between. 0 when there
+/// is nothing to do.
+std::uint32_t ExecutePathTransfer(PaneHost& host, std::uint32_t operation, const QStringList& paths,
+                                  const QString& sourcePath, const QString& targetPath,
+                                  bool report);
 
 /// ExecuteTransfer into the folder of a folder-like item (a folder, or in a
 /// file-system folder a link to one: its target), opened as a temporary

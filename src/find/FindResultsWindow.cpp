@@ -21,6 +21,7 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/fileop/FileOpQueue.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/namespace/BasicDataObject.h"
 #include "platform/namespace/ClipFormats.h"
@@ -357,14 +358,15 @@ void FindResultsWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void FindResultsWindow::ShowContextMenu(const QPoint& requested) {
+std::unique_ptr<QMenu> FindResultsWindow::BuildContextMenu() {
     std::unique_ptr<QMenu> menu = m_host.CreatePopupMenu(QStringLiteral("findRMB"), this);
     if (!menu)
-        return;
-    std::function<void(QMenu*)> update = [&](QMenu* popup) {
+        return nullptr;
+    QMenu* root = menu.get();
+    auto update = [this](QMenu* popup, const auto& self) -> void {
         for (QAction* action : popup->actions()) {
             if (action->menu()) {
-                update(action->menu());
+                self(action->menu(), self);
                 continue;
             }
             bool ok = false;
@@ -380,7 +382,18 @@ void FindResultsWindow::ShowContextMenu(const QPoint& requested) {
             }
         }
     };
-    update(menu.get());
+    update(root, update);
+    // The host's menu takes the main window's states again when it is about
+    // to show (the panes' view style, commands no pane has); this window's
+    // own states come after them.
+    connect(root, &QMenu::aboutToShow, this, [root, update] { update(root, update); });
+    return menu;
+}
+
+void FindResultsWindow::ShowContextMenu(const QPoint& requested) {
+    std::unique_ptr<QMenu> menu = BuildContextMenu();
+    if (!menu)
+        return;
     QPoint where = requested;
     if (where == QPoint(-1, -1))
         where = QCursor::pos();
@@ -469,7 +482,8 @@ void FindResultsWindow::Browse(bool otherPane) {
     // GoToFile left the first row's item selected alone; the others of its
     // folder join it, and the first keeps the focus.
     for (FolderItem* item : selected) {
-        if (item != first && QString::compare(FolderOf(item), folder, Qt::CaseInsensitive) == 0)
+        // Names are case-sensitive here: "Docs" and "docs" are two folders.
+        if (item != first && FolderOf(item) == folder)
             pane->FocusByName(item->name, true);
     }
     pane->FocusByName(first->name, true);
@@ -480,7 +494,8 @@ void FindResultsWindow::ViewFile() {
     if (selected.size() != 1)
         return;
     FolderItem* item = selected.front();
-    if (item->size == 0) {
+    // Only a folder has nothing to view; an empty file opens empty.
+    if (item->attributes & SFGAO_FOLDER) {
         Beep(BeepKind::Exclamation);
         return;
     }
@@ -510,7 +525,10 @@ void FindResultsWindow::DeleteSelected(bool permanent) {
         request.sources.push_back(NameToBytes(FullPathOf(item)));
     // The rows go before the deletion starts, whatever its outcome.
     RemoveItems(selected);
-    SHFileOperation(request, this);
+    if (FileOpQueue* queue = BackgroundOperations())
+        queue->Start(std::move(request), {}, this);
+    else
+        SHFileOperation(request, this);
     if (Count() > 0) {
         ShowCount();
     } else {

@@ -55,6 +55,7 @@ class PaneHost;
 class PaneListCtrl;
 class QDialog;
 class QLabel;
+class QMenu;
 class QStatusBar;
 class QTimer;
 
@@ -130,6 +131,10 @@ public:
     void CloseNow();
     /// The listing's text (Print list), for the rows in list order.
     QString ListingText() const;
+    /// The context menu "findRMB" with this window's states (sort, view
+    /// style, the commands that need a selection), kept whenever it is
+    /// about to show; nullptr when the host has no such menu.
+    std::unique_ptr<QMenu> BuildContextMenu();
 
 Q_SIGNALS:
     /// The search ended and the window has settled (title, status, sort).

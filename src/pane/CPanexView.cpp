@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "pane/Bookmarks.h"
+#include "pane/DetailsColumnWidths.h"
 #include "pane/DetailsColumns.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneActivation.h"
@@ -30,6 +31,7 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/namespace/ShellNamespace.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "platform/ui/WaitCursor.h"
@@ -90,7 +92,6 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
 
     m_list = new PaneListCtrl(this);
     m_list->setObjectName(QStringLiteral("paneList"));
-    m_list->SetCompareFunction(&CompareItems);
     m_list->SetCommanderMode(General().commanderMode);
     layout->addWidget(m_list, 1);
     setFocusProxy(m_list);
@@ -188,6 +189,9 @@ void CPanexView::SaveSettings(ProfileStore& store) const {
     store.WriteProfileInt(section, kMaxListColumnWidthKey, m_maxListColumnWidth);
     store.WriteProfileInt(section, kDetailsColumnsKey, m_detailsColumns);
     m_list->SaveSettings(store, section);
+    if (m_paneColumnWidths && m_list->ViewStyle() == ID_VIEW_DETAILS)
+        store.WriteProfileString(section, PaneListCtrl::kKeyColumnWidths,
+                                 DetailsColumnWidths::Format(*m_paneColumnWidths));
     if (IsFirstPane()) {
         store.WriteProfileInt(section, kFreeSpaceIntervalKey, m_freeSpaceUpdateInterval);
         SaveVisualFilterHistory(store);
@@ -199,6 +203,18 @@ void CPanexView::SetDetailsColumns(int bits) {
     bits &= kAllDetailsColumns;
     if (bits == m_detailsColumns)
         return;
+    if (m_paneColumnWidths) {
+        // The trash or Computer shows its own columns now; the choice takes
+        // effect when the pane's columns come back, the base three keeping
+        // their widths.
+        m_detailsColumns = bits;
+        const std::vector<PaneColumn> columns = PaneColumnsWith(bits);
+        std::vector<int>& widths = *m_paneColumnWidths;
+        widths.resize(std::min(widths.size(), PaneColumnsForPanes().size()));
+        for (std::size_t i = widths.size(); i < columns.size(); ++i)
+            widths.push_back(columns[i].defaultWidth);
+        return;
+    }
     // The columns that stay keep their widths; the new ones start at their
     // defaults.
     const std::vector<PaneColumn> before = m_list->Columns();
@@ -238,8 +254,11 @@ bool CPanexView::InitialUpdate() {
         text = m_initialFolder;
     if (text.isEmpty())
         text = CurrentDirectory();
-    if (!text.isEmpty() && GoToText(text))
-        return true;
+    if (!text.isEmpty() && GoToText(text)) {
+        // A remote location is being mounted: the pane shows the Desktop
+        // until it is there.
+        return Model() ? true : OpenFolder(IdList::Empty());
+    }
     return OpenFolder(IdList::Empty());
 }
 
@@ -301,6 +320,7 @@ bool CPanexView::OpenFolder(IdList idList) {
     // Events the old model's watch posted would name a freed model, which a
     // new model might reuse the address of.
     QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
+    ApplyFolderColumns();
 
     // Step 4.
     FillList();
@@ -329,6 +349,29 @@ bool CPanexView::OpenFolder(IdList idList) {
     else
         Notice(std::nullopt);
     return true;
+}
+
+void CPanexView::ApplyFolderColumns() {
+    // The trash has its own columns (when an item was deleted, and from
+    // where), and so has Computer (each volume's space). The pane's own
+    // widths are kept aside meanwhile, for its other folders and for its
+    // stored settings.
+    const IdList trash = SHGetSpecialFolderLocation(CSIDL_BITBUCKET);
+    const IdList& computer = TheShellContext().drives;
+    const bool inTrash = m_model && !trash.IsNull() && m_model->idList == trash;
+    const bool inComputer = m_model && !computer.IsNull() && m_model->idList == computer;
+    if (!inTrash && !inComputer) {
+        if (m_paneColumnWidths) {
+            m_list->SetColumns(PaneColumnsWith(m_detailsColumns));
+            m_list->SetColumnWidths(*m_paneColumnWidths);
+            m_paneColumnWidths.reset();
+        }
+        return;
+    }
+    if (!m_paneColumnWidths)
+        m_paneColumnWidths = m_list->ColumnWidths();
+    // Made anew each time, so Computer shows the space of now.
+    m_list->SetColumns(inTrash ? PaneColumnsForTrash() : PaneColumnsForComputer());
 }
 
 void CPanexView::FillList() {
@@ -528,11 +571,12 @@ void CPanexView::SelectRefreshed(const std::vector<FolderItem*>& items) {
     // would take them one insertion (and one scroll) at a time. Every row
     // is settled now, so the new rows arrive together and the focus moves
     // once, to the last of them, as it would have ended.
-    for (std::size_t i = 0; i + 1 < items.size(); ++i) {
-        const int row = m_list->RowOf(items[i]);
-        if (row >= 0)
-            m_list->SelectRow(row, true);
-    }
+    // One change of the selection for them all: row by row, each would be
+    // merged with every range selected before it.
+    std::vector<int> rows;
+    rows.reserve(items.size());
+    for (std::size_t i = 0; i + 1 < items.size(); ++i) rows.push_back(m_list->RowOf(items[i]));
+    m_list->SelectRows(rows, true);
     FocusItem(items.back(), true);
 }
 
@@ -542,15 +586,15 @@ void CPanexView::UnselectNamed(const QStringList& names) {
     // Only the first item of each name counts, as a lookup by name would
     // find it; a name is struck off once its item is met.
     QSet<QString> pending(names.cbegin(), names.cend());
+    std::vector<int> rows;
     for (FolderItem& item : m_model->items) {
         if (pending.isEmpty())
             break;
         if (!pending.remove(item.name) || item.listState != kListListed)
             continue;
-        const int row = m_list->RowOf(&item);
-        if (row >= 0)
-            m_list->SelectRow(row, false);
+        rows.push_back(m_list->RowOf(&item));
     }
+    m_list->SelectRows(rows, false);
 }
 
 int CPanexView::FocusByName(const QString& name, bool select) {

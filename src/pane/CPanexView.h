@@ -154,6 +154,7 @@ public:
     /// then sorted unless the sort key is "Unsorted". Redrawing is suspended
     /// meanwhile.
     void FillList();
+    void ApplyFolderColumns();
 
     /// Lists `item` at the end of the rows: listState 1, its size added to
     /// `listedTotal`. Without `force`, an item that is not folder-like and
@@ -379,6 +380,8 @@ private:
     PaneCaption* m_caption = nullptr;
     PaneListCtrl* m_list = nullptr;
     std::unique_ptr<FolderModel> m_model;
+    // The pane's column widths while the trash's columns are shown.
+    std::optional<std::vector<int>> m_paneColumnWidths;
     PatternList m_filter;
     QString m_filterText = kNoFilter;
     std::uint64_t m_listedTotal = 0;

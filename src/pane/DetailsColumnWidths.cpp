@@ -12,6 +12,7 @@
 
 #include "platform/store/ProfileStore.h"
 #include "shell/FolderItem.h"
+#include "shell/FormatSize.h"
 
 namespace {
 
@@ -61,6 +62,15 @@ void DetailsColumnWidths::SetWidths(const std::vector<int>& widths) {
 }
 
 int DetailsColumnWidths::DefaultWidthOf(const PaneColumn& column) const {
+    const int padding =
+        2 * m_tree->style()->pixelMetric(QStyle::PM_HeaderMargin) + kDateColumnPaddingExtra;
+    if (column.kind == PaneColumnKind::Size) {
+        // A file of 2 GiB, the size where a narrow column first cuts digits
+        // off for files people commonly have.
+        const QString sample = FormatSizeGrouped(std::uint64_t(2147483648ULL));
+        return std::max(column.defaultWidth,
+                        m_tree->fontMetrics().horizontalAdvance(sample) + padding);
+    }
     if (column.kind != PaneColumnKind::Date)
         return column.defaultWidth;
     // The date texts follow the user's locale, which may well be wider than
@@ -68,8 +78,6 @@ int DetailsColumnWidths::DefaultWidthOf(const PaneColumn& column) const {
     // late date of two-digit fields stands for the widest.
     const QDateTime widest(QDate(2026, 12, 28), QTime(23, 58, 58));
     const QString sample = FormatFileTime(FileTimeFromTimespec(widest.toSecsSinceEpoch(), 0));
-    const int padding =
-        2 * m_tree->style()->pixelMetric(QStyle::PM_HeaderMargin) + kDateColumnPaddingExtra;
     return std::max(column.defaultWidth, m_tree->fontMetrics().horizontalAdvance(sample) + padding);
 }
 

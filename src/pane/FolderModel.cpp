@@ -20,6 +20,7 @@
 #include "platform/fs/Volumes.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellNamespace.h"
+#include "platform/remote/RemoteMounts.h"
 #include "platform/trash/Trash.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
@@ -266,7 +267,7 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
 
     // Step 7.
     if (context.PathTitles && IsPlainDirectory())
-        title = path;
+        title = ShownLocation(path);
     else
         title = ShellDisplayName(*desktop, idList, SHGDN_NORMAL).value_or(QString());
     if (title.isEmpty() && !idList.IsEmpty())

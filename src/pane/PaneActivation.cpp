@@ -15,6 +15,8 @@
 #include "pane/PaneListCtrl.h"
 #include "pane/PaneVerbs.h"
 #include "platform/fs/Volumes.h"
+#include "platform/namespace/ShellNamespace.h"
+#include "platform/places/NetworkFolder.h"
 #include "platform/ui/CommandTarget.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
@@ -116,6 +118,11 @@ bool PaneActivation::Launch(bool useFocused) {
 
     // Step 2.
     IdList absolute = item->AbsoluteId(true);
+    // The Network folder's first item is an action, not a place.
+    if (IsConnectToServerItem(absolute)) {
+        m_pane.Host().ExecuteCommand(ID_FILE_CONNECT_SERVER);
+        return true;
+    }
     if (item->IsFolderLike(true)) {
         if (absolute.IsNull())
             return false;
@@ -155,6 +162,15 @@ bool PaneActivation::Launch(bool useFocused) {
     }
     Notice(kLaunched);
     return true;
+}
+
+bool PaneActivation::IsConnectToServerItem(const IdList& absolute) {
+    if (absolute.IsNull() || absolute.IsEmpty())
+        return false;
+    const std::unique_ptr<ShellFolder> desktop = SHGetDesktopFolder();
+    const std::optional<QString> parsing =
+        desktop ? desktop->GetDisplayNameOf(absolute, SHGDN_FORPARSING) : std::nullopt;
+    return parsing && *parsing == ConnectToServerParsingName();
 }
 
 void PaneActivation::OnRowActivated(int row, bool byClick) {

@@ -16,6 +16,7 @@
 
 class CommandState;
 class CPanexView;
+class IdList;
 
 class PaneActivation : public QObject {
 public:
@@ -46,6 +47,8 @@ public:
     /// the notice "Item launched in the background.". True when something
     /// was opened or started.
     bool Launch(bool useFocused);
+    /// True for the Network folder's "Connect to Server" item.
+    static bool IsConnectToServerItem(const IdList& absolute);
 
     /// The context menu for the rows selected now, at `globalPos` (screen
     /// coordinates), or from the keyboard with (-1, -1): next to the one

@@ -36,6 +36,14 @@ public:
     /// The other pane of the pair; nullptr while it does not exist yet.
     virtual CPanexView* OtherPane(const CPanexView& pane) const = 0;
 
+    /// True while `pane` has no room in the window (the other pane fills
+    /// it): a hidden pane is never made the active one, by a key, a focus
+    /// change or Alt. False by default.
+    virtual bool IsPaneHidden(const CPanexView& pane) const {
+        (void)pane;
+        return false;
+    }
+
     /// The active pane (commands act on it); nullptr before the panes exist.
     virtual CPanexView* ActivePane() const = 0;
     bool IsActive(const CPanexView& pane) const { return ActivePane() == &pane; }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QListView>
 #include <QPainter>
 #include <QStyle>
@@ -46,6 +47,21 @@ void PaneItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (view && !view->hasFocus() && view->currentIndex().row() == index.row() &&
         view->currentIndex().isValid())
         PaintFocusMark(painter, option, index, tree);
+}
+
+bool PaneItemDelegate::eventFilter(QObject* object, QEvent* event) {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Qt commits from the event loop and lets the key run on into
+            // the view, which then opens the row under its old name.
+            Q_EMIT commitData(editor);
+            Q_EMIT closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 // Large icons centre their labels under the icon, whatever the column's

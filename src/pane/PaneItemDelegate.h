@@ -18,7 +18,14 @@
 // mode: the cell less 6 x 4), so uniform item sizes never cut a label to
 // the first row's width. Large icons centre their labels.
 //
-// The delegate keeps no row state; one delegate may serve several views.
+// Label editors: Return (or Enter) ends the edit at once, the text
+// committed and the editor closed before the key handler returns, and the
+// key goes no further: the view never sees it as an activation of the row,
+// and a key typed right after it reaches the view, not a closing editor.
+// Escape cancels.
+//
+// The delegate keeps no row state, but give each view its own: a view warns
+// about (and ignores) the editors of another view that shares its delegate.
 // Main thread only.
 
 #include <QStyledItemDelegate>
@@ -47,6 +54,7 @@ public:
                    const QModelIndex& index) override;
 
 protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:

@@ -132,6 +132,7 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
       m_tree(new PaneView<QTreeView>(this)),
       m_stack(new QStackedLayout(this)),
       m_delegate(new PaneItemDelegate(this)),
+      m_treeDelegate(new PaneItemDelegate(this)),
       m_typeAhead(m_model),
       m_columnWidths(m_tree, m_model),
       m_listWidth(m_list, m_model),
@@ -155,14 +156,20 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
     // Made before the selection signals below are connected: the marks are
     // up to date when selectionChanged goes out.
     m_sticky = new StickySelectionKeeper(m_model, m_selection, this, this);
-    m_delegate->SetInfoTipFunction([this](const QModelIndex& index) {
-        FolderItem* item = m_model->ItemAt(index.row());
-        return item ? item->InfoTip() : QString();
-    });
+    for (PaneItemDelegate* delegate : {m_delegate, m_treeDelegate}) {
+        delegate->SetInfoTipFunction([this](const QModelIndex& index) {
+            FolderItem* item = m_model->ItemAt(index.row());
+            return item ? item->InfoTip() : QString();
+        });
+    }
 
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(m_list), static_cast<QAbstractItemView*>(m_tree)}) {
-        ConfigureCommon(view, m_delegate);
+        PaneItemDelegate* delegate = view == m_tree ? m_treeDelegate : m_delegate;
+        ConfigureCommon(view, delegate);
+        // After the view's own connection: the view has let the editor go
+        // when labelEditClosed goes out.
+        connect(delegate, &QAbstractItemDelegate::closeEditor, this, &PaneListCtrl::OnEditorClosed);
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
         connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
@@ -199,9 +206,17 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
     m_tree->header()->setStretchLastSection(false);
     connect(m_tree->header(), &QHeaderView::sectionClicked, this, &PaneListCtrl::HeaderClicked);
 
-    connect(m_selection, &QItemSelectionModel::selectionChanged, this,
-            [this] { Q_EMIT selectionChanged(); });
-    connect(m_delegate, &QAbstractItemDelegate::closeEditor, this, &PaneListCtrl::OnEditorClosed);
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] {
+        m_totalsValid = false;
+        Q_EMIT selectionChanged();
+    });
+    // Rows that go, a new order or new sizes change the totals without a
+    // selectionChanged of their own.
+    const auto forgetTotals = [this] { m_totalsValid = false; };
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, forgetTotals);
+    connect(m_model, &QAbstractItemModel::modelReset, this, forgetTotals);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, forgetTotals);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, forgetTotals);
     connect(m_selection, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 Q_EMIT focusChanged(current.isValid() ? current.row() : -1);
@@ -350,6 +365,7 @@ QAbstractItemView* PaneListCtrl::ActiveView() const {
 void PaneListCtrl::ApplyExtendedStyle(int bits) {
     m_extendedStyle = bits;
     m_delegate->SetExtendedStyle(bits);
+    m_treeDelegate->SetExtendedStyle(bits);
     m_tree->header()->setSectionsMovable(bits & kHeaderDragDrop);
     // Hover is only needed for underlined hot labels.
     const bool hover = (bits & (kOneClickActivate | kTwoClickActivate)) &&
@@ -566,7 +582,11 @@ void PaneListCtrl::ShowRows(std::vector<FolderItem*> rows,
 }
 
 void PaneListCtrl::UpdateRow(FolderItem* item) {
-    m_model->RowChanged(m_model->RowOf(item));
+    const int row = m_model->RowOf(item);
+    m_model->RowChanged(row);
+    // A renamed label may be wider than the List column, which would cut it.
+    if (row >= 0 && m_viewStyle == ID_VIEW_LIST)
+        m_listWidth.RowsInserted(row, row, FocusedRow());
 }
 
 int PaneListCtrl::RowAtGlobal(const QPoint& globalPos) const {
@@ -668,7 +688,41 @@ void PaneListCtrl::SetSelectedRows(const std::vector<bool>& selected) {
     m_selection->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
+void PaneListCtrl::SelectRows(const std::vector<int>& rows, bool selected) {
+    FlushPending();
+    const int count = m_model->Count();
+    std::vector<bool> state(std::size_t(count), false);
+    for (int row : SelectedRows()) {
+        if (row < count)
+            state[std::size_t(row)] = true;
+    }
+    bool changed = false;
+    for (int row : rows) {
+        if (row >= 0 && row < count && state[std::size_t(row)] != selected) {
+            state[std::size_t(row)] = selected;
+            changed = true;
+        }
+    }
+    if (changed)
+        SetSelectedRows(state);
+}
+
+PaneListCtrl::SelectionTotals PaneListCtrl::SelectedTotals() const {
+    if (m_totalsValid)
+        return m_totals;
+    SelectionTotals totals;
+    for (int row : SelectedRows()) {
+        ++totals.count;
+        if (const FolderItem* item = m_model->ItemAt(row))
+            totals.bytes += item->size;
+    }
+    m_totals = totals;
+    m_totalsValid = true;
+    return totals;
+}
+
 std::vector<int> PaneListCtrl::SelectedRows() const {
+    ++m_selectionWalks;
     // Merge the selection's ranges rather than asking row by row: a select
     // all of 100,000 rows is one range.
     std::vector<std::pair<int, int>> ranges;

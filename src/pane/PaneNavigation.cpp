@@ -14,6 +14,7 @@
 #include "pane/PaneListCtrl.h"
 #include "platform/namespace/ShellNamespace.h"
 #include "platform/namespace/ShellTypes.h"
+#include "platform/remote/RemoteMounts.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "shell/Notice.h"
@@ -27,6 +28,8 @@ namespace {
 const QString kNoSense = QStringLiteral("The CPU cannot make any sense of the last input");
 const QString kNoSpecialFolder = QStringLiteral("Where is that special folder then?");
 const QString kBookmarkSet = QStringLiteral("Bookmark set ok.");
+const QString kNoFreeBookmark =
+    QStringLiteral("Every bookmark is set; Ctrl+Shift+digit sets one anew");
 const QString kNoEarlierFilter = QStringLiteral("No visual filter has been defined earlier.");
 const QString kLinkFailed = QStringLiteral("Error resolving link!");
 const QString kSpecifyFilter =
@@ -102,7 +105,9 @@ CPanexView* PaneNavigation::CommandTargetPane() {
     if (!active)
         active = &m_pane;
     if (IsAltDown()) {
-        if (CPanexView* other = m_pane.Host().OtherPane(*active))
+        // Alt never reaches past the window's edge into a hidden pane.
+        CPanexView* other = m_pane.Host().OtherPane(*active);
+        if (other && !m_pane.Host().IsPaneHidden(*other))
             return other;
     }
     return active;
@@ -124,6 +129,8 @@ bool PaneNavigation::GoToText(const QString& text) {
     const QString typed = WithoutLeadingBlanks(text);
     if (typed.isEmpty())
         return false;
+    if (MountFirst(typed))
+        return true;
 
     // Steps 2 and 3.
     const FolderModel* model = m_pane.Model();
@@ -162,6 +169,37 @@ bool PaneNavigation::GoToText(const QString& text) {
             Notice(kNoSense, true);
     }
     return done;
+}
+
+bool PaneNavigation::MountFirst(const QString& typed) {
+    if (!IsRemoteUri(typed))
+        return false;
+    const QString uri = typed.trimmed();
+    if (!ParseRemoteUri(uri))
+        return false;  // ResolveUserPath refuses it, with the usual notice
+    RemoteMounts& mounts = RemoteMounts::Instance();
+    if (mounts.Map().LocalPathOf(uri))
+        return false;  // mounted: opened by its local path
+    QPointer<CPanexView> pane = &m_pane;
+    mounts.Mount(uri, &m_pane, [pane, uri](const RemoteMountResult& result) {
+        if (!pane || result.cancelled)
+            return;  // Cancel leaves the pane where it was
+        if (!result.ok) {
+            Notice(QCoreApplication::translate("PaneNavigation", "Cannot connect to %1: %2")
+                       .arg(uri, result.error),
+                   true);
+        } else if (!result.localPath) {
+            Notice(QCoreApplication::translate(
+                       "PaneNavigation",
+                       "%1 is mounted, but the desktop gives it no local folder (gvfsd-fuse is "
+                       "not running)")
+                       .arg(uri),
+                   true);
+        } else {
+            pane->GoToText(uri);
+        }
+    });
+    return true;
 }
 
 bool PaneNavigation::GoToFile(const IdList& absolute) {
@@ -274,16 +312,35 @@ void PaneNavigation::GoToSpecialFolder(int id) {
 void PaneNavigation::OnBookmark(int slot) {
     CPanexView* target = CommandTargetPane();
     Bookmarks& bookmarks = TheBookmarks();
-    if (IsShiftDown()) {
-        const FolderModel* model = target->Model();
-        if (model && model->IsFileSystem() && !model->path.isEmpty()) {
-            bookmarks.Set(slot, model->path);
-            Notice(kBookmarkSet);
-        }
+    // An unset slot has nowhere to go: choosing it (from the menu, where
+    // Shift is rarely held) sets it instead.
+    if (IsShiftDown() || !bookmarks.IsSet(slot)) {
+        SetBookmark(target, slot);
         return;
     }
-    if (bookmarks.IsSet(slot))
-        target->GoToText(bookmarks.At(slot));
+    target->GoToText(bookmarks.At(slot));
+}
+
+bool PaneNavigation::SetBookmark(CPanexView* target, int slot) {
+    const FolderModel* model = target->Model();
+    if (!model || !model->IsFileSystem() || model->path.isEmpty())
+        return false;
+    // A remote folder is kept by its URI: it opens again after the location
+    // was unmounted.
+    TheBookmarks().Set(slot, ShownLocation(model->path));
+    Notice(kBookmarkSet);
+    return true;
+}
+
+void PaneNavigation::SetFirstFreeBookmark() {
+    const Bookmarks& bookmarks = TheBookmarks();
+    for (int slot = 0; slot < Bookmarks::kCount; ++slot) {
+        if (!bookmarks.IsSet(slot)) {
+            SetBookmark(CommandTargetPane(), slot);
+            return;
+        }
+    }
+    Notice(kNoFreeBookmark, true);
 }
 
 void PaneNavigation::ToggleFilter() {
@@ -341,7 +398,8 @@ bool PaneNavigation::GoToVolume(QChar letter) {
 }
 
 void PaneNavigation::SwitchToOtherPane() {
-    if (CPanexView* other = m_pane.Host().OtherPane(m_pane))
+    CPanexView* other = m_pane.Host().OtherPane(m_pane);
+    if (other && !m_pane.Host().IsPaneHidden(*other))
         other->setFocus(Qt::TabFocusReason);
 }
 
@@ -390,10 +448,11 @@ bool PaneNavigation::HandleKey(QKeyEvent* event) {
             SwitchToOtherPane();
             return true;
         case Qt::Key_Delete:
-            if (ctrl || alt || m_pane.List()->OperandCount() == 0)
+            if (ctrl || alt)
                 return false;
             // Posted, as the command would come from a menu: the delete may
             // ask questions and must not run inside the view's key handling.
+            // Without a selection the command is refused and says why.
             QTimer::singleShot(0, &m_pane, [pane = QPointer<CPanexView>(&m_pane)] {
                 if (pane)
                     pane->Host().ExecuteCommand(ID_FILE_DELETE);
@@ -449,6 +508,10 @@ bool PaneNavigation::OnCommand(int id) {
         OnBookmark(id - ID_BOOKMARK_FIRST);
         return true;
     }
+    if (id == ID_BOOKMARK_SET_FREE) {
+        SetFirstFreeBookmark();
+        return true;
+    }
     if (SpecialFolderOf(id) >= 0) {
         GoToSpecialFolder(id);
         return true;
@@ -494,8 +557,13 @@ bool PaneNavigation::OnUpdateCommand(int id, CommandState& state) {
     if (CommandTarget::InRange(id, ID_BOOKMARK_FIRST, ID_BOOKMARK_LAST)) {
         const int slot = id - ID_BOOKMARK_FIRST;
         state.SetText(TheBookmarks().MenuText(slot));
-        // Setting a bookmark (Shift) must work while the slot is still unset.
-        state.Enable(TheBookmarks().IsSet(slot) || IsShiftDown());
+        // An unset slot's entry sets it.
+        state.Enable(true);
+        return true;
+    }
+    if (id == ID_BOOKMARK_SET_FREE) {
+        const FolderModel* target = CommandTargetPane()->Model();
+        state.Enable(target && target->IsFileSystem());
         return true;
     }
     if (SpecialFolderOf(id) >= 0) {

@@ -52,7 +52,9 @@ public:
     /// the visual filter, a bare pattern filters the folder shown. A
     /// relative text is accepted only while the pane shows a file-system
     /// folder (or none). Unintelligible text gives the alert "The CPU cannot
-    /// make any sense of the last input".
+    /// make any sense of the last input". A remote URI opens by its local
+    /// path once mounted; one not mounted yet is mounted first, and the pane
+    /// moves when the mount is done (true means the mount was started).
     bool GoToText(const QString& text);
     /// Opens the folder of a file (absolute id list) and focuses and selects
     /// the file; other rows lose the selection the folder's history gave.
@@ -97,10 +99,16 @@ public:
     bool OnUpdateCommand(int id, CommandState& state);
 
 private:
+    /// A remote URI (sftp://, smb://, ...) that is not mounted yet: mounts it
+    /// (asking what the server wants) and opens it when that is done. True
+    /// when the mount was started; false for every other text.
+    bool MountFirst(const QString& typed);
     void RunOwnCommand(int id);
     void GoToParent();
     void GoToSpecialFolder(int id);
     void OnBookmark(int slot);
+    bool SetBookmark(CPanexView* target, int slot);
+    void SetFirstFreeBookmark();
     void ToggleFilter();
     void FindLinkTarget();
     void SwitchToOtherPane();

@@ -5,10 +5,17 @@
 #include <QPalette>
 #include <QPixmap>
 #include <algorithm>
+#include <map>
+#include <memory>
 
+#include "platform/fs/FileSystem.h"
+#include "platform/fs/Volumes.h"
 #include "platform/namespace/IconRegistry.h"
+#include "platform/namespace/ItemData.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
+#include "shell/FormatSize.h"
 #include "shell/GeneralSettings.h"
 #include "shell/ShellContext.h"
 
@@ -16,6 +23,10 @@ namespace {
 
 const QString kNameTitle = QStringLiteral("Name");
 const QString kSizeTitle = QStringLiteral("Size");
+const QString kDeletedTitle = QStringLiteral("Deleted");
+const QString kOriginalLocationTitle = QStringLiteral("Original location");
+const QString kFreeSpaceTitle = QStringLiteral("Free space");
+const QString kTotalSizeTitle = QStringLiteral("Total size");
 const QString kModifiedTitle = QStringLiteral("Modified");
 const QString kCreatedTitle = QStringLiteral("Created");
 const QString kAccessedTitle = QStringLiteral("Accessed");
@@ -48,6 +59,70 @@ std::vector<PaneColumn> PaneColumnsForPanes() {
     columns[0] = {PaneColumnKind::Name, kNameTitle, 150, Qt::AlignLeft, ID_SORT_NAME, {}};
     columns[1] = {PaneColumnKind::Size, kSizeTitle, 70, Qt::AlignRight, ID_SORT_SIZE, {}};
     columns[2] = {PaneColumnKind::Date, QString(), 120, Qt::AlignLeft, ID_SORT_DATE, {}};
+    return columns;
+}
+
+std::vector<PaneColumn> PaneColumnsForTrash() {
+    std::vector<PaneColumn> columns = PaneColumnsForPanes();
+    columns[2].title = kDeletedTitle;
+    columns[2].fixedDate = 0;
+    PaneColumn from;
+    from.kind = PaneColumnKind::Text;
+    from.title = kOriginalLocationTitle;
+    from.defaultWidth = 250;
+    // The list's comparisons know no locations; a click keeps the name order.
+    from.sortKey = ID_SORT_NAME;
+    from.text = [](FolderItem& item) {
+        const std::optional<TrashItemData> data =
+            item.id.Count() == 1 ? DecodeTrashItem(item.id.ItemPayload(0)) : std::nullopt;
+        if (!data)
+            return QString();
+        const qsizetype slash = data->originalPath.lastIndexOf('/');
+        return DisplayFromName(
+            NameFromBytes(slash <= 0 ? QByteArray("/") : data->originalPath.left(slash)));
+    };
+    columns.push_back(std::move(from));
+    return columns;
+}
+
+std::vector<PaneColumn> PaneColumnsForComputer() {
+    // Asked once per volume each time Computer is opened (the columns are
+    // made anew then); a remote volume is not asked, so a server that does
+    // not answer can't hold the pane.
+    auto known = std::make_shared<std::map<QByteArray, std::pair<QString, QString>>>();
+    auto spaceOf = [known](FolderItem& item) -> const std::pair<QString, QString>& {
+        static const std::pair<QString, QString> none;
+        const std::optional<VolumeItemData> volume =
+            item.id.Count() == 1 ? DecodeVolumeItem(item.id.ItemPayload(0)) : std::nullopt;
+        if (!volume)
+            return none;
+        auto found = known->find(volume->mountPoint);
+        if (found == known->end()) {
+            std::pair<QString, QString> texts;
+            if (GetDriveType(NameFromBytes(volume->mountPoint)) != DRIVE_REMOTE) {
+                if (const auto free = FreeSpace(volume->mountPoint))
+                    texts.first = FormatSizeUnits(*free);
+                if (const auto total = TotalSpace(volume->mountPoint))
+                    texts.second = FormatSizeUnits(*total);
+            }
+            found = known->emplace(volume->mountPoint, std::move(texts)).first;
+        }
+        return found->second;
+    };
+    std::vector<PaneColumn> columns(3);
+    columns[0] = {PaneColumnKind::Name, kNameTitle, 150, Qt::AlignLeft, ID_SORT_NAME, {}};
+    columns[1] = {PaneColumnKind::Text,
+                  kFreeSpaceTitle,
+                  90,
+                  Qt::AlignRight,
+                  ID_SORT_NAME,
+                  [spaceOf](FolderItem& item) { return spaceOf(item).first; }};
+    columns[2] = {PaneColumnKind::Text,
+                  kTotalSizeTitle,
+                  90,
+                  Qt::AlignRight,
+                  ID_SORT_NAME,
+                  [spaceOf](FolderItem& item) { return spaceOf(item).second; }};
     return columns;
 }
 
@@ -376,7 +451,7 @@ QString PaneRowModel::CellText(FolderItem& item, int column) const {
         case PaneColumnKind::Size:
             return item.SizeText();
         case PaneColumnKind::Date:
-            return item.DateText(DateIndex());
+            return item.DateText(c.fixedDate >= 0 ? c.fixedDate : DateIndex());
         case PaneColumnKind::Text:
             return c.text ? c.text(item) : QString();
     }
@@ -431,8 +506,9 @@ QVariant PaneRowModel::headerData(int section, Qt::Orientation orientation, int 
     const PaneColumn& column = m_columns[std::size_t(section)];
     switch (role) {
         case Qt::DisplayRole:
-            return column.kind == PaneColumnKind::Date ? DateColumnTitle(DateIndex())
-                                                       : column.title;
+            return column.kind == PaneColumnKind::Date && column.fixedDate < 0
+                       ? DateColumnTitle(DateIndex())
+                       : column.title;
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
         default:

@@ -51,11 +51,23 @@ struct PaneColumn {
     Qt::Alignment alignment = Qt::AlignLeft;
     int sortKey = 0;                           // the ID_SORT_ command its header click selects
     std::function<QString(FolderItem&)> text;  // Text columns
+    /// Date columns: the time shown (0 modified, 1 created, 2 accessed)
+    /// under `title`; -1 shows the "eFileDateUzed" time under its own title.
+    int fixedDate = -1;
 };
 
 /// The columns of a folder pane: "Name" 150 (by name), "Size" 70 right
 /// aligned (by size), the date column 120 (by date).
 std::vector<PaneColumn> PaneColumnsForPanes();
+
+/// The columns of a pane showing the trash: "Name", "Size", "Deleted" (the
+/// deletion date, which the trash gives as the modified time) and
+/// "Original location" (the folder each item was deleted from).
+std::vector<PaneColumn> PaneColumnsForTrash();
+/// The columns of a pane showing Computer: "Name", "Free space" and "Total
+/// size" of each volume (as the status line words sizes; empty for remote
+/// volumes, which are not asked).
+std::vector<PaneColumn> PaneColumnsForComputer();
 
 /// "Modified", "Created" or "Accessed" for "eFileDateUzed" 0, 1, 2 (others
 /// read as 0).

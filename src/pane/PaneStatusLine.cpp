@@ -95,15 +95,16 @@ QString RowDescription(CPanexView& pane, FolderItem& item, const QString& label)
 
 std::optional<QString> SelectionSummary(CPanexView& pane) {
     PaneListCtrl& list = *pane.List();
-    const std::vector<FolderItem*> selected = list.SelectedItems();
-    const qsizetype count = qsizetype(selected.size());
-    if (count >= 2) {
-        std::uint64_t total = 0;
-        for (const FolderItem* item : selected) total += item->size;
-        return kManySelected.arg(count).arg(FormatSize(total), BytesWord());
+    // Asked several times a second: the kept totals, not a walk of what may
+    // be 100,000 selected rows.
+    const PaneListCtrl::SelectionTotals totals = list.SelectedTotals();
+    if (totals.count >= 2)
+        return kManySelected.arg(totals.count).arg(FormatSize(totals.bytes), BytesWord());
+    if (totals.count == 1) {
+        const std::vector<FolderItem*> selected = list.SelectedItems();
+        if (!selected.empty())
+            return RowDescription(pane, *selected.front(), kSelectedLabel);
     }
-    if (count == 1)
-        return RowDescription(pane, *selected.front(), kSelectedLabel);
 
     const int rows = list.RowCount();
     if (pane.stickySelection() && rows > 0) {

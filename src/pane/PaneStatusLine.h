@@ -24,7 +24,7 @@ class FolderItem;
 ///   has the focus);
 /// - otherwise "Empty folder" without rows, else "n Object[s], <total>
 ///   [bytes ]in total" with the pane's listed total.
-/// Cost: linear in the selected rows.
+/// Cost: O(1) while the selection is unchanged (PaneListCtrl::SelectedTotals).
 std::optional<QString> SelectionSummary(CPanexView& pane);
 
 /// "<label> object: " and what the row is: in a virtual folder "Special

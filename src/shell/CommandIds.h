@@ -64,6 +64,8 @@ inline constexpr int ID_FILE_PROPERTIES = 32825;
 inline constexpr int ID_FILE_FILTERS = 32842;
 inline constexpr int ID_FILE_FILTER_HISTORY = 32941;
 inline constexpr int ID_FILE_USE_FILTER = 32970;  // Alt held: the inactive pane
+// Folders on other machines (GVfs).
+inline constexpr int ID_FILE_CONNECT_SERVER = 33140;
 
 // Mark.
 inline constexpr int ID_MARK_SELECT_GROUP = 32806;    // Ctrl held: no dialog
@@ -106,8 +108,9 @@ inline constexpr int ID_SORT_FIRST = ID_SORT_NONE;  // 32776..32781
 inline constexpr int ID_SORT_LAST = ID_SORT_FOLDER;
 inline constexpr int ID_VIEW_STYLE_FIRST = ID_VIEW_SMALLICON;  // 59408..59411
 inline constexpr int ID_VIEW_STYLE_LAST = ID_VIEW_DETAILS;
-inline constexpr int ID_LAYOUT_FIRST = 32957;  // layout 1
-inline constexpr int ID_LAYOUT_LAST = 32959;   // layout 3
+inline constexpr int ID_LAYOUT_FIRST = 32957;       // layout 1
+inline constexpr int ID_LAYOUT_LAST = 32959;        // layout 3
+inline constexpr int ID_LAYOUT_STORE_FREE = 33121;  // store in the first empty slot
 
 // Actions.
 inline constexpr int ID_NEW_FILE = 32804;
@@ -119,11 +122,12 @@ inline constexpr int ID_SPLIT_FILE = 32992;
 inline constexpr int ID_MERGE_FILES = 32993;
 
 // Bookmarks and "Go to folder".
-inline constexpr int ID_BOOKMARK_FIRST = 32943;  // bookmark slot 0
-inline constexpr int ID_BOOKMARK_LAST = 32948;   // bookmark slot 5
-inline constexpr int ID_GOTO_PARENT = 32846;     // the pane's list handles Bksp
-inline constexpr int ID_GOTO_ROOT = 32847;       // Shift+Bksp, handled by the list
-inline constexpr int ID_GOTO_DESKTOP = 32848;    // Ctrl+Bksp, handled by the list
+inline constexpr int ID_BOOKMARK_FIRST = 32943;     // bookmark slot 0
+inline constexpr int ID_BOOKMARK_LAST = 32948;      // bookmark slot 5
+inline constexpr int ID_BOOKMARK_SET_FREE = 33120;  // set the first empty slot
+inline constexpr int ID_GOTO_PARENT = 32846;        // the pane's list handles Bksp
+inline constexpr int ID_GOTO_ROOT = 32847;          // Shift+Bksp, handled by the list
+inline constexpr int ID_GOTO_DESKTOP = 32848;       // Ctrl+Bksp, handled by the list
 inline constexpr int ID_GOTO_PREVIOUS = 32874;
 inline constexpr int ID_GOTO_NEXT = 32875;
 inline constexpr int ID_GOTO_NETWORK = 32930;
@@ -181,3 +185,10 @@ inline constexpr int ID_FIND_COPY = 32978;
 inline constexpr int ID_FIND_PRINT_LIST = 32980;
 inline constexpr int ID_FIND_BATCH = 32987;
 inline constexpr int ID_FIND_SELECT_ALL = 32999;
+
+// Commander tools: renaming many items at once, making and unpacking
+// archives, synchronizing two folder trees.
+inline constexpr int ID_FILE_MULTI_RENAME = 33160;  // Ctrl+F2
+inline constexpr int ID_FILE_PACK = 33161;          // Alt+F5
+inline constexpr int ID_FILE_UNPACK = 33162;        // Alt+F6
+inline constexpr int ID_MARK_SYNC_FOLDERS = 33163;  // Shift+F9

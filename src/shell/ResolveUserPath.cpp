@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include "platform/fs/UniqueFd.h"
+#include "platform/namespace/NameCodec.h"
+#include "platform/remote/RemoteMounts.h"
 #include "shell/PathHelpers.h"
 #include "shell/Pidl.h"
 #include "shell/ShellContext.h"
@@ -49,9 +51,19 @@ QString TrimLeadingSpace(const QString& text) {
 
 }  // namespace
 
+// A remote location the desktop has mounted is reached through its local
+// (FUSE) path, so everything below treats it as any folder.
+static QString LocalFormOf(const QString& text) {
+    if (!IsRemoteUri(text))
+        return text;
+    if (const std::optional<QByteArray> local = RemoteMounts::Snapshot().LocalPathOf(text))
+        return NameFromBytes(*local);
+    return text;
+}
+
 ResolvedPath ResolveUserPath(const QString& typed) {
     // Step 1.
-    QString text = ExpandHome(TrimLeadingSpace(typed));
+    QString text = LocalFormOf(ExpandHome(TrimLeadingSpace(typed)));
     if (text.isEmpty())
         return {IdList(), kResolveCurrent | kResolveFolder};
     std::uint32_t flags = 0;

@@ -22,6 +22,13 @@
 // - Sizes are kept exact (bytes) and, as shown, rounded to whole kB per
 //   folder: (bytes + 512) / 1024; a total shown is the sum of rounded parts.
 //
+// Names are shown as the file system has them. Title-casing names written
+// all in capitals (README as Readme) made sense where names ignore case
+// and old short names came in capitals; here case tells names apart, so
+// "DATA" and "Data" can stand side by side in one folder, and showing one
+// in the other's spelling would show two folders under one name and a name
+// that is not on the disk. So no name is changed.
+//
 // Folders that cannot be read: one that refuses entry (access denied)
 // stays in the tree with zero counts and " <NOT accessible>" after its name,
 // and so does one whose files could be listed but not examined; the reading

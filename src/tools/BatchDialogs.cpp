@@ -99,6 +99,12 @@ bool BatchTemplateDialog::Validate() {
         m_combo->setFocus();
         return false;
     }
+    // A name the shell could read as code is worse than no script.
+    if (!BatchTemplateIsSafe(ParseBatchTemplate(text))) {
+        MessageBoxText(BatchTexts::kUnsafeTemplate, PromptButtons::Ok, PromptIcon::Warning, this);
+        m_combo->setFocus();
+        return false;
+    }
     m_template = text;
     BatchTemplateHistory().Add(General().historyItems, text);
     return true;

@@ -25,6 +25,9 @@ namespace BatchTexts {
 inline const QString kTemplateTitle = QStringLiteral("Batch file creation");
 inline const QString kEmptyTemplate = QStringLiteral("Template should not be empty");
 inline const QString kInvalidTemplate = QStringLiteral("The specified template is invalid");
+inline const QString kUnsafeTemplate = QStringLiteral(
+    "The template puts a name where it can't be quoted safely (inside ${...}, $((...)), a "
+    "here-document, or a comment within a substitution); write it another way");
 inline const QString kTooLong =
     QStringLiteral("The script would be longer than 30000 characters; select fewer items");
 inline const QString kScriptTitle = QStringLiteral("%1 - Batch script");
@@ -50,8 +53,9 @@ public:
     explicit BatchTemplateDialog(QWidget* parent = nullptr);
     void SetTemplate(const QString& text);
     /// "Create": the template trimmed of trailing blanks; empty gives the
-    /// warning "Template should not be empty" and false; else it goes to the
-    /// history: true.
+    /// warning "Template should not be empty" and false, one that puts a
+    /// code where it can't be quoted (BatchTemplateIsSafe) a warning that
+    /// says so and false; else it goes to the history: true.
     bool Validate();
     const QString& Template() const { return m_template; }
     void accept() override;

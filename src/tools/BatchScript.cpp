@@ -1,39 +1,9 @@
 #include "tools/BatchScript.h"
 
+#include "platform/process/ShellQuoting.h"
 #include "shell/PatternList.h"
 
 namespace {
-
-bool IsShellSafe(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
-           QStringView(u"_@%+=:,./-").contains(c);
-}
-
-// Where the template has put the code being expanded.
-enum class Quoting { kNone, kSingle, kDouble };
-
-QString QuoteFor(const QString& value, Quoting quoting) {
-    switch (quoting) {
-        case Quoting::kSingle: {
-            QString out = value;
-            return out.replace(u'\'', QStringLiteral("'\\''"));
-        }
-        case Quoting::kDouble: {
-            QString out;
-            out.reserve(value.size());
-            for (QChar c : value) {
-                if (c == u'$' || c == u'`' || c == u'\\' || c == u'"')
-                    out += u'\\';
-                out += c;
-            }
-            return out;
-        }
-        case Quoting::kNone:
-            break;
-    }
-    return ShellQuote(value);
-}
 
 // The value of a letter code for the item, or none.
 std::optional<QString> LetterValue(QChar code, const BatchItem& item, const BatchPaths& paths) {
@@ -68,11 +38,7 @@ std::optional<QString> LetterValue(QChar code, const BatchItem& item, const Batc
 }  // namespace
 
 QString ShellQuote(const QString& value) {
-    if (!value.isEmpty() && std::all_of(value.begin(), value.end(), IsShellSafe))
-        return value;
-    QString out = value;
-    out.replace(u'\'', QStringLiteral("'\\''"));
-    return u'\'' + out + u'\'';
+    return ShellQuoteWord(value);
 }
 
 QStringList ParseBatchTemplate(const QString& templateText) {
@@ -82,99 +48,94 @@ QStringList ParseBatchTemplate(const QString& templateText) {
     return list.patterns();
 }
 
+namespace {
+
+// Expands one entry into `out`, with `scanner` telling where each value
+// lands in the script read so far.
+void ExpandInto(QString& out, ShellContextScanner& scanner, const QString& entry,
+                const BatchItem& item, const BatchPaths& paths, int counter, bool& refused) {
+    const qsizetype length = entry.size();
+    qsizetype i = 0;
+    while (i < length) {
+        const QChar c = entry[i];
+        if (c == u'$' && i + 1 < length) {
+            const QChar code = entry[i + 1];
+            if (code.isDigit() && code.unicode() < 128) {
+                qsizetype end = i + 1;
+                while (end < length && entry[end].isDigit() && entry[end].unicode() < 128) ++end;
+                const QString digits = entry.mid(i + 1, end - i - 1);
+                bool ok = false;
+                const qulonglong start = digits.toULongLong(&ok);
+                if (ok && start <= qulonglong(1) << 62) {
+                    // Digits need no quoting anywhere, but the shell reads
+                    // them as it reads typed ones (after "$x" they go on
+                    // with the name), so the scanner reads them too.
+                    const QString number = QString::number(start + qulonglong(counter))
+                                               .rightJustified(digits.size(), u'0');
+                    for (qsizetype d = 0; d < number.size();) d += scanner.Advance(number, d);
+                    out += number;
+                    i = end;
+                    continue;
+                }
+            } else if (const std::optional<QString> value = LetterValue(code, item, paths)) {
+                const bool isName = code == u'N' || code == u'B';
+                if (const std::optional<QString> word = scanner.Quote(*value, isName)) {
+                    out += *word;
+                    scanner.NoteValue();
+                    i += 2;
+                    continue;
+                }
+                // A place no value can be put safely: the code stays as
+                // written.
+                refused = true;
+            }
+        }
+        const qsizetype used = scanner.Advance(entry, i);
+        out += QStringView(entry).mid(i, used);
+        i += used;
+    }
+}
+
+}  // namespace
+
 QString ExpandBatchEntry(const QString& entry, const BatchItem& item, const BatchPaths& paths,
                          int counter) {
     QString out;
     out.reserve(entry.size() + item.name.size() * 2);
-    Quoting quoting = Quoting::kNone;
-    // Whether the next character output starts a shell word (also right
-    // after the quote that opens a word).
-    bool wordStart = true;
-    const int length = int(entry.size());
-    int i = 0;
-    auto copy = [&](QChar c) {
-        out += c;
-        switch (quoting) {
-            case Quoting::kNone:
-                if (c == u'\'') {
-                    quoting = Quoting::kSingle;
-                    return;  // still at the word's start
-                }
-                if (c == u'"') {
-                    quoting = Quoting::kDouble;
-                    return;
-                }
-                wordStart = c == u' ' || c == u'\t' || c == u';' || c == u'|' || c == u'&' ||
-                            c == u'(' || c == u'>' || c == u'<';
-                return;
-            case Quoting::kSingle:
-                if (c == u'\'')
-                    quoting = Quoting::kNone;
-                wordStart = false;
-                return;
-            case Quoting::kDouble:
-                if (c == u'"')
-                    quoting = Quoting::kNone;
-                wordStart = false;
-                return;
-        }
-    };
-    while (i < length) {
-        const QChar c = entry[i];
-        if (c == u'\\' && quoting != Quoting::kSingle && i + 1 < length) {
-            // An escaped character is literal text of the template.
-            copy(c);
-            out += entry[i + 1];
-            wordStart = false;
-            i += 2;
-            continue;
-        }
-        if (c != u'$' || i + 1 >= length) {
-            copy(c);
-            ++i;
-            continue;
-        }
-        const QChar code = entry[i + 1];
-        if (code.isDigit() && code.unicode() < 128) {
-            int end = i + 1;
-            while (end < length && entry[end].isDigit() && entry[end].unicode() < 128) ++end;
-            const QString digits = entry.mid(i + 1, end - i - 1);
-            bool ok = false;
-            const qulonglong start = digits.toULongLong(&ok);
-            if (ok && start <= qulonglong(1) << 62) {
-                const QString number = QString::number(start + qulonglong(counter));
-                out += number.rightJustified(digits.size(), u'0');
-                wordStart = false;
-                i = end;
-                continue;
-            }
-        } else if (const std::optional<QString> value = LetterValue(code, item, paths)) {
-            QString text = *value;
-            if ((code == u'N' || code == u'B') && wordStart && text.startsWith(u'-'))
-                text.prepend(QStringLiteral("./"));
-            out += QuoteFor(text, quoting);
-            wordStart = false;
-            i += 2;
-            continue;
-        }
-        // No value: the code stays as written.
-        copy(c);
-        copy(code);
-        i += 2;
-    }
+    ShellContextScanner scanner;
+    bool refused = false;
+    ExpandInto(out, scanner, entry, item, paths, counter, refused);
     return out;
 }
 
 QString GenerateBatchScript(const QStringList& entries, const std::vector<BatchItem>& items,
-                            const BatchPaths& paths) {
+                            const BatchPaths& paths, bool* refused) {
     QString script = kBatchScriptHeader;
+    // One reading of the whole script: a quote a line leaves open goes on
+    // into the next one.
+    ShellContextScanner scanner;
+    const QString lineEnd = QStringLiteral("\n");
+    bool anyRefused = false;
     int counter = 0;
     for (const BatchItem& item : items) {
         for (const QString& entry : entries) {
-            script += ExpandBatchEntry(entry, item, paths, counter);
-            script += u'\n';
+            ExpandInto(script, scanner, entry, item, paths, counter, anyRefused);
+            script += lineEnd;
+            scanner.Advance(lineEnd, 0);
         }
         ++counter;
     }
+    if (refused)
+        *refused = anyRefused;
     return script;
+}
+
+bool BatchTemplateIsSafe(const QStringList& entries) {
+    // Where a value lands depends on the template alone; two items show
+    // what a line left open does to the next item's lines.
+    const BatchItem sample{QStringLiteral("n.e"), QStringLiteral("/f")};
+    const BatchPaths paths{QStringLiteral("/l"), QStringLiteral("/r"), QStringLiteral("/i")};
+    bool refused = false;
+    GenerateBatchScript(entries, {sample, sample}, paths, &refused);
+    return !refused;
 }

@@ -17,21 +17,18 @@
 // in the line as written. Letters are case-sensitive.
 //
 // The script runs in the POSIX shell, and names must never run as code
-// there, so every value of a letter code is made safe for the place the
-// template puts it:
-// - outside quotes, a value holding anything but letters, digits and
-//   "_@%+=:,./-" is put in single quotes (a "'" in it written as '\'');
-// - inside the template's own single quotes, a "'" in the value closes the
-//   quotes, is escaped and opens them again;
-// - inside the template's own double quotes, "$", "`", "\" and '"' in the
-//   value are escaped with a backslash;
-// - a name ($N, $B) that starts a shell word and begins with "-" is written
-//   "./-...", so that no command takes it for an option.
-// - a code after a backslash (outside single quotes) stays as written: the
-//   backslash makes it literal text, as the shell would, and a value there
-//   would lose the protection of its first quote.
-// So "cp $N $R", "cp '$N' '$R'" and "cp \"$N\" \"$R\"" all copy a file named
-// $(touch P) as that file. Lines are never cut, however long.
+// there, so every value of a letter code is written for the place the
+// template puts it, as the shell reads the whole script (ShellQuoting.h):
+// a plain word, the template's own single or double quotes, backquotes
+// (also inside double quotes), "$(...)", a comment (a line break in a
+// name is written "?" there). A name ($N, $B) that starts a shell word and
+// begins with "-" is written "./-...", so that no command takes it for an
+// option. A code after a backslash (outside single quotes) stays as
+// written: the backslash makes it literal text, as the shell would.
+// A template that puts a code where no value can be quoted safely (inside
+// "${...}", "$((...))" or a here-document, a comment inside a
+// substitution) is refused by the template dialog; the script made from
+// it anyway keeps such codes as written. Lines are never cut, however long.
 
 #include <QString>
 #include <QStringList>
@@ -70,10 +67,16 @@ QString ExpandBatchEntry(const QString& entry, const BatchItem& item, const Batc
                          int counter);
 
 /// The whole script: the header, then for each item in order each entry
-/// expanded, every line ended by "\n".
+/// expanded, every line ended by "\n". `*refused` (when given) tells
+/// whether a code was kept as written because its place can't be quoted.
 QString GenerateBatchScript(const QStringList& entries, const std::vector<BatchItem>& items,
-                            const BatchPaths& paths);
+                            const BatchPaths& paths, bool* refused = nullptr);
+
+/// Whether every code of the template lands where its value can be quoted
+/// (the template dialog refuses the others).
+bool BatchTemplateIsSafe(const QStringList& entries);
 
 /// `value` quoted for the POSIX shell: as it is when it holds only letters,
-/// digits and "_@%+=:,./-" (and is not empty), else in single quotes.
+/// digits and "_@+=:,./-" (and is not empty), else in single quotes
+/// (ShellQuoteWord).
 QString ShellQuote(const QString& value);

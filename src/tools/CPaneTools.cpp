@@ -1,6 +1,7 @@
 #include "tools/CPaneTools.h"
 
 #include <QClipboard>
+#include <QDateTime>
 #include <QDialog>
 #include <QGuiApplication>
 #include <QPointer>
@@ -22,15 +23,26 @@
 #include "tools/BatchDialogs.h"
 #include "tools/BatchScript.h"
 #include "tools/DirListing.h"
+#include "tools/MultiRenameDialog.h"
 #include "tools/PaneCompare.h"
 #include "tools/PaneSelection.h"
 #include "tools/SelectPatternDialog.h"
+#include "tools/SyncWindow.h"
 #include "tools/TextScan.h"
 #include "tools/ToolFiles.h"
 
 namespace {
 
 bool g_syncScrolling = false;
+bool g_syncByContent = false;  // "bSyncByContent"
+
+void LoadSyncSettings(const ProfileStore& store) {
+    g_syncByContent = store.GetProfileInt(kSyncSettingsSection, kSyncByContentKey, 0) != 0;
+}
+
+void SaveSyncSettings(ProfileStore& store) {
+    store.WriteProfileInt(kSyncSettingsSection, kSyncByContentKey, g_syncByContent ? 1 : 0);
+}
 
 // The listing is read by the user only.
 constexpr mode_t kListingMode = 0600;
@@ -51,7 +63,12 @@ bool IsFileSystemOrArchive(const CPanexView* pane) {
 }  // namespace
 
 CPaneTools::CPaneTools(PaneHost& host)
-    : m_host(host), m_scriptRunner(RunScriptInTerminal), m_context(std::make_unique<QObject>()) {}
+    : m_host(host),
+      m_scriptRunner([this](const QString& script, const QString& folder) {
+          return RunScriptInTerminal(script, folder,
+                                     m_consolePreamble ? m_consolePreamble() : QString());
+      }),
+      m_context(std::make_unique<QObject>()) {}
 
 CPaneTools::~CPaneTools() = default;
 
@@ -113,6 +130,10 @@ void CPaneTools::EnsureLoaded(Settings which) {
         case Settings::BatchTemplateHistory:
             LoadBatchTemplateHistory(store);
             saver = SaveBatchTemplateHistory;
+            break;
+        case Settings::Synchronize:
+            LoadSyncSettings(store);
+            saver = SaveSyncSettings;
             break;
     }
     if (m_registrar)
@@ -191,6 +212,12 @@ bool CPaneTools::OnCommand(int id) {
         case ID_EDIT_COPY_NAMES:
             CopyNames(IsShiftDown());
             return true;
+        case ID_FILE_MULTI_RENAME:
+            MultiRename();
+            return true;
+        case ID_MARK_SYNC_FOLDERS:
+            SynchronizeFolders();
+            return true;
         default:
             return CommandTarget::OnCommand(id);
     }
@@ -238,8 +265,15 @@ bool CPaneTools::OnUpdateCommand(int id, CommandState& state) {
             return true;
         case ID_MARK_GENERATE_BATCH:
         case ID_EDIT_COPY_NAMES:
+        case ID_FILE_MULTI_RENAME:
             state.Enable(HasSelection(pane) && IsFileSystemPane(pane));
             return true;
+        case ID_MARK_SYNC_FOLDERS: {
+            CPanexView* other = OtherPane();
+            state.Enable(IsFileSystemPane(pane) && IsFileSystemPane(other) &&
+                         PanesShowDifferentFolders(*pane, *other));
+            return true;
+        }
         default:
             return CommandTarget::OnUpdateCommand(id, state);
     }
@@ -359,4 +393,47 @@ void CPaneTools::CopyNames(bool shellQuoted) {
     }
     clipboard->setText(JoinNames(paths, shellQuoted));
     Notice(ListingTexts::kNamesCopied, false);
+}
+
+void CPaneTools::MultiRename() {
+    CPanexView* pane = ActivePane();
+    if (!HasSelection(pane) || !IsFileSystemPane(pane))
+        return;
+    std::vector<RenameSource> items;
+    for (const FolderItem* item : pane->List()->OperandItems()) {
+        const FileTime modified = item->times[kTimeModified];
+        items.push_back({item->name, modified ? QDateTime::fromMSecsSinceEpoch(
+                                                    FileTimeToUnixMilliseconds(modified))
+                                              : QDateTime()});
+    }
+    MultiRenameDialog dialog(pane->Model()->path, std::move(items), pane->window());
+    QPointer<CPanexView> guarded(pane);
+    dialog.SetChangedCallback([guarded] {
+        if (guarded)
+            guarded->RefreshPane(false, nullptr);
+    });
+    RunDialog(dialog);
+}
+
+void CPaneTools::SynchronizeFolders() {
+    CPanexView* pane = ActivePane();
+    CPanexView* other = OtherPane();
+    if (!IsFileSystemPane(pane) || !IsFileSystemPane(other) ||
+        !PanesShowDifferentFolders(*pane, *other))
+        return;
+    EnsureLoaded(Settings::Synchronize);
+    const bool activeFirst = m_host.IsFirstPane(*pane);
+    CPanexView* left = activeFirst ? pane : other;
+    CPanexView* right = activeFirst ? other : pane;
+    SyncWindow window(left->Model()->path, right->Model()->path, g_syncByContent, pane->window());
+    window.SetByContentChanged([](bool on) { g_syncByContent = on; });
+    QPointer<CPanexView> guardedLeft(left);
+    QPointer<CPanexView> guardedRight(right);
+    window.SetChangedCallback([guardedLeft, guardedRight] {
+        for (CPanexView* view : {guardedLeft.data(), guardedRight.data()}) {
+            if (view)
+                view->RefreshPane(false, nullptr);
+        }
+    });
+    RunDialog(window);
 }

@@ -17,11 +17,14 @@
 //   32823          generate batch (Ctrl+B)              BatchDialogs.h
 //   32975          print selection                      DirListing.h
 //   32986          copy names (Alt+C; Alt+Shift+C shell-quoted)
+//   33160          multi-rename the selection (Ctrl+F2)  MultiRenameDialog.h
+//   33163          synchronize the two folder trees (Shift+F9)  SyncWindow.h
 //
 // Mirror browsing (32876) is the pane's own (PaneNavigation).
 //
 // Settings: the pattern history, "Grep Settings" with its two histories and
-// the batch template history are loaded when first needed; the saver of
+// the batch template history and "Synchronize Settings" are loaded when
+// first needed; the saver of
 // each is handed to the registrar then, to be run at exit.
 //
 // Main thread only. The host outlives it.
@@ -41,7 +44,7 @@ class QDialog;
 class CPaneTools : public CommandTarget {
 public:
     /// Which of the tools' settings a saver writes.
-    enum class Settings { SelectionPatternHistory, Grep, BatchTemplateHistory };
+    enum class Settings { SelectionPatternHistory, Grep, BatchTemplateHistory, Synchronize };
     using SaverRegistrar =
         std::function<void(Settings which, std::function<void(ProfileStore&)> saver)>;
     /// Opens a file in the editor (`viewOnly`); true when one started.
@@ -65,6 +68,9 @@ public:
     void SetEditorOpener(EditorOpener opener) { m_opener = std::move(opener); }
     void SetListingPath(PathProvider provider) { m_listingPath = std::move(provider); }
     void SetBatchPath(PathProvider provider) { m_batchPath = std::move(provider); }
+    /// The console commands' preamble ("szDosCmdPreample"), which names the
+    /// terminal a generated script runs in (RunScriptInTerminal).
+    void SetConsolePreamble(PathProvider provider) { m_consolePreamble = std::move(provider); }
     void SetScriptRunner(ScriptRunner runner) { m_scriptRunner = std::move(runner); }
     void SetDialogRunner(DialogRunner runner) { m_dialogRunner = std::move(runner); }
     /// Whether the panes stand side by side (sync scrolling needs it).
@@ -87,6 +93,8 @@ public:
     void GenerateBatch();
     void PrintSelection();
     void CopyNames(bool shellQuoted);
+    void MultiRename();
+    void SynchronizeFolders();
 
     /// Loads a group of the tools' settings the first time it is needed in
     /// the run and hands its saver to the registrar; find files shares the
@@ -104,9 +112,10 @@ private:
     EditorOpener m_opener;
     PathProvider m_listingPath;
     PathProvider m_batchPath;
+    PathProvider m_consolePreamble;
     ScriptRunner m_scriptRunner;
     DialogRunner m_dialogRunner;
     std::function<bool()> m_sideBySide;
-    bool m_loaded[3] = {false, false, false};
+    bool m_loaded[4] = {false, false, false, false};
     std::unique_ptr<QObject> m_context;  // receiver of the lists' signals
 };

@@ -204,22 +204,31 @@ void SyncOnContent(CPanexView& pane, CPanexView& other) {
                         select = true;
                         break;
                     case ContentResult::kOpenError:
+                        // A pair that was not read is never taken for
+                        // identical: it stands out with the differing ones.
                         Notice(CompareTexts::kReadError.arg(DisplayFromName(item.name)), true);
+                        select = true;
                         break;
                     case ContentResult::kReadError:
+                        // The same for a read that broke off; the run ends
+                        // with this pair counted.
+                        Notice(CompareTexts::kReadError.arg(DisplayFromName(item.name)), true);
+                        select = true;
+                        stop = true;
+                        break;
                     case ContentResult::kAborted:
                         // The item keeps its selection; the run ends here.
                         stop = true;
                         break;
                 }
             }
-            if (stop)
+            if (stop && !select)
                 break;
             if (select && IsFolderItem(&item) && item.size == 0 && !General().selectIncFolders)
                 select = false;
             selected[size_t(row)] = select;
             differing += select ? 1 : 0;
-            if (operation.PollEscape())
+            if (stop || operation.PollEscape())
                 break;
         }
     }

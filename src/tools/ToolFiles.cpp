@@ -10,6 +10,7 @@
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/process/Launch.h"
+#include "platform/process/ShellQuoting.h"
 
 bool WriteFileReplacing(const QString& path, const QByteArray& bytes, mode_t mode) {
     const QByteArray target = NameToBytes(path);
@@ -57,7 +58,16 @@ QStringList TerminalScriptArguments(const QString& terminal, const QString& scri
             script};
 }
 
-bool RunScriptInTerminal(const QString& script, const QString& workingDirectory) {
+bool RunScriptInTerminal(const QString& script, const QString& workingDirectory,
+                         const QString& consolePreamble) {
+    // Like every console command: the preamble, then the command as one
+    // quoted argument for the terminal's shell. The script runs through
+    // /bin/sh, so a temporary folder mounted noexec does not stop it.
+    const QString preamble = ExpandTypedCommandLine(consolePreamble);
+    if (!preamble.trimmed().isEmpty()) {
+        const QString command = QStringLiteral("/bin/sh ") + ShellQuoteWord(script);
+        return StartCommandLine(preamble + ShellQuoteWord(command), workingDirectory);
+    }
     const std::optional<QString> terminal = FindTerminal();
     if (!terminal)
         return false;

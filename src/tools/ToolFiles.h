@@ -30,6 +30,12 @@ std::optional<QString> FindTerminal();
 /// xfce4-terminal "-x", the others "-e").
 QStringList TerminalScriptArguments(const QString& terminal, const QString& script);
 
-/// Starts `script` in a terminal window in `workingDirectory`, detached.
-/// False when no terminal is found or it could not be started.
-bool RunScriptInTerminal(const QString& script, const QString& workingDirectory);
+/// Starts `script` in a terminal window in `workingDirectory`, detached, as
+/// a console command runs: `consolePreamble` ("szDosCmdPreample", which
+/// names the user's terminal; its environment references expanded) with
+/// "/bin/sh <script>" appended as one quoted argument. Only when the
+/// preamble is empty is a terminal looked for (FindTerminal) and given
+/// TerminalScriptArguments. False when no terminal is found or it could
+/// not be started.
+bool RunScriptInTerminal(const QString& script, const QString& workingDirectory,
+                         const QString& consolePreamble = QString());

@@ -26,6 +26,7 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneContextMenu.h"
 #include "pane/PaneHost.h"
+#include "platform/fileop/FileOpQueue.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/fs/Volumes.h"
 #include "platform/namespace/NameCodec.h"
@@ -647,12 +648,11 @@ void CTreeBrowser::DeleteSelected() {
     TreeNode* parent = node->parent;
     const std::uint64_t parentSerial = parent->serial;
     const bool fileSystemParent = parent->fileSystem && !parent->path.isEmpty();
-    if (fileSystemParent && parent->watch)
-        parent->watch->SetEnabled(false);
-    BeginPaneOperation(m_host, ParsingNameOf(*parent), QString(), DROPEFFECT_MOVE);
+    const QString parentPath = ParsingNameOf(*parent);
 
-    // Step 3: a file of the file system goes to the engine.
-    bool handled = false;
+    // Step 3: a file of the file system goes to the engine, in the
+    // background when the program has a queue; the tree and the panes
+    // catch up when it ends.
     if (fileSystemParent) {
         std::unique_ptr<ShellDataObject> data = DataObjectOf(*node);
         const QStringList paths = data ? FilePathsOf(*data) : QStringList();
@@ -661,24 +661,43 @@ void CTreeBrowser::DeleteSelected() {
             request.func = FileOpRequest::Delete;
             for (const QString& path : paths) request.sources.push_back(NameToBytes(path));
             request.allowUndo = !IsShiftDown();
-            SHFileOperation(request, window());
-            handled = true;
-        }
-    }
-    // Step 4: anything else through the folder's own verb.
-    if (!handled) {
-        bool deleted = false;
-        if (std::unique_ptr<ShellFolder> folder = BindParentOf(*node)) {
-            if (std::unique_ptr<ShellContextMenu> menu =
-                    folder->GetContextMenu(std::span(&node->id, 1))) {
-                InvokeContext context;
-                context.parent = window();
-                deleted = menu->InvokeVerb(kDeleteVerb, context);
+            if (FileOpQueue* queue = BackgroundOperations()) {
+                queue->Start(
+                    std::move(request),
+                    [this, parentSerial, parentPath](const FileOpResult&) {
+                        BeginPaneOperation(m_host, parentPath, QString(), DROPEFFECT_MOVE);
+                        EndDelete(parentSerial, true);
+                    },
+                    this);
+                return;
             }
+            if (parent->watch)
+                parent->watch->SetEnabled(false);
+            BeginPaneOperation(m_host, parentPath, QString(), DROPEFFECT_MOVE);
+            SHFileOperation(request, window());
+            EndDelete(parentSerial, true);
+            return;
         }
-        if (!deleted)
-            Beep(BeepKind::Exclamation);
     }
+    if (fileSystemParent && parent->watch)
+        parent->watch->SetEnabled(false);
+    BeginPaneOperation(m_host, parentPath, QString(), DROPEFFECT_MOVE);
+    // Step 4: anything else through the folder's own verb.
+    bool deleted = false;
+    if (std::unique_ptr<ShellFolder> folder = BindParentOf(*node)) {
+        if (std::unique_ptr<ShellContextMenu> menu =
+                folder->GetContextMenu(std::span(&node->id, 1))) {
+            InvokeContext context;
+            context.parent = window();
+            deleted = menu->InvokeVerb(kDeleteVerb, context);
+        }
+    }
+    if (!deleted)
+        Beep(BeepKind::Exclamation);
+    EndDelete(parentSerial, fileSystemParent);
+}
+
+void CTreeBrowser::EndDelete(std::uint64_t parentSerial, bool fileSystemParent) {
     // Step 5. The parent may have gone with the operation (its own
     // refresh); it is looked up again.
     EndPaneOperation(m_host);

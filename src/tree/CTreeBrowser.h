@@ -154,6 +154,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The end of a delete: the panes brought up to date, the parent re-read
+    // and watched again (looked up anew: it may have gone meanwhile).
+    void EndDelete(std::uint64_t parentSerial, bool fileSystemParent);
     struct Mailbox;
     // The drop-target state between drag events.
     struct DropState {

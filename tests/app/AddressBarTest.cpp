@@ -3,6 +3,7 @@
 // command line's commands (run, repeat, history), the filter texts and what
 // closing writes.
 #include <QAbstractItemView>
+#include <QCompleter>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -165,6 +166,46 @@ TEST_F(AddressBarTest, KeysOfTheEditWorkTheActivePane) {
     EXPECT_TRUE(BoxHasFocus());
 }
 
+// Tab on a typed path completes it: a lone match whole (a folder with its
+// "/"), several as far as they agree, offered in a popup with the folders
+// first. Tab on anything else still goes to the pane.
+TEST_F(AddressBarTest, TabCompletesATypedPathFoldersFirst) {
+    ASSERT_TRUE(dir.MakeFolder("left/abc"));
+    ASSERT_TRUE(dir.MakeFolder("left/.hidden"));
+    CPanexView* left = frame->GetLeftPane();
+    edit->setFocus();
+    edit->setText(leftPath + QStringLiteral("/s"));
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_EQ(edit->text(), leftPath + QStringLiteral("/sub/"));
+    EXPECT_TRUE(BoxHasFocus());
+
+    edit->setText(leftPath + QStringLiteral("/a"));
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_EQ(edit->text(), leftPath + QStringLiteral("/a")) << "they agree on no more";
+    QCompleter* completer = combo->PathCompleter();
+    ASSERT_NE(completer, nullptr);
+    QStringList offered;
+    for (int row = 0; row < completer->completionCount(); ++row) {
+        completer->setCurrentRow(row);
+        offered.append(completer->currentCompletion());
+    }
+    EXPECT_EQ(offered,
+              (QStringList{leftPath + QStringLiteral("/abc/"), leftPath + QStringLiteral("/a1.txt"),
+                           leftPath + QStringLiteral("/a2.txt")}));
+    completer->popup()->hide();
+
+    // Hidden entries only for a part that starts with ".".
+    edit->setText(leftPath + QStringLiteral("/.h"));
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_EQ(edit->text(), leftPath + QStringLiteral("/.hidden/"));
+
+    // No match, and no path: Tab goes to the pane, the text stays.
+    edit->setText(leftPath + QStringLiteral("/zz"));
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_TRUE(left->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_EQ(edit->text(), leftPath + QStringLiteral("/zz"));
+}
+
 TEST_F(AddressBarTest, AcceleratorsOfTheWindowAreOffWhileTheBoxHasTheFocus) {
     int picks = 0;
     HistoryPickDialog::SetRunner([&](HistoryPickDialog& dialog) {
@@ -220,6 +261,8 @@ TEST_F(AddressBarTest, CommandsRunInTheActiveFolderAndRepeatFromTheHistory) {
     ASSERT_TRUE(WaitForFile(made));
     EXPECT_EQ(bar->Runner().History().First(), QStringLiteral("> touch made-by-runner"));
     EXPECT_TRUE(frame->GetLeftPane()->isAncestorOf(QApplication::focusWidget()));
+    // The box shows the folder again, not the command.
+    EXPECT_EQ(edit->text(), leftPath + QStringLiteral("/*"));
 
     ASSERT_TRUE(QFile::remove(made));
     ASSERT_TRUE(frame->Commands().Execute(ID_REPEAT_COMMAND));

@@ -123,6 +123,109 @@ TEST_F(CommandRunnerTest, HostileNamesStayOneArgumentOfAShellCommand) {
     EXPECT_EQ(out.readAll(), QByteArray("PIPED\n"));
 }
 
+// The names no command may run as code, nor change on the way: an option
+// look-alike, substitutions, quotes, a line break, and environment
+// references (%FOO% holds a command of its own).
+QStringList HostileNames() {
+    return {QStringLiteral("--x"),         QStringLiteral("$(touch P)"),
+            QStringLiteral("`touch P`"),   QStringLiteral("'; touch P;'"),
+            QStringLiteral("line\nbreak"), QStringLiteral("%HOME%"),
+            QStringLiteral("%FOO%"),       QStringLiteral("it's \"odd\" $HOME")};
+}
+
+class CommandRunnerEnvironmentTest : public CommandRunnerTest {
+protected:
+    void SetUp() override {
+        CommandRunnerTest::SetUp();
+        qputenv("FOO", "a; touch P");
+        qputenv("CV_TYPED", "typed-by-user");
+    }
+    void TearDown() override {
+        qunsetenv("FOO");
+        qunsetenv("CV_TYPED");
+        CommandRunnerTest::TearDown();
+    }
+};
+
+TEST_F(CommandRunnerEnvironmentTest, ReferencesAreExpandedInTheTypedTextOnlyNeverInAName) {
+    MacroValues values;
+    values.active = dir.Path();
+    // A program command: every name arrives as the one argument it is.
+    for (const QString& name : HostileNames()) {
+        values.focusedName = name;
+        ASSERT_TRUE(
+            runner.RunCommandText(QStringLiteral(">touch -- $N"), values, dir.Path(), kMax));
+        EXPECT_TRUE(WaitForFile(At(name))) << name.toStdString();
+    }
+    // What the user typed is still expanded.
+    ASSERT_TRUE(
+        runner.RunCommandText(QStringLiteral(">touch %CV_TYPED%"), values, dir.Path(), kMax));
+    EXPECT_TRUE(WaitForFile(At(QStringLiteral("typed-by-user"))));
+    EXPECT_FALSE(QFile::exists(At(QStringLiteral("P"))));
+    EXPECT_FALSE(QFile::exists(At(QStringLiteral("a"))));
+    EXPECT_TRUE(notices.isEmpty());
+}
+
+TEST_F(CommandRunnerEnvironmentTest, AShellCommandGetsEachNameByteForByteWhereverItStands) {
+    runner.SetDosPreamble(QStringLiteral("sh -c 'eval \"$1\"' corvane "));
+    MacroValues values;
+    values.active = dir.Path();
+    // The name bare, in single quotes, in double quotes, and inside
+    // backquotes and a command substitution within double quotes.
+    const QStringList commands = {
+        QStringLiteral("$ touch -- $N && touch done"),
+        QStringLiteral("$ touch -- '$N' && touch done"),
+        QStringLiteral("$ touch -- \"$N\" && touch done"),
+        QStringLiteral("$ touch -- \"`printf '%s' $N`\" && touch done"),
+        QStringLiteral("$ touch -- \"$(printf '%s' \"$N\")\" && touch done"),
+        QStringLiteral("$ touch %CV_TYPED% && touch -- $N && touch done"),
+    };
+    for (const QString& command : commands) {
+        for (const QString& name : HostileNames()) {
+            // A name that ends in a line break loses it in a substitution,
+            // as any shell does; the hostile list has none.
+            values.focusedName = name;
+            ASSERT_TRUE(runner.RunCommandText(command, values, dir.Path(), kMax))
+                << command.toStdString();
+            EXPECT_TRUE(WaitForFile(At(QStringLiteral("done"))))
+                << command.toStdString() << ": " << name.toStdString();
+            EXPECT_TRUE(QFile::exists(At(name)))
+                << command.toStdString() << ": " << name.toStdString();
+            QFile::remove(At(QStringLiteral("done")));
+            QFile::remove(At(name));
+        }
+    }
+    EXPECT_TRUE(QFile::exists(At(QStringLiteral("typed-by-user"))));
+    EXPECT_FALSE(QFile::exists(At(QStringLiteral("P"))));
+    EXPECT_FALSE(QFile::exists(At(QStringLiteral("a"))));
+}
+
+TEST_F(CommandRunnerTest, AMacroWhereNoNameCanBeQuotedStopsTheCommand) {
+    QStringList launched;
+    runner.SetLauncher([&](const QString& line, const QString&) {
+        launched.append(line);
+        return true;
+    });
+    MacroValues values;
+    values.focusedName = QStringLiteral("$(touch P)");
+    for (const QString& text :
+         {QStringLiteral("$ echo ${X:-$N}"), QStringLiteral("$ echo $(( $N ))"),
+          QStringLiteral("$ x=$(echo # $N)")}) {
+        notices.clear();
+        EXPECT_FALSE(runner.RunCommandText(text, values, dir.Path(), kMax)) << text.toStdString();
+        ASSERT_EQ(notices.size(), 1);
+        EXPECT_EQ(notices[0].text, kUnsafeMacroPlace);
+        EXPECT_TRUE(notices[0].alert);
+    }
+    EXPECT_TRUE(launched.isEmpty());
+    EXPECT_TRUE(runner.History().entries().isEmpty());
+    // A "${...}" without a macro in it is the shell's own business.
+    EXPECT_TRUE(
+        runner.RunCommandText(QStringLiteral("$ echo ${HOME} $N"), values, dir.Path(), kMax));
+    ASSERT_EQ(launched.size(), 1);
+    EXPECT_EQ(launched[0], QStringLiteral(R"('echo ${HOME} '\''$(touch P)'\''')"));
+}
+
 TEST_F(CommandRunnerTest, PreamblesGoInFrontAndTheShellCommandIsOneArgument) {
     QStringList launched;
     runner.SetLauncher([&](const QString& line, const QString&) {

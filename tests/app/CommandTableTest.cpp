@@ -129,9 +129,11 @@ TEST(CommandTable, SampleRowsCarryTheirExactTextKeysAndPrompts) {
 TEST(CommandTable, EveryMenuCommandHasOneRowAndItsShownKeyIsItsFirstAccelerator) {
     const QList<int> menuIds = CommandIdsIn(MainMenuResource());
     // The 106 items of the menu bar (home and Computer added to the
-    // original's places), the function-key bar, the hidden-files toggle and
-    // the quick filter, each in one place only.
-    EXPECT_EQ(menuIds.size(), 109);
+    // original's places), the function-key bar and the hidden-files toggle,
+    // multi-rename, pack, unpack and synchronize folders, the first free
+    // bookmark and layout slot, Connect to Server and the quick filter,
+    // each in one place only.
+    EXPECT_EQ(menuIds.size(), 116);
     EXPECT_EQ(QSet<int>(menuIds.begin(), menuIds.end()).size(), menuIds.size());
 
     QSet<int> tableIds;
@@ -231,7 +233,7 @@ TEST(CommandTable, MenuTreeAndKeyboardOnlyCommandsAreWhereTheyBelong) {
     EXPECT_EQ(CommandIdsIn(FindSubmenu(menu, QStringLiteral("Selec&tion"))->items),
               (QList<int>{32912, 32913, 32914}));
     EXPECT_EQ(CommandIdsIn(FindSubmenu(menu, QStringLiteral("&Layouts"))->items),
-              (QList<int>{32957, 32958, 32959}));
+              (QList<int>{32957, 32958, 32959, ID_LAYOUT_STORE_FREE}));
     EXPECT_EQ(CommandIdsIn(FindSubmenu(menu, QStringLiteral("&Help"))->items),
               (QList<int>{32864, 32863, 32862, 32865, 32866, 57664}));
 

@@ -167,11 +167,12 @@ protected:
 
 TEST_F(LayoutsFrameTest, AStoredLayoutBringsTheWindowBackExactly) {
     ASSERT_TRUE(Start());
-    // An empty slot's item is disabled and says how to define it.
+    // An empty slot's item says how to define it, and is enabled: it
+    // defines it.
     {
         const ScopedKeyState none(Qt::NoModifier);
         const CommandState empty = frame->Commands().Update(ID_LAYOUT_FIRST + 1);
-        EXPECT_FALSE(empty.enabled);
+        EXPECT_TRUE(empty.enabled);
         EXPECT_EQ(empty.text.value_or(QString()), QStringLiteral("(press Ctrl+Shift+8 to define)"));
     }
     frame->GetLeftPane()->List()->SetViewStyle(ID_VIEW_DETAILS);
@@ -243,6 +244,45 @@ TEST_F(LayoutsFrameTest, AStoredLayoutBringsTheWindowBackExactly) {
     ASSERT_TRUE(Start());
     ASSERT_TRUE(frame->Bars()->Layouts().Slot(2));
     EXPECT_EQ(frame->Bars()->Layouts().Slot(2)->dockState, storedState);
+}
+
+// From the menu, without Shift: an empty slot's item asks the name and
+// stores the layout there; "Store in a free slot" takes the first empty
+// slot, and says so when there is none. A defined slot's item applies it.
+TEST_F(LayoutsFrameTest, TheMenuDefinesAnEmptySlotAndTheFirstFreeOne) {
+    ASSERT_TRUE(Start());
+    const ScopedKeyState none(Qt::NoModifier);
+    prompter->AnswerInput(QStringLiteral("Second"));
+    ASSERT_TRUE(frame->Commands().Execute(ID_LAYOUT_FIRST + 1));
+    ASSERT_EQ(prompter->Requests().size(), 1);
+    EXPECT_EQ(prompter->Requests()[0].initialText, QStringLiteral("Layout 2"));
+    ASSERT_TRUE(frame->Bars()->Layouts().Slot(2));
+    EXPECT_EQ(frame->Bars()->Layouts().Slot(2)->record.name, QStringLiteral("Second"));
+
+    prompter->Clear();
+    prompter->AnswerInput(QStringLiteral("First"));
+    EXPECT_TRUE(frame->Commands().Update(ID_LAYOUT_STORE_FREE).enabled);
+    ASSERT_TRUE(frame->Commands().Execute(ID_LAYOUT_STORE_FREE));
+    ASSERT_EQ(prompter->Requests().size(), 1);
+    EXPECT_EQ(prompter->Requests()[0].initialText, QStringLiteral("Layout 1"));
+    ASSERT_TRUE(frame->Bars()->Layouts().Slot(1));
+    EXPECT_EQ(frame->Bars()->Layouts().Slot(1)->record.name, QStringLiteral("First"));
+
+    // A defined slot's item applies it: no question.
+    prompter->Clear();
+    ASSERT_TRUE(frame->Commands().Execute(ID_LAYOUT_FIRST + 1));
+    EXPECT_TRUE(prompter->Requests().isEmpty());
+    EXPECT_EQ(frame->Bars()->Layouts().Slot(2)->record.name, QStringLiteral("Second"));
+
+    prompter->AnswerInput(QStringLiteral("Third"));
+    ASSERT_TRUE(frame->Commands().Execute(ID_LAYOUT_STORE_FREE));
+    ASSERT_TRUE(frame->Bars()->Layouts().Slot(3));
+    prompter->Clear();
+    notices.clear();
+    ASSERT_TRUE(frame->Commands().Execute(ID_LAYOUT_STORE_FREE));
+    EXPECT_TRUE(prompter->Requests().isEmpty()) << "every slot is defined";
+    ASSERT_FALSE(notices.isEmpty());
+    EXPECT_TRUE(notices.back().alert);
 }
 
 TEST_F(LayoutsFrameTest, ALayoutOfAnotherScreenIsAppliedOnlyWhenTheUserAgrees) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
 #include <QSettings>
@@ -440,3 +441,72 @@ TEST_F(MainFrameTest, StackedPanesTakeTheirSizeFromTheStore) {
 }
 
 }  // namespace
+
+TEST_F(MainFrameTest, AHiddenPaneIsNeverActiveAndOnePaneTogglesBack) {
+    ASSERT_NE(Start(), nullptr);
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    CPaneSplitter* splitter = frame->Splitter();
+    const int available = splitter->Available();
+    CPanexView* left = frame->GetLeftPane();
+    CPanexView* right = frame->GetRightPane();
+    frame->ActivatePane(left);
+    ASSERT_EQ(frame->GetActivePane(), left);
+
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(PaneSizes(), (QList<int>{available, 0}));
+    EXPECT_TRUE(frame->IsPaneHidden(*right));
+    EXPECT_FALSE(frame->IsPaneHidden(*left));
+
+    // Tab in the shown pane keeps it active and focused.
+    QWidget* leftView = left->List()->ActiveView();
+    QTest::keyClick(leftView, Qt::Key_Tab);
+    EXPECT_EQ(frame->GetActivePane(), left);
+    EXPECT_TRUE(left->isAncestorOf(QApplication::focusWidget()));
+
+    // Neither asking nor a focus change activates the hidden pane.
+    frame->ActivatePane(right);
+    EXPECT_EQ(frame->GetActivePane(), left);
+    right->List()->ActiveView()->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(frame->GetActivePane(), left);
+    EXPECT_TRUE(left->isAncestorOf(QApplication::focusWidget()));
+
+    // Alt does not reach into the hidden pane either.
+    SetKeyStateOverride(Qt::AltModifier);
+    EXPECT_EQ(left->CommandTargetPane(), left);
+    SetKeyStateOverride(std::nullopt);
+
+    // Ctrl+O again brings the hidden pane back; then Tab reaches it.
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(PaneSizes().value(0), available / 2);
+    EXPECT_FALSE(frame->IsPaneHidden(*right));
+    SetKeyStateOverride(Qt::AltModifier);
+    EXPECT_EQ(left->CommandTargetPane(), right);
+    SetKeyStateOverride(std::nullopt);
+    QTest::keyClick(left->List()->ActiveView(), Qt::Key_Tab);
+    EXPECT_EQ(frame->GetActivePane(), right);
+
+    // One pane with the right pane active hides the left one; the active
+    // pane stays the shown one.
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(PaneSizes(), (QList<int>{0, available}));
+    QTest::keyClick(right->List()->ActiveView(), Qt::Key_Tab);
+    EXPECT_EQ(frame->GetActivePane(), right);
+}
+
+TEST_F(MainFrameTest, AStoredActivePaneWithNoRoomGivesWayToTheShownOne) {
+    // The last run ended with the right pane filling the window while the
+    // left one was stored as active.
+    WriteStore(QStringLiteral("MainFrame Settings"), QStringLiteral("nLeftPaneWidth"), 0);
+    WriteStore(QStringLiteral("MainFrame Settings"), QStringLiteral("bLeftPaneActive"), 1);
+    ASSERT_NE(Start(), nullptr);
+    QTRY_VERIFY(frame->IsPaneHidden(*frame->GetLeftPane()));
+    QTRY_COMPARE(frame->GetActivePane(), frame->GetRightPane());
+}
+
+TEST_F(MainFrameTest, BoxesWithoutATitleOfTheirOwnAreTitledCorvane) {
+    ASSERT_NE(Start(), nullptr);
+    // Not the executable's lower-case name.
+    EXPECT_EQ(PromptTitle(QString()), QStringLiteral("Corvane"));
+    EXPECT_EQ(PromptTitle(QStringLiteral("Copy")), QStringLiteral("Copy"));
+}

@@ -218,6 +218,7 @@ TEST_F(MenuTest, EveryCommandEitherWorksOrIsPendingWithAReasonAndNoPendingOneIsH
     needState.unite({ID_FIND_BROWSE, ID_FIND_VIEW_FILE, ID_FIND_SELECT_ALL, ID_FIND_DELETE,
                      ID_FIND_COPY, ID_FIND_PRINT_LIST, ID_FIND_BATCH});
     needState.insert(ID_DIRDATA_PRINT);  // a statistics window open
+    needState.insert(ID_FILE_UNPACK);    // an archive selected
     for (int id = ID_BOOKMARK_FIRST; id <= ID_BOOKMARK_LAST; ++id) needState.insert(id);
     for (int id = ID_LAYOUT_FIRST; id <= ID_LAYOUT_LAST; ++id) needState.insert(id);
 

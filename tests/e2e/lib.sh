@@ -14,14 +14,20 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/corvane-e2e.XXXXXX")
 XVFB_PID=""
 WM_PID=""
 APP_PID=""
+CLEANUP_FIRST=""
 cleanup() {
+    # A script's own servers go first (see CLEANUP_FIRST), so that nothing
+    # of theirs is mounted under $WORK when it is removed.
+    [ -z "$CLEANUP_FIRST" ] || $CLEANUP_FIRST
     for pid in $APP_PID $WM_PID $XVFB_PID; do
         kill "$pid" 2>/dev/null || true
     done
     for pid in $APP_PID $WM_PID $XVFB_PID; do
         wait "$pid" 2>/dev/null || true
     done
-    rm -rf "$WORK"
+    # Never through a mount point: a remote folder mounted below $WORK that
+    # could not be unmounted keeps its files.
+    rm -rf --one-file-system "$WORK"
 }
 trap cleanup EXIT INT TERM
 

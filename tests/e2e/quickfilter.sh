@@ -35,7 +35,7 @@ key ctrl+slash
 xdotool type --delay 80 07
 wait_for 10 rows_are "$(containing 07)" || fail "typing '07' did not narrow the rows ($(left_rows))"
 has_line "$DUMP" "L	f0007.dat" || fail "f0007.dat is not listed under '07'"
-has_line "$DUMP" "L	f0170.dat" || fail "f0170.dat is not listed under '07'"
+has_line "$DUMP" "L	f0071.dat" || fail "f0071.dat is not listed under '07'"
 has_line "$DUMP" "L	f0001.dat" && fail "f0001.dat is listed under '07'"
 xdotool type --delay 80 7
 wait_for 10 rows_are "$(containing 077)" || fail "typing '077' did not narrow the rows ($(left_rows))"

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -90,6 +91,50 @@ TEST_F(EditorTest, AFileBeyondTheTextLimitOpensInHexToViewAndIsRefusedForEditing
     QString error;
     EXPECT_FALSE(edit->Load(path, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// Another program cuts the file while it is shown: the pages past the new
+// end are gone. The view must live on and say so, whichever way it got
+// there (a file beyond the text limit, and the hex switch of a small one).
+TEST_F(EditorTest, AFileCutShortWhileShownInHexIsReportedNotFatal) {
+    const QString big = File("big.bin", "start");
+    ASSERT_EQ(::truncate(QFile::encodeName(big).constData(), kEditorTextLimit + 4096), 0);
+    {
+        QFile tail(big);
+        ASSERT_TRUE(tail.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(tail.seek(kEditorTextLimit + 4000));
+        ASSERT_EQ(tail.write("tail of the file"), 16);
+    }
+    QByteArray small(100000, 'x');
+    const QString shown = File("small.bin", small);
+
+    auto large = Open(big, true);
+    ASSERT_TRUE(large->IsHexMode());
+    auto little = Open(shown, true);
+    ASSERT_TRUE(little->OnCommand(ID_EDITOR_HEX));
+    ASSERT_TRUE(little->IsHexMode());
+    for (CEditorView* view : {large.get(), little.get()}) {
+        HexView* hex = view->Hex();
+        hex->show();
+        hex->resize(600, 400);
+        hex->grab();  // the first page, read while the file is whole
+        EXPECT_TRUE(hex->ChangedNotice().isEmpty());
+    }
+
+    ASSERT_EQ(::truncate(QFile::encodeName(big).constData(), 100), 0);
+    ASSERT_EQ(::truncate(QFile::encodeName(shown).constData(), 10), 0);
+    for (CEditorView* view : {large.get(), little.get()}) {
+        HexView* hex = view->Hex();
+        hex->setFocus();
+        QTest::keyClick(hex, Qt::Key_End, Qt::ControlModifier);
+        hex->grab();  // paints the last page: past the end of the file now
+        QTest::keyClick(hex, Qt::Key_PageUp);
+        hex->grab();
+        EXPECT_EQ(hex->ChangedNotice(), QStringLiteral("the file has changed"));
+        EXPECT_TRUE(hex->Line(hex->LineCount()).isEmpty());
+    }
+    // What is still there is shown as it is now.
+    EXPECT_EQ(little->Hex()->Line(0).mid(kHexPartWidth), QByteArray(10, 'x'));
 }
 
 TEST_F(EditorTest, AnUnchangedFileIsSavedByteForByte) {

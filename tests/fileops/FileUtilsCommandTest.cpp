@@ -130,7 +130,9 @@ TEST_F(FileUtilsTest, PasteHardLinkFromTheClipboard) {
     EXPECT_EQ(asked.title, QStringLiteral("Hard Link"));
     EXPECT_EQ(asked.text, HardLinkText(kLinkExists).arg(QString::fromUtf8(a.Join("y.txt"))));
     EXPECT_EQ(asked.answers, MultiAnswerDialog::AnswerTexts());
-    EXPECT_EQ(asked.defaultButton, 0);
+    // Return on the question keeps the existing file, as in the copy
+    // conflict box: "&No" (the third answer) is the default.
+    EXPECT_EQ(asked.answers.value(asked.defaultButton), QStringLiteral("&No"));
     EXPECT_TRUE(SameInode(b.Join("x.txt"), a.Join("x.txt")));
     EXPECT_TRUE(SameInode(b.Join("y.txt"), a.Join("y.txt")));
     EXPECT_NE(Item(*left, "x.txt"), nullptr) << "the pane was refreshed";

@@ -146,6 +146,29 @@ TEST(HardLinkerTest, AcrossFileSystemsFailsWithoutCopying) {
     EXPECT_TRUE(HardLinkText(kLinkFailed).contains(QStringLiteral("same file system")));
 }
 
+// A folder on another file system: nothing can be linked, so nothing is
+// made, not even the empty folders of its tree.
+TEST(HardLinkerTest, AFolderAcrossFileSystemsMakesNothing) {
+    QTemporaryDir shm(QStringLiteral("/dev/shm/corvane-link-XXXXXX"));
+    ASSERT_TRUE(shm.isValid());
+    const QByteArray source = shm.path().toUtf8() + "/d";
+    ASSERT_TRUE(QDir().mkpath(QString::fromUtf8(source + "/inner")));
+    ASSERT_TRUE(WriteFile(source + "/inner/f.txt", "f"));
+    ASSERT_TRUE(WriteFile(source + "/g.txt", "g"));
+    TestDir dir;
+    struct stat a {};
+    struct stat b {};
+    ASSERT_EQ(::stat(source.constData(), &a), 0);
+    ASSERT_EQ(::stat(dir.PathBytes().constData(), &b), 0);
+    ASSERT_NE(a.st_dev, b.st_dev) << "the test needs two file systems";
+
+    Answering none;
+    HardLinker linker(none.Hooks());
+    EXPECT_EQ(linker.LinkPaths({source}, dir.PathBytes()), kLinkFailed);
+    EXPECT_FALSE(dir.Exists("d"));
+    EXPECT_FALSE(linker.Stopped());
+}
+
 // Escape between entries stops the command without a message.
 TEST(HardLinkerTest, EscapeStopsBetweenEntries) {
     TestDir dir;

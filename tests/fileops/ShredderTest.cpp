@@ -57,6 +57,33 @@ TEST(ShredderTest, ReadOnlyFileDirectlyVersusInsideAFolder) {
     EXPECT_FALSE(dir.Exists("tree"));
 }
 
+// A read-only file inside a shredded folder is made writable through the
+// descriptor of the file that was looked at: when another program puts a
+// link in its place in between, what the link names keeps its mode and
+// data.
+TEST(ShredderTest, AReadOnlyFileSwappedForALinkLeavesTheLinkedFileAlone) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("tree/locked", "read only inside"));
+    ASSERT_TRUE(dir.SetMode("tree/locked", 0444));
+    ASSERT_TRUE(dir.MakeFile("victim", "not selected"));
+    ASSERT_TRUE(dir.SetMode("victim", 0444));
+    const QByteArray locked = dir.Join("tree/locked");
+    int swaps = 0;
+    Shredder shredder;
+    shredder.SetLookedAtHook([&](const QByteArray& path) {
+        if (path != locked || swaps++ > 0)
+            return;
+        ASSERT_EQ(::unlink(locked.constData()), 0);
+        ASSERT_EQ(::symlink(dir.Join("victim").constData(), locked.constData()), 0);
+    });
+    const ShredOutcome outcome = shredder.ShredItem(dir.Join("tree"));
+    EXPECT_EQ(swaps, 1);
+    EXPECT_EQ(outcome.result, ShredResult::kWriteError);
+    ASSERT_TRUE(LStat(dir.Join("victim")));
+    EXPECT_EQ(LStat(dir.Join("victim"))->st_mode & 07777, 0444u) << "chmod went through the link";
+    EXPECT_EQ(dir.Read("victim"), QByteArray("not selected"));
+}
+
 // Only what was selected goes: a selected link goes without its target, a
 // link inside a tree is not followed into the folder it points at, a file
 // with other hard links is refused with both names and the data intact, a

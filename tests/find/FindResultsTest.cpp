@@ -222,25 +222,43 @@ TEST_F(FindResultsTest, BrowseSelectsOnlyTheRowsOfTheFirstSelectedRowsFolder) {
     EXPECT_EQ(left->Model()->path, P("a"));
 }
 
-TEST_F(FindResultsTest, ViewFileOpensOneNonEmptyFileAndBeepsOtherwise) {
+// Folders that differ only in case are two folders: Browse into Docs must
+// not select there a file the search found in docs, or a Delete right
+// after would take a file nobody found.
+TEST_F(FindResultsTest, BrowseTellsFoldersApartByCase) {
+    ASSERT_TRUE(dir.MakeFile("Docs/a.log"));
+    ASSERT_TRUE(dir.MakeFile("docs/b.log"));
+    Open(QStringLiteral("*.log"));
+    window->OnCommand(ID_SORT_NAME);
+    ASSERT_EQ(RowPaths(), QStringList({P("Docs/a.log"), P("docs/b.log")}));
+    // Made after the search: not among the results.
+    ASSERT_TRUE(dir.MakeFile("Docs/b.log"));
+    window->List()->SelectRow(0, true);
+    window->List()->SelectRow(1, true);
+    window->Browse(false);
+    EXPECT_EQ(left->Model()->path, P("Docs"));
+    EXPECT_EQ(SelectedNames(*left), QStringList({QStringLiteral("a.log")}));
+}
+
+TEST_F(FindResultsTest, ViewFileOpensOneFileEvenAnEmptyOneAndBeepsOnAFolder) {
     ASSERT_TRUE(dir.MakeFile("full.log", "text"));
     ASSERT_TRUE(dir.MakeFile("empty.log"));
     ASSERT_TRUE(dir.MakeFolder("folder.log"));
     Open(QStringLiteral("*.log"));
     window->OnCommand(ID_SORT_NAME);
     ASSERT_EQ(RowPaths(), QStringList({P("folder.log"), P("empty.log"), P("full.log")}));
-    for (int row : {0, 1}) {
+    window->List()->SelectRow(0, true);
+    window->ViewFile();
+    EXPECT_EQ(prompter->Beeps().size(), 1);
+    EXPECT_TRUE(opened.isEmpty());
+    for (int row : {1, 2}) {
         window->List()->ClearSelection();
         window->List()->SelectRow(row, true);
         window->ViewFile();
     }
-    EXPECT_EQ(prompter->Beeps().size(), 2);
-    EXPECT_TRUE(opened.isEmpty());
-    window->List()->ClearSelection();
-    window->List()->SelectRow(2, true);
-    window->ViewFile();
-    ASSERT_EQ(opened.size(), 1);
-    EXPECT_EQ(opened.front(), std::make_pair(P("full.log"), true));
+    EXPECT_EQ(prompter->Beeps().size(), 1) << "an empty file is viewable";
+    EXPECT_EQ(opened,
+              (QList<std::pair<QString, bool>>{{P("empty.log"), true}, {P("full.log"), true}}));
 }
 
 TEST_F(FindResultsTest, DeletedRowsGoWhateverTheAnswerAndTheLastOneClosesTheWindow) {

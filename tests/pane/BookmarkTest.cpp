@@ -21,12 +21,12 @@ protected:
 
 // Ctrl+Shift+2 in a file-system folder sets bookmark 2 (with the notice and
 // the menu text); Ctrl+2 elsewhere goes back there; in a virtual folder the
-// set does nothing; an unset bookmark is disabled unless Shift is held.
+// set does nothing; an unset bookmark's entry is enabled (it sets it).
 TEST_F(BookmarkTest, SetAndGo) {
     ASSERT_TRUE(dir.MakeFolder("marked"));
     const QString marked = PathJoin(dir.Path(), "marked");
     const int slot2 = ID_BOOKMARK_FIRST + 2;
-    EXPECT_FALSE(Update(slot2).enabled);
+    EXPECT_TRUE(Update(slot2).enabled);
     EXPECT_EQ(Update(slot2).text, QString("(press Ctrl+Shift+2 to set)"));
     ASSERT_TRUE(pane.GoToText(marked));
     {
@@ -86,6 +86,52 @@ TEST_F(BookmarkTest, StoredAndLoaded) {
     EXPECT_EQ(TheBookmarks().At(0), "/srv/zero");
     EXPECT_EQ(TheBookmarks().At(5), "/home/five & more");
     EXPECT_FALSE(TheBookmarks().IsSet(1));
+}
+
+// From the menu, without Shift: an unset slot's entry sets that slot to
+// the pane's folder; "Bookmark this folder" takes the first unset slot, and
+// says so when every slot is set. A set slot's entry still goes there.
+TEST_F(BookmarkTest, TheMenuSetsAnUnsetSlotAndTheFirstFreeOne) {
+    TheBookmarks().Clear();
+    ASSERT_TRUE(dir.MakeFolder("one"));
+    ASSERT_TRUE(dir.MakeFolder("two"));
+    const QString one = PathJoin(dir.Path(), "one");
+    const QString two = PathJoin(dir.Path(), "two");
+    ASSERT_TRUE(pane.GoToText(one));
+    {
+        NoticeRecorder notices;
+        EXPECT_TRUE(Update(ID_BOOKMARK_FIRST + 4).enabled);
+        EXPECT_TRUE(pane.OnCommand(ID_BOOKMARK_FIRST + 4));
+        EXPECT_TRUE(notices.Has("Bookmark set ok.", false));
+    }
+    EXPECT_EQ(TheBookmarks().At(4), one);
+
+    ASSERT_TRUE(pane.GoToText(two));
+    EXPECT_TRUE(Update(ID_BOOKMARK_SET_FREE).enabled);
+    EXPECT_TRUE(pane.OnCommand(ID_BOOKMARK_SET_FREE));
+    EXPECT_EQ(TheBookmarks().At(0), two);
+    EXPECT_EQ(TheBookmarks().At(4), one) << "a set slot is not taken";
+
+    // The set slot's entry goes there, it does not set it anew.
+    EXPECT_TRUE(pane.OnCommand(ID_BOOKMARK_FIRST + 4));
+    EXPECT_EQ(ShownPath(pane), one);
+    EXPECT_EQ(TheBookmarks().At(0), two);
+
+    for (int slot = 1; slot < Bookmarks::kCount; ++slot) {
+        if (!TheBookmarks().IsSet(slot))
+            EXPECT_TRUE(pane.OnCommand(ID_BOOKMARK_SET_FREE));
+    }
+    for (int slot = 0; slot < Bookmarks::kCount; ++slot) EXPECT_TRUE(TheBookmarks().IsSet(slot));
+    {
+        NoticeRecorder notices;
+        EXPECT_TRUE(pane.OnCommand(ID_BOOKMARK_SET_FREE));
+        ASSERT_FALSE(notices.entries.empty());
+        EXPECT_TRUE(notices.entries.back().alert) << "every slot is set";
+    }
+    // In a virtual folder there is nothing to bookmark.
+    ASSERT_TRUE(pane.OpenFolder(TheShellContext().drives));
+    EXPECT_FALSE(Update(ID_BOOKMARK_SET_FREE).enabled);
+    TheBookmarks().Clear();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QHeaderView>
 #include <QListView>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -32,6 +33,9 @@ TEST(DetailsColumnWidthsTest, SaveAndLoadOnAPlainTree) {
     const QDateTime late(QDate(2026, 12, 28), QTime(23, 58, 58));
     const QString date = FormatFileTime(FileTimeFromTimespec(late.toSecsSinceEpoch(), 0));
     EXPECT_GT(defaults[2], tree.fontMetrics().horizontalAdvance(date));
+    // A 2 GiB file's size shows whole, with the cell's margins to spare.
+    EXPECT_GE(defaults[1], tree.fontMetrics().horizontalAdvance(QStringLiteral("2,147,483,648")) +
+                               2 * tree.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 4);
 
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

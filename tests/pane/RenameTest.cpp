@@ -1,5 +1,7 @@
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QLineEdit>
+#include <QListView>
 #include <QTest>
 
 #include "ActivationTestSupport.h"
@@ -14,10 +16,16 @@ const QString kRenameFailed = QStringLiteral("For one reason or other, the item 
 const QString kNoVirtualRename = QStringLiteral("Rename is not supported for virtual folders");
 
 // The label editor open in the pane's list, or nullptr.
+// A closed editor lingers, hidden, until the event loop deletes it.
 QLineEdit* Editor(CPanexView& pane) {
     QAbstractItemView* view = pane.List()->ActiveView();
-    for (QLineEdit* edit : view->viewport()->findChildren<QLineEdit*>()) {
-        if (edit->isVisible() || edit->hasFocus() || edit->parentWidget() == view->viewport())
+    const QList<QLineEdit*> edits = view->viewport()->findChildren<QLineEdit*>();
+    for (QLineEdit* edit : edits) {
+        if (edit->isVisible() || edit->hasFocus())
+            return edit;
+    }
+    for (QLineEdit* edit : edits) {
+        if (!edit->isHidden() && edit->parentWidget() == view->viewport())
             return edit;
     }
     return nullptr;
@@ -153,6 +161,63 @@ TEST_F(RenameTest, FailedRenameKeepsBothFilesAndReopensTheEditor) {
     ASSERT_TRUE(TypeAndSubmit(QStringLiteral("c.txt")));
     EXPECT_EQ(dir.Read("c.txt"), QByteArray("first"));
     EXPECT_FALSE(host.labelEditStates.back());
+}
+
+// The Return that ends the edit does that and nothing else: the folder is
+// not entered, no file is opened, the row keeps the focus under its new
+// name, and the editor is gone when the key returns, so the next key goes
+// to the list. In both the list and the details view.
+TEST_F(RenameTest, ReturnOnlyEndsTheEditAndTheNextKeyReachesTheList) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFolder("folder"));
+    ASSERT_TRUE(dir.MakeFile("file.txt", "f"));
+    ASSERT_TRUE(dir.MakeFile("zzz.txt", "z"));
+    ASSERT_TRUE(Open(dir.PathBytes()));
+    const QString folderPath = pane->Model()->path;
+    LaunchRecorder launches;
+
+    struct Case {
+        int viewStyle;
+        QString from;
+        QString to;
+    };
+    for (const Case& c :
+         {Case{ID_VIEW_LIST, "folder", "renamed folder with a longer name"},
+          Case{ID_VIEW_LIST, "file.txt", "renamed.txt"},
+          Case{ID_VIEW_DETAILS, "renamed folder with a longer name", "folder again"},
+          Case{ID_VIEW_DETAILS, "renamed.txt", "file again.txt"}}) {
+        SCOPED_TRACE(c.to.toStdString());
+        pane->List()->SetViewStyle(c.viewStyle);
+        SelectOnly(c.from);
+        pane->List()->ActiveView()->setFocus();
+        ASSERT_TRUE(pane->BeginRename());
+        QLineEdit* editor = Editor(*pane);
+        ASSERT_NE(editor, nullptr);
+        editor->setText(c.to);
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_FALSE(pane->List()->IsEditingLabel()) << "closed by the key itself";
+        EXPECT_TRUE(dir.Exists(c.to.toUtf8()));
+        EXPECT_FALSE(dir.Exists(c.from.toUtf8()));
+        EXPECT_EQ(pane->Model()->path, folderPath) << "the pane did not enter the folder";
+        EXPECT_EQ(pane->List()->FocusedRow(), RowOf(c.to));
+        EXPECT_FALSE(host.labelEditStates.back());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(pane->Model()->path, folderPath);
+        EXPECT_EQ(launches.Count(), 0u) << "nothing was opened";
+        if (c.viewStyle == ID_VIEW_LIST) {
+            // The List column widens to the new label rather than cut it.
+            const QListView* list = pane->List()->ListView();
+            EXPECT_GT(list->gridSize().width(), list->fontMetrics().horizontalAdvance(c.to));
+        }
+
+        // The very next key moves the list's cursor.
+        const int before = pane->List()->FocusedRow();
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_FALSE(qobject_cast<QLineEdit*>(focus));
+        QTest::keyClick(focus, before == 0 ? Qt::Key_Down : Qt::Key_Up);
+        EXPECT_NE(pane->List()->FocusedRow(), before);
+    }
 }
 
 class VirtualRenameTest : public FakeShellTest {};

@@ -165,6 +165,7 @@ std::optional<QString> ScriptedPrompter::InputBox(const InputRequest& request) {
     record.title = request.title;
     record.initialText = request.initialText;
     record.maxLength = request.maxLength;
+    record.secret = request.secret;
 
     const std::optional<ScriptedAnswer> scripted = Take(PromptKind::InputBox);
     // A real input box can't return more than its limit lets the user type.

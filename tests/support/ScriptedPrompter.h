@@ -53,6 +53,7 @@ struct PromptRecord {
     QStringList answers;                        // Choose
     QString initialText;  // InputBox: the text offered; BrowseForFolder: the initial path
     int maxLength = 0;    // InputBox
+    bool secret = false;  // InputBox: a password question
 
     PromptAnswer answer = PromptAnswer::Cancel;  // MessageBox: the answer given
     int choice = -1;                             // Choose: the answer given

@@ -83,14 +83,27 @@ TEST(BatchScript, QuotingFollowsTheTemplatesOwnQuotes) {
         << "a backslash keeps a code literal, except inside single quotes";
 }
 
+// A value never goes on with what the template put before it: a "$" or a
+// parameter's name, a "~", a reserved word where a command's name goes.
+TEST(BatchScript, AValueNeverJoinsWhatStandsBeforeIt) {
+    const BatchItem item{"abc", "/f"};
+    EXPECT_EQ(ExpandBatchEntry("echo $$N", item, kPaths, 0), "echo $''abc");
+    EXPECT_EQ(ExpandBatchEntry("echo $x$N", item, kPaths, 0), "echo $x''abc");
+    EXPECT_EQ(ExpandBatchEntry(R"(echo "$x$1$N")", item, kPaths, 0), R"(echo "$x1""abc")")
+        << "the counter's digits go on with the name, the value does not";
+    EXPECT_EQ(ExpandBatchEntry("echo ~$N", {"root", "/f"}, kPaths, 0), "echo ~'root'");
+    EXPECT_EQ(ExpandBatchEntry("$N x; echo $N", {"if", "/f"}, kPaths, 0), "'if' x; echo if");
+}
+
 // Runs the script made from `templateText` for the hostile names in a
 // folder, then checks that every name was copied as itself and that no
 // name ran as code.
 void RunHostile(const QString& templateText) {
     TestDir source;
     TestDir target;
-    const QStringList names = {"--x", "$(touch P)", "'; touch P;'", "line\nbreak",
-                               "a b", "`touch P`",  "-rf",          "plain.txt"};
+    const QStringList names = {
+        "--x",       "$(touch P)", "'; touch P;'",  "line\nbreak",    "a b", "`touch P`", "-rf",
+        "plain.txt", "%HOME%",     "nl\ntouch P #", "q\"uo\\te$HOME", "-"};
     for (const QString& name : names)
         ASSERT_TRUE(source.MakeFile(NameToBytes(name), NameToBytes(name) + " contents"));
     const BatchPaths paths{source.Path(), target.Path(), target.Path()};
@@ -117,6 +130,39 @@ TEST(BatchScript, HostileNamesNeverRunAsCode) {
     RunHostile("cp '$N' '$R'");
     RunHostile("cp \"$N\" \"$R/\"");
     RunHostile("cp $P/$N $I/$N");  // codes joined to text
+}
+
+TEST(BatchScript, HostileNamesInBackquotesSubstitutionsAndCommentsNeverRunAsCode) {
+    // Inside backquotes within double quotes: the backquotes take one level
+    // of backslashes away before their command is read.
+    RunHostile("cp -- \"`basename $N`\" \"$R/\"");
+    // A command substitution within double quotes, and one line per code.
+    RunHostile("cp -- \"$(printf '%s' \"$N\")\" \"$R/\"");
+    RunHostile("cd $P, cp -- $N \"$R/\"");
+    // A comment ends at a line break: a name there must not end it.
+    RunHostile("cp -- $N $R # copied $N");
+    RunHostile("# $N, cp -- '$N' \"$R\"");
+}
+
+TEST(BatchScript, APlaceThatCannotBeQuotedIsRefused) {
+    for (const QString& templateText :
+         {QStringLiteral("cp ${X:-$N} $R"), QStringLiteral("echo $(( $N + 1 ))"),
+          QStringLiteral("cat <<END >$R/list, $N, END"), QStringLiteral("echo `echo \\`$N\\``"),
+          QStringLiteral("x=$(echo # $N), cp $N $R")}) {
+        const QStringList entries = ParseBatchTemplate(templateText);
+        EXPECT_FALSE(BatchTemplateIsSafe(entries)) << templateText.toStdString();
+        bool refused = false;
+        const QString script =
+            GenerateBatchScript(entries, Items({"$(touch P)"}), kPaths, &refused);
+        EXPECT_TRUE(refused) << templateText.toStdString();
+        EXPECT_FALSE(script.contains("touch P")) << "the code stays as written, no name in it";
+    }
+    for (const QString& templateText :
+         {QStringLiteral("cp $N ${HOME}/x"), QStringLiteral("echo $((1 + $1)) $N"),
+          QStringLiteral("cp \"$N\" \"$R\" # done")}) {
+        EXPECT_TRUE(BatchTemplateIsSafe(ParseBatchTemplate(templateText)))
+            << templateText.toStdString();
+    }
 }
 
 TEST(BatchScript, ShellQuote) {

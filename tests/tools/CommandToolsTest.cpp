@@ -8,9 +8,11 @@
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QTest>
 
 #include "platform/namespace/NameCodec.h"
 #include "tools/BatchDialogs.h"
+#include "tools/ToolFiles.h"
 #include "tools/ToolsTestSupport.h"
 
 namespace {
@@ -171,6 +173,10 @@ TEST_F(CommandTest, BatchFailuresKeepTheDialog) {
     noRun.SetSavePicker([&](const QString&) { return a.Path() + "/no/such/saved.sh"; });
     EXPECT_FALSE(noRun.SaveAs());
     EXPECT_EQ(prompter->Requests().value(3).text, "That batch file won't be saved");
+    BatchTemplateDialog unsafe;
+    unsafe.SetTemplate("mv $N ${BACKUP:-$N.bak}");
+    EXPECT_FALSE(unsafe.Validate()) << "a name inside ${...} can't be quoted";
+    EXPECT_EQ(prompter->Requests().last().text, BatchTexts::kUnsafeTemplate);
     BatchScriptName() = BatchTexts::kUntitled;
 }
 
@@ -230,6 +236,41 @@ TEST_F(CommandTest, CopyNames) {
     }
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "'" + a.Path() + "/it'\\''s'");
     QGuiApplication::clipboard()->clear();
+}
+
+}  // namespace
+
+namespace {
+
+// A generated script runs in the terminal the console commands use
+// ("szDosCmdPreample"); only without one is a terminal looked for.
+TEST(ScriptRunnerTest, AScriptRunsInTheConsoleCommandsTerminal) {
+    TestDir dir;
+    ASSERT_TRUE(dir.MakeFile("my script.sh", "#!/bin/sh\ntouch ran-by-script\n"));
+    const QString script = dir.Path() + "/my script.sh";
+    const QByteArray oldTerminal = qgetenv("TERMINAL");
+    qunsetenv("TERMINAL");
+    // The preamble stands for a terminal: it records the command it was
+    // given and runs it, as a terminal's shell would.
+    const QString preamble = QStringLiteral("sh -c 'echo \"$1\" > given; eval \"$1\"' corvane ");
+    EXPECT_TRUE(RunScriptInTerminal(script, dir.Path(), preamble));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dir.Exists("ran-by-script"); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dir.Exists("given"); }, 10000));
+    EXPECT_TRUE(dir.Read("given").contains("my script.sh")) << dir.Read("given").toStdString();
+
+    // No preamble: the first terminal on the path.
+    ASSERT_TRUE(
+        dir.MakeFile("bin/xterm", "#!/bin/sh\necho \"$@\" > '" + dir.Join("bin/args") + "'\n"));
+    ASSERT_TRUE(dir.SetMode("bin/xterm", 0755));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", dir.Join("bin"));
+    const bool started = RunScriptInTerminal(script, dir.Path(), QString());
+    qputenv("PATH", oldPath);
+    if (!oldTerminal.isNull())
+        qputenv("TERMINAL", oldTerminal);
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dir.Exists("bin/args"); }, 10000));
+    EXPECT_TRUE(dir.Read("bin/args").contains("my script.sh"));
 }
 
 }  // namespace

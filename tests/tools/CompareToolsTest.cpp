@@ -153,7 +153,8 @@ TEST_F(CompareTest, ContentsDifferingInTheLastByteAndUnreadableFiles) {
         ScopedNoDacOverride noOverride;
         Run(ID_MARK_SYNC_CONTENT);
     }
-    EXPECT_EQ(Selected(*left), QStringList({"lastbyte", "lonely", "sizes"}));
+    EXPECT_EQ(Selected(*left), QStringList({"lastbyte", "locked", "lonely", "sizes"}))
+        << "a pair that could not be read is never taken for identical";
     EXPECT_TRUE(notices.Has("Read error comparing locked", true));
     EXPECT_TRUE(notices.Has("Differing items identified and selected for further action.", true));
     EXPECT_TRUE(Selected(*right).isEmpty()) << "only the active pane";
@@ -178,6 +179,25 @@ TEST_F(CompareTest, AllIdenticalContents) {
     Run(ID_MARK_SYNC_CONTENT);
     EXPECT_TRUE(
         notices.Has("All files are identical with matching files in the other pane.", true));
+}
+
+TEST_F(CompareTest, AnUnreadablePairIsSelectedAndNeverReportedIdentical) {
+    ASSERT_TRUE(a.MakeFile("same", "same"));
+    ASSERT_TRUE(b.MakeFile("same", "same"));
+    ASSERT_TRUE(a.MakeFile("locked", "abc"));
+    ASSERT_TRUE(b.MakeFile("locked", "abc"));
+    ASSERT_TRUE(a.SetMode("locked", 0));
+    OpenBoth();
+    {
+        ScopedNoDacOverride noOverride;
+        Run(ID_MARK_SYNC_CONTENT);
+    }
+    EXPECT_EQ(Selected(*left), QStringList({"locked"}));
+    EXPECT_TRUE(notices.Has("Read error comparing locked", true));
+    EXPECT_FALSE(
+        notices.Has("All files are identical with matching files in the other pane.", true))
+        << "one pair was not read at all";
+    EXPECT_TRUE(notices.Has("Differing items identified and selected for further action.", true));
 }
 
 TEST(ContentCompare, FilesThatChangedLengthSinceListingDiffer) {

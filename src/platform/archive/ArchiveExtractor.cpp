@@ -122,6 +122,7 @@ void ArchiveExtractor::Add(int node) {
     m_tops.push_back(name);
     const bool taken = std::find(m_tops.begin(), m_tops.end() - 1, name) != m_tops.end() - 1;
     m_topFailed.push_back(taken);
+    m_topNodes.push_back(node);
     if (taken) {
         m_errors << Tr("\"%1\": another item of the same name is copied already")
                         .arg(Shown(m_index->PathOf(node)));
@@ -135,6 +136,68 @@ void ArchiveExtractor::Fail(std::size_t planned, const QString& why) {
     m_topFailed[item.top] = true;
     if (!why.isEmpty())
         m_errors << QStringLiteral("\"%1\": %2").arg(Shown(m_index->PathOf(item.node)), why);
+}
+
+int ArchiveExtractor::CopiedNodeAt(const QList<QByteArray>& parts) const {
+    if (parts.isEmpty())
+        return -1;
+    int node = -1;
+    for (std::size_t t = 0; t < m_tops.size(); ++t) {
+        if (!m_topFailed[t] && m_tops[t] == parts.front()) {
+            node = m_topNodes[t];
+            break;
+        }
+    }
+    for (qsizetype i = 1; node >= 0 && i < parts.size(); ++i)
+        node = m_index->IsDirectory(node) ? m_index->Child(node, parts[i]) : -1;
+    return node;
+}
+
+bool ArchiveExtractor::LinkStaysInside(const QByteArray& relative, const QByteArray& target) const {
+    // The target is followed as the system would follow it once the copy
+    // is on the disk: component by component from the link's folder,
+    // through the links of the copied tree, never above the folder the
+    // copy goes to. What lies beyond the copied tree can't be looked at:
+    // no ".." may follow a step out of it.
+    QList<QByteArray> at = relative.split('/');
+    at.removeLast();
+    QList<QByteArray> rest = target.split('/');
+    if (target.startsWith('/'))
+        return false;
+    int follows = 0;
+    bool beyond = false;
+    while (!rest.isEmpty()) {
+        const QByteArray part = rest.takeFirst();
+        if (part.isEmpty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (at.isEmpty() || beyond)
+                return false;
+            at.removeLast();
+            continue;
+        }
+        at.append(part);
+        if (beyond)
+            continue;
+        const int node = CopiedNodeAt(at);
+        if (node < 0) {
+            beyond = true;
+            continue;
+        }
+        const ArchiveIndex::Node& n = m_index->At(node);
+        if (n.kind == ArchiveIndex::Kind::Link && !n.hardLink) {
+            // A link of the copied tree on the way: its own target goes
+            // first, from its folder.
+            if (++follows > 40)
+                return false;
+            const QByteArray inner = m_index->LinkTargetOf(node);
+            if (inner.isEmpty() || inner.startsWith('/'))
+                return false;
+            at.removeLast();
+            rest = inner.split('/') + rest;
+        }
+    }
+    return true;
 }
 
 // Folders and links first: they need no contents, and the files of the
@@ -162,6 +225,13 @@ bool ArchiveExtractor::MakeEntries(const QByteArray& folder) {
                 }
                 if (n.linkLength == 0) {
                     Fail(i, Tr("the link has no target"));
+                } else if (!LinkStaysInside(item.relative, m_index->LinkTargetOf(item.node))) {
+                    // Left out, and said so; the rest of the copy goes on.
+                    m_errors << Tr("\"%1\": a link to \"%2\", which leads out of the folder the "
+                                   "copy goes to; left out")
+                                    .arg(Shown(m_index->PathOf(item.node)),
+                                         Shown(m_index->LinkTargetOf(item.node)));
+                    item.written = true;
                 } else if (::symlink(m_index->LinkTargetOf(item.node).constData(),
                                      path.constData()) != 0) {
                     Fail(i, ErrnoText(errno));

@@ -14,7 +14,11 @@
 //   0644 / 0755 when the archive gives none) and its modified and accessed
 //   times; folders get theirs after they are filled;
 // - symbolic links as links with the archive's target text (never
-//   followed); a hard link as a copy of the entry it names;
+//   followed), when that target, followed as the system would (through the
+//   copied tree's own links), stays inside the folder the copy goes to; a
+//   link to "/etc", or "../../.." climbing above it, is left out with a
+//   line naming the link and its target, and the rest goes on. A hard link
+//   arrives as a copy of the entry it names;
 // - devices, FIFOs and sockets are left out (and said so);
 // - set-user-id, set-group-id and sticky bits are never given: an archive
 //   from elsewhere must not make programs that run as someone else.
@@ -32,6 +36,7 @@
 // One thread; the index may be shared.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -81,6 +86,8 @@ private:
     };
 
     void PlanTree(int node, const QByteArray& relative, std::size_t top);
+    int CopiedNodeAt(const QList<QByteArray>& parts) const;
+    bool LinkStaysInside(const QByteArray& relative, const QByteArray& target) const;
     int LinkSource(int node) const;
     bool MakeEntries(const QByteArray& folder);
     void ReadContents(const QByteArray& folder, const Pump& pump);
@@ -93,6 +100,7 @@ private:
     std::vector<Planned> m_plan;
     std::vector<QByteArray> m_tops;  // the tops' names
     std::vector<bool> m_topFailed;
+    std::vector<int> m_topNodes;
     std::uint64_t m_totalBytes = 0;
     std::uint64_t m_bytesDone = 0;
     QStringList m_errors;

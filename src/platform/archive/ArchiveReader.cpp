@@ -19,6 +19,7 @@ constexpr std::size_t kReadBlock = 64 * 1024;
 
 std::atomic<int> g_indexPasses{0};
 std::atomic<int> g_streamOpens{0};
+std::atomic<int> g_directOpens{0};
 
 ArchiveIdentity IdentityOf(const struct stat& st) {
     ArchiveIdentity id;
@@ -109,13 +110,20 @@ std::optional<ArchiveIdentity> ArchiveIdentity::Of(const QByteArray& path) {
     return IdentityOf(st);
 }
 
+std::optional<ArchiveIdentity> ArchiveIdentity::OfOpen(int fd) {
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return IdentityOf(st);
+}
+
 ArchiveLimits& CurrentArchiveLimits() {
     static ArchiveLimits limits;
     return limits;
 }
 
 ArchiveReadCounts ArchiveReadCounters() {
-    return {g_indexPasses.load(), g_streamOpens.load()};
+    return {g_indexPasses.load(), g_streamOpens.load(), g_directOpens.load()};
 }
 
 QString ArchiveErrorText(struct archive* a, const QString& fallback) {
@@ -127,6 +135,17 @@ QString ArchiveErrorText(struct archive* a, const QString& fallback) {
 
 std::unique_ptr<ArchiveReader> ArchiveReader::Open(const QByteArray& path, Purpose purpose,
                                                    QString* error) {
+    return OpenWith(path, purpose, std::nullopt, error);
+}
+
+std::unique_ptr<ArchiveReader> ArchiveReader::OpenZipAt(const QByteArray& path,
+                                                        std::uint64_t offset, QString* error) {
+    return OpenWith(path, Purpose::Stream, offset, error);
+}
+
+std::unique_ptr<ArchiveReader> ArchiveReader::OpenWith(const QByteArray& path, Purpose purpose,
+                                                       std::optional<std::uint64_t> zipOffset,
+                                                       QString* error) {
     auto fail = [&](const QString& text) -> std::unique_ptr<ArchiveReader> {
         if (error)
             *error = text;
@@ -152,15 +171,27 @@ std::unique_ptr<ArchiveReader> ArchiveReader::Open(const QByteArray& path, Purpo
     if (!reader->m_archive)
         return fail(QStringLiteral("Out of memory"));
     (purpose == Purpose::Index ? g_indexPasses : g_streamOpens).fetch_add(1);
+    if (zipOffset)
+        g_directOpens.fetch_add(1);
 
     struct archive* a = reader->m_archive;
-    EnableFormats(a);
+    if (zipOffset) {
+        // From one local header on, read as a stream: no seeking, so the
+        // reader does not go looking for the central directory.
+        if (std::int64_t(*zipOffset) >= std::int64_t(st.st_size) ||
+            ::lseek(fd, off_t(*zipOffset), SEEK_SET) < 0)
+            return fail(QStringLiteral("The archive has changed since it was read"));
+        archive_read_support_format_zip_streamable(a);
+    } else {
+        EnableFormats(a);
+    }
     auto source = new Source;
     source->fd = fd;
     archive_read_set_callback_data(a, source);
     archive_read_set_read_callback(a, ReadCallback);
     archive_read_set_skip_callback(a, SkipCallback);
-    archive_read_set_seek_callback(a, SeekCallback);
+    if (!zipOffset)
+        archive_read_set_seek_callback(a, SeekCallback);
     archive_read_set_close_callback(a, CloseCallback);
     // The source lives as long as the handle; freed in the destructor.
     reader->m_source = source;

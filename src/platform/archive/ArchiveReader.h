@@ -48,6 +48,8 @@ struct ArchiveIdentity {
     /// The identity of the regular file at `path` (one stat, links
     /// followed); nullopt when there is none.
     static std::optional<ArchiveIdentity> Of(const QByteArray& path);
+    /// The identity of the regular file open at `fd`; nullopt for others.
+    static std::optional<ArchiveIdentity> OfOpen(int fd);
 };
 
 /// Limits that keep memory and time bounded on hostile archives.
@@ -71,10 +73,12 @@ ArchiveLimits& CurrentArchiveLimits();
 
 /// How often archives were opened, for tests and benchmarks: `indexPasses`
 /// counts the passes that built an index, `streamOpens` the opens of entry
-/// contents.
+/// contents, `directOpens` those of them made at the entry's own header
+/// (OpenZipAt).
 struct ArchiveReadCounts {
     int indexPasses = 0;
     int streamOpens = 0;
+    int directOpens = 0;
 };
 ArchiveReadCounts ArchiveReadCounters();
 
@@ -88,6 +92,13 @@ public:
     /// ArchiveReadCounters() by `purpose`.
     static std::unique_ptr<ArchiveReader> Open(const QByteArray& path, Purpose purpose,
                                                QString* error);
+    /// Opens the zip at `path` for reading from the local header at
+    /// `offset` on (ZipDirectory), as a stream of zip entries only: the
+    /// first header met is the entry there. Counted as a stream open.
+    static std::unique_ptr<ArchiveReader> OpenZipAt(const QByteArray& path, std::uint64_t offset,
+                                                    QString* error);
+    /// The descriptor the reader reads (for ZipDirectory::Read).
+    int Descriptor() const { return m_fd.get(); }
     ~ArchiveReader();
     ArchiveReader(const ArchiveReader&) = delete;
     ArchiveReader& operator=(const ArchiveReader&) = delete;
@@ -117,6 +128,9 @@ public:
 
 private:
     ArchiveReader() = default;
+    static std::unique_ptr<ArchiveReader> OpenWith(const QByteArray& path, Purpose purpose,
+                                                   std::optional<std::uint64_t> zipOffset,
+                                                   QString* error);
     bool WithinBudget();
     void SetErrorFromArchive(const QString& fallback);
 

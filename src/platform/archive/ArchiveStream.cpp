@@ -2,6 +2,59 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <fcntl.h>
+
+#include <deque>
+#include <mutex>
+
+#include "platform/archive/ZipDirectory.h"
+#include "platform/fs/UniqueFd.h"
+
+namespace {
+
+// The central directories of the zips whose entries were opened lately, so
+// that the second entry of an archive costs no second read of it. A null
+// directory says the file is no plain zip.
+struct KeptDirectory {
+    QByteArray path;
+    ArchiveIdentity identity;
+    std::shared_ptr<const ZipDirectory> directory;
+};
+constexpr std::size_t kKeptDirectories = 4;
+std::mutex g_keptLock;
+std::deque<KeptDirectory> g_kept;
+
+std::shared_ptr<const ZipDirectory> KeptZipDirectory(const ArchiveIndex& index) {
+    {
+        const std::lock_guard lock(g_keptLock);
+        for (const KeptDirectory& kept : g_kept) {
+            if (kept.path == index.Path() && kept.identity == index.Identity())
+                return kept.directory;
+        }
+    }
+    const UniqueFd fd(
+        ::open(index.Path().constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const std::optional<ArchiveIdentity> identity = ArchiveIdentity::OfOpen(fd.get());
+    // Another file under the name: the reading in order says so.
+    if (!identity || !(*identity == index.Identity()))
+        return nullptr;
+    std::shared_ptr<const ZipDirectory> directory = ZipDirectory::Read(fd.get(), identity->size);
+    const std::lock_guard lock(g_keptLock);
+    g_kept.push_front({index.Path(), *identity, directory});
+    if (g_kept.size() > kKeptDirectories)
+        g_kept.pop_back();
+    return directory;
+}
+
+// True when the header met is that of the entry at `path` in the index.
+bool NamesEntry(archive_entry* entry, const QByteArray& path) {
+    const char* raw = archive_entry_pathname(entry);
+    if (!raw)
+        raw = archive_entry_pathname_utf8(entry);
+    return raw && ArchivePathParts(QByteArray(raw)).join('/') == path;
+}
+
+}  // namespace
 
 ArchiveStream::ArchiveStream(std::shared_ptr<const ArchiveIndex> index, int node)
     : m_index(std::move(index)), m_node(node) {
@@ -30,6 +83,42 @@ bool ArchiveStream::open(OpenMode mode) {
     if (node.kind != ArchiveIndex::Kind::File || node.ordinal < 0)
         return Fail(QStringLiteral("This archive entry has no contents of its own"));
 
+    if (!OpenAtOwnHeader() && !OpenByPassingHeaders(node.ordinal))
+        return false;
+
+    setOpenMode(mode | Unbuffered);
+    if (m_size == 0 && !VerifyEnd()) {
+        setOpenMode(NotOpen);
+        return false;
+    }
+    return true;
+}
+
+bool ArchiveStream::OpenAtOwnHeader() {
+    const std::shared_ptr<const ZipDirectory> directory = KeptZipDirectory(*m_index);
+    if (!directory)
+        return false;
+    const QByteArray path = m_index->PathOf(m_node);
+    const std::optional<std::uint64_t> offset = directory->LocalHeaderOf(path);
+    if (!offset)
+        return false;
+    // Whatever does not hold here is left to the reading in order, which
+    // tells a changed or damaged archive from an entry this way can't reach.
+    QString error;
+    std::unique_ptr<ArchiveReader> reader =
+        ArchiveReader::OpenZipAt(m_index->Path(), *offset, &error);
+    if (!reader || !(reader->Identity() == m_index->Identity()))
+        return false;
+    archive_entry* entry = nullptr;
+    if (reader->NextHeader(entry) != ArchiveReader::Next::Entry || !NamesEntry(entry, path))
+        return false;
+    if (archive_entry_size_is_set(entry) && std::uint64_t(archive_entry_size(entry)) != m_size)
+        return false;
+    m_reader = std::move(reader);
+    return true;
+}
+
+bool ArchiveStream::OpenByPassingHeaders(int ordinal) {
     QString error;
     m_reader = ArchiveReader::Open(m_index->Path(), ArchiveReader::Purpose::Stream, &error);
     if (!m_reader)
@@ -39,7 +128,7 @@ bool ArchiveStream::open(OpenMode mode) {
 
     // The headers before the entry; their data is skipped, not read.
     archive_entry* entry = nullptr;
-    for (int ordinal = 0; ordinal <= node.ordinal; ++ordinal) {
+    for (int passed = 0; passed <= ordinal; ++passed) {
         switch (m_reader->NextHeader(entry)) {
             case ArchiveReader::Next::Entry:
                 break;
@@ -49,17 +138,8 @@ bool ArchiveStream::open(OpenMode mode) {
                 return Fail(m_reader->Error());
         }
     }
-    const char* raw = archive_entry_pathname(entry);
-    if (!raw)
-        raw = archive_entry_pathname_utf8(entry);
-    if (!raw || ArchivePathParts(QByteArray(raw)).join('/') != m_index->PathOf(m_node))
+    if (!NamesEntry(entry, m_index->PathOf(m_node)))
         return Fail(QStringLiteral("The archive has changed since it was read"));
-
-    setOpenMode(mode | Unbuffered);
-    if (m_size == 0 && !VerifyEnd()) {
-        setOpenMode(NotOpen);
-        return false;
-    }
     return true;
 }
 

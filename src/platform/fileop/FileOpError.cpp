@@ -128,7 +128,15 @@ FileOpError FileOpError::FromErrno(FileOpStep step, QByteArray path) {
 }
 
 QString FileOpError::Text() const {
-    const StepText step = TextOf(m_step);
+    FileOpStep shown = m_step;
+    if (m_moving) {
+        // A move to another volume copies; the user asked for a move.
+        if (shown == FileOpStep::CopyData)
+            shown = FileOpStep::Move;
+        else if (shown == FileOpStep::CopyNameTaken)
+            shown = FileOpStep::MoveNameTaken;
+    }
+    const StepText step = TextOf(shown);
     if (!step.text)
         return {};
     QString text = Tr(step.text).arg(step.wholePath ? ShownPath(m_path) : Shown(m_path));

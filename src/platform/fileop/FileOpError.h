@@ -67,6 +67,12 @@ public:
         return *this;
     }
 
+    /// The item was being copied as part of a move (to another volume): the
+    /// sentences of copying say "move", which is what the user asked for.
+    FileOpError& WhileMoving(bool moving = true) {
+        m_moving = moving;
+        return *this;
+    }
     FileOpStep Step() const { return m_step; }
     const QByteArray& Path() const { return m_path; }
     int Code() const { return m_code; }
@@ -80,5 +86,6 @@ private:
     FileOpStep m_step;
     QByteArray m_path;
     int m_code = 0;
+    bool m_moving = false;
     QString m_detail;
 };

@@ -94,7 +94,9 @@ void FileOpExecutor::Warn(const QString& text) {
 }
 
 FileOpExecutor::ErrorAnswer FileOpExecutor::AskError(const FileOpError& error, bool canRetry) {
-    const ErrorAnswer answer = m_questions.AskError(error, canRetry);
+    FileOpError shown = error;
+    shown.WhileMoving(m_req.func == FileOpRequest::Move);
+    const ErrorAnswer answer = m_questions.AskError(shown, canRetry);
     if (answer == ErrorAnswer::Cancel)
         Stop();
     return answer;

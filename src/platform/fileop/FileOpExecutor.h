@@ -11,7 +11,8 @@
 // flush of the target's file system, so that a source never goes before its
 // copy is on disk and a tree of small files is not flushed file by file.
 //
-// Main thread only; one Run() per executor.
+// Main thread only, unless a progress sink is set: then Run() may be called
+// on a worker thread (FileOpQueue.h). One Run() per executor.
 
 #include <sys/stat.h>
 
@@ -27,6 +28,7 @@
 #include "platform/fileop/FileOpError.h"
 #include "platform/fileop/FileOpIo.h"
 #include "platform/fileop/FileOpProgressReporter.h"
+#include "platform/fileop/FileOpProgressSink.h"
 #include "platform/fileop/FileOpQuestions.h"
 #include "platform/fileop/FileOpRequest.h"
 #include "platform/fileop/FileOperationPlan.h"
@@ -39,6 +41,9 @@ public:
     /// handler or the I/O layer); it is read between pieces of work.
     FileOpExecutor(FileOpRequest request, QWidget* parent, FileOpIo& io,
                    std::atomic<bool>& cancelled, int progressDelayMs);
+
+    /// Progress goes to `sink` instead of a dialog (FileOpProgressSink.h).
+    void SetProgressSink(FileOpProgressSink* sink) { m_progress.SetSink(sink); }
 
     FileOpResult Run();
 

@@ -1,5 +1,6 @@
 #include "platform/fileop/FileOpProgressDialog.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
@@ -43,9 +44,49 @@ FileOpProgressDialog::FileOpProgressDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(m_bar);
     layout->addWidget(m_counts);
     layout->addWidget(m_speed);
-    layout->addWidget(m_cancel, 0, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_cancel);
+    layout->addLayout(buttons);
     connect(m_cancel, &QPushButton::clicked, this, &FileOpProgressDialog::RequestCancel);
     m_clock.start();
+}
+
+void FileOpProgressDialog::AddBackgroundControls(bool queued) {
+    if (m_pause)
+        return;
+    auto* buttons = static_cast<QHBoxLayout*>(layout()->itemAt(layout()->count() - 1)->layout());
+    m_heldText = new QLabel(this);
+    m_heldText->hide();
+    static_cast<QVBoxLayout*>(layout())->insertWidget(layout()->count() - 1, m_heldText);
+    m_pause = new QPushButton(tr("&Pause"), this);
+    m_queue = new QPushButton(tr("&Queue"), this);
+    m_queue->setCheckable(true);
+    m_queue->setChecked(queued);
+    m_queue->setToolTip(tr("Queued operations run one after another"));
+    buttons->insertWidget(1, m_pause);
+    buttons->insertWidget(2, m_queue);
+    connect(m_pause, &QPushButton::clicked, this, [this] { Q_EMIT pauseToggled(!m_paused); });
+    connect(m_queue, &QPushButton::toggled, this, &FileOpProgressDialog::queueToggled);
+}
+
+void FileOpProgressDialog::SetHeld(bool paused, bool waiting) {
+    const bool wasHeld = m_paused || m_waiting;
+    m_paused = paused;
+    m_waiting = waiting;
+    const bool held = paused || waiting;
+    if (held && !wasHeld)
+        m_heldClock.start();
+    else if (!held && wasHeld && m_heldClock.isValid())
+        m_heldNs += m_heldClock.nsecsElapsed();
+    if (m_pause)
+        m_pause->setText(paused ? tr("&Resume") : tr("&Pause"));
+    if (m_heldText) {
+        m_heldText->setText(paused    ? tr("Paused")
+                            : waiting ? tr("Waiting in the queue")
+                                      : QString());
+        m_heldText->setVisible(held);
+    }
 }
 
 void FileOpProgressDialog::reject() {
@@ -82,7 +123,10 @@ void FileOpProgressDialog::Update(const FileOpProgress& progress) {
                   tr("%1 of %2").arg(Bytes(progress.bytesDone), Bytes(progress.bytesTotal));
     m_counts->setText(counts);
 
-    const double seconds = m_clock.nsecsElapsed() / 1e9;
+    qint64 heldNs = m_heldNs;
+    if ((m_paused || m_waiting) && m_heldClock.isValid())
+        heldNs += m_heldClock.nsecsElapsed();
+    const double seconds = (m_clock.nsecsElapsed() - heldNs) / 1e9;
     QString speed;
     if (seconds >= 1.0 && done > 0) {
         const double rate = done / seconds;
@@ -91,7 +135,7 @@ void FileOpProgressDialog::Update(const FileOpProgress& progress) {
         else
             speed = tr("%1 items/s").arg(qint64(rate));
         const double left = (total - done) / rate;
-        if (left >= 0 && progress.state.isEmpty())
+        if (left >= 0 && progress.state.isEmpty() && !m_paused && !m_waiting)
             speed += QStringLiteral(", ") + tr("%1 left").arg(Duration(qint64(left + 0.5)));
     }
     m_speed->setText(speed);

@@ -4,6 +4,10 @@
 // Cancel button. It only shows numbers it is given; the engine decides when
 // to show it and how often to update it (a few times a second at most, so
 // that painting never slows a copy down).
+//
+// An operation that runs in the background (FileOpQueue.h) adds Pause /
+// Resume and Queue to it; the time it spends held (paused, or waiting for
+// its turn in the queue) does not count in its speed.
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -35,6 +39,14 @@ public:
     /// speed, once there is enough of a measure.
     void Update(const FileOpProgress& progress);
 
+    /// Adds the "&Pause"/"&Resume" and "&Queue" buttons; `queued` is the
+    /// Queue button's first state.
+    void AddBackgroundControls(bool queued);
+    /// Shows whether the operation is held: paused by the user, or waiting
+    /// its turn in the queue (the Pause button and the Queue button follow).
+    void SetHeld(bool paused, bool waiting);
+    bool IsPausedShown() const { return m_paused; }
+
     /// The texts shown, for tests and accessibility.
     QString ItemText() const;
     QString CountText() const;
@@ -53,6 +65,10 @@ Q_SIGNALS:
     /// between two pieces of work. A stray key must not throw away a long
     /// copy.
     void closeRequested();
+    /// Pause or Resume was pressed: the state asked for.
+    void pauseToggled(bool paused);
+    /// Queue was toggled: whether the operation is to wait its turn.
+    void queueToggled(bool queued);
 
 protected:
     void reject() override;
@@ -64,6 +80,13 @@ private:
     QLabel* m_speed = nullptr;
     QProgressBar* m_bar = nullptr;
     QPushButton* m_cancel = nullptr;
+    QPushButton* m_pause = nullptr;
+    QPushButton* m_queue = nullptr;
+    QLabel* m_heldText = nullptr;
     QElapsedTimer m_clock;
+    QElapsedTimer m_heldClock;
+    qint64 m_heldNs = 0;
+    bool m_paused = false;
+    bool m_waiting = false;
     bool m_cancelRequested = false;
 };

@@ -5,6 +5,7 @@
 
 #include "platform/fileop/FileOpPaths.h"
 #include "platform/fileop/FileOpProgressDialog.h"
+#include "platform/fileop/FileOpProgressSink.h"
 #include "platform/ui/EscapePoll.h"
 #include "platform/ui/Prompter.h"
 
@@ -33,13 +34,16 @@ FileOpProgressReporter::FileOpProgressReporter(QString title, QWidget* parent, b
 FileOpProgressReporter::~FileOpProgressReporter() = default;
 
 void FileOpProgressReporter::SetCurrent(const QByteArray& path) {
-    if (m_dialog && m_clock.elapsed() - m_lastPaint >= kPaintMs)
-        m_current = fileop::Shown(path);
+    // Kept undecoded (a shared copy, no cost) until a repaint shows it: a
+    // large file set before the dialog was up is still named by it.
+    m_currentPath = path;
+    m_currentPending = true;
 }
 
 void FileOpProgressReporter::SetState(const QString& state, const QString& item) {
     m_state = state;
     m_current = item;
+    m_currentPending = false;
 }
 
 QWidget* FileOpProgressReporter::PromptParent() const {
@@ -68,6 +72,10 @@ void FileOpProgressReporter::ShowDialog() {
 }
 
 void FileOpProgressReporter::Paint(qint64 now) {
+    if (m_currentPending) {
+        m_current = fileop::Shown(m_currentPath);
+        m_currentPending = false;
+    }
     FileOpProgress progress;
     progress.title = m_title;
     progress.currentItem = m_current;
@@ -80,8 +88,34 @@ void FileOpProgressReporter::Paint(qint64 now) {
     m_lastPaint = now;
 }
 
+void FileOpProgressReporter::Report(bool force, qint64 now) {
+    if (force || now - m_lastPaint >= kPaintMs) {
+        if (m_currentPending) {
+            m_current = fileop::Shown(m_currentPath);
+            m_currentPending = false;
+        }
+        FileOpProgress progress;
+        progress.title = m_title;
+        progress.currentItem = m_current;
+        progress.state = m_state;
+        progress.bytesDone = bytesDone;
+        progress.bytesTotal = bytesTotal;
+        progress.itemsDone = itemsDone;
+        progress.itemsTotal = itemsTotal;
+        m_sink->Report(progress);
+        m_lastPaint = now;
+    }
+    m_sink->Hold();
+}
+
 void FileOpProgressReporter::Tick(bool force) {
     const qint64 now = m_clock.elapsed();
+    // A sink is told at every piece of work: a pause must hold before the
+    // next buffer, and it costs one uncontended lock.
+    if (m_sink) {
+        Report(force, now);
+        return;
+    }
     if (!force && now - m_lastPump < kPumpMs)
         return;
     m_lastPump = now;

@@ -13,7 +13,10 @@
 // Cancel button, Escape, its close button), and before the dialog is up,
 // input waits in the queue.
 //
-// Main thread only; the counts are plain fields the executor adds to.
+// Main thread only, unless a sink is set (SetSink): then the reporter runs
+// on the operation's thread, shows no dialog and processes no events, and
+// hands its snapshots to the sink. The counts are plain fields the executor
+// adds to.
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -24,6 +27,7 @@
 
 class QWidget;
 class FileOpProgressDialog;
+class FileOpProgressSink;
 
 class FileOpProgressReporter {
 public:
@@ -37,6 +41,9 @@ public:
 
     /// How long the work must last before the dialog shows (0: at once).
     void SetDelay(int milliseconds) { m_delayMs = milliseconds; }
+    /// Sends the progress to `sink` (not owned; outlives the operation)
+    /// instead of a dialog; see the top of this file.
+    void SetSink(FileOpProgressSink* sink) { m_sink = sink; }
     /// Starts the clock the delay and the repaints are measured on.
     void Start() { m_clock.start(); }
 
@@ -70,16 +77,20 @@ private:
     void ShowDialog();
     void Paint(qint64 now);
     bool ConfirmCancel() const;
+    void Report(bool force, qint64 now);
 
     QString m_title;
     QWidget* m_parent;
     bool m_silent;
     std::function<void()> m_onCancel;
     int m_delayMs = 500;
+    FileOpProgressSink* m_sink = nullptr;
     std::unique_ptr<FileOpProgressDialog> m_dialog;
     QElapsedTimer m_clock;
     qint64 m_lastPump = -1000, m_lastPaint = -1000;
     QString m_current, m_state;
+    QByteArray m_currentPath;  // the item set last, decoded at the next paint
+    bool m_currentPending = false;
     bool m_closeAsked = false;
     bool m_quitConfirmed = false;
 };

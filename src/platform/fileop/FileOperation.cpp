@@ -29,6 +29,7 @@ public:
     FileOpIo defaultIo;
     FileOpIo* io = &defaultIo;
     int delayMs = 500;
+    FileOpProgressSink* sink = nullptr;
     std::unique_ptr<FileOpExecutor> executor;
 };
 
@@ -41,6 +42,10 @@ void FileOperation::SetIo(FileOpIo* io) {
     m_engine->io = io ? io : &m_engine->defaultIo;
 }
 
+void FileOperation::SetProgressSink(FileOpProgressSink* sink) {
+    m_engine->sink = sink;
+}
+
 void FileOperation::SetProgressDelay(int milliseconds) {
     m_engine->delayMs = std::max(0, milliseconds);
 }
@@ -48,6 +53,7 @@ void FileOperation::SetProgressDelay(int milliseconds) {
 FileOpResult FileOperation::Run() {
     m_engine->executor = std::make_unique<FileOpExecutor>(
         m_engine->request, m_engine->parent, *m_engine->io, m_cancelled, m_engine->delayMs);
+    m_engine->executor->SetProgressSink(m_engine->sink);
     const FileOpResult result = m_engine->executor->Run();
     m_engine->executor.reset();
     return result;

@@ -46,12 +46,15 @@
 //   - Paths are handled whole: a path longer than PATH_MAX fails with the
 //     kernel's error for that item (asked like any other error).
 //
-// Main thread only: the operation runs on the calling thread and keeps the
-// user interface alive by processing events between pieces of work, like a
-// modal dialog does, inside an escape-poll scope (platform/ui/EscapePoll.h):
-// input reaches only the progress dialog, and the program's private events
-// (a folder changed) wait until the operation has ended. One operation at a
-// time.
+// Threads: by default the operation runs on the calling thread, the main
+// thread, and keeps the user interface alive by processing events between
+// pieces of work, like a modal dialog does, inside an escape-poll scope
+// (platform/ui/EscapePoll.h): input reaches only the progress dialog, and
+// the program's private events (a folder changed) wait until the operation
+// has ended. With a progress sink (SetProgressSink) it shows nothing and
+// processes no events, so Run() may be called on a worker thread; its
+// questions then go through that thread's prompter (FileOpQueue.h hands
+// them to the main thread). Cancel() may be called from any thread.
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -71,6 +74,7 @@
 
 class QWidget;
 class FileOpProgressDialog;
+class FileOpProgressSink;
 
 /// One file operation. Make it, optionally adjust it, Run() it once.
 class FileOperation {
@@ -86,6 +90,10 @@ public:
     /// How long the work must last before the progress dialog shows
     /// (default 500 ms; 0 shows it at once).
     void SetProgressDelay(int milliseconds);
+
+    /// Reports progress to `sink` (not owned; must outlive Run()) instead of
+    /// a dialog, and lets Run() be called off the main thread.
+    void SetProgressSink(FileOpProgressSink* sink);
 
     /// Plans and executes; returns when everything is done or cancelled.
     FileOpResult Run();

@@ -1,5 +1,6 @@
 #include "platform/fs/Volumes.h"
 
+#include <blkid/blkid.h>
 #include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -275,7 +276,12 @@ bool IsUserVisibleMount(const MountEntry& mount, const VisibilityContext& contex
         return false;
     if (mount.HasOption("x-gvfs-show"))
         return true;
-    if (IsSystemInternalMount(mount))
+    // A memory file system mounted where removable media go is one the user
+    // mounted to use as a volume.
+    const bool userMemoryVolume = (mount.fsType == "tmpfs" || mount.fsType == "ramfs") &&
+                                  (path.startsWith("/media/") || path.startsWith("/run/media/")) &&
+                                  !IsSystemMountPath(path) && !IsSystemDevice(mount.source);
+    if (!userMemoryVolume && IsSystemInternalMount(mount))
         return false;
 
     bool inRuntimeDir = false;
@@ -468,14 +474,44 @@ QString VolumeTable::LabelOf(const MountEntry& mount) const {
 }
 
 QString VolumeTable::DisplayNameOf(const MountEntry& mount) const {
-    const QString label = LabelOf(mount);
+    QString label = LabelOf(mount);
+    if (label.isEmpty() && m_devices.probeLabels)
+        label = ProbedLabelOf(mount.source);
     if (!label.isEmpty())
         return DisplayFromName(label);
     // A volume without a label is known by where it is mounted, the only
     // other name a Linux user has for it.
     if (mount.mountPoint == "/")
         return QStringLiteral("/");
-    return QStringLiteral("Untitled");
+    const QByteArray last = mount.mountPoint.mid(mount.mountPoint.lastIndexOf('/') + 1);
+    return last.isEmpty() ? QStringLiteral("Untitled") : DisplayFromName(NameFromBytes(last));
+}
+
+QString ProbedLabelOf(const QByteArray& device) {
+    // Only device nodes: a probe of anything else could block on a FIFO or
+    // read a large file for nothing. One that may not be read (a user
+    // without the disk group) has no label found here.
+    if (!device.startsWith("/dev/"))
+        return {};
+    struct stat st;
+    if (::stat(device.constData(), &st) != 0 || !S_ISBLK(st.st_mode))
+        return {};
+    return FileSystemLabelIn(device);
+}
+
+QString FileSystemLabelIn(const QByteArray& path) {
+    blkid_probe probe = blkid_new_probe_from_filename(path.constData());
+    if (!probe)
+        return {};
+    QString label;
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL);
+    const char* value = nullptr;
+    if (blkid_do_safeprobe(probe) == 0 &&
+        blkid_probe_lookup_value(probe, "LABEL", &value, nullptr) == 0 && value)
+        label = NameFromBytes(QByteArray(value));
+    blkid_free_probe(probe);
+    return label;
 }
 
 QString VolumeRootOf(const QString& path) {

@@ -87,6 +87,8 @@ bool IsRemoteFileSystemType(const QByteArray& fsType);
 struct DeviceEnvironment {
     QByteArray sysRoot = "/sys";
     QByteArray byLabelDir = "/dev/disk/by-label";
+    /// Read a label from the device itself when udev gave none.
+    bool probeLabels = true;
 };
 
 /// A snapshot of the mount table with the questions the namespace asks.
@@ -133,8 +135,9 @@ public:
     /// The file system's label (udev's /dev/disk/by-label link that points
     /// at the mount's device), or an empty string when it has none.
     QString LabelOf(const MountEntry& mount) const;
-    /// The name a user sees for a volume: its label, else for "/" "File
-    /// System", else "Untitled".
+    /// The name a user sees for a volume: its label (udev's link, else read
+    /// from a readable block device), else "/" for the root, else the last
+    /// component of its mount point ("Untitled" when even that is empty).
     QString DisplayNameOf(const MountEntry& mount) const;
 
 private:
@@ -142,6 +145,14 @@ private:
     VisibilityContext m_context;
     DeviceEnvironment m_devices;
 };
+
+/// The label in the file system on block device `device` ("/dev/..."),
+/// read with libblkid; empty when it has none, is no block device or may
+/// not be read. Reads the device's superblocks (a few KiB).
+QString ProbedLabelOf(const QByteArray& device);
+/// The label of the file system in `path` (a device or an image file);
+/// empty when there is none or it can't be read.
+QString FileSystemLabelIn(const QByteArray& path);
 
 /// True when `path` is `mountPoint` or lies below it (whole components).
 bool PathIsUnder(const QByteArray& path, const QByteArray& mountPoint);

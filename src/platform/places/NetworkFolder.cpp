@@ -14,7 +14,10 @@
 #include "platform/namespace/ItemData.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/NestedFolder.h"
+#include "platform/remote/RemoteMounts.h"
 #include "platform/shellui/ContextMenu.h"
+#include "platform/shellui/VerbContextMenu.h"
+#include "platform/ui/Prompter.h"
 
 namespace {
 
@@ -61,6 +64,10 @@ QString GvfsName(const QByteArray& folder) {
 
 }  // namespace
 
+QString ConnectToServerParsingName() {
+    return kNetworkParsing + QString::fromLatin1(kConnectPlacePath);
+}
+
 QString RemoteSourceName(const QByteArray& source, const QByteArray& fsType) {
     (void)fsType;
     if (source.startsWith("//")) {
@@ -91,15 +98,10 @@ QString RemoteSourceName(const QByteArray& source, const QByteArray& fsType) {
     return {};
 }
 
-QByteArray GvfsFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/')
-        return QByteArray(runtime) + "/gvfs";
-    return "/run/user/" + QByteArray::number(static_cast<qulonglong>(::getuid())) + "/gvfs";
-}
-
-std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArray& gvfsDir) {
+std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArray& gvfsDir,
+                                        const RemoteMap& remote) {
     std::vector<NetworkPlace> out;
+    out.push_back({kConnectPlacePath, Tr("Connect to Server"), QByteArray(), QString()});
     for (const MountEntry& m : table.Mounts()) {
         if (!IsRemoteFileSystemType(m.fsType) || IsGvfsBridge(m.fsType))
             continue;
@@ -121,6 +123,13 @@ std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArr
                 place.path = gvfsDir + "/" + name;
                 place.fsType = "gvfs";
                 place.name = GvfsName(name);
+                if (const RemoteRoot* root = remote.RootOfPath(place.path);
+                    root && root->localPath == place.path) {
+                    place.name = root->name;
+                    place.uri = root->uri;
+                } else {
+                    place.uri = UriOfFuseFolder(name).value_or(QString());
+                }
                 out.push_back(std::move(place));
             }
         }
@@ -131,10 +140,13 @@ std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArr
 NetworkFolder::NetworkFolder(IdList absolute)
     : NetworkFolder(std::move(absolute),
                     VolumeTable::Read(QStringLiteral("/proc/self/mountinfo"), QString()),
-                    GvfsFolder()) {}
+                    GvfsFolder(), RemoteMounts::Snapshot()) {
+    m_live = true;
+}
 
-NetworkFolder::NetworkFolder(IdList absolute, VolumeTable table, QByteArray gvfsDir)
-    : m_absolute(std::move(absolute)), m_places(NetworkPlaces(table, gvfsDir)) {}
+NetworkFolder::NetworkFolder(IdList absolute, VolumeTable table, QByteArray gvfsDir,
+                             RemoteMap remote)
+    : m_absolute(std::move(absolute)), m_places(NetworkPlaces(table, gvfsDir, remote)) {}
 
 const NetworkPlace* NetworkFolder::Find(std::span<const std::uint8_t> payload) const {
     const auto data = DecodeVolumeItem(payload);
@@ -151,7 +163,7 @@ std::unique_ptr<ShellFolder> NetworkFolder::BindToObject(const IdList& relative)
     if (relative.Count() == 0)
         return nullptr;
     const NetworkPlace* place = Find(relative.ItemPayload(0));
-    if (!place)
+    if (!place || place->path == kConnectPlacePath)
         return nullptr;
     auto folder = std::make_unique<FileSystemFolder>(NameFromBytes(place->path),
                                                      m_absolute.Concat(relative.Prefix(1)));
@@ -161,18 +173,27 @@ std::unique_ptr<ShellFolder> NetworkFolder::BindToObject(const IdList& relative)
 }
 
 std::unique_ptr<EnumIdList> NetworkFolder::EnumObjects(std::uint32_t flags) {
+    // A refresh lists the mounts as they are now: servers come and go.
+    if (m_live) {
+        m_places =
+            NetworkPlaces(VolumeTable::Read(QStringLiteral("/proc/self/mountinfo"), QString()),
+                          GvfsFolder(), RemoteMounts::Snapshot());
+    }
     std::vector<IdList> ids;
-    if (flags & SHCONTF_FOLDERS) {
-        for (const NetworkPlace& p : m_places) ids.push_back(VolumeItemId(p.path));
+    for (const NetworkPlace& p : m_places) {
+        const bool action = p.path == kConnectPlacePath;
+        if ((action && (flags & SHCONTF_NONFOLDERS)) || (!action && (flags & SHCONTF_FOLDERS)))
+            ids.push_back(VolumeItemId(p.path));
     }
     return std::make_unique<IdListEnum>(std::move(ids));
 }
 
 bool NetworkFolder::GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) {
     return NestedAttributesOf(*this, items, inOut, [this](const IdList& item, std::uint32_t& bits) {
-        if (!Find(item.ItemPayload(0)))
+        const NetworkPlace* place = Find(item.ItemPayload(0));
+        if (!place)
             return false;
-        bits = kPlaceAttributes;
+        bits = place->path == kConnectPlacePath ? 0u : kPlaceAttributes;
         return true;
     });
 }
@@ -187,6 +208,8 @@ std::optional<QString> NetworkFolder::GetDisplayNameOf(const IdList& item, std::
     const NetworkPlace* place = Find(item.ItemPayload(0));
     if (!place)
         return std::nullopt;
+    if (place->path == kConnectPlacePath)
+        return (flags & SHGDN_FORPARSING) ? ConnectToServerParsingName() : place->name;
     return (flags & SHGDN_FORPARSING) ? NameFromBytes(place->path) : place->name;
 }
 
@@ -194,6 +217,8 @@ IdList NetworkFolder::ParseDisplayName(const QString& name) {
     const QByteArray path = NameToBytes(name);
     const NetworkPlace* best = nullptr;
     for (const NetworkPlace& p : m_places) {
+        if (p.path == kConnectPlacePath)
+            continue;
         if (PathIsUnder(path, p.path) && (!best || p.path.size() > best->path.size()))
             best = &p;
     }
@@ -216,6 +241,10 @@ int NetworkFolder::CompareIDs(int column, const IdList& a, const IdList& b) {
     const NetworkPlace* pb = Find(b.ItemPayload(0));
     int r = 0;
     if (pa && pb) {
+        const bool aAction = pa->path == kConnectPlacePath;
+        const bool bAction = pb->path == kConnectPlacePath;
+        if (aAction != bAction)
+            return aAction ? -1 : 1;  // the action stays the first item
         if (pa != pb) {
             r = Order(pa->name.compare(pb->name, Qt::CaseInsensitive), 0);
             if (!r)
@@ -247,6 +276,10 @@ std::optional<QString> NetworkFolder::GetInfoTip(const IdList& item) {
     const NetworkPlace* place = Find(item.ItemPayload(0));
     if (!place)
         return std::nullopt;
+    if (place->path == kConnectPlacePath)
+        return Tr("Connect to a folder on another machine (sftp, smb, ftp, dav)");
+    if (!place->uri.isEmpty())
+        return Tr("Location: %1").arg(place->uri);
     return Tr("Mounted at: %1\nFile system: %2")
         .arg(DisplayFromName(NameFromBytes(place->path)), QString::fromUtf8(place->fsType));
 }
@@ -268,8 +301,41 @@ IdList NetworkFolder::SetNameOf(const IdList& item, const QString& newName, std:
 std::unique_ptr<ShellContextMenu> NetworkFolder::GetContextMenu(std::span<const IdList> items) {
     // Asking a remote folder's properties touches the server: only when the
     // user picks it, and for one place at a time (as PlacesContextMenu has it).
-    return PlacesContextMenu(*this, items, [this](const IdList& item) {
-        const NetworkPlace* place = Find(item.ItemPayload(0));
-        return place ? std::optional(place->path) : std::nullopt;
-    });
+    if (items.size() == 1 && items[0].Count() == 1) {
+        const NetworkPlace* place = Find(items[0].ItemPayload(0));
+        if (place && place->path == kConnectPlacePath)
+            return MakePlaceContextMenu({});  // "open": the program connects
+    }
+    std::unique_ptr<ShellContextMenu> menu =
+        PlacesContextMenu(*this, items, [this](const IdList& item) {
+            const NetworkPlace* place = Find(item.ItemPayload(0));
+            if (place && place->path == kConnectPlacePath)
+                return std::optional<QByteArray>();
+            return place ? std::optional(place->path) : std::nullopt;
+        });
+    if (!menu || items.size() != 1 || items[0].Count() != 1)
+        return menu;
+    const NetworkPlace* place = Find(items[0].ItemPayload(0));
+    auto* verbs = dynamic_cast<VerbContextMenu*>(menu.get());
+    if (!place || place->uri.isEmpty() || !verbs)
+        return menu;
+    std::vector<MenuVerb> withUnmount = verbs->Verbs();
+    withUnmount.push_back(MenuVerb::Separator());
+    MenuVerb unmount;
+    unmount.verb = kUnmountVerb;
+    unmount.text = Tr("&Unmount");
+    unmount.helpText = Tr("Disconnects from this server");
+    // The unmount finishes later; the panes on it hear of it from
+    // RemoteMounts::MountRemoved. Only a refusal is told here.
+    unmount.run = [uri = place->uri](const InvokeContext& context) {
+        RemoteMounts::Instance().Unmount(uri, context.parent, [uri](bool ok, const QString& why) {
+            if (!ok) {
+                MessageBoxText(Tr("\"%1\" could not be unmounted: %2").arg(uri, why),
+                               PromptButtons::Ok, PromptIcon::Error);
+            }
+        });
+        return true;
+    };
+    withUnmount.push_back(std::move(unmount));
+    return std::make_unique<VerbContextMenu>(std::move(withUnmount));
 }

@@ -20,29 +20,43 @@
 
 #include "platform/fs/Volumes.h"
 #include "platform/namespace/ShellFolder.h"
+#include "platform/remote/RemoteUri.h"
 
 /// One network place.
 struct NetworkPlace {
-    QByteArray path;  // mount point or GVfs folder, absolute
+    QByteArray path;  // mount point or GVfs folder, absolute; kConnectPlacePath for the action
     QString name;     // as shown
     QByteArray fsType;
+    QString uri;  // the GVfs location's root URI; empty for the system's mounts
 };
 
+/// The path of the first item, "Connect to Server": not a folder, but the
+/// action that asks for a server's address (the program carries it out).
+/// Held in a volume id, which takes absolute paths only; no mount point is
+/// named so.
+inline const QByteArray kConnectPlacePath = QByteArrayLiteral("/::ConnectToServer");
+/// The parsing name of that item below the Network folder.
+QString ConnectToServerParsingName();
+/// The text of the Unmount entry of a GVfs place's menu, and its verb.
+inline const QString kUnmountVerb = QStringLiteral("unmount");
+
 /// The network places of a mount table and a GVfs folder (the folder is
-/// listed only when it exists; an empty path lists none).
-std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArray& gvfsDir);
-/// $XDG_RUNTIME_DIR/gvfs, else /run/user/$UID/gvfs.
-QByteArray GvfsFolder();
+/// listed only when it exists; an empty path lists none). A GVfs folder that
+/// `remote` knows takes the mount's name and URI from it.
+std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArray& gvfsDir,
+                                        const RemoteMap& remote = {});
 /// The name shown for a remote mount's source ("share on server", ...);
 /// empty when the source says nothing useful.
 QString RemoteSourceName(const QByteArray& source, const QByteArray& fsType);
 
 class NetworkFolder : public ShellFolder {
 public:
-    /// Reads this process's mount table and GvfsFolder().
+    /// Reads this process's mount table, GvfsFolder() and the mounts GIO
+    /// reported (when RemoteMounts runs). The first item is the action
+    /// "Connect to Server".
     explicit NetworkFolder(IdList absolute);
-    /// A given table and GVfs folder (tests).
-    NetworkFolder(IdList absolute, VolumeTable table, QByteArray gvfsDir);
+    /// A given table, GVfs folder and remote map (tests).
+    NetworkFolder(IdList absolute, VolumeTable table, QByteArray gvfsDir, RemoteMap remote = {});
 
     std::unique_ptr<ShellFolder> BindToObject(const IdList& relative) override;
     std::unique_ptr<EnumIdList> EnumObjects(std::uint32_t flags) override;
@@ -57,8 +71,9 @@ public:
     int GetIconIndex(const IdList& item, bool open) override;
     IdList SetNameOf(const IdList& item, const QString& newName, std::uint32_t flags) override;
     /// Over places: MakePlaceContextMenu ("open", and "properties" for one
-    /// place); below a place, that folder's own menu. Never the file menu:
-    /// deleting or renaming a mount point is not offered.
+    /// place), and "unmount" for one GVfs place; below a place, that
+    /// folder's own menu. Never the file menu: deleting or renaming a mount
+    /// point is not offered.
     std::unique_ptr<ShellContextMenu> GetContextMenu(std::span<const IdList> items) override;
 
     const std::vector<NetworkPlace>& Places() { return m_places; }
@@ -68,4 +83,5 @@ private:
 
     IdList m_absolute;
     std::vector<NetworkPlace> m_places;
+    bool m_live = false;  // read from the system: each listing reads it again
 };

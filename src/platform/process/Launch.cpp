@@ -275,22 +275,22 @@ bool StartDetachedProcess(const QString& programPath, const QStringList& argv,
     return true;
 }
 
-bool LaunchCommandLine(const QString& commandLine, const QString& workingDirectory,
-                       QString* failure) {
+QString ExpandTypedCommandLine(const QString& typed) {
+    if (!typed.contains(QLatin1Char('%')))
+        return typed;
+    const QString expanded = ExpandEnvironmentStrings(typed);
+    return expanded.size() <= kExpandedCommandLineLimit ? expanded : typed;
+}
+
+bool StartCommandLine(const QString& commandLine, const QString& workingDirectory,
+                      QString* failure) {
     const auto fail = [failure](const QString& why) {
         if (failure)
             *failure = why;
         return false;
     };
 
-    QString text = commandLine;
-    if (text.contains(QLatin1Char('%'))) {
-        const QString expanded = ExpandEnvironmentStrings(text);
-        if (expanded.size() <= kExpandedCommandLineLimit)
-            text = expanded;
-    }
-
-    const std::optional<QStringList> arguments = SplitCommandLine(text);
+    const std::optional<QStringList> arguments = SplitCommandLine(commandLine);
     if (!arguments)
         return fail(QStringLiteral("A quote is not closed"));
     if (arguments->isEmpty() || arguments->front().isEmpty())
@@ -304,4 +304,9 @@ bool LaunchCommandLine(const QString& commandLine, const QString& workingDirecto
     if (!StartDetachedProcess(*program, *arguments, workingDirectory, &error))
         return fail(QString::fromLocal8Bit(std::strerror(error)));
     return true;
+}
+
+bool LaunchCommandLine(const QString& commandLine, const QString& workingDirectory,
+                       QString* failure) {
+    return StartCommandLine(ExpandTypedCommandLine(commandLine), workingDirectory, failure);
 }

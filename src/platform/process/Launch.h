@@ -63,6 +63,19 @@ bool StartDetachedProcess(const QString& programPath, const QStringList& argv,
 /// command line is used as typed.
 inline constexpr int kExpandedCommandLineLimit = 1023;
 
+/// `typed` with its "%NAME%" references expanded by ExpandEnvironmentStrings,
+/// or `typed` itself when the expansion would be longer than
+/// kExpandedCommandLineLimit. For what the user typed only (a command, a
+/// preamble, the editor's command): file names put into a command line
+/// afterwards are never expanded, so a file named "%HOME%" stays that name.
+QString ExpandTypedCommandLine(const QString& typed);
+
+/// LaunchCommandLine without the expansion: split, the program found, and
+/// started detached. For command lines whose typed parts were expanded
+/// already (ExpandTypedCommandLine) before names went in.
+bool StartCommandLine(const QString& commandLine, const QString& workingDirectory = QString(),
+                      QString* failure = nullptr);
+
 /// Starts the program of `commandLine` detached in `workingDirectory` (empty:
 /// the process's current directory, which the program keeps at the active
 /// pane's folder). When the text holds a "%", it is first expanded with

@@ -19,7 +19,8 @@ constexpr VerbText kVerbTexts[] = {
     {"delete", "&Delete", "Deletes the selected item"},
     {"rename", "Rena&me", "Renames the selected item"},
     {"properties", "P&roperties", "Shows the properties of the selected item"},
-    {"restore", "&Restore", "Puts the selected item back where it was deleted from"},
+    // "R" is taken by "P&roperties" in the same menu.
+    {"restore", "R&estore", "Puts the selected item back where it was deleted from"},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 
 namespace {
@@ -134,7 +135,11 @@ bool CommandManager::Execute(int id) {
         CommandState state;
         if (target != nullptr && target->OnUpdateCommand(id, state)) {
             if (!state.enabled) {
-                Q_EMIT CommandExecuted(id, false);
+                QPointer<CommandManager> self(this);
+                if (state.whyDisabled && !state.whyDisabled->isEmpty())
+                    Q_EMIT CommandRefused(id, *state.whyDisabled);
+                if (self)
+                    Q_EMIT CommandExecuted(id, false);
                 return false;
             }
             break;
@@ -193,6 +198,10 @@ void CommandManager::ApplyTexts(QAction* action, const CommandInfo& info) {
 void CommandManager::ApplyState(QAction* action, const CommandInfo& info,
                                 const CommandState& state) {
     action->setEnabled(state.enabled);
+    const QString why = !state.enabled && state.whyDisabled ? *state.whyDisabled : QString();
+    if (auto found = m_entries.find(info.id); found != m_entries.end())
+        found->second.whyDisabled = why;
+    action->setStatusTip(why.isEmpty() ? StatusPromptOf(info.prompt) : why);
     switch (state.check) {
         case CommandState::Check::None:
             if (QActionGroup* group = OwnRadioGroup(action)) {
@@ -261,6 +270,17 @@ void CommandManager::WatchMenu(QMenu* menu, bool root, int depth) {
     }
 }
 
+void CommandManager::HighlightGreyedItem(const QMenu& menu, const QPoint& at) {
+    const QAction* action = menu.actionAt(at);
+    if (!action || action->isEnabled())
+        return;
+    if (const std::optional<int> id = IdOf(action)) {
+        const Entry& entry = m_entries.at(*id);
+        if (!entry.whyDisabled.isEmpty())
+            Q_EMIT CommandHighlighted(*id, entry.whyDisabled);
+    }
+}
+
 void CommandManager::OnMenuAboutToShow() {
     UpdateMenu(qobject_cast<QMenu*>(sender()));
 }
@@ -280,6 +300,12 @@ void CommandManager::UpdateIdleActions() {
 bool CommandManager::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride)
         UpdateActionsForKey(*static_cast<QKeyEvent*>(event));
+    // The style does not highlight a greyed item, so Qt says nothing about
+    // it; the pointer over it is seen here.
+    if (event->type() == QEvent::MouseMove) {
+        if (const auto* menu = qobject_cast<const QMenu*>(watched))
+            HighlightGreyedItem(*menu, static_cast<QMouseEvent*>(event)->position().toPoint());
+    }
     return QObject::eventFilter(watched, event);
 }
 

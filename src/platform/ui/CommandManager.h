@@ -8,6 +8,9 @@
 //   a command whose claiming target disables it (so a stale shortcut or a
 //   posted command can't run what the menu would show greyed); then the first
 //   target whose OnCommand() returns true has handled it.
+//   A command refused that way with a reason (CommandState::whyDisabled)
+//   sends CommandRefused, so the user hears why nothing happened; a greyed
+//   menu item with a reason shows it as its status text when hovered.
 // - Update(id): the first target whose OnUpdateCommand() returns true decides
 //   the state; a command no target claims is disabled.
 // - Menus passed to WatchMenu() update every command action in them, and in
@@ -131,6 +134,8 @@ Q_SIGNALS:
     void MenuClosed();
     /// After Execute(): whether a target handled the command.
     void CommandExecuted(int id, bool handled);
+    /// Execute() did not run `id` because it is disabled for `reason`.
+    void CommandRefused(int id, const QString& reason);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -144,7 +149,11 @@ private:
     struct Entry {
         CommandInfo info;
         QAction* action = nullptr;
+        QString whyDisabled;  // of the state applied last; empty when none
     };
+
+    /// A pointer over a greyed menu item: its reason to the status bar.
+    void HighlightGreyedItem(const QMenu& menu, const QPoint& at);
 
     void ApplyTexts(QAction* action, const CommandInfo& info);
     void ApplyState(QAction* action, const CommandInfo& info, const CommandState& state);

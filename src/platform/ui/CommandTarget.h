@@ -24,8 +24,17 @@ struct CommandState {
     bool checked = false;
     Check check = Check::None;
     std::optional<QString> text;  // a new menu text (with its & mnemonic), when set
+    /// Why the command is disabled, for the user: the greyed item's status
+    /// text, and the notice its key gives (CommandManager::CommandRefused).
+    std::optional<QString> whyDisabled;
 
     void Enable(bool on = true) { enabled = on; }
+    /// Enables the command when `on`; otherwise disables it and says why.
+    void EnableOrSay(bool on, const QString& why) {
+        enabled = on;
+        if (!on)
+            whyDisabled = why;
+    }
     /// Makes the item a check item (if it is not a radio item) and sets it.
     void SetCheck(bool on = true) {
         if (check == Check::None)

@@ -25,8 +25,13 @@ bool CanShowWidgets() {
     return qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
+QString& ProgramTitle() {
+    static QString title;
+    return title;
+}
+
 QString TitleOrAppName(const QString& title) {
-    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+    return PromptTitle(title);
 }
 
 QMessageBox::Icon BoxIcon(PromptIcon icon) {
@@ -181,6 +186,8 @@ std::optional<QString> QtPrompter::InputBox(const InputRequest& request) {
             edit->setMaxLength(request.maxLength);
     }
     dialog.setTextValue(initial);
+    if (request.secret)
+        dialog.setTextEchoMode(QLineEdit::Password);
     SetModality(dialog, request.parent);
     GateOpening gate(&dialog);
     if (dialog.exec() != QDialog::Accepted)
@@ -204,7 +211,21 @@ void QtPrompter::Beep(BeepKind) {
         QApplication::beep();
 }
 
+namespace {
+thread_local Prompter* t_threadPrompter = nullptr;
+}  // namespace
+
+ThreadPrompterScope::ThreadPrompterScope(Prompter* prompter) : m_previous(t_threadPrompter) {
+    t_threadPrompter = prompter;
+}
+
+ThreadPrompterScope::~ThreadPrompterScope() {
+    t_threadPrompter = m_previous;
+}
+
 Prompter& Prompts() {
+    if (t_threadPrompter)
+        return *t_threadPrompter;
     std::unique_ptr<Prompter>& installed = InstalledPrompter();
     if (!installed)
         installed = std::make_unique<QtPrompter>();
@@ -234,4 +255,14 @@ bool AskYesNo(const QString& text, QWidget* parent) {
 
 void Beep(BeepKind kind) {
     Prompts().Beep(kind);
+}
+
+void SetProgramTitle(const QString& title) {
+    ProgramTitle() = title;
+}
+
+QString PromptTitle(const QString& title) {
+    if (!title.isEmpty())
+        return title;
+    return ProgramTitle().isEmpty() ? QGuiApplication::applicationDisplayName() : ProgramTitle();
 }

@@ -5,7 +5,10 @@
 // answers from a script and records what was asked. Nothing else in the
 // program creates a QMessageBox or calls QApplication::beep().
 //
-// Main thread only: prompts are modal dialogs, and widgets live there.
+// Main thread only: prompts are modal dialogs, and widgets live there. A
+// worker that must ask (a file operation in the background) installs a
+// prompter of its own for its thread (ThreadPrompterScope), which hands the
+// question to the main thread and waits for the answer.
 
 #include <QList>
 #include <QString>
@@ -51,7 +54,8 @@ struct InputRequest {
     QString prompt;
     QString title;
     QString initialText;
-    int maxLength = 0;  // 0: no limit
+    int maxLength = 0;    // 0: no limit
+    bool secret = false;  // a password: typed characters are not shown
     QWidget* parent = nullptr;
 };
 
@@ -91,6 +95,20 @@ public:
 /// The installed prompter (a QtPrompter, created when first asked for, unless
 /// a test installed another).
 Prompter& Prompts();
+/// While it lives, Prompts() called on the thread that made it gives
+/// `prompter` (not owned) instead of the installed one; other threads are not
+/// affected. Scopes nest.
+class ThreadPrompterScope {
+public:
+    explicit ThreadPrompterScope(Prompter* prompter);
+    ~ThreadPrompterScope();
+    ThreadPrompterScope(const ThreadPrompterScope&) = delete;
+    ThreadPrompterScope& operator=(const ThreadPrompterScope&) = delete;
+
+private:
+    Prompter* m_previous;
+};
+
 /// Installs a prompter and gives back the previous one (null when none had
 /// been made yet). Installing null brings back a QtPrompter on next use.
 std::unique_ptr<Prompter> InstallPrompter(std::unique_ptr<Prompter> prompter);
@@ -106,3 +124,10 @@ PromptAnswer MessageBoxText(const QString& text, PromptButtons buttons = PromptB
                             PromptIcon icon = PromptIcon::None, QWidget* parent = nullptr);
 bool AskYesNo(const QString& text, QWidget* parent = nullptr);
 void Beep(BeepKind kind = BeepKind::Default);
+
+/// The program's name as a box without a title of its own shows it
+/// ("Corvane"); until it is set, the application's display name (which Qt
+/// takes from the executable's file name, in lower case).
+void SetProgramTitle(const QString& title);
+/// `title`, or the program's name when `title` is empty.
+QString PromptTitle(const QString& title);

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <algorithm>
 
 #include "platform/archive/ArchiveExtractor.h"
 #include "platform/archive/ArchiveTestWriter.h"
@@ -191,6 +192,69 @@ TEST_F(ArchiveExtractorTest, AFolderArrivesWholeWithTimesAndModesInOnePass) {
                   NameFromBytes(out + "/src/main.c"));
         if (!zip)
             EXPECT_EQ(ReadWholeFile(out + "/src/same.c"), "int main() { return 0; }\n");
+    }
+}
+
+// Links whose target leaves the folder the copy writes into (absolute ones,
+// ones that climb above it, ones that get out through another link of the
+// tree) are left out, each with its own line; everything else arrives.
+TEST_F(ArchiveExtractorTest, LinksPointingOutsideAreRefusedOneByOneAndTheRestArrives) {
+    const std::vector<ModeEntry> entries = {
+        {"t/", {}, AE_IFDIR, 0755},
+        {"t/file.txt", "data", AE_IFREG, 0644},
+        {"t/sub/", {}, AE_IFDIR, 0755},
+        {"t/l", {}, AE_IFLNK, 0777, kTime, "/etc"},
+        {"t/sub/up", {}, AE_IFLNK, 0777, kTime, "../../.."},
+        {"t/sub/ok", {}, AE_IFLNK, 0777, kTime, "../file.txt"},
+        {"t/sub/round", {}, AE_IFLNK, 0777, kTime, "../../t/file.txt"},
+        {"t/folder", {}, AE_IFLNK, 0777, kTime, "sub"},
+        {"t/sub/parent", {}, AE_IFLNK, 0777, kTime, ".."},
+        // Inside when read as text, outside once "parent" is followed.
+        {"t/through", {}, AE_IFLNK, 0777, kTime, "sub/parent/../../x"},
+        {"t/sub/last.txt", "last", AE_IFREG, 0644},
+    };
+    struct Format {
+        const char* format;
+        const char* filter;
+        const char* name;
+    };
+    for (const Format& f :
+         {Format{"zip", "none", "links.zip"}, Format{"gnutar", "none", "links.tar"},
+          Format{"gnutar", "gzip", "links.tar.gz"}}) {
+        SCOPED_TRACE(f.name);
+        ASSERT_TRUE(WriteModes(dir.Join(f.name), f.format, f.filter, entries));
+        auto index = Index(f.name);
+        ASSERT_TRUE(index);
+        const QByteArray out = Out(QByteArray("out-") + f.name);
+        ArchiveExtractor extractor(index);
+        extractor.Add(NodeOf(*index, "t"));
+        const auto done = extractor.Run(out);
+        EXPECT_EQ(done, std::vector<QByteArray>{out + "/t"}) << "the copy goes on";
+
+        for (const char* refused : {"/t/l", "/t/sub/up", "/t/through"}) {
+            struct stat st {};
+            EXPECT_NE(::lstat((out + refused).constData(), &st), 0) << refused;
+        }
+        const QStringList errors = extractor.Errors();
+        EXPECT_EQ(errors.size(), 3) << errors.join('\n').toStdString();
+        for (const auto& [link, target] :
+             {std::pair{"t/l", "\"/etc\""}, std::pair{"t/sub/up", "\"../../..\""},
+              std::pair{"t/through", "\"sub/parent/../../x\""}}) {
+            EXPECT_TRUE(std::any_of(errors.begin(), errors.end(),
+                                    [&](const QString& e) {
+                                        return e.contains(QString::fromUtf8(link)) &&
+                                               e.contains(QString::fromUtf8(target));
+                                    }))
+                << link << " " << errors.join('\n').toStdString();
+        }
+
+        EXPECT_EQ(ReadWholeFile(out + "/t/file.txt"), "data");
+        EXPECT_EQ(ReadWholeFile(out + "/t/sub/last.txt"), "last");
+        EXPECT_EQ(ReadWholeFile(out + "/t/sub/ok"), "data");
+        EXPECT_EQ(ReadWholeFile(out + "/t/sub/round"), "data");
+        EXPECT_EQ(QFile::symLinkTarget(NameFromBytes(out + "/t/folder")),
+                  NameFromBytes(out + "/t/sub"));
+        EXPECT_TRUE(S_ISLNK(Lstat(out + "/t/sub/parent").st_mode));
     }
 }
 

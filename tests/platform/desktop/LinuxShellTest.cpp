@@ -202,7 +202,7 @@ TEST(LinuxShell, VolumesOfAFixtureTableNameTheirFolders) {
     EXPECT_EQ(Parsing(*desktop, inside), Home() + "/remote/inside");
     const IdList volume = inside.Trim(1);
     EXPECT_EQ(Parsing(*desktop, volume), Home() + "/remote");
-    EXPECT_EQ(desktop->GetDisplayNameOf(volume, SHGDN_NORMAL), QStringLiteral("Untitled"));
+    EXPECT_EQ(desktop->GetDisplayNameOf(volume, SHGDN_NORMAL), QStringLiteral("remote"));
 
     auto computer = desktop->BindToObject(volume.Trim(1));
     ASSERT_TRUE(computer);

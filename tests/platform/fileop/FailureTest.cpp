@@ -52,6 +52,9 @@ TEST_F(CrossDeviceTest, WriteErrorsPartWayKeepTheUnfinishedAtTheSource) {
         ASSERT_EQ(prompter->Requests().size(), 1);
         EXPECT_TRUE(
             prompter->Requests()[0].text.contains(QString::fromLocal8Bit(std::strerror(error))));
+        // The user moves; that the move copies to get there is no news.
+        EXPECT_TRUE(prompter->Requests()[0].text.startsWith(QStringLiteral("Can't move \"big\"")))
+            << prompter->Requests()[0].text.toStdString();
         EXPECT_TRUE(result.anyFailed);
         EXPECT_EQ(ReadBytes(other.Path() + "/first"), "first");
         EXPECT_FALSE(Exists(dir.Join("src/first")));

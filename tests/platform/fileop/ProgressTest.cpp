@@ -66,6 +66,26 @@ public:
     }
 };
 
+// One large file: its name is set once, before the dialog is up; the
+// dialog names it all the same.
+TEST(FileOperationProgressTest, TheDialogNamesAFileSetBeforeItShowed) {
+    FileOpProgressReporter reporter(QStringLiteral("Copying"), nullptr, false, {});
+    reporter.SetDelay(0);
+    reporter.Start();
+    reporter.bytesTotal = 1000000;
+    reporter.itemsTotal = 1;
+    reporter.SetCurrent("/data/big file.iso");
+    reporter.Tick(true);
+    ASSERT_NE(reporter.Dialog(), nullptr);
+    EXPECT_TRUE(reporter.Dialog()->ItemText().contains(QStringLiteral("big file.iso")))
+        << reporter.Dialog()->ItemText().toStdString();
+    // A later item replaces it at the next repaint.
+    reporter.SetCurrent("/data/next.txt");
+    reporter.Tick(true);
+    EXPECT_TRUE(reporter.Dialog()->ItemText().contains(QStringLiteral("next.txt")));
+    reporter.Close();
+}
+
 TEST(FileOperationProgressTest, CancelIsClickableWhileThePanesWaitForTheOperation) {
     TestDir dir;
     ASSERT_TRUE(dir.MakeFile("src/file", QByteArray(1 << 20, 'f')));

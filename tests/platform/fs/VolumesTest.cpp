@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 #include "platform/fs/Volumes.h"
 #include "support/TestDir.h"
 
@@ -67,9 +69,10 @@ TEST(Volumes, ParsesMountInfoWithEscapesAndSkipsBadLines) {
 TEST(Volumes, UserVisibleVolumesFollowTheDesktopRules) {
     auto mounts = ParseMountInfo(kMountInfo);
     const VolumeTable plain(mounts, Ann());
+    // A tmpfs under /media is a volume the user mounted; /run's is not.
     EXPECT_EQ(Points(plain.UserVisible()),
               (QList<QByteArray>{"/", "/media/usb stick", "/home/ann/remote", "/run/media/ann/DISC",
-                                 "/media/share", "/home/ann/tmp\\dir"}));
+                                 "/media/share", "/media/ram", "/home/ann/tmp\\dir"}));
 
     // fstab options: x-gvfs-show brings a /mnt mount in, x-gvfs-hide takes
     // a /media one out.
@@ -77,7 +80,7 @@ TEST(Volumes, UserVisibleVolumesFollowTheDesktopRules) {
     const VolumeTable merged(mounts, Ann());
     EXPECT_EQ(Points(merged.UserVisible()),
               (QList<QByteArray>{"/", "/home/ann/remote", "/mnt/backup", "/run/media/ann/DISC",
-                                 "/media/share", "/home/ann/tmp\\dir"}));
+                                 "/media/share", "/media/ram", "/home/ann/tmp\\dir"}));
 
     // Root sees every /run/media mount; a /media/<user> folder the user
     // cannot enter hides what is mounted in it.
@@ -144,8 +147,26 @@ TEST(Volumes, RemovableFlagAndLabelComeFromTheDeviceFolders) {
     EXPECT_EQ(table.DriveTypeOf("/"), DRIVE_FIXED);
     EXPECT_EQ(table.DisplayNameOf(*stick), QStringLiteral("MY STICK"));
     EXPECT_EQ(table.DisplayNameOf(*table.VisibleVolumeAt("/")), QStringLiteral("/"));
+    // Without a label: the last component of the mount point.
     EXPECT_EQ(table.DisplayNameOf(*table.VisibleVolumeAt("/home/ann/remote")),
-              QStringLiteral("Untitled"));
+              QStringLiteral("remote"));
+    EXPECT_EQ(table.DisplayNameOf(*table.VisibleVolumeAt("/media/ram")), QStringLiteral("ram"));
+}
+
+TEST(Volumes, TheLabelIsReadFromTheFileSystemItself) {
+    // An ext2 image as mkfs makes it (e2fsprogs is part of every Debian).
+    TestDir dir;
+    const QByteArray image = dir.Join("stick.img");
+    ASSERT_TRUE(dir.MakeFile("stick.img", QByteArray(1024 * 1024, '\0')));
+    const QByteArray command = "mkfs.ext2 -q -F -L EXTSTICK '" + image + "' >/dev/null 2>&1";
+    const QByteArray path = qgetenv("PATH") + ":/usr/sbin:/sbin";
+    ASSERT_EQ(std::system(("PATH='" + path + "' " + command).constData()), 0);
+    EXPECT_EQ(FileSystemLabelIn(image), QStringLiteral("EXTSTICK"));
+    // No file system, no label; and only block devices are probed.
+    ASSERT_TRUE(dir.MakeFile("blank.img", QByteArray(65536, '\0')));
+    EXPECT_TRUE(FileSystemLabelIn(dir.Join("blank.img")).isEmpty());
+    EXPECT_TRUE(ProbedLabelOf(image).isEmpty());
+    EXPECT_TRUE(ProbedLabelOf("/dev/null").isEmpty());
 }
 
 TEST(Volumes, ThisMachinesTableHasARoot) {

@@ -28,6 +28,15 @@ std::vector<IdList> Items(ShellFolder& folder, std::uint32_t flags = kAll) {
     return out;
 }
 
+QStringList verbsOfMenu(std::unique_ptr<ShellContextMenu> menu) {
+    QStringList verbs;
+    std::vector<ContextMenuEntry> entries;
+    if (menu && menu->QueryContextMenu(entries, 1, 100, CMF_NORMAL | CMF_CANRENAME)) {
+        for (const ContextMenuEntry& e : entries) verbs << (e.id ? e.verb : QStringLiteral("-"));
+    }
+    return verbs;
+}
+
 QString Parsing(ShellFolder& folder, const IdList& id) {
     return folder.GetDisplayNameOf(id, SHGDN_FORPARSING).value_or(QStringLiteral("<none>"));
 }
@@ -121,7 +130,19 @@ TEST(Places, NetworkListsRemoteMountsAndGvfsShares) {
     const VolumeTable table(ParseMountInfo(mountInfo), VisibilityContext::Current());
     NetworkFolder network(IdList::Empty(), table, gvfs.PathBytes());
 
-    const auto items = Items(network);
+    // The first item is the action that connects to a server; the places
+    // follow.
+    const auto all = Items(network);
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(*network.GetDisplayNameOf(all[0], SHGDN_INFOLDER),
+              QStringLiteral("Connect to Server"));
+    EXPECT_EQ(Parsing(network, all[0]), ConnectToServerParsingName());
+    std::uint32_t actionBits = ~0u;
+    ASSERT_TRUE(network.GetAttributesOf(std::span(&all[0], 1), actionBits));
+    EXPECT_FALSE(actionBits & SFGAO_FOLDER) << "the action is not a place to open";
+    EXPECT_FALSE(network.BindToObject(all[0]));
+    EXPECT_EQ(verbsOfMenu(network.GetContextMenu({&all[0], 1})), QStringList{"open"});
+    const auto items = std::vector<IdList>(all.begin() + 1, all.end());
     QStringList names, paths;
     for (const IdList& id : items) {
         names << *network.GetDisplayNameOf(id, SHGDN_INFOLDER);
@@ -131,7 +152,8 @@ TEST(Places, NetworkListsRemoteMountsAndGvfsShares) {
                                   "/srv/data on box", "example.org", "music on nas2"}));
     EXPECT_EQ(paths[0], QStringLiteral("/mnt/nfs"));
     EXPECT_EQ(paths[4], gvfs.Path() + "/smb-share:server=nas2,share=music");
-    EXPECT_TRUE(Items(network, SHCONTF_NONFOLDERS).empty());
+    EXPECT_EQ(Items(network, SHCONTF_NONFOLDERS).size(), 1u);
+    EXPECT_EQ(Items(network, SHCONTF_FOLDERS).size(), items.size());
 
     // A share is a file-system folder: parse into it, bind, list.
     std::uint32_t bits = ~0u;
@@ -157,7 +179,10 @@ TEST(Places, NetworkListsRemoteMountsAndGvfsShares) {
         }
         return verbs;
     };
+    // A GVfs place can be unmounted; a mount of the system's cannot.
     EXPECT_EQ(verbsOf(network.GetContextMenu({&items[4], 1})),
+              (QStringList{"open", "-", "properties", "-", "unmount"}));
+    EXPECT_EQ(verbsOf(network.GetContextMenu({&items[0], 1})),
               (QStringList{"open", "-", "properties"}));
     EXPECT_EQ(verbsOf(network.GetContextMenu(std::span(items.data(), 2))), QStringList{"open"});
     EXPECT_TRUE(verbsOf(network.GetContextMenu({&song, 1})).contains("delete"));
@@ -171,8 +196,32 @@ TEST(Places, NetworkListsRemoteMountsAndGvfsShares) {
 
     // Without a GVfs folder only the mounts are left.
     NetworkFolder mountsOnly(IdList::Empty(), table, gvfs.PathBytes() + "/missing");
-    EXPECT_EQ(Items(mountsOnly).size(), 3u);
+    EXPECT_EQ(Items(mountsOnly, SHCONTF_FOLDERS).size(), 3u);
     EXPECT_EQ(RemoteSourceName("garbage", "nfs"), QString());
+}
+
+TEST(Places, NetworkNamesGvfsMountsAsTheDesktopDoesAndKeepsTheActionFirst) {
+    TestDir gvfs;
+    ASSERT_TRUE(gvfs.MakeFolder("sftp:host=a.example,user=amy"));
+    ASSERT_TRUE(gvfs.MakeFolder("ftp:host=b.example"));
+    const QByteArray sftpPath = gvfs.PathBytes() + "/sftp:host=a.example,user=amy";
+    // Named "Aardvark ..." so that a plain sort by name would put it first.
+    RemoteMap map({{QStringLiteral("sftp://amy@a.example/"), sftpPath,
+                    QStringLiteral("Aardvark on a.example")}},
+                  gvfs.PathBytes());
+    const VolumeTable table(ParseMountInfo("20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"),
+                            VisibilityContext::Current());
+    NetworkFolder network(IdList::Empty(), table, gvfs.PathBytes(), map);
+    auto items = Items(network);
+    std::sort(items.begin(), items.end(),
+              [&](const IdList& a, const IdList& b) { return network.CompareIDs(0, a, b) < 0; });
+    QStringList names;
+    for (const IdList& id : items) names << *network.GetDisplayNameOf(id, SHGDN_INFOLDER);
+    EXPECT_EQ(names, (QStringList{"Connect to Server", "Aardvark on a.example", "b.example"}));
+    // The mount's location is its URI, also for a bridge folder the map
+    // does not know yet.
+    EXPECT_TRUE(network.GetInfoTip(items[1])->contains(QStringLiteral("sftp://amy@a.example/")));
+    EXPECT_TRUE(network.GetInfoTip(items[2])->contains(QStringLiteral("ftp://b.example/")));
 }
 
 TEST(Places, PrintersAreVirtualItemsWithTheDefaultFirst) {

@@ -324,7 +324,17 @@ TEST(ContextMenu, TrashMenuRestoresAndShowsProperties) {
     ASSERT_TRUE(menu);
     const auto listed = Query(*menu, CMF_EXPLORE);
     EXPECT_EQ(VerbsOf(listed), "open restore - copy delete - properties");
-    EXPECT_EQ(Find(listed, "restore")->text, "&Restore");
+    EXPECT_EQ(Find(listed, "restore")->text, "R&estore");
+    // One key for each entry: no mnemonic letter twice.
+    QString letters;
+    for (const ContextMenuEntry& entry : listed) {
+        const qsizetype amp = entry.text.indexOf(u'&');
+        if (amp < 0 || amp + 1 >= entry.text.size())
+            continue;
+        const QChar letter = entry.text[amp + 1].toLower();
+        EXPECT_FALSE(letters.contains(letter)) << entry.text.toStdString();
+        letters += letter;
+    }
 
     EXPECT_TRUE(menu->InvokeVerb("properties", {}));
     bool shown = false;
