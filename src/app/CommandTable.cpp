@@ -57,7 +57,7 @@ QList<CommandInfo> BuildTable() {
         C(ID_FILE_FILTER_HISTORY, QStringLiteral("&History...\tCtrl+H"),
           {K(Qt::ControlModifier | Qt::Key_H)},
           QStringLiteral("Select a file filter from the history list")),
-        C(ID_FILE_CONNECT_SERVER, QStringLiteral("Co&nnect to Server..."), {},
+        C(ID_FILE_CONNECT_SERVER, QStringLiteral("Connect to &Server..."), {},
           QStringLiteral("Open a folder on another machine (sftp, smb, ftp, dav)\nConnect to "
                          "Server")),
         C(ID_APP_EXIT, QStringLiteral("E&xit\tAlt+X"), {K(Qt::AltModifier | Qt::Key_X)},
