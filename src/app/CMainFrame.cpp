@@ -800,6 +800,17 @@ void CMainFrame::SwapPanes() {
 void CMainFrame::ShowOptions() {
     COptionsSheet sheet(*this, m_app.lastOptionsPage, this);
     sheet.exec();
+    ApplyCommanderMode();
+}
+
+void CMainFrame::ApplyCommanderMode() {
+    AddTableCommands(m_commands);
+    if (m_functionKeys)
+        m_functionKeys->ShowModifiers(m_functionKeys->ShownModifiers());
+    for (CPanexView* pane : {GetLeftPane(), GetRightPane()}) {
+        if (pane)
+            pane->List()->SetCommanderMode(General().commanderMode);
+    }
 }
 
 void CMainFrame::ShowNotice(const std::optional<QString>& text, bool alert) {

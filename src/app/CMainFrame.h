@@ -231,6 +231,9 @@ public:
     void SetTreeOptions(int bits) { m_treeOptions = bits; }
     /// 32812: "Program Options" (OptionsDialog.h).
     void ShowOptions();
+    /// Puts the keys of the mode "bCommanderMode" names on the commands and
+    /// the function-key bar, and the mode on both panes' lists.
+    void ApplyCommanderMode();
     int TreeAutoCDDelay() const { return m_treeAutoCDDelay; }
 
 protected:

@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include "shell/CommandIds.h"
+#include "shell/GeneralSettings.h"
 
 namespace {
 
@@ -49,10 +50,14 @@ QList<CommandInfo> BuildTable() {
            K(Qt::ControlModifier | Qt::AltModifier | Qt::Key_J)},
           QStringLiteral("Quick-Toggle the visual filter on/off (press <Alt> to affect the "
                          "inactive pane)\nVisual filter (Ctrl+J)")),
+        C(ID_QUICK_FILTER, QStringLiteral("&Quick filter\tCtrl+/"),
+          {K(Qt::ControlModifier | Qt::Key_Slash)},
+          QStringLiteral("Narrow the pane to the names that contain what you type (Esc clears "
+                         "it)\nQuick filter (Ctrl+/)")),
         C(ID_FILE_FILTER_HISTORY, QStringLiteral("&History...\tCtrl+H"),
           {K(Qt::ControlModifier | Qt::Key_H)},
           QStringLiteral("Select a file filter from the history list")),
-        C(ID_FILE_CONNECT_SERVER, QStringLiteral("Co&nnect to Server..."), {},
+        C(ID_FILE_CONNECT_SERVER, QStringLiteral("Connect to &Server..."), {},
           QStringLiteral("Open a folder on another machine (sftp, smb, ftp, dav)\nConnect to "
                          "Server")),
         C(ID_APP_EXIT, QStringLiteral("E&xit\tAlt+X"), {K(Qt::AltModifier | Qt::Key_X)},
@@ -354,6 +359,30 @@ QList<CommandInfo> BuildTable() {
     return table;
 }
 
+QList<CommandInfo> BuildCommanderTable() {
+    QList<CommandInfo> table = CommandTable();
+    for (CommandInfo& info : table) {
+        switch (info.id) {
+            case ID_NEW_FILE:
+                info.menuText = QStringLiteral("New &file\tShift+F4");
+                info.shortcuts = {K(Qt::ShiftModifier | Qt::Key_F4)};
+                break;
+            case ID_NEW_FOLDER:
+                info.menuText = QStringLiteral("&New folder\tF7");
+                info.shortcuts = {K(Qt::Key_F7)};
+                break;
+            case ID_FILE_DELETE:
+                // The handler reads Shift itself: Shift+F8 deletes for good.
+                info.menuText = QStringLiteral("&Delete\tF8");
+                info.shortcuts = {K(Qt::Key_F8), K(Qt::ShiftModifier | Qt::Key_F8)};
+                break;
+            default:
+                break;
+        }
+    }
+    return table;
+}
+
 MenuNode Item(int id) {
     MenuNode node;
     node.kind = MenuNode::Kind::Command;
@@ -415,13 +444,27 @@ QList<MenuNode> BuildMainMenu() {
                  Item(ID_GOTO_START_MENU), Item(ID_GOTO_STARTUP)}));
 
     return {
-        Submenu(QStringLiteral("&Files"),
-                {Item(ID_FILE_VIEW), Item(ID_FILE_EDIT), Item(ID_FILE_PROPERTIES), Separator(),
-                 Item(ID_FILE_COPYTO), Item(ID_FILE_MOVETO), Item(ID_FILE_RENAME),
-                 Item(ID_FILE_MULTI_RENAME), Item(ID_FILE_DELETE), Separator(), Item(ID_FILE_PACK),
-                 Item(ID_FILE_UNPACK), Separator(), Item(ID_FILE_FILTERS), Item(ID_FILE_USE_FILTER),
-                 Item(ID_FILE_FILTER_HISTORY), Separator(), Item(ID_FILE_CONNECT_SERVER),
-                 Separator(), Item(ID_APP_EXIT)}),
+        Submenu(QStringLiteral("&Files"), {Item(ID_FILE_VIEW),
+                                           Item(ID_FILE_EDIT),
+                                           Item(ID_FILE_PROPERTIES),
+                                           Separator(),
+                                           Item(ID_FILE_COPYTO),
+                                           Item(ID_FILE_MOVETO),
+                                           Item(ID_FILE_RENAME),
+                                           Item(ID_FILE_MULTI_RENAME),
+                                           Item(ID_FILE_DELETE),
+                                           Separator(),
+                                           Item(ID_FILE_PACK),
+                                           Item(ID_FILE_UNPACK),
+                                           Separator(),
+                                           Item(ID_FILE_FILTERS),
+                                           Item(ID_FILE_USE_FILTER),
+                                           Item(ID_QUICK_FILTER),
+                                           Item(ID_FILE_FILTER_HISTORY),
+                                           Separator(),
+                                           Item(ID_FILE_CONNECT_SERVER),
+                                           Separator(),
+                                           Item(ID_APP_EXIT)}),
         Submenu(QStringLiteral("&Mark"),
                 {Item(ID_MARK_SELECT_ALL), Item(ID_MARK_UNSELECT_ALL), Item(ID_MARK_STICKY),
                  Separator(), Item(ID_MARK_SELECT_GROUP), Item(ID_MARK_UNSELECT_GROUP),
@@ -534,6 +577,15 @@ constexpr BaseKey kBaseKeys[] = {
 const QList<CommandInfo>& CommandTable() {
     static const QList<CommandInfo> table = BuildTable();
     return table;
+}
+
+const QList<CommandInfo>& CommanderCommandTable() {
+    static const QList<CommandInfo> table = BuildCommanderTable();
+    return table;
+}
+
+const QList<CommandInfo>& KeyTable() {
+    return General().commanderMode ? CommanderCommandTable() : CommandTable();
 }
 
 const CommandInfo* FindCommandInfo(int id) {

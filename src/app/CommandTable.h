@@ -51,6 +51,13 @@ struct KeyboardCommand {
 /// menu order, the keyboard-only commands last.
 const QList<CommandInfo>& CommandTable();
 
+/// The same table with the keys of commander mode (the general setting
+/// "bCommanderMode"): F7 makes a folder, F8 and Shift+F8 delete (Shift for
+/// good), and "New file" moves to Shift+F4; every other row is as above.
+const QList<CommandInfo>& CommanderCommandTable();
+/// The table whose keys are in force: CommanderCommandTable() in commander
+/// mode, else CommandTable().
+const QList<CommandInfo>& KeyTable();
 /// The table row of `id`; null when the main window has no such command.
 const CommandInfo* FindCommandInfo(int id);
 

@@ -45,7 +45,7 @@ int FunctionKeyBar::CommandForKey(QKeyCombination key) {
         (key.keyboardModifiers() & ~Qt::ShiftModifier) == Qt::NoModifier)
         return ID_FILE_DELETE;
     const QKeySequence wanted(key);
-    for (const CommandInfo& info : CommandTable()) {
+    for (const CommandInfo& info : KeyTable()) {
         for (const QKeySequence& shortcut : info.shortcuts) {
             if (shortcut == wanted)
                 return info.id;

@@ -113,7 +113,7 @@ QString HelpFilePath(int id) {
 }
 
 void AddTableCommands(CommandManager& commands) {
-    for (const CommandInfo& info : CommandTable()) {
+    for (const CommandInfo& info : KeyTable()) {
         QAction* action = commands.AddCommand(info);
         // The menu shows the key as the table words it; the manager would
         // show Qt's name of the first shortcut ("Num++" for "Grey +").

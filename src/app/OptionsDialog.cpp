@@ -158,9 +158,9 @@ int StoredMaxColumnWidth(int entered) {
 }
 
 GeneralOptionsCopy GeneralOptionsCopy::Of(const GeneralSettings& s) {
-    return {s.saveSettings,    s.fileDateUsed,      s.showHiddenFiles,
-            s.historyItems,    s.useExternalEditor, s.externalEditorName,
-            s.drivebarLetters, s.autoReSort,        s.flatToolbars};
+    return {s.saveSettings,      s.fileDateUsed,       s.showHiddenFiles, s.historyItems,
+            s.useExternalEditor, s.externalEditorName, s.drivebarLetters, s.autoReSort,
+            s.flatToolbars,      s.commanderMode};
 }
 
 void GeneralOptionsCopy::RestoreInto(GeneralSettings& s) const {
@@ -173,6 +173,7 @@ void GeneralOptionsCopy::RestoreInto(GeneralSettings& s) const {
     s.drivebarLetters = drivebarLetters;
     s.autoReSort = autoReSort;
     s.flatToolbars = flatToolbars;
+    s.commanderMode = commanderMode;
 }
 
 // -- General ----------------------------------------------------------------------
@@ -229,8 +230,16 @@ CGeneralPDlg::CGeneralPDlg(QWidget* parent) : QWidget(parent) {
                "autoReSort", 1036);
     m_flatToolbars =
         Tagged(new QCheckBox(QStringLiteral("&Flat Toolbars"), this), "flatToolbars", 1038);
-    for (QCheckBox* box :
-         {m_saveSettings, m_hiddenFiles, m_drivebarLetters, m_autoReSort, m_flatToolbars})
+    m_commanderMode = new QCheckBox(
+        QStringLiteral("C&ommander mode: the cursor row is the operand, F7 new folder, F8 delete"),
+        this);
+    m_commanderMode->setObjectName(QStringLiteral("commanderMode"));
+    m_commanderMode->setToolTip(
+        QStringLiteral("With nothing marked, commands act on the row under the cursor; moving "
+                       "the cursor never marks (Space and Insert do); after a copy or move only "
+                       "the arrivals are marked"));
+    for (QCheckBox* box : {m_saveSettings, m_hiddenFiles, m_drivebarLetters, m_autoReSort,
+                           m_flatToolbars, m_commanderMode})
         layout->addWidget(box);
 
     m_historyItems = NumberField(this, "historyItems", 1037);
@@ -256,6 +265,7 @@ void CGeneralPDlg::Load(const GeneralSettings& settings) {
     m_drivebarLetters->setChecked(settings.drivebarLetters);
     m_autoReSort->setChecked(settings.autoReSort);
     m_flatToolbars->setChecked(settings.flatToolbars);
+    m_commanderMode->setChecked(settings.commanderMode);
     EnableEditorFields();
 }
 
@@ -291,6 +301,7 @@ bool CGeneralPDlg::Validate(GeneralSettings& settings) {
     settings.drivebarLetters = m_drivebarLetters->isChecked();
     settings.autoReSort = m_autoReSort->isChecked();
     settings.flatToolbars = m_flatToolbars->isChecked();
+    settings.commanderMode = m_commanderMode->isChecked();
     return true;
 }
 

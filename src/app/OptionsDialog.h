@@ -107,7 +107,7 @@ int ComposeTreeOptions(int current, const UsabilityValues& values);
 /// The List column maximum stored for an entered width: below 50, 0.
 int StoredMaxColumnWidth(int entered);
 
-/// The nine general settings the sheet edits, as they were when it opened.
+/// The general settings the sheet edits, as they were when it opened.
 struct GeneralOptionsCopy {
     bool saveSettings = true;
     int fileDateUsed = 0;
@@ -118,6 +118,7 @@ struct GeneralOptionsCopy {
     bool drivebarLetters = false;
     bool autoReSort = false;
     bool flatToolbars = false;
+    bool commanderMode = false;
 
     static GeneralOptionsCopy Of(const GeneralSettings& settings);
     void RestoreInto(GeneralSettings& settings) const;
@@ -158,6 +159,7 @@ public:
     QCheckBox* DrivebarLettersBox() const { return m_drivebarLetters; }
     QCheckBox* AutoReSortBox() const { return m_autoReSort; }
     QCheckBox* FlatToolbarsBox() const { return m_flatToolbars; }
+    QCheckBox* CommanderModeBox() const { return m_commanderMode; }
 
 private:
     void EnableEditorFields();
@@ -173,6 +175,7 @@ private:
     QCheckBox* m_drivebarLetters = nullptr;
     QCheckBox* m_autoReSort = nullptr;
     QCheckBox* m_flatToolbars = nullptr;
+    QCheckBox* m_commanderMode = nullptr;
 };
 
 /// The Usability page.

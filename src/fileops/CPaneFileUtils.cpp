@@ -56,7 +56,7 @@ QString Shown(const QByteArray& path) {
 // an archive has its file's size and is merged as the file it is).
 std::vector<FolderItem*> SelectedFiles(CPanexView& pane) {
     std::vector<FolderItem*> files;
-    for (FolderItem* item : pane.List()->SelectedItems()) {
+    for (FolderItem* item : pane.List()->OperandItems()) {
         if (item->size != 0 || !item->IsFolderLike(false))
             files.push_back(item);
     }
@@ -117,7 +117,7 @@ bool CPaneFileUtils::OnCommand(int id) {
 
 bool CPaneFileUtils::OnUpdateCommand(int id, CommandState& state) {
     CPanexView* pane = ActivePane();
-    const int selected = pane ? pane->List()->SelectedCount() : 0;
+    const int selected = pane ? pane->List()->OperandCount() : 0;
     switch (id) {
         case ID_NEW_FILE:
         case ID_NEW_FOLDER:
@@ -225,7 +225,7 @@ void CPaneFileUtils::Split() {
         return;
     FolderModel& model = *pane->Model();
     // Step 1.
-    const std::vector<FolderItem*> selected = pane->List()->SelectedItems();
+    const std::vector<FolderItem*> selected = pane->List()->OperandItems();
     FolderItem* item = selected.empty() ? nullptr : selected.front();
     if (!item || item->size == 0) {
         Notice(kNeedsFile, true);
@@ -359,7 +359,7 @@ void CPaneFileUtils::Shred() {
     if (!pane)
         return;
     FolderModel& model = *pane->Model();
-    const std::vector<FolderItem*> items = pane->List()->SelectedItems();
+    const std::vector<FolderItem*> items = pane->List()->OperandItems();
     if (items.empty())
         return;
     // Step 1: No is the default.
@@ -436,7 +436,7 @@ void CPaneFileUtils::TouchDates() {
         WatchPause pause(model);
         const timespec now = PresentTime();
         // Step 2. Folders and what is not a file are skipped.
-        for (FolderItem* item : pane->List()->SelectedItems()) {
+        for (FolderItem* item : pane->List()->OperandItems()) {
             const QByteArray path = ItemPath(model, *item);
             if (SetModifiedTime(path, now))
                 NotifyShell(SHCNE_UPDATEITEM, Shown(path));

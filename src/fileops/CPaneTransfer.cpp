@@ -33,7 +33,7 @@ const QString kEditWord = QStringLiteral("edit");
 
 // The items of a pane's selection, in the list's order.
 std::vector<FolderItem*> Selected(CPanexView& pane) {
-    return pane.List()->SelectedItems();
+    return pane.List()->OperandItems();
 }
 
 }  // namespace
@@ -73,7 +73,7 @@ CPanexView* CPaneTransfer::ActivePane() const {
 
 bool CPaneTransfer::HasSelection() const {
     CPanexView* pane = ActivePane();
-    return pane && pane->List()->SelectedCount() > 0;
+    return pane && pane->List()->OperandCount() > 0;
 }
 
 // -- Commands ------------------------------------------------------------------------

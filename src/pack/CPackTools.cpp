@@ -95,7 +95,7 @@ FolderItem* CPackTools::ArchiveItem() const {
     CPanexView* pane = ActivePane();
     if (!IsFileSystemPane(pane))
         return nullptr;
-    const std::vector<FolderItem*> selected = pane->List()->SelectedItems();
+    const std::vector<FolderItem*> selected = pane->List()->OperandItems();
     if (selected.size() == 1)
         return IsArchiveFile(selected.front()) ? selected.front() : nullptr;
     if (!selected.empty())
@@ -122,7 +122,7 @@ bool CPackTools::OnUpdateCommand(int id, CommandState& state) {
     switch (id) {
         case ID_FILE_PACK: {
             CPanexView* pane = ActivePane();
-            state.Enable(IsFileSystemPane(pane) && pane->List()->SelectedCount() > 0 &&
+            state.Enable(IsFileSystemPane(pane) && pane->List()->OperandCount() > 0 &&
                          IsFileSystemPane(OtherPane()));
             return true;
         }
@@ -139,7 +139,7 @@ void CPackTools::Pack() {
     CPanexView* other = OtherPane();
     if (!IsFileSystemPane(pane) || !IsFileSystemPane(other))
         return;
-    const std::vector<FolderItem*> selected = pane->List()->SelectedItems();
+    const std::vector<FolderItem*> selected = pane->List()->OperandItems();
     if (selected.empty())
         return;
     EnsureLoaded();

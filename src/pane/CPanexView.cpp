@@ -6,7 +6,11 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHash>
+#include <QHeaderView>
+#include <QMenu>
 #include <QSet>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <chrono>
@@ -14,6 +18,7 @@
 
 #include "pane/Bookmarks.h"
 #include "pane/DetailsColumnWidths.h"
+#include "pane/DetailsColumns.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneActivation.h"
 #include "pane/PaneCaption.h"
@@ -21,6 +26,7 @@
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
 #include "pane/PaneNavigation.h"
+#include "pane/PaneQuickFilter.h"
 #include "pane/PaneRename.h"
 #include "platform/archive/ArchiveIndex.h"
 #include "platform/fs/FileSystem.h"
@@ -48,6 +54,7 @@ const QString kInitialFolderKey = QStringLiteral("szInitialFolder");
 const QString kStickySelectionKey = QStringLiteral("bStickySelection");
 const QString kMaxListColumnWidthKey = QStringLiteral("nMaxListColumnWidth");
 const QString kFreeSpaceIntervalKey = QStringLiteral("msFreeSpaceUpdateInterval");
+const QString kDetailsColumnsKey = QStringLiteral("binDetailsColumns");
 
 // Notices.
 const QString kReadingFolder = QStringLiteral("Reading folder...");
@@ -97,6 +104,7 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
 
     m_list = new PaneListCtrl(this);
     m_list->setObjectName(QStringLiteral("paneList"));
+    m_list->SetCommanderMode(General().commanderMode);
     layout->addWidget(m_list, 1);
     setFocusProxy(m_list);
 
@@ -104,6 +112,16 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
     m_rename = std::make_unique<PaneRename>(*this);
     m_activation = std::make_unique<PaneActivation>(*this);
     m_router = std::make_unique<PaneEventRouter>(*this, *m_navigation);
+    m_quickFilter = new PaneQuickFilter(*this);
+
+    // The header's own menu picks the Details columns; the rows' menu is
+    // the list's.
+    QHeaderView* header = m_list->TreeView()->header();
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QHeaderView::customContextMenuRequested, this, [this, header](QPoint at) {
+        const std::unique_ptr<QMenu> menu = BuildColumnsMenu();
+        menu->exec(header->mapToGlobal(at));
+    });
 }
 
 CPanexView::~CPanexView() {
@@ -152,6 +170,10 @@ void CPanexView::LoadSettings() {
     if (m_maxListColumnWidth < kMinMaxListColumnWidth)
         m_maxListColumnWidth = 0;
     m_list->SetMaxListColumnWidth(m_maxListColumnWidth);
+    // Before the list's keys: the stored widths are those of these columns.
+    m_detailsColumns = store.GetProfileInt(section, kDetailsColumnsKey, 0) & kAllDetailsColumns;
+    if (m_detailsColumns != 0)
+        m_list->SetColumns(PaneColumnsWith(m_detailsColumns));
     m_list->LoadSettings(store, section);
 
     if (IsFirstPane()) {
@@ -177,6 +199,7 @@ void CPanexView::SaveSettings(ProfileStore& store) const {
         store.WriteProfileString(section, kInitialFolderKey, m_model->path);
     store.WriteProfileInt(section, kStickySelectionKey, stickySelection() ? 1 : 0);
     store.WriteProfileInt(section, kMaxListColumnWidthKey, m_maxListColumnWidth);
+    store.WriteProfileInt(section, kDetailsColumnsKey, m_detailsColumns);
     m_list->SaveSettings(store, section);
     if (m_paneColumnWidths && m_list->ViewStyle() == ID_VIEW_DETAILS)
         store.WriteProfileString(section, PaneListCtrl::kKeyColumnWidths,
@@ -186,6 +209,55 @@ void CPanexView::SaveSettings(ProfileStore& store) const {
         SaveVisualFilterHistory(store);
         TheBookmarks().Save(store);
     }
+}
+
+void CPanexView::SetDetailsColumns(int bits) {
+    bits &= kAllDetailsColumns;
+    if (bits == m_detailsColumns)
+        return;
+    if (m_paneColumnWidths) {
+        // The trash or Computer shows its own columns now; the choice takes
+        // effect when the pane's columns come back, the base three keeping
+        // their widths.
+        m_detailsColumns = bits;
+        const std::vector<PaneColumn> columns = PaneColumnsWith(bits);
+        std::vector<int>& widths = *m_paneColumnWidths;
+        widths.resize(std::min(widths.size(), PaneColumnsForPanes().size()));
+        for (std::size_t i = widths.size(); i < columns.size(); ++i)
+            widths.push_back(columns[i].defaultWidth);
+        return;
+    }
+    // The columns that stay keep their widths; the new ones start at their
+    // defaults.
+    const std::vector<PaneColumn> before = m_list->Columns();
+    const std::vector<int> oldWidths = m_list->ColumnWidths();
+    const auto keyOf = [](const PaneColumn& column) {
+        return QString::number(int(column.kind)) + QLatin1Char('/') + column.title;
+    };
+    QHash<QString, int> widthOf;
+    for (std::size_t i = 0; i < before.size() && i < oldWidths.size(); ++i)
+        widthOf.insert(keyOf(before[i]), oldWidths[i]);
+    m_detailsColumns = bits;
+    m_list->SetColumns(PaneColumnsWith(bits));
+    std::vector<int> widths = m_list->ColumnWidths();
+    const std::vector<PaneColumn>& after = m_list->Columns();
+    for (std::size_t i = 0; i < after.size() && i < widths.size(); ++i)
+        widths[i] = widthOf.value(keyOf(after[i]), widths[i]);
+    m_list->SetColumnWidths(widths);
+}
+
+std::unique_ptr<QMenu> CPanexView::BuildColumnsMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->setObjectName(QStringLiteral("columnsMenu"));
+    for (const OptionalDetailsColumn& column : OptionalDetailsColumns()) {
+        QAction* action = menu->addAction(QLatin1Char('&') + column.title);
+        action->setCheckable(true);
+        action->setChecked(m_detailsColumns & column.bit);
+        const int bit = column.bit;
+        connect(action, &QAction::triggered, this,
+                [this, bit] { SetDetailsColumns(m_detailsColumns ^ bit); });
+    }
+    return menu;
 }
 
 bool CPanexView::InitialUpdate() {
@@ -389,7 +461,7 @@ void CPanexView::ApplyFolderColumns() {
     const bool inComputer = m_model && !computer.IsNull() && m_model->idList == computer;
     if (!inTrash && !inComputer) {
         if (m_paneColumnWidths) {
-            m_list->SetColumns(PaneColumnsForPanes());
+            m_list->SetColumns(PaneColumnsWith(m_detailsColumns));
             m_list->SetColumnWidths(*m_paneColumnWidths);
             m_paneColumnWidths.reset();
         }
@@ -402,6 +474,7 @@ void CPanexView::ApplyFolderColumns() {
 }
 
 void CPanexView::FillList() {
+    m_quickFilter->Invalidate();
     // Step 1.
     m_list->SuspendRedraw();
     DeleteRows();
@@ -489,6 +562,8 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
         m_refreshAfterRead = true;
         return true;
     }
+    // Items the filter hides may go without any row telling.
+    m_quickFilter->Invalidate();
     // Step 1.
     WaitCursor wait;
     if (!FolderStillThere())
@@ -508,6 +583,7 @@ bool CPanexView::RefreshChanged(const std::vector<QString>& names) {
         m_refreshAfterRead = true;
         return true;
     }
+    m_quickFilter->Invalidate();
     if (!FolderStillThere())
         return false;
     if (!m_model->RefreshNames(names, m_listedTotal))
@@ -596,6 +672,9 @@ void CPanexView::SettleRefreshed(bool selectChanged, QStringList* names,
 void CPanexView::SelectRefreshed(const std::vector<FolderItem*>& items) {
     if (items.empty())
         return;
+    // A commander sees only what arrived marked.
+    if (m_list->CommanderMode())
+        m_list->ClearSelection();
     // Selecting or focusing a row shows the rows appended so far: done per
     // item while the rows were settled, a folder that gained many items
     // would take them one insertion (and one scroll) at a time. Every row
@@ -694,6 +773,10 @@ bool CPanexView::OnCommand(int id) {
         OnRefreshCommand();
         return true;
     }
+    if (id == ID_QUICK_FILTER) {
+        m_quickFilter->Open();
+        return true;
+    }
     if (m_list->HandlesCommand(id))
         return m_list->OnCommand(id);
     return CommandTarget::OnCommand(id);
@@ -705,6 +788,10 @@ bool CPanexView::OnUpdateCommand(int id, CommandState& state) {
         return true;
     if (id == ID_PANE_REFRESH) {
         state.Enable(true);
+        return true;
+    }
+    if (id == ID_QUICK_FILTER) {
+        state.Enable(m_model != nullptr);
         return true;
     }
     if (m_list->HandlesCommand(id)) {

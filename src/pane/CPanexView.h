@@ -61,9 +61,11 @@ class PaneEventRouter;
 class PaneHost;
 class PaneListCtrl;
 class PaneNavigation;
+class PaneQuickFilter;
 class PaneRename;
 class ProfileStore;
 class QKeyEvent;
+class QMenu;
 
 /// The settings sections of the first and the second pane.
 inline const QString kLeftPaneSection = QStringLiteral("Left Pane Settings");
@@ -116,7 +118,7 @@ public:
     /// Reads the pane's settings from the host's store, with their clamps:
     /// "szDisplayFilter" (empty or unparsable: "*"), "szInitialFolder"
     /// (leading white space removed), "bStickySelection",
-    /// "nMaxListColumnWidth" (below 50: 0) and the list's keys. The first
+    /// "nMaxListColumnWidth" (below 50: 0), "binDetailsColumns" and the list's keys. The first
     /// pane also reads "msFreeSpaceUpdateInterval" (outside 1000..10000000:
     /// 20000), writing it back at once, and loads the visual filter history;
     /// the second pane reads "bLameMessages" (LoadLameMessages).
@@ -278,13 +280,25 @@ public:
     int captionHeight() const { return m_captionHeight; }
     /// "msFreeSpaceUpdateInterval" (the first pane reads it).
     int freeSpaceUpdateInterval() const { return m_freeSpaceUpdateInterval; }
+    /// The optional Details columns shown, as bits of "binDetailsColumns"
+    /// (DetailsColumns.h); read and written with the pane's settings.
+    int detailsColumns() const { return m_detailsColumns; }
+    /// Shows the optional columns of `bits` after "Name", "Size" and the
+    /// date; the columns that stay keep their widths.
+    void SetDetailsColumns(int bits);
+    /// The Details header's context menu: one checkable item per optional
+    /// column, toggling it.
+    std::unique_ptr<QMenu> BuildColumnsMenu();
+    /// The quick filter (PaneQuickFilter.h): command ID_QUICK_FILTER opens
+    /// it over this pane.
+    PaneQuickFilter* QuickFilter() const { return m_quickFilter; }
     /// The caption's text: the title, and " [filter]" unless the filter is
     /// "*".
     QString CaptionText() const;
 
     // -- Commands ------------------------------------------------------------
 
-    /// 32771 (refresh; with Alt the other pane) and the list's sort and view
+    /// 32771 (refresh; with Alt the other pane), ID_QUICK_FILTER and the list's sort and view
     /// commands.
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
@@ -363,6 +377,10 @@ public:
     void UpdateCaption();
 
 private:
+    // The quick filter sets the filter and the rows itself, keystroke by
+    // keystroke, without the history or a sort.
+    friend class PaneQuickFilter;
+
     void OnRefreshCommand();
     void DeleteRows();
     // The streamed read's batches and end.
@@ -393,6 +411,7 @@ private:
     QString m_filterText = kNoFilter;
     std::uint64_t m_listedTotal = 0;
     int m_maxListColumnWidth = 0;
+    int m_detailsColumns = 0;
     QString m_initialFolder;
     int m_captionHeight = 0;
     int m_freeSpaceUpdateInterval = kDefaultFreeSpaceInterval;
@@ -412,4 +431,5 @@ private:
     std::unique_ptr<PaneRename> m_rename;
     std::unique_ptr<PaneActivation> m_activation;
     std::unique_ptr<PaneEventRouter> m_router;
+    PaneQuickFilter* m_quickFilter = nullptr;  // a child of the pane
 };

@@ -105,6 +105,9 @@ bool PaneActivation::Launch(bool useFocused) {
     PaneListCtrl* list = m_pane.List();
     const std::vector<int> selected = list->SelectedRows();
     int row = selected.empty() ? -1 : selected.front();
+    // A commander opens the row under the cursor, whatever is marked.
+    if (list->CommanderMode() && list->FocusedRow() >= 0)
+        row = list->FocusedRow();
     if (row < 0 && useFocused)
         row = list->FocusedRow();
     FolderItem* item = row >= 0 ? list->ItemAt(row) : nullptr;
@@ -195,7 +198,7 @@ void PaneActivation::OnPropertiesCommand() {
     const FolderModel* model = m_pane.Model();
     if (model && model->shellFolder) {
         std::vector<IdList> ids;
-        for (FolderItem* item : m_pane.List()->SelectedItems()) ids.push_back(item->id);
+        for (FolderItem* item : m_pane.List()->OperandItems()) ids.push_back(item->id);
         if (!ids.empty()) {
             if (auto menu = model->shellFolder->GetContextMenu(ids)) {
                 InvokeContext context;
@@ -262,7 +265,7 @@ bool PaneActivation::OnUpdateCommand(int id, CommandState& state) {
             state.Enable(true);
             return true;
         case ID_FILE_PROPERTIES:
-            state.Enable(list->SelectedCount() > 0);
+            state.Enable(list->OperandCount() > 0);
             return true;
         case ID_MARK_STICKY:
             // Hover selection changes the selection without a click or key,

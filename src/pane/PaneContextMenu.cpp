@@ -59,7 +59,7 @@ bool PaneContextMenu::Build() {
     PaneListCtrl* list = m_pane.List();
 
     // Step 1: the selection's own menu.
-    const std::vector<FolderItem*> selected = list->SelectedItems();
+    const std::vector<FolderItem*> selected = list->OperandItems();
     if (!selected.empty()) {
         std::vector<IdList> ids;
         ids.reserve(selected.size());
@@ -154,7 +154,7 @@ bool PaneContextMenu::RunShellCommand(int id) {
             return true;
         }
         if (m_itemMenu && verb->compare(kPasteVerb, Qt::CaseInsensitive) == 0) {
-            const std::vector<FolderItem*> selected = m_pane.List()->SelectedItems();
+            const std::vector<FolderItem*> selected = m_pane.List()->OperandItems();
             if (selected.size() == 1 && selected.front()->IsFolderLike(true)) {
                 const IdList target = selected.front()->AbsoluteId(true);
                 PaneTransferHooks* transfer = TransferHooks();

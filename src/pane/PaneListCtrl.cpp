@@ -62,6 +62,17 @@ bool IsPlainNavigationKey(const QKeyEvent& event) {
 // The two views: the sticky-selection rules are applied where Qt decides
 // what a key or click does to the selection, and a drag is handed to the
 // owner (the pane makes the data object).
+// In commander mode a key or click without Ctrl or Shift only moves the
+// cursor; so does every event that is not a key or a mouse button.
+bool MovesOnly(const QEvent* event) {
+    Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
+    if (event &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick || event->type() == QEvent::MouseMove))
+        mods = static_cast<const QInputEvent*>(event)->modifiers();
+    return !(mods & (Qt::ControlModifier | Qt::ShiftModifier));
+}
+
 template <class Base>
 class PaneView : public Base {
 public:
@@ -71,6 +82,8 @@ protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override {
         const QItemSelectionModel::SelectionFlags flags = Base::selectionCommand(index, event);
+        if (m_owner->CommanderMode() && MovesOnly(event))
+            return QItemSelectionModel::NoUpdate;
         if (!m_owner->StickySelection())
             return flags;
         return m_owner->StickySelectionCommand(index, event, flags);
@@ -533,6 +546,41 @@ void PaneListCtrl::RemoveRows(const std::vector<FolderItem*>& items) {
     m_model->Remove(std::vector<const FolderItem*>(items.begin(), items.end()));
 }
 
+void PaneListCtrl::ShowRows(std::vector<FolderItem*> rows,
+                            const std::function<bool(FolderItem*)>& stays) {
+    const ProgramChange change(*m_sticky);
+    FlushPending();
+    m_announced = 0;
+    // A selected row that goes must leave the selection through a change
+    // the selection's listeners see; a layout change alone would drop it
+    // silently.
+    const int lastColumn = m_model->columnCount() - 1;
+    QItemSelection going;
+    for (int row : SelectedRows()) {
+        if (!stays(m_model->ItemAt(row)))
+            going.select(m_model->index(row, 0), m_model->index(row, lastColumn));
+    }
+    if (!going.isEmpty())
+        m_selection->select(going, QItemSelectionModel::Deselect);
+
+    FolderItem* focus = nullptr;
+    const int focused = FocusedRow();
+    if (focused >= 0) {
+        for (int row = focused; row < m_model->Count() && !focus; ++row) {
+            if (stays(m_model->ItemAt(row)))
+                focus = m_model->ItemAt(row);
+        }
+    }
+    m_model->ReplaceRows(std::move(rows));
+    if (!m_selection->currentIndex().isValid() && m_model->Count() > 0) {
+        const int row = focus ? m_model->RowOf(focus) : m_model->Count() - 1;
+        m_selection->setCurrentIndex(m_model->index(std::max(row, 0), 0),
+                                     QItemSelectionModel::NoUpdate);
+    }
+    if (focused >= 0)
+        EnsureVisible(FocusedRow());
+}
+
 void PaneListCtrl::UpdateRow(FolderItem* item) {
     const int row = m_model->RowOf(item);
     m_model->RowChanged(row);
@@ -570,8 +618,9 @@ void PaneListCtrl::SetFocusedRow(int row, bool select, bool ensureVisible) {
 }
 
 void PaneListCtrl::SelectFocusedAfterNavigation() {
-    // Under sticky selection a move changes only the focus.
-    if (StickySelection())
+    // Under sticky selection, and in commander mode, a move changes only
+    // the focus.
+    if (StickySelection() || m_commander)
         return;
     FlushPending();
     const QModelIndex current = m_selection->currentIndex();
@@ -695,6 +744,22 @@ std::vector<FolderItem*> PaneListCtrl::SelectedItems() const {
     std::vector<FolderItem*> items;
     for (int row : SelectedRows()) items.push_back(m_model->ItemAt(row));
     return items;
+}
+
+std::vector<FolderItem*> PaneListCtrl::OperandItems() const {
+    std::vector<FolderItem*> items = SelectedItems();
+    if (items.empty() && m_commander) {
+        if (FolderItem* focused = m_model->ItemAt(FocusedRow()))
+            items.push_back(focused);
+    }
+    return items;
+}
+
+int PaneListCtrl::OperandCount() const {
+    const int marked = SelectedCount();
+    if (marked == 0 && m_commander && FocusedRow() >= 0)
+        return 1;
+    return marked;
 }
 
 bool PaneListCtrl::EditLabel(int row) {
@@ -832,8 +897,9 @@ void PaneListCtrl::FocusSearchResult(int row) {
     FlushPending();
     const QModelIndex index = m_model->index(row, 0);
     m_selection->setCurrentIndex(
-        index, StickySelection() ? QItemSelectionModel::NoUpdate
-                                 : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        index, StickySelection() || m_commander
+                   ? QItemSelectionModel::NoUpdate
+                   : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     ActiveView()->scrollTo(index);
 }
 

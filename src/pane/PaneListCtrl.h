@@ -184,6 +184,15 @@ public:
     /// Removes the rows of `items` (those listed): one removal per
     /// contiguous range of rows (PaneRowModel::RemoveRows).
     void RemoveRows(const std::vector<FolderItem*>& items);
+    /// Makes `rows` the rows, in the order given, without sorting
+    /// (PaneRowModel::ReplaceRows); `stays` tells, for a row listed now,
+    /// whether its item is among `rows`. Selected rows that go are
+    /// unselected first, as one change of the selection, so a hidden item
+    /// is never selected; the other rows keep their selection. When the
+    /// focused row goes, the focus moves (without selecting) to the first
+    /// row after it that stays, else to the last row. The program's own
+    /// change; O(n).
+    void ShowRows(std::vector<FolderItem*> rows, const std::function<bool(FolderItem*)>& stays);
     /// Renews the texts (size, date) of the row of `item`.
     void UpdateRow(FolderItem* item);
     /// Points the row at a new item (a rename made one); false when the row
@@ -240,6 +249,17 @@ public:
     /// and the counting of SelectedTotals), for tests that check the idle
     /// updates do not walk it.
     int SelectionWalks() const { return m_selectionWalks; }
+    /// Commander mode (the general setting "bCommanderMode"): moving the
+    /// cursor, by key or plain click, never marks a row; Space and Insert
+    /// (and Ctrl or Shift with a click) mark; and a command's operands are
+    /// the marked rows, or the focused row when none is marked.
+    void SetCommanderMode(bool on) { m_commander = on; }
+    bool CommanderMode() const { return m_commander; }
+    /// The items a command acts on: the selected rows' items in row order;
+    /// in commander mode with no row marked, the focused row's item (none
+    /// without a focused row).
+    std::vector<FolderItem*> OperandItems() const;
+    int OperandCount() const;
     /// The sticky-selection flag (see the header comment), shared with the
     /// pane.
     void SetStickySelection(bool sticky) { m_sticky->SetEnabled(sticky); }
@@ -352,6 +372,7 @@ private:
     int m_extendedStyle = 0;
     int m_suspendCount = 0;
     int m_announced = 0;  // rows SetItemCount announced and not yet appended
+    bool m_commander = false;
     // SelectedTotals, until something changes them.
     mutable SelectionTotals m_totals;
     mutable bool m_totalsValid = false;

@@ -145,7 +145,7 @@ bool PaneRename::OnUpdateCommand(int id, CommandState& state) {
     if (id != ID_FILE_RENAME)
         return false;
     const FolderModel* model = m_pane.Model();
-    state.Enable(model && model->IsFileSystem() && m_pane.List()->SelectedCount() > 0 &&
+    state.Enable(model && model->IsFileSystem() && m_pane.List()->OperandCount() > 0 &&
                  !m_renaming);
     return true;
 }

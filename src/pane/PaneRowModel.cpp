@@ -316,6 +316,39 @@ void PaneRowModel::SortWith(const std::function<void(std::vector<FolderItem*>&)>
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+void PaneRowModel::ReplaceRows(std::vector<FolderItem*> rows) {
+    CommitPending();
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<FolderItem*> items;
+    items.reserve(std::size_t(before.size()));
+    for (const QModelIndex& index : before) items.push_back(ItemAt(index.row()));
+
+    m_rows = std::move(rows);
+    m_committed = Count();
+    m_slotOf.clear();
+    m_slotOf.reserve(qsizetype(m_rows.size()));
+    Renumber();
+    // Marks of rows that went are forgotten, as a removal forgets them.
+    for (auto it = m_ghosted.begin(); it != m_ghosted.end();) {
+        if (m_slotOf.contains(*it))
+            ++it;
+        else
+            it = m_ghosted.erase(it);
+    }
+    if (m_dropHighlight && !m_slotOf.contains(m_dropHighlight))
+        m_dropHighlight = nullptr;
+
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int row = RowOf(items[std::size_t(i)]);
+        after.push_back(row >= 0 ? index(row, before[i].column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+}
+
 bool PaneRowModel::ReplaceItem(int row, FolderItem* item) {
     FolderItem* old = ItemAt(row);
     if (!old || !item || m_slotOf.contains(item))

@@ -39,6 +39,7 @@ inline constexpr int ID_VIEW_ADDRESSBAR = 59392;
 inline constexpr int ID_VIEW_STATUS_BAR = 59393;
 inline constexpr int ID_VIEW_FUNCTION_KEYS = 33220;
 inline constexpr int ID_VIEW_HIDDEN_FILES = 33221;  // Ctrl+.
+inline constexpr int ID_QUICK_FILTER = 33222;       // Ctrl+/: the pane's filter, typed live
 
 // Status bar indicators.
 inline constexpr int ID_INDICATOR_SELECTION = 59142;

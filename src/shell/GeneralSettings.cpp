@@ -12,6 +12,7 @@ const QString kUseExternalEditor = QStringLiteral("bUzeExternalEditor");
 const QString kExternalEditorName = QStringLiteral("szExternalEditorName");
 const QString kDrivebarLetters = QStringLiteral("bDrivebarLetters");
 const QString kAutoReSort = QStringLiteral("bAutoReSort");
+const QString kCommanderMode = QStringLiteral("bCommanderMode");
 const QString kFlatToolbars = QStringLiteral("bFlatToolbars");
 const QString kUsePlainIcons = QStringLiteral("bUsePlainIcons");
 const QString kKeepTreeInSync = QStringLiteral("bKeepTreeInSync");
@@ -49,6 +50,7 @@ void GeneralSettings::Load(const ProfileStore& store) {
         useExternalEditor = false;
     drivebarLetters = flag(kDrivebarLetters, d.drivebarLetters);
     autoReSort = flag(kAutoReSort, d.autoReSort);
+    commanderMode = flag(kCommanderMode, d.commanderMode);
     flatToolbars = flag(kFlatToolbars, d.flatToolbars);
     usePlainIcons = flag(kUsePlainIcons, d.usePlainIcons);
     keepTreeInSync = flag(kKeepTreeInSync, d.keepTreeInSync);
@@ -78,6 +80,7 @@ void GeneralSettings::SaveKeys(ProfileStore& store) const {
     store.WriteProfileString(s, kExternalEditorName, externalEditorName);
     store.WriteProfileInt(s, kDrivebarLetters, drivebarLetters);
     store.WriteProfileInt(s, kAutoReSort, autoReSort);
+    store.WriteProfileInt(s, kCommanderMode, commanderMode);
     store.WriteProfileInt(s, kFlatToolbars, flatToolbars);
     store.WriteProfileInt(s, kUsePlainIcons, usePlainIcons);
     store.WriteProfileInt(s, kKeepTreeInSync, keepTreeInSync);

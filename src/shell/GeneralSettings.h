@@ -29,6 +29,9 @@ struct GeneralSettings {
     bool selectAddOnTop = true;                                  // "bSelectAddOnTop"
     bool selectIncFolders = false;                               // "bSelectIncFolders"
     int listExtendedStyle = 16385;                               // "lvsExtendedStyle"
+    // Commander mode: the focused row is the operand when nothing is
+    // marked, the cursor never marks, F7 makes a folder and F8 deletes.
+    bool commanderMode = false;  // "bCommanderMode"
 
     /// Reads every key with its default and clamp: "nHistoryItems" outside
     /// 2..50 and "eFileDateUzed" outside 0..2 read as their defaults;

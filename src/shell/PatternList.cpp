@@ -120,6 +120,10 @@ bool PatternList::Parse(const QString& text) {
 }
 
 bool PatternList::Matches(const QString& name) const {
+    return Matches(QStringView(name));
+}
+
+bool PatternList::Matches(QStringView name) const {
     if (m_folded.empty())
         return true;
     bool included = false;

@@ -40,6 +40,9 @@ public:
     /// MatchPattern per pattern at most, with no allocation (the patterns
     /// are folded once by Parse).
     bool Matches(const QString& name) const;
+    /// The same for a name that is a part of a longer text (the quick
+    /// filter keeps a folder's names in one buffer).
+    bool Matches(QStringView name) const;
 
     /// The patterns joined by "," without blanks: the canonical form the
     /// panes show and store.

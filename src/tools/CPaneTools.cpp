@@ -48,7 +48,7 @@ void SaveSyncSettings(ProfileStore& store) {
 constexpr mode_t kListingMode = 0600;
 
 bool HasSelection(const CPanexView* pane) {
-    return pane && pane->List()->SelectedCount() > 0;
+    return pane && pane->List()->OperandCount() > 0;
 }
 
 bool IsFileSystemPane(const CPanexView* pane) {
@@ -332,7 +332,7 @@ void CPaneTools::GenerateBatch() {
     const BatchPaths paths{activeFirst ? folder : otherFolder, activeFirst ? otherFolder : folder,
                            otherFolder};
     std::vector<BatchItem> items;
-    for (const FolderItem* item : pane->List()->SelectedItems())
+    for (const FolderItem* item : pane->List()->OperandItems())
         items.push_back({item->name, folder});
     const QString script = GenerateBatchScript(entries, items, paths);
     // A cut script could run half a job; a longer one is not offered.
@@ -379,7 +379,7 @@ void CPaneTools::CopyNames(bool shellQuoted) {
         return;
     }
     QStringList paths;
-    for (FolderItem* item : pane->List()->SelectedItems()) {
+    for (FolderItem* item : pane->List()->OperandItems()) {
         const QString path = item->ItemPath();
         if (!path.isEmpty())
             paths.append(path);
@@ -400,7 +400,7 @@ void CPaneTools::MultiRename() {
     if (!HasSelection(pane) || !IsFileSystemPane(pane))
         return;
     std::vector<RenameSource> items;
-    for (const FolderItem* item : pane->List()->SelectedItems()) {
+    for (const FolderItem* item : pane->List()->OperandItems()) {
         const FileTime modified = item->times[kTimeModified];
         items.push_back({item->name, modified ? QDateTime::fromMSecsSinceEpoch(
                                                     FileTimeToUnixMilliseconds(modified))

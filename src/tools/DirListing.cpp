@@ -124,7 +124,7 @@ QString BuildListing(const QString& folder, int dateKind, const std::vector<List
 std::vector<ListingRow> SelectionListingRows(CPanexView& pane) {
     std::vector<ListingRow> rows;
     const int kind = General().fileDateUsed;
-    for (const FolderItem* item : pane.List()->SelectedItems()) {
+    for (const FolderItem* item : pane.List()->OperandItems()) {
         // The texts of the Name, Size and Date columns, as the pane shows
         // them.
         rows.push_back({item->displayName, item->SizeText(), item->DateText(kind), item->size});

@@ -11,7 +11,9 @@
 #include <functional>
 
 #include "app/CommandTable.h"
+#include "app/FunctionKeyBar.h"
 #include "shell/CommandIds.h"
+#include "shell/GeneralSettings.h"
 
 namespace {
 
@@ -129,9 +131,9 @@ TEST(CommandTable, EveryMenuCommandHasOneRowAndItsShownKeyIsItsFirstAccelerator)
     // The 106 items of the menu bar (home and Computer added to the
     // original's places), the function-key bar and the hidden-files toggle,
     // multi-rename, pack, unpack and synchronize folders, the first free
-    // bookmark and layout slot, and Connect to Server, each in one place
-    // only.
-    EXPECT_EQ(menuIds.size(), 115);
+    // bookmark and layout slot, Connect to Server and the quick filter,
+    // each in one place only.
+    EXPECT_EQ(menuIds.size(), 116);
     EXPECT_EQ(QSet<int>(menuIds.begin(), menuIds.end()).size(), menuIds.size());
 
     QSet<int> tableIds;
@@ -400,4 +402,44 @@ TEST(CommandTable, NoWindowsWordsAndUniqueMnemonics) {
         }
     };
     for (const MenuNode& menu : MainMenuResource()) checkMnemonics(menu);
+}
+
+// Commander mode moves three commands to the keys commanders know and binds
+// no key twice; the function-key bar's keys follow the mode in force, and
+// the mode's menu texts show the keys it binds.
+TEST(CommandTable, CommanderKeysBindNoKeyTwiceAndTheKeyMapFollowsTheMode) {
+    QHash<int, int> owner;
+    for (const CommandInfo& info : CommanderCommandTable()) {
+        for (const QKeySequence& keys : info.shortcuts) {
+            const int key = keys[0].toCombined();
+            EXPECT_FALSE(owner.contains(key)) << keys.toString().toStdString() << " bound to "
+                                              << owner.value(key) << " and " << info.id;
+            owner.insert(key, info.id);
+        }
+    }
+    EXPECT_EQ(owner.value(QKeyCombination(Qt::Key_F7).toCombined()), ID_NEW_FOLDER);
+    EXPECT_EQ(owner.value(QKeyCombination(Qt::Key_F8).toCombined()), ID_FILE_DELETE);
+    EXPECT_EQ(owner.value(QKeyCombination(Qt::ShiftModifier, Qt::Key_F8).toCombined()),
+              ID_FILE_DELETE);
+    EXPECT_EQ(owner.value(QKeyCombination(Qt::ShiftModifier, Qt::Key_F4).toCombined()),
+              ID_NEW_FILE);
+    EXPECT_EQ(owner.value(QKeyCombination(Qt::Key_F5).toCombined()), ID_FILE_COPYTO);
+    EXPECT_EQ(CommanderCommandTable().size(), CommandTable().size());
+    for (const CommandInfo& info : CommanderCommandTable()) {
+        if (info.shortcuts.isEmpty() || !info.menuText.contains(QLatin1Char('\t')))
+            continue;
+        EXPECT_EQ(ParseShownKey(ShownKeyText(info.menuText)), info.shortcuts.front()) << info.id;
+    }
+
+    const GeneralSettings saved = General();
+    MutableGeneral().commanderMode = false;
+    EXPECT_EQ(FunctionKeyBar::CommandForKey(QKeyCombination(Qt::Key_F7)), ID_NEW_FILE);
+    EXPECT_EQ(FunctionKeyBar::CommandForKey(QKeyCombination(Qt::Key_F8)), ID_NEW_FOLDER);
+    MutableGeneral().commanderMode = true;
+    EXPECT_EQ(FunctionKeyBar::CommandForKey(QKeyCombination(Qt::Key_F7)), ID_NEW_FOLDER);
+    EXPECT_EQ(FunctionKeyBar::CommandForKey(QKeyCombination(Qt::Key_F8)), ID_FILE_DELETE);
+    EXPECT_EQ(FunctionKeyBar::ShortName(
+                  FunctionKeyBar::CommandForKey(QKeyCombination(Qt::ShiftModifier, Qt::Key_F4))),
+              FunctionKeyBar::ShortName(ID_NEW_FILE));
+    MutableGeneral() = saved;
 }

@@ -104,6 +104,9 @@ TEST_F(BookmarkTest, StoredAndLoaded) {
 // the pane's folder; "Bookmark this folder" takes the first unset slot, and
 // says so when every slot is set. A set slot's entry still goes there.
 TEST_F(BookmarkTest, TheMenuSetsAnUnsetSlotAndTheFirstFreeOne) {
+    // Chosen from the menu, with no key held (an earlier test's key event
+    // leaves Qt's idea of the modifiers behind on the offscreen platform).
+    const ScopedKeyState nothingHeld(Qt::NoModifier);
     TheBookmarks().Clear();
     ASSERT_TRUE(dir.MakeFolder("one"));
     ASSERT_TRUE(dir.MakeFolder("two"));
