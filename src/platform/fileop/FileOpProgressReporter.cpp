@@ -71,7 +71,9 @@ void FileOpProgressReporter::ShowDialog() {
     m_dialog->show();
 }
 
-void FileOpProgressReporter::Paint(qint64 now) {
+FileOpProgress FileOpProgressReporter::Snapshot() {
+    // The item is decoded only when shown: a large file set before the
+    // dialog was up is still named by it.
     if (m_currentPending) {
         m_current = fileop::Shown(m_currentPath);
         m_currentPending = false;
@@ -84,25 +86,17 @@ void FileOpProgressReporter::Paint(qint64 now) {
     progress.bytesTotal = bytesTotal;
     progress.itemsDone = itemsDone;
     progress.itemsTotal = itemsTotal;
-    m_dialog->Update(progress);
+    return progress;
+}
+
+void FileOpProgressReporter::Paint(qint64 now) {
+    m_dialog->Update(Snapshot());
     m_lastPaint = now;
 }
 
 void FileOpProgressReporter::Report(bool force, qint64 now) {
     if (force || now - m_lastPaint >= kPaintMs) {
-        if (m_currentPending) {
-            m_current = fileop::Shown(m_currentPath);
-            m_currentPending = false;
-        }
-        FileOpProgress progress;
-        progress.title = m_title;
-        progress.currentItem = m_current;
-        progress.state = m_state;
-        progress.bytesDone = bytesDone;
-        progress.bytesTotal = bytesTotal;
-        progress.itemsDone = itemsDone;
-        progress.itemsTotal = itemsTotal;
-        m_sink->Report(progress);
+        m_sink->Report(Snapshot());
         m_lastPaint = now;
     }
     m_sink->Hold();

@@ -28,6 +28,7 @@
 class QWidget;
 class FileOpProgressDialog;
 class FileOpProgressSink;
+struct FileOpProgress;
 
 class FileOpProgressReporter {
 public:
@@ -75,6 +76,8 @@ public:
 
 private:
     void ShowDialog();
+    /// What the dialog or the sink is shown now.
+    FileOpProgress Snapshot();
     void Paint(qint64 now);
     bool ConfirmCancel() const;
     void Report(bool force, qint64 now);
