@@ -10,7 +10,7 @@ libqscintilla2-qt6-dev python3 clang-format poppler-utils libarchive-tools"
 if [ "${1:-}" = "--e2e" ]; then
     # openssh-server, dbus and GVfs: the remote-folder test runs its own
     # server, session bus, GVfs daemon and FUSE bridge.
-    PKGS="$PKGS xvfb openbox xdotool xclip imagemagick dbus openssh-server gvfs-daemons
+    PKGS="$PKGS xvfb openbox xdotool xclip imagemagick x11-utils dbus openssh-server gvfs-daemons
     gvfs-backends gvfs-fuse fuse3"
 fi
 missing=""

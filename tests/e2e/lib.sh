@@ -79,7 +79,12 @@ start_display() {
 
     openbox >"$WORK/openbox.log" 2>&1 &
     WM_PID=$!
+    # On a loaded machine the window manager may come up well after the
+    # program's window: wait until it announces itself, so activation
+    # requests have someone to answer them.
+    wait_for 30 wm_ready || fail "the window manager did not start: $(cat "$WORK/openbox.log")"
 }
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 # start_corvane <left> <right>: runs the program with the listing dump and
 # waits for its window; sets APP_PID and WID.
