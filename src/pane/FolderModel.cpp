@@ -1,26 +1,23 @@
 #include "pane/FolderModel.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QHash>
-#include <QSet>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <iterator>
 #include <list>
 #include <mutex>
 #include <optional>
 
+#include "pane/DescriptorLeftovers.h"
+#include "pane/NameRange.h"
+#include "pane/ScanOrder.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/FileSystemFolder.h"
-#include "platform/fs/RemoveTree.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/fs/Volumes.h"
 #include "platform/namespace/NameCodec.h"
@@ -39,129 +36,12 @@ namespace {
 constexpr std::uint32_t kArchiveTest = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_BROWSABLE;
 constexpr std::uint32_t kArchiveLike = SFGAO_FOLDER | SFGAO_BROWSABLE;
 
-// Kinds of the directory scan's mask.
-constexpr int kScanFiles = 1;
-constexpr int kScanFolders = 2;
-
-// How deep the removal of a leftover tree goes; deeper trees are left alone
-// rather than risk running out of descriptors.
-constexpr int kMaxLeftoverDepth = 32;
-
 // The Desktop for binding: the context's, else one of our own.
 ShellFolder* Desktop(std::unique_ptr<ShellFolder>& holder) {
     if (ShellFolder* desktop = ContextDesktop())
         return desktop;
     holder = SHGetDesktopFolder();
     return holder.get();
-}
-
-// The names of the search range of a list: the items from a start position
-// to the end, which are the ones not met yet. A met item leaves the range
-// (Take), either because it was the start or because the caller moves it in
-// front of the start. Lookups check the start first, which is all it takes
-// when both sides list the folder in the same order; the first miss builds
-// a hash of the range's names, so a different order stays linear overall.
-template <typename List>
-class NameRange {
-public:
-    using Iterator = typename List::iterator;
-
-    NameRange(List& list, Iterator start) : m_list(list), m_start(start) {}
-
-    Iterator Start() const { return m_start; }
-
-    Iterator Find(const QString& name) {
-        if (m_start == m_list.end())
-            return m_list.end();
-        if (m_start->name == name)
-            return m_start;
-        if (!m_indexed)
-            BuildIndex();
-        if (m_duplicates.contains(name)) {
-            for (auto it = m_start; it != m_list.end(); ++it) {
-                if (it->name == name)
-                    return it;
-            }
-            return m_list.end();
-        }
-        return m_index.value(name, m_list.end());
-    }
-
-    // Takes `it` (found by Find) out of the range.
-    void Take(Iterator it) {
-        if (it == m_start)
-            ++m_start;
-        if (m_indexed) {
-            auto found = m_index.find(it->name);
-            if (found != m_index.end() && found.value() == it)
-                m_index.erase(found);
-        }
-    }
-
-private:
-    void BuildIndex() {
-        m_indexed = true;
-        for (auto it = m_start; it != m_list.end(); ++it) {
-            if (m_index.contains(it->name))
-                m_duplicates.insert(it->name);
-            else
-                m_index.insert(it->name, it);
-        }
-    }
-
-    List& m_list;
-    Iterator m_start;
-    bool m_indexed = false;
-    QHash<QString, Iterator> m_index;
-    QSet<QString> m_duplicates;
-};
-
-// The scan's kind of a directory entry, from the type the directory gives
-// (a stat only where the file system gives none). A symbolic link is a
-// non-folder, as enumeration lists it.
-int EntryKind(int dirFd, const dirent* entry) {
-    if (entry->d_type == DT_DIR)
-        return kScanFolders;
-    if (entry->d_type != DT_UNKNOWN)
-        return kScanFiles;
-    struct stat st;
-    if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-        return kScanFolders;
-    return kScanFiles;
-}
-
-// The order of an unsorted pane for a folder object that stands in for a
-// directory without reading it: the entries the directory lists, in its
-// order, followed by the entries it does not list. The ids carry all three
-// times already, so the order is all the scan adds. `List` is a std::list
-// of anything with a `name`.
-template <typename List>
-void ScanOrder(const QString& path, std::uint32_t enumFlags, List& list) {
-    const QByteArray folder = NameToBytes(path);
-    const UniqueDir dir(::opendir(folder.constData()));
-    if (!dir)
-        return;
-    int mask = 0;
-    if (enumFlags & SHCONTF_FOLDERS)
-        mask |= kScanFolders;
-    if (enumFlags & SHCONTF_NONFOLDERS)
-        mask |= kScanFiles;
-
-    NameRange range(list, list.begin());
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-            continue;
-        if (!(EntryKind(dir.fd(), entry) & mask))
-            continue;
-        const auto it = range.Find(NameFromBytes(name, qsizetype(std::strlen(name))));
-        if (it == list.end())
-            continue;
-        range.Take(it);
-        list.splice(range.Start(), list, it);
-        if (range.Start() == list.end())
-            break;
-    }
 }
 
 // The streamed read's buffers: two small ones first, so that the first rows
@@ -173,11 +53,6 @@ constexpr std::size_t kReadBuffer = 256 * 1024;
 constexpr std::chrono::milliseconds kBatchInterval{50};
 // How often the worker looks at its stop flag, in entries.
 constexpr int kStopCheckEvery = 256;
-
-bool IsLeftoverName(const char* name) {
-    return ::fnmatch("TD_*.dir", name, FNM_PERIOD) == 0 ||
-           ::fnmatch("Temporary*.zip", name, FNM_PERIOD) == 0;
-}
 
 }  // namespace
 
@@ -253,27 +128,6 @@ struct FolderModel::RawRead {
     }
 };
 
-int RemoveDescriptorLeftovers() {
-    const QByteArray temp = NameToBytes(TempFolder());
-    if (temp.isEmpty())
-        return 0;
-    const UniqueDir dir(::opendir(temp.constData()));
-    if (!dir)
-        return 0;
-    QList<QByteArray> names;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (IsLeftoverName(entry->d_name))
-            names << QByteArray(entry->d_name);
-    }
-    // Only what this user owns goes, never through a link, and not deeper
-    // than a leftover of ours can be.
-    int removed = 0;
-    const RemoveTreeOptions options{
-        .ownerOnly = ::geteuid(), .maxDepth = kMaxLeftoverDepth + 1, .removed = &removed};
-    for (const QByteArray& name : names) RemoveTreeAt(dir.fd(), name, options);
-    return removed;
-}
-
 FolderModel::FolderModel(std::uint32_t flags) : enumFlags(flags) {
     EnsureShellContext();
 }
@@ -287,7 +141,7 @@ FolderModel::~FolderModel() {
     watch.reset();
     if (IsDescriptor())
         RemoveDescriptorLeftovers();
-    DropNameIndex();
+    m_names.Drop();
     items.clear();
 }
 
@@ -547,8 +401,8 @@ void FolderModel::TakeBatch(ItemList& batch) {
     const ItemList::iterator first = batch.begin();
     for (FolderItem& item : batch) item.folder = this;
     items.splice(items.end(), batch);
-    if (m_nameIndexed) {
-        for (auto it = first; it != items.end(); ++it) IndexItem(it);
+    if (m_names.IsBuilt()) {
+        for (auto it = first; it != items.end(); ++it) m_names.Insert(it);
     }
     if (m_onBatch)
         m_onBatch(first);
@@ -589,7 +443,7 @@ int FolderModel::Enumerate(ItemList& list) {
     }
     // New entries of the model's own list: the next lookup indexes afresh.
     if (&list == &items)
-        DropNameIndex();
+        m_names.Drop();
 
     if (IsFileSystem()) {
         ScanDirectory(list);
@@ -640,7 +494,7 @@ bool FolderModel::RefreshFromItems(std::uint64_t& totals) {
         if (it == items.end()) {
             entry->listState = kListNew;
             items.splice(range.Start(), fresh, entry);
-            IndexItem(entry);
+            m_names.Insert(entry);
             continue;
         }
         UpdateMetItem(*it, entry->size, entry->times[kTimeModified], entry->id, totals);
@@ -723,7 +577,7 @@ bool FolderModel::RefreshFromFindData(std::uint64_t& totals) {
             }
         }
         added->listState = kListNew;
-        IndexItem(added);
+        m_names.Insert(added);
     }
 
     // Step 4.
@@ -749,7 +603,7 @@ void FolderModel::UpdateMetItem(FolderItem& item, std::uint64_t size, FileTime m
 void FolderModel::SettleUnmetItems(ItemList::iterator first) {
     for (auto it = first; it != items.end();) {
         if (it->listState == kListHidden) {
-            UnindexItem(it);
+            m_names.Remove(it);
             it = items.erase(it);
         } else {
             it->listState = kListGone;
@@ -824,7 +678,7 @@ bool FolderModel::RefreshNames(const std::vector<QString>& names, std::uint64_t&
             continue;
         }
         added.listState = kListNew;
-        IndexItem(std::prev(items.end()));
+        m_names.Insert(std::prev(items.end()));
     }
     return true;
 }
@@ -836,12 +690,12 @@ bool FolderModel::HasUnreadChanges() const {
 }
 
 FolderItem* FolderModel::FindByName(const QString& name) {
-    EnsureNameIndex();
-    const qsizetype count = m_byName.count(name);
+    m_names.Ensure(items);
+    const qsizetype count = m_names.CountOf(name);
     if (count == 0)
         return nullptr;
     if (count == 1)
-        return &*m_byName.value(name);
+        return m_names.OnlyOne(name);
     // A name listed twice: the first in the list's order, as the user sees
     // an unsorted pane.
     for (FolderItem& item : items) {
@@ -849,30 +703,6 @@ FolderItem* FolderModel::FindByName(const QString& name) {
             return &item;
     }
     return nullptr;
-}
-
-void FolderModel::EnsureNameIndex() {
-    if (m_nameIndexed)
-        return;
-    m_byName.clear();
-    m_byName.reserve(qsizetype(items.size()));
-    m_nameIndexed = true;
-    for (auto it = items.begin(); it != items.end(); ++it) IndexItem(it);
-}
-
-void FolderModel::IndexItem(ItemList::iterator it) {
-    if (m_nameIndexed)
-        m_byName.insert(it->name, it);
-}
-
-void FolderModel::UnindexItem(ItemList::iterator it) {
-    if (m_nameIndexed)
-        m_byName.remove(it->name, it);
-}
-
-void FolderModel::DropNameIndex() {
-    m_nameIndexed = false;
-    m_byName.clear();
 }
 
 FolderItem* FolderModel::FindById(const IdList& relative) {
@@ -898,7 +728,7 @@ FolderItem* FolderModel::RenameItem(FolderItem* item, const QString& newName) {
         items.pop_back();
         return nullptr;
     }
-    IndexItem(std::prev(items.end()));
+    m_names.Insert(std::prev(items.end()));
     fresh.times = item->times;
     DestroyItem(item);
     return &fresh;
@@ -915,7 +745,7 @@ FolderItem* FolderModel::AddItem(const QString& name) {
         items.pop_back();
         return nullptr;
     }
-    IndexItem(std::prev(items.end()));
+    m_names.Insert(std::prev(items.end()));
     return &fresh;
 }
 
@@ -995,8 +825,8 @@ bool FolderModel::IsWatchEnabled() const {
 void FolderModel::DestroyItem(FolderItem* item) {
     if (!item)
         return;
-    EnsureNameIndex();
-    const QList<ItemList::iterator> named = m_byName.values(item->name);
+    m_names.Ensure(items);
+    const QList<ItemList::iterator> named = m_names.AllOf(item->name);
     for (const ItemList::iterator& it : named) {
         if (&*it == item) {
             DestroyItem(it);
@@ -1006,6 +836,6 @@ void FolderModel::DestroyItem(FolderItem* item) {
 }
 
 FolderModel::ItemList::iterator FolderModel::DestroyItem(ItemList::iterator it) {
-    UnindexItem(it);
+    m_names.Remove(it);
     return items.erase(it);
 }

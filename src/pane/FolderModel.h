@@ -45,6 +45,7 @@
 #include <memory>
 #include <vector>
 
+#include "pane/ItemNameIndex.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/IdList.h"
 #include "platform/namespace/ShellFolder.h"
@@ -320,13 +321,6 @@ private:
     // The items from `first` on were not met: listed ones become kListGone,
     // hidden ones are destroyed.
     void SettleUnmetItems(ItemList::iterator first);
-    // The name index: every item of `items` under its name (a name twice
-    // only when the folder listed it twice). Built on demand; while built,
-    // every insertion into `items` is indexed and every removal unindexed.
-    void EnsureNameIndex();
-    void IndexItem(ItemList::iterator it);
-    void UnindexItem(ItemList::iterator it);
-    void DropNameIndex();
 
     int m_changesBeforeRead = -1;  // the watch's ChangeCount() when the last refresh began
     // The streamed read.
@@ -337,13 +331,8 @@ private:
     bool m_firstBatchIn = false;
     BatchHandler m_onBatch;
     DoneHandler m_onDone;
-    bool m_nameIndexed = false;
-    QMultiHash<QString, ItemList::iterator> m_byName;
+    // Every item of `items` under its name (a name twice only when the
+    // folder listed it twice). Built on demand; while built, every insertion
+    // into `items` is indexed and every removal unindexed.
+    ItemNameIndex m_names;
 };
-
-/// Removes the leftovers of archive handlers from the temporary folder
-/// (TempFolder()): the entries directly in it named "TD_*.dir" or
-/// "Temporary*.zip" (case-sensitive), recursively, but only entries owned by
-/// this user; a symbolic link is removed itself and never followed. Gives
-/// the count of entries removed.
-int RemoveDescriptorLeftovers();

@@ -8,11 +8,9 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QStackedLayout>
-#include <QTimer>
 #include <QTreeView>
 #include <algorithm>
 
-#include "pane/CompareItems.h"
 #include "pane/ListExtendedStyle.h"
 #include "pane/PaneItemDelegate.h"
 #include "platform/store/ProfileStore.h"
@@ -136,7 +134,6 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
       m_typeAhead(m_model),
       m_columnWidths(m_tree, m_model),
       m_listWidth(m_list, m_model),
-      m_sortKey(ID_SORT_TYPE),
       m_viewStyle(ID_VIEW_LIST) {
     m_stack->setContentsMargins(0, 0, 0, 0);
     m_stack->addWidget(m_list);
@@ -156,6 +153,10 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
     // Made before the selection signals below are connected: the marks are
     // up to date when selectionChanged goes out.
     m_sticky = new StickySelectionKeeper(m_model, m_selection, this, this);
+    BindRowFeed(m_model, this, m_sticky);
+    BindSortOrder(m_model, m_tree->header(), m_sticky);
+    BindSelection(m_model, m_selection, m_sticky);
+    SetScroller([this](const QModelIndex& index) { ActiveView()->scrollTo(index); });
     for (PaneItemDelegate* delegate : {m_delegate, m_treeDelegate}) {
         delegate->SetInfoTipFunction([this](const QModelIndex& index) {
             FolderItem* item = m_model->ItemAt(index.row());
@@ -204,19 +205,11 @@ PaneListCtrl::PaneListCtrl(QWidget* parent)
     m_tree->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
     m_tree->header()->setSectionsClickable(true);
     m_tree->header()->setStretchLastSection(false);
-    connect(m_tree->header(), &QHeaderView::sectionClicked, this, &PaneListCtrl::HeaderClicked);
+    connect(m_tree->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { HeaderClicked(column); });
 
-    connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] {
-        m_totalsValid = false;
-        Q_EMIT selectionChanged();
-    });
-    // Rows that go, a new order or new sizes change the totals without a
-    // selectionChanged of their own.
-    const auto forgetTotals = [this] { m_totalsValid = false; };
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, forgetTotals);
-    connect(m_model, &QAbstractItemModel::modelReset, this, forgetTotals);
-    connect(m_model, &QAbstractItemModel::layoutChanged, this, forgetTotals);
-    connect(m_model, &QAbstractItemModel::dataChanged, this, forgetTotals);
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this,
+            [this] { Q_EMIT selectionChanged(); });
     connect(m_selection, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 Q_EMIT focusChanged(current.isValid() ? current.row() : -1);
@@ -242,9 +235,8 @@ void PaneListCtrl::LoadSettings(const ProfileStore& store, const QString& sectio
     int sortBy = store.GetProfileInt(section, kKeySortBy, ID_SORT_TYPE);
     if (!IsSortCommand(sortBy))
         sortBy = ID_SORT_TYPE;
-    m_sortKey = sortBy;
-    m_ascending = store.GetProfileInt(section, kKeySortAscending, 1) != 0;
-    UpdateSortIndicator();
+    SetSortKey(sortBy);
+    SetAscending(store.GetProfileInt(section, kKeySortAscending, 1) != 0);
 
     int viewStyle = store.GetProfileInt(section, kKeyViewStyle, ID_VIEW_LIST);
     if (!IsViewCommand(viewStyle))
@@ -255,8 +247,8 @@ void PaneListCtrl::LoadSettings(const ProfileStore& store, const QString& sectio
 }
 
 void PaneListCtrl::SaveSettings(ProfileStore& store, const QString& section) const {
-    store.WriteProfileInt(section, kKeySortBy, m_sortKey);
-    store.WriteProfileInt(section, kKeySortAscending, m_ascending ? 1 : 0);
+    store.WriteProfileInt(section, kKeySortBy, SortKey());
+    store.WriteProfileInt(section, kKeySortAscending, Ascending() ? 1 : 0);
     store.WriteProfileInt(section, kKeyViewStyle, m_viewStyle);
     if (m_viewStyle == ID_VIEW_DETAILS)
         m_columnWidths.Save(store, section, kKeyColumnWidths);
@@ -268,79 +260,6 @@ void PaneListCtrl::SetColumns(std::vector<PaneColumn> columns) {
     m_model->SetColumns(std::move(columns));
     SetColumnWidths({});
     UpdateSortIndicator();
-}
-
-// --- comparison and sorting
-
-void PaneListCtrl::SetSortKey(int key) {
-    m_sortKey = key;
-    UpdateSortIndicator();
-}
-
-void PaneListCtrl::SetAscending(bool ascending) {
-    m_ascending = ascending;
-    UpdateSortIndicator();
-}
-
-void PaneListCtrl::UpdateSortIndicator() {
-    int column = -1;
-    if (m_sortKey != ID_SORT_NONE) {
-        const std::vector<PaneColumn>& columns = Columns();
-        for (std::size_t i = 0; i < columns.size() && column < 0; ++i) {
-            if (columns[i].sortKey == m_sortKey)
-                column = int(i);
-        }
-    }
-    // The header flips its indicator on a click before the click reaches
-    // HeaderClicked; whatever the rule decided is set here again.
-    QHeaderView* header = m_tree->header();
-    header->setSortIndicatorShown(column >= 0);
-    header->setSortIndicator(column, m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-}
-
-std::uint32_t PaneListCtrl::SortParameter() const {
-    return ::SortParameter(m_sortKey, m_ascending);
-}
-
-void PaneListCtrl::Sort() {
-    if (m_model->Count() < 2)
-        return;
-    const ProgramChange change(*m_sticky);
-    const std::uint32_t parameter = SortParameter();
-    if (!m_compare) {
-        // The panes' order, with each row's keys made once.
-        m_model->SortWith(
-            [parameter](std::vector<FolderItem*>& rows) { SortItems(rows, parameter); });
-        return;
-    }
-    m_model->Sort([&](FolderItem* a, FolderItem* b) { return m_compare(a, b, parameter) < 0; });
-}
-
-void PaneListCtrl::HeaderClicked(int column) {
-    if (column < 0 || column >= int(Columns().size())) {
-        UpdateSortIndicator();
-        return;
-    }
-    m_sortKey = Columns()[std::size_t(column)].sortKey;
-    UpdateSortIndicator();
-    const int count = m_model->Count();
-    if (count < 2)
-        return;
-
-    // Which way does the list start out under the new key?
-    const CompareFunction compare = m_compare ? m_compare : CompareFunction(CompareItems);
-    const std::uint32_t parameter = ::SortParameter(m_sortKey, true);
-    FolderItem* first = m_model->ItemAt(0);
-    int result = 0;
-    for (int row = 1; row < count && result == 0; ++row)
-        result = compare(first, m_model->ItemAt(row), parameter);
-    if (result == 0)
-        return;
-    // Already ascending: the click reverses it.
-    m_ascending = result > 0;
-    UpdateSortIndicator();
-    const ProgramChange change(*m_sticky);
-    Sort();
 }
 
 // --- view style
@@ -440,8 +359,8 @@ bool PaneListCtrl::OnCommand(int id) {
         return true;
     }
     if (id == ID_SORT_ASCENDING) {
-        SetAscending(!m_ascending);
-        if (m_sortKey != ID_SORT_NONE)
+        SetAscending(!Ascending());
+        if (SortKey() != ID_SORT_NONE)
             Sort();
         return true;
     }
@@ -460,12 +379,12 @@ bool PaneListCtrl::UpdateCommand(int id, bool& enabled, bool& checked) const {
             enabled = std::any_of(columns.begin(), columns.end(),
                                   [](const PaneColumn& c) { return c.sortKey == ID_SORT_FOLDER; });
         }
-        checked = id == m_sortKey;
+        checked = id == SortKey();
         return true;
     }
     if (id == ID_SORT_ASCENDING) {
-        enabled = m_sortKey != ID_SORT_NONE;
-        checked = m_ascending;
+        enabled = SortKey() != ID_SORT_NONE;
+        checked = Ascending();
         return true;
     }
     if (IsViewCommand(id)) {
@@ -478,23 +397,9 @@ bool PaneListCtrl::UpdateCommand(int id, bool& enabled, bool& checked) const {
 
 // --- rows
 
-void PaneListCtrl::SuspendRedraw() {
-    if (m_suspendCount++ == 0)
-        setUpdatesEnabled(false);
-}
-
-void PaneListCtrl::ResumeRedraw() {
-    if (m_suspendCount == 0)
-        return;
-    if (--m_suspendCount == 0) {
-        FlushPending();
-        setUpdatesEnabled(true);
-    }
-}
-
 void PaneListCtrl::DeleteAllRows() {
     const ProgramChange change(*m_sticky);
-    m_announced = 0;
+    ForgetAnnouncedRows();
     m_model->Clear();
     // Letters typed for the old rows must not prefix the search in the new
     // ones: a quick "top", Backspace, "d" would look for "topd".
@@ -502,55 +407,11 @@ void PaneListCtrl::DeleteAllRows() {
     m_listWidth.RowsCleared();
 }
 
-void PaneListCtrl::SetItemCount(int count) {
-    m_announced = std::max(0, count);
-    m_model->Reserve(count);
-}
-
-int PaneListCtrl::AppendRow(FolderItem* item) {
-    const bool defer = m_suspendCount > 0 || m_announced > 0;
-    const int row = m_model->Append(item, defer);
-    if (m_announced > 0 && --m_announced == 0 && m_suspendCount == 0) {
-        FlushPending();
-    } else if (defer) {
-        // Fewer rows than announced must still show up.
-        ScheduleFlush();
-    }
-    return row;
-}
-
-void PaneListCtrl::FlushPending() const {
-    m_model->CommitPending();
-}
-
-void PaneListCtrl::ScheduleFlush() {
-    if (m_flushScheduled)
-        return;
-    m_flushScheduled = true;
-    QTimer::singleShot(0, this, [this] {
-        m_flushScheduled = false;
-        if (m_suspendCount == 0) {
-            m_announced = 0;
-            FlushPending();
-        }
-    });
-}
-
-void PaneListCtrl::RemoveRow(FolderItem* item) {
-    const ProgramChange change(*m_sticky);
-    m_model->Remove(item);
-}
-
-void PaneListCtrl::RemoveRows(const std::vector<FolderItem*>& items) {
-    const ProgramChange change(*m_sticky);
-    m_model->Remove(std::vector<const FolderItem*>(items.begin(), items.end()));
-}
-
 void PaneListCtrl::ShowRows(std::vector<FolderItem*> rows,
                             const std::function<bool(FolderItem*)>& stays) {
     const ProgramChange change(*m_sticky);
     FlushPending();
-    m_announced = 0;
+    ForgetAnnouncedRows();
     // A selected row that goes must leave the selection through a change
     // the selection's listeners see; a layout change alone would drop it
     // silently.
@@ -595,173 +456,6 @@ int PaneListCtrl::RowAtGlobal(const QPoint& globalPos) const {
     return index.isValid() ? index.row() : -1;
 }
 
-// --- selection and focus
-
-int PaneListCtrl::FocusedRow() const {
-    const QModelIndex current = m_selection->currentIndex();
-    return current.isValid() ? current.row() : -1;
-}
-
-void PaneListCtrl::SetFocusedRow(int row, bool select, bool ensureVisible) {
-    const ProgramChange change(*m_sticky);
-    FlushPending();
-    if (row < 0 || row >= m_model->Count()) {
-        m_selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-        return;
-    }
-    const QModelIndex index = m_model->index(row, 0);
-    m_selection->setCurrentIndex(index,
-                                 select ? QItemSelectionModel::Select | QItemSelectionModel::Rows
-                                        : QItemSelectionModel::NoUpdate);
-    if (ensureVisible)
-        EnsureVisible(row);
-}
-
-void PaneListCtrl::SelectFocusedAfterNavigation() {
-    // Under sticky selection, and in commander mode, a move changes only
-    // the focus.
-    if (StickySelection() || m_commander)
-        return;
-    FlushPending();
-    const QModelIndex current = m_selection->currentIndex();
-    if (!current.isValid())
-        return;
-    const QModelIndexList selected = m_selection->selectedRows();
-    if (selected.size() == 1 && selected.front().row() == current.row())
-        return;
-    m_selection->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-void PaneListCtrl::EnsureVisible(int row) {
-    FlushPending();
-    if (row < 0 || row >= m_model->Count())
-        return;
-    ActiveView()->scrollTo(m_model->index(row, 0));
-}
-
-bool PaneListCtrl::IsRowSelected(int row) const {
-    FlushPending();
-    if (row < 0 || row >= m_model->Count())
-        return false;
-    return m_selection->isSelected(m_model->index(row, 0));
-}
-
-void PaneListCtrl::SelectRow(int row, bool selected) {
-    const ProgramChange change(*m_sticky);
-    FlushPending();
-    if (row < 0 || row >= m_model->Count())
-        return;
-    m_selection->select(m_model->index(row, 0),
-                        (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                            QItemSelectionModel::Rows);
-}
-
-void PaneListCtrl::SelectAll() {
-    const ProgramChange change(*m_sticky);
-    FlushPending();
-    const int count = m_model->Count();
-    if (count == 0)
-        return;
-    m_selection->select(
-        QItemSelection(m_model->index(0, 0), m_model->index(count - 1, m_model->columnCount() - 1)),
-        QItemSelectionModel::Select);
-}
-
-void PaneListCtrl::ClearSelection() {
-    const ProgramChange change(*m_sticky);
-    m_selection->clearSelection();
-}
-
-void PaneListCtrl::SetSelectedRows(const std::vector<bool>& selected) {
-    const ProgramChange change(*m_sticky);
-    FlushPending();
-    const int count = std::min(m_model->Count(), int(selected.size()));
-    const int lastColumn = m_model->columnCount() - 1;
-    QItemSelection selection;
-    for (int row = 0; row < count; ++row) {
-        if (!selected[size_t(row)])
-            continue;
-        const int top = row;
-        while (row + 1 < count && selected[size_t(row + 1)]) ++row;
-        selection.select(m_model->index(top, 0), m_model->index(row, lastColumn));
-    }
-    m_selection->select(selection, QItemSelectionModel::ClearAndSelect);
-}
-
-void PaneListCtrl::SelectRows(const std::vector<int>& rows, bool selected) {
-    FlushPending();
-    const int count = m_model->Count();
-    std::vector<bool> state(std::size_t(count), false);
-    for (int row : SelectedRows()) {
-        if (row < count)
-            state[std::size_t(row)] = true;
-    }
-    bool changed = false;
-    for (int row : rows) {
-        if (row >= 0 && row < count && state[std::size_t(row)] != selected) {
-            state[std::size_t(row)] = selected;
-            changed = true;
-        }
-    }
-    if (changed)
-        SetSelectedRows(state);
-}
-
-PaneListCtrl::SelectionTotals PaneListCtrl::SelectedTotals() const {
-    if (m_totalsValid)
-        return m_totals;
-    SelectionTotals totals;
-    for (int row : SelectedRows()) {
-        ++totals.count;
-        if (const FolderItem* item = m_model->ItemAt(row))
-            totals.bytes += item->size;
-    }
-    m_totals = totals;
-    m_totalsValid = true;
-    return totals;
-}
-
-std::vector<int> PaneListCtrl::SelectedRows() const {
-    ++m_selectionWalks;
-    // Merge the selection's ranges rather than asking row by row: a select
-    // all of 100,000 rows is one range.
-    std::vector<std::pair<int, int>> ranges;
-    for (const QItemSelectionRange& range : m_selection->selection()) {
-        if (range.isValid() && range.left() == 0)
-            ranges.emplace_back(range.top(), range.bottom());
-    }
-    std::sort(ranges.begin(), ranges.end());
-    std::vector<int> rows;
-    int next = 0;
-    for (const auto& [top, bottom] : ranges) {
-        for (int row = std::max(top, next); row <= bottom; ++row) rows.push_back(row);
-        next = std::max(next, bottom + 1);
-    }
-    return rows;
-}
-
-std::vector<FolderItem*> PaneListCtrl::SelectedItems() const {
-    std::vector<FolderItem*> items;
-    for (int row : SelectedRows()) items.push_back(m_model->ItemAt(row));
-    return items;
-}
-
-std::vector<FolderItem*> PaneListCtrl::OperandItems() const {
-    std::vector<FolderItem*> items = SelectedItems();
-    if (items.empty() && m_commander) {
-        if (FolderItem* focused = m_model->ItemAt(FocusedRow()))
-            items.push_back(focused);
-    }
-    return items;
-}
-
-int PaneListCtrl::OperandCount() const {
-    const int marked = SelectedCount();
-    if (marked == 0 && m_commander && FocusedRow() >= 0)
-        return 1;
-    return marked;
-}
-
 bool PaneListCtrl::EditLabel(int row) {
     FlushPending();
     if (row < 0 || row >= m_model->Count() || m_editing)
@@ -788,42 +482,6 @@ void PaneListCtrl::OnEditorClosed() {
     m_editing = false;
     m_editIndex = QPersistentModelIndex();
     Q_EMIT labelEditClosed(row);
-}
-
-int PaneListCtrl::FocusNextSelected(bool down, bool* wrapped) {
-    if (wrapped)
-        *wrapped = false;
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty())
-        return -1;
-    const int focused = FocusedRow();
-    int target = -1;
-    if (down) {
-        const auto next = std::upper_bound(rows.begin(), rows.end(), focused);
-        target = next != rows.end() ? *next : rows.front();
-        if (next == rows.end() && wrapped)
-            *wrapped = true;
-    } else {
-        const auto next = std::lower_bound(rows.begin(), rows.end(), focused);
-        target = next != rows.begin() ? *std::prev(next) : rows.back();
-        if (next == rows.begin() && wrapped)
-            *wrapped = true;
-    }
-    const QModelIndex index = m_model->index(target, 0);
-    m_selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    ActiveView()->scrollTo(index);
-    return target;
-}
-
-// --- sticky selection
-
-QItemSelectionModel::SelectionFlags PaneListCtrl::StickySelectionCommand(
-    const QModelIndex& index, const QEvent* event, QItemSelectionModel::SelectionFlags base) const {
-    return m_sticky->Command(index, event, base);
-}
-
-void PaneListCtrl::RestoreStickySelection() {
-    m_sticky->Restore();
 }
 
 // --- keys
@@ -873,34 +531,6 @@ bool PaneListCtrl::HandleKey(QKeyEvent* event) {
         return true;
     }
     return false;
-}
-
-void PaneListCtrl::ToggleFocused(bool moveFocus) {
-    // Space and Insert are the pane's own selection keys: they toggle under
-    // sticky selection too.
-    const ProgramChange change(*m_sticky);
-    FlushPending();
-    const int row = FocusedRow();
-    if (row < 0)
-        return;
-    m_selection->select(m_model->index(row, 0),
-                        QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
-    if (moveFocus && row + 1 < m_model->Count()) {
-        const QModelIndex next = m_model->index(row + 1, 0);
-        m_selection->setCurrentIndex(next, QItemSelectionModel::NoUpdate);
-        ActiveView()->scrollTo(next);
-    }
-}
-
-void PaneListCtrl::FocusSearchResult(int row) {
-    // Under sticky selection a search only moves the focus.
-    FlushPending();
-    const QModelIndex index = m_model->index(row, 0);
-    m_selection->setCurrentIndex(
-        index, StickySelection() || m_commander
-                   ? QItemSelectionModel::NoUpdate
-                   : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    ActiveView()->scrollTo(index);
 }
 
 bool PaneListCtrl::eventFilter(QObject* watched, QEvent* event) {
