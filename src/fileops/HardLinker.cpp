@@ -183,6 +183,10 @@ bool HardLinker::ReplaceWithLink(const QByteArray& source, const QByteArray& tar
 }
 
 bool HardLinker::LinkTree(const QByteArray& sourceFolder, const QByteArray& targetParent) {
+    // Read through the descriptor opened without following a link, and
+    // stat each entry relative to it: a folder swapped for a link meanwhile
+    // is never linked through. TreeWalker reports a folder's entries before
+    // the caller could act on them one by one, so it does not fit here.
     UniqueDir dir = UniqueDir::OpenFolder(sourceFolder);
     if (!dir)
         return false;

@@ -18,6 +18,7 @@
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/namespace/DropEffects.h"
 #include "platform/ui/Prompter.h"
 #include "shell/Notice.h"
 
@@ -30,30 +31,6 @@ const QString kCancel = QStringLiteral("Cancel");
 
 // The size of a one-item drag image.
 constexpr int kDragImageSize = 32;
-
-std::uint32_t EffectsOf(Qt::DropActions actions) {
-    std::uint32_t effects = 0;
-    if (actions & Qt::CopyAction)
-        effects |= DROPEFFECT_COPY;
-    if (actions & Qt::MoveAction)
-        effects |= DROPEFFECT_MOVE;
-    if (actions & Qt::LinkAction)
-        effects |= DROPEFFECT_LINK;
-    return effects;
-}
-
-Qt::DropAction ActionOf(std::uint32_t effect) {
-    switch (effect) {
-        case DROPEFFECT_COPY:
-            return Qt::CopyAction;
-        case DROPEFFECT_MOVE:
-            return Qt::MoveAction;
-        case DROPEFFECT_LINK:
-            return Qt::LinkAction;
-        default:
-            return Qt::IgnoreAction;
-    }
-}
 
 // Asks a drop target which effect it would have (enter, then leave).
 std::uint32_t AskEffect(ShellDropTarget& target, const ShellDataObject& data,

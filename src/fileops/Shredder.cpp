@@ -194,6 +194,8 @@ ShredResult Shredder::ShredTreeAt(int parentFd, const QByteArray& path, const ch
         return ShredResult::kWriteError;
     if (device && info.st_dev != *device)
         return ShredResult::kOtherVolume;
+    // A no-follow, descriptor-relative walk on purpose: shredding must never
+    // reach through a link swapped in for a folder, nor leave the volume.
     const int listFd = ::dup(fd.get());
     UniqueDir dir(listFd >= 0 ? ::fdopendir(listFd) : nullptr);
     if (!dir) {

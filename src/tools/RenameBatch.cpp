@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 
@@ -82,15 +83,10 @@ std::vector<RenameRow> UndoRows(const RenameOutcome& done) {
 
 QSet<QString> FolderNames(const QString& folder) {
     QSet<QString> names;
-    DIR* dir = ::opendir(NameToBytes(folder).constData());
-    if (!dir)
+    const std::optional<std::vector<QByteArray>> read = DirectoryNames(NameToBytes(folder));
+    if (!read)
         return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (::strcmp(name, ".") == 0 || ::strcmp(name, "..") == 0)
-            continue;
-        names.insert(NameFromBytes(name, qsizetype(::strlen(name))));
-    }
-    ::closedir(dir);
+    names.reserve(qsizetype(read->size()));
+    for (const QByteArray& name : *read) names.insert(NameFromBytes(name));
     return names;
 }

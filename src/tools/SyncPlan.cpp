@@ -28,6 +28,8 @@ SyncEntry::Kind KindOf(mode_t mode) {
 
 void ScanFolder(int dirFd, const QString& shownPath, SyncEntry& folder,
                 const std::atomic<bool>* stop, QStringList* problems) {
+    // The folder is read through the descriptor the caller opened without
+    // following links, so both sides are compared as they are on disk.
     DIR* dir = ::fdopendir(dirFd);
     if (!dir) {
         ::close(dirFd);

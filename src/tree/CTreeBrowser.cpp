@@ -29,6 +29,7 @@
 #include "platform/fileop/FileOpQueue.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/fs/Volumes.h"
+#include "platform/namespace/DropEffects.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellNamespace.h"
 #include "platform/ui/KeyState.h"
@@ -81,30 +82,6 @@ public:
     std::uint64_t generation;
     TreeListing listing;
 };
-
-std::uint32_t EffectsOf(Qt::DropActions actions) {
-    std::uint32_t effects = 0;
-    if (actions & Qt::CopyAction)
-        effects |= DROPEFFECT_COPY;
-    if (actions & Qt::MoveAction)
-        effects |= DROPEFFECT_MOVE;
-    if (actions & Qt::LinkAction)
-        effects |= DROPEFFECT_LINK;
-    return effects;
-}
-
-Qt::DropAction ActionOf(std::uint32_t effect) {
-    switch (effect) {
-        case DROPEFFECT_COPY:
-            return Qt::CopyAction;
-        case DROPEFFECT_MOVE:
-            return Qt::MoveAction;
-        case DROPEFFECT_LINK:
-            return Qt::LinkAction;
-        default:
-            return Qt::IgnoreAction;
-    }
-}
 
 bool IsRightButtonDrag(const QDropEvent& event) {
     return (event.buttons() & Qt::RightButton) ||

@@ -27,18 +27,16 @@ bool OpensAsFolder(const QByteArray& name) {
     return extensions && extensions->OpensAsFolder(name);
 }
 
-// The closedir of a directory stream.
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
+// Names and types come a buffer at a time; most folders are one read.
+constexpr std::size_t kFolderReadBuffer = 64 * 1024;
 
 // One entry of a file-system folder as a folder item, or a null id when the
 // entry is no folder. The type comes from the directory entry; a stat is
 // made only where that type says nothing (DT_UNKNOWN) and for files that open
 // as folders, whose ids must carry their real size and time.
-IdList FolderIdOf(int dirFd, const dirent& entry) {
-    const QByteArray name(entry.d_name);
-    unsigned char type = entry.d_type;
+IdList FolderIdOf(int dirFd, const DirectoryStream::Name& entry) {
+    const QByteArray& name = entry.name;
+    const unsigned char type = entry.type;
     if (type == DT_UNKNOWN) {
         const std::optional<FileSystemItemData> data = StatEntryAt(dirFd, name);
         if (!data)
@@ -65,27 +63,21 @@ IdList FolderIdOf(int dirFd, const dirent& entry) {
 // The folders of a directory by their entry types. False when it can't be
 // opened or a read fails.
 bool ReadDirectoryFolders(const QByteArray& path, bool showHidden, std::vector<IdList>& out) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    DirectoryStream dir(path);
+    if (!dir.IsOpen())
         return false;
-    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
-    if (!dir) {
-        ::close(fd);
-        return false;
+    std::vector<DirectoryStream::Name> names;
+    while (dir.ReadNames(names, kFolderReadBuffer)) {
+        for (const DirectoryStream::Name& entry : names) {
+            if (!showHidden && IsHiddenName(entry.name.constData()))
+                continue;
+            IdList id = FolderIdOf(dir.Fd(), entry);
+            if (!id.IsNull())
+                out.push_back(std::move(id));
+        }
+        names.clear();
     }
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry)
-            return errno == 0;
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
-        if (!showHidden && IsHiddenName(entry->d_name))
-            continue;
-        IdList id = FolderIdOf(::dirfd(dir.get()), *entry);
-        if (!id.IsNull())
-            out.push_back(std::move(id));
-    }
+    return dir.Error() == 0;
 }
 
 // The folders of any other folder, by its enumeration.

@@ -86,6 +86,8 @@ public:
 private:
     bool AddChildren(const QByteArray& path, const QByteArray& relative,
                      const std::atomic<bool>& stop) {
+        // O_NOFOLLOW and a read of this descriptor: a folder swapped for a
+        // link after it was stat'ed is refused, not packed through.
         const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
         if (!dir) {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <cstring>
 
+#include "platform/fs/FileSystem.h"
 #include "platform/namespace/NameCodec.h"
 
 namespace fileop {
@@ -22,10 +23,7 @@ QByteArray Join(const QByteArray& folder, const QByteArray& name) {
 }
 
 QByteArray ParentOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash <= 0)
-        return "/";
-    return path.left(slash);
+    return ParentPathBytes(path);
 }
 
 QByteArray StripTrailingSlashes(QByteArray path) {
@@ -38,7 +36,7 @@ QString Shown(const QByteArray& nameOrPath) {
 }
 
 QString ShownPath(const QByteArray& path) {
-    return DisplayFromName(NameFromBytes(path));
+    return DisplayFromBytes(path);
 }
 
 }  // namespace fileop

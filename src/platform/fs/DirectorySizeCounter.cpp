@@ -60,6 +60,8 @@ void DirectorySizeWorker::Count(const QList<QByteArray>& paths) {
         while (!pending.empty() && !stopped) {
             const QByteArray folder = std::move(pending.back());
             pending.pop_back();
+            // A no-follow open and entries stat'ed relative to it: a link
+            // is counted as itself and never entered.
             const UniqueDir dir = UniqueDir::OpenFolder(folder);
             if (!dir) {
                 ++totals.unreadable;

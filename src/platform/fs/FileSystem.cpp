@@ -168,6 +168,15 @@ std::optional<std::uint64_t> TotalSpace(const QByteArray& path) {
     return std::uint64_t(st.f_blocks) * std::uint64_t(st.f_frsize);
 }
 
+QString DisplayFromBytes(const QByteArray& bytes) {
+    return DisplayFromName(NameFromBytes(bytes));
+}
+
+QByteArray ParentPathBytes(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
 QByteArray JoinPathBytes(const QByteArray& folder, const QByteArray& name) {
     if (folder.isEmpty())
         return name;

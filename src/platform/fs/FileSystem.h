@@ -116,6 +116,14 @@ std::optional<std::uint64_t> TotalSpace(const QByteArray& path);
 /// one).
 QByteArray JoinPathBytes(const QByteArray& folder, const QByteArray& name);
 
+/// The folder that holds a path: all before its last "/"; "/" for an entry
+/// of the root and for a path without a "/".
+QByteArray ParentPathBytes(const QByteArray& path);
+
+/// A name or path of the disk as the user reads it: DisplayFromName of the
+/// name its bytes decode to (NameFromBytes).
+QString DisplayFromBytes(const QByteArray& bytes);
+
 /// The last component of a path: what follows its last "/", trailing
 /// slashes ignored ("/" for the root; the whole path when it has no "/").
 QByteArray LastComponent(const QByteArray& path);

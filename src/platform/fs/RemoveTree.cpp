@@ -80,6 +80,8 @@ struct Walk {
         }
         std::vector<QByteArray> names;
         {
+            // Read through the descriptor checked above (not the path), so
+            // a folder replaced by a link meanwhile is never removed through.
             UniqueDir dir(::fdopendir(::dup(fd.get())));
             if (!dir) {
                 Fail();

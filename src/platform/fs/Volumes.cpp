@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 
@@ -118,11 +119,6 @@ bool IsSystemDevice(const QByteArray& device) {
             return true;
     }
     return false;
-}
-
-QByteArray ParentFolder(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
 }
 
 // udev writes unsafe bytes of a label as "\xHH".
@@ -295,7 +291,7 @@ bool IsUserVisibleMount(const MountEntry& mount, const VisibilityContext& contex
     }
     if (inRuntimeDir || path.startsWith("/media/")) {
         // Another user's /media/<user>/ folder is not ours to show.
-        const QByteArray parent = ParentFolder(path);
+        const QByteArray parent = ParentPathBytes(path);
         if (parent.startsWith("/media/") && context.canEnter && !context.canEnter(parent)) {
             return false;
         }
@@ -452,25 +448,22 @@ DriveType VolumeTable::DriveTypeOf(const QByteArray& path) const {
 }
 
 QString VolumeTable::LabelOf(const MountEntry& mount) const {
-    const UniqueDir dir(::opendir(m_devices.byLabelDir.constData()));
-    if (!dir)
+    const std::optional<std::vector<QByteArray>> names = DirectoryNames(m_devices.byLabelDir);
+    if (!names)
         return {};
     const QByteArray device = mount.source.startsWith('/') ? RealPath(mount.source) : QByteArray();
-    QString label;
-    while (const struct dirent* d = ::readdir(dir.get())) {
-        if (d->d_name[0] == '.')
+    for (const QByteArray& name : *names) {
+        if (name.startsWith('.'))
             continue;
-        const QByteArray link = m_devices.byLabelDir + '/' + d->d_name;
+        const QByteArray link = m_devices.byLabelDir + '/' + name;
         struct stat st;
         const bool sameNumber = mount.major != 0 && ::stat(link.constData(), &st) == 0 &&
                                 S_ISBLK(st.st_mode) &&
                                 st.st_rdev == makedev(mount.major, mount.minor);
-        if (sameNumber || (!device.isEmpty() && RealPath(link) == device)) {
-            label = NameFromBytes(UnescapeUdev(d->d_name));
-            break;
-        }
+        if (sameNumber || (!device.isEmpty() && RealPath(link) == device))
+            return NameFromBytes(UnescapeUdev(name));
     }
-    return label;
+    return {};
 }
 
 QString VolumeTable::DisplayNameOf(const MountEntry& mount) const {

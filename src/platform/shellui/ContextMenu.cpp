@@ -30,15 +30,6 @@ QString SystemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString Shown(const QByteArray& bytes) {
-    return DisplayFromName(NameFromBytes(bytes));
-}
-
-QByteArray FolderOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
 // A menu text shows "&" as a mnemonic: names must double theirs.
 QString EscapeMnemonic(QString text) {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -154,8 +145,8 @@ bool LaunchEach(const QList<QByteArray>& paths, const InvokeContext& context) {
     for (const QByteArray& path : paths) {
         if (!ShellLaunchPath(path)) {
             if (context.errorText) {
-                *context.errorText =
-                    QStringLiteral("\"%1\" could not be opened").arg(Shown(LastComponent(path)));
+                *context.errorText = QStringLiteral("\"%1\" could not be opened")
+                                         .arg(DisplayFromBytes(LastComponent(path)));
             }
             return false;
         }
@@ -183,7 +174,7 @@ MenuVerb TemplateVerb(const TemplateEntry& entry, const QByteArray& folder) {
     }
     verb.verb = QStringLiteral("shellnew");
     verb.helpText =
-        QStringLiteral("Creates a new \"%1\" in this folder").arg(Shown(entry.fileName));
+        QStringLiteral("Creates a new \"%1\" in this folder").arg(DisplayFromBytes(entry.fileName));
     verb.run = [templatePath = entry.path, folder](const InvokeContext& context) {
         QString error;
         const auto made = CreateFromTemplate(templatePath, folder, &error);
@@ -246,7 +237,7 @@ bool MakeLinksInPlace(const QList<QByteArray>& paths, QByteArray* createdName, Q
     bool first = true;
     for (const QByteArray& path : paths) {
         const QByteArray name = "Link to " + LastComponent(path);
-        const QByteArray folder = FolderOf(path);
+        const QByteArray folder = ParentPathBytes(path);
         bool made = false;
         for (int n = 1; n <= 10000 && !made; ++n) {
             const QByteArray candidate = NumberedName(name, n);
@@ -259,7 +250,7 @@ bool MakeLinksInPlace(const QList<QByteArray>& paths, QByteArray* createdName, Q
             } else if (errno != EEXIST) {
                 if (error) {
                     *error = QStringLiteral("The link to \"%1\" cannot be made: %2")
-                                 .arg(Shown(LastComponent(path)), SystemError(errno));
+                                 .arg(DisplayFromBytes(LastComponent(path)), SystemError(errno));
                 }
                 return false;
             }
@@ -324,7 +315,8 @@ std::unique_ptr<VerbContextMenu> MakeFileSystemBackgroundMenu(const QByteArray& 
         MenuVerb none;
         none.verb = QStringLiteral("shellnew");
         none.text = kNoTemplatesText;
-        none.helpText = QStringLiteral("Files put into %1 are offered here").arg(Shown(directory));
+        none.helpText =
+            QStringLiteral("Files put into %1 are offered here").arg(DisplayFromBytes(directory));
         none.enabled = false;
         shellNew.children.push_back(std::move(none));
     }

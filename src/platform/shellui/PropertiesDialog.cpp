@@ -31,15 +31,6 @@ const QString kNotAvailable = QStringLiteral("<n/a>");
 // read, write, run.
 constexpr std::array<unsigned, 9> kBitOrder = {0400, 0200, 0100, 040, 020, 010, 04, 02, 01};
 
-QString Shown(const QByteArray& bytes) {
-    return DisplayFromName(NameFromBytes(bytes));
-}
-
-QByteArray FolderOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
 QString Capitalised(QString text) {
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
@@ -231,7 +222,7 @@ void PropertiesDialog::BuildForPaths() {
 
     if (items.size() == 1) {
         const Item& item = items.front();
-        const QString name = Shown(LastComponent(item.path));
+        const QString name = DisplayFromBytes(LastComponent(item.path));
         setWindowTitle(QStringLiteral("%1 Properties").arg(name));
         AddRow(Field::Name, QStringLiteral("Name:"), name);
         AddRow(Field::Kind, QStringLiteral("Kind:"),
@@ -249,13 +240,13 @@ void PropertiesDialog::BuildForPaths() {
         AddRow(Field::Kind, QStringLiteral("Kind:"),
                kinds.size() == 1 ? kinds.first() : QStringLiteral("Several kinds"));
     }
-    QByteArray folder = FolderOf(items.front().path);
+    QByteArray folder = ParentPathBytes(items.front().path);
     for (const Item& item : items) {
-        if (FolderOf(item.path) != folder)
+        if (ParentPathBytes(item.path) != folder)
             folder.clear();
     }
     AddRow(Field::Location, QStringLiteral("Location:"),
-           folder.isEmpty() ? QStringLiteral("Several folders") : Shown(folder));
+           folder.isEmpty() ? QStringLiteral("Several folders") : DisplayFromBytes(folder));
 
     if (anyFolder) {
         AddRow(Field::Size, QStringLiteral("Size:"), QString());
@@ -298,7 +289,7 @@ void PropertiesDialog::BuildForPaths() {
     if (S_ISLNK(item.st.st_mode)) {
         const auto target = ReadLink(item.path);
         AddRow(Field::LinkTarget, QStringLiteral("Link target:"),
-               target ? Shown(*target) : kNotAvailable);
+               target ? DisplayFromBytes(*target) : kNotAvailable);
         return;
     }
     AddPermissionRows(item.st.st_mode);
@@ -429,7 +420,7 @@ bool PropertiesDialog::Apply() {
         return true;
     }
     m_error->setText(QStringLiteral("The permissions of \"%1\" could not be changed: %2")
-                         .arg(Shown(LastComponent(path)), SystemError(error)));
+                         .arg(DisplayFromBytes(LastComponent(path)), SystemError(error)));
     m_error->show();
     return false;
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellFolder.h"
@@ -55,13 +56,6 @@ bool HasExecutableHeader(const QByteArray& path) {
     if (got >= 4 && head[0] == '\x7f' && head[1] == 'E' && head[2] == 'L' && head[3] == 'F')
         return true;
     return got >= 2 && head[0] == '#' && head[1] == '!';
-}
-
-QByteArray FolderOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash <= 0)
-        return "/";
-    return path.left(slash);
 }
 
 // Runs the program detached: GLib's intermediate child makes the program a
@@ -176,7 +170,7 @@ LaunchOutcome ShellLaunchPathWithReason(const QByteArray& path) {
         if (IsDesktopFileName(path))
             return Started(ShellLaunchDesktopFile(path), path);
         if (::access(path.constData(), X_OK) == 0 && HasExecutableHeader(path))
-            return Started(RunDetached(path, FolderOf(path)), path);
+            return Started(RunDetached(path, ParentPathBytes(path)), path);
     }
     return ShellOpenWithDefaultWithReason(path);
 }

@@ -45,11 +45,6 @@ QByteArray StripTrailingSlashes(QByteArray path) {
     return path;
 }
 
-QByteArray ParentOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
 QByteArray RealPathOf(const QByteArray& path) {
     char buffer[PATH_MAX];
     if (!::realpath(path.constData(), buffer))
@@ -189,7 +184,7 @@ TrashResult MoveToTrash(const QByteArray& rawPath, QString* error) {
         SetError(error, Tr("\"%1\" cannot be moved to the trash.").arg(NameFromBytes(rawPath)));
         return TrashResult::Failed;
     }
-    const QByteArray parent = RealPathOf(ParentOf(path));
+    const QByteArray parent = RealPathOf(ParentPathBytes(path));
     if (parent.isEmpty()) {
         const int e = errno;
         SetError(error, Tr("Cannot move \"%1\" to the trash: %2").arg(shown, ErrnoText(e)));
@@ -204,7 +199,7 @@ TrashResult MoveToTrash(const QByteArray& rawPath, QString* error) {
     const QByteArray homeTrash = HomeTrashPath();
     QByteArray probe = XdgDataHome();
     struct stat homeSt;
-    while (::stat(probe.constData(), &homeSt) != 0 && probe != "/") probe = ParentOf(probe);
+    while (::stat(probe.constData(), &homeSt) != 0 && probe != "/") probe = ParentPathBytes(probe);
     const bool onHomeDevice = homeSt.st_dev == item.st_dev;
     if (onHomeDevice) {
         if (PathIsUnder(realPath,
@@ -324,10 +319,6 @@ FileTime ParseDeletionDate(const QByteArray& value) {
         return 0;
     const qint64 ms = when.toMSecsSinceEpoch();
     return FileTimeFromTimespec(ms / 1000, (ms % 1000) * 1000000);
-}
-
-QString Shown(const QByteArray& bytes) {
-    return DisplayFromName(NameFromBytes(bytes));
 }
 
 PromptAnswer Ask(const QString& text, PromptButtons buttons, int defaultButton, QWidget* parent) {
@@ -494,18 +485,25 @@ std::optional<TrashEntry> ReadTrashEntry(const TrashDirectory& trash, const QByt
     return entry;
 }
 
+// The info folder is read a buffer of names at a time.
+constexpr std::size_t kInfoReadBuffer = 64 * 1024;
+
 std::vector<TrashEntry> ListTrashDirectory(const TrashDirectory& trash) {
     std::vector<TrashEntry> out;
     const QByteArray infoDir = trash.path + "/info";
-    const UniqueDir dir(::opendir(infoDir.constData()));
-    if (!dir)
+    DirectoryStream dir(infoDir);
+    if (!dir.IsOpen())
         return out;
-    while (const struct dirent* d = ::readdir(dir.get())) {
-        const QByteArray file(d->d_name);
-        if (!file.endsWith(".trashinfo") || file.size() <= qsizetype(sizeof(".trashinfo") - 1))
-            continue;
-        if (auto entry = ReadTrashEntry(trash, file.chopped(int(sizeof(".trashinfo") - 1))))
-            out.push_back(std::move(*entry));
+    std::vector<DirectoryStream::Name> names;
+    while (dir.ReadNames(names, kInfoReadBuffer)) {
+        for (const DirectoryStream::Name& name : names) {
+            const QByteArray& file = name.name;
+            if (!file.endsWith(".trashinfo") || file.size() <= qsizetype(sizeof(".trashinfo") - 1))
+                continue;
+            if (auto entry = ReadTrashEntry(trash, file.chopped(int(sizeof(".trashinfo") - 1))))
+                out.push_back(std::move(*entry));
+        }
+        names.clear();
     }
     return out;
 }
@@ -532,7 +530,7 @@ TrashActionResult RestoreFromTrash(std::span<const TrashEntry> entries, QWidget*
                                    QString* error) {
     bool failed = false;
     for (const TrashEntry& entry : entries) {
-        const QString shown = Shown(entry.OriginalName());
+        const QString shown = DisplayFromBytes(entry.OriginalName());
         struct stat st;
         if (::lstat(entry.FilePath().constData(), &st) != 0) {
             AddError(error, Tr("\"%1\" is no longer in the trash.").arg(shown));
@@ -540,12 +538,12 @@ TrashActionResult RestoreFromTrash(std::span<const TrashEntry> entries, QWidget*
             continue;
         }
         const QByteArray target = entry.originalPath;
-        const QByteArray folder = ParentOf(target);
+        const QByteArray folder = ParentPathBytes(target);
         if (::lstat(target.constData(), &st) == 0) {
             const PromptAnswer answer =
                 Ask(Tr("\"%1\" already exists in \"%2\".\nReplace it with the item from the "
                        "trash? The item there is moved to the trash.")
-                        .arg(shown, Shown(folder)),
+                        .arg(shown, DisplayFromBytes(folder)),
                     PromptButtons::YesNoCancel, 1, parent);
             if (answer == PromptAnswer::Cancel)
                 return TrashActionResult::Cancelled;
@@ -563,7 +561,7 @@ TrashActionResult RestoreFromTrash(std::span<const TrashEntry> entries, QWidget*
         if (!MakePathBytes(folder, 0777)) {
             const int e = errno;
             AddError(error, Tr("\"%1\" was not restored: its folder \"%2\" cannot be made: %3")
-                                .arg(shown, Shown(folder), ErrnoText(e)));
+                                .arg(shown, DisplayFromBytes(folder), ErrnoText(e)));
             failed = true;
             continue;
         }
@@ -598,7 +596,7 @@ TrashActionResult DeleteFromTrash(std::span<const TrashEntry> entries, bool conf
         const QString text =
             entries.size() == 1
                 ? Tr("Delete \"%1\" for good? This cannot be undone.")
-                      .arg(Shown(entries.front().OriginalName()))
+                      .arg(DisplayFromBytes(entries.front().OriginalName()))
                 : Tr("Delete these %1 items for good? This cannot be undone.").arg(entries.size());
         if (Ask(text, PromptButtons::YesNo, 1, parent) != PromptAnswer::Yes)
             return TrashActionResult::Cancelled;
@@ -608,7 +606,7 @@ TrashActionResult DeleteFromTrash(std::span<const TrashEntry> entries, bool conf
         if (!RemoveTree(entry.FilePath())) {
             const int e = errno;
             AddError(error, Tr("\"%1\" could not be deleted: %2")
-                                .arg(Shown(entry.OriginalName()), ErrnoText(e)));
+                                .arg(DisplayFromBytes(entry.OriginalName()), ErrnoText(e)));
             failed = true;
             continue;  // its info stays, so what is left still shows in the trash
         }

@@ -36,10 +36,6 @@ QByteArray FolderPart(const QByteArray& path) {
     return slash <= 0 ? QByteArray("/") : path.left(slash);
 }
 
-QString Shown(const QByteArray& bytes) {
-    return DisplayFromName(NameFromBytes(bytes));
-}
-
 TrashEntry EntryOf(const TrashItemData& data) {
     TrashEntry entry;
     entry.trash = {data.trashDir, data.topdir};
@@ -171,7 +167,7 @@ std::optional<QString> TrashFolder::GetDisplayNameOf(const IdList& item, std::ui
         return std::nullopt;
     if (flags & SHGDN_FORPARSING)
         return NameFromBytes(EntryOf(*data).FilePath());
-    return Shown(LastComponent(data->originalPath));
+    return DisplayFromBytes(LastComponent(data->originalPath));
 }
 
 IdList TrashFolder::ParseDisplayName(const QString& name) {
@@ -251,7 +247,7 @@ std::optional<FindData> TrashFolder::GetFindData(const IdList& item) {
     if (!data)
         return std::nullopt;
     FindData fd;
-    fd.name = Shown(LastComponent(data->originalPath));
+    fd.name = DisplayFromBytes(LastComponent(data->originalPath));
     fd.mode = data->mode;
     fd.size = data->size;
     fd.times[kTimeModified] = data->deletionTime;
@@ -285,7 +281,7 @@ std::optional<QString> TrashFolder::GetInfoTip(const IdList& item) {
         return std::nullopt;
     const QLocale locale = QLocale::system();
     QStringList lines;
-    lines << Tr("Original location: %1").arg(Shown(FolderPart(data->originalPath)));
+    lines << Tr("Original location: %1").arg(DisplayFromBytes(FolderPart(data->originalPath)));
     if (data->deletionTime) {
         const QDateTime when =
             QDateTime::fromMSecsSinceEpoch(FileTimeToUnixMilliseconds(data->deletionTime));
@@ -427,7 +423,7 @@ bool TrashPaths(const QList<QByteArray>& paths, QWidget* parent) {
                         any = true;
                     } else {
                         failures << Tr("\"%1\" could not be deleted: %2")
-                                        .arg(Shown(LastComponent(path)),
+                                        .arg(DisplayFromBytes(LastComponent(path)),
                                              QString::fromLocal8Bit(std::strerror(errno)));
                     }
                 }
