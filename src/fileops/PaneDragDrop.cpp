@@ -13,6 +13,7 @@
 #include <QMimeData>
 
 #include "fileops/CPaneTransfer.h"
+#include "fileops/DropKeyState.h"
 #include "fileops/TransferExecutor.h"
 #include "fileops/TransferFormats.h"
 #include "pane/CPanexView.h"
@@ -40,22 +41,6 @@ std::uint32_t AskEffect(ShellDropTarget& target, const ShellDataObject& data,
         effect = DROPEFFECT_NONE;
     target.DragLeave();
     return effect & allowed;
-}
-
-// A drag with the right button held, or one a pane started with it (the
-// button may be up by the time the event comes).
-bool IsRightButtonDrag(const QDropEvent& event) {
-    return (event.buttons() & Qt::RightButton) ||
-           (event.mimeData() && event.mimeData()->hasFormat(kRightButtonDragFormat));
-}
-
-// The key state of a drag event; a right-button drag keeps MK_RBUTTON to
-// its end.
-std::uint32_t DropKeyState(const QDropEvent& event) {
-    std::uint32_t keyState = KeyStateOf(event.buttons(), event.modifiers());
-    if (IsRightButtonDrag(event))
-        keyState |= MK_RBUTTON;
-    return keyState;
 }
 
 std::uint32_t DefaultDropMenu(QPoint global, std::uint32_t allowed, std::uint32_t preferred) {

@@ -19,6 +19,7 @@
 #include <mutex>
 
 #include "fileops/CPaneTransfer.h"
+#include "fileops/DropKeyState.h"
 #include "fileops/TransferClipboard.h"
 #include "fileops/TransferExecutor.h"
 #include "fileops/TransferFormats.h"
@@ -82,18 +83,6 @@ public:
     std::uint64_t generation;
     TreeListing listing;
 };
-
-bool IsRightButtonDrag(const QDropEvent& event) {
-    return (event.buttons() & Qt::RightButton) ||
-           (event.mimeData() && event.mimeData()->hasFormat(kRightButtonDragFormat));
-}
-
-std::uint32_t DropKeyState(const QDropEvent& event) {
-    std::uint32_t keyState = KeyStateOf(event.buttons(), event.modifiers());
-    if (IsRightButtonDrag(event))
-        keyState |= MK_RBUTTON;
-    return keyState;
-}
 
 void AddMenuEntries(QMenu& menu, const std::vector<ContextMenuEntry>& entries) {
     for (const ContextMenuEntry& entry : entries) {
