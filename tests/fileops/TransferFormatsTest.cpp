@@ -164,3 +164,25 @@ TEST(TransferFormatsTest, MimeDataForOtherProgramsCarriesTheCutAndLeavesContents
 }
 
 }  // namespace
+
+#include "platform/namespace/DropEffects.h"
+
+namespace {
+
+// Qt's drop actions and the drop effects: a set of actions maps to the set
+// of effects, but only a single effect is an action (a target that chose
+// gives exactly one); anything else is no drop at all.
+TEST(DropEffectsTest, ActionsAndEffects) {
+    EXPECT_EQ(EffectsOf(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction),
+              std::uint32_t(DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK));
+    EXPECT_EQ(EffectsOf(Qt::MoveAction), std::uint32_t(DROPEFFECT_MOVE));
+    EXPECT_EQ(EffectsOf(Qt::IgnoreAction), std::uint32_t(DROPEFFECT_NONE));
+    EXPECT_EQ(ActionOf(DROPEFFECT_COPY), Qt::CopyAction);
+    EXPECT_EQ(ActionOf(DROPEFFECT_MOVE), Qt::MoveAction);
+    EXPECT_EQ(ActionOf(DROPEFFECT_LINK), Qt::LinkAction);
+    EXPECT_EQ(ActionOf(DROPEFFECT_NONE), Qt::IgnoreAction);
+    EXPECT_EQ(ActionOf(DROPEFFECT_COPY | DROPEFFECT_MOVE), Qt::IgnoreAction);
+    EXPECT_EQ(ActionOf(0x8000), Qt::IgnoreAction);
+}
+
+}  // namespace
