@@ -51,7 +51,6 @@ namespace {
 constexpr qint64 kTakeSliceMs = 25;
 // The clipboard's preferred effect of a copy.
 constexpr std::uint32_t kDropEffectCopy = 5;
-constexpr mode_t kListingMode = 0600;
 
 std::vector<PaneColumn> FindColumns() {
     std::vector<PaneColumn> columns;
@@ -636,11 +635,10 @@ void FindResultsWindow::PrintList() {
     if (!IsValidListingFormat(General().dirPrintFormat))
         Notice(ListingTexts::kFormatRefused, true);
     const QString path = m_services.listingPath ? m_services.listingPath() : QString();
-    if (path.isEmpty() || !WriteFileReplacing(path, NameToBytes(ListingText()), kListingMode)) {
+    if (!WriteListingFile(path, ListingText())) {
         MessageBoxText(ListingTexts::kWriteFailed, PromptButtons::Ok, PromptIcon::Warning, this);
         return;
     }
-    NotifyShell(SHCNE_CREATE, path);
     if (m_services.openInEditor)
         m_services.openInEditor(path, false);
 }

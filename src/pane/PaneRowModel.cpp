@@ -52,6 +52,20 @@ int DateIndex() {
     return (index < 0 || index > 2) ? int(kTimeModified) : index;
 }
 
+// Where the persistent indexes `before`, whose rows showed `items`, point
+// once the rows have changed: the rows of the same items, in the same
+// columns, or nowhere for an item no longer listed.
+QModelIndexList IndexesAfter(const PaneRowModel& model, const QModelIndexList& before,
+                             const std::vector<FolderItem*>& items) {
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int row = model.RowOf(items[std::size_t(i)]);
+        after.push_back(row >= 0 ? model.index(row, before[i].column()) : QModelIndex());
+    }
+    return after;
+}
+
 }  // namespace
 
 std::vector<PaneColumn> PaneColumnsForPanes() {
@@ -306,13 +320,7 @@ void PaneRowModel::SortWith(const std::function<void(std::vector<FolderItem*>&)>
     sortRows(m_rows);
     Renumber();
 
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i) {
-        const int row = RowOf(items[std::size_t(i)]);
-        after.push_back(row >= 0 ? index(row, before[i].column()) : QModelIndex());
-    }
-    changePersistentIndexList(before, after);
+    changePersistentIndexList(before, IndexesAfter(*this, before, items));
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -339,13 +347,7 @@ void PaneRowModel::ReplaceRows(std::vector<FolderItem*> rows) {
     if (m_dropHighlight && !m_slotOf.contains(m_dropHighlight))
         m_dropHighlight = nullptr;
 
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i) {
-        const int row = RowOf(items[std::size_t(i)]);
-        after.push_back(row >= 0 ? index(row, before[i].column()) : QModelIndex());
-    }
-    changePersistentIndexList(before, after);
+    changePersistentIndexList(before, IndexesAfter(*this, before, items));
     Q_EMIT layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 }
 

@@ -24,8 +24,6 @@
 
 namespace {
 
-// The listing holds the user's folder names: for the user's eyes only.
-constexpr mode_t kListingMode = 0600;
 // How often the main thread looks for Escape while the worker reads.
 constexpr std::chrono::milliseconds kEscapePoll(15);
 
@@ -194,12 +192,10 @@ void CFolderStats::Browse(const QByteArray& path) {
 
 void CFolderStats::Print(const FolderStatNode& root) {
     const QString path = m_listingPath ? m_listingPath() : QString();
-    if (path.isEmpty() ||
-        !WriteFileReplacing(path, NameToBytes(StatTreeListing(root)), kListingMode)) {
+    if (!WriteListingFile(path, StatTreeListing(root))) {
         Notice(ListingTexts::kWriteFailed, true);
         return;
     }
-    NotifyShell(SHCNE_CREATE, path);
     if (m_opener)
         m_opener(path, false);
     else

@@ -44,9 +44,6 @@ void SaveSyncSettings(ProfileStore& store) {
     store.WriteProfileInt(kSyncSettingsSection, kSyncByContentKey, g_syncByContent ? 1 : 0);
 }
 
-// The listing is read by the user only.
-constexpr mode_t kListingMode = 0600;
-
 bool HasSelection(const CPanexView* pane) {
     return pane && pane->List()->OperandCount() > 0;
 }
@@ -361,11 +358,10 @@ void CPaneTools::PrintSelection() {
         BuildListing(pane->Model()->path, General().fileDateUsed, SelectionListingRows(*pane),
                      format, General().plainBytesFormat);
     const QString path = m_listingPath ? m_listingPath() : QString();
-    if (path.isEmpty() || !WriteFileReplacing(path, NameToBytes(text), kListingMode)) {
+    if (!WriteListingFile(path, text)) {
         Notice(ListingTexts::kWriteFailed, true);
         return;
     }
-    NotifyShell(SHCNE_CREATE, path);
     if (m_opener)
         m_opener(path, false);
     else

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/fs/UniqueFd.h"
+#include "tools/FullRead.h"
 
 namespace {
 
@@ -21,23 +22,6 @@ UniqueFd OpenRegular(const QByteArray& path) {
     if (fd)
         ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     return fd;
-}
-
-// Reads up to `size` bytes through short reads; the count, or -1.
-qint64 ReadFull(int fd, char* buffer, qint64 size) {
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, size_t(size - done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
+#include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
 #include "shell/FormatSize.h"
 #include "shell/GeneralSettings.h"
+#include "shell/NotifyShell.h"
 #include "tools/BatchScript.h"
+#include "tools/ToolFiles.h"
 
 namespace {
 
@@ -139,4 +142,13 @@ QString JoinNames(const QStringList& paths, bool shellQuoted) {
     quoted.reserve(paths.size());
     for (const QString& path : paths) quoted.append(ShellQuote(path));
     return quoted.join(u'\n');
+}
+
+bool WriteListingFile(const QString& path, const QString& text) {
+    // The listing holds the user's folder names: for the user's eyes only.
+    constexpr mode_t kListingMode = 0600;
+    if (path.isEmpty() || !WriteFileReplacing(path, NameToBytes(text), kListingMode))
+        return false;
+    NotifyShell(SHCNE_CREATE, path);
+    return true;
 }

@@ -28,6 +28,12 @@ inline const QString kFormatRefused = QStringLiteral(
 inline const QString kNamesCopied = QStringLiteral("Selected full name(s) copied to the clipboard");
 }  // namespace ListingTexts
 
+/// Writes `text` to the listing file at `path` (owner-only, replacing the
+/// file, never through a planted one: WriteFileReplacing) and tells the
+/// shell the file was made. False, with nothing written, when `path` is
+/// empty or the write failed; the caller says so.
+bool WriteListingFile(const QString& path, const QString& text);
+
 /// True when `format` holds exactly three "%s" conversions (each with any
 /// of the flags "-+ #0", a decimal width and a "." precision) and no other.
 bool IsValidListingFormat(const QString& format);

@@ -10,6 +10,7 @@
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
+#include "pane/RedrawPause.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/ui/Prompter.h"
 #include "shell/CommandIds.h"
@@ -64,18 +65,6 @@ int DateOrder(CPanexView& pane, CPanexView& other, FolderItem& item, FolderItem&
     return CompareTimesWithTolerance(item.times[size_t(kind)], match.times[size_t(kind)],
                                      IsArchive(pane), IsArchive(other));
 }
-
-// Holds the list's painting while the selection is changed.
-class RedrawPause {
-public:
-    explicit RedrawPause(PaneListCtrl& list) : m_list(list) { m_list.SuspendRedraw(); }
-    ~RedrawPause() { m_list.ResumeRedraw(); }
-    RedrawPause(const RedrawPause&) = delete;
-    RedrawPause& operator=(const RedrawPause&) = delete;
-
-private:
-    PaneListCtrl& m_list;
-};
 
 void FocusFirstSelected(PaneListCtrl& list, const std::vector<bool>& selected) {
     for (size_t row = 0; row < selected.size(); ++row) {

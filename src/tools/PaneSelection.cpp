@@ -5,6 +5,7 @@
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
+#include "pane/RedrawPause.h"
 #include "platform/namespace/ShellTypes.h"
 #include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
@@ -27,18 +28,6 @@ std::vector<bool> CurrentSelection(const PaneListCtrl& list) {
     for (int row : list.SelectedRows()) selected[size_t(row)] = true;
     return selected;
 }
-
-// Holds the list's painting while the selection is changed.
-class RedrawPause {
-public:
-    explicit RedrawPause(PaneListCtrl& list) : m_list(list) { m_list.SuspendRedraw(); }
-    ~RedrawPause() { m_list.ResumeRedraw(); }
-    RedrawPause(const RedrawPause&) = delete;
-    RedrawPause& operator=(const RedrawPause&) = delete;
-
-private:
-    PaneListCtrl& m_list;
-};
 
 // The extension of a name: after its last "."; none when there is no "."
 // or the name ends with it.

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/fs/UniqueFd.h"
+#include "tools/FullRead.h"
 
 namespace {
 
@@ -63,24 +64,6 @@ bool EqualIgnoringCase(const char* window, const QByteArray& text, bool textIsAs
                0;
     }
     return true;
-}
-
-// Reads `size` bytes at `offset`, through short reads; the count read (less
-// only at the end of the file), or -1 on an error.
-qint64 ReadAt(int fd, char* buffer, qint64 size, qint64 offset) {
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, buffer + done, size_t(size - done), offset + done);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
 }
 
 // The scan of one block, with the per-text facts worked out once.
@@ -270,7 +253,7 @@ int ScanOpenFile(const UniqueFd& fd, const QByteArray& text, const TextScanOptio
         if (pollEscape && pollEscape())
             return -1;
         const qint64 want = std::min(blockSize, remaining);
-        const qint64 got = ReadAt(fd.get(), buffer.get(), want, offset);
+        const qint64 got = ReadFull(fd.get(), buffer.get(), want, offset);
         if (got != want)
             return 0;  // a read error, or the file shrank under us
         buffer[size_t(got)] = 0;

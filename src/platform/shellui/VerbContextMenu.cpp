@@ -23,6 +23,19 @@ constexpr VerbText kVerbTexts[] = {
     {"restore", "R&estore", "Puts the selected item back where it was deleted from"},
 };
 
+// The menu entry of a verb under the command id `id`.
+ContextMenuEntry EntryOf(const MenuVerb& v, int id) {
+    ContextMenuEntry entry;
+    entry.id = id;
+    entry.verb = v.verb;
+    entry.text = v.text;
+    entry.helpText = v.helpText;
+    entry.icon = v.icon;
+    entry.isDefault = v.isDefault;
+    entry.enabled = v.enabled;
+    return entry;
+}
+
 }  // namespace
 
 MenuVerb StandardVerb(const QString& verb, std::function<bool(const InvokeContext&)> run) {
@@ -81,15 +94,7 @@ void VerbContextMenu::AppendEntries(const std::vector<MenuVerb>& verbs,
         const int id = firstId + next++;
         if (!shown || id > lastId)
             continue;
-        ContextMenuEntry entry;
-        entry.id = id;
-        entry.verb = v.verb;
-        entry.text = v.text;
-        entry.helpText = v.helpText;
-        entry.icon = v.icon;
-        entry.isDefault = v.isDefault;
-        entry.enabled = v.enabled;
-        out.push_back(std::move(entry));
+        out.push_back(EntryOf(v, id));
     }
     // A separator never ends a menu.
     while (!out.empty() && out.back().id == 0 && out.back().text.isEmpty() &&
@@ -105,15 +110,7 @@ bool VerbContextMenu::QueryContextMenu(std::vector<ContextMenuEntry>& out, int f
             const MenuVerb& v = *m_commands[i];
             const int id = firstId + int(i);
             if (v.isDefault && id <= lastId) {
-                ContextMenuEntry entry;
-                entry.id = id;
-                entry.verb = v.verb;
-                entry.text = v.text;
-                entry.helpText = v.helpText;
-                entry.icon = v.icon;
-                entry.isDefault = true;
-                entry.enabled = v.enabled;
-                out.push_back(std::move(entry));
+                out.push_back(EntryOf(v, id));
                 return true;
             }
         }
