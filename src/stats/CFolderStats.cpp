@@ -192,14 +192,7 @@ void CFolderStats::Browse(const QByteArray& path) {
 
 void CFolderStats::Print(const FolderStatNode& root) {
     const QString path = m_listingPath ? m_listingPath() : QString();
-    if (!WriteListingFile(path, StatTreeListing(root))) {
-        Notice(ListingTexts::kWriteFailed, true);
-        return;
-    }
-    if (m_opener)
-        m_opener(path, false);
-    else
-        Beep(BeepKind::Exclamation);
+    PrintListingFile(path, StatTreeListing(root), m_opener);
 }
 
 std::unique_ptr<QMenu> CFolderStats::CreatePopupMenu(QWidget* parent) {

@@ -358,14 +358,7 @@ void CPaneTools::PrintSelection() {
         BuildListing(pane->Model()->path, General().fileDateUsed, SelectionListingRows(*pane),
                      format, General().plainBytesFormat);
     const QString path = m_listingPath ? m_listingPath() : QString();
-    if (!WriteListingFile(path, text)) {
-        Notice(ListingTexts::kWriteFailed, true);
-        return;
-    }
-    if (m_opener)
-        m_opener(path, false);
-    else
-        Beep(BeepKind::Exclamation);
+    PrintListingFile(path, text, m_opener);
 }
 
 void CPaneTools::CopyNames(bool shellQuoted) {

@@ -4,9 +4,11 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/ui/Prompter.h"
 #include "shell/FolderItem.h"
 #include "shell/FormatSize.h"
 #include "shell/GeneralSettings.h"
+#include "shell/Notice.h"
 #include "shell/NotifyShell.h"
 #include "tools/BatchScript.h"
 #include "tools/ToolFiles.h"
@@ -151,4 +153,16 @@ bool WriteListingFile(const QString& path, const QString& text) {
         return false;
     NotifyShell(SHCNE_CREATE, path);
     return true;
+}
+
+void PrintListingFile(const QString& path, const QString& text,
+                      const std::function<bool(const QString& path, bool viewOnly)>& open) {
+    if (!WriteListingFile(path, text)) {
+        Notice(ListingTexts::kWriteFailed, true);
+        return;
+    }
+    if (open)
+        open(path, false);
+    else
+        Beep(BeepKind::Exclamation);
 }

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class CPanexView;
@@ -33,6 +34,13 @@ inline const QString kNamesCopied = QStringLiteral("Selected full name(s) copied
 /// shell the file was made. False, with nothing written, when `path` is
 /// empty or the write failed; the caller says so.
 bool WriteListingFile(const QString& path, const QString& text);
+
+/// Print a listing: writes `text` to the listing file at `path`
+/// (WriteListingFile) and opens it with `open` (path, view only false),
+/// which prints it from there; a beep without an opener. A write that
+/// fails gives the notice ListingTexts::kWriteFailed and opens nothing.
+void PrintListingFile(const QString& path, const QString& text,
+                      const std::function<bool(const QString& path, bool viewOnly)>& open);
 
 /// True when `format` holds exactly three "%s" conversions (each with any
 /// of the flags "-+ #0", a decimal width and a "." precision) and no other.
