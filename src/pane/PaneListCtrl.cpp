@@ -916,6 +916,13 @@ bool PaneListCtrl::eventFilter(QObject* watched, QEvent* event) {
             if (isView && HandleKey(static_cast<QKeyEvent*>(event)))
                 return true;
             break;
+        case QEvent::FocusOut:
+            // Keys went elsewhere meanwhile (a copy dialog's Return, say):
+            // letters typed on coming back begin a new name, even within
+            // the typing interval.
+            if (isView)
+                m_typeAhead.Reset();
+            break;
         case QEvent::ContextMenu: {
             const auto* menu = static_cast<QContextMenuEvent*>(event);
             if (menu->reason() == QContextMenuEvent::Keyboard) {

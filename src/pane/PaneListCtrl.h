@@ -297,6 +297,9 @@ public:
     /// round the pane"), the Menu key and Shift+F10 (a context menu from the
     /// keyboard). True when the key was used.
     bool HandleKey(QKeyEvent* event);
+    /// The type-ahead's letters; they are forgotten when a view loses the
+    /// keyboard focus (a dialog, another widget or window took it).
+    TypeAheadSearch& TypeAhead() { return m_typeAhead; }
 
     // --- columns
     /// Sets the date column's title from the general setting "eFileDateUzed"
