@@ -916,10 +916,7 @@ bool PaneListCtrl::eventFilter(QObject* watched, QEvent* event) {
             if (isView && HandleKey(static_cast<QKeyEvent*>(event)))
                 return true;
             break;
-        case QEvent::FocusOut:
-            // Keys went elsewhere meanwhile (a copy dialog's Return, say):
-            // letters typed on coming back begin a new name, even within
-            // the typing interval.
+        case QEvent::FocusOut:  // what is typed on coming back is a new name
             if (isView)
                 m_typeAhead.Reset();
             break;
