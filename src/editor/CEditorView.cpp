@@ -83,7 +83,7 @@ CEditorView::CEditorView(bool viewOnly, QWidget* parent) : QWidget(parent), m_vi
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_stack);
 
-    // Step 1 to 3 of building the view.
+    // The text control with its margins and signals.
     m_text = new EditorTextControl(m_stack);
     const EditorSettings& settings = EditorConfig();
     if (settings.selectionBar) {
@@ -98,7 +98,6 @@ CEditorView::CEditorView(bool viewOnly, QWidget* parent) : QWidget(parent), m_vi
     connect(m_text, &QsciScintilla::modificationChanged, this, &CEditorView::StatusChanged);
     connect(m_text, &EditorTextControl::ContextMenuAt, this, &CEditorView::ContextMenuRequested);
     setFocusProxy(m_text);
-    // Step 4.
     ApplySettings();
 }
 
@@ -139,7 +138,7 @@ bool CEditorView::Load(const QString& path, QString* error) {
         ShowNotice(kTooLargeNotice, false);
         return true;
     }
-    // Step 1: the format.
+    // The format.
     m_richText = m_viewOnly && HasExtension(path, QStringLiteral("rtf"));
     if (m_richText) {
         std::optional<QByteArray> bytes = ReadEditorFile(path, error);
@@ -156,7 +155,7 @@ bool CEditorView::Load(const QString& path, QString* error) {
         ApplySettings();
         return true;
     }
-    // Step 2: straight from the file into the control, so that a large text
+    // Straight from the file into the control, so that a large text
     // is held once.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -169,7 +168,6 @@ bool CEditorView::Load(const QString& path, QString* error) {
         return false;
     }
     TextLoaded();
-    // Step 3.
     CheckNonText();
     return true;
 }

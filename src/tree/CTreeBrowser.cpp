@@ -640,17 +640,17 @@ std::unique_ptr<ShellDataObject> CTreeBrowser::DataObjectOf(const TreeNode& node
 
 void CTreeBrowser::DeleteSelected() {
     TreeNode* node = SelectedNode();
-    // Step 1: the Desktop stays.
+    // The Desktop stays.
     if (!node || node->IsRoot())
         return;
-    // Step 2.
+    // What the refresh afterwards needs, taken while the node is there.
     const WaitCursor wait;
     TreeNode* parent = node->parent;
     const std::uint64_t parentSerial = parent->serial;
     const bool fileSystemParent = parent->fileSystem && !parent->path.isEmpty();
     const QString parentPath = ParsingNameOf(*parent);
 
-    // Step 3: a file of the file system goes to the engine, in the
+    // A file of the file system goes to the engine, in the
     // background when the program has a queue; the tree and the panes
     // catch up when it ends.
     if (fileSystemParent) {
@@ -682,7 +682,7 @@ void CTreeBrowser::DeleteSelected() {
     if (fileSystemParent && parent->watch)
         parent->watch->SetEnabled(false);
     BeginPaneOperation(m_host, parentPath, QString(), DROPEFFECT_MOVE);
-    // Step 4: anything else through the folder's own verb.
+    // Anything else through the folder's own verb.
     bool deleted = false;
     if (std::unique_ptr<ShellFolder> folder = BindParentOf(*node)) {
         if (std::unique_ptr<ShellContextMenu> menu =
@@ -698,7 +698,7 @@ void CTreeBrowser::DeleteSelected() {
 }
 
 void CTreeBrowser::EndDelete(std::uint64_t parentSerial, bool fileSystemParent) {
-    // Step 5. The parent may have gone with the operation (its own
+    // The parent may have gone with the operation (its own
     // refresh); it is looked up again.
     EndPaneOperation(m_host);
     if (TreeNode* again = m_model->Find(parentSerial); again && fileSystemParent) {
@@ -745,7 +745,7 @@ void CTreeBrowser::PasteIntoSelected(bool asLinks) {
 // -- Context menu --------------------------------------------------------------------
 
 void CTreeBrowser::contextMenuEvent(QContextMenuEvent* event) {
-    // Step 1.
+    // The node and the point: the selection's from the keyboard, else the mouse's.
     TreeNode* node = nullptr;
     QPoint global;
     if (event->reason() == QContextMenuEvent::Keyboard) {
@@ -761,13 +761,13 @@ void CTreeBrowser::contextMenuEvent(QContextMenuEvent* event) {
         node = m_model->NodeOf(indexAt(event->pos()));
         global = event->globalPos();
     }
-    // Step 2.
+    // The root has no menu; the node becomes the selection.
     if (!node || node->IsRoot())
         return;
     SelectByProgram(node);
     event->accept();
 
-    // Step 3.
+    // The folder's own menu for the node.
     std::unique_ptr<ShellFolder> parent = BindParentOf(*node);
     std::unique_ptr<ShellContextMenu> handler =
         parent ? parent->GetContextMenu(std::span(&node->id, 1)) : nullptr;
@@ -783,7 +783,7 @@ void CTreeBrowser::contextMenuEvent(QContextMenuEvent* event) {
         return;
     const int offset = chosen->data().toInt() - kShellMenuFirstId;
 
-    // Step 4.
+    // Known verbs run as the tree's own commands; others go to the folder.
     if (const std::optional<QString> verb = handler->GetCommandString(offset)) {
         for (const VerbCommand& known : kVerbCommands) {
             if (verb->compare(QLatin1String(known.verb), Qt::CaseInsensitive) == 0) {

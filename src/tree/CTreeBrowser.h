@@ -10,7 +10,7 @@
 // slow or hung mount never holds up the window: the node shows no children
 // until its folders arrive, and an answer for a node that was collapsed (or
 // read again) meanwhile is dropped. An expanded file-system folder is
-// watched (option bit 4 turns that off); its changes arrive as event 32769
+// watched (option bit 4 turns that off); its changes arrive as event WM_FOLDER_CHANGED
 // with the node's serial and re-read the folder, so folders made, renamed
 // or removed elsewhere show up, change or go.
 //
@@ -23,9 +23,9 @@
 //   8  after opening a folder the focus moves to the active pane
 //
 // Commands while the tree has the focus (the frame routes them here first):
-// 32794 and 32994 open the selected node in the active pane, 32793 deletes
-// its folder (to the trash; with Shift for good), 57634 / 57635 copy / cut
-// it to the clipboard, 57637 / 57638 paste (as links) into it. Copy, cut,
+// ID_INTERNAL_GO and ID_OPEN_ITEM open the selected node in the active pane, ID_FILE_DELETE deletes
+// its folder (to the trash; with Shift for good), ID_EDIT_COPY / ID_EDIT_CUT copy / cut
+// it to the clipboard, ID_EDIT_PASTE / ID_EDIT_PASTE_LINK paste (as links) into it. Copy, cut,
 // paste and delete go through the transfer executor with its operation
 // record, as the panes' do.
 //
