@@ -9,7 +9,12 @@ tests/, bench/ or fuzz/:
            its body (headers and sources alike);
   steps    a comment that points at a numbered step ("// Step 3.",
            "// Steps 2 and 3: ...", "/// ... step 4 of ..."): say what the
-           step does instead. Text in string literals is not a comment.
+           step does instead. Text in string literals is not a comment;
+  ids      a comment that names a command or private event by its number
+           where a constant has that number (ID_... or WM_... defined as
+           "inline constexpr int NAME = 32797;" in a header of src/): use
+           the name. The comment beside a constant's own definition may
+           give its number.
 
 What counts as a member function, per class body (nested classes are counted
 as classes of their own, not as members of the one around them):
@@ -38,6 +43,9 @@ SCRIPT_SUFFIXES = (".sh", ".py")
 SKIPPED_DIRS = {"corpus"}
 
 STEP = re.compile(r"(?i)\bsteps?\s+\d")
+ID_DEFINITION = re.compile(r"\b((?:ID|WM)_[A-Z0-9_]+)\s*=\s*(\d+)\s*;")
+ID_DEFINITION_LINE = re.compile(r"\bconstexpr\s+int\s+(?:ID|WM)_[A-Z0-9_]+\s*=")
+NUMBER = re.compile(r"(?<![\w.])(\d{4,6})(?![\w])")
 
 
 def sources(root):
@@ -265,9 +273,23 @@ def classes(code):
     return out
 
 
+def command_numbers(root):
+    """{number: names} of the ID_ and WM_ constants the headers of src/ define."""
+    numbers = {}
+    for path, rel in sources(root):
+        if rel.startswith("src/") and rel.endswith((".h", ".hpp")):
+            with open(path, encoding="utf-8", errors="replace") as f:
+                code, _ = split_cpp(f.read())
+            for name, number in ID_DEFINITION.findall(code):
+                if name not in numbers.setdefault(number, []):
+                    numbers[number].append(name)
+    return numbers
+
+
 def check(root, max_lines, max_methods):
     problems = []
     files = 0
+    numbers = command_numbers(root)
     for path, rel in sources(root):
         files += 1
         with open(path, encoding="utf-8", errors="replace") as f:
@@ -285,10 +307,20 @@ def check(root, max_lines, max_methods):
                     )
         else:
             comments = script_comments(text)
+        lines_of_text = text.split("\n")
         for at, comment in comments:
+            first = line_of(text, at)
             for k, line in enumerate(comment.split("\n")):
                 if STEP.search(line):
-                    problems.append(f"{rel}:{line_of(text, at) + k}: numbered step in a comment: {line.strip()}")
+                    problems.append(f"{rel}:{first + k}: numbered step in a comment: {line.strip()}")
+                if rel.endswith(SCRIPT_SUFFIXES) or ID_DEFINITION_LINE.search(lines_of_text[first + k - 1]):
+                    continue
+                for number in NUMBER.findall(line):
+                    if number in numbers:
+                        problems.append(
+                            f"{rel}:{first + k}: command {number} named by number in a comment"
+                            f" (use {' or '.join(numbers[number])})"
+                        )
     return files, problems
 
 

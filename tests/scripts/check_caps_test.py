@@ -177,5 +177,40 @@ class MethodsTest(CapsCase):
         self.assertNotIn("Fits", result.stdout)
 
 
+class IdsTest(CapsCase):
+    def test_commands_named_by_number_in_comments_are_flagged(self):
+        tree = self.tree()
+        tree.write(
+            "src/shell/Ids.h",
+            "\n".join(
+                [
+                    "inline constexpr int ID_FILE_COPYTO = 32797;  // F5",
+                    "inline constexpr int ID_COPY_ALIAS = ID_FILE_COPYTO;  // 32797",
+                    "inline constexpr int WM_FOLDER_CHANGED = 32769;",
+                    "",
+                ]
+            ),
+        )
+        tree.write(
+            "src/a/A.cpp",
+            "\n".join(
+                [
+                    "// 32797 copies to the other pane.",  # 1
+                    "// ID_FILE_COPYTO copies to the other pane.",
+                    'const char* a = "32797";  // a number of 12345 bytes',
+                    "int b = 32797;  // the copy command",
+                    "/* event 32769 re-reads the folder */",  # 5
+                    "// 1.32797 and 32797x are no command numbers",
+                    "",
+                ]
+            ),
+        )
+        result = tree.run()
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("src/a/A.cpp:1: command 32797 named by number in a comment (use ID_FILE_COPYTO)", result.stdout)
+        self.assertIn("src/a/A.cpp:5: command 32769 named by number in a comment (use WM_FOLDER_CHANGED)", result.stdout)
+        self.assertEqual(result.stdout.count("named by number"), 2, result.stdout)
+
+
 if __name__ == "__main__":
     unittest.main()
