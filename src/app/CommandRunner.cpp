@@ -202,7 +202,7 @@ void CommandRunner::SaveHistory(ProfileStore& store, int maximum) const {
 
 bool CommandRunner::RunCommandText(const QString& text, const MacroValues& values,
                                    const QString& folder, int maximum) {
-    // "$" lines go to the terminal, ">" lines to the shell.
+    // Only ">" and "$" lines run; any other text fails.
     const WaitCursor wait;
     const bool shell = text.startsWith(u'$');
     bool launched = false;
@@ -218,7 +218,7 @@ bool CommandRunner::RunCommandText(const QString& text, const MacroValues& value
             Notice(kUnsafeMacroPlace, true);
             return false;
         }
-        // Launched through the preamble that belongs to the line's kind.
+        // "$" behind its preamble as one argument; ">" behind the shell preamble, if any.
         if (shell) {
             const QString preamble = ExpandTypedCommandLine(m_dosPreamble);
             const QString line =
