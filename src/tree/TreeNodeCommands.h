@@ -4,8 +4,9 @@
 //
 // - Delete() removes the node's folder: a file-system folder through the
 //   file-operation engine (to the trash; with Shift for good), in the
-//   background when the program has a queue, with the parent's watch paused
-//   meanwhile; anything else through its folder's own "delete" verb. Either
+//   background when the program has a queue (else at once, with the
+//   parent's watch paused meanwhile); anything else through its folder's
+//   own "delete" verb, the parent's watch paused as well. Either
 //   way the panes are brought up to date through the operation record, and
 //   the parent is read again (looked up anew: it may have gone meanwhile).
 // - Copy() and Paste() go through the clipboard and the transfer executor
