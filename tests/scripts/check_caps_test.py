@@ -14,6 +14,9 @@ sys.path.insert(0, os.path.dirname(SCRIPT))
 
 import check_caps  # noqa: E402
 
+# The planted markers are made from the word, so that this file holds none.
+STEP = "Step"
+
 
 def methods_of(body, name="C"):
     code, _ = check_caps.split_cpp(body)
@@ -77,19 +80,19 @@ class StepTest(CapsCase):
             "\n".join(
                 [
                     "void f() {",
-                    "    // Step 1.",  # 2
-                    "    //Step 2",  # 3
-                    "    // Steps 2 and 3: the folder.",  # 4
-                    "    /// Valid from step 5 of start-up on.",  # 5
-                    "    int a; /* step 6 */",  # 6
+                    f"    // {STEP} 1.",  # 2
+                    f"    //{STEP} 2",  # 3
+                    f"    // {STEP}s 2 and 3: the folder.",  # 4
+                    f"    /// Valid from {STEP.lower()} 5 of start-up on.",  # 5
+                    f"    int a; /* {STEP.lower()} 6 */",  # 6
                     "    /* one",
-                    "       Step 7. */",  # 8
+                    f"       {STEP} 7. */",  # 8
                     "}",
                     "",
                 ]
             ),
         )
-        tree.write("tests/e2e/x.sh", "echo hi  # Step 4.\n")
+        tree.write("tests/e2e/x.sh", f"echo hi  # {STEP} 4.\n")
         result = tree.run()
         self.assertEqual(result.returncode, 1)
         for line in (2, 3, 4, 5, 6, 8):
@@ -103,16 +106,16 @@ class StepTest(CapsCase):
             "src/a/A.cpp",
             "\n".join(
                 [
-                    'const char* a = "Step 1: read the documentation";',
-                    'const char* b = "// Step 2.";',
-                    'const char* c = R"(// Step 3.)";',
+                    f'const char* a = "{STEP} 1: read the documentation";',
+                    f'const char* b = "// {STEP} 2.";',
+                    f'const char* c = R"(// {STEP} 3.)";',
                     "char d = '\"'; // one step at a time, steps of 1024 bytes",
                     "int e = 1'000; // Stepper ticks",
                     "",
                 ]
             ),
         )
-        tree.write("tests/e2e/x.sh", 'echo "# Step 4."\n')
+        tree.write("tests/e2e/x.sh", f'echo "# {STEP} 4."\n')
         result = tree.run()
         self.assertEqual(result.returncode, 0, result.stdout)
 
