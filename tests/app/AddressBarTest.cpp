@@ -313,7 +313,7 @@ TEST_F(AddressBarTest, HistoryPicksPutTheirTextInTheBoxForReturn) {
     EXPECT_EQ(frame->GetLeftPane()->FilterText(), QStringLiteral("a1*"));
     EXPECT_EQ(frame->GetLeftPane()->List()->RowCount(), 2);  // a1.txt and the folder
 
-    // 32842 shows the bar, asks for a filter and gives the box the focus.
+    // ID_FILE_FILTERS shows the bar, asks for a filter and gives the box the focus.
     bar->hide();
     frame->GetLeftPane()->setFocus();
     ASSERT_TRUE(frame->Commands().Execute(ID_FILE_FILTERS));

@@ -473,7 +473,7 @@ TEST_F(PaneViewTest, SettingsClamps) {
     EXPECT_EQ(store.GetProfileString(kRightPaneSection, "szDisplayFilter"), "*");
 }
 
-// Refresh (32771) acts on the pane it is given to, or on the other one with
+// Refresh (ID_PANE_REFRESH) acts on the pane it is given to, or on the other one with
 // Alt, and says which.
 TEST_F(PaneViewTest, RefreshCommand) {
     TestDir one;
