@@ -4,7 +4,6 @@
 // closing writes.
 #include <QAbstractItemView>
 #include <QCompleter>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -15,18 +14,9 @@
 #include "app/AddressBar.h"
 #include "app/HistoryPickDialog.h"
 #include "shell/PatternList.h"
+#include "support/Wait.h"
 
 namespace {
-
-bool WaitForFile(const QString& path) {
-    const QDeadlineTimer deadline(10000);
-    while (!QFile::exists(path)) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 class AddressBarTest : public FrameFixture {
 protected:
@@ -76,10 +66,8 @@ TEST_F(AddressBarTest, TheBoxFollowsTheActivePaneAndKeepsEachVisitedFolderOnceAt
     const int sub = int(entries.indexOf(leftPath + QStringLiteral("/sub")));
     combo->setCurrentIndex(sub);
     Q_EMIT combo->activated(sub);
-    const QDeadlineTimer deadline(5000);
-    while (FolderOf(frame->GetLeftPane()) != leftPath + QStringLiteral("/sub") &&
-           !deadline.hasExpired())
-        QTest::qWait(10);
+    WaitFor([&] { return FolderOf(frame->GetLeftPane()) == leftPath + QStringLiteral("/sub"); },
+            5000);
     EXPECT_EQ(FolderOf(frame->GetLeftPane()), leftPath + QStringLiteral("/sub"));
     ASSERT_TRUE(frame->GetLeftPane()->GoToText(leftPath));
 

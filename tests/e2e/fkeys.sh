@@ -16,9 +16,7 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT" "$(dirname "$SETTINGS")"
+mkdir -p "$(dirname "$SETTINGS")"
 echo quarterly >"$LEFT/report.txt"
 echo secret >"$LEFT/.dotfile"
 echo other >"$LEFT/zeta.txt"
@@ -33,7 +31,7 @@ focus_window
 key ctrl+period
 wait_for 10 has_line "$DUMP" "L	.dotfile" || fail "Ctrl+. did not show the dotfile"
 key ctrl+period
-wait_for 10 sh -c "! grep -qxF 'L	.dotfile' '$DUMP'" || fail "Ctrl+. again did not hide the dotfile"
+wait_for 10 not_listed "L	.dotfile" || fail "Ctrl+. again did not hide the dotfile"
 
 # The bar's buttons, where the window shows them.
 button_place() { grep "^BG	$1	" "$DUMP" | head -n 1 | cut -f 3; }
@@ -47,8 +45,7 @@ screenshot "$OUT/e2e-function-keys.png"
 xdotool type --delay 50 report
 wait_for 10 has_line "$DUMP" "SL	report.txt" || fail "typing 'report' did not select report.txt"
 xdotool mousemove --window "$WID" "$BX" "$BY" click 1
-dialog_open() { active=$(xdotool getactivewindow 2>/dev/null) && [ "$active" != "$WID" ]; }
-wait_for 10 dialog_open || fail "the F5 button did not open the copy dialog"
+wait_for 10 other_window_active || fail "the F5 button did not open the copy dialog"
 key Return
 wait_for 10 test -f "$RIGHT/report.txt" || fail "the F5 button did not copy report.txt"
 [ "$(cat "$RIGHT/report.txt")" = quarterly ] || fail "the copy does not hold the source's bytes"

@@ -3,7 +3,6 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QDialog>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -21,6 +20,7 @@
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "support/ScriptedPrompter.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -316,11 +316,7 @@ TEST_F(PaneListCtrlTest, LabelTipsShowFullNamesOfElidedLabels) {
         QHelpEvent help(QEvent::ToolTip, pos, view->viewport()->mapToGlobal(pos));
         QCoreApplication::sendEvent(view->viewport(), &help);
     };
-    auto tipGone = [] {
-        const QDeadlineTimer deadline(5000);
-        while (QToolTip::isVisible() && !deadline.hasExpired()) QTest::qWait(20);
-        return !QToolTip::isVisible();
-    };
+    auto tipGone = [] { return WaitFor([] { return !QToolTip::isVisible(); }, 5000); };
     ASSERT_TRUE(ctrl.ExtendedStyle() & 0x4000) << "label tips are on by default";
     hover(0);
     EXPECT_FALSE(QToolTip::isVisible()) << "a label that fits has no tip";
