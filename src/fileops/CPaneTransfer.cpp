@@ -274,10 +274,7 @@ void CPaneTransfer::Delete() {
         std::unique_ptr<ShellDataObject> data = SelectionDataObject(*pane);
         const QStringList paths = data ? FilePathsOf(*data) : QStringList();
         if (!paths.isEmpty()) {
-            FileOpRequest request;
-            request.func = FileOpRequest::Delete;
-            for (const QString& path : paths) request.sources.push_back(NameToBytes(path));
-            request.allowUndo = !IsShiftDown();
+            FileOpRequest request = DeleteRequestOf(paths);
             OperationRecord record;
             record.sourcePath = model.path;
             record.effect = DROPEFFECT_MOVE;

@@ -11,6 +11,7 @@
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellIdArray.h"
+#include "platform/ui/KeyState.h"
 #include "platform/ui/WaitCursor.h"
 #include "shell/GeneralSettings.h"
 #include "shell/Notice.h"
@@ -165,6 +166,14 @@ void EndPaneOperation(PaneHost& host) {
         if (Shows(pane, record.sourcePath) || Shows(pane, record.targetPath))
             pane->Model()->SetWatchEnabled(true);
     }
+}
+
+FileOpRequest DeleteRequestOf(const QStringList& paths) {
+    FileOpRequest request;
+    request.func = FileOpRequest::Delete;
+    for (const QString& path : paths) request.sources.push_back(NameToBytes(path));
+    request.allowUndo = !IsShiftDown();
+    return request;
 }
 
 QString SourceFolderOf(const ShellDataObject& data) {

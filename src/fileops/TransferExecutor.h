@@ -27,6 +27,7 @@
 class FolderItem;
 class FolderModel;
 class PaneHost;
+struct FileOpRequest;
 
 /// The record of the last file operation: source and target folders'
 /// parsing paths and the effect it performed (0 when it failed).
@@ -58,6 +59,10 @@ void EndPaneOperation(PaneHost& host);
 /// of other programs, which carry only file paths, the folder of the first
 /// path. Empty when it carries neither.
 QString SourceFolderOf(const ShellDataObject& data);
+
+/// The request that deletes the entries at `paths` as the Delete command
+/// does: to the Trash, unless Shift is held.
+FileOpRequest DeleteRequestOf(const QStringList& paths);
 
 /// Performs `operation` (1 copy, 2 move, 4 link, 0 as the data prefers) of
 /// `data` (nullptr: the clipboard's) into `target`:

@@ -110,10 +110,7 @@ void TreeNodeCommands::Delete() {
         std::unique_ptr<ShellDataObject> data = DataObjectOf(*node);
         const QStringList paths = data ? FilePathsOf(*data) : QStringList();
         if (!paths.isEmpty()) {
-            FileOpRequest request;
-            request.func = FileOpRequest::Delete;
-            for (const QString& path : paths) request.sources.push_back(NameToBytes(path));
-            request.allowUndo = !IsShiftDown();
+            FileOpRequest request = DeleteRequestOf(paths);
             if (FileOpQueue* queue = BackgroundOperations()) {
                 queue->Start(
                     std::move(request),
