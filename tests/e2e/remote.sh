@@ -139,12 +139,19 @@ wait_for 10 test -d "$REMOTE_HOME/New Folder" || fail "F8 did not make a folder 
 sleep 1
 key Escape
 wait_for 10 has_line "$DUMP" "L	New Folder" || fail "the pane does not list the new folder"
-# The rename in place (F2) does not reach a remote folder yet: its editor's
-# commit is lost and Return opens the folder instead. The server renames
-# it, and Ctrl+R shows the change.
-mv "$REMOTE_HOME/New Folder" "$REMOTE_HOME/made-remotely"
-key ctrl+r
-wait_for 10 has_line "$DUMP" "L	made-remotely" || fail "the new folder is not listed"
+# The rename in place (F2) on the server: the new name reaches it, and
+# Return only ends the edit (the pane stays where it is).
+xdotool type --delay 50 "New"
+wait_for 10 has_line "$DUMP" "FL	New Folder" || fail "typing did not find the new folder ($(grep '^FL' "$DUMP"))"
+key F2
+wait_for 10 has_line "$DUMP" "K	LE" || fail "F2 opened no editor ($(grep '^K' "$DUMP"))"
+key ctrl+a
+xdotool type --delay 10 made-remotely
+key Return
+wait_for 10 test -d "$REMOTE_HOME/made-remotely" || fail "F2 did not rename the folder on the server"
+[ ! -e "$REMOTE_HOME/New Folder" ] || fail "the old name is still on the server after the rename"
+wait_for 10 has_line "$DUMP" "L	made-remotely" || fail "the pane does not list the renamed folder"
+title_is "$URI" || fail "Return in the rename editor left the folder (title '$(window_title)')"
 xdotool type --delay 50 made-rem
 key Delete
 sleep 1
