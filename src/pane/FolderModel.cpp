@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 
+#include "pane/FolderRawRead.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/FileSystemFolder.h"
 #include "platform/fs/RemoveTree.h"
@@ -26,7 +27,6 @@
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellNamespace.h"
 #include "platform/remote/RemoteMounts.h"
-#include "platform/thread/ReportBatch.h"
 #include "platform/trash/Trash.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
@@ -164,94 +164,12 @@ void ScanOrder(const QString& path, std::uint32_t enumFlags, List& list) {
     }
 }
 
-// The streamed read's buffers: two small ones first, so that the first rows
-// come at once (a folder that fits in them comes whole, in one batch), then
-// larger ones, so that a big folder costs few calls.
-constexpr std::size_t kFirstReadBuffer = 16 * 1024;
-constexpr std::size_t kReadBuffer = 256 * 1024;
-// How often a batch reaches the main thread while a folder streams in.
-constexpr std::chrono::milliseconds kBatchInterval{50};
-// How often the worker looks at its stop flag, in entries.
-constexpr int kStopCheckEvery = 256;
-
 bool IsLeftoverName(const char* name) {
     return ::fnmatch("TD_*.dir", name, FNM_PERIOD) == 0 ||
            ::fnmatch("Temporary*.zip", name, FNM_PERIOD) == 0;
 }
 
 }  // namespace
-
-struct FolderModel::RawRead {
-    std::unique_ptr<DirectoryStream> stream;  // none yet: opened by the read
-    QByteArray path;
-    std::uint32_t flags = 0;  // enumeration flags, hidden entries included or not
-    // What the items are made with before the main thread takes them: a
-    // folder object of the job's own and copies of the model's record, so
-    // that the job touches nothing of the model (which may be gone before a
-    // job stuck on a mount that does not answer ends).
-    std::unique_ptr<BoundFolder> owner;
-
-    // A batch of whole items; `result` is set on the last one.
-    using Emit = std::function<void(ItemList& batch, std::optional<int> result)>;
-
-    // Reads the folder: names a buffer at a time, each name stat'ed relative
-    // to the folder, made into its item; batches go to `emit` (the first
-    // after the first two buffers, then every kBatchInterval, the rest with
-    // the result). Without a stop flag everything goes in one batch. Ends
-    // without the last batch when `stop` is raised.
-    void Run(const std::atomic<bool>* stop, const Emit& emit) {
-        if (!stream)
-            stream = std::make_unique<DirectoryStream>(path);
-        if (!stream->IsOpen()) {
-            ItemList none;
-            emit(none, int(kReadFailed));
-            return;
-        }
-        int result = kReadOk;
-        ItemList batch;
-        std::vector<DirectoryStream::Name> names;
-        ReportPacer pacer(kBatchInterval);
-        int buffers = 0;
-        for (;;) {
-            if (stop && stop->load(std::memory_order_relaxed))
-                return;
-            names.clear();
-            if (!stream->ReadNames(names, buffers < 2 ? kFirstReadBuffer : kReadBuffer)) {
-                if (stream->Error() != 0)
-                    result = kReadPartial;
-                break;
-            }
-            ++buffers;
-            int sinceCheck = 0;
-            for (DirectoryStream::Name& name : names) {
-                if (stop && ++sinceCheck == kStopCheckEvery) {
-                    sinceCheck = 0;
-                    if (stop->load(std::memory_order_relaxed))
-                        return;
-                }
-                if (name.name.startsWith('.') && !(flags & SHCONTF_INCLUDEHIDDEN))
-                    continue;
-                std::optional<FileSystemItemData> data = stream->Stat(name.name);
-                if (!data || !FileSystemFolder::ListedBy(flags, *data))
-                    continue;  // gone since the names were read, or not wanted
-                IdList id = FileSystemItemId(*data);
-                if (id.IsNull())
-                    continue;  // a name too long for an item, as the enumeration drops it
-                FolderItem& item = batch.emplace_back();
-                if (!item.Init(*owner, std::move(id))) {
-                    batch.pop_back();
-                    result = kReadPartial;
-                }
-            }
-            if (stop && (buffers == 2 || (buffers > 2 && pacer.Due()))) {
-                emit(batch, std::nullopt);
-                batch.clear();
-                pacer.Restart();
-            }
-        }
-        emit(batch, result);
-    }
-};
 
 int RemoveDescriptorLeftovers() {
     const QByteArray temp = NameToBytes(TempFolder());
