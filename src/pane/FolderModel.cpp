@@ -549,7 +549,11 @@ bool FolderModel::RefreshFromItems(std::uint64_t& totals) {
     ItemList fresh;
     if (Enumerate(fresh) == kReadFailed)
         return false;
+    MergeFreshItems(fresh, totals);
+    return true;
+}
 
+void FolderModel::MergeFreshItems(ItemList& fresh, std::uint64_t& totals) {
     // Step 3. The cursor is the item before the range's start.
     NameRange range(items, items.begin());
     while (!fresh.empty()) {
@@ -569,7 +573,6 @@ bool FolderModel::RefreshFromItems(std::uint64_t& totals) {
 
     // Step 4.
     SettleUnmetItems(range.Start());
-    return true;
 }
 
 bool FolderModel::RefreshFromFindData(std::uint64_t& totals) {

@@ -6,8 +6,8 @@
 #
 #   tests/e2e/remote.sh <corvane executable> [output folder]
 #
-# The Network folder's first item opens Connect to Server; the address is
-# typed; a wrong password is refused by the server (its log says so) and
+# The Network folder's first item opens Connect to Server (Escape leaves
+# the pane where it was), and so does the Files menu; the address is typed; a wrong password is refused by the server (its log says so) and
 # asked again; the right one opens the remote home, which the pane lists
 # and names by its URI. A local file is copied there and a remote one back
 # (both cmp-equal), a folder is made and deleted there (no trash on the
@@ -87,6 +87,15 @@ wait_for 10 has_line "$DUMP" "L	Connect to Server" ||
 key Home
 key Return
 wait_for 10 dialog_up "$TITLE" "" || fail "'Connect to Server' did not open"
+# Cancel leaves the pane where it was.
+key Escape
+wait_for 10 is_active || fail "Escape did not close 'Connect to Server'"
+title_is "Network" || fail "Cancel left the Network folder (title '$(window_title)')"
+# Files > Connect to Server: the dialog has the keyboard once the menu closed.
+key alt+f
+sleep 0.5
+key s
+wait_for 10 dialog_up "$TITLE" "" || fail "Files > Connect to Server did not open the dialog"
 sleep 0.5
 xdotool type --delay 10 "$URI"
 screenshot "$OUT/e2e-remote-connect.png"

@@ -3,9 +3,11 @@
 #include <gio/gio.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/remote/RemoteMounts.h"
 #include "platform/remote/RemoteUri.h"
@@ -183,13 +185,26 @@ std::optional<QString> GioUriOfBridgePath(const QByteArray& path, const QByteArr
     return map.UriOf(path);
 }
 
+namespace {
+
+std::atomic<std::thread::id> g_mainThread{};
+
+}  // namespace
+
 std::unique_ptr<EntrySource> OpenBridgeEntrySource(const QByteArray& path) {
+    // GVfs's synchronous enumerator waits without end for a daemon that died
+    // in the middle of a listing. On a worker that stalls a read the model
+    // abandons; on the main thread it would freeze the window, where the
+    // bridge answers a dead location's stats with errors at once.
+    if (std::this_thread::get_id() == g_mainThread.load())
+        return nullptr;
     static const QByteArray gvfsDir = GvfsFolder();
     const std::optional<QString> uri = GioUriOfBridgePath(path, gvfsDir);
     return uri ? OpenGioEntrySource(*uri) : nullptr;
 }
 
 void InstallGioEntrySource() {
+    g_mainThread = std::this_thread::get_id();
     const char* listing = std::getenv("CORVANE_GVFS_LISTING");
     if (listing && std::strcmp(listing, "fuse") == 0) {
         SetEntrySourceFactory(nullptr);

@@ -48,10 +48,14 @@ std::unique_ptr<EntrySource> OpenGioEntrySource(const QString& uri, int* error =
 std::optional<QString> GioUriOfBridgePath(const QByteArray& path, const QByteArray& gvfsDir);
 
 /// The factory: OpenGioEntrySource of GioUriOfBridgePath(path, GvfsFolder()),
-/// or nullptr.
+/// or nullptr; always nullptr on the thread that installed it (the main
+/// thread), whose reads of a remote folder take the bridge's stats, since
+/// GIO's synchronous enumerator can wait without end on a server that died
+/// mid-listing while the bridge answers with an error.
 std::unique_ptr<EntrySource> OpenBridgeEntrySource(const QByteArray& path);
 
-/// Installs OpenBridgeEntrySource as the file-system layer's factory, unless
+/// Installs OpenBridgeEntrySource as the file-system layer's factory (call
+/// it on the main thread), unless
 /// the environment variable CORVANE_GVFS_LISTING is "fuse" (which keeps the
 /// FUSE bridge's own listing, to compare the two).
 void InstallGioEntrySource();
