@@ -100,10 +100,7 @@ struct RemoteMountsAccess {
             SnapshotMap() = m.m_map;
         }
         Q_EMIT m.MountsChanged();
-        for (const RemoteRoot& root : gone) {
-            fprintf(stderr, "DBG gone %s [%s]\n", qPrintable(root.uri), root.localPath.constData());
-            Q_EMIT m.MountRemoved(root);
-        }
+        for (const RemoteRoot& root : gone) Q_EMIT m.MountRemoved(root);
     }
     static void AddRoot(RemoteMounts& m, const RemoteRoot& root) {
         std::vector<RemoteRoot> roots = m.m_d->roots;
