@@ -308,11 +308,11 @@ QString ReadFailedText(const FolderModel& model, const IdList& wanted) {
 }  // namespace
 
 bool CPanexView::OpenFolder(IdList idList) {
-    // Step 1.
+    // Say that the folder is being read.
     WaitCursor wait;
     Notice(kReadingFolder);
 
-    // Step 2. A folder on a mount that does not answer costs the window the
+    // A folder on a mount that does not answer costs the window the
     // probe's wait, and the pane stays where it was.
     auto model = std::make_unique<FolderModel>(kPaneEnumFlags);
     const IdList wanted = idList;
@@ -333,7 +333,7 @@ bool CPanexView::OpenFolder(IdList idList) {
         return false;
     }
 
-    // Step 3. Leaving a file-system folder is where the navigation history
+    // Leaving a file-system folder is where the navigation history
     // records the focused item, and where mirrored navigation keeps the old
     // path; both arrive with navigation.
     m_initialFolder.clear();
@@ -348,7 +348,7 @@ bool CPanexView::OpenFolder(IdList idList) {
     QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
     ApplyFolderColumns();
 
-    // Step 4. A streamed folder's rows come with its batches: a small folder
+    // A streamed folder's rows come with its batches: a small folder
     // is read whole here, a large one shows its first rows now and the rest
     // as they come.
     FillList();
@@ -363,7 +363,7 @@ bool CPanexView::OpenFolder(IdList idList) {
             result = m_readResult;
     }
 
-    // Step 5. Entering a file-system folder is where the navigation history
+    // Entering a file-system folder is where the navigation history
     // gives the name to focus.
     QString focusName;
     if (m_model->IsFileSystem()) {
@@ -373,10 +373,9 @@ bool CPanexView::OpenFolder(IdList idList) {
         m_model->StartWatch(this);  // only the Trash has one
     }
 
-    // Step 6.
     m_navigation->FollowMirror(oldPath);
 
-    // Step 7. A name to focus that has not come in yet is focused when it
+    // A name to focus that has not come in yet is focused when it
     // comes, unless the user has moved the focus by then.
     ActivationUpdate(focusName);
     if (!m_pendingFocus.isEmpty())
@@ -384,7 +383,7 @@ bool CPanexView::OpenFolder(IdList idList) {
     m_list->RecalcListColumnWidth();
     m_list->ResumeRedraw();
 
-    // Step 8. A folder still streaming in keeps "Reading folder..." until
+    // A folder still streaming in keeps "Reading folder..." until
     // its read ends.
     if (!IsReading())
         ShowReadResult(result);
@@ -475,7 +474,7 @@ void CPanexView::ApplyFolderColumns() {
 
 void CPanexView::FillList() {
     m_quickFilter->Invalidate();
-    // Step 1.
+    // Empty the list without repainting.
     m_list->SuspendRedraw();
     DeleteRows();
     if (!m_model) {
@@ -483,7 +482,7 @@ void CPanexView::FillList() {
         return;
     }
 
-    // Step 2.
+    // Mark the rows the filter lets through.
     const bool everything = m_filterText == kNoFilter;
     int listed = 0;
     for (FolderItem& item : m_model->items) {
@@ -495,14 +494,14 @@ void CPanexView::FillList() {
         }
     }
 
-    // Step 3.
+    // Add them in one go.
     if (listed > 0) {
         m_list->SetItemCount(listed);
         for (FolderItem& item : m_model->items) {
             if (item.listState == kListListed)
                 AddRow(&item, true);
         }
-        // Step 4.
+        // Sorted once, at the end.
         if (m_list->SortKey() != ID_SORT_NONE)
             m_list->Sort();
     }
@@ -564,12 +563,10 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
     }
     // Items the filter hides may go without any row telling.
     m_quickFilter->Invalidate();
-    // Step 1.
     WaitCursor wait;
     if (!FolderStillThere())
         return false;
 
-    // Step 2.
     if (!m_model->Refresh(m_listedTotal))
         return false;
     SettleRefreshed(selectChanged, names, nullptr);
@@ -653,11 +650,11 @@ void CPanexView::SettleRefreshed(bool selectChanged, QStringList* names,
     }
     SelectRefreshed(refreshed);
 
-    // Step 3.
+    // Names the caller gave come off the selection.
     if (!selectChanged && names)
         UnselectNamed(*names);
 
-    // Step 4.
+    // Re-sort, keeping the focused row visible.
     if (General().autoReSort && m_list->SortKey() != ID_SORT_NONE) {
         m_list->Sort();
         const int focused = m_list->FocusedRow();
@@ -665,7 +662,6 @@ void CPanexView::SettleRefreshed(bool selectChanged, QStringList* names,
             m_list->SetFocusedRow(focused, false, true);
     }
 
-    // Step 5.
     m_list->ResumeRedraw();
 }
 
@@ -763,7 +759,7 @@ void CPanexView::OnRefreshCommand() {
     // A folder on another machine is read on the worker: its server may
     // stop answering in the middle, which must not freeze the window.
     FolderModel* model = target->m_model.get();
-    if (model && model->RefreshesOffThread() && !model->IsReading() &&
+    if (model && RefreshesOffThread(*model) && !model->IsReading() &&
         model->StartRefreshRead(target->m_listedTotal, [target](bool ok) {
             if (!ok)
                 return Notice(kRefreshFailed, true);

@@ -103,7 +103,7 @@ public:
     /// `enumerate`). Call once per model.
     int Open(IdList absolute, bool enumerate);
 
-    /// Steps 9 to 11 of Open() for a model opened without its entries:
+    /// The rest of Open() for a model opened without its entries:
     /// reads them (Enumerate, or the streamed read's code run here at once
     /// where CanReadStreamed()), the probe of virtual folders, the title of
     /// descriptor folders. Gives what Open(absolute, true) would.
@@ -148,10 +148,6 @@ public:
     /// Stops the read: batches not applied yet are dropped, those applied
     /// stay; the handlers are not called again. Returns at once.
     void CancelRead();
-    /// Whether Refresh() should rather be StartRefreshRead(): a folder on
-    /// another machine (below GVfs's FUSE bridge), whose server may stop
-    /// answering in the middle of a read, which must not freeze the window.
-    bool RefreshesOffThread() const;
     /// Refresh() with the read on the model's worker: the comparison and its
     /// results are Refresh()'s, made on the main thread when the read is
     /// done, then `done` gets whether the folder could be read (a failed
@@ -319,10 +315,10 @@ private:
     // Whether the folder object reads a directory of the file system itself
     // (rather than standing in for one).
     bool ReadsDirectory() const;
-    // Refresh() steps 2 to 4 by full items (any folder) or by the ids' find
+    // Refresh()'s read and merge by full items (any folder) or by the ids' find
     // data (file-system folders other than the Desktop); same results.
     bool RefreshFromItems(std::uint64_t& totals);
-    // Steps 3 and 4 of RefreshFromItems, with the entries in `fresh`.
+    // RefreshFromItems' comparison and settling, with the entries in `fresh`.
     void MergeFreshItems(ItemList& fresh, std::uint64_t& totals);
     bool RefreshFromFindData(std::uint64_t& totals);
     // A met item takes the entry's size, modified time and id when either
@@ -352,6 +348,11 @@ private:
     bool m_nameIndexed = false;
     QMultiHash<QString, ItemList::iterator> m_byName;
 };
+
+/// Whether `model`'s Refresh() should rather be StartRefreshRead(): a
+/// folder on another machine (below GVfs's FUSE bridge), whose server may
+/// stop answering in the middle of a read, which must not freeze the window.
+bool RefreshesOffThread(const FolderModel& model);
 
 /// Removes the leftovers of archive handlers from the temporary folder
 /// (TempFolder()): the entries directly in it named "TD_*.dir" or

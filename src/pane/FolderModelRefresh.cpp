@@ -7,11 +7,11 @@
 #include "platform/namespace/NameCodec.h"
 #include "platform/remote/RemoteUri.h"
 
-bool FolderModel::RefreshesOffThread() const {
-    if (!IsFileSystem())
+bool RefreshesOffThread(const FolderModel& model) {
+    if (!model.IsFileSystem())
         return false;
     static const QByteArray bridge = GvfsFolder() + '/';
-    return NameToBytes(path).startsWith(bridge);
+    return NameToBytes(model.path).startsWith(bridge);
 }
 
 bool FolderModel::StartRefreshRead(std::uint64_t& totals, std::function<void(bool ok)> done) {

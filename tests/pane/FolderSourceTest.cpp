@@ -210,7 +210,7 @@ TEST_F(FolderSourceTest, RefreshOnTheWorkerEqualsTheRefreshAtOnce) {
     ASSERT_TRUE(dir.MakeFile("goes", "1"));
     FolderModel model;
     ASSERT_EQ(model.Open(ParsePath(dir.Path()), true), FolderModel::kReadOk);
-    EXPECT_FALSE(model.RefreshesOffThread()) << "a local folder refreshes at once";
+    EXPECT_FALSE(RefreshesOffThread(model)) << "a local folder refreshes at once";
 
     ASSERT_TRUE(dir.MakeFile("grows", "12345"));
     ASSERT_TRUE(dir.MakeFile("comes", "abc"));
