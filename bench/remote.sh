@@ -7,6 +7,9 @@
 # file with `gio copy`. Needs root (the test user) and FUSE.
 #
 #   bench/remote.sh <build folder>/bench/bench_remote [file count] [size in MB]
+#
+# BENCH_WRAP, when set, goes before the bench's command (strace -f -o ...,
+# say, to see what the listing and the copy ask of the bridge).
 set -eu
 
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -32,7 +35,7 @@ head -c "$((MB * 1000000))" /dev/urandom >"$WORK/big.bin"
 URI=$(sftp_uri)
 printf '%s\n' "$REMOTE_PASS" | gio mount "$URI" >/dev/null 2>&1 || fail "gio mount failed"
 
-QT_QPA_PLATFORM=offscreen "$BIN" "$URI/list" "$WORK/big.bin" "$URI/into" \
+QT_QPA_PLATFORM=offscreen ${BENCH_WRAP:-} "$BIN" "$URI/list" "$WORK/big.bin" "$URI/into" \
     -P "$SSH_PORT" -i "$WORK/sshd/client_key" -o StrictHostKeyChecking=no \
     -o UserKnownHostsFile=/dev/null "$REMOTE_USER@127.0.0.1"
 gio mount -u "$URI" >/dev/null 2>&1 || true

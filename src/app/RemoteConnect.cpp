@@ -32,6 +32,16 @@ bool IsUnder(const QByteArray& path, const QByteArray& root) {
     return path.size() == root.size() || path.at(root.size()) == '/';
 }
 
+// Whether a pane's folder lies on the location `root`: below its local path,
+// or, where that was never learnt, below a bridge folder that names the
+// same server and a path inside the root.
+bool OnLocation(const QByteArray& path, const RemoteRoot& root) {
+    if (!root.localPath.isEmpty())
+        return IsUnder(path, root.localPath);
+    const std::optional<QString> uri = RemoteMap({}, GvfsFolder()).UriOf(path);
+    return uri && RemoteMap({root}, QByteArray()).RootOfUri(*uri) != nullptr;
+}
+
 }  // namespace
 
 std::optional<QString> CheckServerAddress(const QString& text, QString* why) {
@@ -129,7 +139,7 @@ bool RemoteConnect::ConnectToServer(CPanexView* pane) {
 void RemoteConnect::OnMountRemoved(const RemoteRoot& root) {
     for (CPanexView* pane : m_panes()) {
         const FolderModel* model = pane ? pane->Model() : nullptr;
-        if (!model || !model->IsFileSystem() || !IsUnder(NameToBytes(model->path), root.localPath))
+        if (!model || !model->IsFileSystem() || !OnLocation(NameToBytes(model->path), root))
             continue;
         Notice(Tr("%1 is no longer connected.").arg(root.uri), true);
         IdList network = SHGetSpecialFolderLocation(CSIDL_NETWORK);

@@ -756,6 +756,18 @@ void CPanexView::OnRefreshCommand() {
         if (CPanexView* other = m_host.OtherPane(*this))
             target = other;
     }
+    // A folder on another machine is read on the worker: its server may
+    // stop answering in the middle, which must not freeze the window.
+    FolderModel* model = target->m_model.get();
+    if (model && RefreshesOffThread(*model) && !model->IsReading() &&
+        model->StartRefreshRead(target->m_listedTotal, [target](bool ok) {
+            if (!ok)
+                return Notice(kRefreshFailed, true);
+            target->m_quickFilter->Invalidate();
+            target->SettleRefreshed(false, nullptr, nullptr);
+            Notice(kRefreshed.arg(target->IsFirstPane() ? kFirst : kSecond));
+        }))
+        return;
     if (target->RefreshPane(false, nullptr))
         Notice(kRefreshed.arg(target->IsFirstPane() ? kFirst : kSecond));
     else

@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "pane/DescriptorLeftovers.h"
+#include "pane/FolderRawRead.h"
 #include "pane/NameRange.h"
 #include "pane/ScanOrder.h"
 #include "platform/fs/FileSystem.h"
@@ -23,7 +24,6 @@
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellNamespace.h"
 #include "platform/remote/RemoteMounts.h"
-#include "platform/thread/ReportBatch.h"
 #include "platform/trash/Trash.h"
 #include "shell/CommandIds.h"
 #include "shell/GeneralSettings.h"
@@ -44,89 +44,7 @@ ShellFolder* Desktop(std::unique_ptr<ShellFolder>& holder) {
     return holder.get();
 }
 
-// The streamed read's buffers: two small ones first, so that the first rows
-// come at once (a folder that fits in them comes whole, in one batch), then
-// larger ones, so that a big folder costs few calls.
-constexpr std::size_t kFirstReadBuffer = 16 * 1024;
-constexpr std::size_t kReadBuffer = 256 * 1024;
-// How often a batch reaches the main thread while a folder streams in.
-constexpr std::chrono::milliseconds kBatchInterval{50};
-// How often the worker looks at its stop flag, in entries.
-constexpr int kStopCheckEvery = 256;
-
 }  // namespace
-
-struct FolderModel::RawRead {
-    std::unique_ptr<DirectoryStream> stream;  // none yet: opened by the read
-    QByteArray path;
-    std::uint32_t flags = 0;  // enumeration flags, hidden entries included or not
-    // What the items are made with before the main thread takes them: a
-    // folder object of the job's own and copies of the model's record, so
-    // that the job touches nothing of the model (which may be gone before a
-    // job stuck on a mount that does not answer ends).
-    std::unique_ptr<BoundFolder> owner;
-
-    // A batch of whole items; `result` is set on the last one.
-    using Emit = std::function<void(ItemList& batch, std::optional<int> result)>;
-
-    // Reads the folder: names a buffer at a time, each name stat'ed relative
-    // to the folder, made into its item; batches go to `emit` (the first
-    // after the first two buffers, then every kBatchInterval, the rest with
-    // the result). Without a stop flag everything goes in one batch. Ends
-    // without the last batch when `stop` is raised.
-    void Run(const std::atomic<bool>* stop, const Emit& emit) {
-        if (!stream)
-            stream = std::make_unique<DirectoryStream>(path);
-        if (!stream->IsOpen()) {
-            ItemList none;
-            emit(none, int(kReadFailed));
-            return;
-        }
-        int result = kReadOk;
-        ItemList batch;
-        std::vector<DirectoryStream::Name> names;
-        ReportPacer pacer(kBatchInterval);
-        int buffers = 0;
-        for (;;) {
-            if (stop && stop->load(std::memory_order_relaxed))
-                return;
-            names.clear();
-            if (!stream->ReadNames(names, buffers < 2 ? kFirstReadBuffer : kReadBuffer)) {
-                if (stream->Error() != 0)
-                    result = kReadPartial;
-                break;
-            }
-            ++buffers;
-            int sinceCheck = 0;
-            for (DirectoryStream::Name& name : names) {
-                if (stop && ++sinceCheck == kStopCheckEvery) {
-                    sinceCheck = 0;
-                    if (stop->load(std::memory_order_relaxed))
-                        return;
-                }
-                if (name.name.startsWith('.') && !(flags & SHCONTF_INCLUDEHIDDEN))
-                    continue;
-                std::optional<FileSystemItemData> data = stream->Stat(name.name);
-                if (!data || !FileSystemFolder::ListedBy(flags, *data))
-                    continue;  // gone since the names were read, or not wanted
-                IdList id = FileSystemItemId(*data);
-                if (id.IsNull())
-                    continue;  // a name too long for an item, as the enumeration drops it
-                FolderItem& item = batch.emplace_back();
-                if (!item.Init(*owner, std::move(id))) {
-                    batch.pop_back();
-                    result = kReadPartial;
-                }
-            }
-            if (stop && (buffers == 2 || (buffers > 2 && pacer.Due()))) {
-                emit(batch, std::nullopt);
-                batch.clear();
-                pacer.Restart();
-            }
-        }
-        emit(batch, result);
-    }
-};
 
 FolderModel::FolderModel(std::uint32_t flags) : enumFlags(flags) {
     EnsureShellContext();
@@ -485,7 +403,11 @@ bool FolderModel::RefreshFromItems(std::uint64_t& totals) {
     ItemList fresh;
     if (Enumerate(fresh) == kReadFailed)
         return false;
+    MergeFreshItems(fresh, totals);
+    return true;
+}
 
+void FolderModel::MergeFreshItems(ItemList& fresh, std::uint64_t& totals) {
     // The cursor is the item before the range's start.
     NameRange range(items, items.begin());
     while (!fresh.empty()) {
@@ -505,7 +427,6 @@ bool FolderModel::RefreshFromItems(std::uint64_t& totals) {
 
     // Items the read did not meet are settled.
     SettleUnmetItems(range.Start());
-    return true;
 }
 
 bool FolderModel::RefreshFromFindData(std::uint64_t& totals) {

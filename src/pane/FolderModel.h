@@ -149,6 +149,12 @@ public:
     /// Stops the read: batches not applied yet are dropped, those applied
     /// stay; the handlers are not called again. Returns at once.
     void CancelRead();
+    /// Refresh() with the read on the model's worker: the comparison and its
+    /// results are Refresh()'s, made on the main thread when the read is
+    /// done, then `done` gets whether the folder could be read (a failed
+    /// read changes nothing). IsReading() holds meanwhile; CancelRead()
+    /// drops it. False, with nothing started, unless CanReadStreamed().
+    bool StartRefreshRead(std::uint64_t& totals, std::function<void(bool ok)> done);
     /// True from StartRead() until its result was handed over or it was
     /// cancelled.
     bool IsReading() const { return m_reading; }
@@ -313,6 +319,8 @@ private:
     // Refresh()'s read and merge by full items (any folder) or by the ids' find
     // data (file-system folders other than the Desktop); same results.
     bool RefreshFromItems(std::uint64_t& totals);
+    // RefreshFromItems' comparison and settling, with the entries in `fresh`.
+    void MergeFreshItems(ItemList& fresh, std::uint64_t& totals);
     bool RefreshFromFindData(std::uint64_t& totals);
     // A met item takes the entry's size, modified time and id when either
     // of the two changed, and a listed one becomes kListChanged.
@@ -336,3 +344,8 @@ private:
     // into `items` is indexed and every removal unindexed.
     ItemNameIndex m_names;
 };
+
+/// Whether `model`'s Refresh() should rather be StartRefreshRead(): a
+/// folder on another machine (below GVfs's FUSE bridge), whose server may
+/// stop answering in the middle of a read, which must not freeze the window.
+bool RefreshesOffThread(const FolderModel& model);

@@ -6,8 +6,8 @@
 #
 #   tests/e2e/remote.sh <corvane executable> [output folder]
 #
-# The Network folder's first item opens Connect to Server; the address is
-# typed; a wrong password is refused by the server (its log says so) and
+# The Network folder's first item opens Connect to Server (Escape leaves
+# the pane where it was), and so does the Files menu; the address is typed; a wrong password is refused by the server (its log says so) and
 # asked again; the right one opens the remote home, which the pane lists
 # and names by its URI. A local file is copied there and a remote one back
 # (both cmp-equal), a folder is made and deleted there (no trash on the
@@ -87,6 +87,15 @@ wait_for 10 has_line "$DUMP" "L	Connect to Server" ||
 key Home
 key Return
 wait_for 10 dialog_up "$TITLE" "" || fail "'Connect to Server' did not open"
+# Cancel leaves the pane where it was.
+key Escape
+wait_for 10 is_active || fail "Escape did not close 'Connect to Server'"
+title_is "Network" || fail "Cancel left the Network folder (title '$(window_title)')"
+# Files > Connect to Server: the dialog has the keyboard once the menu closed.
+key alt+f
+sleep 0.5
+key s
+wait_for 10 dialog_up "$TITLE" "" || fail "Files > Connect to Server did not open the dialog"
 sleep 0.5
 xdotool type --delay 10 "$URI"
 screenshot "$OUT/e2e-remote-connect.png"
@@ -139,12 +148,19 @@ wait_for 10 test -d "$REMOTE_HOME/New Folder" || fail "F8 did not make a folder 
 sleep 1
 key Escape
 wait_for 10 has_line "$DUMP" "L	New Folder" || fail "the pane does not list the new folder"
-# The rename in place (F2) does not reach a remote folder yet: its editor's
-# commit is lost and Return opens the folder instead. The server renames
-# it, and Ctrl+R shows the change.
-mv "$REMOTE_HOME/New Folder" "$REMOTE_HOME/made-remotely"
-key ctrl+r
-wait_for 10 has_line "$DUMP" "L	made-remotely" || fail "the new folder is not listed"
+# The rename in place (F2) on the server: the new name reaches it, and
+# Return only ends the edit (the pane stays where it is).
+xdotool type --delay 50 "New"
+wait_for 10 has_line "$DUMP" "FL	New Folder" || fail "typing did not find the new folder ($(grep '^FL' "$DUMP"))"
+key F2
+wait_for 10 has_line "$DUMP" "K	LE" || fail "F2 opened no editor ($(grep '^K' "$DUMP"))"
+key ctrl+a
+xdotool type --delay 10 made-remotely
+key Return
+wait_for 10 test -d "$REMOTE_HOME/made-remotely" || fail "F2 did not rename the folder on the server"
+[ ! -e "$REMOTE_HOME/New Folder" ] || fail "the old name is still on the server after the rename"
+wait_for 10 has_line "$DUMP" "L	made-remotely" || fail "the pane does not list the renamed folder"
+title_is "$URI" || fail "Return in the rename editor left the folder (title '$(window_title)')"
 xdotool type --delay 50 made-rem
 key Delete
 sleep 1

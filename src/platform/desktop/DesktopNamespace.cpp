@@ -6,6 +6,7 @@
 #include "platform/archive/ArchiveIndex.h"
 #include "platform/desktop/LinuxShell.h"
 #include "platform/fs/FileSystemFolder.h"
+#include "platform/remote/GioEntrySource.h"
 #include "platform/shellui/ContextMenu.h"
 
 namespace {
@@ -44,6 +45,8 @@ public:
 }  // namespace
 
 void InstallDesktopNamespace() {
+    // Folders on GVfs's FUSE bridge are listed through GIO in batches.
+    InstallGioEntrySource();
     InstallFileSystemExtensions(std::make_shared<DesktopFileSystemExtensions>());
     InstallShellNamespace(std::make_unique<LinuxShellNamespace>());
 }

@@ -9,6 +9,7 @@
 #include <QMimeDatabase>
 #include <algorithm>
 
+#include "platform/fs/EntrySource.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 
@@ -20,6 +21,10 @@ QByteArray LastComponent(const QByteArray& path) {
 }
 
 namespace {
+
+// Entries asked of a source at a time: enough that a remote folder costs few
+// round trips, few enough that the first ones come soon.
+constexpr int kSourceBatch = 1000;
 
 FileTime TimeOf(const struct statx_timestamp& t) {
     return FileTimeFromTimespec(t.tv_sec, t.tv_nsec);
@@ -65,8 +70,10 @@ std::optional<FileSystemItemData> StatEntryAt(int dirFd, const QByteArray& name,
     return StatAt(dirFd, name.constData(), name, follow);
 }
 
-DirectoryReader::DirectoryReader(const QByteArray& path)
-    : m_dir(UniqueDir::OpenFolder(path, /*noFollow=*/false)) {
+DirectoryReader::DirectoryReader(const QByteArray& path) : m_source(OpenEntrySource(path)) {
+    if (m_source)
+        return;
+    m_dir = UniqueDir::OpenFolder(path, /*noFollow=*/false);
     if (!m_dir)
         m_error = errno;
 }
@@ -74,6 +81,18 @@ DirectoryReader::DirectoryReader(const QByteArray& path)
 DirectoryReader::~DirectoryReader() = default;
 
 DirectoryReader::Result DirectoryReader::Next(FileSystemItemData& entry) {
+    if (m_source) {
+        if (m_next == m_batch.size()) {
+            m_batch.clear();
+            m_next = 0;
+            if (!m_source->Next(m_batch, kSourceBatch)) {
+                m_error = m_source->Error();
+                return m_error == 0 ? Result::End : Result::Error;
+            }
+        }
+        entry = std::move(m_batch[m_next++]);
+        return Result::Entry;
+    }
     if (!m_dir)
         return Result::Error;
     for (;;) {

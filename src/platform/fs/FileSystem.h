@@ -10,6 +10,7 @@
 #include <QString>
 #include <cerrno>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -31,9 +32,13 @@ std::optional<FindData> StatEntry(const QString& path);
 std::optional<FileSystemItemData> StatEntryAt(int dirFd, const QByteArray& name,
                                               bool follow = false);
 
+class EntrySource;
+
 /// Reads a directory's entries with their lstat data. Skips "." and "..".
-/// An entry that vanishes between the read and its stat is skipped. Not
-/// copyable; the directory is closed on destruction.
+/// An entry that vanishes between the read and its stat is skipped. Where
+/// an EntrySource serves the path (a folder on GVfs's FUSE bridge), the
+/// entries come from it in batches instead. Not copyable; the directory is
+/// closed on destruction.
 class DirectoryReader {
 public:
     enum class Result { Entry, End, Error };
@@ -44,15 +49,19 @@ public:
     DirectoryReader(const DirectoryReader&) = delete;
     DirectoryReader& operator=(const DirectoryReader&) = delete;
 
-    bool IsOpen() const { return bool(m_dir); }
+    bool IsOpen() const { return bool(m_dir) || bool(m_source); }
     int Error() const { return m_error; }
 
     /// The next entry in `entry`, or End, or Error (a read error; Error()
-    /// holds its errno). Cost: one statx per entry, plus the directory reads.
+    /// holds its errno). Cost: one statx per entry, plus the directory reads
+    /// (from a source: its batches).
     Result Next(FileSystemItemData& entry);
 
 private:
     UniqueDir m_dir;
+    std::unique_ptr<EntrySource> m_source;
+    std::vector<FileSystemItemData> m_batch;
+    std::size_t m_next = 0;
     int m_error = 0;
 };
 

@@ -108,7 +108,7 @@ PasswordReply AskMountPassword(const PasswordQuestion& question, QWidget* parent
         keep.title = ConnectTitle();
         keep.text = Tr("Remember the password?");
         keep.answers = {Tr("&Forget it at once"), Tr("Remember until &logout"),
-                        Tr("Remember &forever")};
+                        Tr("Remember fo&rever")};
         keep.defaultAnswer = 0;
         keep.escapeAnswer = 0;
         keep.icon = PromptIcon::Question;

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -79,7 +80,19 @@ struct MountJob {
 };
 
 struct RemoteMountsAccess {
+    // Every root that goes, whichever way GIO told (a removed mount, or a
+    // re-read of the mounts after a change), is announced once, with the
+    // local path it was known by: the panes on it must leave.
     static void SetRoots(RemoteMounts& m, std::vector<RemoteRoot> roots) {
+        std::vector<RemoteRoot> gone;
+        for (const RemoteRoot& old : m.m_d->roots) {
+            const auto kept = std::find_if(roots.begin(), roots.end(),
+                                           [&](const RemoteRoot& r) { return r.uri == old.uri; });
+            if (kept == roots.end())
+                gone.push_back(old);
+            else if (kept->localPath.isEmpty())
+                kept->localPath = old.localPath;  // the bridge may not know it yet (or any more)
+        }
         m.m_d->roots = std::move(roots);
         m.m_map = RemoteMap(m.m_d->roots, GvfsFolder());
         {
@@ -87,6 +100,7 @@ struct RemoteMountsAccess {
             SnapshotMap() = m.m_map;
         }
         Q_EMIT m.MountsChanged();
+        for (const RemoteRoot& root : gone) Q_EMIT m.MountRemoved(root);
     }
     static void AddRoot(RemoteMounts& m, const RemoteRoot& root) {
         std::vector<RemoteRoot> roots = m.m_d->roots;
@@ -98,22 +112,15 @@ struct RemoteMountsAccess {
         const std::optional<RemoteRoot> gone = RootOfMount(mount);
         if (!gone)
             return;
-        std::vector<RemoteRoot> roots = m.m_d->roots;
-        std::optional<RemoteRoot> known;
-        std::erase_if(roots, [&](const RemoteRoot& r) {
-            if (r.uri != gone->uri)
-                return false;
-            known = r;
-            return true;
-        });
-        if (!known)
-            return;
         // The mount's FUSE path may already be unknown to GIO by now; the one
         // remembered is what the panes show.
-        if (known->localPath.isEmpty())
-            known->localPath = gone->localPath;
+        for (RemoteRoot& r : m.m_d->roots) {
+            if (r.uri == gone->uri && r.localPath.isEmpty())
+                r.localPath = gone->localPath;
+        }
+        std::vector<RemoteRoot> roots = m.m_d->roots;
+        std::erase_if(roots, [&](const RemoteRoot& r) { return r.uri == gone->uri; });
         SetRoots(m, std::move(roots));
-        Q_EMIT m.MountRemoved(*known);
     }
     static void Finish(MountJob* job, RemoteMountResult result) {
         job->owner->m_pending--;
