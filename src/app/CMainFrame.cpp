@@ -1,18 +1,12 @@
 #include "app/CMainFrame.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/AboutBox.h"
 #include "app/AddressBar.h"
 #include "app/CMainStatusBar.h"
 #include "app/CPaneSplitter.h"
@@ -21,62 +15,37 @@
 #include "app/DriveBar.h"
 #include "app/E2eDump.h"
 #include "app/FrameBars.h"
+#include "app/FrameBuilder.h"
+#include "app/FrameCommands.h"
 #include "app/FunctionKeyBar.h"
-#include "app/HistoryPickDialog.h"
 #include "app/MainMenu.h"
-#include "app/OptionsDialog.h"
 #include "app/PendingCommands.h"
 #include "app/RemoteConnect.h"
-#include "app/SelectDriveDialog.h"
-#include "app/ToolbarResource.h"
 #include "app/WindowRect.h"
 #include "fileops/CPaneFileUtils.h"
 #include "fileops/CPaneTransfer.h"
 #include "find/CFindFiles.h"
-#include "find/FindCriteria.h"
 #include "pack/CPackTools.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
-#include "pane/MirrorBrowse.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/fileop/FileOpQueue.h"
-#include "platform/namespace/NameCodec.h"
 #include "platform/remote/RemoteMounts.h"
 #include "platform/store/ProfileStore.h"
-#include "platform/ui/EscapePoll.h"
-#include "platform/ui/KeyState.h"
-#include "platform/watch/ChangeWatch.h"
-#include "shell/CommandIds.h"
-#include "shell/FolderItem.h"
 #include "shell/GeneralSettings.h"
 #include "shell/PathHelpers.h"
-#include "shell/PatternList.h"
 #include "stats/CFolderStats.h"
 #include "tools/CPaneTools.h"
-#include "tools/ToolFiles.h"
 #include "tree/TreeBar.h"
 
 namespace {
 
-// Bar ids of the frame's bars.
-constexpr int kToolBarId = 59400;
-constexpr int kStatusBarId = ID_VIEW_STATUS_BAR;
-
 const QString kHelpNeedsEditor = QStringLiteral("comes with the internal editor");
-/// Appended to a command's status prompt when it cannot run in this build.
-const QString kUnavailable = QStringLiteral("(not available yet: %1)");
 
 }  // namespace
 
-int ClampTreeAutoCDDelay(int stored) {
-    if (stored > kMaxTreeAutoCDDelay)
-        return kDefaultTreeAutoCDDelay;
-    if (stored < kMinTreeAutoCDDelay)
-        return kMinTreeAutoCDDelay;
-    return stored;
-}
-
-CMainFrame::CMainFrame(CPanexApp& app) : m_app(app) {
+CMainFrame::CMainFrame(CPanexApp& app)
+    : m_app(app), m_frameCommands(std::make_unique<FrameCommands>(*this)) {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(kMainFrameTitle);
     // Without a stored place the window opens at a size fit for two panes,
@@ -103,209 +72,10 @@ CMainFrame::~CMainFrame() {
 // -- Creation ------------------------------------------------------------------
 
 bool CMainFrame::Create() {
-    CreateCommands();
-    m_transfer = std::make_unique<CPaneTransfer>(*this);
-    m_fileUtils = std::make_unique<CPaneFileUtils>(*this);
-    m_transfer->SetEditorOpener(
-        [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); },
-        [this] { return m_app.HasEditorLauncher() || General().useExternalEditor; });
-    m_transfer->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
-        m_app.RegisterSaver(SaverSlot::TargetFolderHistory, std::move(saver));
-    });
-    CreateTools();
-    CreateFind();
-    CreateRemote();
-    CreateMenus();
-    m_addressBar = new AddressBar(*this, Store());
-    if (!CreateToolBar())
-        return false;
-    m_driveBar = new DriveBar(*this);
-    ReadDriveBarSetting();
-    if (!CreateStatusBar())
-        return false;
-    // After the status bar's own prompt display, so the reason replaces the
-    // bare prompt of a command that cannot run.
-    connect(&m_commands, &CommandManager::CommandHighlighted, this,
-            [this](int id, const QString&) { ShowUnavailableReason(id); });
-    // A key (or a posted command) that finds its command greyed says why.
-    connect(&m_commands, &CommandManager::CommandRefused, this,
-            [](int, const QString& reason) { Notice(reason, true); });
-    LoadTreeSettings();
-    m_addressBar->LoadFolderHistory(Store());
-    DockBars();
-    m_bars = new FrameBars(*this);
-    m_bars->Create();
-    CreateTreeBar();
-    RestoreBarState();
-    m_bars->LoadLayouts(Store());
-    if (General().flatToolbars)
-        SetFlatBars(true);
-
-    m_previousSink = SetNoticeSink(
-        [this](const std::optional<QString>& text, bool alert) { ShowNotice(text, alert); });
-    m_created = true;
-
-    if (!CreateClient())
-        return false;
-    SetQuitWindow(this);
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
-    m_tools->AttachPanes(*m_left, *m_right);
-    StartPanes();
-    return true;
+    return FrameBuilder(*this).Build();
 }
 
-QString CMainFrame::ConsolePreamble() const {
-    return m_addressBar ? m_addressBar->Runner().dosPreamble() : QString();
-}
-
-void CMainFrame::CreateTools() {
-    m_tools = std::make_unique<CPaneTools>(*this);
-    m_tools->SetEditorOpener(
-        [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
-    m_tools->SetListingPath([this] { return m_app.GetDirListingPath(); });
-    m_tools->SetBatchPath([this] { return m_app.GetTempBatchPath(); });
-    m_tools->SetConsolePreamble([this] { return ConsolePreamble(); });
-    // The tiling shown, which the options may have changed for the next
-    // start only.
-    m_tools->SetSideBySideQuery(
-        [this] { return m_splitter ? m_splitter->IsSideBySide() : m_sideBySide; });
-    m_tools->SetSaverRegistrar([this](CPaneTools::Settings which,
-                                      std::function<void(ProfileStore&)> saver) {
-        const SaverSlot slot =
-            which == CPaneTools::Settings::Grep                   ? SaverSlot::Grep
-            : which == CPaneTools::Settings::BatchTemplateHistory ? SaverSlot::BatchTemplateHistory
-            : which == CPaneTools::Settings::Synchronize          ? SaverSlot::Synchronize
-                                                         : SaverSlot::SelectionPatternHistory;
-        m_app.RegisterSaver(slot, std::move(saver));
-    });
-    m_pack = std::make_unique<CPackTools>(*this);
-    m_pack->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
-        m_app.RegisterSaver(SaverSlot::Pack, std::move(saver));
-    });
-    m_stats = std::make_unique<CFolderStats>(*this);
-    m_stats->SetEditorOpener(
-        [this](const QString& path, bool viewOnly) { return m_app.OpenInEditor(path, viewOnly); });
-    m_stats->SetListingPath([this] { return m_app.GetDirListingPath(); });
-    m_stats->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
-        m_app.RegisterSaver(SaverSlot::FolderDataSettings, std::move(saver));
-    });
-    m_stats->SetRectAccess(
-        [this](ProfileStore& store, const QString& section) -> std::optional<QRect> {
-            // Nothing stored: half the main window, at its top-left corner.
-            const WindowRect rect = GetStoredPlacement(store, section, this).normal;
-            if (rect.IsDefaultPosition() || rect.bottom == 0)
-                return std::nullopt;
-            return rect.ToQRect();
-        },
-        [](ProfileStore& store, const QString& section, const QRect& rect) {
-            WriteWindowRect(store, section, WindowRect::FromQRect(rect));
-        });
-}
-
-void CMainFrame::CreateRemote() {
-    m_remote = std::make_unique<RemoteConnect>(Store(), General().historyItems, this, [this] {
-        return std::vector<CPanexView*>{m_left, m_right};
-    });
-    m_app.RegisterSaver(
-        SaverSlot::ConnectServerHistory,
-        [history = m_remote->History(), items = General().historyItems](ProfileStore& store) {
-            history->Save(items, store, kConnectHistorySection);
-        });
-}
-
-void CMainFrame::CreateFind() {
-    m_find = std::make_unique<CFindFiles>(*this);
-    m_find->SetMainWindow(this);
-    m_find->SetSaverRegistrar([this](std::function<void(ProfileStore&)> saver) {
-        m_app.RegisterSaver(SaverSlot::FindFileFolderSettings, std::move(saver));
-    });
-    m_find->SetGrepLoader([this] { m_tools->EnsureLoaded(CPaneTools::Settings::Grep); });
-    FindWindowServices services;
-    services.openInEditor = [this](const QString& path, bool viewOnly) {
-        return m_app.OpenInEditor(path, viewOnly);
-    };
-    services.listingPath = [this] { return m_app.GetDirListingPath(); };
-    services.batchPath = [this] { return m_app.GetTempBatchPath(); };
-    services.runScript = [this](const QString& script, const QString& folder) {
-        return RunScriptInTerminal(script, folder, ConsolePreamble());
-    };
-    services.loadBatchHistory = [this] {
-        m_tools->EnsureLoaded(CPaneTools::Settings::BatchTemplateHistory);
-    };
-    services.restorePlacement = [this](QWidget* window) {
-        ApplyWindowPlacement(window, GetStoredPlacement(Store(), kFindSettingsSection, this));
-    };
-    services.storePlacement = [this](QWidget* window) {
-        WriteWindowRect(Store(), kFindSettingsSection,
-                        WindowRect::FromQRect(window->normalGeometry()));
-    };
-    m_find->SetWindowServices(std::move(services));
-}
-
-void CMainFrame::CreateCommands() {
-    AddTableCommands(m_commands);
-    m_commands.SetChainProvider([this] { return CommandChain(); });
-
-    MapCommand(ID_FILE_CONNECT_SERVER, [this] {
-        if (m_remote)
-            m_remote->ConnectToServer(m_active);
-    });
-    MapCommand(ID_PANES_EQUAL, [this] { m_splitter->Balance(CPaneSplitter::EqualPanes); });
-    MapCommand(ID_PANES_ONE, [this] { m_splitter->Balance(CPaneSplitter::OnePane); });
-    MapCommand(ID_PANES_SAME_FOLDER, [this] { SameFolder(IsAltDown()); });
-    MapCommand(ID_PANES_SWAP, [this] { SwapPanes(); });
-    MapCommand(ID_VIEW_TOOLBAR, [this] { ToggleBar(m_toolBar); });
-    MapUpdate(ID_VIEW_TOOLBAR,
-              [this](CommandState& state) { state.SetCheck(m_toolBar && !m_toolBar->isHidden()); });
-    MapCommand(ID_VIEW_STATUS_BAR, [this] { ToggleBar(m_statusBar); });
-    MapUpdate(ID_VIEW_STATUS_BAR, [this](CommandState& state) {
-        state.SetCheck(m_statusBar && !m_statusBar->isHidden());
-    });
-    MapCommand(ID_VIEW_FUNCTION_KEYS, [this] { ToggleBar(m_functionKeys); });
-    MapUpdate(ID_VIEW_FUNCTION_KEYS, [this](CommandState& state) {
-        state.SetCheck(m_functionKeys && !m_functionKeys->isHidden());
-    });
-    MapCommand(ID_VIEW_HIDDEN_FILES, [this] { ToggleHiddenFiles(); });
-    MapUpdate(ID_VIEW_HIDDEN_FILES,
-              [](CommandState& state) { state.SetCheck(General().showHiddenFiles); });
-    MapCommand(ID_APP_EXIT, [this] { close(); });
-
-    MapCommand(ID_APP_ABOUT, [this] { ShowAboutBox(this); });
-    MapCommand(ID_VIEW_OPTIONS, [this] { ShowOptions(); });
-    MapCommand(ID_SORT_AGAIN, [this] {
-        if (m_active)
-            m_active->List()->Sort();
-    });
-    MapUpdate(ID_SORT_AGAIN, [this](CommandState& state) { state.Enable(m_active != nullptr); });
-    MapCommand(ID_VIEW_ADDRESSBAR, [this] { ToggleBar(m_addressBar); });
-    MapUpdate(ID_VIEW_ADDRESSBAR, [this](CommandState& state) {
-        state.SetCheck(m_addressBar && !m_addressBar->isHidden());
-    });
-    MapCommand(ID_VIEW_DRIVEBAR, [this] { ToggleBar(m_driveBar); });
-    MapUpdate(ID_VIEW_DRIVEBAR, [this](CommandState& state) {
-        state.SetCheck(m_driveBar && !m_driveBar->isHidden());
-    });
-    MapCommand(ID_VIEW_TREEBAR, [this] { ToggleBar(m_treeBar); });
-    MapUpdate(ID_VIEW_TREEBAR,
-              [this](CommandState& state) { state.SetCheck(m_treeBar && !m_treeBar->isHidden()); });
-    MapCommand(ID_TREE_KEEP_SYNC,
-               [] { MutableGeneral().keepTreeInSync = !General().keepTreeInSync; });
-    MapUpdate(ID_TREE_KEEP_SYNC, [this](CommandState& state) {
-        state.Enable(TreeVisible());
-        state.SetCheck(General().keepTreeInSync);
-    });
-    MapCommand(ID_SELECT_DRIVE, [this] { SelectDrive(m_active); });
-    MapUpdate(ID_SELECT_DRIVE, [this](CommandState& state) {
-        state.SetText(m_active == m_right ? QStringLiteral("&Select Volume...\tAlt+F2")
-                                          : QStringLiteral("&Select Volume...\tAlt+F1"));
-    });
-    MapCommand(ID_DRIVE_LEFT, [this] { SelectDrive(m_left); });
-    MapCommand(ID_DRIVE_RIGHT, [this] { SelectDrive(m_right); });
-    MapCommandRange(ID_HELP_FIRST, ID_HELP_LAST, [this](int id) { OnHelp(id); });
-    MapUpdateRange(ID_HELP_FIRST, ID_HELP_LAST,
-                   [this](int, CommandState& state) { state.Enable(m_app.HasEditorLauncher()); });
-}
+// -- Commands ------------------------------------------------------------------
 
 bool CMainFrame::OnUpdateCommand(int id, CommandState& state) {
     if (CommandTarget::OnUpdateCommand(id, state))
@@ -325,200 +95,6 @@ QString CMainFrame::UnavailableReason(int id) const {
     if (CommandTarget::InRange(id, ID_HELP_FIRST, ID_HELP_LAST) && !m_app.HasEditorLauncher())
         return kHelpNeedsEditor;
     return {};
-}
-
-void CMainFrame::ShowUnavailableReason(int id) {
-    const QString reason = UnavailableReason(id);
-    if (reason.isEmpty() || !m_statusBar)
-        return;
-    QString prompt;
-    if (const CommandInfo* info = FindCommandInfo(id))
-        prompt = StatusPromptOf(info->prompt);
-    m_statusBar->ShowMenuPrompt(prompt.isEmpty()
-                                    ? kUnavailable.arg(reason)
-                                    : prompt + QStringLiteral(" ") + kUnavailable.arg(reason));
-}
-
-void CMainFrame::OnHelp(int id) {
-    const QString path = HelpFilePath(id);
-    if (!path.isEmpty())
-        m_app.OpenInEditor(path, true);
-}
-
-CommandManager::Chain CMainFrame::CommandChain() const {
-    // The folder tree comes first once it exists, then the drive bar; the
-    // address bar's commands (the command line, the filter texts) are the
-    // frame's own bar's, ahead of the pane. The document and the
-    // application have no commands of their own yet.
-    CommandManager::Chain chain;
-    if (m_treeBar && m_treeBar->Browser()->hasFocus())
-        chain.append(m_treeBar->Browser());
-    if (m_driveBar)
-        chain.append(m_driveBar);
-    if (m_addressBar)
-        chain.append(m_addressBar);
-    chain.append(m_active);
-    if (m_transfer)
-        chain.append(m_transfer.get());
-    if (m_tools)
-        chain.append(m_tools.get());
-    if (m_pack)
-        chain.append(m_pack.get());
-    if (m_fileUtils)
-        chain.append(m_fileUtils.get());
-    if (m_find)
-        chain.append(m_find.get());
-    if (m_stats)
-        chain.append(m_stats.get());
-    chain.append(const_cast<CMainFrame*>(this));
-    return chain;
-}
-
-void CMainFrame::CreateMenus() {
-    BuildMenuBar(*menuBar(), m_commands);
-    // The shortcuts work wherever the focus is in the window, menu bar shown
-    // or not, but never in a text field (ShortcutGate).
-    addActions(m_commands.Actions());
-    m_shortcutGate = new ShortcutGate(this, m_commands);
-    qApp->installEventFilter(m_shortcutGate);
-}
-
-bool CMainFrame::CreateToolBar() {
-    m_toolBar = new QToolBar(kToolBarName, this);
-    m_toolBar->setObjectName(kToolBarName);
-    m_toolBar->setProperty("barId", kToolBarId);
-    m_toolBar->setProperty("resource", kMainToolbarResource);
-    for (int id : MainToolbarButtons()) {
-        if (id == kToolbarSeparator) {
-            m_toolBar->addSeparator();
-            continue;
-        }
-        QAction* action = m_commands.Action(id);
-        if (!action)
-            return false;
-        action->setIcon(ToolbarIcon(id));
-        m_toolBar->addAction(action);
-        m_commands.SetToolbarCommand(id);
-    }
-    // A new toolbar has raised buttons; "bFlatToolbars" makes them flat.
-    SetFlatBars(false);
-    return true;
-}
-
-void CMainFrame::ReadDriveBarSetting() {
-    m_driveBar2Root =
-        Store().GetProfileInt(kMainFrameSection, MainFrameKeys::kDriveBar2Root, 1) != 0;
-}
-
-bool CMainFrame::CreateStatusBar() {
-    m_statusBar = new CMainStatusBar(this);
-    m_statusBar->setProperty("barId", kStatusBarId);
-    setStatusBar(m_statusBar);
-    m_statusBar->ConnectCommandPrompts(m_commands);
-    m_statusBar->ConnectIndicators(m_commands);
-    m_operations = std::make_unique<FileOpQueue>();
-    m_operations->SetPromptParent(this);
-    connect(m_operations.get(), &FileOpQueue::runningChanged, m_statusBar,
-            &CMainStatusBar::SetOperationCount);
-    SetBackgroundOperations(m_operations.get());
-    return true;
-}
-
-void CMainFrame::LoadTreeSettings() {
-    const ProfileStore& store = Store();
-    m_treeOptions =
-        store.GetProfileInt(kMainFrameSection, MainFrameKeys::kTreeOptions, kDefaultTreeOptions);
-    m_treeAutoCDDelay = ClampTreeAutoCDDelay(store.GetProfileInt(
-        kMainFrameSection, MainFrameKeys::kTreeAutoCDDelay, kDefaultTreeAutoCDDelay));
-}
-
-void CMainFrame::DockBars() {
-    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
-    addToolBar(Qt::TopToolBarArea, m_addressBar);
-    // The function keys take a line of their own, the lowest, as in every
-    // commander: the bottom area's first line is the one farthest from the
-    // panes.
-    m_functionKeys = new FunctionKeyBar(m_commands, this);
-    addToolBar(Qt::BottomToolBarArea, m_functionKeys);
-    addToolBarBreak(Qt::BottomToolBarArea);
-    addToolBar(Qt::BottomToolBarArea, m_toolBar);
-    addToolBar(Qt::LeftToolBarArea, m_driveBar);
-}
-
-void CMainFrame::CreateTreeBar() {
-    m_treeBar = new TreeBar(*this, this);
-    m_treeBar->Browser()->SetSettingsSource([this] {
-        return CTreeBrowser::Settings{m_treeOptions, m_treeAutoCDDelay};
-    });
-    addDockWidget(Qt::LeftDockWidgetArea, m_treeBar);
-    m_treeBar->hide();
-}
-
-void CMainFrame::RestoreBarState() {
-    const ProfileStore& store = Store();
-    if (store.GetProfileInt(kMainFrameSection, MainFrameKeys::kToolbarsVersion, 0) !=
-        kToolbarsVersion)
-        return;
-    m_bars->RestoreSizes(store);
-    // A state Qt cannot read leaves the default docking in place.
-    if (const std::optional<QByteArray> state =
-            store.GetProfileBinary(kMainFrameSection, MainFrameKeys::kDockState))
-        restoreState(*state);
-}
-
-bool CMainFrame::CreateClient() {
-    m_sideBySide = Store().GetProfileInt(kMainFrameSection, MainFrameKeys::kUpDownPanes, 0) == 0;
-    m_splitter = new CPaneSplitter(m_sideBySide, this);
-    m_splitter->setProperty("paneId", 59648);
-
-    m_left = new CPanexView(*this);
-    m_left->setObjectName(QStringLiteral("leftPane"));
-    m_right = new CPanexView(*this);
-    m_right->setObjectName(QStringLiteral("rightPane"));
-    m_active = m_left;
-    m_splitter->SetPanes(m_left, m_right);
-    m_splitter->SetFirstPaneActiveQuery([this] { return m_active == m_left; });
-    connect(m_splitter, &CPaneSplitter::barDoubleClicked, this,
-            [this] { m_splitter->Balance(CPaneSplitter::DoubleClick); });
-    // A layout or a stored width may hide the active pane.
-    connect(m_splitter, &CPaneSplitter::panesResized, this, &CMainFrame::KeepActivePaneShown,
-            Qt::QueuedConnection);
-    m_splitter->SetFirstPaneSize(
-        Store().GetProfileInt(kMainFrameSection, MainFrameKeys::kLeftPaneWidth,
-                              kDefaultLeftPaneWidth),
-        kMinimumPaneSize);
-    setCentralWidget(m_splitter);
-    return true;
-}
-
-void CMainFrame::StartPanes() {
-    m_left->LoadSettings();
-    m_right->LoadSettings();
-    // Each pane writes its own section when the window closes, after the
-    // frame's settings.
-    for (CPanexView* pane : {m_left, m_right}) {
-        QPointer<CPanexView> guarded(pane);
-        m_app.AddFrameSaver([guarded](ProfileStore& store) {
-            if (guarded)
-                guarded->SaveSettings(store);
-        });
-    }
-
-    if (const QString dumpPath = PaneListingDump::PathFromEnvironment(); !dumpPath.isEmpty())
-        m_dump = std::make_unique<PaneListingDump>(m_left, m_right, dumpPath);
-    if (m_dump && m_treeBar)
-        m_dump->WatchTree(m_treeBar->Browser());
-    if (m_dump && m_operations) {
-        connect(m_operations.get(), &FileOpQueue::runningChanged, m_dump.get(),
-                [dump = m_dump.get()](int count) {
-                    dump->SetOperationsText(RunningOperationsText(count));
-                });
-    }
-    if (m_dump)
-        m_dump->WatchButtons(m_functionKeys);
-
-    m_left->InitialUpdate();
-    m_right->InitialUpdate();
 }
 
 // -- AppFrame ------------------------------------------------------------------
@@ -673,25 +249,6 @@ void CMainFrame::LocateInTree(const IdList& absolute) {
         m_treeBar->Browser()->LocateFolder(absolute);
 }
 
-void CMainFrame::SelectDrive(CPanexView* pane) {
-    if (!pane || !m_driveBar)
-        return;
-    if (!m_driveDialogSettings) {
-        m_driveDialogSettings = std::make_shared<DriveDialogSettings>();
-        m_driveDialogSettings->Load(Store());
-        // Shared with the saver, which runs at exit, after the frame is gone.
-        m_app.RegisterSaver(
-            SaverSlot::SelectDriveDialog,
-            [settings = m_driveDialogSettings](ProfileStore& store) { settings->Save(store); });
-    }
-    const FolderModel* model = pane->Model();
-    const QString current = model && model->IsFileSystem() ? model->path : QString();
-    const std::optional<QString> chosen = SelectDriveDialog::Choose(
-        ReadVolumeEntries(), pane == m_left, current, *m_driveDialogSettings, this);
-    if (chosen)
-        pane->GoToText(*chosen);
-}
-
 std::unique_ptr<QMenu> CMainFrame::CreatePopupMenu(const QString& name, QWidget* parent) {
     return BuildPopupMenu(name, m_commands, parent);
 }
@@ -753,54 +310,7 @@ void CMainFrame::KeepActivePaneShown() {
         ActivatePane(OtherPane(*m_active));
 }
 
-void CMainFrame::SameFolder(bool reverse) {
-    CPanexView* source = reverse ? GetInactivePane() : m_active;
-    CPanexView* target = reverse ? m_active : GetInactivePane();
-    if (!source || !target || !source->Model())
-        return;
-    target->OpenFolder(source->Model()->idList);
-}
-
-void CMainFrame::SwapPanes() {
-    // Each pane's opening would otherwise be mirrored into the other one,
-    // undoing the swap; mirroring is back on afterwards if it was on.
-    const ScopedMirrorOff noMirror;
-    struct Shown {
-        IdList folder;
-        QString focusedName;
-    };
-    auto remember = [](const CPanexView* pane) {
-        Shown shown;
-        if (!pane->Model())
-            return shown;
-        shown.folder = pane->Model()->idList;
-        const int row = pane->List()->FocusedRow();
-        if (const FolderItem* item = row >= 0 ? pane->List()->ItemAt(row) : nullptr)
-            shown.focusedName = item->name;
-        return shown;
-    };
-    const Shown left = remember(m_left);
-    const Shown right = remember(m_right);
-
-    auto open = [](CPanexView* pane, const Shown& shown) {
-        if (shown.folder.IsNull())
-            return;
-        if (pane->OpenFolder(shown.folder) && !shown.focusedName.isEmpty())
-            pane->FocusByName(shown.focusedName, false);
-    };
-    open(m_left, right);
-    open(m_right, left);
-    if (m_active)
-        m_active->setFocus(Qt::OtherFocusReason);
-}
-
 // -- Bars and notices ------------------------------------------------------------
-
-void CMainFrame::ShowOptions() {
-    COptionsSheet sheet(*this, m_app.lastOptionsPage, this);
-    sheet.exec();
-    ApplyCommanderMode();
-}
 
 void CMainFrame::ApplyCommanderMode() {
     AddTableCommands(m_commands);
@@ -829,24 +339,6 @@ void CMainFrame::ShowBar(int barId) {
         bar->show();
     if (!bar && m_bars)
         m_bars->ShowBar(barId);
-}
-
-void CMainFrame::ToggleHiddenFiles() {
-    const bool show = !General().showHiddenFiles;
-    MutableGeneral().showHiddenFiles = show;
-    // Each pane reads its folder again, through the message its watch would
-    // post, so selection and focus survive as after any change.
-    for (CPanexView* pane : {m_left, m_right}) {
-        if (pane)
-            QCoreApplication::postEvent(pane,
-                                        new ChangeWatchEvent(QEvent::Type(WM_FOLDER_CHANGED), 0));
-    }
-    Notice(show ? kHiddenFilesShown : kHiddenFilesHidden);
-}
-
-void CMainFrame::ToggleBar(QWidget* bar) {
-    if (bar)
-        bar->setVisible(bar->isHidden());
 }
 
 void CMainFrame::SetFlatBars(bool on) {

@@ -7,6 +7,10 @@
 // bars, routes commands (active pane, document, frame, application), and
 // restores and saves "MainFrame Settings".
 //
+// The pieces: FrameSettings.h (its values of "MainFrame Settings"),
+// FrameBuilder.h (Create()), FrameCommands.h (its own commands and the
+// routing).
+//
 // Life (see AppFrame.h for the application's side):
 //   Create()   the command table and menus, the address bar (AddressBar.h,
 //              with the command line), the toolbar, the volume bar
@@ -39,9 +43,11 @@
 #include <optional>
 
 #include "app/AppFrame.h"
+#include "app/FrameSettings.h"
 #include "pane/PaneHost.h"
 #include "platform/ui/CommandManager.h"
 #include "platform/ui/CommandTarget.h"
+#include "shell/CommandIds.h"
 #include "shell/Notice.h"
 
 class AddressBar;
@@ -55,6 +61,7 @@ class CPaneFileUtils;
 class DriveBar;
 class FileOpQueue;
 class FrameBars;
+class FrameCommands;
 class FunctionKeyBar;
 class CPaneTransfer;
 class CPaneSplitter;
@@ -72,35 +79,15 @@ inline const QString kToolBarName = QStringLiteral("ToolBar");
 inline const QString kHiddenFilesShown = QStringLiteral("Hidden files are shown");
 inline const QString kHiddenFilesHidden = QStringLiteral("Hidden files are hidden");
 
-/// Keys of "MainFrame Settings" read or written by the frame.
-namespace MainFrameKeys {
-inline const QString kUpDownPanes = QStringLiteral("bUpDownPanes");
-inline const QString kLeftPaneWidth = QStringLiteral("nLeftPaneWidth");
-inline const QString kLeftPaneActive = QStringLiteral("bLeftPaneActive");
-inline const QString kToolbarsVersion = QStringLiteral("nToolbarsVersion");
-inline const QString kDockState = QStringLiteral("DockState");
-inline const QString kDriveBar2Root = QStringLiteral("bDriveBar2Root");
-inline const QString kTreeOptions = QStringLiteral("binTreeOptions");
-inline const QString kTreeAutoCDDelay = QStringLiteral("msTreeAutoCDDelay");
-// Not in the original section: the window comes back maximised, so the pane
-// split saved in a maximised window is applied to one of the same size.
-inline const QString kMaximized = QStringLiteral("bMaximized");
-}  // namespace MainFrameKeys
+/// Bar ids of the frame's own bars (ShowBar).
+inline constexpr int kToolBarId = 59400;
+inline constexpr int kStatusBarId = ID_VIEW_STATUS_BAR;
 
-inline constexpr int kDefaultLeftPaneWidth = 250;
-inline constexpr int kMinimumPaneSize = 50;
-inline constexpr int kDefaultTreeOptions = 3;
-inline constexpr int kDefaultTreeAutoCDDelay = 1500;
-inline constexpr int kMinTreeAutoCDDelay = 100;
-inline constexpr int kMaxTreeAutoCDDelay = 10000;
-/// The docking state is restored only when "nToolbarsVersion" holds this.
-inline constexpr int kToolbarsVersion = 1;
-
-/// The tree hover delay as loaded: above 10000 gives 1500, below 100 gives
-/// 100.
-int ClampTreeAutoCDDelay(int stored);
-
-class CMainFrame : public QMainWindow, public AppFrame, public PaneHost, public CommandTarget {
+class CMainFrame : public QMainWindow,
+                   public AppFrame,
+                   public PaneHost,
+                   public CommandTarget,
+                   public FrameSettings {
     Q_OBJECT
 
 public:
@@ -175,13 +162,6 @@ public:
     /// other one is shown: the shown pane stays (or becomes) active.
     void ActivatePane(CPanexView* pane);
 
-    /// ID_PANES_SAME_FOLDER: the inactive pane opens the active pane's folder; `reverse`
-    /// (Alt held) the other way round.
-    void SameFolder(bool reverse);
-    /// ID_PANES_SWAP: each pane opens the folder the other showed and focuses the
-    /// item that had the focus there; the active pane keeps the focus.
-    void SwapPanes();
-
     // -- Bars and notices -------------------------------------------------------
 
     /// Forwards to the status bar (the notice sink while the frame lives).
@@ -205,66 +185,30 @@ public:
     CMainStatusBar* StatusBar() const { return m_statusBar; }
     QToolBar* ToolBar() const { return m_toolBar; }
     FunctionKeyBar* FunctionKeys() const { return m_functionKeys; }
-    /// Ctrl+.: flips "bShowHiddenFiles", both panes read their folders again,
-    /// and a notice says which way.
-    void ToggleHiddenFiles();
     CPaneSplitter* Splitter() const { return m_splitter; }
     CommandManager& Commands() { return m_commands; }
-    /// `sideBySide`: the tiling written at exit ("bUpDownPanes"). The
-    /// panes keep the tiling they started with until the next start.
-    bool IsSideBySide() const { return m_sideBySide; }
-    void SetSideBySide(bool on) { m_sideBySide = on; }
-    bool DriveBar2Root() const { return m_driveBar2Root; }
-    /// "bDriveBar2Root": volume buttons go to the root (on) or to the
-    /// volume's remembered folder (off).
-    void SetDriveBar2Root(bool on) { m_driveBar2Root = on; }
     AddressBar* GetAddressBar() const { return m_addressBar; }
     DriveBar* GetDriveBar() const { return m_driveBar; }
     /// The sizable bars (every dock), the thumbnail bar and the layouts.
     FrameBars* Bars() const { return m_bars; }
-    /// ID_SELECT_DRIVE (`pane` the active one), ID_DRIVE_LEFT (left) and ID_DRIVE_RIGHT (right):
-    /// the volume selection dialog; the pane opens the chosen folder.
-    void SelectDrive(CPanexView* pane);
     TreeBar* GetTreeBar() const { return m_treeBar; }
-    int TreeOptions() const { return m_treeOptions; }
-    /// "binTreeOptions"; the folder tree reads them at each use.
-    void SetTreeOptions(int bits) { m_treeOptions = bits; }
-    /// ID_VIEW_OPTIONS: "Program Options" (OptionsDialog.h).
-    void ShowOptions();
     /// Puts the keys of the mode "bCommanderMode" names on the commands and
     /// the function-key bar, and the mode on both panes' lists.
     void ApplyCommanderMode();
-    int TreeAutoCDDelay() const { return m_treeAutoCDDelay; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    /// The console commands' preamble, which names the terminal that
-    /// generated scripts run in too.
-    QString ConsolePreamble() const;
-    void CreateCommands();
-    void CreateTools();
-    void CreateFind();
-    void CreateRemote();
-    void CreateMenus();
-    void OnHelp(int id);
-    void ShowUnavailableReason(int id);
-    bool CreateToolBar();
-    void ReadDriveBarSetting();
-    bool CreateStatusBar();
-    void LoadTreeSettings();
-    void DockBars();
-    void CreateTreeBar();
-    void RestoreBarState();
-    bool CreateClient();
-    void StartPanes();
-    void ToggleBar(QWidget* bar);
+    friend class FrameBuilder;
+    friend class FrameCommands;
+
     void OnFocusChanged(QWidget* now);
     void KeepActivePaneShown();
-    CommandManager::Chain CommandChain() const;
 
     CPanexApp& m_app;
+    // Before the command manager, whose routing it is, so it goes after it.
+    std::unique_ptr<FrameCommands> m_frameCommands;
     CommandManager m_commands;
     CMainStatusBar* m_statusBar = nullptr;
     ShortcutGate* m_shortcutGate = nullptr;
@@ -273,16 +217,10 @@ private:
     FunctionKeyBar* m_functionKeys = nullptr;
     DriveBar* m_driveBar = nullptr;
     TreeBar* m_treeBar = nullptr;
-    // The drive dialog's settings, loaded at its first use in the run.
-    std::shared_ptr<struct DriveDialogSettings> m_driveDialogSettings;
     CPaneSplitter* m_splitter = nullptr;
     CPanexView* m_left = nullptr;
     CPanexView* m_right = nullptr;
     CPanexView* m_active = nullptr;
-    bool m_sideBySide = true;
-    bool m_driveBar2Root = true;
-    int m_treeOptions = kDefaultTreeOptions;
-    int m_treeAutoCDDelay = kDefaultTreeAutoCDDelay;
     bool m_created = false;
     NoticeSink m_previousSink;
     std::unique_ptr<class PaneListingDump> m_dump;  // end-to-end listing, when asked for
