@@ -505,6 +505,13 @@ bool CMainFrame::CreateClient() {
         view->List()->SetCommanderMode(General().commanderMode);
     });
     m_tabs->SetActivator([this](CPanexView* view) { ActivatePane(view); });
+    if (m_bars) {
+        m_bars->SetTabAccess(
+            [this](bool left) { return (left ? m_tabs->Left() : m_tabs->Right())->Record(); },
+            [this](bool left, const TabSetRecord& tabs) {
+                (left ? m_tabs->Left() : m_tabs->Right())->ApplyRecord(tabs);
+            });
+    }
     m_splitter->SetPanes(m_tabs->Left(), m_tabs->Right());
     m_splitter->SetFirstPaneActiveQuery([this] { return m_active == m_left; });
     connect(m_splitter, &CPaneSplitter::barDoubleClicked, this,
