@@ -178,8 +178,9 @@ PaneTabs::PaneTabs(PaneHost& host, bool first, QWidget* parent)
         QTimer::singleShot(0, this, [this] { Q_EMIT activateRequested(); });
     });
 
-    CPanexView* view = MakeView(nullptr);
-    Insert(view, view->findChild<TabHost*>(QString(), Qt::FindDirectChildrenOnly), 0);
+    TabHost* firstHost = nullptr;
+    CPanexView* view = MakeView(nullptr, firstHost);
+    Insert(view, firstHost, 0);
 }
 
 PaneTabs::~PaneTabs() {
@@ -241,8 +242,9 @@ void PaneTabs::SetLocked(int index, bool locked) {
 
 // -- Making and removing tabs ------------------------------------------------------------
 
-CPanexView* PaneTabs::MakeView(const CPanexView* source) {
+CPanexView* PaneTabs::MakeView(const CPanexView* source, TabHost*& madeHost) {
     auto* host = new TabHost(*this, m_host);
+    madeHost = host;
     auto* view = new CPanexView(*host, m_stack);
     // The host is the view's last child, so it outlives every part of the
     // view that might still ask it something while the view is destroyed.
@@ -294,9 +296,9 @@ int PaneTabs::Insert(CPanexView* view, TabHost* host, int index) {
 CPanexView* PaneTabs::AddTab(int index, const CPanexView* source, bool show) {
     if (index < 0)
         index = CurrentIndex() + 1;
-    CPanexView* view = MakeView(source ? source : Current());
-    const int at =
-        Insert(view, view->findChild<TabHost*>(QString(), Qt::FindDirectChildrenOnly), index);
+    TabHost* host = nullptr;
+    CPanexView* view = MakeView(source ? source : Current(), host);
+    const int at = Insert(view, host, index);
     if (show)
         SetCurrentIndex(at);
     return view;

@@ -156,7 +156,7 @@ private:
         bool locked = false;
     };
 
-    CPanexView* MakeView(const CPanexView* source);
+    CPanexView* MakeView(const CPanexView* source, TabHost*& madeHost);
     int Insert(CPanexView* view, TabHost* host, int index);
     void Remove(int index);
     void OnBarCurrentChanged(int index);
