@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QSplitter>
+#include <QTabBar>
 #include <cstdio>
 #include <utility>
 
@@ -218,6 +219,23 @@ QByteArray PaneListingDump::TabLines() const {
             const FolderModel* model = side->ViewAt(i)->Model();
             lines += tag + (flags.isEmpty() ? QByteArray("-") : flags) + '\t' +
                      (model ? NameToBytes(model->path) : QByteArray()) + '\n';
+        }
+        // Where each tab is, while the bar is shown, for a script to drag
+        // onto it.
+        const QTabBar* bar = side->TabBar();
+        if (bar->isVisible()) {
+            for (int i = 0; i < bar->count(); ++i) {
+                const QRect rect = bar->tabRect(i);
+                const QPoint at = bar->mapTo(bar->window(), rect.topLeft());
+                lines += QByteArray(side == m_leftTabs ? "TBL\t" : "TBR\t") +
+                         QByteArray::number(i + 1) +
+                         QStringLiteral("\t%1 %2 %3 %4\n")
+                             .arg(at.x())
+                             .arg(at.y())
+                             .arg(rect.width())
+                             .arg(rect.height())
+                             .toLatin1();
+            }
         }
     }
     return lines;

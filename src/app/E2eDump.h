@@ -15,7 +15,8 @@
 // "K\tR" for a pane's list, "K\tLE" or "K\tRE" for a label editor in it,
 // "K\t-" elsewhere), the tabs of each pane, left to right ("TL\tflags\tfolder"
 // and "TR\t...", the flags "*" for the shown tab and "L" for a locked one,
-// "-" for neither), the notices, and last the status bar's count of running
+// "-" for neither) and, while a tab bar is shown, where its tabs are
+// ("TBL\tnumber\tx y w h", "TBR\t..."), the notices, and last the status bar's count of running
 // file operations ("OPS\ttext"). The listing follows the tab each pane shows. Unset, nothing is watched and nothing is
 // written.
 //

@@ -112,7 +112,12 @@ public:
         return m_side->Other() ? m_side->Other()->Current() : nullptr;
     }
     bool IsPaneHidden(const CPanexView& pane) const override {
-        return m_side->Current() != &pane || m_window.IsPaneHidden(pane);
+        // Asked of this view and of the other side's: a tab not shown on its
+        // side is hidden.
+        const PaneTabs* side = m_side->IndexOf(&pane) >= 0 ? m_side : m_side->Other();
+        if (side && side->IndexOf(&pane) >= 0 && side->Current() != &pane)
+            return true;
+        return m_window.IsPaneHidden(pane);
     }
     CPanexView* ActivePane() const override { return m_window.ActivePane(); }
     void ActivationUpdate(CPanexView& pane) override {

@@ -122,6 +122,14 @@ TEST_F(PaneTabsTest, EachTabKeepsItsOwnFolderHistoryAndViewAndSwitchingReadsNoth
     left->Step(1);  // wraps
     EXPECT_EQ(left->Current(), first);
 
+    // Asked from either side, only a tab not shown on its side is hidden:
+    // the other side's shown tab is the pane Tab goes to.
+    PaneHost& rightHost = right->Current()->Host();
+    EXPECT_FALSE(rightHost.IsPaneHidden(*first));
+    EXPECT_TRUE(rightHost.IsPaneHidden(*second));
+    EXPECT_FALSE(first->Host().IsPaneHidden(*right->Current()));
+    EXPECT_TRUE(first->Host().IsPaneHidden(*second));
+    EXPECT_EQ(rightHost.OtherPane(*right->Current()), first);
     EXPECT_EQ(left->TabText(0), QStringLiteral("b"));
     EXPECT_EQ(left->TabText(1), QStringLiteral("c"));
 }
