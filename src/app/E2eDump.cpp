@@ -207,7 +207,8 @@ void PaneListingDump::WatchTabs(PaneTabs* left, PaneTabs* right) {
 
 QByteArray PaneListingDump::TabLines() const {
     QByteArray lines;
-    for (const auto& [side, tag] : {std::pair{m_leftTabs, "TL\t"}, std::pair{m_rightTabs, "TR\t"}}) {
+    for (const auto& [side, tag] :
+         {std::pair{m_leftTabs, "TL\t"}, std::pair{m_rightTabs, "TR\t"}}) {
         if (!side)
             continue;
         for (int i = 0; i < side->Count(); ++i) {

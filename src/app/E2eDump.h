@@ -17,8 +17,8 @@
 // and "TR\t...", the flags "*" for the shown tab and "L" for a locked one,
 // "-" for neither) and, while a tab bar is shown, where its tabs are
 // ("TBL\tnumber\tx y w h", "TBR\t..."), the notices, and last the status bar's count of running
-// file operations ("OPS\ttext"). The listing follows the tab each pane shows. Unset, nothing is watched and nothing is
-// written.
+// file operations ("OPS\ttext"). The listing follows the tab each pane shows. Unset, nothing is
+// watched and nothing is written.
 //
 // The file is written aside and renamed over the old one, so a reader never
 // sees half a listing. Rows that change several times in one pass of the

@@ -143,4 +143,3 @@ std::unique_ptr<QMenu> CPanexView::BuildColumnsMenu() {
     }
     return menu;
 }
-

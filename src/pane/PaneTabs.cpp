@@ -45,9 +45,9 @@ struct MenuEntry {
     const char* text;
 };
 constexpr MenuEntry kTabMenu[] = {
-    {ID_TAB_DUPLICATE, "&Duplicate tab"},         {ID_TAB_MOVE_TO_OTHER, "&Move tab to other pane"},
-    {ID_TAB_LOCK, "&Lock tab"},                   {0, nullptr},
-    {ID_TAB_CLOSE, "&Close tab\tCtrl+W"},         {ID_TAB_CLOSE_OTHERS, "Close o&ther tabs"},
+    {ID_TAB_DUPLICATE, "&Duplicate tab"}, {ID_TAB_MOVE_TO_OTHER, "&Move tab to other pane"},
+    {ID_TAB_LOCK, "&Lock tab"},           {0, nullptr},
+    {ID_TAB_CLOSE, "&Close tab\tCtrl+W"}, {ID_TAB_CLOSE_OTHERS, "Close o&ther tabs"},
 };
 
 // Saves with "bSaveSettings" on for the length of a settings copy, whatever
@@ -138,7 +138,8 @@ public:
     bool FocusFrameBar(bool addressBar) override { return m_window.FocusFrameBar(addressBar); }
     bool DivertFolderOpen(CPanexView& pane, const IdList& folder) override {
         const int index = m_side->IndexOf(&pane);
-        if (index < 0 || !m_side->IsLocked(index) || !pane.Model() || folder == pane.Model()->idList)
+        if (index < 0 || !m_side->IsLocked(index) || !pane.Model() ||
+            folder == pane.Model()->idList)
             return false;
         // The new tab says for itself when its folder can't be read; the
         // locked one stays where it is either way.
@@ -274,9 +275,8 @@ CPanexView* PaneTabs::MakeView(const CPanexView* source, TabHost*& madeHost) {
 
 void PaneTabs::WatchView(CPanexView& view) {
     PaneListCtrl* list = view.List();
-    for (QAbstractItemView* shown :
-         {static_cast<QAbstractItemView*>(list->ListView()),
-          static_cast<QAbstractItemView*>(list->TreeView())}) {
+    for (QAbstractItemView* shown : {static_cast<QAbstractItemView*>(list->ListView()),
+                                     static_cast<QAbstractItemView*>(list->TreeView())}) {
         // Installed after the pane's own router, so these run first.
         shown->installEventFilter(this);
         shown->viewport()->installEventFilter(this);
@@ -481,9 +481,8 @@ void PaneTabs::UpdateLabel(int index) {
         return;
     const Tab& tab = m_tabs[std::size_t(index)];
     QString text = TabText(index);
-    static const QIcon lockIcon =
-        QIcon::fromTheme(QStringLiteral("object-locked"),
-                         QIcon::fromTheme(QStringLiteral("changes-prevent")));
+    static const QIcon lockIcon = QIcon::fromTheme(
+        QStringLiteral("object-locked"), QIcon::fromTheme(QStringLiteral("changes-prevent")));
     m_bar->setTabIcon(index, tab.locked ? lockIcon : QIcon());
     if (tab.locked && lockIcon.isNull())
         text.prepend(kLockedMark);

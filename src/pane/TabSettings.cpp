@@ -38,8 +38,8 @@ std::optional<TabSetRecord> ReadTabSet(const ProfileStore& store, const QString&
     int current = store.GetProfileInt(section, CurrentKey(prefix), 1) - 1;
     for (int number = 1; number <= count; ++number) {
         TabRecord tab;
-        tab.folder = store.GetProfileString(section, TabKey("sz", prefix, "Folder", number))
-                         .trimmed();
+        tab.folder =
+            store.GetProfileString(section, TabKey("sz", prefix, "Folder", number)).trimmed();
         if (tab.folder.isEmpty()) {
             // The tabs after a dropped one move up, the current one with them.
             if (number - 1 < current)

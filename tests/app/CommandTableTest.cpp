@@ -249,9 +249,9 @@ TEST(CommandTable, MenuTreeAndKeyboardOnlyCommandsAreWhereTheyBelong) {
         EXPECT_FALSE(FindCommandInfo(command.id)->shortcuts.isEmpty());
         EXPECT_FALSE(command.meaning.isEmpty());
     }
-    EXPECT_EQ(keyboardIds, (QList<int>{32770, 32900, 32901, 32982, 32983, 32836, 32837, 32994,
-                                       33310, 33311, 33312, 33313, 33314, 33315, 33316, 33317,
-                                       33318}));
+    EXPECT_EQ(keyboardIds,
+              (QList<int>{32770, 32900, 32901, 32982, 32983, 32836, 32837, 32994, 33310, 33311,
+                          33312, 33313, 33314, 33315, 33316, 33317, 33318}));
     EXPECT_EQ(CommandIdsIn(FindSubmenu(menu, QStringLiteral("Ta&bs"))->items),
               (QList<int>{ID_TAB_NEW, ID_TAB_OPEN_FOCUSED, ID_TAB_DUPLICATE, ID_TAB_CLOSE,
                           ID_TAB_CLOSE_OTHERS, ID_TAB_NEXT, ID_TAB_PREVIOUS, ID_TAB_MOVE_TO_OTHER,

@@ -17,9 +17,7 @@ namespace {
 class TabCommandsTest : public FrameFixture {
 protected:
     PaneTabs* LeftTabs() const { return frame->findChild<PaneTabs*>(QStringLiteral("leftTabs")); }
-    PaneTabs* RightTabs() const {
-        return frame->findChild<PaneTabs*>(QStringLiteral("rightTabs"));
-    }
+    PaneTabs* RightTabs() const { return frame->findChild<PaneTabs*>(QStringLiteral("rightTabs")); }
     bool Enabled(int id) {
         const std::optional<CommandState> state = frame->Commands().Query(id);
         return state && state->enabled;
@@ -49,9 +47,10 @@ TEST_F(TabCommandsTest, TheWindowsPanesAndBarsFollowTheTabShown) {
     // The new tab goes elsewhere; the address bar and the title follow it,
     // and come back with the first tab.
     ASSERT_TRUE(second->GoToText(leftPath + QStringLiteral("/sub")));
-    EXPECT_EQ(frame->windowTitle(), kMainFrameTitle + QStringLiteral(" - ") + leftPath +
-                                        QStringLiteral("/sub"));
-    EXPECT_TRUE(AddressText().startsWith(leftPath + QStringLiteral("/sub"))) << AddressText().toStdString();
+    EXPECT_EQ(frame->windowTitle(),
+              kMainFrameTitle + QStringLiteral(" - ") + leftPath + QStringLiteral("/sub"));
+    EXPECT_TRUE(AddressText().startsWith(leftPath + QStringLiteral("/sub")))
+        << AddressText().toStdString();
     ASSERT_TRUE(frame->Commands().Execute(ID_TAB_GOTO_FIRST));
     EXPECT_EQ(frame->GetLeftPane(), first);
     EXPECT_EQ(frame->GetActivePane(), first);

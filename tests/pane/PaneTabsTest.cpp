@@ -302,11 +302,11 @@ TEST(TabSettings, RoundTripAndDamagedValuesLoseOnlyThemselves) {
     const QString section = kLeftPaneSection;
     store.WriteProfileString(section, QStringLiteral("szInitialFolder"), QStringLiteral("/tmp"));
     TabSetRecord set;
-    set.tabs = {{QStringLiteral("/a"), false, QStringLiteral("*"), ID_VIEW_LIST, ID_SORT_NAME, true},
-                {QStringLiteral("sftp://host/x"), true, QStringLiteral("*.c,*.h"), ID_VIEW_DETAILS,
-                 ID_SORT_DATE, false},
-                {QStringLiteral("/b"), false, QStringLiteral("*"), ID_VIEW_SMALLICON, ID_SORT_SIZE,
-                 true}};
+    set.tabs = {
+        {QStringLiteral("/a"), false, QStringLiteral("*"), ID_VIEW_LIST, ID_SORT_NAME, true},
+        {QStringLiteral("sftp://host/x"), true, QStringLiteral("*.c,*.h"), ID_VIEW_DETAILS,
+         ID_SORT_DATE, false},
+        {QStringLiteral("/b"), false, QStringLiteral("*"), ID_VIEW_SMALLICON, ID_SORT_SIZE, true}};
     set.current = 1;
     WriteTabSet(store, section, set);
     EXPECT_EQ(ReadTabSet(store, section), set);
