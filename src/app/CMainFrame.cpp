@@ -479,39 +479,14 @@ bool CMainFrame::CreateClient() {
     // Each side of the splitter holds a pane's tabs; the frame's panes are
     // the tabs shown, and follow every switch.
     m_tabs = std::make_unique<TabCommands>(*this, this);
-    m_left = m_tabs->Left()->Current();
-    m_left->setObjectName(QStringLiteral("leftPane"));
-    m_right = m_tabs->Right()->Current();
-    m_right->setObjectName(QStringLiteral("rightPane"));
-    m_active = m_left;
-    m_tabs->SetShownObserver([this](bool left, CPanexView* now) {
-        CPanexView*& shown = left ? m_left : m_right;
-        const bool wasActive = m_active == shown;
-        shown = now;
-        if (m_dump)
-            m_dump->Write();
-        if (!wasActive) {
-            now->UpdateCaption();
-            return;
-        }
-        // The address bar, the tree, the volume bar, the status line and the
-        // title follow the active pane's new tab.
-        m_active = nullptr;
-        ActivatePane(now);
-    });
+    m_tabs->BindWindowPanes(m_left, m_right, m_active,
+                            [this](CPanexView* view) { ActivatePane(view); });
     m_tabs->SetViewObserver([this](CPanexView* view) {
         if (m_tools)
             m_tools->AttachPane(*view);
-        view->List()->SetCommanderMode(General().commanderMode);
     });
-    m_tabs->SetActivator([this](CPanexView* view) { ActivatePane(view); });
-    if (m_bars) {
-        m_bars->SetTabAccess(
-            [this](bool left) { return (left ? m_tabs->Left() : m_tabs->Right())->Record(); },
-            [this](bool left, const TabSetRecord& tabs) {
-                (left ? m_tabs->Left() : m_tabs->Right())->ApplyRecord(tabs);
-            });
-    }
+    if (m_bars)
+        m_tabs->ServeLayouts(*m_bars);
     m_splitter->SetPanes(m_tabs->Left(), m_tabs->Right());
     m_splitter->SetFirstPaneActiveQuery([this] { return m_active == m_left; });
     connect(m_splitter, &CPaneSplitter::barDoubleClicked, this,

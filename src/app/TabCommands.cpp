@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "app/FrameBars.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
@@ -50,10 +51,8 @@ TabCommands::~TabCommands() {
 
 void TabCommands::Connect(PaneTabs* side) {
     const bool left = side == m_left;
-    QObject::connect(side, &PaneTabs::currentViewChanged, side, [this, left](CPanexView* now) {
-        if (m_shown)
-            m_shown(left, now);
-    });
+    QObject::connect(side, &PaneTabs::currentViewChanged, side,
+                     [this, left](CPanexView* now) { OnShown(left, now); });
     QObject::connect(side, &PaneTabs::viewAdded, side, [this](CPanexView* view) {
         if (m_viewAdded)
             m_viewAdded(view);
@@ -83,16 +82,45 @@ std::vector<CPanexView*> TabCommands::AllViews() const {
     return views;
 }
 
-void TabCommands::SetShownObserver(std::function<void(bool, CPanexView*)> observer) {
-    m_shown = std::move(observer);
+void TabCommands::BindWindowPanes(CPanexView*& left, CPanexView*& right, CPanexView*& active,
+                                  std::function<void(CPanexView*)> activate) {
+    m_windowLeft = &left;
+    m_windowRight = &right;
+    m_windowActive = &active;
+    m_activate = std::move(activate);
+    left = m_left->Current();
+    left->setObjectName(QStringLiteral("leftPane"));
+    right = m_right->Current();
+    right->setObjectName(QStringLiteral("rightPane"));
+    active = left;
+}
+
+void TabCommands::OnShown(bool left, CPanexView* now) {
+    if (!m_windowLeft)
+        return;
+    CPanexView*& shown = left ? *m_windowLeft : *m_windowRight;
+    const bool wasActive = *m_windowActive == shown;
+    shown = now;
+    if (!wasActive) {
+        now->UpdateCaption();
+        return;
+    }
+    // The active pane is another view now: the activation makes it so and
+    // updates what follows the active pane.
+    *m_windowActive = nullptr;
+    if (m_activate)
+        m_activate(now);
+}
+
+void TabCommands::ServeLayouts(FrameBars& bars) {
+    bars.SetTabAccess([this](bool left) { return (left ? m_left : m_right)->Record(); },
+                      [this](bool left, const TabSetRecord& tabs) {
+                          (left ? m_left : m_right)->ApplyRecord(tabs);
+                      });
 }
 
 void TabCommands::SetViewObserver(std::function<void(CPanexView*)> observer) {
     m_viewAdded = std::move(observer);
-}
-
-void TabCommands::SetActivator(std::function<void(CPanexView*)> activate) {
-    m_activate = std::move(activate);
 }
 
 void TabCommands::BeginRestore() {

@@ -31,6 +31,7 @@
 #include "platform/ui/CommandTarget.h"
 
 class CPanexView;
+class FrameBars;
 class PaneHost;
 class PaneTabs;
 class ProfileStore;
@@ -53,13 +54,17 @@ public:
     /// Every tab's view of both sides.
     std::vector<CPanexView*> AllViews() const;
 
-    /// Called whenever a side shows another view: (left side?, the view).
-    void SetShownObserver(std::function<void(bool left, CPanexView* now)> observer);
+    /// The window's panes: `left` and `right` become the sides' shown
+    /// tabs ("leftPane", "rightPane" at first) and `active` the left one;
+    /// from then on they follow every switch, and when the active pane's
+    /// side shows another tab, `activate` makes that tab the active pane
+    /// (its address bar, tree, volume bar, status line and title follow).
+    void BindWindowPanes(CPanexView*& left, CPanexView*& right, CPanexView*& active,
+                         std::function<void(CPanexView* view)> activate);
+    /// A stored layout keeps both sides' tabs and gives them back.
+    void ServeLayouts(FrameBars& bars);
     /// Called for every view made after the first two.
     void SetViewObserver(std::function<void(CPanexView* view)> observer);
-    /// Makes a view the active pane with the keyboard focus (the window's
-    /// ActivatePane).
-    void SetActivator(std::function<void(CPanexView* view)> activate);
 
     /// BeginRestore / FinishRestore of both sides (PaneTabs.h).
     void BeginRestore();
@@ -78,7 +83,12 @@ private:
     PaneHost& m_window;
     PaneTabs* m_left = nullptr;
     PaneTabs* m_right = nullptr;
-    std::function<void(bool, CPanexView*)> m_shown;
+    void OnShown(bool left, CPanexView* now);
+
+    // The window's pane pointers (BindWindowPanes).
+    CPanexView** m_windowLeft = nullptr;
+    CPanexView** m_windowRight = nullptr;
+    CPanexView** m_windowActive = nullptr;
     std::function<void(CPanexView*)> m_viewAdded;
     std::function<void(CPanexView*)> m_activate;
 };
