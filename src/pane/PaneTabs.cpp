@@ -23,6 +23,7 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
+#include "pane/PaneRowModel.h"
 #include "pane/PaneTransferHooks.h"
 #include "platform/remote/RemoteMounts.h"
 #include "platform/store/ProfileStore.h"
@@ -137,6 +138,9 @@ public:
     bool ExecuteCommand(int id) override { return m_window.ExecuteCommand(id); }
     bool FocusFrameBar(bool addressBar) override { return m_window.FocusFrameBar(addressBar); }
     bool DivertFolderOpen(CPanexView& pane, const IdList& folder) override {
+        // Every opening after the first passes here: the labels follow once
+        // it is over, whichever pane it was.
+        m_side->m_labelTimer.start();
         const int index = m_side->IndexOf(&pane);
         if (index < 0 || !m_side->IsLocked(index) || !pane.Model() ||
             folder == pane.Model()->idList)
@@ -177,6 +181,11 @@ PaneTabs::PaneTabs(PaneHost& host, bool first, QWidget* parent)
     layout->addWidget(m_stack, 1);
     setFocusProxy(m_stack);
 
+    m_labelTimer.setSingleShot(true);
+    m_labelTimer.setInterval(0);
+    connect(&m_labelTimer, &QTimer::timeout, this, [this] {
+        for (int i = 0; i < Count(); ++i) UpdateLabel(i);
+    });
     connect(m_bar, &QTabBar::currentChanged, this, &PaneTabs::OnBarCurrentChanged);
     connect(m_bar, &QTabBar::tabMoved, this, &PaneTabs::OnBarMoved);
     connect(m_bar, &QTabBar::tabBarClicked, this, [this](int) {
@@ -275,6 +284,11 @@ CPanexView* PaneTabs::MakeView(const CPanexView* source, TabHost*& madeHost) {
 
 void PaneTabs::WatchView(CPanexView& view) {
     PaneListCtrl* list = view.List();
+    // A new folder or filter takes rows away and brings others: once the
+    // opening is over the labels follow, for the tabs of the inactive pane
+    // and those not shown as well (only the active pane tells its host).
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(list->Model(), signal, &m_labelTimer, qOverload<>(&QTimer::start));
     for (QAbstractItemView* shown : {static_cast<QAbstractItemView*>(list->ListView()),
                                      static_cast<QAbstractItemView*>(list->TreeView())}) {
         // Installed after the pane's own router, so these run first.
@@ -319,6 +333,7 @@ CPanexView* PaneTabs::OpenInNewTab(const IdList& folder, bool show, int index, b
         Remove(IndexOf(view));
         return nullptr;
     }
+    UpdateLabel(IndexOf(view));
     if (show)
         SetCurrentIndex(IndexOf(view));
     return view;
@@ -419,6 +434,7 @@ bool PaneTabs::MoveTabTo(int index, PaneTabs& target) {
     Q_EMIT tabsChanged();
 
     tab.host->MoveTo(target);
+    disconnect(tab.view->List()->Model(), nullptr, &m_labelTimer, nullptr);
     tab.view->List()->ListView()->removeEventFilter(this);
     tab.view->List()->TreeView()->removeEventFilter(this);
     tab.view->List()->ListView()->viewport()->removeEventFilter(this);
@@ -579,6 +595,7 @@ CPanexView* PaneTabs::OpenRecord(const TabRecord& tab, int index, QStringList& g
         return nullptr;
     }
     SetLocked(IndexOf(view), tab.locked);
+    UpdateLabel(IndexOf(view));
     return view;
 }
 

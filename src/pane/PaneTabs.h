@@ -36,6 +36,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -185,4 +186,6 @@ private:
     std::optional<TabSetRecord> m_restoring;
     // The view a drag over the tab bar is over now.
     QPointer<CPanexView> m_dragView;
+    // Renames the tabs once the rows of some tab changed.
+    QTimer m_labelTimer;
 };

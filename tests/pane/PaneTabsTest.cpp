@@ -132,6 +132,12 @@ TEST_F(PaneTabsTest, EachTabKeepsItsOwnFolderHistoryAndViewAndSwitchingReadsNoth
     EXPECT_EQ(rightHost.OtherPane(*right->Current()), first);
     EXPECT_EQ(left->TabText(0), QStringLiteral("b"));
     EXPECT_EQ(left->TabText(1), QStringLiteral("c"));
+    // A tab that is not the active pane, sent to an empty folder, is named
+    // after it once the opening is over.
+    ASSERT_NE(window->active, second);
+    ASSERT_TRUE(Open(second, "a/deep"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(left->TabBar()->tabText(1), QStringLiteral("deep"));
 }
 
 TEST_F(PaneTabsTest, ATabNotShownStillFollowsItsFolder) {
@@ -251,6 +257,9 @@ TEST_F(PaneTabsTest, TabsComeBackFromTheStoreAndAGoneFolderOpensItsNearestParent
     left->SaveSettings(window->store);
     right->SaveSettings(window->store);
     ASSERT_TRUE(QDir(P("a/deep")).removeRecursively());
+    // An empty folder gives no rows to follow: its tab is named all the same.
+    ASSERT_TRUE(QDir(P("a")).removeRecursively());
+    ASSERT_TRUE(dir.MakeFolder("a"));
 
     window->leftFolder.clear();
     Make();
@@ -266,6 +275,10 @@ TEST_F(PaneTabsTest, TabsComeBackFromTheStoreAndAGoneFolderOpensItsNearestParent
     EXPECT_EQ(left->ViewAt(2)->List()->ViewStyle(), ID_VIEW_DETAILS);
     EXPECT_EQ(left->ViewAt(2)->FilterText(), QStringLiteral("*.txt"));
     EXPECT_EQ(left->ViewAt(0)->FilterText(), kNoFilter);
+    // Tabs that were never shown are named after their folders too.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(left->TabBar()->tabText(0), QStringLiteral("a"));
+    EXPECT_EQ(left->TabBar()->tabText(2), QStringLiteral("b"));
     EXPECT_TRUE(notices.Has(QStringLiteral("The folder '%1' of a tab has gone; the tab shows '%2'")
                                 .arg(P("a/deep"), P("a")),
                             true));
