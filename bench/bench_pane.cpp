@@ -109,27 +109,14 @@ int main(int argc, char** argv) {
     InstallDesktopNamespace();
     const int count = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100000;
     QTemporaryDir temp;
-    QTemporaryDir storeDir;
     const QString folderPath = temp.path();
-    std::printf("making %d files in %s ...\n", count, qPrintable(folderPath));
-    if (!MakeNumberedFiles(folderPath, count, true, 0)) {
-        std::fprintf(stderr, "could not make the files\n");
-        return 1;
-    }
-    EnsureShellContext();
-    const IdList folderId = ParsePath(folderPath);
+    const IdList folderId = MakeBenchFolder(folderPath, count);
     if (folderId.IsNull())
         return 1;
 
     const double lsSeconds = LsSeconds(folderPath, kRuns);
 
-    BenchHost host(storeDir.filePath(QStringLiteral("bench.ini")));
-    auto pane = std::make_unique<CountingPane>(host);
-    host.pane = pane.get();
-    pane->LoadSettings();
-    pane->List()->SetSortKey(ID_SORT_NAME);
-    pane->resize(800, 600);
-    pane->show();
+    BenchPane<CountingPane> pane;
 
     // Each run opens the folder afresh: the previous model is destroyed by
     // the next OpenFolder, as when the user goes elsewhere and back.
@@ -200,7 +187,7 @@ int main(int argc, char** argv) {
         flip = !flip;
         SortItems(ordered, SortParameter(ID_SORT_NAME, flip));
     });
-    const QString namesPath = storeDir.filePath(QStringLiteral("names.txt"));
+    const QString namesPath = pane.storeDir.filePath(QStringLiteral("names.txt"));
     {
         QFile names(namesPath);
         if (names.open(QIODevice::WriteOnly)) {
@@ -245,7 +232,7 @@ int main(int argc, char** argv) {
     // Memory of one opened folder: a second pane keeps it while we measure.
     malloc_trim(0);
     const std::size_t before = mallinfo2().uordblks;
-    auto second = std::make_unique<CPanexView>(host);
+    auto second = std::make_unique<CPanexView>(pane.host);
     second->LoadSettings();
     second->List()->SetSortKey(ID_SORT_NAME);
     second->OpenFolder(folderId);

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchPaneHost.h"
 #include "BenchSupport.h"
 #include "pane/CPanexView.h"
 #include "pane/PaneHost.h"
@@ -28,20 +29,6 @@
 #include "shell/ShellContext.h"
 
 namespace {
-
-class BenchHost : public PaneHost {
-public:
-    explicit BenchHost(const QString& storePath) : m_store(storePath) {}
-    ProfileStore& Store() override { return m_store; }
-    QString CommandLineFolder(const CPanexView&) const override { return {}; }
-    bool IsFirstPane(const CPanexView&) const override { return true; }
-    CPanexView* OtherPane(const CPanexView&) const override { return nullptr; }
-    CPanexView* ActivePane() const override { return pane; }
-    CPanexView* pane = nullptr;
-
-private:
-    ProfileStore m_store;
-};
 
 struct Step {
     QString text;
@@ -58,25 +45,12 @@ int main(int argc, char** argv) {
     InstallDesktopNamespace();
     const int count = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100000;
     QTemporaryDir temp;
-    QTemporaryDir storeDir;
     const QString folderPath = temp.path();
-    std::printf("making %d files in %s ...\n", count, qPrintable(folderPath));
-    if (!MakeNumberedFiles(folderPath, count, true, 0)) {
-        std::fprintf(stderr, "could not make the files\n");
-        return 1;
-    }
-    EnsureShellContext();
-    const IdList folderId = ParsePath(folderPath);
+    const IdList folderId = MakeBenchFolder(folderPath, count);
     if (folderId.IsNull())
         return 1;
 
-    BenchHost host(storeDir.filePath(QStringLiteral("bench.ini")));
-    auto pane = std::make_unique<CPanexView>(host);
-    host.pane = pane.get();
-    pane->LoadSettings();
-    pane->List()->SetSortKey(ID_SORT_NAME);
-    pane->resize(800, 600);
-    pane->show();
+    BenchPane<> pane;
     if (!pane->OpenFolder(folderId))
         return 1;
     QCoreApplication::processEvents();

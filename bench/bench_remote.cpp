@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "BenchPaneHost.h"
 #include "BenchSupport.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
@@ -36,20 +37,6 @@
 namespace {
 
 constexpr int kRuns = 3;
-
-class BenchHost : public PaneHost {
-public:
-    explicit BenchHost(const QString& storePath) : m_store(storePath) {}
-    ProfileStore& Store() override { return m_store; }
-    QString CommandLineFolder(const CPanexView&) const override { return {}; }
-    bool IsFirstPane(const CPanexView&) const override { return true; }
-    CPanexView* OtherPane(const CPanexView&) const override { return nullptr; }
-    CPanexView* ActivePane() const override { return pane; }
-    CPanexView* pane = nullptr;
-
-private:
-    ProfileStore m_store;
-};
 
 bool Run(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
     QProcess process;
@@ -102,14 +89,7 @@ int main(int argc, char** argv) {
 
     // Listing: the pane opens the folder by its URI, as typed in the
     // address bar.
-    QTemporaryDir storeDir;
-    BenchHost host(storeDir.filePath(QStringLiteral("bench.ini")));
-    auto pane = std::make_unique<CPanexView>(host);
-    host.pane = pane.get();
-    pane->LoadSettings();
-    pane->List()->SetSortKey(ID_SORT_NAME);
-    pane->resize(800, 600);
-    pane->show();
+    BenchPane<> pane;
     bool opened = true;
     const double listOurs = BestSeconds(kRuns, [&] {
         // From elsewhere each time, so that the folder is read afresh.

@@ -92,31 +92,17 @@ int main(int argc, char** argv) {
     const int count = argc > 1 ? std::max(2, std::atoi(argv[1])) : 1000000;
     const QString parent = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/dev/shm");
     QTemporaryDir temp(parent + QStringLiteral("/corvane-bench-stream-XXXXXX"));
-    QTemporaryDir storeDir;
     if (!temp.isValid()) {
         std::fprintf(stderr, "could not make a folder in %s\n", qPrintable(parent));
         return 1;
     }
     const QString folderPath = temp.path();
-    std::printf("making %d files in %s ...\n", count, qPrintable(folderPath));
-    std::fflush(stdout);
-    if (!MakeNumberedFiles(folderPath, count, true, 0)) {
-        std::fprintf(stderr, "could not make the files\n");
-        return 1;
-    }
-    EnsureShellContext();
-    const IdList folderId = ParsePath(folderPath);
+    const IdList folderId = MakeBenchFolder(folderPath, count);
     if (folderId.IsNull())
         return 1;
 
-    BenchHost host(storeDir.filePath(QStringLiteral("bench.ini")));
-    auto pane = std::make_unique<CPanexView>(host);
-    host.pane = pane.get();
-    pane->LoadSettings();
-    pane->List()->SetSortKey(ID_SORT_NAME);
-    pane->resize(800, 600);
-    pane->show();
-    const IdList elsewhere = ParsePath(storeDir.path());
+    BenchPane<> pane;
+    const IdList elsewhere = ParsePath(pane.storeDir.path());
 
     std::printf("run  load   ls -lU   first rows (rows)   whole load   ratio   longest hold\n");
     double bestRatio = 1e9;
@@ -180,6 +166,6 @@ int main(int argc, char** argv) {
         "targets: first rows <= 0.1 s (worst %.4f s), whole load <= 1.2x ls -lU (best "
         "%.2fx), memory <= 600 MB (heap %.1f MB)\n",
         worstFirst, bestRatio, (heapAfter - heapBefore) / 1048576.0);
-    pane.reset();
+    pane.pane.reset();
     return 0;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The About box of command 57664: the program's name on a bold title line,
+// The About box of command ID_APP_ABOUT: the program's name on a bold title line,
 // "Product Build: " and the version set in the build, what it is, and where
 // to read more. A dialog of its own (a message box has no bold line); tests
 // replace the modal run with SetAboutBoxRunner and read the widgets.

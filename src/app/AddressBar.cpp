@@ -153,27 +153,26 @@ QStringList AddressCombo::Entries() const {
 }
 
 void AddressCombo::Submit() {
-    // Step 1.
     const QString typed = currentText().trimmed();
     CPanexView* pane = m_frame.GetActivePane();
-    // Step 2.
+    // An empty box gives the focus back to the pane.
     if (typed.isEmpty()) {
         FocusActivePane();
         return;
     }
     bool done = false;
     if ((typed.startsWith(u'>') || typed.startsWith(u'$')) && !IsVariablePath(typed)) {
-        // Step 3.
+        // A command line (">" or "$") runs.
         if (auto* bar = qobject_cast<AddressBar*>(parentWidget()))
             done = bar->RunCommandText(typed);
         // The command went to the history; the box shows the folder again.
         if (done && pane)
             m_frame.AddressUpdate(*pane, false);
     } else if (pane) {
-        // Step 4.
+        // Anything else is a place to go to.
         done = pane->GoToText(ExpandPathVariables(typed));
     }
-    // Step 5.
+    // Done: the focus goes back; else the text stays, selected, to be mended.
     if (done) {
         FocusActivePane();
         return;

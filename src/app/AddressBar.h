@@ -50,14 +50,14 @@ inline constexpr int kDefaultComboWidth = 280;
 inline constexpr int kDefaultComboHeight = 180;
 inline constexpr int kAddressComboId = 1001;
 
-/// The notice of 32938 and 32939.
+/// The notice of ID_RUN_COMMAND and ID_SHELL_COMMAND.
 inline const QString kRunCommandNotice =
     QStringLiteral("Ctrl+Arrows/Return to select/pick names; press <Return> to run.");
 /// The caption of the command history's pick dialog (Ctrl+F10).
 inline const QString kCommandHistoryTitle = QStringLiteral("Program/shell command history");
 /// The caption of the visual filter history's pick dialog (Ctrl+H).
 inline const QString kFilterHistoryTitle = QStringLiteral("Visual filter history");
-/// The notice of 32842.
+/// The notice of ID_FILE_FILTERS.
 inline const QString kSpecifyFilterNotice =
     QStringLiteral("Specify the filter (e.g. '*.cpp') and press <Return>");
 
@@ -92,7 +92,7 @@ public:
     /// The drop-down list's entries, top first.
     QStringList Entries() const;
 
-    /// Command 32794: submits the edit text (see the header).
+    /// Command ID_INTERNAL_GO: submits the edit text (see the header).
     void Submit();
 
     /// Tab on a typed path: completes it as far as its candidates agree
@@ -150,8 +150,9 @@ public:
     /// The macros' values from the frame's panes now.
     MacroValues CurrentMacroValues() const;
 
-    /// The commands of the command line and of the filter texts: 32938,
-    /// 32939, 32940, 32941, 32979, 32842 and 32794.
+    /// The commands of the command line and of the filter texts: ID_RUN_COMMAND,
+    /// ID_SHELL_COMMAND, ID_RUN_HISTORY, ID_FILE_FILTER_HISTORY, ID_REPEAT_COMMAND, ID_FILE_FILTERS
+    /// and ID_INTERNAL_GO.
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
 

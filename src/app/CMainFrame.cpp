@@ -654,7 +654,6 @@ void CMainFrame::AddressUpdate(CPanexView& pane, bool withHistory) {
         return;
     const FolderModel* model = pane.Model();
     const bool fileSystem = model && model->IsFileSystem();
-    // Step 1.
     // A remote folder is shown and remembered by its URI, never its FUSE path.
     const QString shown = fileSystem ? ShownLocation(model->path) : QString();
     if (withHistory && fileSystem)

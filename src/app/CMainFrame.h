@@ -176,10 +176,10 @@ public:
     /// other one is shown: the shown pane stays (or becomes) active.
     void ActivatePane(CPanexView* pane);
 
-    /// 32909: the inactive pane opens the active pane's folder; `reverse`
+    /// ID_PANES_SAME_FOLDER: the inactive pane opens the active pane's folder; `reverse`
     /// (Alt held) the other way round.
     void SameFolder(bool reverse);
-    /// 32942: each pane opens the folder the other showed and focuses the
+    /// ID_PANES_SWAP: each pane opens the folder the other showed and focuses the
     /// item that had the focus there; the active pane keeps the focus.
     void SwapPanes();
 
@@ -197,7 +197,7 @@ public:
     /// waits for every operation to stop, its item in progress undone.
     bool ConfirmOperationsEnd(bool mayAsk) override;
     int OperationsRunning() const override;
-    /// Shows a bar by its id (59400 toolbar, 59393 status bar, the docks by
+    /// Shows a bar by its id (59400 toolbar, ID_VIEW_STATUS_BAR status bar, the docks by
     /// theirs: 59401 tree, 59403 thumbnails); never hides.
     void ShowBar(int barId);
     /// Flat toolbar buttons (on) or raised ones (off, as a new toolbar has).
@@ -223,14 +223,14 @@ public:
     DriveBar* GetDriveBar() const { return m_driveBar; }
     /// The sizable bars (every dock), the thumbnail bar and the layouts.
     FrameBars* Bars() const { return m_bars; }
-    /// 32835 (`pane` the active one), 32836 (left) and 32837 (right): the
-    /// volume selection dialog; the pane opens the chosen folder.
+    /// ID_SELECT_DRIVE (`pane` the active one), ID_DRIVE_LEFT (left) and ID_DRIVE_RIGHT (right):
+    /// the volume selection dialog; the pane opens the chosen folder.
     void SelectDrive(CPanexView* pane);
     TreeBar* GetTreeBar() const { return m_treeBar; }
     int TreeOptions() const { return m_treeOptions; }
     /// "binTreeOptions"; the folder tree reads them at each use.
     void SetTreeOptions(int bits) { m_treeOptions = bits; }
-    /// 32812: "Program Options" (OptionsDialog.h).
+    /// ID_VIEW_OPTIONS: "Program Options" (OptionsDialog.h).
     void ShowOptions();
     /// Puts the keys of the mode "bCommanderMode" names on the commands and
     /// the function-key bar, and the mode on both panes' lists.

@@ -85,11 +85,11 @@ CMainStatusBar::~CMainStatusBar() {
 }
 
 void CMainStatusBar::ShowNotice(const std::optional<QString>& text, bool alert) {
-    // Step 1.
+    // A new notice replaces any pending revert.
     m_revertTimer.stop();
-    // Step 2.
+    // No text means the idle message.
     const QString shown = text.value_or(kIdleMessage);
-    // Step 3. Only a bar the user hid counts: while the window itself is not
+    // Only a bar the user hid counts: while the window itself is not
     // shown yet (start-up reads the first folders then) notices still go to
     // the bar, where they are seen once the window appears.
     if (isHidden()) {
@@ -97,11 +97,10 @@ void CMainStatusBar::ShowNotice(const std::optional<QString>& text, bool alert) 
             MessageBoxText(shown, PromptButtons::Ok, PromptIcon::Warning, window());
         return;
     }
-    // Step 4.
+    // The notice reverts to the idle message after the timeout.
     m_revertTimer.start(m_noticeTimeout);
-    // Step 5.
     SetMessageText(shown);
-    // Step 6.
+    // An alert also beeps.
     if (alert)
         Beep(BeepKind::Exclamation);
 }

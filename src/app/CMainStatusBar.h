@@ -4,8 +4,8 @@
 // Panes, left to right:
 //   0  messages (stretches): notices, progress captions, the idle text
 //      "Ready"; menu prompts show over it while a menu item is highlighted
-//   1  (59142) the active pane's selection summary
-//   2  (59143) the free space of the active pane's volume
+//   1  (ID_INDICATOR_SELECTION) the active pane's selection summary
+//   2  (ID_INDICATOR_FREESPACE) the free space of the active pane's volume
 // Panes 1 and 2 are as wide as their template strings in the status bar's
 // font (they give way only when the window is narrower than all three).
 //
@@ -97,9 +97,9 @@ public:
     void EndMenuPrompt();
 
     /// Keeps panes 1 and 2 filled from the states of the indicator commands
-    /// 59142 and 59143 (the active pane gives their texts), updated on an
-    /// idle timer every CommandManager::kIdleIntervalMs; `commands` must
-    /// outlive the bar.
+    /// ID_INDICATOR_SELECTION and ID_INDICATOR_FREESPACE (the active pane gives their texts),
+    /// updated on an idle timer every CommandManager::kIdleIntervalMs; `commands` must outlive the
+    /// bar.
     void ConnectIndicators(CommandManager& commands);
     /// One such update now: a state with a text sets its pane; no text (or
     /// no claiming target) leaves the pane as it is.

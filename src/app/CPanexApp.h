@@ -101,7 +101,7 @@ public:
 
     // -- The settings store ----------------------------------------------
 
-    /// The store of the run's profile. Valid from step 5 of start-up on.
+    /// The store of the run's profile. Valid once start-up has opened it.
     ProfileStore& Store();
     bool HasStore() const { return m_store != nullptr; }
 
@@ -135,7 +135,7 @@ public:
 
     // -- The main frame ----------------------------------------------------
 
-    /// The main frame; null before step 9 of start-up and after shut-down.
+    /// The main frame; null until start-up has created it and after shut-down.
     AppFrame* Frame() const { return m_frame.get(); }
     /// The main window's closing: asks every open editor to close and, when
     /// "bSaveSettings" is on, saves the frame (AppFrame::SaveFrameSettings,

@@ -202,23 +202,23 @@ void CommandRunner::SaveHistory(ProfileStore& store, int maximum) const {
 
 bool CommandRunner::RunCommandText(const QString& text, const MacroValues& values,
                                    const QString& folder, int maximum) {
-    // Step 1.
+    // Only ">" and "$" lines run; any other text fails.
     const WaitCursor wait;
     const bool shell = text.startsWith(u'$');
     bool launched = false;
     if (shell || text.startsWith(u'>')) {
-        // Steps 2 and 3. The environment is expanded in what the user typed,
+        // The environment is expanded in what the user typed,
         // before any name goes in. The "$" command goes to the terminal's
         // shell as one argument; quoting happens after the macros so that
         // their quoted values stay quoted inside it.
         const QString command = ExpandTypedCommandLine(Trimmed(text.mid(1)));
         bool refused = false;
-        const QString expanded = ReplaceMacros(command, values, &refused);  // step 4
+        const QString expanded = ReplaceMacros(command, values, &refused);
         if (refused) {
             Notice(kUnsafeMacroPlace, true);
             return false;
         }
-        // Step 5.
+        // "$" behind its preamble as one argument; ">" behind the shell preamble, if any.
         if (shell) {
             const QString preamble = ExpandTypedCommandLine(m_dosPreamble);
             const QString line =
@@ -230,7 +230,7 @@ bool CommandRunner::RunCommandText(const QString& text, const MacroValues& value
             launched = m_launch(ExpandTypedCommandLine(m_shellPreamble) + expanded, folder);
         }
     }
-    // Step 6.
+    // A launched command goes to the history.
     if (launched)
         m_history.Add(maximum, text);
     else
@@ -239,12 +239,12 @@ bool CommandRunner::RunCommandText(const QString& text, const MacroValues& value
 }
 
 bool CommandRunner::RunShellCommand(const QString& commandLine, const QString& folder) {
-    // Step 1.
+    // As typed first.
     bool result = m_launch(commandLine, folder);
     if (result)
         return true;
 
-    // Step 2.
+    // The program and its arguments.
     QString program;
     QString arguments;
     if (commandLine.startsWith(u'"')) {
@@ -261,7 +261,7 @@ bool CommandRunner::RunShellCommand(const QString& commandLine, const QString& f
     if (program.isEmpty())
         return false;
 
-    // Step 3.
+    // A program alone may be a document to open.
     if (arguments.isEmpty()) {
         const QString path =
             program.startsWith(u'/') || folder.isEmpty() ? program : PathJoin(folder, program);
@@ -270,7 +270,7 @@ bool CommandRunner::RunShellCommand(const QString& commandLine, const QString& f
             return true;
     }
 
-    // Step 4.
+    // A bare name may be a desktop entry's.
     if (program.contains(u'/'))
         return result;
     const std::optional<QString> exec = DesktopEntryCommand(program);
@@ -288,6 +288,6 @@ bool CommandRunner::RunShellCommand(const QString& commandLine, const QString& f
     }
     if (!arguments.isEmpty())
         launcher += u' ' + arguments;
-    // Step 5.
+    // The entry's command.
     return m_launch(launcher, folder);
 }

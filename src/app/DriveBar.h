@@ -1,8 +1,8 @@
 #pragma once
 // DriveBar: one button per user-visible volume (the volumes of Computer,
 // "/" first), its icon and, as its tooltip, its name; before them the
-// root/current toggle (32770, Ctrl+Q, shown pressed while volume buttons go
-// to the root) and the network button (32930). A volume button opens its
+// root/current toggle (ID_ROOT_CURRENT_TOGGLE, Ctrl+Q, shown pressed while volume buttons go
+// to the root) and the network button (ID_GOTO_NETWORK). A volume button opens its
 // volume in the active pane: the mount point when the toggle is on, else
 // the volume's remembered folder (DriveFolders), the mount point when none
 // is remembered. Volume button i runs command 30000 + i.
@@ -96,7 +96,7 @@ public:
     /// Reads the volume list again and rebuilds the buttons when it changed.
     void RefreshVolumes();
 
-    /// 30000 + i (the volume buttons) and 32770 (the root/current toggle).
+    /// 30000 + i (the volume buttons) and ID_ROOT_CURRENT_TOGGLE (the root/current toggle).
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
 

@@ -145,7 +145,7 @@ LayoutSlot FrameBars::CurrentArrangement(const QString& name) const {
 
 void FrameBars::StoreLayout(int number) {
     const LayoutSlot* old = m_layouts.Slot(number);
-    // Step 1.
+    // The layout's name.
     InputRequest request;
     request.prompt = kLayoutNamePrompt;
     request.title = kLayoutNamePrompt;
@@ -153,23 +153,22 @@ void FrameBars::StoreLayout(int number) {
     request.maxLength = kMaxLayoutName;
     request.parent = &m_frame;
     const std::optional<QString> name = Prompts().InputBox(request);
-    // Step 2.
+    // No name, no layout.
     if (!name || name->isEmpty())
         return;
-    // Step 3.
+    // The current arrangement.
     m_layouts.Set(number, CurrentArrangement(*name));
-    // Step 4.
     Notice(kLayoutStored, false);
 }
 
 void FrameBars::ApplyLayout(int number) {
-    // Step 1.
+    // Only a stored layout applies.
     const LayoutSlot* found = m_layouts.Slot(number);
     if (!found)
         return;
     const LayoutSlot slot = *found;
     const LayoutRecord& record = slot.record;
-    // Step 2.
+    // A layout from another screen size asks first.
     const QSize screen = ScreenSize();
     if (screen.width() != record.screenWidth || screen.height() != record.screenHeight) {
         PromptRequest question;
@@ -180,7 +179,7 @@ void FrameBars::ApplyLayout(int number) {
         if (Prompts().MessageBox(question) != PromptAnswer::Yes)
             return;
     }
-    // Step 3: the normal place first, so a maximised window comes back to
+    // The normal place first, so a maximised window comes back to
     // it when the user restores it.
     if (m_frame.isMaximized() || m_frame.isMinimized())
         m_frame.showNormal();
@@ -189,12 +188,12 @@ void FrameBars::ApplyLayout(int number) {
     ApplyWindowPlacement(&m_frame, placement);
     if (record.placement.show == LayoutPlacement::kShowMaximized)
         m_frame.showMaximized();
-    // Step 4.
+    // The pane split.
     m_frame.Splitter()->SetFirstPaneSize(record.firstPaneSize, kMinimumPaneSize);
-    // Step 5.
+    // The bars' sizes.
     m_bars->SetSizes(kTreeBarId, FromLayoutOrder(record.treeBarSizes));
     m_bars->SetSizes(kThumbBarId, FromLayoutOrder(record.thumbBarSizes));
-    // Step 6.
+    // The docks.
     m_frame.restoreState(slot.dockState);
     // The tabs come back before the view styles, which go to the tabs shown.
     if (m_applyTabs) {
@@ -203,7 +202,7 @@ void FrameBars::ApplyLayout(int number) {
         if (slot.rightTabs)
             m_applyTabs(false, *slot.rightTabs);
     }
-    // Step 7: after the current command, as a posted command would.
+    // After the current command, as a posted command would.
     for (CPanexView* pane : {m_frame.GetLeftPane(), m_frame.GetRightPane()}) {
         const int style =
             pane == m_frame.GetLeftPane() ? record.leftViewStyle : record.rightViewStyle;
@@ -211,5 +210,5 @@ void FrameBars::ApplyLayout(int number) {
             continue;
         QTimer::singleShot(0, pane, [pane, style] { pane->OnCommand(style); });
     }
-    // Step 8 is Qt's dock layout's own work.
+    // The docks' contents are laid out by Qt's dock layout itself.
 }

@@ -5,8 +5,8 @@
 // Life, called by the frame:
 //   Create()        the thumbnail bar (hidden, floating at (20, 20) on the
 //                   screen), "nMaxFileSizeThumb", and the commands:
-//                   32817 (thumbnail bar), 32988 (copy preview), 32957..32959
-//                   (layouts)
+//                   ID_VIEW_THUMBBAR (thumbnail bar), ID_EDIT_COPY_PREVIEW (copy preview),
+//                   ID_LAYOUT_FIRST..ID_LAYOUT_LAST (layouts)
 //   RestoreSizes()  the "SizeBar %X" records of every bar (only when the
 //                   docking state is restored too)
 //   LoadLayouts()   the three stored layouts

@@ -97,19 +97,19 @@ void StoredLayouts::Load(const ProfileStore& store) {
         std::optional<LayoutSlot>& slot = m_slots[size_t(n - 1)];
         slot.reset();
         const QString section = LayoutSection(n);
-        // Step 1.
+        // The record's header.
         const std::optional<QByteArray> header = store.GetProfileBinary(section, kInfoHeaderKey);
         if (!header)
             continue;
         std::optional<LayoutRecord> record = DecodeLayoutRecord(*header);
         if (!record)
             continue;
-        // Step 2.
+        // The dock state, of the length the header gives.
         const std::optional<QByteArray> state = store.GetProfileBinary(section, kDockStateKey);
         if (!state || state->size() != record->dockStateLength ||
             state->size() >= kMaxDockStateSize)
             continue;
-        // Step 3.
+        // Both good: the slot is filled, with the panes' tabs when it has them.
         slot = LayoutSlot{*record, *state, ReadTabSet(store, section, kLeftTabsPrefix),
                           ReadTabSet(store, section, kRightTabsPrefix)};
     }

@@ -59,7 +59,7 @@ struct LayoutRecord {
     std::int32_t screenHeight = 0;                // 8
     QString name;                                 // 12, 32 bytes, zero-terminated
     std::int32_t firstPaneSize = 0;               // 44
-    std::int32_t leftViewStyle = 0;               // 48, a command 59408..59411
+    std::int32_t leftViewStyle = 0;               // 48, an ID_VIEW_STYLE_* command
     std::int32_t rightViewStyle = 0;              // 52
     LayoutPlacement placement;                    // 56, 44 bytes
     std::array<std::int32_t, 6> treeBarSizes{};   // 100: floating, horizontal, vertical

@@ -44,8 +44,8 @@ QString HelpFolder();
 /// under the installation's prefix (as the build configured it, relative to
 /// the program's folder so that a moved installation still finds it).
 QString HelpFolderOf(const QString& programFolder);
-/// The help file of help command `id` (32862..32866, by its offset from
-/// 32862: "Corvane.rtf", "Newest.txt", "Keyboard.txt", "faq.txt",
+/// The help file of help command `id` (ID_HELP_FIRST..ID_HELP_LAST, by its offset
+/// from ID_HELP_FIRST: "Corvane.rtf", "Newest.txt", "Keyboard.txt", "faq.txt",
 /// "Licence.txt") in HelpFolder(); empty for any other id.
 QString HelpFilePath(int id);
 

@@ -437,10 +437,10 @@ COptionsSheet::COptionsSheet(CMainFrame& frame, int& lastPage, QWidget* parent)
     connect(m_buttons, &QDialogButtonBox::accepted, this, &COptionsSheet::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &COptionsSheet::reject);
 
-    // Opening, step 1: the copy Cancel puts back.
+    // Opening: the copy Cancel puts back.
     m_copy = GeneralOptionsCopy::Of(General());
     m_general->Load(General());
-    // Step 2.
+    // The usability page reads the active pane's list.
     const CPanexView* active = frame.GetActivePane();
     const int listStyle = active ? active->List()->ExtendedStyle() : General().listExtendedStyle;
     const int maxWidth = active ? active->maxListColumnWidth() : 0;
@@ -503,9 +503,9 @@ void COptionsSheet::ApplyChanges(const UsabilityValues& values) {
     // Every tab of both panes, the hidden ones too.
     const QList<CPanexView*> panes = m_frame.Splitter()->findChildren<CPanexView*>();
 
-    // Step 1.
+    // The page to open with next time.
     m_lastPage = m_shownPage;
-    // Step 2: each pane reads its folder again, through the message its
+    // Each pane reads its folder again, through the message its
     // watch would post.
     if (now.showHiddenFiles != m_copy.showHiddenFiles) {
         for (CPanexView* pane : panes) {
@@ -514,25 +514,22 @@ void COptionsSheet::ApplyChanges(const UsabilityValues& values) {
                     pane, new ChangeWatchEvent(QEvent::Type(WM_FOLDER_CHANGED), 0));
         }
     }
-    // Step 3.
+    // The date columns show the date now used.
     if (now.fileDateUsed != m_copy.fileDateUsed) {
         for (CPanexView* pane : panes) {
             if (pane)
                 pane->List()->UpdateDateColumn();
         }
     }
-    // Step 4.
+    // Some changes take effect at the next start; say so.
     if (now.drivebarLetters != m_copy.drivebarLetters ||
         values.sideBySide != m_frame.IsSideBySide())
         MessageBoxText(kNextStartMessage, PromptButtons::Ok, PromptIcon::Information, this);
-    // Step 5.
     m_frame.SetSideBySide(values.sideBySide);
-    // Step 6.
     if (now.flatToolbars != m_copy.flatToolbars)
         m_frame.SetFlatBars(now.flatToolbars);
-    // Step 7.
     m_frame.SetTreeOptions(ComposeTreeOptions(m_frame.TreeOptions(), values));
-    // Step 8.
+    // A changed list style goes to both panes.
     if (const CPanexView* active = m_frame.GetActivePane()) {
         const int current = active->List()->ExtendedStyle();
         const int style = ComposeListExtendedStyle(current, values);
@@ -544,7 +541,6 @@ void COptionsSheet::ApplyChanges(const UsabilityValues& values) {
             MutableGeneral().listExtendedStyle = style;
         }
     }
-    // Step 9.
     for (CPanexView* pane : panes) {
         if (pane)
             pane->SetMaxListColumnWidth(values.maxColumnWidth);

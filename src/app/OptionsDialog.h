@@ -1,5 +1,5 @@
 #pragma once
-// "Program Options" (command 32812): a dialog with two tabs, General
+// "Program Options" (command ID_VIEW_OPTIONS): a dialog with two tabs, General
 // (CGeneralPDlg) and Usability (CUsabilityPDlg), an "Ok" and a Cancel
 // button and no Apply.
 //

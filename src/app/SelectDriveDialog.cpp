@@ -62,7 +62,7 @@ SelectDriveDialog::SelectDriveDialog(std::vector<VolumeEntry> volumes, bool firs
                                      QWidget* parent)
     : QDialog(parent), m_volumes(std::move(volumes)), m_settings(settings) {
     setObjectName(QStringLiteral("selectDriveDialog"));
-    // Step 1.
+    // The caption.
     setWindowTitle(
         kSelectDriveCaption.arg(firstPane ? QStringLiteral("First") : QStringLiteral("Second")));
     // Wide enough for the caption, which names the pane.
@@ -72,7 +72,7 @@ SelectDriveDialog::SelectDriveDialog(std::vector<VolumeEntry> volumes, bool firs
     m_list->setObjectName(QStringLiteral("volumeList"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setMovement(QListView::Static);
-    // Step 3: each volume by its mount point, then its name.
+    // Each volume by its mount point, then its name.
     for (const VolumeEntry& volume : m_volumes) {
         // A volume without a label is named by its mount point: once is enough.
         const QString text = volume.name == volume.mountPoint
@@ -92,7 +92,7 @@ SelectDriveDialog::SelectDriveDialog(std::vector<VolumeEntry> volumes, bool firs
     groupLayout->addWidget(m_current);
     groupLayout->addWidget(m_root);
 
-    // Step 5.
+    // The switch between large and small icons.
     m_iconSize = new QToolButton(this);
     m_iconSize->setObjectName(QStringLiteral("iconSizeButton"));
     m_iconSize->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
@@ -106,7 +106,7 @@ SelectDriveDialog::SelectDriveDialog(std::vector<VolumeEntry> volumes, bool firs
     buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &SelectDriveDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SelectDriveDialog::reject);
-    // Step 6.
+    // A double click chooses.
     connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
 
     auto* lower = new QHBoxLayout;
@@ -117,7 +117,7 @@ SelectDriveDialog::SelectDriveDialog(std::vector<VolumeEntry> volumes, bool firs
     layout->addLayout(lower);
     layout->addWidget(buttons);
 
-    // Steps 2 and 3: the volume of the pane's folder, else the first.
+    // The volume of the pane's folder, else the first.
     const int current = EntryHolding(m_volumes, currentPath);
     if (m_list->count() > 0) {
         m_list->setCurrentRow(current >= 0 ? current : 0);
@@ -134,7 +134,7 @@ void SelectDriveDialog::ApplyIconSize() {
         m_list->setMinimumHeight(0);
         m_list->setMaximumHeight(QWIDGETSIZE_MAX);
     } else {
-        // Step 4: large icons stand in one row, and the list is just high
+        // Large icons stand in one row, and the list is just high
         // enough for it (and its scroll bar when the icons overflow).
         m_list->setViewMode(QListView::IconMode);
         m_list->setFlow(QListView::LeftToRight);
@@ -156,7 +156,7 @@ void SelectDriveDialog::ToggleIconSize() {
 }
 
 void SelectDriveDialog::accept() {
-    // Step 7.
+    // Nothing selected is refused with a warning.
     const QListWidgetItem* item = m_list->currentItem();
     if (!item || !item->isSelected()) {
         MessageBoxText(kNothingSelected, PromptButtons::Ok, PromptIcon::Warning, this);

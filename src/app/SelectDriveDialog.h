@@ -1,6 +1,6 @@
 #pragma once
 // SelectDriveDialog: the volume selection of Alt+F1 (left pane), Alt+F2
-// (right pane) and 32835 (the active pane). It lists the volumes of
+// (right pane) and ID_SELECT_DRIVE (the active pane). It lists the volumes of
 // Computer with their icons, each labelled by its mount point and then its
 // name, and gives back what the pane is to open: the chosen volume's mount
 // point ("&Root folder of selected device"), or its remembered folder

@@ -18,13 +18,13 @@
 //
 // Workers run on the preview's WorkerThread, one job per request: each
 // reads a copy of what it needs (path, wanted size) and hands its result
-// back by a posted call, which posts event 32773 to the preview window.
+// back by a posted call, which posts event WM_THUMBNAIL_READY to the preview window.
 // A new request lets go of a decode still running (it can't be stopped part
 // way, and its result would be dropped) instead of waiting for it; only the
 // result of the request made last is shown. The bar's destruction waits for
 // the current job.
 //
-// "Copy pre&view" (32988) puts the current preview on the clipboard.
+// "Copy pre&view" (ID_EDIT_COPY_PREVIEW) puts the current preview on the clipboard.
 
 #include <QDockWidget>
 #include <QEvent>
@@ -63,7 +63,7 @@ bool WithinThumbLimit(std::uint64_t size, std::uint32_t limit);
 /// centred either way.
 QRect PreviewRect(const QSize& picture, const QSize& window);
 
-/// Event 32773: a worker's result for request `serial`.
+/// Event WM_THUMBNAIL_READY: a worker's result for request `serial`.
 class ThumbnailReadyEvent : public QEvent {
 public:
     ThumbnailReadyEvent(std::uint64_t serial, QImage image);
@@ -93,7 +93,7 @@ public:
     void SetDecoder(PictureDecoder decoder) { m_decoder = std::move(decoder); }
     /// Requests started so far, for tests and the end-to-end dump.
     int RequestCount() const { return m_requests; }
-    /// Waits for the current worker and posts its result's event 32773 (the
+    /// Waits for the current worker and posts its result's event WM_THUMBNAIL_READY (the
     /// bar's destruction waits too).
     void WaitForWorkers();
 
@@ -142,7 +142,7 @@ public:
     /// True while the 300 ms timer runs.
     bool PreviewPending() const { return m_timer.isActive(); }
 
-    /// 32988: the preview to the clipboard, or the notice why not.
+    /// ID_EDIT_COPY_PREVIEW: the preview to the clipboard, or the notice why not.
     void CopyPreview();
 
     CThumbPreview* Preview() const { return m_preview; }

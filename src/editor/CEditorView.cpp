@@ -6,15 +6,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
-#include <QDateTime>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
-#include <QLocale>
 #include <QMimeData>
-#include <QPageSetupDialog>
-#include <QPrintDialog>
 #include <QStackedWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -22,11 +15,11 @@
 
 #include "editor/AutoText.h"
 #include "editor/EditorCommandIds.h"
-#include "editor/EditorDialogs.h"
 #include "editor/EditorFile.h"
+#include "editor/EditorTextCommands.h"
 #include "editor/EditorTextControl.h"
+#include "editor/EditorViewDialogs.h"
 #include "editor/HexView.h"
-#include "editor/ReplaceSession.h"
 #include "editor/RtfReader.h"
 #include "platform/ui/KeyState.h"
 #include "platform/ui/Prompter.h"
@@ -39,28 +32,14 @@ const QString kNonTextViewNotice =
     QStringLiteral("The file is probably non-text; a switch to hex-view is suggested.");
 const QString kNonTextEditNotice =
     QStringLiteral("The file is probably non-text; editing it may render it unusable.");
-const QString kBookmarkSetNotice = QStringLiteral("Bookmark set ok.");
 const QString kTooLargeToEdit =
     QStringLiteral("The file is larger than the editor's limit of 256 MiB and cannot be edited.");
 const QString kTooLargeNotice =
     QStringLiteral("The file is larger than 256 MiB; it is shown in the hex view.");
 const QString kSaveChanges = QStringLiteral("Save changes to %1?");
 const QString kSaveFailed = QStringLiteral("Failed to save document.\n%1");
-const QString kGotoLinePrompt = QStringLiteral("Enter Line Number");
-const QString kTabWidthPrompt = QStringLiteral("Enter new Tab Width");
 const QString kTooLargeToWrap = QStringLiteral("Word wrap is off for texts larger than %1 MB.")
                                     .arg(CEditorView::kWrapLimit >> 20);
-
-// The printer of the run: the one page setup chose is the one printing uses.
-// A printer must go before the application object does.
-QsciPrinter& RunPrinter() {
-    static std::unique_ptr<QsciPrinter> printer;
-    if (!printer) {
-        printer = std::make_unique<QsciPrinter>();
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { printer.reset(); });
-    }
-    return *printer;
-}
 
 void ReturnFreedMemory() {
 #ifdef __GLIBC__
@@ -76,14 +55,18 @@ bool HasExtension(const QString& path, const QString& extension) {
 
 }  // namespace
 
-CEditorView::CEditorView(bool viewOnly, QWidget* parent) : QWidget(parent), m_viewOnly(viewOnly) {
+CEditorView::CEditorView(bool viewOnly, QWidget* parent)
+    : QWidget(parent),
+      m_viewOnly(viewOnly),
+      m_edits(std::make_unique<EditorTextCommands>(*this)),
+      m_dialogs(std::make_unique<EditorViewDialogs>(*this, *m_edits)) {
     EnsureEditorSettingsLoaded();
     m_stack = new QStackedWidget(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_stack);
 
-    // Step 1 to 3 of building the view.
+    // The text control with its margins and signals.
     m_text = new EditorTextControl(m_stack);
     const EditorSettings& settings = EditorConfig();
     if (settings.selectionBar) {
@@ -98,7 +81,6 @@ CEditorView::CEditorView(bool viewOnly, QWidget* parent) : QWidget(parent), m_vi
     connect(m_text, &QsciScintilla::modificationChanged, this, &CEditorView::StatusChanged);
     connect(m_text, &EditorTextControl::ContextMenuAt, this, &CEditorView::ContextMenuRequested);
     setFocusProxy(m_text);
-    // Step 4.
     ApplySettings();
 }
 
@@ -139,7 +121,7 @@ bool CEditorView::Load(const QString& path, QString* error) {
         ShowNotice(kTooLargeNotice, false);
         return true;
     }
-    // Step 1: the format.
+    // The format.
     m_richText = m_viewOnly && HasExtension(path, QStringLiteral("rtf"));
     if (m_richText) {
         std::optional<QByteArray> bytes = ReadEditorFile(path, error);
@@ -156,7 +138,7 @@ bool CEditorView::Load(const QString& path, QString* error) {
         ApplySettings();
         return true;
     }
-    // Step 2: straight from the file into the control, so that a large text
+    // Straight from the file into the control, so that a large text
     // is held once.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -169,7 +151,6 @@ bool CEditorView::Load(const QString& path, QString* error) {
         return false;
     }
     TextLoaded();
-    // Step 3.
     CheckNonText();
     return true;
 }
@@ -185,16 +166,12 @@ void CEditorView::TextLoaded() {
     // New lines typed get the line end the file already uses.
     const QByteArrayView bytes = m_text->Bytes();
     m_text->setEolMode(kModes[DetectLineEnd(bytes.data(), bytes.size())]);
-    ShowText();
+    m_stack->setCurrentWidget(m_text);
+    setFocusProxy(m_text);
     // A new text is given to the control unwrapped; it is wrapped (or not)
     // once it is all there.
     m_largeText = Length() > kWrapLimit;
     ApplyWrap(m_largeText);
-}
-
-void CEditorView::ShowText() {
-    m_stack->setCurrentWidget(m_text);
-    setFocusProxy(m_text);
 }
 
 void CEditorView::CheckNonText() {
@@ -434,92 +411,15 @@ bool CEditorView::SelectionEquals(const QString& text) const {
 // -- Commands ---------------------------------------------------------------------------
 
 void CEditorView::MatchBrace(bool extend) {
-    WaitCursor wait;
-    const qint64 start = SelectionStart();
-    const qint64 end = SelectionEnd();
-    const BraceMatch match = ::MatchBrace(m_text->Bytes(), start, end);
-    if (match.result == BraceMatch::Result::NotABrace) {
-        ShowNotice(kNotABraceNotice, true);
-        return;
-    }
-    if (match.result == BraceMatch::Result::Unbalanced) {
-        ShowNotice(kUnbalancedNotice, true);
-        return;
-    }
-    const bool forward = match.partner > match.brace;
-    if (extend)
-        SetSelection(forward ? start : end, forward ? match.partner + 1 : match.partner);
-    else
-        SetSelection(match.partner, match.partner + 1);
+    m_edits->MatchBrace(extend);
 }
 
 void CEditorView::DeleteLine() {
-    const int line = m_text->LineOf(SelectionStart());
-    const qint64 from = m_text->LineStart(line);
-    const qint64 to = m_text->LineStart(line + 1);  // the line and its line end
-    m_text->SendScintilla(QsciScintillaBase::SCI_DELETERANGE, static_cast<unsigned long>(from),
-                          long(std::max(to, m_text->LineEnd(line)) - from));
+    m_edits->DeleteLine();
 }
 
 void CEditorView::Indent(bool outdent) {
-    WaitCursor wait;
-    const qint64 anchor = m_text->SendScintilla(QsciScintillaBase::SCI_GETANCHOR);
-    const qint64 caret = m_text->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
-    const int first = m_text->LineOf(SelectionStart());
-    const int last = m_text->LineOf(SelectionEnd());
-    m_text->beginUndoAction();
-    for (int line = first; line <= last; ++line) {
-        const qint64 at = m_text->LineStart(line);
-        if (!outdent) {
-            m_text->ReplaceRange(at, at, "\t");
-        } else if (at < m_text->LineEnd(line)) {
-            const char c = m_text->Bytes()[at];
-            if (c == ' ' || c == '\t')
-                m_text->ReplaceRange(at, at + 1, {});
-        }
-    }
-    m_text->endUndoAction();
-    SetSelection(anchor, caret);
-}
-
-void CEditorView::InsertDateTime() {
-    const QString now =
-        QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
-    ReplaceSelection(now.toUtf8(), false);
-}
-
-void CEditorView::SetBookmark() {
-    m_bookmark = m_hexMode ? m_hex->CurrentLine() : SelectionStart();
-    ShowNotice(kBookmarkSetNotice, false);
-}
-
-void CEditorView::GotoBookmark() {
-    if (m_hexMode) {
-        m_hex->SetCurrentLine(m_bookmark);
-        return;
-    }
-    const qint64 at = std::min(m_bookmark, Length());
-    SetSelection(at, at);
-    m_text->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
-}
-
-void CEditorView::GotoLine(int line) {
-    const qint64 at = m_text->LineStart(line - 1);
-    SetSelection(at, at);
-    m_text->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
-}
-
-void CEditorView::InsertAutoText(int slot) {
-    if (m_viewOnly || slot < 0 || slot >= kAutoTextSlots)
-        return;
-    const AutoTextSlot& entry = AutoTextTable()[std::size_t(slot)];
-    if (entry.text.isEmpty())
-        return;
-    // The backtrack counts characters: step back over whole UTF-8 characters.
-    ReplaceSelection(entry.text.toUtf8(), true);
-    const QString tail = entry.text.right(entry.backtrack);
-    const qint64 caret = SelectionEnd() - tail.toUtf8().size();
-    SetSelection(caret, caret);
+    m_edits->Indent(outdent);
 }
 
 void CEditorView::SetWordWrap(bool on) {
@@ -558,40 +458,7 @@ void CEditorView::ApplyWrap(bool tellWhyNot) {
 }
 
 void CEditorView::Copy() {
-    if (m_hexMode) {
-        QApplication::clipboard()->setText(QString::fromLatin1(m_hex->Line(m_hex->CurrentLine())));
-        return;
-    }
-    if (m_richText) {
-        m_rich->copy();
-        return;
-    }
-    if (SelectionEnd() > SelectionStart()) {
-        m_text->copy();
-        return;
-    }
-    const int line = m_text->LineOf(SelectionStart());
-    m_text->SendScintilla(QsciScintillaBase::SCI_COPYRANGE,
-                          static_cast<unsigned long>(m_text->LineStart(line)),
-                          long(m_text->LineEnd(line)));
-}
-
-void CEditorView::Paste() {
-    const QMimeData* data = QApplication::clipboard()->mimeData();
-    if (!data || !data->hasText())
-        return;
-    ReplaceSelection(data->text().toUtf8(), true);
-}
-
-bool CEditorView::SetTabWidth(int width) {
-    if (width < 1 || width > 32)
-        return false;
-    m_text->setTabWidth(width);
-    if (m_rich)
-        m_rich->setTabStopDistance(
-            QFontMetricsF(m_rich->font()).horizontalAdvance(QString(width, QLatin1Char('0'))));
-    EditorConfig().tabWidth = width;
-    return true;
+    m_edits->Copy();
 }
 
 std::pair<QColor, QColor> CEditorView::SchemeColors() const {
@@ -662,117 +529,10 @@ void CEditorView::ShowNotice(const QString& text, bool alert) {
 
 // -- Command routing ----------------------------------------------------------------------
 
-void CEditorView::OnFind() {
-    FindDialog dialog(QString::fromUtf8(SelectedBytes()), this);
-    if (!RunEditorDialog(dialog))
-        return;
-    FindText(dialog.FindWhat()->currentText());
-}
-
-void CEditorView::OnFindSelection() {
-    const QString text = QString::fromUtf8(SelectedBytes());
-    RememberFindText(text);
-    FindText(text);
-}
-
-void CEditorView::OnReplace() {
-    ReplaceSession session(*this);
-    ReplaceDialog dialog(session, this);
-    RunEditorDialog(dialog);
-}
-
-void CEditorView::OnGotoLine() {
-    const int lines = LineCount();
-    if (lines < 2)
-        return;
-    const int current = m_text->LineOf(SelectionStart()) + 1;
-    if (const std::optional<int> line = AskNumber(window(), kGotoLinePrompt, 1, lines, current))
-        GotoLine(*line);
-}
-
-void CEditorView::OnTabWidth() {
-    if (const std::optional<int> width =
-            AskNumber(window(), kTabWidthPrompt, 1, 32, EditorConfig().tabWidth))
-        SetTabWidth(*width);
-}
-
-void CEditorView::OnFont() {
-    QFontDialog dialog(EditorConfig().charFormat.ToFont(), this);
-    dialog.setOption(QFontDialog::ScalableFonts);
-    if (!RunEditorDialog(dialog))
-        return;
-    EditorConfig().charFormat = EditorCharFormat::FromFont(dialog.selectedFont());
-    ApplySettings();
-}
-
-void CEditorView::OnColors() {
-    ColorSchemeDialog dialog(!m_viewOnly, this);
-    if (RunEditorDialog(dialog))
-        ApplySettings();
-}
-
-void CEditorView::OnPageSetup() {
-    QsciPrinter& printer = RunPrinter();
-    std::array<int, 4>& m = EditorConfig().margins;
-    // The dialog works in millimetres; the margins stay in twips.
-    printer.setPageMargins(
-        QMarginsF(TwipsToHundredthsMm(m[0]) / 100.0, TwipsToHundredthsMm(m[1]) / 100.0,
-                  TwipsToHundredthsMm(m[2]) / 100.0, TwipsToHundredthsMm(m[3]) / 100.0),
-        QPageLayout::Millimeter);
-    QPageSetupDialog dialog(&printer, this);
-    if (!RunEditorDialog(dialog))
-        return;
-    const QMarginsF chosen = printer.pageLayout().margins(QPageLayout::Millimeter);
-    m = {HundredthsMmToTwips(qRound(chosen.left() * 100)),
-         HundredthsMmToTwips(qRound(chosen.top() * 100)),
-         HundredthsMmToTwips(qRound(chosen.right() * 100)),
-         HundredthsMmToTwips(qRound(chosen.bottom() * 100))};
-}
-
-void CEditorView::OnPrint() {
-    QPrintDialog dialog(&RunPrinter(), this);
-    if (RunEditorDialog(dialog))
-        Print(RunPrinter());
-}
-
-void CEditorView::OnSaveAs() {
-    QFileDialog dialog(this, QString(), m_path);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    if (RunEditorDialog(dialog) && !dialog.selectedFiles().isEmpty())
-        Save(dialog.selectedFiles().constFirst());
-}
-
-void CEditorView::OnInsertFile() {
-    QFileDialog dialog(this, QStringLiteral("Insert"), QFileInfo(m_path).absolutePath());
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    if (RunEditorDialog(dialog) && !dialog.selectedFiles().isEmpty())
-        InsertFile(dialog.selectedFiles().constFirst());
-}
-
-void CEditorView::OnDefineAutoText() {
-    AutoTextDefineDialog dialog(this);
-    RunEditorDialog(dialog);
-    if (auto* window = qobject_cast<MnemonicsWindow*>(m_mnemonics.data()))
-        window->Refresh();
-}
-
-void CEditorView::OnMnemonics() {
-    if (!m_mnemonics) {
-        m_mnemonics = new MnemonicsWindow(
-            [this](int slot) {
-                InsertAutoText(slot);
-                window()->activateWindow();
-                m_text->setFocus();
-            },
-            window());
-    }
-    m_mnemonics->setVisible(!m_mnemonics->isVisible());
-}
-
 bool CEditorView::OnCommand(int id) {
     const bool text = !m_hexMode && !m_richText;
     if (CommandTarget::InRange(id, ID_AUTOTEXT_FIRST, ID_AUTOTEXT_LAST)) {
-        InsertAutoText(id - ID_AUTOTEXT_FIRST);
+        m_edits->InsertAutoText(id - ID_AUTOTEXT_FIRST);
         return true;
     }
     switch (id) {
@@ -780,19 +540,19 @@ bool CEditorView::OnCommand(int id) {
             Save();
             return true;
         case ID_EDITOR_SAVE_AS:
-            OnSaveAs();
+            m_dialogs->SaveAs();
             return true;
         case ID_EDITOR_REFRESH:
             Refresh();
             return true;
         case ID_EDITOR_INSERT_FILE:
-            OnInsertFile();
+            m_dialogs->InsertFile();
             return true;
         case ID_EDITOR_PAGE_SETUP:
-            OnPageSetup();
+            m_dialogs->PageSetup();
             return true;
         case ID_EDITOR_PRINT:
-            OnPrint();
+            m_dialogs->Print();
             return true;
         case ID_EDITOR_HEX:
             ToggleHex();
@@ -801,19 +561,19 @@ bool CEditorView::OnCommand(int id) {
             SetWordWrap(!(m_richText || m_hexMode ? EditorConfig().wordWrap : WrapsText()));
             return true;
         case ID_EDITOR_TAB_WIDTH:
-            OnTabWidth();
+            m_dialogs->TabWidth();
             return true;
         case ID_EDITOR_FONT:
-            OnFont();
+            m_dialogs->Font();
             return true;
         case ID_EDITOR_COLORS:
-            OnColors();
+            m_dialogs->Colors();
             return true;
         case ID_EDITOR_SET_BOOKMARK:
-            SetBookmark();
+            m_edits->SetBookmark();
             return true;
         case ID_EDITOR_GOTO_BOOKMARK:
-            GotoBookmark();
+            m_edits->GotoBookmark();
             return true;
         case ID_EDITOR_COPY:
             Copy();
@@ -837,13 +597,13 @@ bool CEditorView::OnCommand(int id) {
             m_text->cut();
             return true;
         case ID_EDITOR_PASTE:
-            Paste();
+            m_edits->Paste();
             return true;
         case ID_EDITOR_DELETE_LINE:
             DeleteLine();
             return true;
         case ID_EDITOR_DATE_TIME:
-            InsertDateTime();
+            m_edits->InsertDateTime();
             return true;
         case ID_EDITOR_INDENT:
         case ID_EDITOR_OUTDENT:
@@ -858,29 +618,29 @@ bool CEditorView::OnCommand(int id) {
             m_text->setAutoIndent(EditorConfig().autoFill);
             return true;
         case ID_EDITOR_FIND:
-            OnFind();
+            m_dialogs->Find();
             return true;
         case ID_EDITOR_REPEAT_FIND:
             if (const std::optional<QString> first = EditorFindHistory().First())
                 FindText(*first);
             return true;
         case ID_EDITOR_FIND_SELECTION:
-            OnFindSelection();
+            m_dialogs->FindSelection();
             return true;
         case ID_EDITOR_REPLACE:
-            OnReplace();
+            m_dialogs->Replace();
             return true;
         case ID_EDITOR_MATCH_BRACE:
             MatchBrace(IsShiftDown());
             return true;
         case ID_EDITOR_GOTO_LINE:
-            OnGotoLine();
+            m_dialogs->GotoLine();
             return true;
         case ID_AUTOTEXT_DEFINE:
-            OnDefineAutoText();
+            m_dialogs->DefineAutoText();
             return true;
         case ID_AUTOTEXT_MNEMONICS:
-            OnMnemonics();
+            m_dialogs->ToggleMnemonics();
             return true;
         default:
             return false;
@@ -923,7 +683,7 @@ bool CEditorView::OnUpdateCommand(int id, CommandState& state) {
             return true;
         case ID_AUTOTEXT_MNEMONICS:
             state.Enable(edit);
-            state.SetCheck(m_mnemonics && m_mnemonics->isVisible());
+            state.SetCheck(m_dialogs->MnemonicsShown());
             return true;
         case ID_EDITOR_OVERWRITE:
             state.Enable(edit);

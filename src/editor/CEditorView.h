@@ -12,19 +12,26 @@
 // Messages for the user go to the notice function the frame gives
 // (SetNoticeSink); questions and message boxes through the prompter, with
 // the view's window as parent (window-modal).
+//
+// The view's parts, each with its contract in its header: EditorTextCommands
+// (the commands that edit or move in the text) and EditorViewDialogs (the
+// commands that ask through a dialog first).
 
 #include <QByteArrayView>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "editor/EditorSettings.h"
 #include "editor/TextSearch.h"
 #include "platform/ui/CommandTarget.h"
 
+class EditorTextCommands;
 class EditorTextControl;
+class EditorViewDialogs;
 class HexView;
 class QStackedWidget;
 class QTextEdit;
@@ -111,14 +118,10 @@ public:
 
     // -- Commands (also reachable by id) -----------------------------------------
 
+    // (The others are EditorTextCommands'.)
     void MatchBrace(bool extend);
     void DeleteLine();
     void Indent(bool outdent);
-    void InsertDateTime();
-    void SetBookmark();
-    void GotoBookmark();
-    void GotoLine(int line);
-    void InsertAutoText(int slot);
     /// Word wrap on or off. A text larger than kWrapLimit is not wrapped
     /// (the notice says why) and the setting is left as it was.
     void SetWordWrap(bool on);
@@ -128,8 +131,6 @@ public:
     /// text by laying out every line of it.
     static constexpr qint64 kWrapLimit = 1 << 20;
     void Copy();
-    void Paste();
-    bool SetTabWidth(int width);
     /// Colours, font, tab stops and wrap from the run's settings.
     void ApplySettings();
     /// The colours a view of this mode shows: text, background (the menu
@@ -155,31 +156,17 @@ private:
     void TextLoaded();
     void ApplyWrap(bool tellWhyNot);
     void CheckNonText();
-    void ShowText();
-    void OnFind();
-    void OnFindSelection();
-    void OnReplace();
-    void OnGotoLine();
-    void OnTabWidth();
-    void OnFont();
-    void OnColors();
-    void OnPageSetup();
-    void OnPrint();
-    void OnSaveAs();
-    void OnInsertFile();
-    void OnDefineAutoText();
-    void OnMnemonics();
 
     bool m_viewOnly;
     bool m_hexMode = false;
     bool m_richText = false;
     bool m_largeText = false;
-    qint64 m_bookmark = 0;
     QString m_path;
     EditorTextControl* m_text = nullptr;
     QTextEdit* m_rich = nullptr;
     HexView* m_hex = nullptr;
     QStackedWidget* m_stack = nullptr;
-    QPointer<QWidget> m_mnemonics;
     NoticeFunction m_notice;
+    std::unique_ptr<EditorTextCommands> m_edits;
+    std::unique_ptr<EditorViewDialogs> m_dialogs;
 };

@@ -91,12 +91,12 @@ std::optional<qint64> FindForward(QByteArrayView text, QByteArrayView needle, qi
 }
 
 std::optional<qint64> FindLast(const ForwardFind& find, qint64 n, qint64 from, qint64 to) {
-    // Step 1.
+    // The first hit in the range; without one there is no last.
     const std::optional<qint64> first = find(from, to);
     if (!first)
         return std::nullopt;
     const qint64 f = *first;
-    // Step 2: windows from the end towards F.
+    // Windows from the end towards F.
     qint64 end = to;
     const qint64 reach = n >= 1024 ? 2 * n : 1024;
     do {
@@ -120,13 +120,13 @@ WrapResult FindWithWrap(const ForwardFind& find, qint64 n, qint64 selStart, qint
                         qint64 length, std::optional<qint64> rangeEnd, bool backwards,
                         bool cyclic) {
     WrapResult result;
-    // Step 2.
+    // The part after the selection (before it, backwards).
     const qint64 from = backwards ? 0 : (selEnd > selStart ? selStart + 1 : selStart);
     const qint64 to = backwards ? selStart : rangeEnd.value_or(length);
     result.hit = backwards ? FindLast(find, n, from, to) : find(from, to);
     if (result.hit)
         return result;
-    // Step 4: the other part.
+    // The other part.
     if (cyclic && !rangeEnd) {
         result.hit = backwards ? FindLast(find, n, selStart, length) : find(0, from);
         result.wrapped = result.hit.has_value();
@@ -153,7 +153,7 @@ BraceMatch MatchBrace(QByteArrayView text, qint64 selStart, qint64 selEnd) {
     qint64 end = opening ? text.size() : selStart;
     qint64 depth = 0;
     while (start < end) {
-        // Step 1.
+        // The next partner in the search's direction.
         qint64 p = -1;
         if (opening) {
             const void* at = std::memchr(text.data() + start, partner, end - start);
@@ -167,11 +167,11 @@ BraceMatch MatchBrace(QByteArrayView text, qint64 selStart, qint64 selEnd) {
         }
         if (p < 0)
             return match;
-        // Step 2.
+        // Count the braces passed on the way.
         const qint64 countFrom = opening ? start : p + 1;
         const qint64 countTo = opening ? p : end;
         for (qint64 i = countFrom; i < countTo; ++i) depth += text[i] == brace;
-        // Step 3.
+        // Balanced: this partner closes it.
         if (depth == 0) {
             match.result = BraceMatch::Result::Found;
             match.partner = p;

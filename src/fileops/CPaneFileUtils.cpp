@@ -147,15 +147,15 @@ void CPaneFileUtils::NewItem(bool isFolder) {
     if (!pane)
         return;
     FolderModel& model = *pane->Model();
-    // Step 1. The rename in place resumes the watch when its editor closes.
+    // The rename in place resumes the watch when its editor closes.
     model.SetWatchEnabled(false);
-    // Steps 2 and 3.
+    // The first free default name, then the item itself.
     const QByteArray folder = NameToBytes(model.path);
     const QString name = FreeDefaultName(folder, isFolder);
     bool started = false;
     if (!name.isEmpty() && CreateNewItem(folder, name, isFolder)) {
         NotifyShell(isFolder ? SHCNE_MKDIR : SHCNE_CREATE, PathJoin(model.path, name));
-        // Step 4.
+        // Its row is added, focused and opened for renaming.
         if (FolderItem* item = model.AddItem(name)) {
             pane->List()->ClearSelection();
             pane->AddRow(item, true);
@@ -163,7 +163,7 @@ void CPaneFileUtils::NewItem(bool isFolder) {
             started = pane->BeginRename();
         }
     }
-    // Step 5.
+    // Without an edit the watch resumes here and the user is told.
     if (!started) {
         model.SetWatchEnabled(true);
         Notice(kDeclined.arg(isFolder ? kFolder : kFile), true);
@@ -179,10 +179,10 @@ void CPaneFileUtils::PasteHardLink() {
     FolderModel& model = *pane->Model();
     int message = kLinkOk;
     {
-        // Step 1.
+        // A long operation, with the folder's watch paused.
         LongOperation operation(kHardLinking);
         WatchPause pause(model);
-        // Step 2.
+        // The clipboard's file paths.
         std::vector<QByteArray> sources;
         if (model.IsFileSystem()) {
             const auto data = ClipboardDataObject();
@@ -192,7 +192,7 @@ void CPaneFileUtils::PasteHardLink() {
         if (sources.empty()) {
             message = kLinkNotFileSystem;
         } else {
-            // Step 3.
+            // Linked on a worker; questions go to the main thread.
             HardLinker::Hooks hooks;
             LongOperationWorker worker(operation);
             hooks.askOverwrite = [pane, &worker](const QByteArray& target) {
@@ -209,7 +209,7 @@ void CPaneFileUtils::PasteHardLink() {
             worker.Run([&] { message = linker.LinkPaths(sources, folder); });
         }
     }
-    // Step 4.
+    // Refresh and report.
     pane->RefreshPane(false, nullptr);
     if (message != kLinkOk)
         Notice(HardLinkText(message), true);
@@ -224,14 +224,14 @@ void CPaneFileUtils::Split() {
     if (!pane)
         return;
     FolderModel& model = *pane->Model();
-    // Step 1.
+    // A non-empty file to split.
     const std::vector<FolderItem*> selected = pane->List()->OperandItems();
     FolderItem* item = selected.empty() ? nullptr : selected.front();
     if (!item || item->size == 0) {
         Notice(kNeedsFile, true);
         return;
     }
-    // Step 2.
+    // The chunk size, kept for next time.
     ValuePromptDialog prompt(kSplitPrompt, SplitSizeKiB(), kMinSplitKiB, kMaxSplitKiB);
     if (!prompt.DoModal(pane))
         return;
@@ -240,10 +240,10 @@ void CPaneFileUtils::Split() {
     const QByteArray source = ItemPath(model, *item);
     SplitResult result = SplitResult::kFailed;
     {
-        // Step 3.
+        // A long operation, with the folder's watch paused.
         LongOperation operation(kSplitting);
         WatchPause pause(model);
-        // Steps 4 to 6.
+        // Split on a worker.
         LongOperationWorker worker(operation);
         SplitHooks hooks;
         hooks.stop = [&worker] { return worker.StopRequested(); };
@@ -260,7 +260,7 @@ void CPaneFileUtils::Split() {
         worker.Run([&] { result = SplitFile(source, chunkSize, hooks, &created); });
         for (const QByteArray& chunk : created) NotifyShell(SHCNE_CREATE, Shown(chunk));
     }
-    // Step 7.
+    // Refresh and report.
     pane->RefreshPane(false, nullptr);
     switch (result) {
         case SplitResult::kDone:
@@ -285,7 +285,7 @@ void CPaneFileUtils::Merge() {
     if (!pane)
         return;
     FolderModel& model = *pane->Model();
-    // Step 1. Creation times of 0 are unknown and order nothing.
+    // Creation times of 0 are unknown and order nothing.
     const std::vector<FolderItem*> files = SelectedFiles(*pane);
     std::vector<QByteArray> sources;
     bool outOfOrder = false;
@@ -297,16 +297,16 @@ void CPaneFileUtils::Merge() {
             outOfOrder = true;
         previous = created;
     }
-    // Step 2.
+    // Two files at least.
     if (sources.size() < 2) {
         Notice(kTooFew, true);
         return;
     }
-    // Step 3.
+    // Files whose dates are out of order are merged only if the user says so.
     if (outOfOrder && MessageBoxText(kDatesOutOfOrder, PromptButtons::YesNo, PromptIcon::Warning,
                                      pane) != PromptAnswer::Yes)
         return;
-    // Step 4.
+    // The target's name; the last file's without its extension by default.
     ValuePromptDialog prompt(kMergePrompt, WithoutLastExtension(files.back()->name));
     if (!prompt.DoModal(pane) || prompt.Text().trimmed().isEmpty())
         return;
@@ -314,10 +314,10 @@ void CPaneFileUtils::Merge() {
 
     MergeResult result = MergeResult::kFailed;
     {
-        // Step 5.
+        // A long operation, with the folder's watch paused.
         LongOperation operation(kMerging);
         WatchPause pause(model);
-        // Step 6.
+        // Merged on a worker.
         LongOperationWorker worker(operation);
         MergeHooks hooks;
         hooks.stop = [&worker] { return worker.StopRequested(); };
@@ -332,7 +332,7 @@ void CPaneFileUtils::Merge() {
         if (result == MergeResult::kDone)
             NotifyShell(SHCNE_CREATE, Shown(target));
     }
-    // Step 7.
+    // Refresh and report.
     pane->RefreshPane(false, nullptr);
     switch (result) {
         case MergeResult::kDone:
@@ -362,7 +362,7 @@ void CPaneFileUtils::Shred() {
     const std::vector<FolderItem*> items = pane->List()->OperandItems();
     if (items.empty())
         return;
-    // Step 1: No is the default.
+    // No is the default.
     PromptRequest question;
     question.text = kShredQuestion;
     question.buttons = PromptButtons::YesNo;
@@ -378,10 +378,10 @@ void CPaneFileUtils::Shred() {
 
     ShredOutcome outcome;
     {
-        // Step 2.
+        // A long operation, with the folder's watch paused.
         LongOperation operation(kShreding);
         WatchPause pause(model);
-        // Step 3.
+        // Shredded on a worker.
         LongOperationWorker worker(operation, false);
         Shredder shredder([&worker] { return worker.StopRequested(); });
         std::vector<QByteArray> shredded;
@@ -399,7 +399,7 @@ void CPaneFileUtils::Shred() {
         });
         for (const QByteArray& path : shredded) NotifyShell(SHCNE_DELETE, Shown(path));
     }
-    // Step 6.
+    // Refresh and report.
     pane->RefreshPane(false, nullptr);
     const QString where = Shown(outcome.path);
     switch (outcome.result) {
@@ -432,17 +432,17 @@ void CPaneFileUtils::TouchDates() {
         return;
     FolderModel& model = *pane->Model();
     {
-        // Step 1.
+        // One time for every file, with the watch paused.
         WatchPause pause(model);
         const timespec now = PresentTime();
-        // Step 2. Folders and what is not a file are skipped.
+        // Folders and what is not a file are skipped.
         for (FolderItem* item : pane->List()->OperandItems()) {
             const QByteArray path = ItemPath(model, *item);
             if (SetModifiedTime(path, now))
                 NotifyShell(SHCNE_UPDATEITEM, Shown(path));
         }
     }
-    // Step 3.
+    // Refresh and report.
     pane->RefreshPane(false, nullptr);
     Notice(kTouched);
 }
@@ -451,7 +451,7 @@ void CPaneFileUtils::SyncTouch() {
     CPanexView* pane = ActivePane();
     if (!pane)
         return;
-    // Step 1.
+    // The other pane must show another file-system folder.
     CPanexView* other = m_host.OtherPane(*pane);
     FolderModel* target = other ? other->Model() : nullptr;
     FolderModel& source = *pane->Model();
@@ -459,9 +459,9 @@ void CPaneFileUtils::SyncTouch() {
         return;
     int matches = 0;
     {
-        // Step 2.
+        // The target's watch waits while its times change.
         WatchPause pause(*target);
-        // Step 3. Names match exactly: two names that differ in case are two
+        // Names match exactly: two names that differ in case are two
         // files here.
         for (FolderItem& item : source.items) {
             FolderItem* match = target->FindByName(item.name);
@@ -474,7 +474,7 @@ void CPaneFileUtils::SyncTouch() {
                 NotifyShell(SHCNE_UPDATEITEM, Shown(path));
         }
     }
-    // Step 4.
+    // Refresh the other pane and report.
     other->RefreshPane(false, nullptr);
     Notice(matches > 0 ? kSynced : kNoMatches, true);
 }

@@ -4,15 +4,21 @@
 // after the transfer commands, so they act on the active pane without the
 // pane knowing about them:
 //
-//   32804 / 32805  new file (F7) / new folder (F8): the first free default
+//   ID_NEW_FILE / ID_NEW_FOLDER
+//                  new file (F7) / new folder (F8): the first free default
 //                  name, created, listed and opened for renaming in place
-//   32991          paste hard link: links the clipboard's files and folder
+//   ID_PASTE_HARDLINK
+//                  paste hard link: links the clipboard's files and folder
 //                  trees into the pane's folder (HardLinker)
-//   32992          split the selected file into numbered chunks
-//   32993          merge the selected files, in list order, into one
-//   32981          shred the selection (Shredder)
-//   32984          touch dates: the selected files' modified time to now
-//   32985          sync touch: the modified times of the active pane's items
+//   ID_SPLIT_FILE
+//                  split the selected file into numbered chunks
+//   ID_MERGE_FILES
+//                  merge the selected files, in list order, into one
+//   ID_SHRED       shred the selection (Shredder)
+//   ID_TOUCH_DATES
+//                  touch dates: the selected files' modified time to now
+//   ID_SYNC_TOUCH
+//                  sync touch: the modified times of the active pane's items
 //                  onto the same-named items of the other pane
 //
 // Each pauses the change watch of the folder it writes to, refreshes that

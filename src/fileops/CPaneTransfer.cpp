@@ -384,12 +384,12 @@ void CPaneTransfer::ViewOrEdit(bool edit) {
     if (!pane || !m_opener)
         return;
     FolderModel& model = *pane->Model();
-    // Step 1.
+    // Only files are viewed or edited (a descriptor folder's items are viewed).
     if (!model.IsFileSystem() && !(model.IsDescriptor() && !edit)) {
         Notice(TransferNotices::kNeedsFile, true);
         return;
     }
-    // Step 2.
+    // Many files open only if the user says so.
     std::vector<FolderItem*> items = Selected(*pane);
     if (int(items.size()) > kManyFilesToOpen) {
         PromptRequest request;
@@ -400,7 +400,7 @@ void CPaneTransfer::ViewOrEdit(bool edit) {
         if (Prompts().MessageBox(request) != PromptAnswer::Yes)
             return;
     }
-    // Step 3.
+    // Without a selection, the focused row.
     if (items.empty()) {
         const int focused = pane->List()->FocusedRow();
         if (focused >= 0)
@@ -419,7 +419,7 @@ void CPaneTransfer::ViewOrEdit(bool edit) {
         }
         m_opener(path, !edit);
     }
-    // Step 4.
+    // Nothing opened: say why.
     if (!any)
         Notice(TransferNotices::kNeedsFile, true);
 }

@@ -4,16 +4,21 @@
 // active pane, so the commands act on the active pane (and the opposite
 // pane as their target) without the pane knowing about transfers:
 //
-//   32797 / 32798  copy / move to the opposite pane's folder, through the
+//   ID_FILE_COPYTO / ID_FILE_MOVETO
+//                  copy / move to the opposite pane's folder, through the
 //                  target folder dialog; with Ctrl without it (a copy into
 //                  the pane's own folder gives the copies new names, a move
 //                  there is refused with a hint to rename)
-//   32793          delete the selection: to the trash, with Shift for good;
+//   ID_FILE_DELETE
+//                  delete the selection: to the trash, with Shift for good;
 //                  in virtual folders the folder's own "delete" verb
-//   57634 / 57635  copy / cut the selection to the clipboard (preferred
+//   ID_EDIT_COPY / ID_EDIT_CUT
+//                  copy / cut the selection to the clipboard (preferred
 //                  effect 5 / 6); cut items are shown ghosted
-//   57637 / 57638  paste / paste as symbolic links into the pane's folder
-//   32802 / 32803  view / edit the selected files through the editor opener
+//   ID_EDIT_PASTE / ID_EDIT_PASTE_LINK
+//                  paste / paste as symbolic links into the pane's folder
+//   ID_FILE_VIEW / ID_FILE_EDIT
+//                  view / edit the selected files through the editor opener
 //                  the frame installs (disabled without one)
 //
 // Copy, move, delete, copy and cut are enabled while the active pane has a

@@ -193,7 +193,7 @@ QByteArray ChunkName(const QByteArray& source, std::uint64_t index, int digits) 
 
 SplitResult SplitFile(const QByteArray& source, std::uint64_t chunkSize, const SplitHooks& hooks,
                       std::vector<QByteArray>* created) {
-    // Step 4: the length and the chunk count.
+    // The length and the chunk count.
     struct stat info {};
     UniqueFd in = OpenSource(source, info);
     if (!in)
@@ -205,12 +205,12 @@ SplitResult SplitFile(const QByteArray& source, std::uint64_t chunkSize, const S
     const std::uint64_t count = ChunkCount(length, chunkSize);
     const int digits = ChunkDigits(count);
 
-    // Step 5.
+    // One progress step per chunk.
     ProgressStepper stepper{std::size_t(count)};
     const auto buffer = std::make_unique<char[]>(kCopyBlock);
     bool yesToAll = false;
     std::uint64_t offset = 0;
-    // Step 6.
+    // Each chunk in turn, asking before a file of its name is replaced.
     for (std::uint64_t i = 0; i < count; ++i) {
         if (stepper.Advance())
             Step(hooks);
@@ -243,7 +243,7 @@ SplitResult SplitFile(const QByteArray& source, std::uint64_t chunkSize, const S
             return SplitResult::kFailed;
         offset += size;
     }
-    // Step 7.
+    // A source that grew while it was split is reported.
     if (HasMore(in.get()))
         return SplitResult::kSourceChanged;
     return SplitResult::kDone;
@@ -259,7 +259,7 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 MergeResult MergeFiles(const std::vector<QByteArray>& sources, const QByteArray& target,
                        const MergeHooks& hooks) {
-    // Step 6.1. The target must not be a source under any name: creating it
+    // The target must not be a source under any name: creating it
     // would remove or empty what is about to be read.
     struct stat existing {};
     const bool exists = ::lstat(target.constData(), &existing) == 0;
@@ -276,12 +276,12 @@ MergeResult MergeFiles(const std::vector<QByteArray>& sources, const QByteArray&
             return MergeResult::kDeclined;
     }
 
-    // Step 6.2.
+    // The target, replacing what was there.
     UniqueFd out = CreateReplacing(target, exists);
     if (!out)
         return MergeResult::kFailed;
 
-    // Step 6.3.
+    // Each source appended in order.
     ProgressStepper stepper(sources.size());
     const auto buffer = std::make_unique<char[]>(kCopyBlock);
     std::uint64_t written = 0;
@@ -308,7 +308,7 @@ MergeResult MergeFiles(const std::vector<QByteArray>& sources, const QByteArray&
         written += length;
     }
 
-    // Step 6.4: the partial target keeps what was written, holes included.
+    // The partial target keeps what was written, holes included.
     if (result != MergeResult::kDone)
         written = WrittenSoFar(out.get());
     if (!FinishOutput(out, written) && result == MergeResult::kDone)

@@ -108,13 +108,13 @@ int HardLinker::LinkPaths(const std::vector<QByteArray>& sources, const QByteArr
         struct stat info {};
         if (source.isEmpty() || ::lstat(source.constData(), &info) != 0)
             continue;
-        // Step 3.1 and 3.2: a name beside itself, however the paths spell it.
+        // A name beside itself, however the paths spell it.
         const QByteArray target = Join(folder, LastName(source));
         if (target == source || IsSameFolder(folder, ParentOf(source)))
             return kLinkInOriginalFolder;
         bool linked = false;
         if (S_ISDIR(info.st_mode)) {
-            // Step 3.3, on whole path components: /a/bc is not below /a/b.
+            // A folder into itself, on whole path components: /a/bc is not below /a/b.
             if (IsSameOrBelow(folder, source))
                 return kLinkFolderIntoItself;
             // No link reaches another file system: a tree of empty folders
@@ -125,7 +125,7 @@ int HardLinker::LinkPaths(const std::vector<QByteArray>& sources, const QByteArr
         } else {
             linked = LinkFile(source, target);
         }
-        // Step 3.5.
+        // A failure ends the run; a stop is no failure.
         if (!linked)
             return m_stopped ? kLinkOk : kLinkFailed;
     }
@@ -133,13 +133,13 @@ int HardLinker::LinkPaths(const std::vector<QByteArray>& sources, const QByteArr
 }
 
 bool HardLinker::LinkFile(const QByteArray& source, const QByteArray& target) {
-    // Step 1.
+    // A folder of the target's name is kept as it is.
     struct stat existing {};
     const bool exists = ::lstat(target.constData(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         return true;
     if (exists && !m_yesToAll) {
-        // Step 2.
+        // An existing file is replaced only if the user says so.
         const int answer =
             m_hooks.askOverwrite ? m_hooks.askOverwrite(target) : int(MultiAnswerDialog::kNo);
         if (answer == MultiAnswerDialog::kNoToAll) {
@@ -150,7 +150,7 @@ bool HardLinker::LinkFile(const QByteArray& source, const QByteArray& target) {
             return true;
         m_yesToAll = answer == MultiAnswerDialog::kYesToAll;
     }
-    // Step 3.
+    // Link, replacing the existing file.
     if (exists)
         return ReplaceWithLink(source, target);
     return ::linkat(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), 0) == 0;
@@ -195,10 +195,10 @@ bool HardLinker::LinkTree(const QByteArray& sourceFolder, const QByteArray& targ
             return errno == 0;
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
             continue;
-        // Step 1.
+        // The user may stop between entries.
         if (Stop())
             return false;
-        // Step 2.
+        // The target folder is made at the first entry.
         if (!made) {
             struct stat existing {};
             if (::lstat(targetFolder.constData(), &existing) == 0) {
@@ -209,7 +209,7 @@ bool HardLinker::LinkTree(const QByteArray& sourceFolder, const QByteArray& targ
             }
             made = true;
         }
-        // Step 3. Symbolic links to folders are linked as what they are.
+        // Symbolic links to folders are linked as what they are.
         const QByteArray name(entry->d_name);
         struct stat info {};
         if (::fstatat(dir.fd(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
@@ -221,7 +221,7 @@ bool HardLinker::LinkTree(const QByteArray& sourceFolder, const QByteArray& targ
         const bool linked = S_ISDIR(info.st_mode)
                                 ? LinkTree(Join(sourceFolder, name), targetFolder)
                                 : LinkFile(Join(sourceFolder, name), Join(targetFolder, name));
-        // Step 4.
+        // A failure ends the walk.
         if (!linked)
             return false;
     }

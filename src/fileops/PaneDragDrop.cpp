@@ -107,10 +107,10 @@ std::uint32_t DefaultDropMenu(QPoint global, std::uint32_t allowed, std::uint32_
 
 void CPaneTransfer::BeginDrag(CPanexView& pane, int row, Qt::MouseButton button) {
     PaneListCtrl* list = pane.List();
-    // Step 1.
+    // A drag from an unselected row selects it.
     if (row >= 0 && row < list->RowCount() && !list->IsRowSelected(row))
         list->SelectRow(row, true);
-    // Step 2.
+    // The selection as data.
     std::unique_ptr<ShellDataObject> data = SelectionDataObject(pane);
     if (!data) {
         Notice(TransferNotices::kNothingToDrag, true);
@@ -122,14 +122,14 @@ void CPaneTransfer::BeginDrag(CPanexView& pane, int row, Qt::MouseButton button)
     if (button == Qt::RightButton)
         mime->setData(kRightButtonDragFormat, QByteArray("1"));
     drag->setMimeData(mime);
-    // Step 3: one item drags its own picture.
+    // One item drags its own picture.
     const std::vector<FolderItem*> selected = list->SelectedItems();
     if (selected.size() == 1) {
         const QIcon icon = list->Model()->IconOf(*selected.front());
         drag->setPixmap(icon.pixmap(QSize(kDragImageSize, kDragImageSize)));
         drag->setHotSpot(QPoint(kDragImageSize / 2, kDragImageSize / 2));
     }
-    // Step 4. The view (or, for the right button, the pane's forwarder)
+    // The view (or, for the right button, the pane's forwarder)
     // started the drag once the cursor left the system's drag distance
     // around the press point.
     m_dragData = shared;
@@ -161,7 +161,7 @@ void CPaneTransfer::RemoveHighlight(DropState& state) {
 
 std::uint32_t CPaneTransfer::ComputeEffect(DropState& state, QAbstractItemView& view, QPoint point,
                                            std::uint32_t keyState, std::uint32_t allowed) {
-    // Step 3.
+    // The old target loses its highlight; then the row under the point.
     RemoveHighlight(state);
     if (!state.pane || !state.data || !state.pane->Model())
         return DROPEFFECT_NONE;
@@ -186,7 +186,7 @@ std::uint32_t CPaneTransfer::ComputeEffect(DropState& state, QAbstractItemView& 
 }
 
 void CPaneTransfer::DragEnter(CPanexView& pane, QAbstractItemView& view, QDragEnterEvent& event) {
-    // Step 1.
+    // A new drag starts from a clean state.
     RemoveHighlight(m_drop);
     m_drop = DropState();
     m_drop.pane = &pane;
@@ -215,7 +215,7 @@ void CPaneTransfer::DragMove(CPanexView& pane, QAbstractItemView& view, QDragMov
     const QPoint point = event.position().toPoint();
     const std::uint32_t keyState = DropKeyState(event);
     std::uint32_t effect = m_drop.lastEffect;
-    // Step 2: the same keys at the same point give the same answer.
+    // The same keys at the same point give the same answer.
     if (m_drop.pane != &pane || keyState != m_drop.lastKeyState || point != m_drop.lastPoint) {
         if (m_drop.pane != &pane) {
             m_drop.pane = &pane;
@@ -286,7 +286,7 @@ void CPaneTransfer::Drop(CPanexView& pane, QAbstractItemView& view, QDropEvent& 
         // Alt at the drop asks as a right-button drag does, as the desktop's
         // file managers do.
         if (rightButton || (event.modifiers() & Qt::AltModifier)) {
-            // Step 5 for the right button: the menu decides.
+            // For the right button (or Alt) the menu decides.
             const QPoint global = view.viewport()->mapToGlobal(point);
             const std::uint32_t chosen = m_dropMenu ? m_dropMenu(global, allowed, effect)
                                                     : DefaultDropMenu(global, allowed, effect);
@@ -298,7 +298,7 @@ void CPaneTransfer::Drop(CPanexView& pane, QAbstractItemView& view, QDropEvent& 
                 return;
             }
         } else if (effect != DROPEFFECT_NONE) {
-            // Step 4.
+            // Otherwise the effect the keys chose.
             done = TransferAt(pane, view, point, effect, *data);
         }
     }

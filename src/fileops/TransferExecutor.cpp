@@ -211,7 +211,7 @@ std::unique_ptr<ShellDropTarget> DropTargetOfItem(FolderItem& item) {
 
 std::uint32_t ExecuteTransfer(PaneHost& host, std::uint32_t operation, const ShellDataObject* data,
                               FolderModel& target, bool report) {
-    // Step 1.
+    // The data: the clipboard's unless given.
     WaitCursor wait;
     std::shared_ptr<const ShellDataObject> clipboard;
     const bool fromClipboard = data == nullptr;
@@ -225,7 +225,7 @@ std::uint32_t ExecuteTransfer(PaneHost& host, std::uint32_t operation, const She
     record.targetPath = target.path;
     record.effect = DROPEFFECT_NONE;
 
-    // Step 2.
+    // Data without a source folder is not transferred.
     if (sourcePath.isEmpty())
         return DROPEFFECT_NONE;
 
@@ -251,7 +251,7 @@ std::uint32_t ExecuteTransfer(PaneHost& host, std::uint32_t operation, const She
             EmptyClipboard();
     }
 
-    // Step 5.
+    // The effect is recorded, and reported when nothing was done.
     const std::uint32_t effect = done ? ReportedEffect(operation) : DROPEFFECT_NONE;
     record.effect = effect;
     EndPaneOperation(host);

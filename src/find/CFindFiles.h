@@ -1,5 +1,5 @@
 #pragma once
-// CFindFiles: the command "&Find files..." (32818, Ctrl+F). The frame puts
+// CFindFiles: the command "&Find files..." (ID_FIND_FILES, Ctrl+F). The frame puts
 // it into its command chain after the panes' tools. The command opens
 // "Find files or folders" with the active pane's folder as the look-in
 // value; "&Find" creates a results window (FindResultsWindow.h) that runs

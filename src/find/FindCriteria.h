@@ -163,7 +163,7 @@ std::optional<FindCheckFailure> CheckFindValues(FindDialogValues& values, FindCr
                                                 const QDate& today, const LookInResolver& resolve,
                                                 FindChecked* checked);
 
-/// Step 6: the look-in, find-what and named texts to the front of their
+/// The look-in, find-what and named texts to the front of their
 /// histories, in that order (empty texts are not added).
 void AddFindHistories(const FindChecked& checked);
 

@@ -23,20 +23,22 @@
 // window, which stores its place in "szWindowRect" when settings are saved.
 //
 // Commands (keys, and the popup "findRMB" of the host):
-//   Enter, double-click, 32852   Browse: the active pane (the other one
-//                                with Alt) opens the first selected row's
+//   Enter, double-click,         Browse: the active pane (the other one
+//   ID_FIND_BROWSE               with Alt) opens the first selected row's
 //                                folder and selects every selected row of
 //                                that folder
-//   F3, 32854                    View file (one row; an empty file or a
+//   F3, ID_FIND_VIEW_FILE        View file (one row; an empty file or a
 //                                folder only beeps)
-//   Del, 32853                   Delete (to the trash; Shift: for good);
+//   Del, ID_FIND_DELETE          Delete (to the trash; Shift: for good);
 //                                the rows go first, whatever the outcome
-//   Ctrl+C, 32978                Copy the selected items to the clipboard
-//   Ctrl+B, 32987                Batch file over the selected rows, each
+//   Ctrl+C, ID_FIND_COPY         Copy the selected items to the clipboard
+//   Ctrl+B, ID_FIND_BATCH        Batch file over the selected rows, each
 //                                with its own folder as $P
-//   Ctrl+A, 32999                Select every row
-//   32980                        Print list ("CvDirListing", in the editor)
-//   32776..32781, 32890, 59408..59411   sort and view (PaneListCtrl)
+//   Ctrl+A, ID_FIND_SELECT_ALL   Select every row
+//   ID_FIND_PRINT_LIST           Print list ("CvDirListing", in the editor)
+//   ID_SORT_FIRST..ID_SORT_LAST, ID_SORT_ASCENDING,
+//   ID_VIEW_STYLE_FIRST..ID_VIEW_STYLE_LAST
+//                                sort and view (PaneListCtrl)
 //
 // Main thread only. The host (the frame) outlives the window.
 

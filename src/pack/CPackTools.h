@@ -2,7 +2,8 @@
 // CPackTools: making and unpacking archives between the panes. The frame
 // puts it into its command chain after the other pane tools:
 //
-//   33161  "Pack..." (Alt+F5): the selection of the active pane (a folder
+//   ID_FILE_PACK
+//          "Pack..." (Alt+F5): the selection of the active pane (a folder
 //          of the disk) into a new archive in the other pane's folder, in
 //          the format PackDialog asks for (ArchiveWriter.h). The packing
 //          runs on a worker thread behind a progress dialog with Cancel
@@ -10,7 +11,8 @@
 //          file operation); a cancelled or failed pack leaves no archive
 //          behind. The other
 //          pane then selects the new archive.
-//   33162  "Unpack..." (Alt+F6): the selected (else focused) archive of the
+//   ID_FILE_UNPACK
+//          "Unpack..." (Alt+F6): the selected (else focused) archive of the
 //          active pane, everything it holds, into the other pane's folder,
 //          through the transfer executor as a copy out of the archive
 //          folder is done (questions, progress, nothing half-written).

@@ -187,11 +187,11 @@ bool CPanexView::OpenFolder(IdList idList) {
     // A locked tab stays on its folder; its host opens the new one elsewhere.
     if (m_model && m_host.DivertFolderOpen(*this, idList))
         return true;
-    // Step 1.
+    // Say that the folder is being read.
     WaitCursor wait;
     Notice(kReadingFolder);
 
-    // Step 2. A folder on a mount that does not answer costs the window the
+    // A folder on a mount that does not answer costs the window the
     // probe's wait, and the pane stays where it was.
     auto model = std::make_unique<FolderModel>(kPaneEnumFlags);
     const IdList wanted = idList;
@@ -212,7 +212,7 @@ bool CPanexView::OpenFolder(IdList idList) {
         return false;
     }
 
-    // Step 3. Leaving a file-system folder is where the navigation history
+    // Leaving a file-system folder is where the navigation history
     // records the focused item, and where mirrored navigation keeps the old
     // path; both arrive with navigation.
     m_initialFolder.clear();
@@ -227,7 +227,7 @@ bool CPanexView::OpenFolder(IdList idList) {
     QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
     ApplyFolderColumns();
 
-    // Step 4. A streamed folder's rows come with its batches: a small folder
+    // A streamed folder's rows come with its batches: a small folder
     // is read whole here, a large one shows its first rows now and the rest
     // as they come.
     FillList();
@@ -242,7 +242,7 @@ bool CPanexView::OpenFolder(IdList idList) {
             result = m_readResult;
     }
 
-    // Step 5. Entering a file-system folder is where the navigation history
+    // Entering a file-system folder is where the navigation history
     // gives the name to focus.
     QString focusName;
     if (m_model->IsFileSystem()) {
@@ -252,10 +252,9 @@ bool CPanexView::OpenFolder(IdList idList) {
         m_model->StartWatch(this);  // only the Trash has one
     }
 
-    // Step 6.
     m_navigation->FollowMirror(oldPath);
 
-    // Step 7. A name to focus that has not come in yet is focused when it
+    // A name to focus that has not come in yet is focused when it
     // comes, unless the user has moved the focus by then.
     ActivationUpdate(focusName);
     if (!m_pendingFocus.isEmpty())
@@ -263,7 +262,7 @@ bool CPanexView::OpenFolder(IdList idList) {
     m_list->RecalcListColumnWidth();
     m_list->ResumeRedraw();
 
-    // Step 8. A folder still streaming in keeps "Reading folder..." until
+    // A folder still streaming in keeps "Reading folder..." until
     // its read ends.
     if (!IsReading())
         ShowReadResult(result);
@@ -354,7 +353,7 @@ void CPanexView::ApplyFolderColumns() {
 
 void CPanexView::FillList() {
     m_quickFilter->Invalidate();
-    // Step 1.
+    // Empty the list without repainting.
     m_list->SuspendRedraw();
     DeleteRows();
     if (!m_model) {
@@ -362,7 +361,7 @@ void CPanexView::FillList() {
         return;
     }
 
-    // Step 2.
+    // Mark the rows the filter lets through.
     const bool everything = m_filterText == kNoFilter;
     int listed = 0;
     for (FolderItem& item : m_model->items) {
@@ -374,14 +373,14 @@ void CPanexView::FillList() {
         }
     }
 
-    // Step 3.
+    // Add them in one go.
     if (listed > 0) {
         m_list->SetItemCount(listed);
         for (FolderItem& item : m_model->items) {
             if (item.listState == kListListed)
                 AddRow(&item, true);
         }
-        // Step 4.
+        // Sorted once, at the end.
         if (m_list->SortKey() != ID_SORT_NONE)
             m_list->Sort();
     }
@@ -443,12 +442,10 @@ bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
     }
     // Items the filter hides may go without any row telling.
     m_quickFilter->Invalidate();
-    // Step 1.
     WaitCursor wait;
     if (!FolderStillThere())
         return false;
 
-    // Step 2.
     if (!m_model->Refresh(m_listedTotal))
         return false;
     SettleRefreshed(selectChanged, names, nullptr);
@@ -532,11 +529,11 @@ void CPanexView::SettleRefreshed(bool selectChanged, QStringList* names,
     }
     SelectRefreshed(refreshed);
 
-    // Step 3.
+    // Names the caller gave come off the selection.
     if (!selectChanged && names)
         UnselectNamed(*names);
 
-    // Step 4.
+    // Re-sort, keeping the focused row visible.
     if (General().autoReSort && m_list->SortKey() != ID_SORT_NONE) {
         m_list->Sort();
         const int focused = m_list->FocusedRow();
@@ -544,7 +541,6 @@ void CPanexView::SettleRefreshed(bool selectChanged, QStringList* names,
             m_list->SetFocusedRow(focused, false, true);
     }
 
-    // Step 5.
     m_list->ResumeRedraw();
 }
 

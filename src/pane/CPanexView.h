@@ -87,7 +87,7 @@ inline const QString kNoFilter = QStringLiteral("*");
 /// quick filter toggle brings it back). Empty when none.
 QString& LastVisualFilter();
 
-/// Internal command 32794 as an event: it carries an absolute id list that
+/// Internal command ID_INTERNAL_GO as an event: it carries an absolute id list that
 /// the pane it is posted to gives to the command target (that pane, or the
 /// other one while Alt is held), which opens it with OpenFolder. Other
 /// windows (the folder tree) send a pane to a folder this way.
@@ -298,8 +298,8 @@ public:
 
     // -- Commands ------------------------------------------------------------
 
-    /// 32771 (refresh; with Alt the other pane), ID_QUICK_FILTER and the list's sort and view
-    /// commands.
+    /// ID_PANE_REFRESH (refresh; with Alt the other pane), ID_QUICK_FILTER and the list's sort and
+    /// view commands.
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
 
@@ -320,7 +320,7 @@ public:
     CPanexView* CommandTargetPane();
     /// This pane's history of file-system folders.
     const NavigationList& Navigation() const;
-    /// The tooltip of 32874 / 32875: the path of the previous / next entry
+    /// The tooltip of ID_GOTO_PREVIOUS / ID_GOTO_NEXT: the path of the previous / next entry
     /// of the navigation list; empty when there is none (or for other ids).
     QString NavigationToolTip(int id) const;
     /// The navigation keys of the pane's list (PaneNavigation::HandleKey).
@@ -332,13 +332,13 @@ public:
     /// remembered folder (or the mount point); on the command target. False
     /// when no volume matches or the navigation failed.
     bool GoToVolume(QChar letter);
-    /// Posts internal command 32794 with `absolute` to `pane`.
+    /// Posts internal command ID_INTERNAL_GO with `absolute` to `pane`.
     static void PostGoToIdList(CPanexView& pane, IdList absolute);
     /// The caption strip.
     PaneCaption* Caption() const { return m_caption; }
-    /// The texts of the status indicators 59142 and 59143 (the active pane's
-    /// OnUpdateCommand gives them as the state's text); nullopt leaves the
-    /// indicator as it is.
+    /// The texts of the status indicators ID_INDICATOR_SELECTION and ID_INDICATOR_FREESPACE (the
+    /// active pane's OnUpdateCommand gives them as the state's text); nullopt leaves the indicator
+    /// as it is.
     std::optional<QString> SelectionIndicatorText();
     std::optional<QString> FreeSpaceIndicatorText();
     /// `lastFreeSpaceUpdate` = 0: the next free-space update is immediate.
@@ -349,7 +349,7 @@ public:
 
     /// Opens or launches the selected item (PaneActivation::Launch).
     bool Launch(bool useFocused);
-    /// 32824: starts editing the focused row's label (PaneRename::Begin).
+    /// ID_FILE_RENAME: starts editing the focused row's label (PaneRename::Begin).
     bool BeginRename();
     /// The end of a label edit with `text` (PaneRename::End).
     bool EndRename(int row, const QString& text);
@@ -357,7 +357,7 @@ public:
     /// coordinates), or from the keyboard with (-1, -1): see
     /// PaneContextMenu.h.
     void ShowContextMenu(const QPoint& globalPos);
-    /// 32990: both panes take the negation of the active pane's sticky
+    /// ID_MARK_STICKY: both panes take the negation of the active pane's sticky
     /// selection mode (PaneActivation::ToggleStickySelection).
     void ToggleStickySelection();
     /// Runs `id` from the event loop as a command posted to this pane: the
@@ -389,10 +389,10 @@ private:
     // The notice that ends a read: none, or its alert.
     void ShowReadResult(int result);
     FolderItem* FocusedItem() const;
-    // RefreshPane's step 1: false (and the pane on the Desktop) when the
+    // For RefreshPane: false (and the pane on the Desktop) when the
     // plain directory shown has vanished.
     bool FolderStillThere();
-    // RefreshPane's steps 2 (after the model's refresh) to 5, over `items`
+    // The rest of RefreshPane after the model's refresh, over `items`
     // (those a refresh by name touched, in order) or over all items.
     void SettleRefreshed(bool selectChanged, QStringList* names,
                          const std::vector<FolderItem*>* items);

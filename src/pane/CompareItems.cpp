@@ -69,20 +69,20 @@ int CompareItems(FolderItem* a, FolderItem* b, std::uint32_t parameter) {
     const int key = int(parameter & ~kSortAscendingBit);
     const bool ascending = (parameter & kSortAscendingBit) != 0;
 
-    // Step 1: a virtual folder has an order of its own (Settings, Printers).
+    // A virtual folder has an order of its own (Settings, Printers).
     if (a->folder && IsVirtualFolder(a->folder->OwnerAttributes())) {
         const int r = a->folder->OwnerShellFolder().CompareIDs(0, a->id, b->id);
         return int(std::int16_t(std::uint16_t(unsigned(r) & 0xFFFFu)));
     }
 
-    // Steps 2 and 3: folders first.
+    // Folders first.
     const bool folderA = CountsAsFolder(*a, key);
     const bool folderB = CountsAsFolder(*b, key);
     int result = 0;
     if (folderA != folderB) {
         result = folderA ? -1 : 1;
     } else {
-        // Steps 4 and 5.
+        // Then by the key, with the name breaking ties.
         switch (key) {
             case ID_SORT_NAME:
                 break;
@@ -102,7 +102,6 @@ int CompareItems(FolderItem* a, FolderItem* b, std::uint32_t parameter) {
             result = CompareNames(*a, *b);
     }
 
-    // Step 6.
     return ascending ? result : -result;
 }
 
@@ -196,7 +195,7 @@ void SortItems(std::vector<FolderItem*>& items, std::uint32_t parameter) {
     const int key = int(parameter & ~kSortAscendingBit);
     const bool ascending = (parameter & kSortAscendingBit) != 0;
 
-    // Step 1 is the folder's own order: nothing to compute once.
+    // A virtual folder's own order: nothing to compute once.
     const bool anyVirtual = std::any_of(items.begin(), items.end(), [](const FolderItem* item) {
         return item->folder && IsVirtualFolder(item->folder->OwnerAttributes());
     });
@@ -207,7 +206,7 @@ void SortItems(std::vector<FolderItem*>& items, std::uint32_t parameter) {
         return;
     }
 
-    // The keys of steps 2 to 5.
+    // The keys, computed once per item.
     int dateIndex = General().fileDateUsed;
     if (dateIndex < 0 || dateIndex > 2)
         dateIndex = kTimeModified;
@@ -239,7 +238,7 @@ void SortItems(std::vector<FolderItem*>& items, std::uint32_t parameter) {
         const std::u16string_view nb(text + b.nameStart, b.nameLength);
         return Sign(na.compare(nb));
     };
-    // Step 6: descending reverses every comparison; a stable sort keeps
+    // Descending reverses every comparison; a stable sort keeps
     // equal items as they were in both directions, as CompareItems does.
     if (ascending) {
         std::stable_sort(entries.begin(), entries.end(),

@@ -306,24 +306,24 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
         return kReadFailed;
     const ShellContext& context = TheShellContext();
 
-    // Step 1.
+    // Bind the folder.
     shellFolder = idList.IsEmpty() ? SHGetDesktopFolder() : desktop->BindToObject(idList);
     if (!shellFolder)
         return kReadFailed;
 
-    // Step 2.
+    // Its attributes.
     const std::optional<std::uint32_t> found = SHGetFileInfoAttributes(idList);
     if (!found)
         return kReadFailed;
     attributes = *found;
 
-    // Step 3.
+    // An archive is not browsed as a file-system folder.
     if ((attributes & kArchiveTest) == kArchiveLike) {
         attributes &= ~std::uint32_t(SFGAO_FILESYSTEM);
         ValidateCache();
     }
 
-    // Step 4. The Desktop's parent is that of the desktop directory.
+    // The Desktop's parent is that of the desktop directory.
     IdList parentList;
     if (idList.IsEmpty()) {
         parentList =
@@ -340,7 +340,7 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
             attributes &= ~std::uint32_t(SFGAO_FILESYSANCESTOR);
     }
 
-    // Step 5.
+    // Bind the parent.
     if (!parentList.IsEmpty()) {
         parentFolder = desktop->BindToObject(parentList);
     } else {
@@ -351,12 +351,12 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
     if (!parentFolder)
         return kReadFailed;
 
-    // Step 6.
+    // The parsing path; the Desktop's is the desktop directory's.
     const IdList& named =
         idList.IsEmpty() && !context.desktopDirectory.IsNull() ? context.desktopDirectory : idList;
     path = ShellDisplayName(*desktop, named, SHGDN_FORPARSING).value_or(QString());
 
-    // Step 7.
+    // The title.
     if (context.PathTitles && IsPlainDirectory())
         title = ShownLocation(path);
     else
@@ -366,13 +366,13 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
     if (title.isEmpty())
         title = kNoNameTitle;
 
-    // Step 8.
+    // Without a path the folder is not file system; its title stands in.
     if (path.isEmpty()) {
         attributes &= ~std::uint32_t(SFGAO_FILESYSTEM);
         path = title;
     }
 
-    // Step 9.
+    // The entries, unless the caller wants none.
     if (!enumerate)
         return kReadOk;
     return ReadEntries();
@@ -393,7 +393,7 @@ int FolderModel::ReadEntries() {
         result = Enumerate(items);
     }
 
-    // Step 10: only the first non-folder is asked whether it describes
+    // Only the first non-folder is asked whether it describes
     // itself; the answer holds for the whole folder.
     if (result != kReadFailed && !IsFileSystem() && !IsDescriptor()) {
         for (FolderItem& item : items) {
@@ -410,7 +410,7 @@ int FolderModel::ReadEntries() {
         }
     }
 
-    // Step 11.
+    // A descriptor folder is titled by its path.
     if (IsDescriptor())
         title = path;
     return result;
@@ -607,7 +607,7 @@ void FolderModel::ScanDirectory(ItemList& list) {
 }
 
 bool FolderModel::Refresh(std::uint64_t& totals) {
-    // Step 1.
+    // A descriptor folder checks its cache first.
     if (IsDescriptor())
         ValidateCache();
 
@@ -627,12 +627,12 @@ bool FolderModel::Refresh(std::uint64_t& totals) {
 }
 
 bool FolderModel::RefreshFromItems(std::uint64_t& totals) {
-    // Step 2.
+    // The folder read afresh.
     ItemList fresh;
     if (Enumerate(fresh) == kReadFailed)
         return false;
 
-    // Step 3. The cursor is the item before the range's start.
+    // The cursor is the item before the range's start.
     NameRange range(items, items.begin());
     while (!fresh.empty()) {
         const auto entry = fresh.begin();
@@ -649,13 +649,13 @@ bool FolderModel::RefreshFromItems(std::uint64_t& totals) {
         fresh.erase(entry);
     }
 
-    // Step 4.
+    // Items the read did not meet are settled.
     SettleUnmetItems(range.Start());
     return true;
 }
 
 bool FolderModel::RefreshFromFindData(std::uint64_t& totals) {
-    // Step 2, with light entries: the same ids, the same names and the same
+    // With light entries: the same ids, the same names and the same
     // order as Enumerate() gives, but no FolderItem for an entry whose id
     // yields find data. An entry without find data gets its item at once,
     // so an entry Init() refuses is left out before any name is compared,
@@ -698,7 +698,7 @@ bool FolderModel::RefreshFromFindData(std::uint64_t& totals) {
     if (!ReadsDirectory())
         ScanOrder(path, enumFlags, fresh);
 
-    // Step 3, as in RefreshFromItems.
+    // The cursor, as in RefreshFromItems.
     NameRange range(items, items.begin());
     for (FreshEntry& entry : fresh) {
         const auto it = range.Find(entry.name);
@@ -726,7 +726,7 @@ bool FolderModel::RefreshFromFindData(std::uint64_t& totals) {
         IndexItem(added);
     }
 
-    // Step 4.
+    // Items the read did not meet are settled.
     SettleUnmetItems(range.Start());
     return true;
 }

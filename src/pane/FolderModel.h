@@ -103,7 +103,7 @@ public:
     /// `enumerate`). Call once per model.
     int Open(IdList absolute, bool enumerate);
 
-    /// Steps 9 to 11 of Open() for a model opened without its entries:
+    /// The rest of Open() for a model opened without its entries:
     /// reads them (Enumerate, or the streamed read's code run here at once
     /// where CanReadStreamed()), the probe of virtual folders, the title of
     /// descriptor folders. Gives what Open(absolute, true) would.
@@ -309,7 +309,7 @@ private:
     // Whether the folder object reads a directory of the file system itself
     // (rather than standing in for one).
     bool ReadsDirectory() const;
-    // Refresh() steps 2 to 4 by full items (any folder) or by the ids' find
+    // Refresh()'s read and merge by full items (any folder) or by the ids' find
     // data (file-system folders other than the Desktop); same results.
     bool RefreshFromItems(std::uint64_t& totals);
     bool RefreshFromFindData(std::uint64_t& totals);

@@ -44,11 +44,11 @@ ScopedMirrorOff::~ScopedMirrorOff() {
 
 MirrorPlan PlanMirror(const QString& oldPath, const QString& newPath, const QString& otherPath) {
     MirrorPlan plan;
-    // Step 1.
+    // Nothing moved, nothing to mirror.
     if (oldPath == newPath)
         return plan;
 
-    // Step 2.
+    // The common part of the old and new paths.
     qsizetype common = 0;
     const qsizetype shorter = std::min(oldPath.size(), newPath.size());
     while (common < shorter && oldPath.at(common) == newPath.at(common)) ++common;
@@ -71,12 +71,12 @@ MirrorPlan PlanMirror(const QString& oldPath, const QString& newPath, const QStr
     const QString oldRest = cut < oldPath.size() ? oldPath.mid(cut) : QString();
     const qsizetype oldLevels = Components(oldRest).size();
     if (cut < newPath.size()) {
-        // Step 3. Components rather than characters are taken off: folders
+        // Components rather than characters are taken off: folders
         // of the two trees need not have names of the same length.
         plan.kind = MirrorPlan::kOpen;
         plan.path = PathJoin(WithoutTrailingComponents(otherPath, oldLevels), newPath.mid(cut));
     } else {
-        // Step 4.
+        // Up as many levels as the pane went; none cannot be mirrored.
         if (oldLevels == 0) {
             plan.kind = MirrorPlan::kFail;
             return plan;

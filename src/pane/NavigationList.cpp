@@ -30,7 +30,7 @@ void NavigationList::Leave(const QString& focusedName) {
 }
 
 QString NavigationList::Enter(const QString& path) {
-    // Step 1: a move to a neighbour (Back, Forward, or the same folder
+    // A move to a neighbour (Back, Forward, or the same folder
     // again) only moves the position.
     for (int index : {m_current, m_current - 1, m_current + 1}) {
         if (m_current >= 0 && HasPath(index, path)) {
@@ -39,7 +39,7 @@ QString NavigationList::Enter(const QString& path) {
         }
     }
 
-    // Step 2: a new visit cuts off the forward part of the history.
+    // A new visit cuts off the forward part of the history.
     while (m_entries.size() > m_current + 1) m_entries.removeLast();
     QString focus;
     for (int index = int(m_entries.size()) - 1; index >= 0; --index) {

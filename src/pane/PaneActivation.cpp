@@ -58,11 +58,11 @@ void PaneActivation::ActivationUpdate(const QString& focusName) {
     PaneHost& host = m_pane.Host();
     const FolderModel* model = m_pane.Model();
 
-    // Step 1.
+    // The caption shows whether the pane is active.
     m_pane.UpdateCaption();
     m_pane.Caption()->update();
 
-    // Steps 2 and 3.
+    // The address bar, the tree and the volume's folder follow the active pane.
     const bool fileSystem = model && model->IsFileSystem() && !model->path.isEmpty();
     if (host.IsActive(m_pane)) {
         host.AddressUpdate(m_pane, true);
@@ -80,14 +80,14 @@ void PaneActivation::ActivationUpdate(const QString& focusName) {
             TheDriveFolders().SetFolder(model->path, false);
     }
 
-    // Step 6 goes before step 4, which may end the update early.
+    // The free space first: a name to focus may end the update early.
     m_pane.ResetFreeSpaceUpdate();
 
-    // Step 4.
+    // A name to focus wins.
     if (!focusName.isEmpty() && m_pane.FocusByName(focusName, !m_pane.stickySelection()) >= 0)
         return;
 
-    // Step 5.
+    // Otherwise the active pane keeps its focused row visible.
     if (host.IsActive(m_pane) && QGuiApplication::mouseButtons() == Qt::NoButton) {
         PaneListCtrl* list = m_pane.List();
         const int focused = list->FocusedRow();
@@ -101,7 +101,7 @@ void PaneActivation::ActivationUpdate(const QString& focusName) {
 // -- Launch ------------------------------------------------------------------------
 
 bool PaneActivation::Launch(bool useFocused) {
-    // Step 1.
+    // The row to open: the first selected, or the focused one in a commander.
     PaneListCtrl* list = m_pane.List();
     const std::vector<int> selected = list->SelectedRows();
     int row = selected.empty() ? -1 : selected.front();
@@ -116,7 +116,7 @@ bool PaneActivation::Launch(bool useFocused) {
         return false;
     }
 
-    // Step 2.
+    // Its absolute id.
     IdList absolute = item->AbsoluteId(true);
     // The Network folder's first item is an action, not a place.
     if (IsConnectToServerItem(absolute)) {
@@ -145,7 +145,7 @@ bool PaneActivation::Launch(bool useFocused) {
         return true;
     }
 
-    // Step 3. The launch runs on its own thread; a failure found there is
+    // The launch runs on its own thread; a failure found there is
     // told when it comes back.
     // A menu popped up later, while the user is already elsewhere, would
     // take the keyboard by surprise: the notice points at "Open with" in the
@@ -292,7 +292,7 @@ void PaneActivation::ShowContextMenu(const QPoint& globalPos) {
     if (!menu.Build())
         return;
 
-    // Step 2.
+    // Where the menu opens: at the pointer, or by the one selected row.
     PaneListCtrl* list = m_pane.List();
     QPoint at = globalPos;
     const bool keyboard = globalPos == QPoint(-1, -1);
@@ -308,6 +308,5 @@ void PaneActivation::ShowContextMenu(const QPoint& globalPos) {
         at = QCursor::pos();
     }
 
-    // Steps 3 and 4.
     menu.Run(ChooseContextMenuEntry(*menu.Menu(), at));
 }

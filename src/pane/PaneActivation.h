@@ -55,7 +55,7 @@ public:
     /// selected row, else at the mouse pointer. See PaneContextMenu.h.
     void ShowContextMenu(const QPoint& globalPos);
 
-    /// 32990: both panes take the negation of the active pane's sticky
+    /// ID_MARK_STICKY: both panes take the negation of the active pane's sticky
     /// selection mode. Disabled, and the mode forced off, while the list
     /// selects rows by hovering (extended style 0x8).
     void ToggleStickySelection();

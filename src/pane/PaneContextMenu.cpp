@@ -58,7 +58,7 @@ bool PaneContextMenu::Build() {
         return false;
     PaneListCtrl* list = m_pane.List();
 
-    // Step 1: the selection's own menu.
+    // The selection's own menu.
     const std::vector<FolderItem*> selected = list->OperandItems();
     if (!selected.empty()) {
         std::vector<IdList> ids;

@@ -916,6 +916,10 @@ bool PaneListCtrl::eventFilter(QObject* watched, QEvent* event) {
             if (isView && HandleKey(static_cast<QKeyEvent*>(event)))
                 return true;
             break;
+        case QEvent::FocusOut:  // what is typed on coming back is a new name
+            if (isView)
+                m_typeAhead.Reset();
+            break;
         case QEvent::ContextMenu: {
             const auto* menu = static_cast<QContextMenuEvent*>(event);
             if (menu->reason() == QContextMenuEvent::Keyboard) {

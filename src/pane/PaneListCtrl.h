@@ -90,9 +90,9 @@ public:
     ~PaneListCtrl() override;
 
     // --- settings ("nSortBy", "bSortAscending", "nViewStyle", "szColumnWidths")
-    /// "nSortBy" outside 32776..32781 reads 32778 (by type); "bSortAscending"
-    /// defaults to 1; "nViewStyle" outside 59408..59411 reads 59410 (list);
-    /// "szColumnWidths" see ParseColumnWidths. Call after SetColumns.
+    /// "nSortBy" outside ID_SORT_FIRST..ID_SORT_LAST reads ID_SORT_TYPE (by type); "bSortAscending"
+    /// defaults to 1; "nViewStyle" outside ID_VIEW_STYLE_FIRST..ID_VIEW_STYLE_LAST reads
+    /// ID_VIEW_LIST (list); "szColumnWidths" see ParseColumnWidths. Call after SetColumns.
     void LoadSettings(const ProfileStore& store, const QString& section);
     /// "szColumnWidths" only in the details view. The caller decides whether
     /// settings are saved at all ("bSaveSettings").
@@ -156,15 +156,15 @@ public:
     void ApplyExtendedStyle(int bits);
     int ExtendedStyle() const { return m_extendedStyle; }
 
-    // --- commands 32776..32781, 32890, 59408..59411
+    // --- the sort commands, ID_SORT_ASCENDING and the view styles
     bool HandlesCommand(int id) const;
-    /// Sort commands set the key and sort (not 32776: the rows stay where
-    /// they are); 32890 flips the direction and sorts (unless 32776); view
+    /// Sort commands set the key and sort (not ID_SORT_NONE: the rows stay where
+    /// they are); ID_SORT_ASCENDING flips the direction and sorts (unless ID_SORT_NONE); view
     /// commands set the style. False for other ids.
     bool OnCommand(int id);
     /// enabled / checked for the command's menu item: the current key and
-    /// style are checked; 32890 is checked when ascending and disabled under
-    /// 32776; 32781 is enabled only when a column sorts by it (the find
+    /// style are checked; ID_SORT_ASCENDING is checked when ascending and disabled under
+    /// ID_SORT_NONE; ID_SORT_FOLDER is enabled only when a column sorts by it (the find
     /// window). False for other ids.
     bool UpdateCommand(int id, bool& enabled, bool& checked) const;
 
@@ -297,6 +297,9 @@ public:
     /// round the pane"), the Menu key and Shift+F10 (a context menu from the
     /// keyboard). True when the key was used.
     bool HandleKey(QKeyEvent* event);
+    /// The type-ahead's letters; they are forgotten when a view loses the
+    /// keyboard focus (a dialog, another widget or window took it).
+    TypeAheadSearch& TypeAhead() { return m_typeAhead; }
 
     // --- columns
     /// Sets the date column's title from the general setting "eFileDateUzed"

@@ -125,14 +125,14 @@ void PaneNavigation::RunOwnCommand(int id) {
 // -- Navigation by text ------------------------------------------------------------
 
 bool PaneNavigation::GoToText(const QString& text) {
-    // Step 1.
+    // Leading blanks off; a mount's address is mounted first.
     const QString typed = WithoutLeadingBlanks(text);
     if (typed.isEmpty())
         return false;
     if (MountFirst(typed))
         return true;
 
-    // Steps 2 and 3.
+    // Resolve the text; a relative path needs a file-system folder.
     const FolderModel* model = m_pane.Model();
     const ResolvedPath resolved = ResolveUserPath(typed);
     const bool hasList = !resolved.idList.IsNull();
@@ -141,14 +141,14 @@ bool PaneNavigation::GoToText(const QString& text) {
                 : !(resolved.flags & kResolveFailed);
     bool done = false;
     if (accepted) {
-        // Steps 4 and 5.
+        // A wildcard sets the filter first.
         bool filtered = true;
         if (resolved.flags & kResolveFilter) {
             const bool bare = resolved.flags == (kResolveFilter | kResolveCurrent);
             if (hasList || (bare && model))
                 filtered = m_pane.SetFilter(PathNamePart(typed));
         }
-        // Step 6.
+        // Then the folder, or the file's folder, opens.
         if (filtered) {
             if (hasList) {
                 done = (resolved.flags & kResolveFile) ? GoToFile(resolved.idList)
@@ -160,7 +160,7 @@ bool PaneNavigation::GoToText(const QString& text) {
         }
     }
 
-    // Step 7.
+    // A failure leaves the history, puts the box back and says why.
     if (!done) {
         m_history.DropFailed(typed);
         if (m_pane.Host().IsActive(m_pane))

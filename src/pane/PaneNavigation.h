@@ -71,19 +71,19 @@ public:
     QString Enter();
     void FollowMirror(const QString& oldPath);
 
-    /// The path of the previous / next history entry for 32874 / 32875;
+    /// The path of the previous / next history entry for ID_GOTO_PREVIOUS / ID_GOTO_NEXT;
     /// empty otherwise.
     QString ToolTip(int id) const;
 
     /// The navigation keys: Backspace (with Shift: root, with Ctrl:
     /// Desktop), Tab (Shift+Tab, Ctrl+Tab: a frame bar), Left and Right in
-    /// details (as Tab), Delete (32793, posted, when rows are selected),
+    /// details (as Tab), Delete (ID_FILE_DELETE, posted, when rows are selected),
     /// Ctrl(+Shift)+0..5 (bookmarks), Ctrl+7..9 (layouts) and
     /// Ctrl+Shift+letter (the first volume whose name starts with it). True
     /// when the key was used.
     bool HandleKey(QKeyEvent* event);
 
-    /// Internal command 32794 posted to the pane (GoToIdListEvent): the
+    /// Internal command ID_INTERNAL_GO posted to the pane (GoToIdListEvent): the
     /// command target opens its folder. True when `e` was one.
     bool HandleEvent(QEvent* e);
 

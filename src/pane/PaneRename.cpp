@@ -54,7 +54,7 @@ bool PaneRename::Begin() {
             return false;
         row = selected.front();
     }
-    // Step 1.
+    // Only file-system folders rename in place.
     if (!model->IsFileSystem()) {
         Notice(kNoVirtualRename, true);
         return false;
@@ -78,7 +78,7 @@ bool PaneRename::End(int row, const QString& text) {
     FolderItem* item = list->ItemAt(row);
     if (!item || !model)
         return false;
-    // Step 2. A name too long for the file system is refused by it, rather
+    // A name too long for the file system is refused by it, rather
     // than cut short into a name the user did not type.
     const QString name = text.trimmed();
     if (name.isEmpty() || name == item->displayName)
@@ -103,12 +103,11 @@ bool PaneRename::End(int row, const QString& text) {
 }
 
 void PaneRename::OnEditorClosed(int row) {
-    // Step 3: a cancelled edit puts the row's text back.
+    // A cancelled edit puts the row's text back.
     if (!m_textCame) {
         if (FolderItem* item = m_pane.List()->ItemAt(row))
             QCoreApplication::postEvent(&m_pane, new RestoreRowTextEvent(item));
     }
-    // Step 4.
     Leave();
 }
 

@@ -30,7 +30,7 @@ public:
     /// True while a label editor is open.
     bool Editing() const { return m_renaming; }
 
-    /// 32824: starts editing the focused row's label (the first selected
+    /// ID_FILE_RENAME: starts editing the focused row's label (the first selected
     /// row's when no row has the focus). In a folder that is not a
     /// file-system one the alert "Rename is not supported for virtual
     /// folders" refuses it. False when no editor opened.
@@ -40,7 +40,7 @@ public:
     /// empty text or the item's `displayName` changes nothing; otherwise the
     /// notice "Renaming..." and the model's RenameItem: the row points at
     /// the new item, which takes the old `selectedMark`; on failure the
-    /// alert "For one reason or other, the item can't be renamed" and 32824
+    /// alert "For one reason or other, the item can't be renamed" and ID_FILE_RENAME
     /// is posted again so that editing resumes. False when nothing was
     /// renamed.
     bool End(int row, const QString& text);
@@ -50,7 +50,7 @@ public:
     /// True when `e` was one.
     bool HandleEvent(QEvent* e);
 
-    /// 32824 and its state (enabled in a file-system folder with a
+    /// ID_FILE_RENAME and its state (enabled in a file-system folder with a
     /// selection and no editor open). False for other commands.
     bool OnCommand(int id);
     bool OnUpdateCommand(int id, CommandState& state);

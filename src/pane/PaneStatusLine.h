@@ -1,7 +1,7 @@
 #pragma once
 // What a pane says about itself in the main window's status bar: the
-// selection summary (indicator 59142) and the free space of its volume
-// (indicator 59143). The frame asks the active pane for both whenever it
+// selection summary (indicator ID_INDICATOR_SELECTION) and the free space of its volume
+// (indicator ID_INDICATOR_FREESPACE). The frame asks the active pane for both whenever it
 // updates its indicators (CPanexView::OnUpdateCommand gives the text); the
 // texts are made here.
 //

@@ -14,7 +14,8 @@ struct PaneVerb {
     int command;
 };
 
-/// The table: "cut" 57635, "copy" 57634, "delete" 32793, "rename" 32824.
+/// The table: "cut" ID_EDIT_CUT, "copy" ID_EDIT_COPY, "delete" ID_FILE_DELETE, "rename"
+/// ID_FILE_RENAME.
 const PaneVerb* PaneVerbs(int* count);
 
 /// The command of a verb, compared case-blind; nullopt for any other verb.

@@ -10,16 +10,22 @@
 
 namespace {
 
-// Key events carry the window system's time; a synthetic event without one
-// falls back to a clock of our own.
-unsigned long Now(unsigned long timestamp) {
+unsigned long SteadyNow() {
     static QElapsedTimer clock;
     if (!clock.isValid())
         clock.start();
-    return timestamp != 0 ? timestamp : (unsigned long)clock.elapsed();
+    return (unsigned long)clock.elapsed();
 }
 
 }  // namespace
+
+unsigned long TypeAheadSearch::Now(unsigned long timestamp) const {
+    // Key events carry the window system's time; a synthetic event without
+    // one falls back to the clock.
+    if (timestamp != 0)
+        return timestamp;
+    return m_clock ? m_clock() : SteadyNow();
+}
 
 bool TypeAheadSearch::Letters::Add(const QString& typed, unsigned long now,
                                    unsigned long interval) {

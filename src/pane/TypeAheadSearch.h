@@ -20,11 +20,17 @@
 //   label starts with the Prefix letters; only a miss of both beeps.
 // Each search keeps its own letters; a pause longer than its interval, or a
 // time that went backwards, starts it afresh. Times are the key events'
-// (milliseconds); 0 stands for "none" and takes a clock of our own.
-// Reset() forgets both (new rows: letters typed for the old ones must not
-// prefix a search in the new ones).
+// (milliseconds); 0 stands for "none" (a synthetic event) and reads the
+// search's clock instead: a steady clock of the process unless SetClock
+// gave another (tests step one by hand instead of sleeping).
+// Reset() forgets both: the list calls it for new rows (letters typed for
+// the old ones must not prefix a search in the new ones) and when its view
+// loses the keyboard (what is typed after a dialog or another widget had
+// it is a new name, however quickly it comes).
 
 #include <QString>
+#include <functional>
+#include <utility>
 
 class PaneRowModel;
 
@@ -33,7 +39,14 @@ public:
     /// Pause (ms) after which Contains starts afresh.
     static constexpr unsigned long kContainsResetMs = 1000;
 
+    /// A clock in milliseconds (one that goes back starts a search afresh).
+    using Clock = std::function<unsigned long()>;
+
     explicit TypeAheadSearch(const PaneRowModel* model) : m_model(model) {}
+
+    /// Key events without a time read `clock` from now on; an empty one
+    /// stands for the process's steady clock.
+    void SetClock(Clock clock) { m_clock = std::move(clock); }
 
     /// Adds `letter` to the Contains letters; the row found, or -1.
     /// `focused` is the focused row, -1 for none. Linear in the rows.
@@ -58,8 +71,11 @@ private:
 
     // The Contains search without its beep.
     int FindContaining(QChar letter, unsigned long timestamp, int focused);
+    // `timestamp`, or the clock's time when the event had none.
+    unsigned long Now(unsigned long timestamp) const;
 
     const PaneRowModel* m_model;
+    Clock m_clock;
     Letters m_contains;
     Letters m_prefix;
 };

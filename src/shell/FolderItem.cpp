@@ -132,16 +132,16 @@ bool FolderItem::Init(FolderItemOwner& owner, IdList itemId) {
         return false;
     ShellFolder& shellFolder = owner.OwnerShellFolder();
 
-    // Step 1.
+    // The item's attributes.
     attributes = kItemAttributeMask;
     if (!shellFolder.GetAttributesOf({&id, 1}, attributes))
         return false;
 
-    // Step 2.
+    // Its name as shown in the folder.
     displayName = ShellDisplayName(shellFolder, id, SHGDN_INFOLDER).value_or(QString());
 
     if (IsFileSystemFolder(owner.OwnerAttributes()) && (attributes & SFGAO_FILESYSTEM)) {
-        // Step 3: the id carries the entry's find data; the Desktop's
+        // The id carries the entry's find data; the Desktop's
         // entries are found by their path instead.
         std::optional<FindData> found;
         if (!owner.OwnerIdList().IsEmpty())
@@ -158,7 +158,7 @@ bool FolderItem::Init(FolderItemOwner& owner, IdList itemId) {
         times = found->times;
         name = found->name;
     } else {
-        // Step 4. Virtual and descriptor folders may still know an item's
+        // Virtual and descriptor folders may still know an item's
         // size and times (a trash entry's deletion date, an archive entry's
         // own), carried in its id like a file's.
         name = displayName;
@@ -173,7 +173,7 @@ bool FolderItem::Init(FolderItemOwner& owner, IdList itemId) {
         }
     }
 
-    // Step 5; equal names share one string.
+    // Equal names share one string.
     if (displayName.isEmpty() || displayName == name)
         displayName = name;
     return !name.isEmpty();
@@ -316,7 +316,7 @@ int FolderItem::Icon(bool open) {
         return cached;
     const ShellContext& context = TheShellContext();
 
-    // Step 1: what the namespace knows. The owning folder answers for the
+    // What the namespace knows. The owning folder answers for the
     // item directly, which is what asking by the absolute list would end in.
     int index = -1;
     if (!General().usePlainIcons && folder) {
@@ -328,7 +328,7 @@ int FolderItem::Icon(bool open) {
         }
     }
 
-    // Step 2: the standard icons.
+    // The standard icons.
     if (index < 0) {
         if (attributes & SFGAO_FOLDER) {
             index = context.FolderIcon;

@@ -101,7 +101,7 @@ public:
     /// Size and times from the file group descriptor of the item's data
     /// object (descriptor folders and the folder model's probe). Leaves them
     /// as they are when the folder offers none. True when a descriptor was
-    /// read: since step 4 of Init may already have given an item of a
+    /// read: since Init may already have given an item of a
     /// virtual folder its times, a probe for self-describing items asks
     /// this, not whether the times are known.
     bool ReadDescriptor();

@@ -27,7 +27,7 @@ QString FormatSize(std::uint64_t value) {
 QString FormatSizeUnits(std::uint64_t value) {
     static constexpr char kUnits[] = "kMGTPE";
 
-    // Step 1 and 2: the quotient in kB, then shifted down while it is at
+    // The quotient in kB, then shifted down while it is at
     // least 1024, keeping the divisor that took it from kB to the unit.
     const std::uint64_t q0 = value / 1024;
     std::uint64_t q = q0;
@@ -39,7 +39,7 @@ QString FormatSizeUnits(std::uint64_t value) {
         divisor *= 1024;
     }
 
-    // Step 3: three truncated decimals. Neither product can overflow: the
+    // Three truncated decimals. Neither product can overflow: the
     // remainder is below 1024 (kB) or below 2^50 (EB at most).
     std::uint64_t fraction;
     if (unit == 0) {
@@ -48,7 +48,7 @@ QString FormatSizeUnits(std::uint64_t value) {
         fraction = ((q0 % divisor) * 1000) / divisor;
     }
 
-    // Step 4 and 5: "%lu.%03lu %cB" with the trailing zeros of the fraction
+    // "%lu.%03lu %cB" with the trailing zeros of the fraction
     // (and the point, when all three go) stripped.
     QString text = QString::number(q);
     if (fraction != 0) {

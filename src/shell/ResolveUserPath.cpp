@@ -62,13 +62,13 @@ static QString LocalFormOf(const QString& text) {
 }
 
 ResolvedPath ResolveUserPath(const QString& typed) {
-    // Step 1.
+    // Leading blanks off, the home expanded, in local form.
     QString text = LocalFormOf(ExpandHome(TrimLeadingSpace(typed)));
     if (text.isEmpty())
         return {IdList(), kResolveCurrent | kResolveFolder};
     std::uint32_t flags = 0;
 
-    // Step 2: a wildcard splits off the last component as a filter.
+    // A wildcard splits off the last component as a filter.
     if (HasWildcard(text)) {
         text = PathFolderPart(text);
         if (HasWildcard(text))
@@ -78,13 +78,13 @@ ResolvedPath ResolveUserPath(const QString& typed) {
         flags = kResolveFilter;
     }
 
-    // Step 3: whatever the namespace parses itself.
+    // Whatever the namespace parses itself.
     if (IdList parsed = ParsePath(text); !parsed.IsNull()) {
         flags |= kResolveRooted | (PidlIsFolder(parsed) == -1 ? kResolveFolder : kResolveFile);
         return {std::move(parsed), flags};
     }
 
-    // Step 4: a file-system path; an existing file names its folder.
+    // A file-system path; an existing file names its folder.
     QString keptName;
     if (PathKind(text) == 1) {
         if (flags & kResolveFilter)
@@ -96,7 +96,7 @@ ResolvedPath ResolveUserPath(const QString& typed) {
     if (flags == 0)
         flags = kResolveFolder;
 
-    // Step 5 and 7: what is left names a folder; the current directory is
+    // What is left names a folder; the current directory is
     // put back however this ends.
     CurrentDirectoryGuard guard;
     QString result;
@@ -115,7 +115,7 @@ ResolvedPath ResolveUserPath(const QString& typed) {
     if (result.isEmpty())
         return Failed();
 
-    // Step 6.
+    // A file's name goes back on the end.
     if (flags & kResolveFile)
         result = PathJoin(result, keptName);
     IdList resolved = ParsePath(result);

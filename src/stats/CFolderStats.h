@@ -1,5 +1,5 @@
 #pragma once
-// CFolderStats: the command 32826 "Folder data..." (Ctrl+D) and what its
+// CFolderStats: the command ID_FOLDER_DATA "Folder data..." (Ctrl+D) and what its
 // windows share for the run. The frame puts it into its command chain after
 // the active pane; it reaches the panes and the settings through the
 // PaneHost only.
@@ -14,8 +14,8 @@
 // Escape only takes the status text away (the partial tree is dropped).
 // The process's current directory is never changed.
 //
-// Settings ("Folder Data Settings"): "nSortBy" (32777 by name, 32779 by
-// size, anything else reads as 32779) and "szWindowRect", read when the first
+// Settings ("Folder Data Settings"): "nSortBy" (ID_SORT_NAME by name, ID_SORT_SIZE by
+// size, anything else reads as ID_SORT_SIZE) and "szWindowRect", read when the first
 // window of the run is built; the saver is registered then and writes the
 // sort choice and the placement the last closed window had (or the stored
 // one). Between windows the run keeps both in memory.
@@ -23,7 +23,7 @@
 // Windows live until the user closes them, or until this object goes (their
 // placement then counts as the last closed one's).
 //
-// In the frame's chain it also carries 32976 "Print" for the statistics
+// In the frame's chain it also carries ID_DIRDATA_PRINT "Print" for the statistics
 // window that is active (else the newest), enabled while one is open.
 //
 // Main thread only. The host outlives it.
@@ -60,7 +60,7 @@ inline const QString kSection = QStringLiteral("Folder Data Settings");
 inline const QString kSortBy = QStringLiteral("nSortBy");
 }  // namespace FolderStatsKeys
 
-/// "nSortBy" as read: 32777 stays, anything else is 32779.
+/// "nSortBy" as read: ID_SORT_NAME stays, anything else is ID_SORT_SIZE.
 int ClampStatSortCommand(int stored);
 
 class CFolderStats : public CommandTarget {
@@ -94,13 +94,13 @@ public:
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
 
-    /// 32826: reads the active pane's folder and opens a window for it;
+    /// ID_FOLDER_DATA: reads the active pane's folder and opens a window for it;
     /// the window, or nullptr when none opened (failure, Escape).
     FolderStatsWindow* ShowFolderData();
 
     /// The windows open now, oldest first.
     QList<FolderStatsWindow*> Windows() const;
-    /// The window a command from outside the windows acts on (32976 "Print"
+    /// The window a command from outside the windows acts on (ID_DIRDATA_PRINT "Print"
     /// from the frame): the active statistics window, else the newest one;
     /// nullptr when none is open.
     FolderStatsWindow* CommandWindow() const;

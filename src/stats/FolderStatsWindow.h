@@ -34,8 +34,8 @@ public:
                       const QByteArray& readPath, const QString& title, QWidget* parent = nullptr);
     ~FolderStatsWindow() override;
 
-    /// Runs one of the window's commands (32852, 32777, 32779, 32976);
-    /// false for any other id.
+    /// Runs one of the window's commands (ID_FIND_BROWSE, ID_SORT_NAME, ID_SORT_SIZE,
+    /// ID_DIRDATA_PRINT); false for any other id.
     bool RunCommand(int id);
     /// Browse for the selected item; a local-files item does nothing.
     void Browse();

@@ -4,23 +4,37 @@
 // active pane (and the transfer commands), so they act on the active pane
 // and reach the other pane through the PaneHost:
 //
-//   32806 / 32807  select / unselect group (the pattern dialog; Ctrl held:
+//   ID_MARK_SELECT_GROUP / ID_MARK_UNSELECT_GROUP
+//                  select / unselect group (the pattern dialog; Ctrl held:
 //                  the newest pattern at once)         PaneSelection.h
-//   32900 / 32901  select / unselect same extension
-//   32808 / 32989  select all / unselect all; 32809 invert
-//   32982 / 32983  select / unselect folders
-//   32912 / 32913 / 32914  store / select / unselect the selection clipboard
-//   32810 / 32811  synchronize panes (F9) / locate identical (Ctrl+F9)
-//   32899          sync on content (Alt+F9)             PaneCompare.h
-//   32877 / 32878  sync scrolling (toggle) / scroll to top
-//   32840          containing text (Ctrl+G)             TextScan.h
-//   32823          generate batch (Ctrl+B)              BatchDialogs.h
-//   32975          print selection                      DirListing.h
-//   32986          copy names (Alt+C; Alt+Shift+C shell-quoted)
-//   33160          multi-rename the selection (Ctrl+F2)  MultiRenameDialog.h
-//   33163          synchronize the two folder trees (Shift+F9)  SyncWindow.h
+//   ID_SELECT_SAME_EXT / ID_UNSELECT_SAME_EXT
+//                  select / unselect same extension
+//   ID_MARK_SELECT_ALL / ID_MARK_UNSELECT_ALL
+//                  select all / unselect all; ID_MARK_INVERT invert
+//   ID_SELECT_FOLDERS / ID_UNSELECT_FOLDERS
+//                  select / unselect folders
+//   ID_SELECTION_STORE / ID_SELECTION_SELECT / ID_SELECTION_UNSELECT
+//                  store / select / unselect the selection clipboard
+//   ID_MARK_SYNC_PANES / ID_MARK_LOCATE_IDENTICAL
+//                  synchronize panes (F9) / locate identical (Ctrl+F9)
+//   ID_MARK_SYNC_CONTENT
+//                  sync on content (Alt+F9)             PaneCompare.h
+//   ID_SYNC_SCROLLING / ID_SCROLL_TO_TOP
+//                  sync scrolling (toggle) / scroll to top
+//   ID_MARK_CONTAINING_TEXT
+//                  containing text (Ctrl+G)             TextScan.h
+//   ID_MARK_GENERATE_BATCH
+//                  generate batch (Ctrl+B)              BatchDialogs.h
+//   ID_MARK_PRINT_SELECTION
+//                  print selection                      DirListing.h
+//   ID_EDIT_COPY_NAMES
+//                  copy names (Alt+C; Alt+Shift+C shell-quoted)
+//   ID_FILE_MULTI_RENAME
+//                  multi-rename the selection (Ctrl+F2)  MultiRenameDialog.h
+//   ID_MARK_SYNC_FOLDERS
+//                  synchronize the two folder trees (Shift+F9)  SyncWindow.h
 //
-// Mirror browsing (32876) is the pane's own (PaneNavigation).
+// Mirror browsing (ID_MIRROR_BROWSING) is the pane's own (PaneNavigation).
 //
 // Settings: the pattern history, "Grep Settings" with its two histories and
 // the batch template history and "Synchronize Settings" are loaded when

@@ -44,7 +44,7 @@ bool IsArchive(const CPanexView& pane) {
     return pane.Model() && pane.Model()->IsDescriptor();
 }
 
-// Step 4 and 5 of the comparison: the date order of `item` against its
+// The date order of `item` against its
 // twin, a zero-size folder against a file counting later on the folder side.
 int DateOrder(CPanexView& pane, CPanexView& other, FolderItem& item, FolderItem& match) {
     const bool folder = IsFolderItem(&item);

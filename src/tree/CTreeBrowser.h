@@ -10,7 +10,7 @@
 // slow or hung mount never holds up the window: the node shows no children
 // until its folders arrive, and an answer for a node that was collapsed (or
 // read again) meanwhile is dropped. An expanded file-system folder is
-// watched (option bit 4 turns that off); its changes arrive as event 32769
+// watched (option bit 4 turns that off); its changes arrive as event WM_FOLDER_CHANGED
 // with the node's serial and re-read the folder, so folders made, renamed
 // or removed elsewhere show up, change or go.
 //
@@ -23,11 +23,15 @@
 //   8  after opening a folder the focus moves to the active pane
 //
 // Commands while the tree has the focus (the frame routes them here first):
-// 32794 and 32994 open the selected node in the active pane, 32793 deletes
-// its folder (to the trash; with Shift for good), 57634 / 57635 copy / cut
-// it to the clipboard, 57637 / 57638 paste (as links) into it. Copy, cut,
+// ID_INTERNAL_GO and ID_OPEN_ITEM open the selected node in the active pane, ID_FILE_DELETE deletes
+// its folder (to the trash; with Shift for good), ID_EDIT_COPY / ID_EDIT_CUT copy / cut
+// it to the clipboard, ID_EDIT_PASTE / ID_EDIT_PASTE_LINK paste (as links) into it. Copy, cut,
 // paste and delete go through the transfer executor with its operation
 // record, as the panes' do.
+//
+// The tree's parts, each with its contract in its header: TreeReads (reads
+// and watches), TreeLocator (the walk to a folder), TreeNodeCommands (delete,
+// copy, paste, the context menu), TreeDropTarget (drag and drop).
 //
 // Main thread only; the host (the frame) outlives it.
 
@@ -40,15 +44,14 @@
 #include <optional>
 
 #include "platform/namespace/IdList.h"
-#include "platform/thread/ThreadGroup.h"
 #include "platform/ui/CommandTarget.h"
 #include "tree/TreeModel.h"
 
-class FolderModel;
 class PaneHost;
-class ShellDataObject;
-class ShellDropTarget;
-class ShellFolder;
+class TreeDropTarget;
+class TreeLocator;
+class TreeNodeCommands;
+class TreeReads;
 
 /// The option bits of "binTreeOptions".
 enum TreeOption : int {
@@ -103,14 +106,14 @@ public:
     /// once for a null list.
     bool LocateFolder(const IdList& absolute);
     /// True while a LocateFolder() walk waits for a read.
-    bool IsLocating() const { return !m_locateTarget.IsNull(); }
+    bool IsLocating() const;
     /// Selects Computer and expands it.
     void ShowDefault();
     /// Collapses the root: the tree then holds no folders and no watches.
     void CollapseRoot();
 
     /// Reads started and not answered yet.
-    int PendingReads() const { return m_pendingReads; }
+    int PendingReads() const;
 
     /// What the delayed navigation's timer does when it fires: with the
     /// focus still in the tree, the selected node opens. For tests that
@@ -120,7 +123,7 @@ public:
     bool AutoCDPending() const { return m_autoCDTimer.isActive(); }
     /// What the hover timer does when it fires during a drag.
     void FireHoverExpand();
-    bool HoverPending() const { return m_hoverTimer.isActive(); }
+    bool HoverPending() const;
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
@@ -154,72 +157,30 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // The end of a delete: the panes brought up to date, the parent re-read
-    // and watched again (looked up anew: it may have gone meanwhile).
-    void EndDelete(std::uint64_t parentSerial, bool fileSystemParent);
-    struct Mailbox;
-    // The drop-target state between drag events.
-    struct DropState {
-        std::shared_ptr<const ShellDataObject> data;
-        std::uint32_t lastKeyState = 0;
-        QPoint lastPoint{-1, -1};
-        std::uint32_t lastEffect = 0;
-        std::uint64_t nodeSerial = 0;  // the node under the cursor
-        bool rightButton = false;
-    };
+    friend class TreeDropTarget;
+    friend class TreeLocator;
+    friend class TreeNodeCommands;
+    friend class TreeReads;
 
-    void StartRead(TreeNode* node);
-    void ApplyRead(std::uint64_t serial, std::uint64_t generation, struct TreeListing& listing);
-    void StartWatch(TreeNode* node);
-    void OnFolderChanged(std::uint64_t serial);
     void OnExpanded(const QModelIndex& index);
     void OnCollapsed(const QModelIndex& index);
-    void ContinueLocate();
-    void FinishLocate(TreeNode* found);
     void SelectByProgram(TreeNode* node);
     void PostCommand(int id);
     void FocusActivePane();
-    std::unique_ptr<ShellFolder> BindParentOf(const TreeNode& node) const;
-    std::unique_ptr<ShellDataObject> DataObjectOf(const TreeNode& node) const;
-    FolderModel* DropFolderOf(TreeNode* node);
-    std::uint32_t EffectAt(TreeNode* node, std::uint32_t keyState, QPoint point,
-                           std::uint32_t allowed);
-    std::uint32_t DropOnto(TreeNode* node, std::uint32_t effect, const ShellDataObject& data,
-                           QPoint point);
-    void SetDropHighlight(TreeNode* node);
-    void UpdateHover(TreeNode* node);
-    void ForgetDrag();
-    std::shared_ptr<const ShellDataObject> DragDataOf(const class QDropEvent& event) const;
 
     PaneHost& m_host;
     TreeModel* m_model;
     SettingsSource m_settings;
-    // Reads run on threads of their own; a read answers through the mailbox,
-    // which the destructor closes, so nothing reaches a tree that is gone.
-    std::shared_ptr<Mailbox> m_mailbox;
-    std::unique_ptr<ThreadGroup> m_readers;
-    std::uint64_t m_nextGeneration = 1;
-    int m_pendingReads = 0;
-
-    IdList m_locateTarget;                 // null when no walk runs
-    std::uint64_t m_locateWaitingFor = 0;  // the node a walk expands
-    bool m_expandAfterLocate = false;      // ShowDefault's walk expands its end
-    std::uint64_t m_locateReread = 0;      // the node a walk has read again
+    std::unique_ptr<TreeReads> m_reads;
+    std::unique_ptr<TreeLocator> m_locator;
+    std::unique_ptr<TreeNodeCommands> m_commands;
+    std::unique_ptr<TreeDropTarget> m_drop;
 
     bool m_selectionByProgram = false;
     // Set while the program changes the nodes (a collapse, a refresh): a
     // selection that moves because its node went opens nothing.
     bool m_changingByProgram = false;
     std::uint64_t m_pressNode = 0;  // the node a click with option 1 began on
-    QBasicTimer m_autoCDTimer;      // timer 2: delayed navigation
-    QBasicTimer m_hoverTimer;       // timer 1: hover expansion during a drag
-    std::uint64_t m_hoverNode = 0;
+    QBasicTimer m_autoCDTimer;      // delayed navigation
     std::uint64_t m_boldNode = 0;
-
-    DropState m_drop;
-    std::uint64_t m_highlightNode = 0;
-    // The folder under the cursor during a drag, opened once per node.
-    std::unique_ptr<FolderModel> m_dropFolder;
-    std::uint64_t m_dropFolderNode = 0;
-    std::shared_ptr<const ShellDataObject> m_dragData;  // of a drag started here
 };

@@ -4,7 +4,6 @@
 // closing writes.
 #include <QAbstractItemView>
 #include <QCompleter>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -15,18 +14,9 @@
 #include "app/AddressBar.h"
 #include "app/HistoryPickDialog.h"
 #include "shell/PatternList.h"
+#include "support/Wait.h"
 
 namespace {
-
-bool WaitForFile(const QString& path) {
-    const QDeadlineTimer deadline(10000);
-    while (!QFile::exists(path)) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 class AddressBarTest : public FrameFixture {
 protected:
@@ -76,10 +66,8 @@ TEST_F(AddressBarTest, TheBoxFollowsTheActivePaneAndKeepsEachVisitedFolderOnceAt
     const int sub = int(entries.indexOf(leftPath + QStringLiteral("/sub")));
     combo->setCurrentIndex(sub);
     Q_EMIT combo->activated(sub);
-    const QDeadlineTimer deadline(5000);
-    while (FolderOf(frame->GetLeftPane()) != leftPath + QStringLiteral("/sub") &&
-           !deadline.hasExpired())
-        QTest::qWait(10);
+    WaitFor([&] { return FolderOf(frame->GetLeftPane()) == leftPath + QStringLiteral("/sub"); },
+            5000);
     EXPECT_EQ(FolderOf(frame->GetLeftPane()), leftPath + QStringLiteral("/sub"));
     ASSERT_TRUE(frame->GetLeftPane()->GoToText(leftPath));
 
@@ -313,7 +301,7 @@ TEST_F(AddressBarTest, HistoryPicksPutTheirTextInTheBoxForReturn) {
     EXPECT_EQ(frame->GetLeftPane()->FilterText(), QStringLiteral("a1*"));
     EXPECT_EQ(frame->GetLeftPane()->List()->RowCount(), 2);  // a1.txt and the folder
 
-    // 32842 shows the bar, asks for a filter and gives the box the focus.
+    // ID_FILE_FILTERS shows the bar, asks for a filter and gives the box the focus.
     bar->hide();
     frame->GetLeftPane()->setFocus();
     ASSERT_TRUE(frame->Commands().Execute(ID_FILE_FILTERS));

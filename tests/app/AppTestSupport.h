@@ -1,16 +1,19 @@
 #pragma once
 // Shared pieces of the application-object tests: a main frame that records
 // what start-up and closing ask of it, an editor that records how it was
-// opened, and a fixture that gives every test its own store file and fresh
-// run-wide state.
+// opened, a fixture that gives every test its own store file and fresh
+// run-wide state, and one that shows the frame's status bar in a window.
 
 #include <gtest/gtest.h>
 
+#include <QMainWindow>
 #include <QSettings>
 #include <QStringList>
+#include <QTest>
 #include <QWidget>
 
 #include "app/AppFrame.h"
+#include "app/CMainStatusBar.h"
 #include "app/CPanexApp.h"
 #include "platform/store/ProfileStore.h"
 #include "shell/GeneralSettings.h"
@@ -97,4 +100,23 @@ protected:
     QList<QByteArray> argvStorage;
     std::vector<char*> argvPointers;
     int argc = 0;
+};
+
+/// A shown main window whose status bar is the frame's, `width` pixels wide.
+class StatusBarWindowTest : public ::testing::Test {
+protected:
+    explicit StatusBarWindowTest(int width = 800) : m_width(width) {}
+    void SetUp() override {
+        window.resize(m_width, 200);
+        bar = new CMainStatusBar(&window);
+        window.setStatusBar(bar);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QMainWindow window;
+    CMainStatusBar* bar = nullptr;
+
+private:
+    int m_width;
 };

@@ -3,7 +3,6 @@
 // preambles, the desktop-entry fallback, the history and the notices.
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -12,21 +11,11 @@
 #include "platform/store/ProfileStore.h"
 #include "shell/Notice.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
 constexpr int kMax = 15;
-
-// Waits (bounded) until `path` exists.
-bool WaitForFile(const QString& path) {
-    const QDeadlineTimer deadline(10000);
-    while (!QFile::exists(path)) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 // Lets a started process run to its end: waits for a marker file that the
 // command writes last.

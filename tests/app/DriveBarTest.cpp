@@ -4,7 +4,6 @@
 #include <sys/mount.h>
 
 #include <QAction>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -18,6 +17,7 @@
 #include "app/SelectDriveDialog.h"
 #include "platform/fs/Volumes.h"
 #include "shell/PathHelpers.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -118,13 +118,7 @@ TEST_F(DriveBarTest, TheBarFollowsATmpfsMountedAndUnmountedWhileItRuns) {
     } unmount{target};
 
     auto waitFor = [&](bool present) {
-        const QDeadlineTimer deadline(10000);
-        while (MountPoints(watched.Volumes()).contains(point) != present) {
-            if (deadline.hasExpired())
-                return false;
-            QTest::qWait(20);
-        }
-        return true;
+        return WaitFor([&] { return MountPoints(watched.Volumes()).contains(point) == present; });
     };
     // Nothing is asked of the bar: the mount table's change reaches it.
     ASSERT_TRUE(waitFor(true)) << "the mounted tmpfs did not appear";

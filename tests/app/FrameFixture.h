@@ -1,7 +1,9 @@
 #pragma once
-// A running main frame over the real application object and panes, with a
-// temporary store and two temporary folders on its command line, for the
-// tests of the frame's bars. Notices are recorded.
+// The one set-up of the whole program for the frame's tests: the real
+// application object, main frame and panes over a temporary store (the
+// application-object fixture's) with two temporary folders on its command
+// line. What the folders hold is MakeFolders' to say; Start records the
+// notices from then on, Launch leaves them to the frame's status bar.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/AppTestSupport.h"
 #include "app/CMainFrame.h"
 #include "app/CPanexApp.h"
 #include "pane/CPanexView.h"
@@ -24,7 +27,7 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
 
-class FrameFixture : public ::testing::Test {
+class FrameFixture : public AppTest {
 protected:
     struct Shown {
         QString text;
@@ -35,50 +38,56 @@ protected:
         // The active pane makes its folder the process's current directory;
         // the next tests must not find themselves in a removed folder.
         startDirectory = QDir::currentPath();
-        MutableGeneral() = GeneralSettings();
-        qunsetenv(kProfileFileVariable);
+        AppTest::SetUp();
         InstallMainFrameFactory();
+        leftPath = dir.Path() + QStringLiteral("/left");
+        rightPath = dir.Path() + QStringLiteral("/right");
+        MakeFolders();
+    }
+    void TearDown() override {
+        Stop();
+        AppTest::TearDown();
+        QDir::setCurrent(startDirectory);
+    }
+
+    // The two folders' contents (ASSERT_* may be used).
+    virtual void MakeFolders() {
         ASSERT_TRUE(dir.MakeFile("left/a1.txt", "1"));
         ASSERT_TRUE(dir.MakeFile("left/a2.txt", "22"));
         ASSERT_TRUE(dir.MakeFolder("left/sub"));
         ASSERT_TRUE(dir.MakeFile("right/b1.txt", "333"));
-        leftPath = dir.Path() + QStringLiteral("/left");
-        rightPath = dir.Path() + QStringLiteral("/right");
-    }
-    void TearDown() override {
-        Stop();
-        SetFrameFactory(nullptr);
-        QDir::setCurrent(startDirectory);
     }
 
-    QString StorePath() const { return dir.Path() + QStringLiteral("/Corvane.ini"); }
-
-    void WriteStore(const QString& section, const QString& key, const QVariant& value) {
-        QSettings settings(StorePath(), QSettings::IniFormat);
-        settings.setValue(section + u'/' + key, value);
-        settings.sync();
-    }
     QVariant ReadStore(const QString& section, const QString& key) const {
         QSettings settings(StorePath(), QSettings::IniFormat);
         return settings.value(section + u'/' + key);
     }
 
-    /// Starts the program with the two folders; the frame shown at 800 x 600,
-    /// notices recorded from then on.
-    CMainFrame* Start() {
-        argvStorage = {QByteArray("corvane"), leftPath.toUtf8(), rightPath.toUtf8()};
-        argvPointers.clear();
-        for (QByteArray& a : argvStorage) argvPointers.push_back(a.data());
-        argvPointers.push_back(nullptr);
-        argc = int(argvStorage.size());
-        app = std::make_unique<CPanexApp>(argc, argvPointers.data(), StorePath());
+    /// Makes the application with the two folders on its command line,
+    /// without starting it.
+    void MakeFrameApp() { app = MakeApp({leftPath.toUtf8(), rightPath.toUtf8()}); }
+
+    /// Starts the application (made now unless MakeFrameApp made it) and
+    /// shows its frame at 800 x 600; with `keepMaximised`, a frame that came
+    /// back maximised stays so.
+    CMainFrame* Launch(bool keepMaximised = false) {
+        if (!app)
+            MakeFrameApp();
         if (!app->InitInstance())
             return nullptr;
         frame = dynamic_cast<CMainFrame*>(app->Frame());
         if (!frame)
             return nullptr;
-        frame->resize(800, 600);
+        if (!keepMaximised || !frame->isMaximized())
+            frame->resize(800, 600);
         if (!QTest::qWaitForWindowExposed(frame))
+            return nullptr;
+        return frame;
+    }
+
+    /// Launches the program; notices are recorded from then on.
+    CMainFrame* Start() {
+        if (!Launch())
             return nullptr;
         // After the frame's own sink, which it restores when it goes.
         SetNoticeSink([this](const std::optional<QString>& text, bool alert) {
@@ -117,13 +126,9 @@ protected:
 
     QString startDirectory;
     ScopedPrompter prompter;
-    TestDir dir;
     QString leftPath;
     QString rightPath;
     std::unique_ptr<CPanexApp> app;
     CMainFrame* frame = nullptr;
     QList<Shown> notices;
-    QList<QByteArray> argvStorage;
-    std::vector<char*> argvPointers;
-    int argc = 0;
 };

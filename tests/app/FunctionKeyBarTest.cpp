@@ -10,6 +10,7 @@
 #include "app/FrameFixture.h"
 #include "app/FunctionKeyBar.h"
 #include "platform/ui/KeyState.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ TEST_F(FunctionKeyBarTest, AClickRunsTheCommandWithTheHeldModifierAndKeepsThePan
     }
     bar->ShowModifiers(Qt::NoModifier);
     const QString copied = rightPath + QStringLiteral("/a2.txt");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(copied); }, 10000));
+    EXPECT_TRUE(WaitForFile(copied));
     EXPECT_TRUE(prompter->Requests().isEmpty());
     EXPECT_EQ(frame->ActivePane(), left);
     EXPECT_TRUE(left->List()->hasFocus());
@@ -122,7 +123,7 @@ TEST_F(FunctionKeyBarTest, CtrlDotHidesAndShowsTheDotfilesOfBothPanes) {
 
     ASSERT_TRUE(frame->Commands().Execute(ID_VIEW_HIDDEN_FILES));
     EXPECT_FALSE(General().showHiddenFiles);
-    EXPECT_TRUE(QTest::qWaitFor(
+    EXPECT_TRUE(WaitFor(
         [&] {
             return !Listed(left).contains(QStringLiteral(".profile-left")) &&
                    !Listed(right).contains(QStringLiteral(".profile-right"));
@@ -133,7 +134,7 @@ TEST_F(FunctionKeyBarTest, CtrlDotHidesAndShowsTheDotfilesOfBothPanes) {
     EXPECT_FALSE(frame->Commands().Update(ID_VIEW_HIDDEN_FILES).checked);
 
     ASSERT_TRUE(frame->Commands().Execute(ID_VIEW_HIDDEN_FILES));
-    EXPECT_TRUE(QTest::qWaitFor(
+    EXPECT_TRUE(WaitFor(
         [&] {
             return Listed(left).contains(QStringLiteral(".profile-left")) &&
                    Listed(right).contains(QStringLiteral(".profile-right"));

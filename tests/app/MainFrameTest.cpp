@@ -16,6 +16,7 @@
 #include "app/CMainStatusBar.h"
 #include "app/CPaneSplitter.h"
 #include "app/CPanexApp.h"
+#include "app/FrameFixture.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/MirrorBrowse.h"
@@ -28,36 +29,20 @@
 #include "shell/Notice.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
 const QString kLeftSection = QStringLiteral("Left Pane Settings");
 const QString kRightSection = QStringLiteral("Right Pane Settings");
 
-class MainFrameTest : public ::testing::Test {
+class MainFrameTest : public FrameFixture {
 protected:
-    void SetUp() override {
-        MutableGeneral() = GeneralSettings();
-        qunsetenv(kProfileFileVariable);
-        InstallMainFrameFactory();
+    void MakeFolders() override {
         ASSERT_TRUE(dir.MakeFile("left/a1.txt", "1"));
         ASSERT_TRUE(dir.MakeFile("left/a2.txt", "22"));
         ASSERT_TRUE(dir.MakeFile("right/b1.txt", "333"));
         ASSERT_TRUE(dir.MakeFile("right/b2.txt", "4444"));
-        leftPath = dir.Path() + QStringLiteral("/left");
-        rightPath = dir.Path() + QStringLiteral("/right");
-    }
-    void TearDown() override {
-        Stop();
-        SetFrameFactory(nullptr);
-    }
-
-    QString StorePath() const { return dir.Path() + QStringLiteral("/Corvane.ini"); }
-
-    void WriteStore(const QString& section, const QString& key, const QVariant& value) {
-        QSettings settings(StorePath(), QSettings::IniFormat);
-        settings.setValue(section + u'/' + key, value);
-        settings.sync();
     }
 
     /// A fresh reading of the store file.
@@ -65,63 +50,11 @@ protected:
         return std::make_unique<ProfileStore>(StorePath());
     }
 
-    /// Makes the application (with the two folders on its command line)
-    /// without starting it.
-    void MakeApp() {
-        argvStorage = {QByteArray("corvane"), leftPath.toUtf8(), rightPath.toUtf8()};
-        argvPointers.clear();
-        for (QByteArray& a : argvStorage) argvPointers.push_back(a.data());
-        argvPointers.push_back(nullptr);
-        argc = int(argvStorage.size());
-        app = std::make_unique<CPanexApp>(argc, argvPointers.data(), StorePath());
-    }
-
     /// Starts the application and shows its frame at 800 x 600 (unless it
-    /// came back maximised).
-    CMainFrame* Start() {
-        if (!app)
-            MakeApp();
-        if (!app->InitInstance())
-            return nullptr;
-        frame = dynamic_cast<CMainFrame*>(app->Frame());
-        if (!frame)
-            return nullptr;
-        if (!frame->isMaximized())
-            frame->resize(800, 600);
-        if (!QTest::qWaitForWindowExposed(frame))
-            return nullptr;
-        return frame;
-    }
-
-    /// Closes the window as the user would and ends the run (the store is
-    /// flushed).
-    void Stop() {
-        if (!app)
-            return;
-        if (frame && frame->isVisible())
-            frame->Commands().Execute(ID_APP_EXIT);
-        app->ExitInstance();
-        frame = nullptr;
-        app.reset();
-    }
+    /// came back maximised); the status bar keeps the notices.
+    CMainFrame* Start() { return Launch(true); }
 
     QList<int> PaneSizes() const { return frame->Splitter()->sizes(); }
-
-    static QString FocusedName(const CPanexView* pane) {
-        const int row = pane->List()->FocusedRow();
-        const FolderItem* item = row >= 0 ? pane->List()->ItemAt(row) : nullptr;
-        return item ? item->name : QString();
-    }
-
-    ScopedPrompter prompter;
-    TestDir dir;
-    QString leftPath;
-    QString rightPath;
-    std::unique_ptr<CPanexApp> app;
-    CMainFrame* frame = nullptr;
-    QList<QByteArray> argvStorage;
-    std::vector<char*> argvPointers;
-    int argc = 0;
 };
 
 TEST_F(MainFrameTest, TheCommandLineFoldersOpenLeftAndRightAndTheTitleFollowsTheActivePane) {
@@ -141,8 +74,7 @@ TEST_F(MainFrameTest, TheCommandLineFoldersOpenLeftAndRightAndTheTitleFollowsThe
 
     // The right pane's list taking the focus makes it the active pane.
     frame->GetRightPane()->List()->ActiveView()->setFocus();
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return frame->GetActivePane() == frame->GetRightPane(); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return frame->GetActivePane() == frame->GetRightPane(); }, 5000));
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Corvane K3 - ") + rightPath);
     EXPECT_EQ(frame->GetInactivePane(), frame->GetLeftPane());
 
@@ -300,7 +232,7 @@ TEST_F(MainFrameTest, BarTogglesCarryCheckMarksAndAHiddenStatusBarTurnsAlertsInt
 }
 
 TEST_F(MainFrameTest, ClosingWritesTheFrameFirstThenThePanes) {
-    MakeApp();
+    MakeFrameApp();
     bool probed = false;
     bool frameWritten = false;
     bool panesWritten = true;
@@ -370,7 +302,7 @@ TEST_F(MainFrameTest, AMaximisedWindowComesBackMaximisedWithItsSplit) {
 TEST_F(MainFrameTest, WithSaveSettingsOffNothingOfTheFrameIsWritten) {
     WriteStore(GeneralSettings::kSection, QStringLiteral("bSaveSettings"), 0);
     WriteStore(kMainFrameSection, MainFrameKeys::kLeftPaneWidth, 300);
-    MakeApp();
+    MakeFrameApp();
     bool probed = false;
     app->AddFrameSaver([&](ProfileStore&) { probed = true; });
     ASSERT_NE(Start(), nullptr);

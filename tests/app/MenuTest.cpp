@@ -16,6 +16,7 @@
 #include "app/CMainStatusBar.h"
 #include "app/CPanexApp.h"
 #include "app/CommandTable.h"
+#include "app/FrameFixture.h"
 #include "app/HistoryPickDialog.h"
 #include "app/MainMenu.h"
 #include "app/PendingCommands.h"
@@ -51,41 +52,23 @@ QList<QAction*> MenuBarActions(QMenu* menu) {
     return out;
 }
 
-class MenuTest : public ::testing::Test {
+class MenuTest : public FrameFixture {
 protected:
     void SetUp() override {
-        MutableGeneral() = GeneralSettings();
         VisualFilterHistory().Clear();
-        qunsetenv(kProfileFileVariable);
-        InstallMainFrameFactory();
+        FrameFixture::SetUp();
+        ASSERT_NE(Launch(), nullptr);
+    }
+    void MakeFolders() override {
         ASSERT_TRUE(dir.MakeFile("left/a1.txt", "1"));
         ASSERT_TRUE(dir.MakeFile("left/a2.txt", "22"));
         ASSERT_TRUE(dir.MakeFile("left/notes.md", "333"));
         ASSERT_TRUE(dir.MakeFolder("left/sub"));
         ASSERT_TRUE(dir.MakeFile("right/b1.txt", "4444"));
-        leftPath = dir.Path() + QStringLiteral("/left");
-        rightPath = dir.Path() + QStringLiteral("/right");
-        argvStorage = {QByteArray("corvane"), leftPath.toUtf8(), rightPath.toUtf8()};
-        for (QByteArray& a : argvStorage) argvPointers.push_back(a.data());
-        argvPointers.push_back(nullptr);
-        argc = int(argvStorage.size());
-        app = std::make_unique<CPanexApp>(argc, argvPointers.data(),
-                                          dir.Path() + QStringLiteral("/Corvane.ini"));
-        ASSERT_TRUE(app->InitInstance());
-        frame = dynamic_cast<CMainFrame*>(app->Frame());
-        ASSERT_NE(frame, nullptr);
-        frame->resize(800, 600);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
     }
     void TearDown() override {
         HistoryPickDialog::SetRunner(nullptr);
-        if (app) {
-            if (frame && frame->isVisible())
-                frame->Commands().Execute(ID_APP_EXIT);
-            app->ExitInstance();
-        }
-        app.reset();
-        SetFrameFactory(nullptr);
+        FrameFixture::TearDown();
         VisualFilterHistory().Clear();
     }
 
@@ -105,15 +88,6 @@ protected:
         return names;
     }
 
-    ScopedPrompter prompter;
-    TestDir dir;
-    QString leftPath;
-    QString rightPath;
-    QList<QByteArray> argvStorage;
-    std::vector<char*> argvPointers;
-    int argc = 0;
-    std::unique_ptr<CPanexApp> app;
-    CMainFrame* frame = nullptr;
     QStringList opened;
 };
 

@@ -1,7 +1,6 @@
 #include <sys/stat.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QThread>
 
 #include "AppTestSupport.h"
@@ -10,6 +9,7 @@
 #include "platform/process/Launch.h"
 #include "platform/ui/KeyState.h"
 #include "support/ScriptedPrompter.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -70,11 +70,7 @@ protected:
 
     // The arguments the external editor received, waited for with a deadline.
     QByteArray WaitForEditorArguments() {
-        QDeadlineTimer deadline(10000);
-        while (!dir.Exists("args.txt") && !deadline.hasExpired()) {
-            QCoreApplication::processEvents();
-            QThread::msleep(10);
-        }
+        WaitFor([&] { return dir.Exists("args.txt"); });
         QByteArray contents = dir.Read("args.txt");
         ::unlink(dir.Join("args.txt").constData());
         return contents;

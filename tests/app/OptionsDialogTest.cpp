@@ -20,6 +20,7 @@
 #include "pane/ListExtendedStyle.h"
 #include "pane/PaneRowModel.h"
 #include "platform/process/Launch.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -236,13 +237,13 @@ TEST_F(OptionsDialogTest, HiddenFilesOffByTheCommandStopsBothPanesListingThemAnd
         return !Listed(left).contains(QStringLiteral(".hidden-left")) &&
                !Listed(right).contains(QStringLiteral(".hidden-right"));
     };
-    EXPECT_TRUE(QTest::qWaitFor(hiddenGone, 5000));
+    EXPECT_TRUE(WaitFor(hiddenGone, 5000));
     EXPECT_TRUE(Listed(left).contains(QStringLiteral("a1.txt")));
     EXPECT_TRUE(Listed(right).contains(QStringLiteral("b1.txt")));
 
     answerWith(true);
     ASSERT_TRUE(frame->Commands().Execute(ID_VIEW_OPTIONS));
-    EXPECT_TRUE(QTest::qWaitFor(
+    EXPECT_TRUE(WaitFor(
         [&] {
             return Listed(left).contains(QStringLiteral(".hidden-left")) &&
                    Listed(right).contains(QStringLiteral(".hidden-right"));

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QTest>
 
+#include "app/AppTestSupport.h"
 #include "app/CMainStatusBar.h"
 #include "app/CProgressSBar.h"
 #include "platform/ui/EscapePoll.h"
@@ -25,18 +26,9 @@ int RunItems(std::size_t count, CProgressSBar& bar) {
     return bar.value();
 }
 
-class ProgressTest : public ::testing::Test {
+class ProgressTest : public StatusBarWindowTest {
 protected:
-    void SetUp() override {
-        window.resize(900, 200);
-        bar = new CMainStatusBar(&window);
-        window.setStatusBar(bar);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-
-    QMainWindow window;
-    CMainStatusBar* bar = nullptr;
+    ProgressTest() : StatusBarWindowTest(900) {}
 };
 
 TEST_F(ProgressTest, ThreeItemsEndAtThirtyPercentAndTwoHundredEndFull) {

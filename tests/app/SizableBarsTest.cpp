@@ -1,5 +1,4 @@
 // The size records of the sizable bars, for every dock of the frame.
-#include <QDeadlineTimer>
 #include <QDockWidget>
 #include <QLabel>
 
@@ -7,6 +6,7 @@
 #include "app/FrameBars.h"
 #include "app/SizableBars.h"
 #include "app/ThumbnailBar.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -61,8 +61,7 @@ TEST_F(SizableBarsFrameTest, EveryDockOfTheFrameKeepsItsRecord) {
     thumbs->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(thumbs));
     // The size is given once the window has settled; waited for, bounded.
-    QDeadlineTimer deadline(5000);
-    while (thumbs->size() != QSize(260, 180) && !deadline.hasExpired()) QTest::qWait(20);
+    WaitFor([&] { return thumbs->size() == QSize(260, 180); }, 5000);
     EXPECT_EQ(thumbs->size(), QSize(260, 180));
 
     // A dock made elsewhere in the frame, known by its object name only.

@@ -8,24 +8,16 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/AppTestSupport.h"
 #include "app/CMainStatusBar.h"
 #include "platform/ui/CommandManager.h"
 #include "support/ScriptedPrompter.h"
+#include "support/Wait.h"
 
 namespace {
 
-class StatusBarTest : public ::testing::Test {
+class StatusBarTest : public StatusBarWindowTest {
 protected:
-    void SetUp() override {
-        window.resize(800, 200);
-        bar = new CMainStatusBar(&window);
-        window.setStatusBar(bar);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-
-    QMainWindow window;
-    CMainStatusBar* bar = nullptr;
     ScopedPrompter prompter;
 };
 
@@ -39,7 +31,7 @@ TEST_F(StatusBarTest, ASecondNoticeRestartsTheTimeoutAndReadyFollowsIt) {
     EXPECT_EQ(bar->MessageText(), QStringLiteral("Bookmark set ok."));
     ASSERT_TRUE(bar->IsNoticePending());
     // Let part of the first notice's time run out before the second arrives.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->RemainingNoticeTime() <= 400; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return bar->RemainingNoticeTime() <= 400; }, 5000));
     const int leftOfFirst = bar->RemainingNoticeTime();
 
     bar->ShowNotice(QStringLiteral("Reading folder..."), false);

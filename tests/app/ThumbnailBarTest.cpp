@@ -114,7 +114,7 @@ TEST_F(ThumbnailBarTest, AltPShowsTheFocusedPictureAndTheCacheSparesTheSecondDec
     ASSERT_TRUE(bar);
     EXPECT_TRUE(bar->isHidden());
     EXPECT_TRUE(bar->isFloating());
-    // 32817 toggles the bar; its menu item is checked while it shows.
+    // ID_VIEW_THUMBBAR toggles the bar; its menu item is checked while it shows.
     ASSERT_TRUE(frame->Commands().Execute(ID_VIEW_THUMBBAR));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(bar));
     EXPECT_TRUE(frame->Commands().Update(ID_VIEW_THUMBBAR).checked);

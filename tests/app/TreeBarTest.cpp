@@ -13,6 +13,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CPanexApp.h"
+#include "app/FrameFixture.h"
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "shell/CommandIds.h"
@@ -20,47 +21,34 @@
 #include "shell/ShellContext.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 #include "tree/TreeBar.h"
 
 namespace {
 
-class TreeBarTest : public ::testing::Test {
+class TreeBarTest : public FrameFixture {
 protected:
     void SetUp() override {
-        MutableGeneral() = GeneralSettings();
-        qunsetenv(kProfileFileVariable);
-        InstallMainFrameFactory();
-        ASSERT_TRUE(dir.MakeFolder("left/sub"));
-        ASSERT_TRUE(dir.MakeFolder("right/other"));
-        leftPath = dir.Path() + QStringLiteral("/left");
-        rightPath = dir.Path() + QStringLiteral("/right");
-        argvStorage = {QByteArray("corvane"), leftPath.toUtf8(), rightPath.toUtf8()};
-        for (QByteArray& a : argvStorage) argvPointers.push_back(a.data());
-        argvPointers.push_back(nullptr);
-        argc = int(argvStorage.size());
-        app = std::make_unique<CPanexApp>(argc, argvPointers.data(),
-                                          dir.Path() + QStringLiteral("/Corvane.ini"));
+        FrameFixture::SetUp();
+        MakeFrameApp();
         ASSERT_TRUE(app->InitInstance());
         frame = dynamic_cast<CMainFrame*>(app->Frame());
         ASSERT_NE(frame, nullptr);
         ASSERT_TRUE(frame->GetTreeBar());
         tree = frame->GetTreeBar()->Browser();
     }
+    void MakeFolders() override {
+        ASSERT_TRUE(dir.MakeFolder("left/sub"));
+        ASSERT_TRUE(dir.MakeFolder("right/other"));
+    }
     void TearDown() override {
         QGuiApplication::clipboard()->clear();
-        if (app) {
-            if (frame && frame->isVisible())
-                frame->Commands().Execute(ID_APP_EXIT);
-            app->ExitInstance();
-        }
-        app.reset();
-        SetFrameFactory(nullptr);
+        FrameFixture::TearDown();
     }
 
     // The parsing name of the tree's selected folder once no walk runs.
     QString SelectedAfterWalk() {
-        if (!QTest::qWaitFor([&] { return !tree->IsLocating() && tree->PendingReads() == 0; },
-                             10000))
+        if (!WaitFor([&] { return !tree->IsLocating() && tree->PendingReads() == 0; }, 10000))
             return QStringLiteral("<still walking>");
         const TreeNode* node = tree->SelectedNode();
         return node ? AbsoluteDisplayName(node->absolute, SHGDN_FORPARSING).value_or(QString())
@@ -73,15 +61,6 @@ protected:
         return state && state->enabled;
     }
 
-    ScopedPrompter prompter;
-    TestDir dir;
-    QString leftPath;
-    QString rightPath;
-    QList<QByteArray> argvStorage;
-    std::vector<char*> argvPointers;
-    int argc = 0;
-    std::unique_ptr<CPanexApp> app;
-    CMainFrame* frame = nullptr;
     CTreeBrowser* tree = nullptr;
 };
 

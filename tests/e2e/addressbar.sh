@@ -14,15 +14,11 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
 mkdir -p "$LEFT/inner" "$RIGHT/typed here"
 echo one >"$LEFT/note.txt"
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
+start_program "$LEFT" "$RIGHT"
 title_is "$LEFT" || fail "title '$(window_title)' does not name the left folder"
-focus_window
 
 # The address bar, a typed folder (with a blank in its name) and Return.
 key shift+Tab
@@ -48,7 +44,7 @@ wait_for 10 test -e "$MADE" || fail "Alt+F10 did not repeat the command"
 
 # Alt+F1: the volume dialog of the left pane; the root of "/".
 key alt+F1
-dialog_active() { xdotool getactivewindow getwindowname 2>/dev/null | grep -q "Select disk drive"; }
+dialog_active() { active_title | grep -q "Select disk drive"; }
 wait_for 10 dialog_active || fail "Alt+F1 did not open the volume dialog"
 screenshot "$OUT/e2e-select-drive.png"
 key Home

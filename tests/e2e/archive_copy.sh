@@ -13,9 +13,7 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT" "$WORK/pack/src/lib" "$WORK/tmp"
+mkdir -p "$WORK/pack/src/lib" "$WORK/tmp"
 export TMPDIR="$WORK/tmp"
 printf 'int main(void) { return 0; }\n' >"$WORK/pack/src/main.c"
 printf 'void util(void) {}\n' >"$WORK/pack/src/lib/util.c"
@@ -29,10 +27,7 @@ touch -d @1400000005 "$WORK/pack/src/lib"
 touch -d @1400000001 "$WORK/pack/src"
 tar -czf "$LEFT/pack.tar.gz" -C "$WORK/pack" src readme.txt
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	pack.tar.gz" || fail "the left pane does not list the archive"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	pack.tar.gz"
 
 xdotool type --delay 50 pack
 key Return

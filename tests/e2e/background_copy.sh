@@ -28,9 +28,6 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then
 fi
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT"
 # Real bytes, not a hole: a sparse file would copy at once.
 yes "Corvane background copy, line of a pattern 0123456789" | head -c 4G >"$LEFT/big.bin"
 printf 'small file\n' >"$LEFT/small.txt"
@@ -39,9 +36,9 @@ BIG_SIZE=$(stat -c %s "$LEFT/big.bin")
 
 partial() { ls -A "$RIGHT" | grep -q '^\.corvane-.*\.part$'; }
 no_partial() { ! partial; }
-copy_window() { xdotool search --onlyvisible --name "^Copying$" | head -n 1; }
+copy_window() { window_id --onlyvisible --name "^Copying$"; }
 copy_shown() { copy_window | grep -q .; }
-question_up() { xdotool search --onlyvisible --name "^$1\$" | head -n 1 | grep -q .; }
+question_up() { has_window --onlyvisible --name "^$1\$"; }
 operations_shown() { grep -qxF "OPS	$1" "$DUMP"; }
 part_size() { stat -c %s "$RIGHT"/.corvane-*.part 2>/dev/null | head -n 1; }
 # The temporary file stops growing: the copy is held.
@@ -50,24 +47,19 @@ part_still() {
     sleep 0.3
     [ -n "$before" ] && [ "$before" = "$(part_size)" ]
 }
-activate() {
-    wait_for 10 sh -c "xdotool windowactivate $1 >/dev/null 2>&1; sleep 0.2; [ \"\$(xdotool getactivewindow)\" = $1 ]" ||
-        fail "window $1 did not take the keyboard"
-}
 # Pause (Alt+P) in the copy's own window; the copy stops where it is.
 pause_copy() {
     wait_for 10 copy_shown || fail "the copy has no progress window"
     CWID=$(copy_window)
-    activate "$CWID"
+    focus_window "$CWID"
     key alt+p
     wait_for 10 part_still || fail "Pause did not hold the copy"
 }
-question_gone() { ! xdotool search --name "^$1\$" | grep -q .; }
+# A question titled like the copy's window has the keyboard.
+asked_over_copy() { [ "$(active_title)" = Copying ] && ! is_active "$CWID"; }
+question_gone() { no_window --name "^$1\$"; }
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	small.txt" || fail "the left pane does not list its files"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	small.txt"
 
 # The big copy starts and runs in the background.
 xdotool type --delay 50 big
@@ -98,7 +90,7 @@ screenshot "$OUT/e2e-background-copy.png"
 # Pause, then Cancel, from the copy's own window: Escape asks first.
 pause_copy
 key Escape
-wait_for 10 sh -c "xdotool getactivewindow getwindowname | grep -qx Copying && [ \"\$(xdotool getactivewindow)\" != $CWID ]" ||
+wait_for 10 asked_over_copy ||
     fail "Escape in the progress window did not ask whether to cancel"
 key alt+y
 wait_for 20 no_partial || fail "Cancel left the temporary file in the target"
@@ -134,11 +126,7 @@ focus_window
 key alt+x
 wait_for 10 question_up "Corvane file operations" || fail "Alt+X during a copy closed without asking"
 key alt+y
-wait_for 30 exited || fail "Yes to the close question did not end the program"
-STATUS=0
-wait "$APP_PID" || STATUS=$?
-APP_PID=""
-[ "$STATUS" -eq 0 ] || fail "corvane ended with status $STATUS"
+ended_well 30 "Yes to the close question did not end the program"
 no_partial || fail "closing during the copy left its temporary file"
 [ ! -e "$RIGHT/big.bin" ] || fail "closing during the copy left a partial target"
 [ "$(stat -c %s "$LEFT/big.bin")" -eq 4294967296 ] || fail "closing during the copy changed the source"

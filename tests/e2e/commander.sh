@@ -12,16 +12,14 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT" "$(dirname "$SETTINGS")"
+mkdir -p "$(dirname "$SETTINGS")"
 echo alpha >"$LEFT/a.txt"
 echo bravo >"$LEFT/b.txt"
 echo charlie >"$LEFT/c.txt"
 echo old >"$RIGHT/old.txt"
 printf '[General Settings]\nbCommanderMode=1\n' >"$SETTINGS"
 
-marked_left() { grep -c '^SL	' "$DUMP" || true; }
+marked_left() { count_lines SL; }
 
 start_display
 start_corvane "$LEFT" "$RIGHT"
@@ -42,8 +40,7 @@ key Tab
 xdotool type --delay 80 a
 key Down
 key F5
-dialog_open() { active=$(xdotool getactivewindow 2>/dev/null) && [ "$active" != "$WID" ]; }
-wait_for 10 dialog_open || fail "F5 on the unmarked cursor row did not open the copy dialog"
+wait_for 10 other_window_active || fail "F5 on the unmarked cursor row did not open the copy dialog"
 key Return
 wait_for 10 test -f "$RIGHT/b.txt" || fail "F5 did not copy the cursor row b.txt"
 [ "$(cat "$RIGHT/b.txt")" = bravo ] || fail "the copy does not hold the source's bytes"

@@ -20,9 +20,7 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT/folder" "$RIGHT"
+mkdir -p "$LEFT/folder"
 echo inside >"$LEFT/folder/inside.txt"
 for name in file.txt more.txt zlast.txt; do echo "$name" >"$LEFT/$name"; done
 echo right >"$RIGHT/right.txt"
@@ -31,13 +29,9 @@ focused_left() { has_line "$DUMP" "FL	$1"; }
 keys_in() { has_line "$DUMP" "K	$1"; }
 right_hidden() { has_line "$DUMP" "WR	0"; }
 right_shown() { grep -q "^WR	[1-9]" "$DUMP"; }
-input_box() { xdotool getactivewindow getwindowname 2>/dev/null | grep -qF "Layout name ?"; }
+input_box() { active_title | grep -qF "Layout name ?"; }
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	zlast.txt" || fail "the left pane does not list its files"
-wait_for 15 has_line "$DUMP" "R	right.txt" || fail "the right pane does not list its file"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	zlast.txt" "R	right.txt"
 wait_for 10 keys_in L || fail "the left pane does not have the keys at start"
 key Home
 wait_for 10 focused_left folder || fail "Home did not focus the folder"

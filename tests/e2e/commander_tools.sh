@@ -12,20 +12,15 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT/docs" "$RIGHT"
+mkdir -p "$LEFT/docs"
 echo "first" >"$LEFT/docs/first.txt"
 echo "alpha" >"$LEFT/alpha.txt"
 echo "beta" >"$LEFT/beta.txt"
 
-window_named() { xdotool search --name "^$1\$" | head -n 1 | grep -q .; }
-gone() { ! window_named "$1"; }
+window_named() { has_window --name "^$1\$"; }
+gone() { no_window --name "^$1\$"; }
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	beta.txt" || fail "the left pane does not list its files"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	beta.txt"
 
 # -- Alt+F5: pack everything ------------------------------------------------------------
 key ctrl+a

@@ -14,29 +14,18 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT"
 printf 'first line of notes\r\nsecond line\r\n' >"$LEFT/notes.txt"
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	notes.txt" || fail "the left pane does not list notes.txt"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	notes.txt"
 xdotool type --delay 50 notes
 
 EDITOR_TITLE="notes.txt @ $LEFT"
-editor_window() { xdotool search --name "^$EDITOR_TITLE\$" | head -n 1 | grep .; }
+editor_window() { window_id --name "^$EDITOR_TITLE\$" | grep .; }
 no_editor_window() { ! editor_window; }
 clipboard_is() { [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
 focus_editor() {
     EWID=$(editor_window) || fail "no window titled '$EDITOR_TITLE'"
-    i=0
-    while [ "$(xdotool getactivewindow 2>/dev/null)" != "$EWID" ] && [ $i -lt 50 ]; do
-        xdotool windowactivate "$EWID" >/dev/null 2>&1 || true
-        sleep 0.2
-        i=$((i + 1))
-    done
+    focus_window "$EWID"
 }
 
 # View.

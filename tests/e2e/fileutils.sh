@@ -15,20 +15,12 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-not_listed() { ! grep -qxF "$1" "$DUMP"; }
 same_inode() { [ "$(stat -c %d:%i "$1")" = "$(stat -c %d:%i "$2")" ]; }
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT"
 echo keep >"$LEFT/existing.txt"
 head -c 10000000 /dev/urandom >"$RIGHT/data.bin"
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	existing.txt" || fail "the left pane does not list its file"
-wait_for 15 has_line "$DUMP" "R	data.bin" || fail "the right pane does not list its file"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	existing.txt" "R	data.bin"
 
 # F7: a new file, its name edited in place.
 key F7

@@ -14,22 +14,17 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT/alpha" "$LEFT/beta/gamma" "$LEFT/reports" "$RIGHT"
+mkdir -p "$LEFT/alpha" "$LEFT/beta/gamma" "$LEFT/reports"
 echo one >"$LEFT/alpha/Report-1.txt"
 echo two >"$LEFT/beta/gamma/annual-report.md"
 echo three >"$LEFT/beta/old"
 echo four >"$LEFT/beta/notes.txt"
 echo five >"$LEFT/beta/gamma/report"
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	alpha" || fail "the left pane does not list 'alpha'"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	alpha"
 
-dialog_open() { xdotool search --name "^Find files or folders$" | head -n 1 | grep -q .; }
-results_window() { xdotool search --name "^Find results in $LEFT\$" | head -n 1; }
+dialog_open() { has_window --name "^Find files or folders$"; }
+results_window() { window_id --name "^Find results in $LEFT\$"; }
 results_open() { results_window | grep -q .; }
 
 key ctrl+f
@@ -41,8 +36,7 @@ screenshot "$OUT/find-dialog.png"
 key Return
 wait_for 30 results_open || fail "no results window titled 'Find results in $LEFT'"
 RWID=$(results_window)
-wait_for 20 sh -c "xdotool windowactivate $RWID >/dev/null 2>&1; sleep 0.2; [ \"\$(xdotool getactivewindow)\" = $RWID ]" ||
-    fail "the results window did not get the keyboard focus"
+focus_window "$RWID"
 
 # The rows, read back through the clipboard, against find.
 key ctrl+a

@@ -14,9 +14,7 @@ set -eu
 
 command -v import >/dev/null 2>&1 || fail "ImageMagick's import is needed (scripts/setup.sh --e2e)"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT/folder" "$RIGHT"
+mkdir -p "$LEFT/folder"
 # A real PNG (1x1), a real gzip, a text and an executable script.
 printf '\211PNG\r\n\032\n' >"$LEFT/photo.png"
 echo text | gzip >"$LEFT/pack.tar.gz"
@@ -24,10 +22,7 @@ echo "some words" >"$LEFT/notes.txt"
 printf '#!/bin/sh\necho hi\n' >"$LEFT/run-me"
 chmod +x "$LEFT/run-me"
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	notes.txt" || fail "the left pane does not list notes.txt"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	notes.txt"
 # A change from outside once the window is laid out rewrites the dump with
 # the rows' final places.
 echo late >"$LEFT/zz-late.txt"

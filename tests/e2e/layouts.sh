@@ -16,23 +16,14 @@ set -eu
 
 command -v convert >/dev/null 2>&1 || { echo "e2e: SKIP: ImageMagick is not installed"; exit 0; }
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT"
 convert -size 400x300 "xc:#1fd27a" "$LEFT/a-picture.png"
 
-picture_share() {
-    screenshot "$WORK/screen.png"
-    convert "$WORK/screen.png" -fuzz 6% -fill black +opaque "#1fd27a" -fill white -opaque "#1fd27a" \
-        -colorspace gray -format '%[fx:int(mean*1000)]' info:
-}
+picture_share() { colour_share "#1fd27a"; }
 preview_shown() { [ "$(picture_share)" -ge 10 ]; }
 preview_gone() { [ "$(picture_share)" -lt 1 ]; }
-input_box() { xdotool getactivewindow getwindowname 2>/dev/null | grep -qF "Layout name ?"; }
+input_box() { active_title | grep -qF "Layout name ?"; }
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-focus_window
+start_program "$LEFT" "$RIGHT"
 key Home
 wait_for 10 has_line "$DUMP" "SL	a-picture.png" || fail "Home did not select the picture"
 key alt+p

@@ -1,6 +1,8 @@
 # Shared set-up of the end-to-end scripts: a temporary world for the
-# program (home, settings, data), a display of its own with a window
-# manager, and small waiting helpers. Source it from a script called as
+# program (home, settings, data), two empty folders for its panes (LEFT and
+# RIGHT), a display of its own with a window manager, the program's
+# start-up (start_program), the one bounded wait (wait_for) and the window
+# helpers. Source it from a script called as
 #   <script> <corvane executable> [output folder]
 # which sets BIN (made absolute) and OUT (made if missing). Every process
 # started here is stopped by its id on exit.
@@ -55,6 +57,12 @@ wait_for() {
 }
 
 has_line() { grep -qxF "$2" "$1"; }
+# listed / not_listed <line>: the listing dump has (or lacks) this line.
+listed() { has_line "$DUMP" "$1"; }
+not_listed() { ! has_line "$DUMP" "$1"; }
+# count_lines <tag>: how many lines of the dump start with this tag ("L",
+# "SL"...).
+count_lines() { grep -c "^$1	" "$DUMP" || true; }
 
 # The program's world: its own home, settings, data and runtime folders.
 export HOME="$WORK/home"
@@ -68,6 +76,10 @@ unset CORVANE_PROFILE_FILE CORVANE_TESTING SESSION_MANAGER || true
 export QT_QPA_PLATFORM=xcb
 DUMP="$WORK/listing"
 SETTINGS="$XDG_CONFIG_HOME/Quorvelt Plc/Corvane.ini"
+# The folders the panes open unless a script says otherwise.
+LEFT="$WORK/left"
+RIGHT="$WORK/right"
+mkdir -p "$LEFT" "$RIGHT"
 
 start_display() {
     # A display of our own: Xvfb picks a free number and writes it to fd 3.
@@ -95,23 +107,52 @@ start_corvane() {
     WID=$(xdotool search --name "Corvane K3" | head -n 1)
 }
 
+# start_program <left> <right> [<line>...]: a display, the program on the
+# two folders, each given line in its listing dump ("L	name" for the left
+# pane, "R	name" for the right), and the keyboard on its window.
+start_program() {
+    start_display
+    start_corvane "$1" "$2"
+    shift 2
+    for line in "$@"; do
+        case "$line" in
+        "L	"*) wait_for 15 listed "$line" || fail "the left pane does not list '${line#L	}'" ;;
+        "R	"*) wait_for 15 listed "$line" || fail "the right pane does not list '${line#R	}'" ;;
+        *) wait_for 15 listed "$line" || fail "the listing has no line '$line'" ;;
+        esac
+    done
+    focus_window
+}
+
 find_window() { xdotool search --name "Corvane K3" | head -n 1 | grep -q .; }
 window_title() { xdotool getwindowname "$WID"; }
 title_is() { [ "$(window_title)" = "Corvane K3 - $1" ]; }
 
-# Real keys need the keyboard focus on the window.
-# A loaded machine can lose the first request while the window manager
-# is still mapping the window, so it is asked again until it holds.
+# window_id <xdotool search arguments>: the first window found, or nothing;
+# has_window / no_window: some (no) window is found.
+window_id() { xdotool search "$@" 2>/dev/null | head -n 1; }
+has_window() { window_id "$@" | grep -q .; }
+no_window() { ! has_window "$@"; }
+# The title of the window that has the keyboard.
+active_title() { xdotool getactivewindow getwindowname 2>/dev/null; }
+# Another window than the main one has the keyboard (a dialog is up).
+other_window_active() { active=$(xdotool getactivewindow 2>/dev/null) && [ "$active" != "$WID" ]; }
+
+# focus_window [<window id>]: real keys need the keyboard focus on the
+# window (the main one unless another is named). A loaded machine can lose
+# the first request while the window manager is still mapping the window,
+# so it is asked again until it holds.
 focus_window() {
-    wait_for 30 activate_window || fail "the window did not get the keyboard focus"
+    wait_for 30 activate_window "${1:-$WID}" || fail "window ${1:-$WID} did not get the keyboard focus"
 }
 activate_window() {
-    is_active && return 0
-    xdotool windowactivate "$WID" >/dev/null 2>&1 || true
+    is_active "$1" && return 0
+    xdotool windowactivate "$1" >/dev/null 2>&1 || true
     sleep 0.2
-    is_active
+    is_active "$1"
 }
-is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$WID" ]; }
+# is_active [<window id>]: that window (the main one) has the keyboard.
+is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "${1:-$WID}" ]; }
 
 key() { xdotool key --clearmodifiers "$@"; }
 
@@ -122,10 +163,23 @@ screenshot() {
     fi
 }
 
+# colour_share <colour>: the share of the screen's pixels that have this
+# colour (within 6%), in thousandths (ImageMagick).
+colour_share() {
+    screenshot "$WORK/screen.png"
+    convert "$WORK/screen.png" -fuzz 6% -fill black +opaque "$1" -fill white -opaque "$1" \
+        -colorspace gray -format '%[fx:int(mean*1000)]' info:
+}
+
 # quit_corvane: Files > Exit by its accelerator; the program must end with 0.
 quit_corvane() {
     key alt+x
-    wait_for 20 exited || fail "Alt+X did not end the program"
+    ended_well 20 "Alt+X did not end the program"
+}
+# ended_well <seconds> <message>: the program ends within the time (or the
+# script fails with the message), and with status 0.
+ended_well() {
+    wait_for "$1" exited || fail "$2"
     STATUS=0
     wait "$APP_PID" || STATUS=$?
     APP_PID=""

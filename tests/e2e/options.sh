@@ -12,23 +12,15 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-not_listed() { ! grep -qxF "$1" "$DUMP"; }
-sheet_shown() { xdotool search --name "Program Options" | head -n 1 | grep -q .; }
+sheet_shown() { has_window --name "Program Options"; }
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT/.hidden folder" "$RIGHT"
+mkdir -p "$LEFT/.hidden folder"
 echo a >"$LEFT/visible.txt"
 echo b >"$LEFT/.hidden-left"
 echo c >"$RIGHT/shown.txt"
 echo d >"$RIGHT/.hidden-right"
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	.hidden-left" || fail "the left pane does not list its hidden file"
-wait_for 15 has_line "$DUMP" "L	.hidden folder" || fail "the left pane does not list its hidden folder"
-wait_for 15 has_line "$DUMP" "R	.hidden-right" || fail "the right pane does not list its hidden file"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	.hidden-left" "L	.hidden folder" "R	.hidden-right"
 
 key alt+v
 sleep 0.5

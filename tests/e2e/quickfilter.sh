@@ -12,24 +12,20 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT" "$(dirname "$SETTINGS")"
+mkdir -p "$(dirname "$SETTINGS")"
 i=0
 while [ "$i" -lt 10000 ]; do
     printf '' >"$LEFT/$(printf 'f%04d.dat' "$i")"
     i=$((i + 1))
 done
 
-left_rows() { grep -c '^L	' "$DUMP" || true; }
+left_rows() { count_lines L; }
 # How many of the names contain the text, case-blind: what the rows must be.
 containing() { ls "$LEFT" | grep -ciF "$1"; }
 rows_are() { [ "$(left_rows)" -eq "$1" ]; }
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
+start_program "$LEFT" "$RIGHT"
 wait_for 30 rows_are 10000 || fail "the left pane does not list 10,000 files ($(left_rows))"
-focus_window
 
 key ctrl+slash
 xdotool type --delay 80 07

@@ -12,17 +12,11 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT"
 echo one >"$LEFT/alpha.txt"
 echo two >"$LEFT/beta.txt"
 echo three >"$LEFT/gamma.txt"
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	gamma.txt" || fail "the left pane does not list its files"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	gamma.txt"
 sleep 1
 
 key Home

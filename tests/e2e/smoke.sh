@@ -20,9 +20,6 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT"
 echo one >"$LEFT/first.txt"
 echo two >"$RIGHT/second.txt"
 

@@ -11,9 +11,7 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT/big/inner" "$LEFT/mid" "$LEFT/small" "$LEFT/empty" "$RIGHT"
+mkdir -p "$LEFT/big/inner" "$LEFT/mid" "$LEFT/small" "$LEFT/empty"
 export TMPDIR="$WORK/tmp"
 mkdir -p "$TMPDIR"
 LISTING="$TMPDIR/CvDirListing"
@@ -23,20 +21,16 @@ head -c 51200 /dev/zero >"$LEFT/mid/c"
 head -c 2048 /dev/zero >"$LEFT/small/d"
 head -c 1536 /dev/zero >"$LEFT/own.txt"
 
-stats_window() { xdotool search --name "^Folder Statistics \(Disk free space: " | head -n 1; }
+stats_window() { window_id --name "^Folder Statistics \(Disk free space: "; }
 has_stats_window() { stats_window | grep -q .; }
 line_is() { [ "$(sed -n "$2p" "$1")" = "$3" ]; }
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	own.txt" || fail "the left pane does not list its files"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	own.txt"
 
 key ctrl+d
 wait_for 20 has_stats_window || fail "Ctrl+D opened no statistics window"
 SWID=$(stats_window)
-wait_for 20 sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = $SWID ] || { xdotool windowactivate $SWID; false; }" ||
-    fail "the statistics window did not get the focus"
+focus_window "$SWID"
 sleep 0.5
 # The largest sub-folder opened, the window as the user sees it.
 key Down Right
@@ -60,20 +54,19 @@ tail -n 1 "$LISTING" | grep -qx "${TAB}2kB in 1 local file(s)" ||
     fail "the root's local files do not come last: '$(tail -n 1 "$LISTING")'"
 
 # The listing opens in the editor, whose window takes the focus.
-wait_for 20 sh -c "xdotool search --name CvDirListing | grep -q ." ||
+wait_for 20 has_window --name CvDirListing ||
     fail "the listing did not open in the editor"
 sleep 1
 screenshot "$OUT/e2e-stats-listing.png"
 
 # Enter on the selected folder sends the pane there.
-wait_for 20 sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = $SWID ] || { xdotool windowactivate $SWID; false; }" ||
-    fail "the statistics window did not get the focus back"
+focus_window "$SWID"
 sleep 0.5
 key Return
 wait_for 15 title_is "$LEFT/big" || fail "Enter did not browse: the title is '$(window_title)'"
 
 key Escape
-wait_for 10 sh -c "! xdotool search --name '^Folder Statistics' | grep -q ." ||
+wait_for 10 no_window --name '^Folder Statistics' ||
     fail "Escape did not close the statistics window"
 
 focus_window

@@ -16,9 +16,6 @@ set -eu
 
 command -v convert >/dev/null 2>&1 || { echo "e2e: SKIP: ImageMagick is not installed"; exit 0; }
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT"
 # A colour no part of the window has.
 convert -size 480x320 "xc:#1fd27a" "$LEFT/a-picture.png"
 echo "not a picture" >"$LEFT/b-notes.txt"
@@ -28,17 +25,11 @@ CACHED="$XDG_CACHE_HOME/thumbnails/large/$MD5.png"
 
 # The share of the screen's pixels that have the picture's colour, in
 # thousandths.
-picture_share() {
-    screenshot "$WORK/screen.png"
-    convert "$WORK/screen.png" -fuzz 6% -fill black +opaque "#1fd27a" -fill white -opaque "#1fd27a" \
-        -colorspace gray -format '%[fx:int(mean*1000)]' info:
-}
+picture_share() { colour_share "#1fd27a"; }
 preview_shown() { [ "$(picture_share)" -ge 10 ]; }
 preview_gone() { [ "$(picture_share)" -lt 1 ]; }
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-focus_window
+start_program "$LEFT" "$RIGHT"
 
 key Home
 wait_for 10 has_line "$DUMP" "SL	a-picture.png" || fail "Home did not select the picture"

@@ -16,9 +16,7 @@ set -eu
 
 . "$(dirname "$0")/lib.sh"
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT" "$WORK/bin"
+mkdir -p "$WORK/bin"
 echo "the needle is here" >"$LEFT/alpha.txt"
 echo "nothing to see" >"$LEFT/beta.txt"
 echo "another needle" >"$LEFT/gamma.log"
@@ -41,10 +39,7 @@ selected() { # selected <L|R> <names...>: exactly these rows are selected
     [ "$expected" = "$actual" ]
 }
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	gamma.log" || fail "the left pane does not list its files"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	gamma.log"
 
 # -- Grey+ "*.txt", then F5 -------------------------------------------------------
 key KP_Add

@@ -19,9 +19,7 @@ XCLIP_PID=""
 stop_xclip() { [ -z "$XCLIP_PID" ] || kill "$XCLIP_PID" 2>/dev/null || true; }
 trap 'stop_xclip; cleanup' EXIT INT TERM
 
-LEFT="$WORK/left"
-RIGHT="$WORK/right"
-mkdir -p "$LEFT" "$RIGHT" "$WORK/elsewhere"
+mkdir -p "$WORK/elsewhere"
 echo alpha >"$LEFT/copy me.txt"
 echo beta >"$LEFT/move-me.txt"
 echo gamma >"$LEFT/trash-me.txt"
@@ -30,10 +28,7 @@ echo epsilon >"$LEFT/cut-me.txt"
 echo zeta >"$WORK/elsewhere/from-xclip.txt"
 echo eta >"$WORK/elsewhere/cut-elsewhere.txt"
 
-start_display
-start_corvane "$LEFT" "$RIGHT"
-wait_for 15 has_line "$DUMP" "L	wipe-me.txt" || fail "the left pane does not list its files"
-focus_window
+start_program "$LEFT" "$RIGHT" "L	wipe-me.txt"
 
 
 xdotool type --delay 50 copy

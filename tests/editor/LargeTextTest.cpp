@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QPointer>
@@ -15,6 +14,7 @@
 #include "editor/CEditorFrame.h"
 #include "editor/EditorCommandIds.h"
 #include "editor/EditorTextControl.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -82,9 +82,7 @@ void ViewAndClose(const QString& path, const QByteArray& word, qint64* residentW
     ASSERT_NE(frame, nullptr);
     QPointer<CEditorFrame> guard(frame);
     EditorTextControl* text = frame->View()->Text();
-    QElapsedTimer waited;
-    waited.start();
-    while (!text->isVisible() && waited.elapsed() < 5000) QApplication::processEvents();
+    WaitFor([&] { return text->isVisible(); }, 5000);
     QApplication::processEvents();
     PressKey(text, Qt::Key_End, Qt::ControlModifier);
     QApplication::processEvents();

@@ -3,13 +3,13 @@
 // they are brought up to date when it ends.
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QThread>
 
 #include "TransferTestSupport.h"
 #include "fileops/TransferExecutor.h"
 #include "platform/fileop/FileOpQueue.h"
 #include "shell/CommandIds.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -24,14 +24,8 @@ protected:
         TransferTest::TearDown();
     }
     bool WaitIdle() {
-        QElapsedTimer clock;
-        clock.start();
-        while (queue.Running() > 0) {
-            if (clock.elapsed() > 10000)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
+        if (!WaitFor([this] { return queue.Running() == 0; }))
+            return false;
         QCoreApplication::processEvents();
         return true;
     }

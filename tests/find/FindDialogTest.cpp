@@ -135,8 +135,7 @@ TEST_F(FindDialogTest, TheCommandOpensAWindowAndTheSettingsAreSavedOnlyOnceADial
     RunFindCriteria() = FindCriteria{};
     TestPaneHost host;
     CountingPane pane(host);
-    host.first = host.active = &pane;
-    pane.LoadSettings();
+    AttachPanes(host, pane);
     ASSERT_TRUE(pane.OpenFolder(ParsePath(dir.Path())));
     host.store.WriteProfileInt(kFindSettingsSection, FindKeys::kPrevUnits, 7);
     CFindFiles find(host);

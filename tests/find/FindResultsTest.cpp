@@ -26,18 +26,11 @@
 
 namespace {
 
-class FindResultsTest : public RealShellTest {
+class FindResultsTest : public TwoPaneTest<> {
 protected:
     void SetUp() override {
-        m_general = General();
         MutableGeneral().saveSettings = false;
-        left = std::make_unique<CountingPane>(host);
-        right = std::make_unique<CountingPane>(host);
-        host.first = left.get();
-        host.second = right.get();
-        host.active = left.get();
-        left->LoadSettings();
-        right->LoadSettings();
+        TwoPaneTest::SetUp();
         ASSERT_TRUE(left->OpenFolder(ParsePath(dir.Path())));
         ASSERT_TRUE(right->OpenFolder(ParsePath(dir.Path())));
         services.openInEditor = [this](const QString& path, bool viewOnly) {
@@ -52,10 +45,8 @@ protected:
     }
     void TearDown() override {
         delete window.data();
-        right.reset();
-        left.reset();
-        MutableGeneral() = m_general;
         BatchTemplateHistory().Clear();
+        TwoPaneTest::TearDown();
     }
 
     // A window over `named` in the test folder, the search waited for.
@@ -89,23 +80,14 @@ protected:
 
     QString P(const char* relative) const { return dir.Path() + QStringLiteral("/") + relative; }
 
-    // The panes make their folder the current directory; it goes back
-    // before the folder is removed.
-    CwdKeeper cwd;
     TestDir dir;
     QTemporaryDir tempDir;
-    TestPaneHost host;
-    std::unique_ptr<CountingPane> left;
-    std::unique_ptr<CountingPane> right;
     ScopedPrompter prompter;
     FindWindowServices services;
     QList<std::pair<QString, bool>> opened;
     std::function<bool(QDialog&)> dialogAnswer;
     QPointer<FindResultsWindow> window;
     std::unique_ptr<QAbstractItemModelTester> tester;
-
-private:
-    GeneralSettings m_general;
 };
 
 }  // namespace

@@ -19,18 +19,11 @@
 
 namespace {
 
-class PackToolsTest : public RealShellTest {
+class PackToolsTest : public TwoPaneTest<> {
 protected:
     void SetUp() override {
-        m_general = General();
         MutableGeneral().askConfirmation = true;
-        left = std::make_unique<CountingPane>(host);
-        right = std::make_unique<CountingPane>(host);
-        host.first = left.get();
-        host.second = right.get();
-        host.active = left.get();
-        left->LoadSettings();
-        right->LoadSettings();
+        TwoPaneTest::SetUp();
         tools = std::make_unique<CPackTools>(host);
         tools->SetDialogRunner([this](PackDialog& dialog) {
             ++dialogs;
@@ -43,25 +36,11 @@ protected:
     }
     void TearDown() override {
         tools.reset();
-        right.reset();
-        left.reset();
-        MutableGeneral() = m_general;
         ForgetArchiveIndexes();
+        TwoPaneTest::TearDown();
     }
 
-    static bool Open(CPanexView& pane, const QString& path) {
-        return pane.OpenFolder(ParsePath(path));
-    }
-    static bool Select(CPanexView& pane, const QStringList& names) {
-        pane.List()->ClearSelection();
-        for (const QString& name : names) {
-            FolderItem* item = pane.Model()->FindByName(name);
-            if (!item)
-                return false;
-            pane.List()->SelectRow(pane.List()->RowOf(item), true);
-        }
-        return true;
-    }
+    // The names of the selected rows in row order.
     static QStringList Selected(CPanexView& pane) {
         QStringList names;
         for (const FolderItem* item : pane.List()->SelectedItems()) names.append(item->name);
@@ -76,21 +55,12 @@ protected:
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
 
-    CwdKeeper cwd;
-    TestDir a;
-    TestDir b;
-    TestPaneHost host;
-    std::unique_ptr<CountingPane> left;
-    std::unique_ptr<CountingPane> right;
     std::unique_ptr<CPackTools> tools;
     ScopedPrompter prompter;
     NoticeRecorder notices;
     std::optional<ArchiveFormat> chooseFormat;
     QString typedName;
     int dialogs = 0;
-
-private:
-    GeneralSettings m_general;
 };
 
 }  // namespace

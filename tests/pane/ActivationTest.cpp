@@ -20,11 +20,7 @@ protected:
         TheDriveFolders().Clear();
         first = std::make_unique<RecordingPane>(host);
         second = std::make_unique<RecordingPane>(host);
-        host.first = first.get();
-        host.second = second.get();
-        host.active = first.get();
-        first->LoadSettings();
-        second->LoadSettings();
+        AttachPanes(host, *first, second.get());
     }
     ~ActivationTest() override {
         second.reset();

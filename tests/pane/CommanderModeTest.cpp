@@ -17,33 +17,22 @@
 
 namespace {
 
-class CommanderModeTest : public RealShellTest {
+class CommanderModeTest : public OnePaneTest<> {
 protected:
     void SetUp() override {
-        m_general = General();
         MutableGeneral().autoReSort = false;
         MutableGeneral().commanderMode = true;
-        pane = std::make_unique<CountingPane>(host);
-        host.first = host.active = pane.get();
-        pane->LoadSettings();
+        OnePaneTest::SetUp();
         pane->List()->SetSortKey(ID_SORT_NAME);
         tester = std::make_unique<QAbstractItemModelTester>(
             pane->List()->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
             ASSERT_TRUE(dir.MakeFile(name, "x"));
-        ASSERT_TRUE(pane->OpenFolder(ParsePath(NameFromBytes(dir.PathBytes()))));
-        pane->Model()->SetWatchEnabled(false);
+        ASSERT_TRUE(Open(dir));
     }
     void TearDown() override {
         tester.reset();
-        pane.reset();
-        MutableGeneral() = m_general;
-        LastVisualFilter().clear();
-        VisualFilterHistory().Clear();
-    }
-    int RowOf(const QString& name) {
-        FolderItem* item = pane->Model()->FindByName(name);
-        return item ? pane->List()->RowOf(item) : -1;
+        OnePaneTest::TearDown();
     }
     std::vector<QString> Names(const std::vector<FolderItem*>& items) {
         std::vector<QString> names;
@@ -58,13 +47,7 @@ protected:
         return names;
     }
 
-    TestDir dir;
-    TestPaneHost host;
-    std::unique_ptr<CountingPane> pane;
     std::unique_ptr<QAbstractItemModelTester> tester;
-
-private:
-    GeneralSettings m_general;
 };
 
 using Names_ = std::vector<QString>;

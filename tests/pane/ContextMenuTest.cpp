@@ -21,8 +21,7 @@ protected:
         docs.SetItemMenu(
             {"open", "cut", "copy", "-", "delete", "rename", "paste", "properties", "frobnicate"});
         pane = std::make_unique<RecordingPane>(host);
-        host.first = host.active = pane.get();
-        pane->LoadSettings();
+        AttachPanes(host, *pane);
         EXPECT_TRUE(pane->OpenFolder(shell->AbsoluteId("Docs")));
     }
     ~ContextMenuTest() override {

@@ -19,26 +19,9 @@
 
 namespace {
 
-class DetailsColumnsTest : public RealShellTest {
+class DetailsColumnsTest : public OnePaneTest<> {
 protected:
-    void SetUp() override {
-        m_general = General();
-        pane = std::make_unique<CountingPane>(host);
-        host.first = host.active = pane.get();
-        pane->LoadSettings();
-    }
-    void TearDown() override {
-        pane.reset();
-        MutableGeneral() = m_general;
-        LastVisualFilter().clear();
-        VisualFilterHistory().Clear();
-    }
-    bool Open() {
-        if (!pane->OpenFolder(ParsePath(NameFromBytes(dir.PathBytes()))))
-            return false;
-        pane->Model()->SetWatchEnabled(false);
-        return true;
-    }
+    bool Open() { return OpenUnwatched(*pane, dir); }
     int Column(const QString& title) {
         const std::vector<PaneColumn>& columns = pane->List()->Columns();
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -59,13 +42,6 @@ protected:
         for (const PaneColumn& column : pane->List()->Columns()) titles.push_back(column.title);
         return titles;
     }
-
-    TestDir dir;
-    TestPaneHost host;
-    std::unique_ptr<CountingPane> pane;
-
-private:
-    GeneralSettings m_general;
 };
 
 TEST(DetailsColumnTexts, PermissionsAsLsShowsThemAndExtensionsAfterTheLastDot) {

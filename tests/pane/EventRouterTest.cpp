@@ -14,12 +14,10 @@
 
 namespace {
 
-class EventRouterTest : public RealShellTest {
+class EventRouterTest : public OnePaneTest<RecordingPane, ActivationHost> {
 protected:
-    EventRouterTest() {
-        pane = std::make_unique<RecordingPane>(host);
-        host.first = host.active = pane.get();
-        pane->LoadSettings();
+    void SetUp() override {
+        OnePaneTest::SetUp();
         pane->resize(500, 400);
         pane->show();
     }
@@ -30,27 +28,12 @@ protected:
                QTest::qWaitForWindowExposed(pane.get());
     }
     QAbstractItemView* View() { return pane->List()->ActiveView(); }
-    int RowOf(const QString& name) {
-        FolderItem* item = pane->Model()->FindByName(name);
-        return item ? pane->List()->RowOf(item) : -1;
-    }
-    QString FocusedName() {
-        const int row = pane->List()->FocusedRow();
-        return row >= 0 ? pane->List()->ItemAt(row)->name : QString();
-    }
     QString Shown() { return pane->Model() ? pane->Model()->path : QString(); }
     void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
         QKeyEvent event(QEvent::KeyPress, key, mods, text);
         QCoreApplication::sendEvent(View(), &event);
     }
     QLineEdit* Editor() { return View()->viewport()->findChild<QLineEdit*>(); }
-
-    TestDir dir;
-    // The active pane makes its folder the current directory; it is put
-    // back before the folder goes.
-    CwdKeeper cwd;
-    ActivationHost host;
-    std::unique_ptr<RecordingPane> pane;
 };
 
 // Keys given to the view reach navigation (Backspace, Delete), the list's

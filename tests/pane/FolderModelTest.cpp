@@ -2,7 +2,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <algorithm>
@@ -674,9 +673,7 @@ TEST_F(FolderModelDiskTest, TrashWatchSeesTrashing) {
     TestDir dir;
     ASSERT_TRUE(dir.MakeFile("gone.txt", "bytes"));
     ASSERT_EQ(MoveToTrash(dir.Join("gone.txt")), TrashResult::Trashed);
-    QDeadlineTimer deadline(10000);
-    while (receiver.notices == 0 && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    WaitFor([&] { return receiver.notices > 0; });
     EXPECT_GT(receiver.notices, 0);
 
     // A trash with an entry is still the virtual Trash (its entries know

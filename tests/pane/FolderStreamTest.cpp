@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QAbstractItemModelTester>
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <map>
@@ -15,6 +14,7 @@
 #include "shell/GeneralSettings.h"
 #include "shell/Pidl.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -74,13 +74,7 @@ std::vector<ItemKey> KeysOf(const std::list<FolderItem>& items) {
 // Waits (bounded) until the worker of `model`'s read has ended, without
 // running the event loop, so that what it posted stays queued.
 bool WaitForWorkerEnd(const FolderModel& model) {
-    QDeadlineTimer deadline(10000);
-    while (model.IsReadJobRunning()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(1);
-    }
-    return true;
+    return SpinFor([&] { return !model.IsReadJobRunning(); });
 }
 
 class FolderStreamTest : public RealShellTest {
@@ -215,8 +209,7 @@ TEST_F(FolderStreamTest, FoldersThatCannotBeReadGiveTheirNotice) {
     ASSERT_TRUE(home.SetMode("locked", 0));
     TestPaneHost host;
     CountingPane pane(host);
-    host.first = host.active = &pane;
-    pane.LoadSettings();
+    AttachPanes(host, pane);
     ASSERT_TRUE(pane.OpenFolder(ParsePath(home.Path())));
     ASSERT_TRUE(WaitFor([&] { return !pane.IsReading(); }));
 
@@ -272,8 +265,7 @@ TEST_F(FolderStreamTest, PaneShowsRowsAsTheyComeAndLeavesAtOnce) {
     ASSERT_TRUE(small.MakeFile("a", "1"));
     TestPaneHost host;
     CountingPane pane(host);
-    host.first = host.active = &pane;
-    pane.LoadSettings();
+    AttachPanes(host, pane);
     pane.List()->SetSortKey(ID_SORT_NAME);
     pane.List()->SetAscending(true);
     QAbstractItemModelTester tester(pane.List()->Model(),
@@ -321,8 +313,7 @@ TEST_F(FolderStreamTest, RefreshKeepsSelectionAndFocus) {
     ASSERT_TRUE(MakeManyFiles(big, kManyFiles));
     TestPaneHost host;
     CountingPane pane(host);
-    host.first = host.active = &pane;
-    pane.LoadSettings();
+    AttachPanes(host, pane);
     pane.List()->SetSortKey(ID_SORT_NAME);
     QAbstractItemModelTester tester(pane.List()->Model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);

@@ -12,6 +12,7 @@
 #include "shell/CommandIds.h"
 #include "shell/ShellContext.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -22,9 +23,7 @@ class LaunchTest : public RealShellTest {
 protected:
     LaunchTest() {
         first = std::make_unique<RecordingPane>(host);
-        host.first = first.get();
-        host.active = first.get();
-        first->LoadSettings();
+        AttachPanes(host, *first);
     }
     ~LaunchTest() override {
         second.reset();
@@ -220,7 +219,7 @@ TEST_F(LaunchTest, ArchiveEntryOverTheLimitIsRefusedWithTheReason) {
     SelectOnly(*first, QStringLiteral("big.txt"));
     NoticeRecorder notices;
     EXPECT_TRUE(first->Launch(false));  // unpacked off the main thread
-    EXPECT_TRUE(QTest::qWaitFor(
+    EXPECT_TRUE(WaitFor(
         [&] { return notices.Has(OverExtractLimitText(300000, MaxExtractSize()), true); }, 10000));
     EXPECT_TRUE(QDir(dir.Path() + "/tmp").isEmpty());
     EXPECT_EQ(first->Model()->path, dir.Path() + "/pack.tar");

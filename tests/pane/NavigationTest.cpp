@@ -227,7 +227,7 @@ TEST_F(NavigationTest, Keys) {
     EXPECT_EQ(pane.Model(), desktop);
 }
 
-// Internal command 32794 opens its id list in the command target.
+// Internal command ID_INTERNAL_GO opens its id list in the command target.
 TEST_F(NavigationTest, PostedIdListOpensInCommandTarget) {
     ASSERT_TRUE(dir.MakeFolder("g"));
     ASSERT_TRUE(pane.GoToText(dir.Path()));

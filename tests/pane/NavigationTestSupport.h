@@ -35,11 +35,7 @@ struct PanePair {
         SetMirrorBrowsing(false);
         first = std::make_unique<CPanexView>(host);
         second = std::make_unique<CPanexView>(host);
-        host.first = first.get();
-        host.second = second.get();
-        host.active = first.get();
-        first->LoadSettings();
-        second->LoadSettings();
+        AttachPanes(host, *first, second.get());
     }
     ~PanePair() {
         second.reset();

@@ -3,7 +3,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
+#include <QDialog>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -20,11 +20,19 @@
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
 #include "support/ScriptedPrompter.h"
+#include "support/Wait.h"
 
 namespace {
 
 class PaneListCtrlTest : public ::testing::Test {
 protected:
+    // Keys sent without a time read `now`: the type-ahead's pauses are
+    // stepped by hand, never slept.
+    PaneListCtrlTest() {
+        ctrl.TypeAhead().SetClock([this] { return now; });
+    }
+
+    unsigned long now = 1000;
     PaneListCtrl ctrl;
     QAbstractItemModelTester tester{ctrl.Model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal};
@@ -308,11 +316,7 @@ TEST_F(PaneListCtrlTest, LabelTipsShowFullNamesOfElidedLabels) {
         QHelpEvent help(QEvent::ToolTip, pos, view->viewport()->mapToGlobal(pos));
         QCoreApplication::sendEvent(view->viewport(), &help);
     };
-    auto tipGone = [] {
-        const QDeadlineTimer deadline(5000);
-        while (QToolTip::isVisible() && !deadline.hasExpired()) QTest::qWait(20);
-        return !QToolTip::isVisible();
-    };
+    auto tipGone = [] { return WaitFor([] { return !QToolTip::isVisible(); }, 5000); };
     ASSERT_TRUE(ctrl.ExtendedStyle() & 0x4000) << "label tips are on by default";
     hover(0);
     EXPECT_FALSE(QToolTip::isVisible()) << "a label that fits has no tip";
@@ -718,31 +722,77 @@ TEST_F(PaneListCtrlTest, CapitalLettersTypeAheadLikeLowerCase) {
     Type(QStringLiteral("Pic"));
     EXPECT_EQ(Selected(), QStringList({"Pictures"}));
 
-    QTest::qWait(1100);  // a new search
+    now += 1100;  // a new search
     ctrl.SetFocusedRow(0, true);
     Type(QStringLiteral("My"));
     EXPECT_EQ(Selected(), QStringList({"My Stuff"}));
 
-    QTest::qWait(1100);
+    now += 1100;
     ctrl.SetFocusedRow(0, true);
     Type(QStringLiteral("Doc"));
     EXPECT_EQ(Selected(), QStringList({"Documents"}));
-    QTest::qWait(1100);
+    now += 1100;
     ctrl.SetFocusedRow(0, true);
     Type(QStringLiteral("doc"));
     EXPECT_EQ(Selected(), QStringList({"Documents"}));
     EXPECT_TRUE(prompter->Beeps().empty());
 
     // "USI" starts no label: found inside "Music"; "Q" nowhere: one beep.
-    QTest::qWait(1100);
+    now += 1100;
     ctrl.SetFocusedRow(0, true);
     Type(QStringLiteral("USI"));
     EXPECT_EQ(Selected(), QStringList({"Music"}));
     EXPECT_TRUE(prompter->Beeps().empty());
-    QTest::qWait(1100);
+    now += 1100;
     Type(QStringLiteral("Q"));
     EXPECT_EQ(Selected(), QStringList({"Music"}));
     EXPECT_EQ(prompter->Beeps().size(), 1u);
+}
+
+// The keyboard went elsewhere between two names (the copy dialog of a
+// function-key click took it and got the Return): the letters typed on
+// coming back begin a new name however quickly they come, for both
+// searches. "report", the dialog, "zeta" finds zeta.txt, not "reportzeta".
+TEST_F(PaneListCtrlTest, TypeAheadStartsAfreshAfterTheKeyboardWasElsewhere) {
+    ScopedPrompter prompter;
+    Fill({"report.txt", "zeta.txt", "Zulu"});
+    ctrl.resize(400, 300);
+    ctrl.show();
+    ctrl.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&ctrl));
+    ctrl.ActiveView()->setFocus();
+    ASSERT_TRUE(ctrl.ActiveView()->hasFocus());
+    // A window of its own takes the keyboard and gives it back; the clock
+    // stands still meanwhile, well inside every typing interval.
+    auto keyboardElsewhere = [&] {
+        QDialog dialog;
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        dialog.accept();
+        ctrl.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&ctrl));
+        ASSERT_TRUE(ctrl.ActiveView()->hasFocus());
+    };
+
+    ctrl.SetFocusedRow(1, true);
+    Type(QStringLiteral("report"));
+    ASSERT_EQ(Selected(), QStringList({"report.txt"}));
+    keyboardElsewhere();
+    Type(QStringLiteral("zeta"));
+    EXPECT_EQ(Selected(), QStringList({"zeta.txt"}));
+
+    // The Shift search: "U" finds Zulu; after the dialog "T" alone wraps
+    // round to report.txt instead of missing "UT".
+    now += 1100;
+    ctrl.SetFocusedRow(0, true);
+    SendKey(Qt::Key_U, Qt::ShiftModifier);
+    ASSERT_EQ(ctrl.FocusedRow(), 2);
+    keyboardElsewhere();
+    SendKey(Qt::Key_T, Qt::ShiftModifier);
+    EXPECT_EQ(ctrl.FocusedRow(), 0);
+    EXPECT_TRUE(prompter->Beeps().empty());
+    ctrl.DeleteAllRows();  // the items go before the shown list
 }
 
 // The details header shows the key's column and the direction, follows

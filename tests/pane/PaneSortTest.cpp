@@ -13,20 +13,8 @@
 
 namespace {
 
-class PaneSortTest : public RealShellTest {
+class PaneSortTest : public OnePaneTest<> {
 protected:
-    void SetUp() override {
-        m_general = General();
-        pane = std::make_unique<CountingPane>(host);
-        host.first = pane.get();
-        host.active = pane.get();
-        pane->LoadSettings();
-    }
-    void TearDown() override {
-        pane.reset();
-        MutableGeneral() = m_general;
-    }
-
     std::vector<FolderItem*> Rows() const {
         std::vector<FolderItem*> rows;
         for (int row = 0; row < pane->List()->RowCount(); ++row)
@@ -39,12 +27,6 @@ protected:
         for (const FolderItem* item : items) names.push_back(item->name);
         return names;
     }
-
-    TestPaneHost host;
-    std::unique_ptr<CountingPane> pane;
-
-private:
-    GeneralSettings m_general;
 };
 
 // Names that differ only in case (ties the sort must keep in their order),
@@ -54,7 +36,6 @@ private:
 // directions, each date column: the window's rows must come out exactly as
 // the comparison orders the rows they were in before.
 TEST_F(PaneSortTest, SortCommandsGiveTheOrderOfCompareItems) {
-    TestDir dir;
     const std::int64_t t0 = 1600000000;
     const char* names[] = {
         "readme",   "README",     "ReadMe.txt", "readme.TXT",  "a.b.c",    "A.B.C",
@@ -117,7 +98,6 @@ TEST_F(PaneSortTest, SortCommandsGiveTheOrderOfCompareItems) {
 // A header click on a list already ascending under the new key reverses
 // it; the order is that of the comparison in both directions.
 TEST_F(PaneSortTest, HeaderClickReversesAnAscendingList) {
-    TestDir dir;
     for (const char* name : {"b.txt", "B.txt", "a.c", "c"}) ASSERT_TRUE(dir.MakeFile(name, "x"));
     ASSERT_TRUE(dir.MakeFolder("f"));
     pane->List()->SetSortKey(ID_SORT_NAME);

@@ -1,7 +1,6 @@
 #pragma once
-// What the pane tests share: a host for one or two panes over a temporary
-// store, a pane that counts its refreshes, a recorder of notices, the real
-// namespace (ShellFixture.h), and a guard that takes the test
+// What the pane tests share: the pane fixtures (support/PaneFixture.h), a
+// recorder of notices, the bounded wait, and a guard that takes the test
 // thread's power to read any folder away (tests run as root here).
 
 #include <dirent.h>
@@ -29,56 +28,8 @@
 #include "shell/ShellContext.h"
 #include "shell/ShellFixture.h"  // FakeShellTest, RealShellTest, CwdKeeper
 #include "support/NoDacOverride.h"
-
-class TestPaneHost : public PaneHost {
-public:
-    TestPaneHost() : store(storeDir.filePath(QStringLiteral("profile.ini"))) {}
-
-    ProfileStore& Store() override { return store; }
-    QString CommandLineFolder(const CPanexView& pane) const override {
-        return &pane == second ? secondFolder : firstFolder;
-    }
-    bool IsFirstPane(const CPanexView& pane) const override { return &pane != second; }
-    CPanexView* OtherPane(const CPanexView& pane) const override {
-        return &pane == first ? second : first;
-    }
-    CPanexView* ActivePane() const override { return active; }
-    void ActivationUpdate(CPanexView& pane) override {
-        (void)pane;
-        ++activationUpdates;
-    }
-
-    QTemporaryDir storeDir;
-    ProfileStore store;
-    CPanexView* first = nullptr;
-    CPanexView* second = nullptr;
-    CPanexView* active = nullptr;
-    QString firstFolder;
-    QString secondFolder;
-    int activationUpdates = 0;
-};
-
-// A pane that counts its refreshes (from the watch's events and from the
-// refresh command alike): `refreshes` all of them, `fullRefreshes` those
-// that read the whole folder (RefreshPane), `namedRefreshes` those by the
-// names the watch reported (RefreshChanged).
-class CountingPane : public CPanexView {
-public:
-    using CPanexView::CPanexView;
-    bool RefreshPane(bool selectChanged, QStringList* names) override {
-        ++refreshes;
-        ++fullRefreshes;
-        return CPanexView::RefreshPane(selectChanged, names);
-    }
-    bool RefreshChanged(const std::vector<QString>& names) override {
-        ++refreshes;
-        ++namedRefreshes;
-        return CPanexView::RefreshChanged(names);
-    }
-    int refreshes = 0;
-    int fullRefreshes = 0;
-    int namedRefreshes = 0;
-};
+#include "support/PaneFixture.h"  // TestPaneHost, CountingPane, the fixtures
+#include "support/Wait.h"         // WaitFor, SpinFor
 
 // Records every notice while it lives.
 class NoticeRecorder {
@@ -116,12 +67,6 @@ public:
 private:
     NoticeSink m_previous;
 };
-
-// Runs the event loop until `done` holds or `ms` milliseconds have passed;
-// gives `done()` at the end.
-inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    return QTest::qWaitFor(done, ms);
-}
 
 // The names of a directory in the order readdir gives them ("." and ".."
 // left out), as the kernel spells them.

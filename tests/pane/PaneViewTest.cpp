@@ -3,7 +3,6 @@
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
-#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QThread>
 #include <algorithm>
@@ -18,6 +17,7 @@
 #include "shell/PatternList.h"
 #include "shell/ShellFixture.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -26,9 +26,7 @@ protected:
     void SetUp() override {
         m_general = General();
         first = std::make_unique<CountingPane>(host);
-        host.first = first.get();
-        host.active = first.get();
-        first->LoadSettings();
+        AttachPanes(host, *first);
     }
     void TearDown() override {
         second.reset();
@@ -217,9 +215,7 @@ TEST_F(PaneViewTest, RefreshTouchesOnlyTheChangedRowAndReadsOnce) {
     const ChangeWatch& watch = *first->Model()->watch;
     const int settled = watch.SettledCount();
     ASSERT_TRUE(dir.MakeFile("f42", "grown"));
-    QElapsedTimer waited;
-    waited.start();
-    while (watch.SettledCount() == settled && waited.elapsed() < 5000) QThread::msleep(2);
+    SpinFor([&] { return watch.SettledCount() != settled; }, 5000, 2);
     ASSERT_GT(watch.SettledCount(), settled);
     const int refreshes = first->refreshes;
     ASSERT_TRUE(first->RefreshPane(false, nullptr));
@@ -473,7 +469,7 @@ TEST_F(PaneViewTest, SettingsClamps) {
     EXPECT_EQ(store.GetProfileString(kRightPaneSection, "szDisplayFilter"), "*");
 }
 
-// Refresh (32771) acts on the pane it is given to, or on the other one with
+// Refresh (ID_PANE_REFRESH) acts on the pane it is given to, or on the other one with
 // Alt, and says which.
 TEST_F(PaneViewTest, RefreshCommand) {
     TestDir one;

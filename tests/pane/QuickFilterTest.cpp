@@ -19,14 +19,11 @@
 
 namespace {
 
-class QuickFilterTest : public RealShellTest {
+class QuickFilterTest : public OnePaneTest<> {
 protected:
     void SetUp() override {
-        m_general = General();
         MutableGeneral().autoReSort = false;
-        pane = std::make_unique<CountingPane>(host);
-        host.first = host.active = pane.get();
-        pane->LoadSettings();
+        OnePaneTest::SetUp();
         pane->List()->SetSortKey(ID_SORT_NAME);
         pane->List()->SetAscending(true);
         tester = std::make_unique<QAbstractItemModelTester>(
@@ -39,22 +36,10 @@ protected:
     }
     void TearDown() override {
         tester.reset();
-        pane.reset();
-        MutableGeneral() = m_general;
-        LastVisualFilter().clear();
-        VisualFilterHistory().Clear();
+        OnePaneTest::TearDown();
     }
 
-    bool Open() {
-        if (!pane->OpenFolder(ParsePath(NameFromBytes(dir.PathBytes()))))
-            return false;
-        pane->Model()->SetWatchEnabled(false);  // the tests refresh by hand
-        return true;
-    }
-    int RowOf(const QString& name) {
-        FolderItem* item = pane->Model()->FindByName(name);
-        return item ? pane->List()->RowOf(item) : -1;
-    }
+    bool Open() { return OpenUnwatched(*pane, dir); }  // the tests refresh by hand
     std::uint64_t ListedSizes() {
         std::uint64_t total = 0;
         for (int row = 0; row < pane->List()->RowCount(); ++row)
@@ -63,13 +48,7 @@ protected:
     }
     PaneQuickFilter& Quick() { return *pane->QuickFilter(); }
 
-    TestDir dir;
-    TestPaneHost host;
-    std::unique_ptr<CountingPane> pane;
     std::unique_ptr<QAbstractItemModelTester> tester;
-
-private:
-    GeneralSettings m_general;
 };
 
 using Names = std::vector<QString>;

@@ -17,50 +17,14 @@
 
 namespace {
 
-class RefreshSelectionTest : public RealShellTest {
+// The tests refresh by hand: Open(dir) leaves the folder unwatched.
+class RefreshSelectionTest : public OnePaneTest<> {
 protected:
-    void SetUp() override {
-        m_general = General();
-        pane = std::make_unique<CountingPane>(host);
-        host.first = host.active = pane.get();
-        pane->LoadSettings();
-    }
-    void TearDown() override {
-        pane.reset();
-        MutableGeneral() = m_general;
-        LastVisualFilter().clear();
-        VisualFilterHistory().Clear();
-    }
-
-    bool Open(const TestDir& dir) {
-        if (!pane->OpenFolder(ParsePath(NameFromBytes(dir.PathBytes()))))
-            return false;
-        pane->Model()->SetWatchEnabled(false);  // the tests refresh by hand
-        return true;
-    }
-    int RowOf(const QString& name) {
-        FolderItem* item = pane->Model()->FindByName(name);
-        return item ? pane->List()->RowOf(item) : -1;
-    }
-    bool Selected(const QString& name) {
-        const int row = RowOf(name);
-        return row >= 0 && pane->List()->IsRowSelected(row);
-    }
-    QString FocusedName() {
-        const int row = pane->List()->FocusedRow();
-        return row >= 0 ? pane->List()->ItemAt(row)->name : QString();
-    }
+    bool Selected(const QString& name) { return IsSelected(*pane, name); }
     static QStringList Sorted(QStringList names) {
         names.sort();
         return names;
     }
-
-    TestDir dir;
-    TestPaneHost host;
-    std::unique_ptr<CountingPane> pane;
-
-private:
-    GeneralSettings m_general;
 };
 
 // Several new items and a changed one: all of them selected besides what

@@ -31,13 +31,10 @@ QLineEdit* Editor(CPanexView& pane) {
     return nullptr;
 }
 
-class RenameTest : public RealShellTest {
+class RenameTest : public OnePaneTest<RecordingPane, ActivationHost> {
 protected:
-    RenameTest() {
-        pane = std::make_unique<RecordingPane>(host);
-        host.first = pane.get();
-        host.active = pane.get();
-        pane->LoadSettings();
+    void SetUp() override {
+        OnePaneTest::SetUp();
         pane->resize(500, 400);
         pane->show();
     }
@@ -45,10 +42,6 @@ protected:
     bool Open(const QByteArray& path) {
         return pane->OpenFolder(ParsePath(NameFromBytes(path))) &&
                QTest::qWaitForWindowExposed(pane.get());
-    }
-    int RowOf(const QString& name) {
-        FolderItem* item = pane->Model()->FindByName(name);
-        return item ? pane->List()->RowOf(item) : -1;
     }
     void SelectOnly(const QString& name) {
         pane->List()->ClearSelection();
@@ -64,16 +57,12 @@ protected:
         QTest::keyClick(editor, Qt::Key_Return);
         return WaitFor([&] { return !pane->List()->IsEditingLabel(); });
     }
-
-    ActivationHost host;
-    std::unique_ptr<RecordingPane> pane;
 };
 
 // A rename through the label editor renames on disk, trims the blanks,
 // keeps the row selected with its mark, and brackets the edit with the
 // frame's label-edit state and a paused watch.
 TEST_F(RenameTest, RenamesOnDiskAndKeepsTheSelectionMark) {
-    TestDir dir;
     ASSERT_TRUE(dir.MakeFile("old.txt", "contents"));
     ASSERT_TRUE(dir.MakeFile("other", "x"));
     NoticeRecorder notices;
@@ -111,7 +100,6 @@ TEST_F(RenameTest, RenamesOnDiskAndKeepsTheSelectionMark) {
 
 // Blanks or the same text change nothing; neither does a cancelled edit.
 TEST_F(RenameTest, SameTextBlanksAndCancelChangeNothing) {
-    TestDir dir;
     ASSERT_TRUE(dir.MakeFile("keep.txt", "k"));
     NoticeRecorder notices;
     ASSERT_TRUE(Open(dir.PathBytes()));
@@ -141,7 +129,6 @@ TEST_F(RenameTest, SameTextBlanksAndCancelChangeNothing) {
 // A rename the folder refuses (the name is taken) leaves both files as they
 // were and opens the editor again.
 TEST_F(RenameTest, FailedRenameKeepsBothFilesAndReopensTheEditor) {
-    TestDir dir;
     ASSERT_TRUE(dir.MakeFile("a.txt", "first"));
     ASSERT_TRUE(dir.MakeFile("b.txt", "second"));
     NoticeRecorder notices;
@@ -168,7 +155,6 @@ TEST_F(RenameTest, FailedRenameKeepsBothFilesAndReopensTheEditor) {
 // name, and the editor is gone when the key returns, so the next key goes
 // to the list. In both the list and the details view.
 TEST_F(RenameTest, ReturnOnlyEndsTheEditAndTheNextKeyReachesTheList) {
-    TestDir dir;
     ASSERT_TRUE(dir.MakeFolder("folder"));
     ASSERT_TRUE(dir.MakeFile("file.txt", "f"));
     ASSERT_TRUE(dir.MakeFile("zzz.txt", "z"));
@@ -228,8 +214,7 @@ TEST_F(VirtualRenameTest, VirtualFolderRefusesWithItsNotice) {
     Root().AddFolder("Settings").AddFile("Display");
     ActivationHost host;
     RecordingPane pane(host);
-    host.first = host.active = &pane;
-    pane.LoadSettings();
+    AttachPanes(host, pane);
     ASSERT_TRUE(pane.OpenFolder(shell->AbsoluteId("Settings")));
     ASSERT_FALSE(pane.Model()->IsFileSystem());
     pane.List()->SetFocusedRow(0, true);

@@ -12,20 +12,12 @@
 
 namespace {
 
-class SelectionTotalsTest : public RealShellTest {
+class SelectionTotalsTest : public OnePaneTest<> {
 protected:
     void SetUp() override {
-        m_general = General();
         MutableGeneral().plainBytesFormat = true;
-        pane = std::make_unique<CountingPane>(host);
-        host.first = pane.get();
-        host.active = pane.get();
-        pane->LoadSettings();
+        OnePaneTest::SetUp();
         pane->List()->SetSortKey(ID_SORT_NAME);
-    }
-    void TearDown() override {
-        pane.reset();
-        MutableGeneral() = m_general;
     }
 
     // What a walk of the selected items gives.
@@ -47,20 +39,10 @@ protected:
         EXPECT_EQ(kept.bytes, bytes) << step;
     }
 
-    int Row(const char* name) {
-        FolderItem* item = pane->Model()->FindByName(QString::fromUtf8(name));
-        return item ? pane->List()->RowOf(item) : -1;
-    }
-
-    TestPaneHost host;
-    std::unique_ptr<CountingPane> pane;
-
-private:
-    GeneralSettings m_general;
+    int Row(const char* name) { return RowOf(QString::fromUtf8(name)); }
 };
 
 TEST_F(SelectionTotalsTest, TotalsFollowSelectRemoveRefreshAndSort) {
-    TestDir dir;
     ASSERT_TRUE(dir.MakeFile("a.txt", QByteArray(1000, 'a')));
     ASSERT_TRUE(dir.MakeFile("b.txt", QByteArray(2000, 'b')));
     ASSERT_TRUE(dir.MakeFile("c.txt", QByteArray(30, 'c')));
@@ -103,7 +85,6 @@ TEST_F(SelectionTotalsTest, TotalsFollowSelectRemoveRefreshAndSort) {
 // Rows selected or unselected in one go keep the others as they were, in
 // any order, with rows that do not exist ignored.
 TEST_F(SelectionTotalsTest, SelectRowsChangesOnlyTheRowsGiven) {
-    TestDir dir;
     for (int i = 0; i < 8; ++i) ASSERT_TRUE(dir.MakeFile("f" + QByteArray::number(i), "x"));
     ASSERT_TRUE(pane->OpenFolder(ParsePath(dir.Path())));
     PaneListCtrl& list = *pane->List();
@@ -118,7 +99,6 @@ TEST_F(SelectionTotalsTest, SelectRowsChangesOnlyTheRowsGiven) {
 // Asked again and again without a change, the summary and the count cost
 // no walk of the selection; the first question after a change walks once.
 TEST_F(SelectionTotalsTest, RepeatedQuestionsWalkTheSelectionOnce) {
-    TestDir dir;
     for (int i = 0; i < 50; ++i)
         ASSERT_TRUE(dir.MakeFile("f" + QByteArray::number(i), QByteArray(i, 'x')));
     ASSERT_TRUE(pane->OpenFolder(ParsePath(dir.Path())));

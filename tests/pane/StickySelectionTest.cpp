@@ -283,7 +283,7 @@ TEST(StickySelectionKeeperTest, KeepsTheSelectionOfAPlainView) {
 
 class StickyCommandTest : public FakeShellTest {};
 
-// 32990 sets both panes to the negation of the active pane's mode and is
+// ID_MARK_STICKY sets both panes to the negation of the active pane's mode and is
 // checked while on; hover selection disables it and forces it off.
 TEST_F(StickyCommandTest, CommandFlipsBothPanesAndHoverSelectionForbidsIt) {
     Root().AddFolder("F").AddFile("x");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+
 #include "ListCtrlTestItems.h"
 #include "pane/PaneRowModel.h"
 #include "pane/TypeAheadSearch.h"
@@ -69,6 +71,28 @@ TEST_F(TypeAheadSearchTest, PrefixNarrowsInPlaceAndResetStartsAfresh) {
     TypeAheadSearch none(&empty);
     EXPECT_EQ(none.Prefix("a", 1, -1), -1);
     EXPECT_EQ(none.Contains('A', 1, -1), -1);
+}
+
+// A key event without a time (a synthetic one) reads the search's clock:
+// letters within an interval of it go on the same search, a pause of more
+// than the interval, or a clock that went backwards, starts afresh.
+TEST_F(TypeAheadSearchTest, EventsWithoutATimeReadTheClock) {
+    Fill({"top", "tar", "other", "pa"});
+    unsigned long now = 5000;
+    search.SetClock([&] { return now; });
+    EXPECT_EQ(search.Prefix("t", 0, 0), 1);
+    EXPECT_EQ(search.Prefix("o", 0, 1), 0) << "to: the clock stood still";
+    now += (unsigned long)QApplication::keyboardInputInterval() + 1;
+    EXPECT_EQ(search.Prefix("o", 0, 0), 2) << "o alone after the pause";
+
+    EXPECT_EQ(search.Contains('A', 0, 0), 1);
+    now += TypeAheadSearch::kContainsResetMs;  // not more than the interval
+    EXPECT_EQ(search.Contains('R', 0, 1), 1) << "AR";
+    now += TypeAheadSearch::kContainsResetMs + 1;
+    EXPECT_EQ(search.Contains('P', 0, 1), 3) << "P alone, not ARP";
+    now -= 10;
+    EXPECT_EQ(search.Contains('T', 0, 3), 0) << "T alone: the clock went back";
+    EXPECT_TRUE(prompter->Beeps().empty());
 }
 
 }  // namespace

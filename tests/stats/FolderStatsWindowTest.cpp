@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
 #include <QTreeWidget>
@@ -18,6 +17,7 @@
 #include "stats/CFolderStats.h"
 #include "stats/FolderStatsWindow.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 #include "tools/DirListing.h"
 
 namespace {
@@ -32,16 +32,10 @@ QStringList ChildTexts(const QTreeWidgetItem* item) {
     return texts;
 }
 
-class FolderStatsTest : public RealShellTest {
+class FolderStatsTest : public TwoPaneTest<> {
 protected:
     void SetUp() override {
-        left = std::make_unique<CountingPane>(host);
-        right = std::make_unique<CountingPane>(host);
-        host.first = left.get();
-        host.second = right.get();
-        host.active = left.get();
-        left->LoadSettings();
-        right->LoadSettings();
+        TwoPaneTest::SetUp();
         stats = std::make_unique<CFolderStats>(host);
         stats->SetListingPath([this] { return listingPath; });
         stats->SetEditorOpener([this](const QString& path, bool viewOnly) {
@@ -65,15 +59,11 @@ protected:
     }
     void TearDown() override {
         stats.reset();
-        right.reset();
-        left.reset();
+        TwoPaneTest::TearDown();
     }
 
     FolderStatsWindow* Show() { return stats->ShowFolderData(); }
 
-    TestPaneHost host;
-    std::unique_ptr<CountingPane> left;
-    std::unique_ptr<CountingPane> right;
     std::unique_ptr<CFolderStats> stats;
     TestDir tree;
     TestDir listingDir;
@@ -255,10 +245,7 @@ TEST_F(FolderStatsTest, FailuresAndEscapeOpenNoWindow) {
     sink.begin = [&](const QString& caption) { captions.append(caption); };
     sink.poll = [&](bool) { return ++polls >= 1; };
     const ProgressSink previous = SetProgressSink(sink);
-    stats->SetReadHooks({nullptr, [&] {
-                             QDeadlineTimer deadline(5000);
-                             while (polls < 2 && !deadline.hasExpired()) QThread::msleep(1);
-                         }});
+    stats->SetReadHooks({nullptr, [&] { SpinFor([&] { return polls >= 2; }, 5000); }});
     notices.entries.clear();
     EXPECT_EQ(Show(), nullptr);
     SetProgressSink(previous);

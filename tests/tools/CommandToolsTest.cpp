@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "platform/namespace/NameCodec.h"
+#include "support/Wait.h"
 #include "tools/BatchDialogs.h"
 #include "tools/ToolFiles.h"
 #include "tools/ToolsTestSupport.h"
@@ -254,8 +255,8 @@ TEST(ScriptRunnerTest, AScriptRunsInTheConsoleCommandsTerminal) {
     // given and runs it, as a terminal's shell would.
     const QString preamble = QStringLiteral("sh -c 'echo \"$1\" > given; eval \"$1\"' corvane ");
     EXPECT_TRUE(RunScriptInTerminal(script, dir.Path(), preamble));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dir.Exists("ran-by-script"); }, 10000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dir.Exists("given"); }, 10000));
+    EXPECT_TRUE(WaitForFile(dir.Join("ran-by-script")));
+    EXPECT_TRUE(WaitForFile(dir.Join("given")));
     EXPECT_TRUE(dir.Read("given").contains("my script.sh")) << dir.Read("given").toStdString();
 
     // No preamble: the first terminal on the path.
@@ -269,7 +270,7 @@ TEST(ScriptRunnerTest, AScriptRunsInTheConsoleCommandsTerminal) {
     if (!oldTerminal.isNull())
         qputenv("TERMINAL", oldTerminal);
     EXPECT_TRUE(started);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dir.Exists("bin/args"); }, 10000));
+    EXPECT_TRUE(WaitForFile(dir.Join("bin/args")));
     EXPECT_TRUE(dir.Read("bin/args").contains("my script.sh"));
 }
 

@@ -13,12 +13,12 @@
 #include <QThread>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 
 #include "platform/ui/EscapePoll.h"
 #include "shell/LongOperation.h"
+#include "support/Gate.h"
 #include "tools/PaneCompare.h"
 #include "tools/ToolsTestSupport.h"
 
@@ -26,27 +26,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kPatience = 5s;
-
-// Opened by the main thread, waited for by the worker.
-class Gate {
-public:
-    void Open() {
-        std::lock_guard lock(m_mutex);
-        m_open = true;
-        m_changed.notify_all();
-    }
-    // False when the gate stayed shut for the whole patience.
-    bool Wait() {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, kPatience, [this] { return m_open; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_open = false;
-};
+constexpr int kPatienceMs = 5000;
 
 // Asks the main thread to run `call` through its event queue.
 template <typename Call>
@@ -56,13 +36,7 @@ void OnMain(Call call) {
 
 // Waits, bounded, until the run's stop flag is up; false when it never was.
 bool WaitForStop(const std::function<bool()>& stop) {
-    const auto until = std::chrono::steady_clock::now() + kPatience;
-    while (!stop()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        QThread::yieldCurrentThread();
-    }
-    return true;
+    return SpinFor(stop, kPatienceMs, 0);
 }
 
 bool IsNamed(const QByteArray& path, const QByteArray& name) {
@@ -123,7 +97,7 @@ TEST_F(LongToolsTest, TheScanReadsOnAWorkerWhileTheWindowAnswers) {
                 onMainThread = QThread::currentThread() == qApp->thread();
                 // Only a main thread that runs its events opens the gate.
                 OnMain([this] { gate.Open(); });
-                answered = gate.Wait();
+                answered = gate.Wait(kPatienceMs);
             }
             return ScanFileForText(path, text, options, stop);
         });
@@ -175,7 +149,7 @@ TEST_F(LongToolsTest, LeavingTheFolderDuringTheScanSelectsNothing) {
             Open(*left, b.Path());
             gate.Open();
         });
-        answered = gate.Wait() && WaitForStop(stop);
+        answered = gate.Wait(kPatienceMs) && WaitForStop(stop);
         return 0;
     });
     EXPECT_TRUE(answered) << "the folder change did not stop the run";
@@ -209,7 +183,7 @@ TEST_F(LongCompareTest, ContentsAreReadOnAWorkerWhileTheWindowAnswers) {
         if (IsNamed(first, "slow")) {
             onMainThread = QThread::currentThread() == qApp->thread();
             OnMain([this] { gate.Open(); });
-            answered = gate.Wait();
+            answered = gate.Wait(kPatienceMs);
         }
         return CompareFileContents(first, second, size, buffers, stop);
     };
@@ -255,7 +229,7 @@ TEST_F(LongCompareTest, TheOtherPaneLeavingItsFolderSelectsNothing) {
             Open(*right, elsewhere.Path());
             gate.Open();
         });
-        answered = gate.Wait() && WaitForStop(stop);
+        answered = gate.Wait(kPatienceMs) && WaitForStop(stop);
         return ContentResult::kDiffer;
     };
     SyncOnContent(*left, *right, compare);

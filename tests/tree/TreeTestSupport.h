@@ -1,5 +1,5 @@
 #pragma once
-// What the tree tests share: two panes over a temporary store, a tree whose
+// What the tree tests share: the two-pane fixture, a tree whose
 // host forwards the panes' "locate in tree" to it (as the frame does while
 // the tree bar is shown), and waits on the tree's asynchronous reads.
 
@@ -29,17 +29,10 @@ public:
     int locates = 0;
 };
 
-class TreeTest : public RealShellTest {
+class TreeTest : public TwoPaneTest<CountingPane, TreeTestHost> {
 protected:
     void SetUp() override {
-        m_general = General();
-        left = std::make_unique<CountingPane>(host);
-        right = std::make_unique<CountingPane>(host);
-        host.first = left.get();
-        host.second = right.get();
-        host.active = left.get();
-        left->LoadSettings();
-        right->LoadSettings();
+        TwoPaneTest::SetUp();
         tree = std::make_unique<CTreeBrowser>(host);
         tree->SetSettingsSource([this] { return settings; });
         tree->resize(400, 600);
@@ -51,9 +44,7 @@ protected:
         host.tree = nullptr;
         tester.reset();
         tree.reset();
-        right.reset();
-        left.reset();
-        MutableGeneral() = m_general;
+        TwoPaneTest::TearDown();
     }
 
     // Walks the tree to a path; the node selected, or nullptr.
@@ -76,25 +67,15 @@ protected:
         for (const auto& child : node->children) names << child->displayName;
         return names;
     }
-    static bool Open(CPanexView& pane, const QString& path) {
-        return pane.OpenFolder(ParsePath(path));
-    }
     // The folder a pane shows, by its path.
     static QString Shown(const CPanexView& pane) {
         return pane.Model() ? pane.Model()->path : QString();
     }
 
-    CwdKeeper cwd;
     TestDir dir;
-    TreeTestHost host;
-    std::unique_ptr<CountingPane> left;
-    std::unique_ptr<CountingPane> right;
     std::unique_ptr<CTreeBrowser> tree;
     std::unique_ptr<QAbstractItemModelTester> tester;
     CTreeBrowser::Settings settings;
     ScopedPrompter prompter;
     NoticeRecorder notices;
-
-private:
-    GeneralSettings m_general;
 };

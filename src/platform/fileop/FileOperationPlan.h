@@ -98,12 +98,12 @@ struct FileOperationPlan {
 /// order they first appear. Cost: linear (a hash set).
 std::vector<QByteArray> UniqueSources(const std::vector<QByteArray>& sources);
 
-/// Step 1: the unique sources, each examined, and the refusals. `target` is
+/// The unique sources, each examined, and the refusals. `target` is
 /// the prepared target folder of a copy or move (null for a delete).
 FileOperationPlan ExamineSources(const FileOpRequest& request, const FileOpTarget* target,
                                  FileOpIo& io);
 
-/// Step 2: walks the sources that need it and adds up the totals.
+/// Walks the sources that need it and adds up the totals.
 /// `keepGoing` is called after each folder read; when it answers false the
 /// walk stops there and CountPlan() returns false (the plan is then not
 /// complete and must not be carried out).

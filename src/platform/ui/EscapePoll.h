@@ -12,7 +12,7 @@
 //   held back and recorded; a close of a top-level window is refused and
 //   recorded, and a close of the quit window (SetQuitWindow(), the main
 //   window) also counts as a quit request;
-// - the program's private posted events (32769..32999: folder changed,
+// - the program's private posted events (kFirstPrivateEvent..kLastPrivateEvent: folder changed,
 //   thumbnail ready, ...) are held back, so a pane does not re-read its
 //   folder under an operation that is walking its items.
 // When the outermost scope ends, what was held back is posted again, in this

@@ -21,6 +21,7 @@
 #include "platform/shellui/ShellLaunch.h"
 #include "support/LaunchViewer.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -556,7 +557,7 @@ TEST_F(ArchiveFolderTest, MenuOpensFilesThroughPrivateTemporaryCopies) {
     QFile copied(NameFromBytes(copy));
     ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
     EXPECT_EQ(copied.readAll(), "hello\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ::access(mark.constData(), F_OK) == 0; }, 10000));
+    ASSERT_TRUE(WaitForFile(mark));
     QFile marked(NameFromBytes(mark));
     ASSERT_TRUE(marked.open(QIODevice::ReadOnly));
     EXPECT_EQ(marked.readAll().trimmed(), copy);
@@ -592,7 +593,7 @@ TEST_F(ArchiveFolderTest, MenuOpensFilesThroughPrivateTemporaryCopies) {
     error.clear();
     EXPECT_TRUE(InvokeDefaultCommand(*root, note, &error)) << error.toStdString();
     ASSERT_EQ(TempCopiesIn(temp).size(), 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ::access(mark.constData(), F_OK) == 0; }, 10000));
+    ASSERT_TRUE(WaitForFile(mark));
     EXPECT_FALSE(InvokeDefaultCommand(*root, docs, &error));
     EXPECT_EQ(DeleteKeptTempCopies(), 1);
 }

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <atomic>
 #include <optional>
 
 #include "FileOpTestSupport.h"
 #include "platform/fileop/FileOpQueue.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -19,19 +19,6 @@ QByteArray Pattern(int size) {
     QByteArray bytes(size, Qt::Uninitialized);
     for (int i = 0; i < size; ++i) bytes[i] = char((i * 131) ^ (i >> 9));
     return bytes;
-}
-
-// Processes events until `done` holds or ten seconds have passed.
-bool WaitUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 10000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
 }
 
 // Stops the operation's worker inside its first piece of data until the
@@ -42,7 +29,9 @@ public:
     GateIo() {
         onData = [this](std::uint64_t) {
             entered.store(true);
-            while (!open.load()) QThread::msleep(1);
+            // Bounded, so that a test that never opens the gate fails
+            // instead of hanging.
+            SpinFor([this] { return open.load(); });
         };
     }
     std::atomic<bool> entered{false};
@@ -92,10 +81,10 @@ TEST_F(FileOpQueueTest, QueuedOperationsWaitTheirTurnOthersRunAtOnce) {
     const int b = queue.Start(Copy("small"), Record(second), nullptr, true);
     const int c = queue.Start(Copy("other"), Record(beside), nullptr, false);
     EXPECT_EQ(queue.Running(), 3);
-    ASSERT_TRUE(WaitUntil([&] { return gate.entered.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return gate.entered.load(); }));
 
     // The one beside the queue runs while the first queued one is part way.
-    ASSERT_TRUE(WaitUntil([&] { return beside.result.has_value(); }));
+    ASSERT_TRUE(WaitFor([&] { return beside.result.has_value(); }));
     EXPECT_TRUE(beside.result->Succeeded());
     EXPECT_EQ(ReadBytes(dir.Join("dst/other")), "other");
     // The second queued one has not begun.
@@ -105,7 +94,7 @@ TEST_F(FileOpQueueTest, QueuedOperationsWaitTheirTurnOthersRunAtOnce) {
     EXPECT_FALSE(Exists(dir.Join("dst/small")));
 
     gate.open.store(true);
-    ASSERT_TRUE(WaitUntil([&] { return second.result.has_value(); }));
+    ASSERT_TRUE(WaitFor([&] { return second.result.has_value(); }));
     ASSERT_TRUE(first.result.has_value());
     EXPECT_LT(first.order, second.order);
     EXPECT_EQ(beside.order, 1);
@@ -126,14 +115,14 @@ TEST_F(FileOpQueueTest, TakingAnOperationOutOfTheQueueLetsItRunAtOnce) {
     gated.io = &gate;
     queue.Start(Copy("big"), Record(first), nullptr, gated);
     const int b = queue.Start(Copy("small"), Record(second), nullptr, true);
-    ASSERT_TRUE(WaitUntil([&] { return gate.entered.load(); }));
-    ASSERT_TRUE(WaitUntil([&] { return queue.IsHeldNow(b); }));
+    ASSERT_TRUE(WaitFor([&] { return gate.entered.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return queue.IsHeldNow(b); }));
     queue.SetQueued(b, false);
-    ASSERT_TRUE(WaitUntil([&] { return second.result.has_value(); }));
+    ASSERT_TRUE(WaitFor([&] { return second.result.has_value(); }));
     EXPECT_TRUE(second.result->Succeeded());
     EXPECT_FALSE(first.result.has_value());
     gate.open.store(true);
-    ASSERT_TRUE(WaitUntil([&] { return first.result.has_value(); }));
+    ASSERT_TRUE(WaitFor([&] { return first.result.has_value(); }));
     EXPECT_EQ(ReadBytes(dir.Join("dst/big")), big);
 }
 
@@ -145,12 +134,12 @@ TEST_F(FileOpQueueTest, PauseHoldsTheCopyPartWayAndResumeFinishesIt) {
     FileOpQueue::Options options;
     options.io = &gate;
     const int id = queue.Start(Copy("big"), Record(outcome), nullptr, options);
-    ASSERT_TRUE(WaitUntil([&] { return gate.entered.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return gate.entered.load(); }));
     queue.SetPaused(id, true);
     EXPECT_TRUE(queue.IsPaused(id));
     gate.open.store(true);
     // The worker stops at its next piece of work, part way through the file.
-    ASSERT_TRUE(WaitUntil([&] { return queue.IsHeldNow(id); }));
+    ASSERT_TRUE(WaitFor([&] { return queue.IsHeldNow(id); }));
     EXPECT_FALSE(outcome.result.has_value());
     EXPECT_FALSE(Exists(dir.Join("dst/big")));
     const FileOpProgress held = queue.Progress(id);
@@ -158,7 +147,7 @@ TEST_F(FileOpQueueTest, PauseHoldsTheCopyPartWayAndResumeFinishesIt) {
     EXPECT_EQ(held.bytesTotal, std::uint64_t(big.size()));
 
     queue.SetPaused(id, false);
-    ASSERT_TRUE(WaitUntil([&] { return outcome.result.has_value(); }));
+    ASSERT_TRUE(WaitFor([&] { return outcome.result.has_value(); }));
     EXPECT_TRUE(outcome.result->Succeeded());
     EXPECT_EQ(ReadBytes(dir.Join("dst/big")), big);
     EXPECT_TRUE(Leftovers(dir.Join("dst")).empty());
@@ -175,15 +164,15 @@ TEST_F(FileOpQueueTest, CancelPartWayLeavesNoPartialTarget) {
         FileOpQueue::Options options;
         options.io = &gate;
         const int id = queue.Start(Copy("big"), Record(outcome), nullptr, options);
-        ASSERT_TRUE(WaitUntil([&] { return gate.entered.load(); }));
+        ASSERT_TRUE(WaitFor([&] { return gate.entered.load(); }));
         if (paused) {
             queue.SetPaused(id, true);
             gate.open.store(true);
-            ASSERT_TRUE(WaitUntil([&] { return queue.IsHeldNow(id); }));
+            ASSERT_TRUE(WaitFor([&] { return queue.IsHeldNow(id); }));
         }
         queue.Cancel(id);
         gate.open.store(true);
-        ASSERT_TRUE(WaitUntil([&] { return outcome.result.has_value(); }));
+        ASSERT_TRUE(WaitFor([&] { return outcome.result.has_value(); }));
         EXPECT_TRUE(outcome.result->aborted);
         EXPECT_FALSE(Exists(dir.Join("dst/big")));
         EXPECT_TRUE(Leftovers(dir.Join("dst")).empty());
@@ -202,14 +191,14 @@ TEST_F(FileOpQueueTest, CancelBeforeItsTurnDoesNothing) {
     gated.io = &gate;
     queue.Start(Copy("big"), Record(first), nullptr, gated);
     const int b = queue.Start(Copy("small"), Record(second), nullptr, true);
-    ASSERT_TRUE(WaitUntil([&] { return gate.entered.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return gate.entered.load(); }));
     queue.Cancel(b);
-    ASSERT_TRUE(WaitUntil([&] { return second.result.has_value(); }));
+    ASSERT_TRUE(WaitFor([&] { return second.result.has_value(); }));
     EXPECT_TRUE(second.result->aborted);
     ASSERT_EQ(second.result->notDone.size(), 1u);
     EXPECT_FALSE(Exists(dir.Join("dst/small")));
     gate.open.store(true);
-    ASSERT_TRUE(WaitUntil([&] { return first.result.has_value(); }));
+    ASSERT_TRUE(WaitFor([&] { return first.result.has_value(); }));
     EXPECT_TRUE(first.result->Succeeded());
 }
 
@@ -225,7 +214,7 @@ public:
         ++asked;
         onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
         if (holdUntil)
-            held = WaitUntil(holdUntil);
+            held = WaitFor(holdUntil);
         return ScriptedPrompter::Choose(request);
     }
     bool held = false;
@@ -243,7 +232,7 @@ TEST_F(FileOpQueueTest, AWorkersQuestionIsAnsweredOnTheMainThreadWhileAnotherOpe
         prompter->AnswerChoice(int(ConflictChoice::Overwrite));
         queue.Start(Copy("small"), Record(asking));
         queue.Start(Copy("other"), Record(beside));
-        ASSERT_TRUE(WaitUntil([&] { return asking.result.has_value(); }));
+        ASSERT_TRUE(WaitFor([&] { return asking.result.has_value(); }));
         EXPECT_EQ(prompter->asked, 1);
         EXPECT_TRUE(prompter->onMainThread);
         EXPECT_TRUE(prompter->held) << "the other operation did not finish during the question";
@@ -266,7 +255,7 @@ TEST_F(FileOpQueueTest, ForAllAnswersHoldAcrossTheWorkersQuestions) {
     request.sources = {dir.Join("src/small"), dir.Join("src/other")};
     request.targetFolder = dir.Join("dst");
     queue.Start(request, Record(outcome));
-    ASSERT_TRUE(WaitUntil([&] { return outcome.result.has_value(); }));
+    ASSERT_TRUE(WaitFor([&] { return outcome.result.has_value(); }));
     EXPECT_TRUE(prompter->AllAnswered()) << prompter->Describe().toStdString();
     EXPECT_EQ(prompter->Requests().size(), 1);
     EXPECT_TRUE(outcome.result->anySkipped);
@@ -286,10 +275,10 @@ TEST_F(FileOpQueueTest, ClosingWithOperationsRunningAsksAndWaitsForTheCancel) {
     FileOpQueue::Options options;
     options.io = &gate;
     const int id = queue.Start(Copy("big"), Record(outcome), nullptr, options);
-    ASSERT_TRUE(WaitUntil([&] { return gate.entered.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return gate.entered.load(); }));
     queue.SetPaused(id, true);
     gate.open.store(true);
-    ASSERT_TRUE(WaitUntil([&] { return queue.IsHeldNow(id); }));
+    ASSERT_TRUE(WaitFor([&] { return queue.IsHeldNow(id); }));
 
     // No: the program stays and the operation goes on.
     prompter->AnswerMessage(PromptAnswer::No);
@@ -330,7 +319,7 @@ TEST_F(FileOpQueueTest, AQuestionWaitingWhenTheOperationIsCancelledTakesCancel) 
         };
         prompter->AnswerChoice(int(ConflictChoice::Overwrite));
         id = queue.Start(Copy("small"), Record(outcome));
-        ASSERT_TRUE(WaitUntil([&] { return outcome.result.has_value(); }));
+        ASSERT_TRUE(WaitFor([&] { return outcome.result.has_value(); }));
         EXPECT_TRUE(outcome.result->aborted);
         EXPECT_EQ(ReadBytes(dir.Join("dst/small")), "old");
         EXPECT_EQ(ReadBytes(dir.Join("src/small")), "small");

@@ -17,6 +17,7 @@
 #include "platform/fileop/FileOpProgressDialog.h"
 #include "platform/fileop/FileOpProgressReporter.h"
 #include "platform/ui/EscapePoll.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -124,10 +125,7 @@ TEST(FileOperationProgressTest, CancelIsClickableWhileThePanesWaitForTheOperatio
         if (onCancel)
             onCancel->Post();
         onPane.Post();
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!cancelSeen.load() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        waited = cancelSeen.load();
+        waited = SpinFor([&] { return cancelSeen.load(); });
     };
 
     const FileOpResult result = operation.Run();

@@ -2,7 +2,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QThread>
 #include <cerrno>
@@ -11,6 +10,7 @@
 #include "platform/namespace/NameCodec.h"
 #include "platform/process/Launch.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -20,15 +20,8 @@ QStringList List(std::initializer_list<const char*> items) {
     return out;
 }
 
-bool WaitFor(const std::function<bool()>& done, int milliseconds = 15000) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(10);
-    }
-    return true;
-}
+// A launched program may start slowly on a loaded machine.
+constexpr int kLaunchWaitMs = 15000;
 
 // Sets an environment variable for the scope of a test.
 class ScopedEnv {
@@ -135,7 +128,7 @@ TEST(LaunchCommandLine, StartsTheProgramInTheWorkingDirectory) {
     ASSERT_TRUE(
         LaunchCommandLine(QStringLiteral("/bin/sh -c 'echo x > made.txt'"), dir.Path(), &failure))
         << failure.toStdString();
-    ASSERT_TRUE(WaitFor([&] { return dir.Read("made.txt") == "x\n"; }));
+    ASSERT_TRUE(SpinFor([&] { return dir.Read("made.txt") == "x\n"; }, kLaunchWaitMs, 10));
 
     // Found on PATH, with an expanded argument holding a blank, and the
     // process's current directory as the default working directory.
@@ -146,7 +139,8 @@ TEST(LaunchCommandLine, StartsTheProgramInTheWorkingDirectory) {
         QStringLiteral("sh -c 'echo \"$0\" > \"$0\"' \"%CORVANE_T_TARGET%\""), QString(), &failure);
     QDir::setCurrent(before);
     ASSERT_TRUE(started) << failure.toStdString();
-    ASSERT_TRUE(WaitFor([&] { return dir.Read("with blank.txt") == "with blank.txt\n"; }));
+    ASSERT_TRUE(SpinFor([&] { return dir.Read("with blank.txt") == "with blank.txt\n"; },
+                        kLaunchWaitMs, 10));
 }
 
 TEST(LaunchCommandLine, ReportsFailuresTruthfully) {
@@ -188,7 +182,8 @@ TEST(LaunchCommandLine, PassesNamesThatAreNotUtf8Unchanged) {
                              {QStringLiteral("sh"), QStringLiteral("-c"),
                               QStringLiteral("pwd > \"$1/where\""), QStringLiteral("sh"), odd},
                              odd));
-    ASSERT_TRUE(WaitFor([&] { return dir.Read(oddName + "/where") == dir.Join(oddName) + "\n"; }));
+    ASSERT_TRUE(SpinFor([&] { return dir.Read(oddName + "/where") == dir.Join(oddName) + "\n"; },
+                        kLaunchWaitMs, 10));
     // QTemporaryDir can't remove what it can't name.
     EXPECT_EQ(::unlink(dir.Join(oddName + "/where").constData()), 0);
     EXPECT_EQ(::rmdir(dir.Join(oddName).constData()), 0);

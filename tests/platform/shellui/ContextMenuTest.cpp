@@ -18,6 +18,7 @@
 #include "platform/trash/Trash.h"
 #include "platform/trash/TrashMenus.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -81,10 +82,6 @@ const ContextMenuEntry* Find(const std::vector<ContextMenuEntry>& entries, const
 
 IdList ItemOf(FileSystemFolder& folder, const QByteArray& name) {
     return folder.ItemIdOf(name);
-}
-
-bool WaitForFile(const QByteArray& path) {
-    return QTest::qWaitFor([&] { return ::access(path.constData(), F_OK) == 0; }, 10000);
 }
 
 // Points XDG_TEMPLATES_DIR at a folder of the test and restores the user-dirs

@@ -12,14 +12,11 @@
 #include "platform/shellui/ShellLaunch.h"
 #include "support/LaunchViewer.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
 const auto* const kApps = ::testing::AddGlobalTestEnvironment(new LaunchViewerEnvironment);
-
-bool WaitForFile(const QByteArray& path) {
-    return QTest::qWaitFor([&] { return ::access(path.constData(), F_OK) == 0; }, 10000);
-}
 
 QByteArray ReadTrimmed(const QByteArray& path) {
     QFile file(QString::fromUtf8(path));

@@ -4,39 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "platform/thread/ThreadGroup.h"
+#include "support/Gate.h"
+#include "support/Wait.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// A gate the tasks wait at until the test opens it.
-class Gate {
-public:
-    void Open() {
-        std::lock_guard lock(m_mutex);
-        m_open = true;
-        m_changed.notify_all();
-    }
-    void Pass() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_open; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_open = false;
-};
 
 // Work that takes a while after the gate, so that a missing wait shows.
 void Busy() {
@@ -50,7 +31,7 @@ TEST(ThreadGroup, WaitAllJoinsEveryTaskAndALimitedWaitSaysSomeStillRun) {
     std::atomic<int> done = 0;
     for (int i = 0; i < 4; ++i) {
         EXPECT_TRUE(group.Run([&] {
-            gate.Pass();
+            gate.Wait();
             Busy();
             ++done;
         }));
@@ -80,7 +61,7 @@ TEST(ThreadGroup, DestructionWaitsForTheTasksStillRunning) {
         ThreadGroup group;
         for (int i = 0; i < 4; ++i) {
             EXPECT_TRUE(group.Run([&] {
-                gate.Pass();
+                gate.Wait();
                 Busy();
                 ++done;
             }));
@@ -100,7 +81,7 @@ TEST(ThreadGroup, AnExitWaitLeavesATaskThatNeverEndsBehind) {
     {
         ThreadGroup group(1ms);
         ASSERT_TRUE(group.Run([shared] {
-            shared->gate.Pass();
+            shared->gate.Wait();
             shared->ended = true;
         }));
         EXPECT_EQ(group.Running(), 1u);
@@ -108,8 +89,7 @@ TEST(ThreadGroup, AnExitWaitLeavesATaskThatNeverEndsBehind) {
     EXPECT_FALSE(shared->ended);
     // Released later, it ends on its own without its group.
     shared->gate.Open();
-    QDeadlineTimer deadline(20000);
-    while (!shared->ended && !deadline.hasExpired()) std::this_thread::yield();
+    SpinFor([&] { return shared->ended.load(); }, 20000, 0);
     EXPECT_TRUE(shared->ended);
 }
 
@@ -117,7 +97,7 @@ TEST(LaunchThreads, AreWaitedForWhenTheApplicationQuits) {
     Gate gate;
     std::atomic<bool> done = false;
     ASSERT_TRUE(LaunchThreads().Run([&] {
-        gate.Pass();
+        gate.Wait();
         Busy();
         done = true;
     }));

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <atomic>
 #include <chrono>
@@ -14,6 +13,7 @@
 
 #include "platform/thread/ReportBatch.h"
 #include "platform/thread/WorkerThread.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -22,39 +22,16 @@ using namespace std::chrono_literals;
 // Generous: only reached when the helper is broken.
 constexpr int kDeadlineMs = 20000;
 
-// Runs the event loop until `done` holds or the deadline passes.
-bool PumpUntil(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(kDeadlineMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 // Spins without touching the event loop, so that nothing posted is
 // delivered meanwhile.
 bool SpinUntil(const std::atomic<bool>& flag) {
-    QDeadlineTimer deadline(kDeadlineMs);
-    while (!flag.load()) {
-        if (deadline.hasExpired())
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
+    return SpinFor([&] { return flag.load(); }, kDeadlineMs, 0);
 }
 
 // A job's loop that ends on the stop flag, or (only when stopping is
 // broken) at the deadline; says which.
 bool LoopUntilStopped(const JobControl& control) {
-    QDeadlineTimer deadline(kDeadlineMs);
-    while (!control.StopRequested()) {
-        if (deadline.hasExpired())
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
+    return SpinFor([&] { return control.StopRequested(); }, kDeadlineMs, 0);
 }
 
 TEST(WorkerThread, BatchesArriveInOrderOnTheOwnersThread) {
@@ -93,7 +70,7 @@ TEST(WorkerThread, BatchesArriveInOrderOnTheOwnersThread) {
             done = true;
         });
     });
-    ASSERT_TRUE(PumpUntil([&] { return done; }));
+    ASSERT_TRUE(WaitFor([&] { return done; }, kDeadlineMs));
     worker.Wait();
 
     EXPECT_NE(jobThread.load(), mainThread);
@@ -103,7 +80,7 @@ TEST(WorkerThread, BatchesArriveInOrderOnTheOwnersThread) {
     EXPECT_EQ(single, expected);
     // The batch a job leaves pending is posted when the batch goes, after
     // the job's last post.
-    ASSERT_TRUE(PumpUntil([&] { return paced.size() >= 2; }));
+    ASSERT_TRUE(WaitFor([&] { return paced.size() >= 2; }, kDeadlineMs));
     ASSERT_EQ(paced.size(), 2) << "the lazy batch posted before its flush";
     EXPECT_EQ(paced[0], expected);
     EXPECT_EQ(paced[1], QList<int>{200});
@@ -126,7 +103,7 @@ TEST(WorkerThread, StopEndsTheJobAndItsLastReportStillArrives) {
     worker.Wait();
     EXPECT_TRUE(sawStop) << "the job ran to its deadline instead of stopping";
     EXPECT_FALSE(worker.IsRunning());
-    ASSERT_TRUE(PumpUntil([&] { return finals == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return finals == 1; }, kDeadlineMs));
 
     // Cancelled instead: the same last report is dropped, even though the
     // job posts it after the cancel.
@@ -144,7 +121,7 @@ TEST(WorkerThread, StopEndsTheJobAndItsLastReportStillArrives) {
     // A marker posted through a later job shows the queue has been served.
     bool marker = false;
     worker.Start([&](const JobControl& control) { control.Post([&] { marker = true; }); });
-    ASSERT_TRUE(PumpUntil([&] { return marker; }));
+    ASSERT_TRUE(WaitFor([&] { return marker; }, kDeadlineMs));
     EXPECT_EQ(finals, 1);
 }
 
@@ -168,7 +145,7 @@ TEST(WorkerThread, ARestartedJobsStaleReportsAreDropped) {
     EXPECT_TRUE(firstStopped) << "Start did not stop and wait for the job before";
     EXPECT_GT(second, first);
     EXPECT_EQ(worker.Generation(), second);
-    ASSERT_TRUE(PumpUntil([&] { return !received.isEmpty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !received.isEmpty(); }, kDeadlineMs));
     worker.Wait();
     QCoreApplication::processEvents();
     EXPECT_EQ(received, QStringList{QStringLiteral("new")});

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSignalSpy>
@@ -11,6 +10,7 @@
 #include <QWidget>
 
 #include "platform/ui/CommandManager.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -257,10 +257,7 @@ TEST_F(CommandManagerTest, ToolbarCommandsAreUpdatedWhileIdle) {
     EXPECT_TRUE(manager.IdleUpdatesRunning());
 
     enabled = false;
-    const QDeadlineTimer deadline(10000);
-    while (manager.Action(kCopyTo)->isEnabled() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
+    WaitFor([&] { return !manager.Action(kCopyTo)->isEnabled(); });
     EXPECT_FALSE(manager.Action(kCopyTo)->isEnabled());
 
     manager.StopIdleUpdates();

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "platform/ui/EscapePoll.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -163,7 +164,7 @@ TEST(PollEscape, ClosingTheMainWindowIsAQuitRequestCarriedOutAfterTheLoop) {
         EXPECT_TRUE(mainWindow.isVisible());
         EXPECT_TRUE(editor.isVisible());
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !mainWindow.isVisible(); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !mainWindow.isVisible(); }, 5000));
     EXPECT_FALSE(editor.isVisible());
     SetQuitWindow(nullptr);
 }
@@ -242,7 +243,7 @@ TEST(PollEscape, TheOperationsOwnWindowKeepsItsInputAndItsClose) {
         }
         EXPECT_EQ(cancelClicked.count(), 2);
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !program.isVisible(); }, 5000))
+    EXPECT_TRUE(WaitFor([&] { return !program.isVisible(); }, 5000))
         << "the held close is carried out afterwards";
 
     // The way through ends with the scope that opened it.

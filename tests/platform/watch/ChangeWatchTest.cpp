@@ -16,6 +16,7 @@
 
 #include "platform/watch/ChangeWatch.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -41,19 +42,6 @@ protected:
         return true;
     }
 };
-
-// Processes events until `done` holds or the deadline passes.
-bool WaitFor(const std::function<bool()>& done, int milliseconds = 10000) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    QCoreApplication::sendPostedEvents();
-    return true;
-}
 
 std::unique_ptr<ChangeWatch> MakeWatch(
     const TestDir& dir, Receiver& receiver,
