@@ -93,6 +93,23 @@ bool OpenText(CPanexView& view, const QString& folder) {
     return opened;
 }
 
+void ApplyTabSettings(CPanexView& view, const TabRecord& tab) {
+    if (!tab.filter.isEmpty())
+        view.SetFilter(tab.filter);
+    if (tab.sortBy != 0) {
+        view.List()->SetSortKey(tab.sortBy);
+        view.List()->SetAscending(tab.ascending);
+    }
+    if (tab.viewStyle != 0)
+        view.List()->SetViewStyle(tab.viewStyle);
+}
+
+void NoticeGone(const QStringList& gone) {
+    if (gone.size() == 1)
+        Notice(kTabGone.arg(gone.front(), NearestExistingFolder(gone.front())), true);
+    else if (gone.size() > 1)
+        Notice(kTabsGone.arg(gone.size()), true);
+}
 }  // namespace
 
 // -- The host of each tab's view ---------------------------------------------------
@@ -571,17 +588,6 @@ void PaneTabs::BeginRestore() {
         m_restoring = ReadTabSet(m_host.Store(), SectionOf(m_first));
 }
 
-void PaneTabs::ApplyTabSettings(CPanexView& view, const TabRecord& tab) {
-    if (!tab.filter.isEmpty())
-        view.SetFilter(tab.filter);
-    if (tab.sortBy != 0) {
-        view.List()->SetSortKey(tab.sortBy);
-        view.List()->SetAscending(tab.ascending);
-    }
-    if (tab.viewStyle != 0)
-        view.List()->SetViewStyle(tab.viewStyle);
-}
-
 CPanexView* PaneTabs::OpenRecord(const TabRecord& tab, int index, QStringList& gone) {
     CPanexView* view = AddTab(index, Current(), false);
     if (view->FilterText() != kNoFilter)
@@ -597,13 +603,6 @@ CPanexView* PaneTabs::OpenRecord(const TabRecord& tab, int index, QStringList& g
     SetLocked(IndexOf(view), tab.locked);
     UpdateLabel(IndexOf(view));
     return view;
-}
-
-void PaneTabs::NoticeGone(const QStringList& gone) {
-    if (gone.size() == 1)
-        Notice(kTabGone.arg(gone.front(), NearestExistingFolder(gone.front())), true);
-    else if (gone.size() > 1)
-        Notice(kTabsGone.arg(gone.size()), true);
 }
 
 void PaneTabs::FinishRestore() {

@@ -171,8 +171,6 @@ private:
     void WatchView(CPanexView& view);
     QString StartFolder(const CPanexView& view) const;
     CPanexView* OpenRecord(const TabRecord& tab, int index, QStringList& gone);
-    static void ApplyTabSettings(CPanexView& view, const TabRecord& tab);
-    static void NoticeGone(const QStringList& gone);
 
     PaneHost& m_host;
     const bool m_first;

@@ -12,8 +12,8 @@
 //                            sftp://host/path, or a virtual folder's name)
 //   "b<p>TabLocked<i>"       1 for a locked tab
 //   "sz<p>TabFilter<i>"      the tab's visual filter ("*": none)
-//   "n<p>TabViewStyle<i>"    a view-style command 59408..59411
-//   "n<p>TabSortBy<i>"       a sort command 32776..32781
+//   "n<p>TabViewStyle<i>"    a view-style command, ID_VIEW_SMALLICON..ID_VIEW_DETAILS
+//   "n<p>TabSortBy<i>"       a sort command, ID_SORT_NONE..ID_SORT_FOLDER
 //   "b<p>TabSortAscending<i>"
 //
 // Guarantees:
