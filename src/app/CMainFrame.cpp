@@ -28,6 +28,7 @@
 #include "app/PendingCommands.h"
 #include "app/RemoteConnect.h"
 #include "app/SelectDriveDialog.h"
+#include "app/TabCommands.h"
 #include "app/ToolbarResource.h"
 #include "app/WindowRect.h"
 #include "fileops/CPaneFileUtils.h"
@@ -39,6 +40,7 @@
 #include "pane/FolderModel.h"
 #include "pane/MirrorBrowse.h"
 #include "pane/PaneListCtrl.h"
+#include "pane/PaneTabs.h"
 #include "platform/fileop/FileOpQueue.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/remote/RemoteMounts.h"
@@ -96,6 +98,7 @@ CMainFrame::~CMainFrame() {
     // The panes go before the command manager and the rest of the frame, and
     // nothing asks for them while they are destroyed.
     m_left = m_right = m_active = nullptr;
+    m_tabs.reset();
     delete m_splitter;
     m_splitter = nullptr;
 }
@@ -205,7 +208,7 @@ void CMainFrame::CreateTools() {
 
 void CMainFrame::CreateRemote() {
     m_remote = std::make_unique<RemoteConnect>(Store(), General().historyItems, this, [this] {
-        return std::vector<CPanexView*>{m_left, m_right};
+        return m_tabs ? m_tabs->AllViews() : std::vector<CPanexView*>{m_left, m_right};
     });
     m_app.RegisterSaver(
         SaverSlot::ConnectServerHistory,
@@ -358,6 +361,8 @@ CommandManager::Chain CMainFrame::CommandChain() const {
     if (m_addressBar)
         chain.append(m_addressBar);
     chain.append(m_active);
+    if (m_tabs)
+        chain.append(m_tabs.get());
     if (m_transfer)
         chain.append(m_transfer.get());
     if (m_tools)
@@ -471,12 +476,18 @@ bool CMainFrame::CreateClient() {
     m_splitter = new CPaneSplitter(m_sideBySide, this);
     m_splitter->setProperty("paneId", 59648);
 
-    m_left = new CPanexView(*this);
-    m_left->setObjectName(QStringLiteral("leftPane"));
-    m_right = new CPanexView(*this);
-    m_right->setObjectName(QStringLiteral("rightPane"));
-    m_active = m_left;
-    m_splitter->SetPanes(m_left, m_right);
+    // Each side of the splitter holds a pane's tabs; the frame's panes are
+    // the tabs shown, and follow every switch.
+    m_tabs = std::make_unique<TabCommands>(*this, this);
+    m_tabs->BindWindowPanes(m_left, m_right, m_active,
+                            [this](CPanexView* view) { ActivatePane(view); });
+    m_tabs->SetViewObserver([this](CPanexView* view) {
+        if (m_tools)
+            m_tools->AttachPane(*view);
+    });
+    if (m_bars)
+        m_tabs->ServeLayouts(*m_bars);
+    m_splitter->SetPanes(m_tabs->Left(), m_tabs->Right());
     m_splitter->SetFirstPaneActiveQuery([this] { return m_active == m_left; });
     connect(m_splitter, &CPaneSplitter::barDoubleClicked, this,
             [this] { m_splitter->Balance(CPaneSplitter::DoubleClick); });
@@ -494,10 +505,10 @@ bool CMainFrame::CreateClient() {
 void CMainFrame::StartPanes() {
     m_left->LoadSettings();
     m_right->LoadSettings();
-    // Each pane writes its own section when the window closes, after the
-    // frame's settings.
-    for (CPanexView* pane : {m_left, m_right}) {
-        QPointer<CPanexView> guarded(pane);
+    // Each pane writes its own section, its shown tab's settings and its
+    // tabs, when the window closes, after the frame's settings.
+    for (PaneTabs* side : {m_tabs->Left(), m_tabs->Right()}) {
+        QPointer<PaneTabs> guarded(side);
         m_app.AddFrameSaver([guarded](ProfileStore& store) {
             if (guarded)
                 guarded->SaveSettings(store);
@@ -514,11 +525,16 @@ void CMainFrame::StartPanes() {
                     dump->SetOperationsText(RunningOperationsText(count));
                 });
     }
-    if (m_dump)
+    if (m_dump) {
         m_dump->WatchButtons(m_functionKeys);
+        m_dump->WatchTabs(m_tabs->Left(), m_tabs->Right());
+    }
 
+    // The stored tabs come back around the shown ones, which open first.
+    m_tabs->BeginRestore();
     m_left->InitialUpdate();
     m_right->InitialUpdate();
+    m_tabs->FinishRestore();
 }
 
 // -- AppFrame ------------------------------------------------------------------
@@ -800,14 +816,16 @@ void CMainFrame::ShowOptions() {
     COptionsSheet sheet(*this, m_app.lastOptionsPage, this);
     sheet.exec();
     ApplyCommanderMode();
+    if (m_tabs)
+        m_tabs->ApplyBarOption();
 }
 
 void CMainFrame::ApplyCommanderMode() {
     AddTableCommands(m_commands);
     if (m_functionKeys)
         m_functionKeys->ShowModifiers(m_functionKeys->ShownModifiers());
-    for (CPanexView* pane : {GetLeftPane(), GetRightPane()}) {
-        if (pane)
+    if (m_tabs) {
+        for (CPanexView* pane : m_tabs->AllViews())
             pane->List()->SetCommanderMode(General().commanderMode);
     }
 }
@@ -834,13 +852,10 @@ void CMainFrame::ShowBar(int barId) {
 void CMainFrame::ToggleHiddenFiles() {
     const bool show = !General().showHiddenFiles;
     MutableGeneral().showHiddenFiles = show;
-    // Each pane reads its folder again, through the message its watch would
+    // Each tab reads its folder again, through the message its watch would
     // post, so selection and focus survive as after any change.
-    for (CPanexView* pane : {m_left, m_right}) {
-        if (pane)
-            QCoreApplication::postEvent(pane,
-                                        new ChangeWatchEvent(QEvent::Type(WM_FOLDER_CHANGED), 0));
-    }
+    for (CPanexView* pane : m_tabs ? m_tabs->AllViews() : std::vector<CPanexView*>{})
+        QCoreApplication::postEvent(pane, new ChangeWatchEvent(QEvent::Type(WM_FOLDER_CHANGED), 0));
     Notice(show ? kHiddenFilesShown : kHiddenFilesHidden);
 }
 
