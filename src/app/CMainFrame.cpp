@@ -21,6 +21,7 @@
 #include "app/MainMenu.h"
 #include "app/PendingCommands.h"
 #include "app/RemoteConnect.h"
+#include "app/TabCommands.h"
 #include "app/WindowRect.h"
 #include "fileops/CPaneFileUtils.h"
 #include "fileops/CPaneTransfer.h"
@@ -29,6 +30,7 @@
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
+#include "pane/PaneTabs.h"
 #include "platform/fileop/FileOpQueue.h"
 #include "platform/remote/RemoteMounts.h"
 #include "platform/store/ProfileStore.h"
@@ -65,6 +67,7 @@ CMainFrame::~CMainFrame() {
     // The panes go before the command manager and the rest of the frame, and
     // nothing asks for them while they are destroyed.
     m_left = m_right = m_active = nullptr;
+    m_tabs.reset();
     delete m_splitter;
     m_splitter = nullptr;
 }
@@ -316,8 +319,8 @@ void CMainFrame::ApplyCommanderMode() {
     AddTableCommands(m_commands);
     if (m_functionKeys)
         m_functionKeys->ShowModifiers(m_functionKeys->ShownModifiers());
-    for (CPanexView* pane : {GetLeftPane(), GetRightPane()}) {
-        if (pane)
+    if (m_tabs) {
+        for (CPanexView* pane : m_tabs->AllViews())
             pane->List()->SetCommanderMode(General().commanderMode);
     }
 }

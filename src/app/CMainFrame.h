@@ -70,6 +70,7 @@ class CPanexView;
 class QMenu;
 class QToolBar;
 class ShortcutGate;
+class TabCommands;
 class TreeBar;
 
 /// The first line of the document string: the application title.
@@ -243,6 +244,9 @@ private:
     bool m_askingToClose = false;
     // The sizable bars, the thumbnail bar and the stored layouts (a child).
     FrameBars* m_bars = nullptr;
+    // The tabs of both panes and their commands; m_left and m_right are
+    // the tabs shown. Routed right after the active pane.
+    std::unique_ptr<TabCommands> m_tabs;
 };
 
 /// Installs the factory that makes a CMainFrame for the application.

@@ -60,6 +60,31 @@ QList<CommandInfo> BuildTable() {
         C(ID_FILE_CONNECT_SERVER, QStringLiteral("Connect to &Server..."), {},
           QStringLiteral("Open a folder on another machine (sftp, smb, ftp, dav)\nConnect to "
                          "Server")),
+        // Tabs (Files > Tabs). Ctrl+Tab and Ctrl+Shift+Tab are read by the
+        // pane's list while it has several tabs: with one they still move
+        // the focus to the folder tree.
+        C(ID_TAB_NEW, QStringLiteral("&New tab\tAlt+N"), {K(Qt::AltModifier | Qt::Key_N)},
+          QStringLiteral("Open a new tab on the current folder\nNew tab (Alt+N)")),
+        C(ID_TAB_OPEN_FOCUSED, QStringLiteral("&Open folder in new tab\tCtrl+Return"),
+          {K(Qt::ControlModifier | Qt::Key_Return),
+           K(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Enter)},
+          QStringLiteral("Open the focused folder in a new tab behind this one (also a middle "
+                         "click)\nOpen in new tab (Ctrl+Return)")),
+        C(ID_TAB_DUPLICATE, QStringLiteral("&Duplicate tab"), {},
+          QStringLiteral("Open a copy of this tab: its folder, filter, sort, view and selection")),
+        C(ID_TAB_CLOSE, QStringLiteral("&Close tab\tCtrl+W"), {K(Qt::ControlModifier | Qt::Key_W)},
+          QStringLiteral("Close this tab of the pane\nClose tab (Ctrl+W)")),
+        C(ID_TAB_CLOSE_OTHERS, QStringLiteral("Close o&ther tabs"), {},
+          QStringLiteral("Close every tab of the pane but this one")),
+        C(ID_TAB_NEXT, QStringLiteral("Ne&xt tab\tCtrl+Tab"), {},
+          QStringLiteral("Show the pane's next tab\nNext tab (Ctrl+Tab)")),
+        C(ID_TAB_PREVIOUS, QStringLiteral("&Previous tab\tCtrl+Shift+Tab"), {},
+          QStringLiteral("Show the pane's previous tab\nPrevious tab (Ctrl+Shift+Tab)")),
+        C(ID_TAB_MOVE_TO_OTHER, QStringLiteral("&Move tab to other pane"), {},
+          QStringLiteral("Move this tab, its history and selection, to the other pane")),
+        C(ID_TAB_LOCK, QStringLiteral("&Lock tab"), {},
+          QStringLiteral("Lock this tab: it keeps its folder, and folders opened from it open in "
+                         "new tabs")),
         C(ID_APP_EXIT, QStringLiteral("E&xit\tAlt+X"), {K(Qt::AltModifier | Qt::Key_X)},
           QStringLiteral("Quit the application\nExit")),
         C(ID_MARK_SELECT_ALL, QStringLiteral("Select &All\tCtrl+A"),
@@ -356,6 +381,11 @@ QList<CommandInfo> BuildTable() {
            K(Qt::AltModifier | Qt::KeypadModifier | Qt::Key_Enter)},
           QString()),
     };
+    for (int id = ID_TAB_GOTO_FIRST; id <= ID_TAB_GOTO_LAST; ++id) {
+        const int number = id - ID_TAB_GOTO_FIRST + 1;
+        table.append(C(id, QString(), {K(Qt::AltModifier | Qt::Key(Qt::Key_0 + number))},
+                       QStringLiteral("Show tab %1 of the pane").arg(number)));
+    }
     return table;
 }
 
@@ -444,27 +474,34 @@ QList<MenuNode> BuildMainMenu() {
                  Item(ID_GOTO_START_MENU), Item(ID_GOTO_STARTUP)}));
 
     return {
-        Submenu(QStringLiteral("&Files"), {Item(ID_FILE_VIEW),
-                                           Item(ID_FILE_EDIT),
-                                           Item(ID_FILE_PROPERTIES),
-                                           Separator(),
-                                           Item(ID_FILE_COPYTO),
-                                           Item(ID_FILE_MOVETO),
-                                           Item(ID_FILE_RENAME),
-                                           Item(ID_FILE_MULTI_RENAME),
-                                           Item(ID_FILE_DELETE),
-                                           Separator(),
-                                           Item(ID_FILE_PACK),
-                                           Item(ID_FILE_UNPACK),
-                                           Separator(),
-                                           Item(ID_FILE_FILTERS),
-                                           Item(ID_FILE_USE_FILTER),
-                                           Item(ID_QUICK_FILTER),
-                                           Item(ID_FILE_FILTER_HISTORY),
-                                           Separator(),
-                                           Item(ID_FILE_CONNECT_SERVER),
-                                           Separator(),
-                                           Item(ID_APP_EXIT)}),
+        Submenu(QStringLiteral("&Files"),
+                {Item(ID_FILE_VIEW),
+                 Item(ID_FILE_EDIT),
+                 Item(ID_FILE_PROPERTIES),
+                 Separator(),
+                 Item(ID_FILE_COPYTO),
+                 Item(ID_FILE_MOVETO),
+                 Item(ID_FILE_RENAME),
+                 Item(ID_FILE_MULTI_RENAME),
+                 Item(ID_FILE_DELETE),
+                 Separator(),
+                 Item(ID_FILE_PACK),
+                 Item(ID_FILE_UNPACK),
+                 Separator(),
+                 Item(ID_FILE_FILTERS),
+                 Item(ID_FILE_USE_FILTER),
+                 Item(ID_QUICK_FILTER),
+                 Item(ID_FILE_FILTER_HISTORY),
+                 Separator(),
+                 Item(ID_FILE_CONNECT_SERVER),
+                 Separator(),
+                 Submenu(QStringLiteral("Ta&bs"),
+                         {Item(ID_TAB_NEW), Item(ID_TAB_OPEN_FOCUSED), Item(ID_TAB_DUPLICATE),
+                          Separator(), Item(ID_TAB_CLOSE), Item(ID_TAB_CLOSE_OTHERS), Separator(),
+                          Item(ID_TAB_NEXT), Item(ID_TAB_PREVIOUS), Separator(),
+                          Item(ID_TAB_MOVE_TO_OTHER), Item(ID_TAB_LOCK)}),
+                 Separator(),
+                 Item(ID_APP_EXIT)}),
         Submenu(QStringLiteral("&Mark"),
                 {Item(ID_MARK_SELECT_ALL), Item(ID_MARK_UNSELECT_ALL), Item(ID_MARK_STICKY),
                  Separator(), Item(ID_MARK_SELECT_GROUP), Item(ID_MARK_UNSELECT_GROUP),
@@ -617,6 +654,15 @@ const QList<KeyboardCommand>& KeyboardOnlyCommands() {
         {ID_DRIVE_LEFT, QStringLiteral("Choose the volume of the left pane")},
         {ID_DRIVE_RIGHT, QStringLiteral("Choose the volume of the right pane")},
         {ID_OPEN_ITEM, QStringLiteral("Open or launch the selected (else the focused) item")},
+        {ID_TAB_GOTO_FIRST, QStringLiteral("Show tab 1 of the active pane")},
+        {ID_TAB_GOTO_FIRST + 1, QStringLiteral("Show tab 2 of the active pane")},
+        {ID_TAB_GOTO_FIRST + 2, QStringLiteral("Show tab 3 of the active pane")},
+        {ID_TAB_GOTO_FIRST + 3, QStringLiteral("Show tab 4 of the active pane")},
+        {ID_TAB_GOTO_FIRST + 4, QStringLiteral("Show tab 5 of the active pane")},
+        {ID_TAB_GOTO_FIRST + 5, QStringLiteral("Show tab 6 of the active pane")},
+        {ID_TAB_GOTO_FIRST + 6, QStringLiteral("Show tab 7 of the active pane")},
+        {ID_TAB_GOTO_FIRST + 7, QStringLiteral("Show tab 8 of the active pane")},
+        {ID_TAB_GOTO_FIRST + 8, QStringLiteral("Show tab 9 of the active pane")},
     };
     return commands;
 }

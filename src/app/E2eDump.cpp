@@ -10,11 +10,14 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QSplitter>
+#include <QTabBar>
 #include <cstdio>
 #include <utility>
 
 #include "pane/CPanexView.h"
+#include "pane/FolderModel.h"
 #include "pane/PaneListCtrl.h"
+#include "pane/PaneTabs.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/namespace/NameCodec.h"
 #include "shell/FolderItem.h"
@@ -65,9 +68,13 @@ QByteArray PaneListingDump::FocusLines() const {
             lines += QByteArray("F") + tag + '\t' + NameToBytes(item->name) + '\n';
         }
         // The splitter's share, not the widget's width: a collapsed pane
-        // keeps its minimum width, moved out of sight.
-        const auto* splitter = qobject_cast<const QSplitter*>(pane->parentWidget());
-        const int index = splitter ? splitter->indexOf(pane) : -1;
+        // keeps its minimum width, moved out of sight. The pane may sit in
+        // its side's tabs, a child of the splitter.
+        const QWidget* side = pane;
+        while (side->parentWidget() && !qobject_cast<const QSplitter*>(side->parentWidget()))
+            side = side->parentWidget();
+        const auto* splitter = qobject_cast<const QSplitter*>(side->parentWidget());
+        const int index = splitter ? splitter->indexOf(const_cast<QWidget*>(side)) : -1;
         const int shown = index >= 0 ? splitter->sizes().value(index) : pane->width();
         lines += QByteArray("W") + tag + '\t' + QByteArray::number(shown) + '\n';
         if (now && pane->isAncestorOf(now))
@@ -183,9 +190,65 @@ void PaneListingDump::SetOperationsText(const QString& text) {
         m_timer.start();
 }
 
+void PaneListingDump::WatchTabs(PaneTabs* left, PaneTabs* right) {
+    if (m_path.isEmpty() || !left || !right)
+        return;
+    m_leftTabs = left;
+    m_rightTabs = right;
+    for (PaneTabs* side : {left, right}) {
+        connect(side, &PaneTabs::viewAdded, this, [this](CPanexView* view) {
+            Watch(view);
+            m_timer.start();
+        });
+        connect(side, &PaneTabs::currentViewChanged, this, [this] { m_timer.start(); });
+        connect(side, &PaneTabs::tabsChanged, this, [this] { m_timer.start(); });
+    }
+}
+
+QByteArray PaneListingDump::TabLines() const {
+    QByteArray lines;
+    for (const auto& [side, tag] :
+         {std::pair{m_leftTabs, "TL\t"}, std::pair{m_rightTabs, "TR\t"}}) {
+        if (!side)
+            continue;
+        for (int i = 0; i < side->Count(); ++i) {
+            QByteArray flags;
+            if (i == side->CurrentIndex())
+                flags += '*';
+            if (side->IsLocked(i))
+                flags += 'L';
+            const FolderModel* model = side->ViewAt(i)->Model();
+            lines += tag + (flags.isEmpty() ? QByteArray("-") : flags) + '\t' +
+                     (model ? NameToBytes(model->path) : QByteArray()) + '\n';
+        }
+        // Where each tab is, while the bar is shown, for a script to drag
+        // onto it.
+        const QTabBar* bar = side->TabBar();
+        if (bar->isVisible()) {
+            for (int i = 0; i < bar->count(); ++i) {
+                const QRect rect = bar->tabRect(i);
+                const QPoint at = bar->mapTo(bar->window(), rect.topLeft());
+                lines += QByteArray(side == m_leftTabs ? "TBL\t" : "TBR\t") +
+                         QByteArray::number(i + 1) +
+                         QStringLiteral("\t%1 %2 %3 %4\n")
+                             .arg(at.x())
+                             .arg(at.y())
+                             .arg(rect.width())
+                             .arg(rect.height())
+                             .toLatin1();
+            }
+        }
+    }
+    return lines;
+}
+
 void PaneListingDump::Write() {
     if (m_path.isEmpty())
         return;
+    if (m_leftTabs)
+        m_left = m_leftTabs->Current();
+    if (m_rightTabs)
+        m_right = m_rightTabs->Current();
     QByteArray text;
     QByteArray places;
     for (const auto& [pane, tag] : {std::pair{m_left, "L"}, std::pair{m_right, "R"}}) {
@@ -234,6 +297,7 @@ void PaneListingDump::Write() {
     text += TreeLines();
     text += ButtonLines();
     text += FocusLines();
+    text += TabLines();
     text += m_notices;
     text += "OPS\t" + m_operations.toUtf8() + '\n';
     const QByteArray path = NameToBytes(m_path);

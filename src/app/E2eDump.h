@@ -13,9 +13,12 @@
 // each pane's focused row ("FL\tname"), its share of the splitter
 // ("WL\tpixels", 0 when hidden) and where the keyboard focus is ("K\tL" or
 // "K\tR" for a pane's list, "K\tLE" or "K\tRE" for a label editor in it,
-// "K\t-" elsewhere), the notices, and last the status bar's count of running
-// file operations ("OPS\ttext"). Unset, nothing is watched and nothing is
-// written.
+// "K\t-" elsewhere), the tabs of each pane, left to right ("TL\tflags\tfolder"
+// and "TR\t...", the flags "*" for the shown tab and "L" for a locked one,
+// "-" for neither) and, while a tab bar is shown, where its tabs are
+// ("TBL\tnumber\tx y w h", "TBR\t..."), the notices, and last the status bar's count of running
+// file operations ("OPS\ttext"). The listing follows the tab each pane shows. Unset, nothing is
+// watched and nothing is written.
 //
 // The file is written aside and renamed over the old one, so a reader never
 // sees half a listing. Rows that change several times in one pass of the
@@ -27,6 +30,7 @@
 
 class CPanexView;
 class CTreeBrowser;
+class PaneTabs;
 
 /// The variable that names the listing file.
 inline constexpr const char* kE2eDumpVariable = "CORVANE_E2E_DUMP";
@@ -55,6 +59,9 @@ public:
     /// Adds the buttons of `bar` to the listing, written again whenever the
     /// bar is shown or resized, or a button's text changes.
     void WatchButtons(QWidget* bar);
+    /// Follows the tabs of both panes: their views as they come, the tab
+    /// shown, the tab lines.
+    void WatchTabs(PaneTabs* left, PaneTabs* right);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,10 +71,13 @@ private:
     QByteArray FocusLines() const;
     QByteArray TreeLines() const;
     QByteArray ButtonLines() const;
+    QByteArray TabLines() const;
 
     CPanexView* m_left;
     CPanexView* m_right;
     CTreeBrowser* m_tree = nullptr;
+    PaneTabs* m_leftTabs = nullptr;
+    PaneTabs* m_rightTabs = nullptr;
     QWidget* m_buttons = nullptr;
     QString m_path;
     QString m_operations;

@@ -136,6 +136,10 @@ LayoutSlot FrameBars::CurrentArrangement(const QString& name) const {
     record.treeBarSizes = ToLayoutOrder(m_bars->Sizes(kTreeBarId));
     record.thumbBarSizes = ToLayoutOrder(m_bars->Sizes(kThumbBarId));
     slot.dockState = m_frame.saveState();
+    if (m_captureTabs) {
+        slot.leftTabs = m_captureTabs(true);
+        slot.rightTabs = m_captureTabs(false);
+    }
     return slot;
 }
 
@@ -191,6 +195,13 @@ void FrameBars::ApplyLayout(int number) {
     m_bars->SetSizes(kThumbBarId, FromLayoutOrder(record.thumbBarSizes));
     // The docks.
     m_frame.restoreState(slot.dockState);
+    // The tabs come back before the view styles, which go to the tabs shown.
+    if (m_applyTabs) {
+        if (slot.leftTabs)
+            m_applyTabs(true, *slot.leftTabs);
+        if (slot.rightTabs)
+            m_applyTabs(false, *slot.rightTabs);
+    }
     // After the current command, as a posted command would.
     for (CPanexView* pane : {m_frame.GetLeftPane(), m_frame.GetRightPane()}) {
         const int style =

@@ -21,6 +21,7 @@
 // Main thread only.
 
 #include <QObject>
+#include <functional>
 #include <memory>
 
 #include "app/Layouts.h"
@@ -65,6 +66,13 @@ public:
     CThumbnailBar* ThumbBar() const { return m_thumbBar; }
     SizableBars& Bars() const { return *m_bars; }
     const StoredLayouts& Layouts() const { return m_layouts; }
+    /// How a layout takes both panes' tabs (left: true for the first pane)
+    /// and gives them back; without them a layout keeps no tabs.
+    void SetTabAccess(std::function<TabSetRecord(bool left)> capture,
+                      std::function<void(bool left, const TabSetRecord& tabs)> apply) {
+        m_captureTabs = std::move(capture);
+        m_applyTabs = std::move(apply);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -79,4 +87,6 @@ private:
     CThumbnailBar* m_thumbBar = nullptr;
     StoredLayouts m_layouts;
     bool m_shown = false;
+    std::function<TabSetRecord(bool)> m_captureTabs;
+    std::function<void(bool, const TabSetRecord&)> m_applyTabs;
 };

@@ -17,6 +17,7 @@
 #include "app/FunctionKeyBar.h"
 #include "app/MainMenu.h"
 #include "app/RemoteConnect.h"
+#include "app/TabCommands.h"
 #include "app/ToolbarResource.h"
 #include "app/WindowRect.h"
 #include "fileops/CPaneFileUtils.h"
@@ -25,6 +26,7 @@
 #include "find/FindCriteria.h"
 #include "pack/CPackTools.h"
 #include "pane/CPanexView.h"
+#include "pane/PaneTabs.h"
 #include "platform/fileop/FileOpQueue.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/EscapePoll.h"
@@ -154,7 +156,8 @@ void FrameBuilder::CreateRemote() {
     CMainFrame& f = m_frame;
     CMainFrame* frame = &f;
     f.m_remote = std::make_unique<RemoteConnect>(f.Store(), General().historyItems, &f, [frame] {
-        return std::vector<CPanexView*>{frame->m_left, frame->m_right};
+        return frame->m_tabs ? frame->m_tabs->AllViews()
+                             : std::vector<CPanexView*>{frame->m_left, frame->m_right};
     });
     f.m_app.RegisterSaver(
         SaverSlot::ConnectServerHistory,
@@ -289,12 +292,18 @@ bool FrameBuilder::CreateClient() {
     f.m_splitter = new CPaneSplitter(f.m_sideBySide, &f);
     f.m_splitter->setProperty("paneId", 59648);
 
-    f.m_left = new CPanexView(f);
-    f.m_left->setObjectName(QStringLiteral("leftPane"));
-    f.m_right = new CPanexView(f);
-    f.m_right->setObjectName(QStringLiteral("rightPane"));
-    f.m_active = f.m_left;
-    f.m_splitter->SetPanes(f.m_left, f.m_right);
+    // Each side of the splitter holds a pane's tabs; the frame's panes are
+    // the tabs shown, and follow every switch.
+    f.m_tabs = std::make_unique<TabCommands>(f, &f);
+    f.m_tabs->BindWindowPanes(f.m_left, f.m_right, f.m_active,
+                              [frame](CPanexView* view) { frame->ActivatePane(view); });
+    f.m_tabs->SetViewObserver([frame](CPanexView* view) {
+        if (frame->m_tools)
+            frame->m_tools->AttachPane(*view);
+    });
+    if (f.m_bars)
+        f.m_tabs->ServeLayouts(*f.m_bars);
+    f.m_splitter->SetPanes(f.m_tabs->Left(), f.m_tabs->Right());
     f.m_splitter->SetFirstPaneActiveQuery([frame] { return frame->m_active == frame->m_left; });
     QObject::connect(f.m_splitter, &CPaneSplitter::barDoubleClicked, &f,
                      [frame] { frame->m_splitter->Balance(CPaneSplitter::DoubleClick); });
@@ -313,10 +322,10 @@ void FrameBuilder::StartPanes() {
     CMainFrame& f = m_frame;
     f.m_left->LoadSettings();
     f.m_right->LoadSettings();
-    // Each pane writes its own section when the window closes, after the
-    // frame's settings.
-    for (CPanexView* pane : {f.m_left, f.m_right}) {
-        QPointer<CPanexView> guarded(pane);
+    // Each pane writes its own section, its shown tab's settings and its
+    // tabs, when the window closes, after the frame's settings.
+    for (PaneTabs* side : {f.m_tabs->Left(), f.m_tabs->Right()}) {
+        QPointer<PaneTabs> guarded(side);
         f.m_app.AddFrameSaver([guarded](ProfileStore& store) {
             if (guarded)
                 guarded->SaveSettings(store);
@@ -333,9 +342,14 @@ void FrameBuilder::StartPanes() {
             f.m_operations.get(), &FileOpQueue::runningChanged, dump,
             [dump](int count) { dump->SetOperationsText(RunningOperationsText(count)); });
     }
-    if (dump)
+    if (dump) {
         dump->WatchButtons(f.m_functionKeys);
+        dump->WatchTabs(f.m_tabs->Left(), f.m_tabs->Right());
+    }
 
+    // The stored tabs come back around the shown ones, which open first.
+    f.m_tabs->BeginRestore();
     f.m_left->InitialUpdate();
     f.m_right->InitialUpdate();
+    f.m_tabs->FinishRestore();
 }

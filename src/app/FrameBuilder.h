@@ -11,8 +11,9 @@
 //   the bars' stored state (only when "nToolbarsVersion" is 1), the
 //   stored layouts and the flat-bar style; then notices go to the status
 //   bar, and the splitter ("bUpDownPanes", "nLeftPaneWidth") gets both
-//   panes, which read their settings, register their savers and open
-//   their first folders.
+//   panes' tabs (TabCommands.h), whose shown tabs are the frame's panes;
+//   they read their settings, register their savers and open their first
+//   folders, the stored tabs coming back around them.
 //
 // Build() returns false, with the window unusable, when a piece cannot be
 // made (a toolbar button without its command). Everything made belongs to

@@ -17,6 +17,7 @@
 #include "app/PendingCommands.h"
 #include "app/RemoteConnect.h"
 #include "app/SelectDriveDialog.h"
+#include "app/TabCommands.h"
 #include "fileops/CPaneFileUtils.h"
 #include "fileops/CPaneTransfer.h"
 #include "find/CFindFiles.h"
@@ -127,6 +128,8 @@ CommandManager::Chain FrameCommands::Chain() const {
     if (f.m_addressBar)
         chain.append(f.m_addressBar);
     chain.append(f.m_active);
+    if (f.m_tabs)
+        chain.append(f.m_tabs.get());
     if (f.m_transfer)
         chain.append(f.m_transfer.get());
     if (f.m_tools)
@@ -233,13 +236,11 @@ void FrameCommands::SelectDrive(CPanexView* pane) {
 void FrameCommands::ToggleHiddenFiles() {
     const bool show = !General().showHiddenFiles;
     MutableGeneral().showHiddenFiles = show;
-    // Each pane reads its folder again, through the message its watch would
+    // Each tab reads its folder again, through the message its watch would
     // post, so selection and focus survive as after any change.
-    for (CPanexView* pane : {m_frame.m_left, m_frame.m_right}) {
-        if (pane)
-            QCoreApplication::postEvent(pane,
-                                        new ChangeWatchEvent(QEvent::Type(WM_FOLDER_CHANGED), 0));
-    }
+    for (CPanexView* pane :
+         m_frame.m_tabs ? m_frame.m_tabs->AllViews() : std::vector<CPanexView*>{})
+        QCoreApplication::postEvent(pane, new ChangeWatchEvent(QEvent::Type(WM_FOLDER_CHANGED), 0));
     Notice(show ? kHiddenFilesShown : kHiddenFilesHidden);
 }
 
@@ -247,4 +248,6 @@ void FrameCommands::ShowOptions() {
     COptionsSheet sheet(m_frame, m_frame.m_app.lastOptionsPage, &m_frame);
     sheet.exec();
     m_frame.ApplyCommanderMode();
+    if (m_frame.m_tabs)
+        m_frame.m_tabs->ApplyBarOption();
 }

@@ -12,8 +12,9 @@
 // box, exit and the help files (enabled only with an editor to show them).
 //
 // Chain() is the routing: the folder tree while it has the focus, the
-// volume bar, the address bar, the active pane, then the transfer, tool,
-// pack, file-utility, find and statistics commands, and the frame last.
+// volume bar, the address bar, the active pane, the tab commands, then the
+// transfer, tool, pack, file-utility, find and statistics commands, and the
+// frame last.
 // A command nobody carries out in this build is claimed, disabled, by the
 // frame (CMainFrame::OnUpdateCommand), and ShowUnavailableReason() says
 // why in the status bar when the command is highlighted.

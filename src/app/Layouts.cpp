@@ -6,6 +6,10 @@
 
 namespace {
 
+// The key prefixes of the panes' tabs in a layout's section.
+const QString kLeftTabsPrefix = QStringLiteral("Left");
+const QString kRightTabsPrefix = QStringLiteral("Right");
+
 const QString kInfoHeaderKey = QStringLiteral("InfoHeader");
 const QString kDockStateKey = QStringLiteral("DockState");
 constexpr int kNameOffset = 12;
@@ -105,8 +109,9 @@ void StoredLayouts::Load(const ProfileStore& store) {
         if (!state || state->size() != record->dockStateLength ||
             state->size() >= kMaxDockStateSize)
             continue;
-        // Both good: the slot is filled.
-        slot = LayoutSlot{*record, *state};
+        // Both good: the slot is filled, with the panes' tabs when it has them.
+        slot = LayoutSlot{*record, *state, ReadTabSet(store, section, kLeftTabsPrefix),
+                          ReadTabSet(store, section, kRightTabsPrefix)};
     }
 }
 
@@ -118,8 +123,13 @@ void StoredLayouts::Save(ProfileStore& store) const {
         LayoutRecord record = slot->record;
         record.dockStateLength = std::int32_t(slot->dockState.size());
         const QString section = LayoutSection(n);
-        if (store.WriteProfileBinary(section, kInfoHeaderKey, EncodeLayoutRecord(record)))
-            store.WriteProfileBinary(section, kDockStateKey, slot->dockState);
+        if (!store.WriteProfileBinary(section, kInfoHeaderKey, EncodeLayoutRecord(record)))
+            continue;
+        store.WriteProfileBinary(section, kDockStateKey, slot->dockState);
+        if (slot->leftTabs)
+            WriteTabSet(store, section, *slot->leftTabs, kLeftTabsPrefix);
+        if (slot->rightTabs)
+            WriteTabSet(store, section, *slot->rightTabs, kRightTabsPrefix);
     }
 }
 

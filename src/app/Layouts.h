@@ -9,7 +9,9 @@
 //                 shorter than 4096 bytes, its length in the record
 //
 // A slot whose entries are missing, of another size or version, or whose
-// lengths disagree is empty; nothing is said about it. Storing and applying
+// lengths disagree is empty; nothing is said about it. Beside them a layout
+// keeps both panes' tabs (TabSettings.h, prefixes "Left" and "Right"); a
+// layout without them, or with damaged ones, leaves the tabs as they are. Storing and applying
 // a layout are the frame's part (FrameBars.h); this file keeps the record,
 // the slots and their menu texts.
 
@@ -20,6 +22,7 @@
 #include <optional>
 
 #include "app/WindowRect.h"
+#include "pane/TabSettings.h"
 
 class ProfileStore;
 
@@ -77,6 +80,9 @@ std::optional<LayoutRecord> DecodeLayoutRecord(const QByteArray& bytes);
 struct LayoutSlot {
     LayoutRecord record;
     QByteArray dockState;
+    /// The panes' tabs when the layout was stored; none for older layouts.
+    std::optional<TabSetRecord> leftTabs;
+    std::optional<TabSetRecord> rightTabs;
 };
 
 class StoredLayouts {

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/CMainFrame.h"
+#include "app/CPaneSplitter.h"
 #include "app/ExternalEditor.h"
 #include "pane/CPanexView.h"
 #include "pane/ListExtendedStyle.h"
@@ -160,7 +161,7 @@ int StoredMaxColumnWidth(int entered) {
 GeneralOptionsCopy GeneralOptionsCopy::Of(const GeneralSettings& s) {
     return {s.saveSettings,      s.fileDateUsed,       s.showHiddenFiles, s.historyItems,
             s.useExternalEditor, s.externalEditorName, s.drivebarLetters, s.autoReSort,
-            s.flatToolbars,      s.commanderMode};
+            s.flatToolbars,      s.commanderMode,      s.alwaysShowTabBar};
 }
 
 void GeneralOptionsCopy::RestoreInto(GeneralSettings& s) const {
@@ -174,6 +175,7 @@ void GeneralOptionsCopy::RestoreInto(GeneralSettings& s) const {
     s.autoReSort = autoReSort;
     s.flatToolbars = flatToolbars;
     s.commanderMode = commanderMode;
+    s.alwaysShowTabBar = alwaysShowTabBar;
 }
 
 // -- General ----------------------------------------------------------------------
@@ -238,8 +240,12 @@ CGeneralPDlg::CGeneralPDlg(QWidget* parent) : QWidget(parent) {
         QStringLiteral("With nothing marked, commands act on the row under the cursor; moving "
                        "the cursor never marks (Space and Insert do); after a copy or move only "
                        "the arrivals are marked"));
+    m_alwaysShowTabBar = new QCheckBox(QStringLiteral("Always show the &tab bar"), this);
+    m_alwaysShowTabBar->setObjectName(QStringLiteral("alwaysShowTabBar"));
+    m_alwaysShowTabBar->setToolTip(
+        QStringLiteral("Without it a pane shows its tabs once it has more than one"));
     for (QCheckBox* box : {m_saveSettings, m_hiddenFiles, m_drivebarLetters, m_autoReSort,
-                           m_flatToolbars, m_commanderMode})
+                           m_flatToolbars, m_commanderMode, m_alwaysShowTabBar})
         layout->addWidget(box);
 
     m_historyItems = NumberField(this, "historyItems", 1037);
@@ -266,6 +272,7 @@ void CGeneralPDlg::Load(const GeneralSettings& settings) {
     m_autoReSort->setChecked(settings.autoReSort);
     m_flatToolbars->setChecked(settings.flatToolbars);
     m_commanderMode->setChecked(settings.commanderMode);
+    m_alwaysShowTabBar->setChecked(settings.alwaysShowTabBar);
     EnableEditorFields();
 }
 
@@ -302,6 +309,7 @@ bool CGeneralPDlg::Validate(GeneralSettings& settings) {
     settings.autoReSort = m_autoReSort->isChecked();
     settings.flatToolbars = m_flatToolbars->isChecked();
     settings.commanderMode = m_commanderMode->isChecked();
+    settings.alwaysShowTabBar = m_alwaysShowTabBar->isChecked();
     return true;
 }
 
@@ -492,7 +500,8 @@ void COptionsSheet::ShowPage(int index) {
 
 void COptionsSheet::ApplyChanges(const UsabilityValues& values) {
     const GeneralSettings& now = General();
-    CPanexView* panes[2] = {m_frame.GetLeftPane(), m_frame.GetRightPane()};
+    // Every tab of both panes, the hidden ones too.
+    const QList<CPanexView*> panes = m_frame.Splitter()->findChildren<CPanexView*>();
 
     // The page to open with next time.
     m_lastPage = m_shownPage;

@@ -119,6 +119,7 @@ struct GeneralOptionsCopy {
     bool autoReSort = false;
     bool flatToolbars = false;
     bool commanderMode = false;
+    bool alwaysShowTabBar = false;
 
     static GeneralOptionsCopy Of(const GeneralSettings& settings);
     void RestoreInto(GeneralSettings& settings) const;
@@ -160,6 +161,7 @@ public:
     QCheckBox* AutoReSortBox() const { return m_autoReSort; }
     QCheckBox* FlatToolbarsBox() const { return m_flatToolbars; }
     QCheckBox* CommanderModeBox() const { return m_commanderMode; }
+    QCheckBox* AlwaysShowTabBarBox() const { return m_alwaysShowTabBar; }
 
 private:
     void EnableEditorFields();
@@ -176,6 +178,7 @@ private:
     QCheckBox* m_autoReSort = nullptr;
     QCheckBox* m_flatToolbars = nullptr;
     QCheckBox* m_commanderMode = nullptr;
+    QCheckBox* m_alwaysShowTabBar = nullptr;
 };
 
 /// The Usability page.

@@ -64,6 +64,16 @@ public:
         (void)withHistory;
     }
 
+    /// Asked by OpenFolder() of a pane that shows a folder, before it reads
+    /// `folder`: true when the host opened the folder somewhere else (a
+    /// locked tab opens it in a new tab), and the pane then stays where it
+    /// is. False (the pane goes there) by default.
+    virtual bool DivertFolderOpen(CPanexView& pane, const IdList& folder) {
+        (void)pane;
+        (void)folder;
+        return false;
+    }
+
     // -- Activation, rename and context menus ----------------------------------
 
     /// Enters (`editing` true) or leaves the frame's label-edit state while

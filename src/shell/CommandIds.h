@@ -192,3 +192,17 @@ inline constexpr int ID_FILE_MULTI_RENAME = 33160;  // Ctrl+F2
 inline constexpr int ID_FILE_PACK = 33161;          // Alt+F5
 inline constexpr int ID_FILE_UNPACK = 33162;        // Alt+F6
 inline constexpr int ID_MARK_SYNC_FOLDERS = 33163;  // Shift+F9
+
+// Tabs in each pane: every tab is a pane view of its own (folder, history,
+// selection, sort, view, filter); the commands act on the active pane's tabs.
+inline constexpr int ID_TAB_NEW = 33300;            // Alt+N: a new tab on the current folder
+inline constexpr int ID_TAB_OPEN_FOCUSED = 33301;   // Ctrl+Return: the focused folder in a new tab
+inline constexpr int ID_TAB_DUPLICATE = 33302;      // the tab with its history, filter and view
+inline constexpr int ID_TAB_CLOSE = 33303;          // Ctrl+W
+inline constexpr int ID_TAB_CLOSE_OTHERS = 33304;   // every tab of the pane but the current one
+inline constexpr int ID_TAB_NEXT = 33305;           // Ctrl+Tab (read by the pane's list)
+inline constexpr int ID_TAB_PREVIOUS = 33306;       // Ctrl+Shift+Tab (read by the pane's list)
+inline constexpr int ID_TAB_MOVE_TO_OTHER = 33307;  // the tab goes to the other pane
+inline constexpr int ID_TAB_LOCK = 33308;           // a locked tab opens folders in new tabs
+inline constexpr int ID_TAB_GOTO_FIRST = 33310;     // Alt+1 .. Alt+9: tab 1 .. 9
+inline constexpr int ID_TAB_GOTO_LAST = 33318;

@@ -13,6 +13,7 @@ const QString kExternalEditorName = QStringLiteral("szExternalEditorName");
 const QString kDrivebarLetters = QStringLiteral("bDrivebarLetters");
 const QString kAutoReSort = QStringLiteral("bAutoReSort");
 const QString kCommanderMode = QStringLiteral("bCommanderMode");
+const QString kAlwaysShowTabBar = QStringLiteral("bAlwaysShowTabBar");
 const QString kFlatToolbars = QStringLiteral("bFlatToolbars");
 const QString kUsePlainIcons = QStringLiteral("bUsePlainIcons");
 const QString kKeepTreeInSync = QStringLiteral("bKeepTreeInSync");
@@ -51,6 +52,7 @@ void GeneralSettings::Load(const ProfileStore& store) {
     drivebarLetters = flag(kDrivebarLetters, d.drivebarLetters);
     autoReSort = flag(kAutoReSort, d.autoReSort);
     commanderMode = flag(kCommanderMode, d.commanderMode);
+    alwaysShowTabBar = flag(kAlwaysShowTabBar, d.alwaysShowTabBar);
     flatToolbars = flag(kFlatToolbars, d.flatToolbars);
     usePlainIcons = flag(kUsePlainIcons, d.usePlainIcons);
     keepTreeInSync = flag(kKeepTreeInSync, d.keepTreeInSync);
@@ -81,6 +83,7 @@ void GeneralSettings::SaveKeys(ProfileStore& store) const {
     store.WriteProfileInt(s, kDrivebarLetters, drivebarLetters);
     store.WriteProfileInt(s, kAutoReSort, autoReSort);
     store.WriteProfileInt(s, kCommanderMode, commanderMode);
+    store.WriteProfileInt(s, kAlwaysShowTabBar, alwaysShowTabBar);
     store.WriteProfileInt(s, kFlatToolbars, flatToolbars);
     store.WriteProfileInt(s, kUsePlainIcons, usePlainIcons);
     store.WriteProfileInt(s, kKeepTreeInSync, keepTreeInSync);

@@ -32,6 +32,8 @@ struct GeneralSettings {
     // Commander mode: the focused row is the operand when nothing is
     // marked, the cursor never marks, F7 makes a folder and F8 deletes.
     bool commanderMode = false;  // "bCommanderMode"
+    // A pane shows its tab bar with a single tab too.
+    bool alwaysShowTabBar = false;  // "bAlwaysShowTabBar"
 
     /// Reads every key with its default and clamp: "nHistoryItems" outside
     /// 2..50 and "eFileDateUzed" outside 0..2 read as their defaults;

@@ -74,14 +74,17 @@ bool CPaneTools::SyncScrolling() {
 }
 
 void CPaneTools::AttachPanes(CPanexView& first, CPanexView& second) {
-    for (CPanexView* pane : {&first, &second}) {
-        QPointer<CPanexView> guarded(pane);
-        QObject::connect(pane->List(), &PaneListCtrl::focusChanged, m_context.get(),
-                         [this, guarded](int) {
-                             if (guarded)
-                                 OnFocusChanged(*guarded);
-                         });
-    }
+    AttachPane(first);
+    AttachPane(second);
+}
+
+void CPaneTools::AttachPane(CPanexView& pane) {
+    QPointer<CPanexView> guarded(&pane);
+    QObject::connect(pane.List(), &PaneListCtrl::focusChanged, m_context.get(),
+                     [this, guarded](int) {
+                         if (guarded)
+                             OnFocusChanged(*guarded);
+                     });
 }
 
 void CPaneTools::OnFocusChanged(CPanexView& pane) {

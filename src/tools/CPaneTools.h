@@ -93,6 +93,8 @@ public:
     /// Follows the focus of both panes' lists for sync scrolling; the frame
     /// calls it once both panes exist.
     void AttachPanes(CPanexView& first, CPanexView& second);
+    /// The same for one more pane view (a new tab).
+    void AttachPane(CPanexView& pane);
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;

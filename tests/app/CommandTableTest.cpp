@@ -23,8 +23,11 @@ QKeySequence Keys(QKeyCombination combination) {
 
 // Commands whose shown key the pane's list (or another command) handles: the
 // table gives them no accelerator of their own.
+// Ctrl+Tab and Ctrl+Shift+Tab are read by the pane's list (several tabs:
+// the tabs; one tab: the folder tree), like the Bksp forms.
 const QSet<int> kShownWithoutAccelerator = {ID_FILE_DELETE,  ID_GOTO_PARENT,  ID_GOTO_ROOT,
-                                            ID_GOTO_DESKTOP, ID_EDIT_NO_UNDO, ID_SELECT_DRIVE};
+                                            ID_GOTO_DESKTOP, ID_EDIT_NO_UNDO, ID_SELECT_DRIVE,
+                                            ID_TAB_NEXT,     ID_TAB_PREVIOUS};
 
 QList<const MenuNode*> Flatten(const QList<MenuNode>& nodes) {
     QList<const MenuNode*> out;
@@ -131,9 +134,9 @@ TEST(CommandTable, EveryMenuCommandHasOneRowAndItsShownKeyIsItsFirstAccelerator)
     // The 106 items of the menu bar (home and Computer added to the
     // original's places), the function-key bar and the hidden-files toggle,
     // multi-rename, pack, unpack and synchronize folders, the first free
-    // bookmark and layout slot, Connect to Server and the quick filter,
-    // each in one place only.
-    EXPECT_EQ(menuIds.size(), 116);
+    // bookmark and layout slot, Connect to Server and the quick filter, and
+    // the nine commands of Files > Tabs, each in one place only.
+    EXPECT_EQ(menuIds.size(), 125);
     EXPECT_EQ(QSet<int>(menuIds.begin(), menuIds.end()).size(), menuIds.size());
 
     QSet<int> tableIds;
@@ -246,7 +249,13 @@ TEST(CommandTable, MenuTreeAndKeyboardOnlyCommandsAreWhereTheyBelong) {
         EXPECT_FALSE(FindCommandInfo(command.id)->shortcuts.isEmpty());
         EXPECT_FALSE(command.meaning.isEmpty());
     }
-    EXPECT_EQ(keyboardIds, (QList<int>{32770, 32900, 32901, 32982, 32983, 32836, 32837, 32994}));
+    EXPECT_EQ(keyboardIds,
+              (QList<int>{32770, 32900, 32901, 32982, 32983, 32836, 32837, 32994, 33310, 33311,
+                          33312, 33313, 33314, 33315, 33316, 33317, 33318}));
+    EXPECT_EQ(CommandIdsIn(FindSubmenu(menu, QStringLiteral("Ta&bs"))->items),
+              (QList<int>{ID_TAB_NEW, ID_TAB_OPEN_FOCUSED, ID_TAB_DUPLICATE, ID_TAB_CLOSE,
+                          ID_TAB_CLOSE_OTHERS, ID_TAB_NEXT, ID_TAB_PREVIOUS, ID_TAB_MOVE_TO_OTHER,
+                          ID_TAB_LOCK}));
     EXPECT_EQ(CommandTable().size(), menuIds.size() + keyboardIds.size());
 }
 

@@ -195,6 +195,10 @@ TEST_F(MenuTest, EveryCommandEitherWorksOrIsPendingWithAReasonAndNoPendingOneIsH
     needState.insert(ID_FILE_UNPACK);    // an archive selected
     for (int id = ID_BOOKMARK_FIRST; id <= ID_BOOKMARK_LAST; ++id) needState.insert(id);
     for (int id = ID_LAYOUT_FIRST; id <= ID_LAYOUT_LAST; ++id) needState.insert(id);
+    // A pane with more than one tab (tab 1 is always there).
+    needState.unite(
+        {ID_TAB_CLOSE, ID_TAB_CLOSE_OTHERS, ID_TAB_NEXT, ID_TAB_PREVIOUS, ID_TAB_MOVE_TO_OTHER});
+    for (int id = ID_TAB_GOTO_FIRST + 1; id <= ID_TAB_GOTO_LAST; ++id) needState.insert(id);
 
     QList<int> neither;
     for (int id : ids) {
