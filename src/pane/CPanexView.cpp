@@ -9,7 +9,6 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QMenu>
-#include <QSet>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <cerrno>
@@ -22,11 +21,11 @@
 #include "pane/FolderModel.h"
 #include "pane/PaneActivation.h"
 #include "pane/PaneCaption.h"
-#include "pane/PaneEventRouter.h"
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
 #include "pane/PaneNavigation.h"
 #include "pane/PaneQuickFilter.h"
+#include "pane/PaneRefresh.h"
 #include "pane/PaneRename.h"
 #include "platform/archive/ArchiveIndex.h"
 #include "platform/fs/FileSystem.h"
@@ -34,7 +33,6 @@
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellNamespace.h"
 #include "platform/store/ProfileStore.h"
-#include "platform/ui/KeyState.h"
 #include "platform/ui/WaitCursor.h"
 #include "platform/watch/ChangeWatch.h"
 #include "shell/CommandIds.h"
@@ -53,10 +51,6 @@ const QString kReadingFolder = QStringLiteral("Reading folder...");
 const QString kReadFailed = QStringLiteral("Reading from '%1' has failed miserably");
 const QString kThatFolder = QStringLiteral("(that folder)");
 const QString kNotAccessible = QStringLiteral("Some items in the folder were not accessible");
-const QString kRefreshed = QStringLiteral("%1 pane contents have been refreshed");
-const QString kFirst = QStringLiteral("First");
-const QString kSecond = QStringLiteral("Second");
-const QString kRefreshFailed = QStringLiteral("Refresh has failed; stale-ness is triumphant again");
 const QString kNoAnswer = QStringLiteral("'%1' does not answer; the pane stays where it was");
 
 // How long a folder may take to answer being opened before the pane gives
@@ -94,10 +88,7 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
     layout->addWidget(m_list, 1);
     setFocusProxy(m_list);
 
-    m_navigation = std::make_unique<PaneNavigation>(*this);
-    m_rename = std::make_unique<PaneRename>(*this);
-    m_activation = std::make_unique<PaneActivation>(*this);
-    m_router = std::make_unique<PaneEventRouter>(*this, *m_navigation);
+    BuildParts(*this);
     m_quickFilter = new PaneQuickFilter(*this);
 
     // The header's own menu picks the Details columns; the rows' menu is
@@ -113,6 +104,7 @@ CPanexView::CPanexView(PaneHost& host, QWidget* parent) : QWidget(parent), m_hos
 CPanexView::~CPanexView() {
     DeleteRows();
     m_model.reset();
+    DropParts();
 }
 
 void CPanexView::DeleteRows() {
@@ -432,153 +424,11 @@ void CPanexView::ReapplyFilter() {
 }
 
 bool CPanexView::RefreshPane(bool selectChanged, QStringList* names) {
-    if (!m_model)
-        return false;
-    // A folder still streaming in is read again once its read ends: the
-    // comparison needs the whole folder.
-    if (m_model->IsReading()) {
-        m_refreshAfterRead = true;
-        return true;
-    }
-    // Items the filter hides may go without any row telling.
-    m_quickFilter->Invalidate();
-    WaitCursor wait;
-    if (!FolderStillThere())
-        return false;
-
-    if (!m_model->Refresh(m_listedTotal))
-        return false;
-    SettleRefreshed(selectChanged, names, nullptr);
-    return true;
+    return PaneRefresh(*this).All(selectChanged, names);
 }
 
 bool CPanexView::RefreshChanged(const std::vector<QString>& names) {
-    if (!m_model || !m_model->CanRefreshByName())
-        return false;
-    if (m_model->IsReading()) {
-        m_refreshAfterRead = true;
-        return true;
-    }
-    m_quickFilter->Invalidate();
-    if (!FolderStillThere())
-        return false;
-    if (!m_model->RefreshNames(names, m_listedTotal))
-        return false;
-    // Only the items of the names can have changed; hidden items whose
-    // entries went are no more.
-    std::vector<FolderItem*> settled;
-    settled.reserve(names.size());
-    for (const QString& name : names) {
-        if (FolderItem* item = m_model->FindByName(name))
-            settled.push_back(item);
-    }
-    SettleRefreshed(false, nullptr, &settled);
-    return true;
-}
-
-bool CPanexView::FolderStillThere() {
-    ResetFreeSpaceUpdate();
-    if (m_model->IsPlainDirectory() && !StatEntry(m_model->path)) {
-        OpenFolder(IdList::Empty());
-        return false;
-    }
-    return true;
-}
-
-void CPanexView::SettleRefreshed(bool selectChanged, QStringList* names,
-                                 const std::vector<FolderItem*>* items) {
-    m_list->SuspendRedraw();
-    std::vector<FolderItem*> refreshed;  // new and changed, to be selected
-    std::vector<FolderItem*> gone;
-    auto settle = [&](FolderItem& item) {
-        bool select = false;
-        switch (item.listState) {
-            case kListNew:
-                select = AddRow(&item, false) >= 0;
-                break;
-            case kListGone:
-                gone.push_back(&item);
-                return;
-            case kListChanged:
-                item.listState = kListListed;
-                // The row's texts come from the item, so the date is renewed
-                // whichever date the column shows.
-                m_list->UpdateRow(&item);
-                select = true;
-                break;
-            default:
-                break;
-        }
-        if (select && selectChanged) {
-            refreshed.push_back(&item);
-            if (names)
-                names->append(item.name);
-        }
-    };
-    if (items) {
-        for (FolderItem* item : *items) settle(*item);
-    } else {
-        for (FolderItem& item : m_model->items) settle(item);
-    }
-    // The rows of what went leave together, one signal per run of rows, so
-    // a folder that lost thousands of files is not shrunk row by row.
-    m_list->RemoveRows(gone);
-    for (FolderItem* item : gone) {
-        m_listedTotal -= item->size;
-        m_model->DestroyItem(item);
-    }
-    SelectRefreshed(refreshed);
-
-    // Names the caller gave come off the selection.
-    if (!selectChanged && names)
-        UnselectNamed(*names);
-
-    // Re-sort, keeping the focused row visible.
-    if (General().autoReSort && m_list->SortKey() != ID_SORT_NONE) {
-        m_list->Sort();
-        const int focused = m_list->FocusedRow();
-        if (focused >= 0)
-            m_list->SetFocusedRow(focused, false, true);
-    }
-
-    m_list->ResumeRedraw();
-}
-
-void CPanexView::SelectRefreshed(const std::vector<FolderItem*>& items) {
-    if (items.empty())
-        return;
-    // A commander sees only what arrived marked.
-    if (m_list->CommanderMode())
-        m_list->ClearSelection();
-    // Selecting or focusing a row shows the rows appended so far: done per
-    // item while the rows were settled, a folder that gained many items
-    // would take them one insertion (and one scroll) at a time. Every row
-    // is settled now, so the new rows arrive together and the focus moves
-    // once, to the last of them, as it would have ended.
-    // One change of the selection for them all: row by row, each would be
-    // merged with every range selected before it.
-    std::vector<int> rows;
-    rows.reserve(items.size());
-    for (std::size_t i = 0; i + 1 < items.size(); ++i) rows.push_back(m_list->RowOf(items[i]));
-    m_list->SelectRows(rows, true);
-    FocusItem(items.back(), true);
-}
-
-void CPanexView::UnselectNamed(const QStringList& names) {
-    if (names.isEmpty())
-        return;
-    // Only the first item of each name counts, as a lookup by name would
-    // find it; a name is struck off once its item is met.
-    QSet<QString> pending(names.cbegin(), names.cend());
-    std::vector<int> rows;
-    for (FolderItem& item : m_model->items) {
-        if (pending.isEmpty())
-            break;
-        if (!pending.remove(item.name) || item.listState != kListListed)
-            continue;
-        rows.push_back(m_list->RowOf(&item));
-    }
-    m_list->SelectRows(rows, false);
+    return PaneRefresh(*this).Names(names);
 }
 
 int CPanexView::FocusByName(const QString& name, bool select) {
@@ -629,35 +479,11 @@ void CPanexView::SetMaxListColumnWidth(int width) {
     m_list->RecalcListColumnWidth();
 }
 
-void CPanexView::OnRefreshCommand() {
-    CPanexView* target = this;
-    if (IsAltDown()) {
-        if (CPanexView* other = m_host.OtherPane(*this))
-            target = other;
-    }
-    // A folder on another machine is read on the worker: its server may
-    // stop answering in the middle, which must not freeze the window.
-    FolderModel* model = target->m_model.get();
-    if (model && RefreshesOffThread(*model) && !model->IsReading() &&
-        model->StartRefreshRead(target->m_listedTotal, [target](bool ok) {
-            if (!ok)
-                return Notice(kRefreshFailed, true);
-            target->m_quickFilter->Invalidate();
-            target->SettleRefreshed(false, nullptr, nullptr);
-            Notice(kRefreshed.arg(target->IsFirstPane() ? kFirst : kSecond));
-        }))
-        return;
-    if (target->RefreshPane(false, nullptr))
-        Notice(kRefreshed.arg(target->IsFirstPane() ? kFirst : kSecond));
-    else
-        Notice(kRefreshFailed, true);
-}
-
 bool CPanexView::OnCommand(int id) {
     if (m_navigation->OnCommand(id) || m_rename->OnCommand(id) || m_activation->OnCommand(id))
         return true;
     if (id == ID_PANE_REFRESH) {
-        OnRefreshCommand();
+        PaneRefresh(*this).OnCommand();
         return true;
     }
     if (id == ID_QUICK_FILTER) {
@@ -699,117 +525,7 @@ bool CPanexView::OnUpdateCommand(int id, CommandState& state) {
 bool CPanexView::event(QEvent* e) {
     if (m_navigation->HandleEvent(e) || m_rename->HandleEvent(e))
         return true;
-    if (e->type() == QEvent::Type(WM_FOLDER_CHANGED)) {
-        const auto* changed = dynamic_cast<ChangeWatchEvent*>(e);
-        const quintptr parameter = changed ? changed->parameter() : 0;
-        if (parameter == 0 || parameter == quintptr(m_model.get())) {
-            QCoreApplication::removePostedEvents(this, WM_FOLDER_CHANGED);
-            if (parameter == 0) {
-                RefreshPane(false, nullptr);
-                return true;
-            }
-            const bool readBefore = m_model->HasTakenChanges();
-            ChangeWatch::Changes changes = m_model->TakeWatchChanges();
-            if (changes.unknown) {
-                RefreshPane(false, nullptr);
-            } else if (!changes.names.empty()) {
-                // Only what the watch named is looked at: a change of one
-                // file in a large folder costs one file.
-                std::vector<QString> names;
-                names.reserve(changes.names.size());
-                for (const QByteArray& name : changes.names) names.push_back(NameFromBytes(name));
-                if (!m_model->CanRefreshByName())
-                    RefreshPane(false, nullptr);
-                else
-                    RefreshChanged(names);
-            } else if (!readBefore) {
-                // A notice with nothing recorded, before the folder was read
-                // again at all: read it.
-                RefreshPane(false, nullptr);
-            }
-            // Otherwise the burst settled while a refresh was reading the
-            // folder and was read by it: reading a large folder again would
-            // show nothing new.
-        }
+    if (PaneRefresh(*this).HandleEvent(e))
         return true;
-    }
     return QWidget::event(e);
-}
-
-// -- The parts' functions on the pane ------------------------------------------
-
-CPanexView* CPanexView::CommandTargetPane() {
-    return m_navigation->CommandTargetPane();
-}
-
-const NavigationList& CPanexView::Navigation() const {
-    return m_navigation->History();
-}
-
-QString CPanexView::NavigationToolTip(int id) const {
-    return m_navigation->ToolTip(id);
-}
-
-bool CPanexView::HandleNavigationKey(QKeyEvent* event) {
-    return m_navigation->HandleKey(event);
-}
-
-bool CPanexView::GoToText(const QString& text) {
-    return m_navigation->GoToText(text);
-}
-
-bool CPanexView::GoToFile(const IdList& absolute) {
-    return m_navigation->GoToFile(absolute);
-}
-
-bool CPanexView::GoToVolume(QChar letter) {
-    return m_navigation->GoToVolume(letter);
-}
-
-void CPanexView::PostGoToIdList(CPanexView& pane, IdList absolute) {
-    QCoreApplication::postEvent(&pane, new GoToIdListEvent(std::move(absolute)));
-}
-
-std::optional<QString> CPanexView::SelectionIndicatorText() {
-    return m_navigation->SelectionIndicatorText();
-}
-
-std::optional<QString> CPanexView::FreeSpaceIndicatorText() {
-    return m_navigation->FreeSpaceIndicatorText();
-}
-
-void CPanexView::ResetFreeSpaceUpdate() {
-    m_navigation->ResetFreeSpaceUpdate();
-}
-
-void CPanexView::ActivationUpdate(const QString& focusName) {
-    m_activation->ActivationUpdate(focusName);
-}
-
-bool CPanexView::Launch(bool useFocused) {
-    return m_activation->Launch(useFocused);
-}
-
-void CPanexView::ShowContextMenu(const QPoint& globalPos) {
-    m_activation->ShowContextMenu(globalPos);
-}
-
-void CPanexView::ToggleStickySelection() {
-    m_activation->ToggleStickySelection();
-}
-
-void CPanexView::PostPaneCommand(int id) {
-    m_activation->PostPaneCommand(id);
-}
-
-bool CPanexView::RunPaneCommand(int id) {
-    return m_activation->RunPaneCommand(id);
-}
-
-bool CPanexView::BeginRename() {
-    return m_rename->Begin();
-}
-
-bool CPanexView::EndRename(int row, const QString& text) {
-    return m_rename->End(row, text);
 }

@@ -10,19 +10,14 @@
 // What the pane needs of the frame (the store, the other pane, the active
 // pane, the command line) it asks through a PaneHost.
 //
-// The pane is its core (this class: settings, reading and refreshing
-// folders, the rows, the filter, the caption, the refresh and list
-// commands) and the parts it owns, each with its own header:
-// - PaneNavigation: moving between folders, the history, the navigation
-//   keys and the status indicators;
-// - PaneActivation: the activation update, launching items, the context
-//   menu, sticky selection and the commands posted to the pane;
-// - PaneRename: renaming in place;
-// - PaneEventRouter: the one event filter on the list's views, which hands
-//   keys and drag events to the parts in the order its header states.
-// The pane's public functions below that belong to a part pass the call
-// on to it. Commands are offered to navigation, rename and activation in
-// that order, then to the core and the list.
+// The pane is its core (this class: settings, reading folders, the rows,
+// the filter, the caption, the list commands), its refresh (PaneRefresh.h:
+// RefreshPane, RefreshChanged, ID_PANE_REFRESH and the watch's notices) and
+// the parts it owns (PaneParts.h, which it derives from): navigation,
+// activation, rename and the event router, each with its own header. The
+// pane's public functions that belong to a part are PaneParts' and pass the
+// call on to it. Commands are offered to navigation, rename and activation
+// in that order, then to the core and the list.
 //
 // Guarantees:
 // - OpenFolder() is the one way the pane changes folder; when the new
@@ -47,6 +42,7 @@
 #include <vector>
 
 #include "pane/NavigationList.h"
+#include "pane/PaneParts.h"
 #include "pane/PaneStatusLine.h"
 #include "platform/namespace/IdList.h"
 #include "platform/ui/CommandTarget.h"
@@ -55,16 +51,11 @@
 
 class FolderItem;
 class FolderModel;
-class PaneActivation;
 class PaneCaption;
-class PaneEventRouter;
 class PaneHost;
 class PaneListCtrl;
-class PaneNavigation;
 class PaneQuickFilter;
-class PaneRename;
 class ProfileStore;
-class QKeyEvent;
 class QMenu;
 
 /// The settings sections of the first and the second pane.
@@ -98,7 +89,7 @@ public:
     IdList idList;
 };
 
-class CPanexView : public QWidget, public CommandTarget {
+class CPanexView : public QWidget, public CommandTarget, public PaneParts {
     Q_OBJECT
 
 public:
@@ -220,19 +211,7 @@ public:
     /// a test can count refreshes.
     virtual bool RefreshChanged(const std::vector<QString>& names);
 
-    // -- Navigation by text (the navigation part, PaneNavigation.h) ---------
-
-    /// Navigates by typed text (ResolveUserPath): a folder opens, a file
-    /// opens its folder with the file focused, a wildcard last part becomes
-    /// the visual filter, a bare pattern filters the folder shown. A
-    /// relative text is accepted only while the pane shows a file-system
-    /// folder (or none). Unintelligible text gives the alert "The CPU cannot
-    /// make any sense of the last input".
-    bool GoToText(const QString& text);
-
-    /// Opens the folder of a file (absolute id list) and focuses and
-    /// selects the file.
-    bool GoToFile(const IdList& absolute);
+    // -- Focus by name ------------------------------------------------------
 
     /// Focuses the listed row of the item named exactly `name` and brings it
     /// into view; with `select` also selects it (other rows keep their
@@ -240,20 +219,6 @@ public:
     /// in yet is focused when its batch comes, unless the focus has been
     /// moved by then.
     int FocusByName(const QString& name, bool select);
-
-    /// After a folder was read, and whenever the active pane changed
-    /// (PaneActivation::ActivationUpdate): the caption is redrawn; the active pane updates
-    /// the address bar (with history), the folder tree (with the general
-    /// setting "bKeepTreeInSync"), the window title (the host's
-    /// ActivationUpdate) and, in a file-system folder, makes its path the
-    /// process's current directory; the other pane remembers its
-    /// file-system folder as its volume's current folder when the active
-    /// pane shows a virtual folder or one on another volume. Then the focus:
-    /// the row named `focusName` (selected unless sticky selection is on),
-    /// else, for the active pane with no mouse button down, the focused row
-    /// or row 0, brought into view. Last, the free-space indicator is due
-    /// for an update at once.
-    void ActivationUpdate(const QString& focusName);
 
     // -- State ---------------------------------------------------------------
 
@@ -312,60 +277,8 @@ protected:
     bool event(QEvent* e) override;
 
 public:
-    // -- Navigation, keys and status line (the navigation part, PaneNavigation.h) --
-
-    /// The pane commands act on now: the active pane, or the other pane
-    /// while Alt is held (KeyState); this one when there is no active pane
-    /// yet.
-    CPanexView* CommandTargetPane();
-    /// This pane's history of file-system folders.
-    const NavigationList& Navigation() const;
-    /// The tooltip of ID_GOTO_PREVIOUS / ID_GOTO_NEXT: the path of the previous / next entry
-    /// of the navigation list; empty when there is none (or for other ids).
-    QString NavigationToolTip(int id) const;
-    /// The navigation keys of the pane's list (PaneNavigation::HandleKey).
-    /// True when the key was used. The pane's key router hands every key
-    /// press of the list's views here first.
-    bool HandleNavigationKey(QKeyEvent* event);
-    /// Goes to the first volume whose name starts with `letter` (case-blind):
-    /// its mount point when the drive dialog's "bGotoRoot" is on, else its
-    /// remembered folder (or the mount point); on the command target. False
-    /// when no volume matches or the navigation failed.
-    bool GoToVolume(QChar letter);
-    /// Posts internal command ID_INTERNAL_GO with `absolute` to `pane`.
-    static void PostGoToIdList(CPanexView& pane, IdList absolute);
     /// The caption strip.
     PaneCaption* Caption() const { return m_caption; }
-    /// The texts of the status indicators ID_INDICATOR_SELECTION and ID_INDICATOR_FREESPACE (the
-    /// active pane's OnUpdateCommand gives them as the state's text); nullopt leaves the indicator
-    /// as it is.
-    std::optional<QString> SelectionIndicatorText();
-    std::optional<QString> FreeSpaceIndicatorText();
-    /// `lastFreeSpaceUpdate` = 0: the next free-space update is immediate.
-    void ResetFreeSpaceUpdate();
-
-    // -- Activation, launch, rename, context menu and sticky selection -------
-    //    (the activation part, PaneActivation.h, and PaneRename.h)
-
-    /// Opens or launches the selected item (PaneActivation::Launch).
-    bool Launch(bool useFocused);
-    /// ID_FILE_RENAME: starts editing the focused row's label (PaneRename::Begin).
-    bool BeginRename();
-    /// The end of a label edit with `text` (PaneRename::End).
-    bool EndRename(int row, const QString& text);
-    /// The context menu for the rows selected now, at `globalPos` (screen
-    /// coordinates), or from the keyboard with (-1, -1): see
-    /// PaneContextMenu.h.
-    void ShowContextMenu(const QPoint& globalPos);
-    /// ID_MARK_STICKY: both panes take the negation of the active pane's sticky
-    /// selection mode (PaneActivation::ToggleStickySelection).
-    void ToggleStickySelection();
-    /// Runs `id` from the event loop as a command posted to this pane: the
-    /// pane's own handling first (unless it disables the command), then the
-    /// host's command chain.
-    void PostPaneCommand(int id);
-    /// Runs `id` at once the way a posted command runs.
-    bool RunPaneCommand(int id);
 
     // -- What the parts share ----------------------------------------------------
 
@@ -380,8 +293,9 @@ private:
     // The quick filter sets the filter and the rows itself, keystroke by
     // keystroke, without the history or a sort.
     friend class PaneQuickFilter;
+    // The refresh settles the re-read folder into the rows and the totals.
+    friend class PaneRefresh;
 
-    void OnRefreshCommand();
     void DeleteRows();
     // The streamed read's batches and end.
     void OnReadBatch(std::list<FolderItem>::iterator first);
@@ -389,17 +303,6 @@ private:
     // The notice that ends a read: none, or its alert.
     void ShowReadResult(int result);
     FolderItem* FocusedItem() const;
-    // For RefreshPane: false (and the pane on the Desktop) when the
-    // plain directory shown has vanished.
-    bool FolderStillThere();
-    // The rest of RefreshPane after the model's refresh, over `items`
-    // (those a refresh by name touched, in order) or over all items.
-    void SettleRefreshed(bool selectChanged, QStringList* names,
-                         const std::vector<FolderItem*>* items);
-    // RefreshPane's steps that settle the selection once the rows are
-    // settled.
-    void SelectRefreshed(const std::vector<FolderItem*>& items);
-    void UnselectNamed(const QStringList& names);
 
     PaneHost& m_host;
     PaneCaption* m_caption = nullptr;
@@ -425,11 +328,5 @@ private:
     const FolderItem* m_focusAtPending = nullptr;
     bool m_refreshAfterRead = false;
 
-    // The parts, built by the constructor once the list exists; the router
-    // last, as it hands events to the others.
-    std::unique_ptr<PaneNavigation> m_navigation;
-    std::unique_ptr<PaneRename> m_rename;
-    std::unique_ptr<PaneActivation> m_activation;
-    std::unique_ptr<PaneEventRouter> m_router;
     PaneQuickFilter* m_quickFilter = nullptr;  // a child of the pane
 };
