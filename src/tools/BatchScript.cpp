@@ -120,6 +120,14 @@ QString GenerateBatchScript(const QStringList& entries, const std::vector<BatchI
     for (const BatchItem& item : items) {
         for (const QString& entry : entries) {
             ExpandInto(script, scanner, entry, item, paths, counter, anyRefused);
+            // A line ending in an unpaired backslash runs on into the next
+            // generated line, whose start the scanner read as a new command:
+            // such a template is refused, not guessed at.
+            qsizetype backslashes = 0;
+            while (backslashes < entry.size() && entry.at(entry.size() - 1 - backslashes) == u'\\')
+                ++backslashes;
+            if (backslashes % 2 == 1)
+                anyRefused = true;
             script += lineEnd;
             scanner.Advance(lineEnd, 0);
         }

@@ -159,10 +159,18 @@ TEST(BatchScript, APlaceThatCannotBeQuotedIsRefused) {
     }
     for (const QString& templateText :
          {QStringLiteral("cp $N ${HOME}/x"), QStringLiteral("echo $((1 + $1)) $N"),
-          QStringLiteral("cp \"$N\" \"$R\" # done")}) {
+          QStringLiteral("cp \"$N\" \"$R\" # done"), QStringLiteral("echo a\\\\, cp $N $R")}) {
         EXPECT_TRUE(BatchTemplateIsSafe(ParseBatchTemplate(templateText)))
             << templateText.toStdString();
     }
+    // A line ending in an unpaired backslash runs on into the next one, where
+    // a "comment" holding a name would become part of a command.
+    const QStringList runOn = ParseBatchTemplate(QStringLiteral("cp $N $R/m\\, # $N"));
+    ASSERT_EQ(runOn.size(), 2);
+    EXPECT_FALSE(BatchTemplateIsSafe(runOn));
+    bool refused = false;
+    GenerateBatchScript(runOn, Items({"a"}), kPaths, &refused);
+    EXPECT_TRUE(refused);
 }
 
 TEST(BatchScript, ShellQuote) {

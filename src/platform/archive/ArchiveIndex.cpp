@@ -381,7 +381,7 @@ bool IsArchiveName(const QByteArray& name) {
         ".zip", ".jar",    ".war",   ".ear",    ".tar",     ".tar.gz",  ".tgz",  ".tar.bz2",
         ".tbz", ".tbz2",   ".tb2",   ".tar.xz", ".txz",     ".tar.zst", ".tzst", ".tar.lzma",
         ".tlz", ".tar.lz", ".tar.z", ".taz",    ".tar.lz4", ".7z",      ".iso",  ".cpio",
-        ".rar", ".ar",     ".deb",   ".rpm",    ".cab",     ".lha",     ".lzh",  ".xar",
+        ".rar", ".ar",     ".deb",   ".rpm",    ".cab",     ".lha",     ".lzh",
     };
     if (name.size() < 3)
         return false;

@@ -8,7 +8,7 @@
 //   checked on the open descriptor), so a FIFO or device planted under an
 //   archive's name never blocks or feeds the reader;
 // - only archive formats that describe their entries are enabled (tar, zip,
-//   7z, ISO 9660, cpio, RAR, ar, cab, LHA, xar), with the compression
+//   7z, ISO 9660, cpio, RAR, ar, cab, LHA), with the compression
 //   filters built into libarchive; never the "raw" or "mtree" formats (mtree
 //   reads the files its lines name) and never an external program;
 // - the file's identity (device, inode, size, times) is taken from the open
