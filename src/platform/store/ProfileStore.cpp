@@ -23,7 +23,7 @@ struct Inspection {
     bool exists = false;
     bool damaged = false;
     bool needsBackup = false;
-    std::unique_ptr<QSettings> reader;  // set when the file exists and is sound
+    ProfileStore::Entries entries;  // the file's entries, when it exists and is sound
 };
 
 bool IsUtf8Text(const QByteArray& bytes) {
@@ -46,7 +46,7 @@ bool IsSectionLine(const QByteArray& line) {
 // entry, the earlier of two equal keys and values it can't read would be gone
 // after a rewrite. Any of them makes the file worth a backup first. A false
 // alarm costs only a spare copy of the file.
-bool RewriteWouldLoseText(const QByteArray& bytes, const QSettings& parsed) {
+bool RewriteWouldLoseText(const QByteArray& bytes, const ProfileStore::Entries& parsed) {
     int entryLines = 0;
     for (const QByteArray& raw : bytes.split('\n')) {
         const QByteArray line = raw.trimmed();
@@ -62,14 +62,31 @@ bool RewriteWouldLoseText(const QByteArray& bytes, const QSettings& parsed) {
             return true;
         ++entryLines;
     }
-    const QStringList keys = parsed.allKeys();
-    if (keys.size() != entryLines)
+    if (parsed.size() != entryLines)
         return true;
-    for (const QString& key : keys) {
-        if (!parsed.value(key).isValid())
+    for (const QVariant& value : parsed) {
+        if (!value.isValid())
             return true;
     }
     return false;
+}
+
+// The entries of the file's bytes as QSettings reads them, parsed from a
+// private copy under a name never used before. QSettings keeps the files it
+// parsed and takes a file of the same size and modification time for the same
+// file; a rewrite within the same millisecond that happens to keep the size
+// would otherwise read back as the old contents.
+std::optional<ProfileStore::Entries> Parse(const QByteArray& bytes) {
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/corvane-settings-XXXXXX.ini"));
+    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush())
+        return std::nullopt;
+    copy.close();
+    QSettings reader(copy.fileName(), QSettings::IniFormat);
+    if (reader.status() != QSettings::NoError)
+        return std::nullopt;
+    ProfileStore::Entries entries;
+    for (const QString& key : reader.allKeys()) entries.insert(key, reader.value(key));
+    return entries;
 }
 
 Inspection Inspect(const QString& path) {
@@ -93,12 +110,12 @@ Inspection Inspect(const QString& path) {
     if (file.error() != QFileDevice::NoError || !IsUtf8Text(bytes))
         return result;
 
-    auto reader = std::make_unique<QSettings>(path, QSettings::IniFormat);
-    if (reader->status() != QSettings::NoError)
+    std::optional<ProfileStore::Entries> entries = Parse(bytes);
+    if (!entries)
         return result;
     result.damaged = false;
-    result.needsBackup = RewriteWouldLoseText(bytes, *reader);
-    result.reader = std::move(reader);
+    result.needsBackup = RewriteWouldLoseText(bytes, *entries);
+    result.entries = std::move(*entries);
     return result;
 }
 
@@ -143,8 +160,8 @@ std::optional<int> IntFromVariant(const QVariant& value) {
 // The file's entries and the pending values, in QSettings' own ini form.
 // QSettings writes only to a file, so it writes a scratch file beside the
 // store, which is read back and removed.
-std::optional<QByteArray> Serialize(const QString& storePath, const QSettings* base,
-                                    const QMap<QString, QVariant>& pending) {
+std::optional<QByteArray> Serialize(const QString& storePath, const ProfileStore::Entries& base,
+                                    const ProfileStore::Entries& pending) {
     const QFileInfo info(storePath);
     QTemporaryFile scratch(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                            QStringLiteral(".XXXXXX"));
@@ -153,9 +170,7 @@ std::optional<QByteArray> Serialize(const QString& storePath, const QSettings* b
     scratch.close();
     {
         QSettings writer(scratch.fileName(), QSettings::IniFormat);
-        if (base != nullptr) {
-            for (const QString& key : base->allKeys()) writer.setValue(key, base->value(key));
-        }
+        for (auto it = base.cbegin(); it != base.cend(); ++it) writer.setValue(it.key(), it.value());
         for (auto it = pending.cbegin(); it != pending.cend(); ++it) {
             writer.setValue(it.key(), it.value());
         }
@@ -199,7 +214,7 @@ void ProfileStore::Load() {
     Inspection found = Inspect(m_filePath);
     m_damaged = found.damaged;
     m_needsBackup = found.needsBackup;
-    m_settings = std::move(found.reader);
+    m_entries = std::move(found.entries);
 }
 
 QString ProfileStore::KeyPath(const QString& section, const QString& key) const {
@@ -219,9 +234,7 @@ QVariant ProfileStore::Value(const QString& section, const QString& key) const {
     const auto pending = m_pending.constFind(path);
     if (pending != m_pending.cend())
         return *pending;
-    if (m_settings == nullptr)
-        return {};
-    return m_settings->value(path);
+    return m_entries.value(path);
 }
 
 int ProfileStore::GetProfileInt(const QString& section, const QString& key,
@@ -260,7 +273,7 @@ bool ProfileStore::HasEntry(const QString& section, const QString& key) const {
     const QString path = KeyPath(section, key);
     if (path.isEmpty())
         return false;
-    return m_pending.contains(path) || (m_settings != nullptr && m_settings->contains(path));
+    return m_pending.contains(path) || m_entries.contains(path);
 }
 
 bool ProfileStore::WriteProfileInt(const QString& section, const QString& key, int value) {
@@ -348,14 +361,13 @@ bool ProfileStore::Flush() {
     // Looked at again: another instance may have written the file meanwhile,
     // and its entries are merged rather than lost.
     const Inspection now = Inspect(m_filePath);
-    // What the load found counts too: Qt reports a format error only to the
-    // first reader of a file, so this second look can pass a file that the
-    // first one saw would lose text when rewritten.
+    // What the load found counts too: the file may have been replaced by a
+    // sound one since, yet the backup promised for the loaded one is owed.
     if (now.exists && (now.needsBackup || m_needsBackup) && !BackUpOriginal())
         return false;
 
     const std::optional<QByteArray> contents =
-        Serialize(m_filePath, now.damaged ? nullptr : now.reader.get(), m_pending);
+        Serialize(m_filePath, now.entries, m_pending);
     if (!contents)
         return false;
 

@@ -11,8 +11,8 @@
 //   range, a text longer than kMaxTextLength or a binary value longer than
 //   kMaxBinaryLength reads as the caller's default (nullopt for binary).
 // - Writes are kept in memory until Flush(); nothing touches the file before
-//   (the QSettings object that reads the file is never written to, so it can
-//   not sync by itself). Pending writes are visible to reads at once.
+//   (the file's entries are read once into memory; no QSettings object stays
+//   open on it). Pending writes are visible to reads at once.
 // - So a store file that could not be read is never overwritten unless the
 //   program saves its settings; and when it is, the original is first copied
 //   aside (see DamagedBackupPath()), so nothing of the user's file is lost.
@@ -34,13 +34,14 @@
 #include <QMap>
 #include <QString>
 #include <QVariant>
-#include <memory>
 #include <optional>
 
-class QSettings;
 
 class ProfileStore {
 public:
+    /// Entries by "section/key" path, as QSettings names them.
+    using Entries = QMap<QString, QVariant>;
+
     /// Longest text value taken from the file (characters).
     static constexpr int kMaxTextLength = 32768;
     /// Longest binary value taken from the file (bytes).
@@ -118,8 +119,8 @@ private:
     bool BackUpOriginal();
 
     QString m_filePath;
-    std::unique_ptr<QSettings> m_settings;  // read only; null when damaged or absent
-    QMap<QString, QVariant> m_pending;
+    Entries m_entries;  // the file's, as last read; empty when damaged or absent
+    Entries m_pending;
     bool m_damaged = false;
     bool m_needsBackup = false;
     QString m_backupPath;  // the backup made by Flush(), once made

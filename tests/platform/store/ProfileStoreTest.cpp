@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <limits>
 #include <random>
@@ -290,6 +292,31 @@ TEST_F(ProfileStoreTest, FlushKeepsOtherEntriesIncludingThoseOfAnotherInstance) 
     EXPECT_EQ(QDir(dir.Path() + QStringLiteral("/Quorvelt Plc"))
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("Corvane.ini")});
+}
+
+TEST_F(ProfileStoreTest, AFileReplacedWithTheSameSizeAndTimeReadsAsItsNewSelf) {
+    // A rewrite within the same millisecond that happens to keep the size
+    // looks unchanged by size and time; the new contents must still be read.
+    ASSERT_TRUE(MakeStoreFile("[General%20Settings]\nnHistoryItems=20\n"));
+    const QFileInfo before(StorePath());
+    const QDateTime stamp = before.lastModified();
+    {
+        ProfileStore first(StorePath());
+        ASSERT_EQ(first.GetProfileInt(kSection, QStringLiteral("nHistoryItems"), 0), 20);
+    }
+    ASSERT_TRUE(MakeStoreFile("[General%20Settings]\nnHistoryItems=35\n"));
+    QFile file(StorePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    file.close();
+    ASSERT_EQ(QFileInfo(StorePath()).size(), before.size());
+
+    ProfileStore second(StorePath());
+    EXPECT_EQ(second.GetProfileInt(kSection, QStringLiteral("nHistoryItems"), 0), 35);
+    // And the store's own flush reads back what it wrote, whatever the clock.
+    ASSERT_TRUE(second.WriteProfileInt(kSection, QStringLiteral("nHistoryItems"), 36));
+    ASSERT_TRUE(second.Flush());
+    EXPECT_EQ(second.GetProfileInt(kSection, QStringLiteral("nHistoryItems"), 0), 36);
 }
 
 TEST_F(ProfileStoreTest, AFileQtParsesOnlyOnceWithAnErrorIsStillKeptAside) {
