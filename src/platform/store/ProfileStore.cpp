@@ -170,7 +170,8 @@ std::optional<QByteArray> Serialize(const QString& storePath, const ProfileStore
     scratch.close();
     {
         QSettings writer(scratch.fileName(), QSettings::IniFormat);
-        for (auto it = base.cbegin(); it != base.cend(); ++it) writer.setValue(it.key(), it.value());
+        for (auto it = base.cbegin(); it != base.cend(); ++it)
+            writer.setValue(it.key(), it.value());
         for (auto it = pending.cbegin(); it != pending.cend(); ++it) {
             writer.setValue(it.key(), it.value());
         }
@@ -366,8 +367,7 @@ bool ProfileStore::Flush() {
     if (now.exists && (now.needsBackup || m_needsBackup) && !BackUpOriginal())
         return false;
 
-    const std::optional<QByteArray> contents =
-        Serialize(m_filePath, now.entries, m_pending);
+    const std::optional<QByteArray> contents = Serialize(m_filePath, now.entries, m_pending);
     if (!contents)
         return false;
 

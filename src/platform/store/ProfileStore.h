@@ -36,7 +36,6 @@
 #include <QVariant>
 #include <optional>
 
-
 class ProfileStore {
 public:
     /// Entries by "section/key" path, as QSettings names them.

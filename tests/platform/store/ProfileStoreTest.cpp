@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <limits>
