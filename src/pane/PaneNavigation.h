@@ -41,6 +41,9 @@ public:
 
     /// This pane's history of file-system folders.
     const NavigationList& History() const { return m_history; }
+    /// Takes `history` as this pane's own (a duplicated tab's Back and
+    /// Forward go where its source's would).
+    void SetHistory(const NavigationList& history) { m_history = history; }
 
     /// The pane commands act on now: the active pane, or the other pane
     /// while Alt is held (KeyState); the pane itself when there is no active

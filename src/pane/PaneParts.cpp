@@ -36,6 +36,10 @@ const NavigationList& PaneParts::Navigation() const {
     return m_navigation->History();
 }
 
+void PaneParts::SetNavigation(const NavigationList& history) {
+    m_navigation->SetHistory(history);
+}
+
 QString PaneParts::NavigationToolTip(int id) const {
     return m_navigation->ToolTip(id);
 }

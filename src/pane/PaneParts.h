@@ -54,6 +54,7 @@ public:
     CPanexView* CommandTargetPane();
     /// This pane's history of file-system folders.
     const NavigationList& Navigation() const;
+    void SetNavigation(const NavigationList& history);
     /// The tooltip of ID_GOTO_PREVIOUS / ID_GOTO_NEXT: the path of the
     /// previous / next entry of the navigation list; empty when there is
     /// none (or for other ids).

@@ -365,6 +365,7 @@ CPanexView* PaneTabs::DuplicateTab(int index) {
         Remove(IndexOf(view));
         return nullptr;
     }
+    view->SetNavigation(source->Navigation());
     // The same rows marked and the same row focused, by name.
     PaneListCtrl* from = source->List();
     QStringList selected;

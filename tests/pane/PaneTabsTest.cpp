@@ -138,6 +138,12 @@ TEST_F(PaneTabsTest, EachTabKeepsItsOwnFolderHistoryAndViewAndSwitchingReadsNoth
     ASSERT_TRUE(Open(second, "a/deep"));
     QCoreApplication::processEvents();
     EXPECT_EQ(left->TabBar()->tabText(1), QStringLiteral("deep"));
+    // So is a new tab on an empty folder that goes on to another empty one.
+    CPanexView* fresh = left->OpenInNewTab(ParsePath(P("a/deep")), false);
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_TRUE(Open(fresh, "c"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(left->TabBar()->tabText(left->IndexOf(fresh)), QStringLiteral("c"));
 }
 
 TEST_F(PaneTabsTest, ATabNotShownStillFollowsItsFolder) {
@@ -214,9 +220,10 @@ TEST_F(PaneTabsTest, ATabMovesToTheOtherSideWithItsViewAndCloseOthersKeepsOne) {
 }
 
 TEST_F(PaneTabsTest, ANewTabTakesTheSettingsOfItsSourceAndReloadsNothingProcessWide) {
-    window->leftFolder = P("a");
+    window->leftFolder = P("b");
     Start();
     CPanexView* source = left->Current();
+    ASSERT_TRUE(source->OpenFolder(ParsePath(P("a"))));
     source->List()->SetSortKey(ID_SORT_SIZE);
     source->List()->SetAscending(false);
     source->List()->SetViewStyle(ID_VIEW_DETAILS);
@@ -236,6 +243,10 @@ TEST_F(PaneTabsTest, ANewTabTakesTheSettingsOfItsSourceAndReloadsNothingProcessW
     EXPECT_EQ(FolderOf(copy), P("a"));
     EXPECT_EQ(TheBookmarks().At(2), P("c"));
     EXPECT_FALSE(General().saveSettings) << "the copy left the user's choice changed";
+    // Its history is the source's: Back goes where the source came from.
+    EXPECT_EQ(copy->Navigation().Entries(), source->Navigation().Entries());
+    EXPECT_EQ(copy->Navigation().Current(), source->Navigation().Current());
+    EXPECT_EQ(copy->Navigation().PreviousPath(), std::optional<QString>(P("b")));
 
     // A new tab on a folder lists everything.
     CPanexView* fresh = left->OpenInNewTab(ParsePath(P("b")), true);
