@@ -50,13 +50,7 @@ int main(int argc, char** argv) {
     const int tabs = argc > 2 ? std::max(2, std::atoi(argv[2])) : 20;
     QTemporaryDir temp;
     QTemporaryDir storeDir;
-    std::printf("making %d files in %s ...\n", count, qPrintable(temp.path()));
-    if (!MakeNumberedFiles(temp.path(), count, true, 0)) {
-        std::fprintf(stderr, "could not make the files\n");
-        return 1;
-    }
-    EnsureShellContext();
-    const IdList folder = ParsePath(temp.path());
+    const IdList folder = MakeBenchFolder(temp.path(), count);
     if (folder.IsNull())
         return 1;
     const double lsSeconds = LsSeconds(temp.path(), kRuns);
@@ -66,16 +60,10 @@ int main(int argc, char** argv) {
     std::size_t onePane = 0;
     {
         const std::size_t before = HeapInUse();
-        auto pane = std::make_unique<CPanexView>(host);
-        host.pane = pane.get();
-        pane->LoadSettings();
-        pane->List()->SetSortKey(ID_SORT_NAME);
-        pane->resize(800, 600);
-        pane->show();
+        BenchPane<> pane;
         pane->OpenFolder(folder);
         WaitForRead(*pane);
         onePane = HeapInUse() - before;
-        host.pane = nullptr;
     }
 
     // A side with `tabs` tabs on it, each its own model and watch.
