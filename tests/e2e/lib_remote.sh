@@ -9,6 +9,7 @@
 #   need_private_bus "$@"    re-runs the script under dbus-run-session
 #   start_gvfs               sets GVFS_FUSE=1 when the FUSE bridge runs
 #   start_sftp_server        sets SSH_PORT, REMOTE_USER, REMOTE_PASS, REMOTE_HOME
+#   freeze_sftp_sessions     the sessions stop answering (SIGSTOP), the listener stays
 #   kill_sftp_server         the server and every session of it go, at once
 
 REMOTE_USER=corvane-e2e
@@ -39,6 +40,15 @@ descendants() {
     for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do
         descendants "$child"
         echo "$child"
+    done
+}
+
+# A server that hangs: whatever is asked of it from now on waits, so a read
+# begun after this is still under way when the server is killed.
+freeze_sftp_sessions() {
+    [ -n "$SSHD_PID" ] || return 0
+    for pid in $(descendants "$SSHD_PID"); do
+        kill -STOP "$pid" 2>/dev/null || true
     done
 }
 

@@ -195,6 +195,10 @@ key Return
 answer_password "$REMOTE_PASS" ""
 wait_for 20 title_is "$URI/many" || fail "the typed address did not open the large remote folder (title '$(window_title)')"
 wait_for 10 has_line "$DUMP" "L	entry-4000" || fail "the large remote folder is not listed"
+# The sessions hang first, so the listing Ctrl+R begins cannot be over
+# before the server dies (a listing that ended first would leave nothing to
+# find the dead connection).
+freeze_sftp_sessions
 key ctrl+r
 kill_sftp_server
 wait_for 30 title_is "Network" || fail "the pane stayed on the dead mount (title '$(window_title)')"
