@@ -139,7 +139,13 @@ bool RemoteConnect::ConnectToServer(CPanexView* pane) {
 void RemoteConnect::OnMountRemoved(const RemoteRoot& root) {
     for (CPanexView* pane : m_panes()) {
         const FolderModel* model = pane ? pane->Model() : nullptr;
-        if (!model || !model->IsFileSystem() || !OnLocation(NameToBytes(model->path), root))
+        // A folder read through GIO (no local folder) is on it by its URI.
+        const bool onIt =
+            model && (model->IsFileSystem()
+                          ? OnLocation(NameToBytes(model->path), root)
+                          : ReadsEntrySource(*model) &&
+                                RemoteMap({root}, QByteArray()).RootOfUri(model->path) != nullptr);
+        if (!onIt)
             continue;
         Notice(Tr("%1 is no longer connected.").arg(root.uri), true);
         IdList network = SHGetSpecialFolderLocation(CSIDL_NETWORK);

@@ -18,6 +18,7 @@
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/remote/GioFolder.h"
 #include "platform/ui/Prompter.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"
@@ -119,8 +120,11 @@ bool CPaneFileUtils::OnUpdateCommand(int id, CommandState& state) {
     CPanexView* pane = ActivePane();
     const int selected = pane ? pane->List()->OperandCount() : 0;
     switch (id) {
-        case ID_NEW_FILE:
         case ID_NEW_FOLDER:
+            state.Enable(pane != nullptr || (m_host.ActivePane() && m_host.ActivePane()->Model() &&
+                                             ReadsEntrySource(*m_host.ActivePane()->Model())));
+            return true;
+        case ID_NEW_FILE:
         case ID_SYNC_TOUCH:
             state.Enable(pane != nullptr);
             return true;
@@ -144,8 +148,11 @@ bool CPaneFileUtils::OnUpdateCommand(int id, CommandState& state) {
 
 void CPaneFileUtils::NewItem(bool isFolder) {
     CPanexView* pane = ActivePane();
-    if (!pane)
+    if (!pane) {
+        if (isFolder)
+            NewRemoteFolder();
         return;
+    }
     FolderModel& model = *pane->Model();
     // The rename in place resumes the watch when its editor closes.
     model.SetWatchEnabled(false);
@@ -168,6 +175,28 @@ void CPaneFileUtils::NewItem(bool isFolder) {
         model.SetWatchEnabled(true);
         Notice(kDeclined.arg(isFolder ? kFolder : kFile), true);
     }
+}
+
+void CPaneFileUtils::NewRemoteFolder() {
+    CPanexView* pane = m_host.ActivePane();
+    FolderModel* model = pane ? pane->Model() : nullptr;
+    if (!model || !ReadsEntrySource(*model))
+        return;
+    // The listing is what the folder is known to hold; the server refuses
+    // a name taken since.
+    const QString name = FreeDefaultName(
+        true, [model](const QString& n) { return model->FindByName(n) != nullptr; });
+    bool started = false;
+    if (!name.isEmpty() && MakeGioFolder(model->path, NameToBytes(name), pane->window())) {
+        if (FolderItem* item = model->AddItem(name)) {
+            pane->List()->ClearSelection();
+            pane->AddRow(item, true);
+            pane->FocusItem(item, true);
+            started = pane->BeginRename();
+        }
+    }
+    if (!started)
+        Notice(kDeclined.arg(kFolder), true);
 }
 
 // -- Paste hard link -----------------------------------------------------------

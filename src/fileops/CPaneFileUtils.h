@@ -98,6 +98,8 @@ public:
 
     // The commands, on the active pane.
     void NewItem(bool isFolder);
+    // F8 in a remote folder read through GIO: made on the server.
+    void NewRemoteFolder();
     void PasteHardLink();
     void Split();
     void Merge();

@@ -17,6 +17,7 @@
 #include "platform/fileop/FileOpQueue.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/remote/GioTempCopy.h"
 #include "platform/store/ProfileStore.h"
 #include "platform/ui/KeyState.h"
 #include "platform/ui/Prompter.h"
@@ -125,8 +126,9 @@ bool CPaneTransfer::OnUpdateCommand(int id, CommandState& state) {
         case ID_FILE_EDIT: {
             CPanexView* pane = ActivePane();
             const bool editor = m_opener && (!m_editorAvailable || m_editorAvailable());
-            const bool folder = pane && (pane->Model()->IsFileSystem() ||
-                                         (id == ID_FILE_VIEW && pane->Model()->IsDescriptor()));
+            const bool folder =
+                pane && (pane->Model()->IsFileSystem() || ReadsEntrySource(*pane->Model()) ||
+                         (id == ID_FILE_VIEW && pane->Model()->IsDescriptor()));
             state.Enable(editor && folder && pane->List()->RowCount() > 0);
             return true;
         }
@@ -202,7 +204,9 @@ void CPaneTransfer::CopyOrMove(bool move) {
         // The target folder dialog.
         EnsureHistoryLoaded();
         const QString initial =
-            otherModel && otherModel->IsFileSystem() ? otherModel->path : QString();
+            otherModel && (otherModel->IsFileSystem() || ReadsEntrySource(*otherModel))
+                ? otherModel->path
+                : QString();
         TargetFolderDialog dialog(!move, pane->Model()->path, initial, TargetFolderHistory(),
                                   pane->window());
         const bool accepted =
@@ -381,8 +385,10 @@ void CPaneTransfer::ViewOrEdit(bool edit) {
     if (!pane || !m_opener)
         return;
     FolderModel& model = *pane->Model();
-    // Only files are viewed or edited (a descriptor folder's items are viewed).
-    if (!model.IsFileSystem() && !(model.IsDescriptor() && !edit)) {
+    // Only files are viewed or edited (a descriptor folder's items are
+    // viewed; a remote folder's without a local path through a local copy).
+    const bool remote = ReadsEntrySource(model);
+    if (!model.IsFileSystem() && !remote && !(model.IsDescriptor() && !edit)) {
         Notice(TransferNotices::kNeedsFile, true);
         return;
     }
@@ -409,6 +415,10 @@ void CPaneTransfer::ViewOrEdit(bool edit) {
             continue;
         any = true;
         QString why;
+        if (remote) {
+            ViewOrEditRemote(*pane, *item, edit);
+            continue;
+        }
         const QString path = model.IsDescriptor() ? item->TempCopy(&why) : item->ItemPath();
         if (path.isEmpty()) {
             Notice(WhyNotViewable(*item, why), true);
@@ -419,4 +429,18 @@ void CPaneTransfer::ViewOrEdit(bool edit) {
     // Nothing opened: say why.
     if (!any)
         Notice(TransferNotices::kNeedsFile, true);
+}
+
+void CPaneTransfer::ViewOrEditRemote(CPanexView& pane, FolderItem& item, bool edit) {
+    // The copy comes through GIO on a worker; an edited copy goes back the
+    // same way each time it is saved.
+    const QString uri = item.ItemPath();
+    const QString path = GioTempCopy(uri, pane.window());
+    if (path.isEmpty())
+        return;  // the operation has told why
+    if (edit) {
+        WriteBackWhenSaved(path, uri,
+                           [](const QString& text, bool failed) { Notice(text, failed); });
+    }
+    m_opener(path, !edit);
 }

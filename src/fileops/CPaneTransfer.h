@@ -149,6 +149,7 @@ private:
 
     CPanexView* ActivePane() const;
     bool HasSelection() const;
+    void ViewOrEditRemote(CPanexView& pane, FolderItem& item, bool edit);
     void EnsureHistoryLoaded();
     void ClearGhosts();
     std::uint32_t ComputeEffect(DropState& state, QAbstractItemView& view, QPoint point,

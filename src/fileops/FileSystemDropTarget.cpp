@@ -17,6 +17,8 @@
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellIdArray.h"
+#include "platform/remote/GioFolder.h"
+#include "platform/remote/GioOperation.h"
 #include "platform/ui/Prompter.h"
 #include "shell/GeneralSettings.h"
 #include "shell/PathHelpers.h"
@@ -159,6 +161,8 @@ FileSystemDropTarget::FileSystemDropTarget(QString folder) : m_folder(std::move(
 std::uint32_t FileSystemDropTarget::EffectFor(const ShellDataObject& data, std::uint32_t keyState,
                                               std::uint32_t allowed) const {
     const QStringList paths = FilePathsOf(data);
+    if (paths.isEmpty() && !GioUrisOf(data).isEmpty())
+        return ShellDropEffect(keyState, allowed, false);
     if (paths.isEmpty()) {
         // Contents streams can only be copied here.
         if (!data.HasFormat(ClipFormats::kFileContents) || !data.GetFileGroupDescriptor())
@@ -177,12 +181,17 @@ bool FileSystemDropTarget::DragEnter(const ShellDataObject& data, std::uint32_t 
                                      std::uint32_t& effect) {
     m_enteredPaths = FilePathsOf(data);
     m_enteredContents = m_enteredPaths.isEmpty() && data.HasFormat(ClipFormats::kFileContents);
+    m_enteredRemote = m_enteredPaths.isEmpty() && !GioUrisOf(data).isEmpty();
     m_enteredAllowed = effect;
     effect = EffectFor(data, keyState, effect);
     return true;
 }
 
 bool FileSystemDropTarget::DragOver(std::uint32_t keyState, QPoint, std::uint32_t& effect) {
+    if (m_enteredRemote) {
+        effect = ShellDropEffect(keyState, effect, false);
+        return true;
+    }
     if (m_enteredPaths.isEmpty()) {
         effect = m_enteredContents && (effect & DROPEFFECT_COPY) ? std::uint32_t(DROPEFFECT_COPY)
                                                                  : DROPEFFECT_NONE;
@@ -199,6 +208,7 @@ bool FileSystemDropTarget::DragOver(std::uint32_t keyState, QPoint, std::uint32_
 void FileSystemDropTarget::DragLeave() {
     m_enteredPaths.clear();
     m_enteredContents = false;
+    m_enteredRemote = false;
 }
 
 bool FileSystemDropTarget::Drop(const ShellDataObject& data, std::uint32_t keyState, QPoint,
@@ -208,6 +218,13 @@ bool FileSystemDropTarget::Drop(const ShellDataObject& data, std::uint32_t keySt
     DragLeave();
     bool done = false;
     const QStringList paths = FilePathsOf(data);
+    const QStringList remote = paths.isEmpty() ? GioUrisOf(data) : QStringList();
+    if (!remote.isEmpty() && (chosen == DROPEFFECT_COPY || chosen == DROPEFFECT_MOVE)) {
+        done = CopyOrMoveRemote(remote, chosen == DROPEFFECT_MOVE);
+        if (done)
+            effect = chosen;
+        return done;
+    }
     switch (chosen) {
         case DROPEFFECT_COPY:
             done = paths.isEmpty() ? Extract(data) : CopyOrMove(paths, false);
@@ -231,6 +248,15 @@ bool FileSystemDropTarget::CopyOrMove(const QStringList& paths, bool move) {
         EngineRequest(move ? FileOpRequest::Move : FileOpRequest::Copy, paths, m_folder);
     request.renameOnCollision = !move && FolderOfPath(paths.front()) == m_folder;
     return AnythingDone(SHFileOperation(request));
+}
+
+bool FileSystemDropTarget::CopyOrMoveRemote(const QStringList& uris, bool move) {
+    GioRequest request;
+    request.kind = move ? GioRequest::Kind::Move : GioRequest::Kind::Copy;
+    request.sources = uris;
+    request.target = QString::fromUtf8(FileUriOf(m_folder));
+    request.noConfirmation = !General().askConfirmation;
+    return RunGioOperation(request, nullptr).done > 0;
 }
 
 bool FileSystemDropTarget::Link(const QStringList& paths) {

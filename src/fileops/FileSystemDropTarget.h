@@ -56,6 +56,8 @@ private:
     bool CopyOrMove(const QStringList& paths, bool move);
     bool Link(const QStringList& paths);
     bool Extract(const ShellDataObject& data);
+    // Items of a remote folder without a local path, copied in by GIO.
+    bool CopyOrMoveRemote(const QStringList& uris, bool move);
     // The archive's way; nullopt when the items are no archive entries.
     std::optional<QStringList> ExtractFromArchive(const ShellDataObject& data,
                                                   const QByteArray& temp, QStringList* errors,
@@ -69,6 +71,7 @@ private:
     // What DragEnter learned, for DragOver.
     QStringList m_enteredPaths;
     bool m_enteredContents = false;
+    bool m_enteredRemote = false;
     std::uint32_t m_enteredAllowed = 0;
 };
 

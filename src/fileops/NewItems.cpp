@@ -32,13 +32,15 @@ NameState StateOf(const QByteArray& folder, const QString& name) {
 
 }  // namespace
 
-QString FreeDefaultName(const QByteArray& folder, bool isFolder) {
+namespace {
+
+QString FirstFreeName(bool isFolder, const std::function<NameState(const QString&)>& state) {
     const QString base = isFolder ? kNewFolderBase : kNewFileBase;
     const QString extension = isFolder ? QString() : kNewFileExtension;
     for (int number = 1; number < INT_MAX; ++number) {
         const QString name =
             number == 1 ? base + extension : base + QString::number(number) + extension;
-        switch (StateOf(folder, name)) {
+        switch (state(name)) {
             case NameState::kFree:
                 return name;
             case NameState::kUnknown:
@@ -48,6 +50,18 @@ QString FreeDefaultName(const QByteArray& folder, bool isFolder) {
         }
     }
     return QString();
+}
+
+}  // namespace
+
+QString FreeDefaultName(const QByteArray& folder, bool isFolder) {
+    return FirstFreeName(isFolder, [&](const QString& name) { return StateOf(folder, name); });
+}
+
+QString FreeDefaultName(bool isFolder, const std::function<bool(const QString&)>& listed) {
+    return FirstFreeName(isFolder, [&](const QString& name) {
+        return listed(name) ? NameState::kTaken : NameState::kFree;
+    });
 }
 
 bool CreateNewItem(const QByteArray& folder, const QString& name, bool isFolder) {

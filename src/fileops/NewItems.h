@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 /// The default names: "New File" with ".txt", and "New Folder".
 inline const QString kNewFileBase = QStringLiteral("New File");
@@ -16,6 +17,9 @@ inline const QString kNewFolderBase = QStringLiteral("New Folder");
 /// anything of that name exists, a dangling link included. Empty when the
 /// folder can't be looked into, or has every name up to 2^31 taken.
 QString FreeDefaultName(const QByteArray& folder, bool isFolder);
+/// The same default name for a folder that is not looked into (a remote
+/// folder read through GIO): the first that `listed` says is not there.
+QString FreeDefaultName(bool isFolder, const std::function<bool(const QString&)>& listed);
 
 /// Creates `name` in `folder`: a folder, or an empty file created new (it
 /// must not exist; an existing file or planted link is never opened). False

@@ -240,6 +240,8 @@ bool CPanexView::OpenFolder(IdList idList) {
     if (m_model->IsFileSystem()) {
         m_model->StartWatch(this);
         focusName = m_navigation->Enter();
+    } else if (ReadsEntrySource(*m_model)) {
+        focusName = m_navigation->Enter();  // a remote folder read through GIO
     } else if (m_model->IsVirtual()) {
         m_model->StartWatch(this);  // only the Trash has one
     }

@@ -17,6 +17,7 @@
 #include "pane/FolderRawRead.h"
 #include "pane/NameRange.h"
 #include "pane/ScanOrder.h"
+#include "platform/fs/EntrySource.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/FileSystemFolder.h"
 #include "platform/fs/UniqueFd.h"
@@ -137,6 +138,9 @@ int FolderModel::Open(IdList absolute, bool enumerate) {
         title = ShellDisplayName(*parentFolder, PidlLast(idList), SHGDN_NORMAL).value_or(QString());
     if (title.isEmpty())
         title = kNoNameTitle;
+    // A location without a local folder is known by its address.
+    if (ReadsEntrySource(*this) && IsRemoteUri(path))
+        title = path;
 
     // Without a path the folder is not file system; its title stands in.
     if (path.isEmpty()) {
@@ -192,13 +196,27 @@ bool FolderModel::ReadsDirectory() const {
     return dynamic_cast<const FileSystemFolder*>(shellFolder.get()) != nullptr;
 }
 
+bool ReadsEntrySource(const FolderModel& model) {
+    return dynamic_cast<const EntrySourceFolder*>(model.shellFolder.get()) != nullptr;
+}
+
 bool FolderModel::CanReadStreamed() const {
-    return IsFileSystem() && !idList.IsEmpty() && ReadsDirectory() && !m_reading;
+    return !idList.IsEmpty() && !m_reading &&
+           ((IsFileSystem() && ReadsDirectory()) || ReadsEntrySource(*this));
 }
 
 std::shared_ptr<FolderModel::RawRead> FolderModel::MakeRawRead() {
-    const auto* folder = dynamic_cast<const FileSystemFolder*>(shellFolder.get());
     auto raw = std::make_shared<RawRead>();
+    if (const auto* source = dynamic_cast<const EntrySourceFolder*>(shellFolder.get())) {
+        raw->fromSource = true;
+        raw->flags = enumFlags;
+        if (General().showHiddenFiles)
+            raw->flags |= SHCONTF_INCLUDEHIDDEN;
+        raw->owner =
+            std::make_unique<BoundFolder>(source->CloneSourceFolder(), idList, path, attributes);
+        return raw;
+    }
+    const auto* folder = dynamic_cast<const FileSystemFolder*>(shellFolder.get());
     raw->path = NameToBytes(folder->Path());
     if (m_probed)
         raw->stream = std::make_unique<DirectoryStream>(std::move(m_probed));

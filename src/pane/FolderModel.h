@@ -129,8 +129,10 @@ public:
     int ProbeError() const { return m_probeError; }
 
     /// Whether StartRead() can read this folder: an opened file-system
-    /// folder (not the Desktop) whose folder object reads a directory, read
-    /// with folders and non-folders, no read running.
+    /// folder (not the Desktop) whose folder object reads a directory, or a
+    /// folder whose entries come from a source (EntrySourceFolder: a remote
+    /// location without a local path), read with folders and non-folders,
+    /// no read running.
     bool CanReadStreamed() const;
 
     /// Called with the first new item of each batch once the batch is the
@@ -345,7 +347,14 @@ private:
     ItemNameIndex m_names;
 };
 
+/// Whether the model's folder object gives its entries from a source of its
+/// own (EntrySourceFolder: a remote location read through GIO, without a
+/// local path). Such a folder renames, makes folders and deletes through
+/// its folder object, and is read on the model's worker.
+bool ReadsEntrySource(const FolderModel& model);
+
 /// Whether `model`'s Refresh() should rather be StartRefreshRead(): a
-/// folder on another machine (below GVfs's FUSE bridge), whose server may
-/// stop answering in the middle of a read, which must not freeze the window.
+/// folder on another machine (below GVfs's FUSE bridge, or a location read
+/// through GIO without one), whose server may stop answering in the middle
+/// of a read, which must not freeze the window.
 bool RefreshesOffThread(const FolderModel& model);

@@ -8,6 +8,8 @@
 #include "platform/remote/RemoteUri.h"
 
 bool RefreshesOffThread(const FolderModel& model) {
+    if (ReadsEntrySource(model))
+        return true;
     if (!model.IsFileSystem())
         return false;
     static const QByteArray bridge = GvfsFolder() + '/';

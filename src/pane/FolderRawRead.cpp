@@ -83,7 +83,18 @@ void FolderModel::RawRead::MakeItems(std::vector<FileSystemItemData>& entries, I
 void FolderModel::RawRead::Run(const std::atomic<bool>* stop, const Emit& emit) {
     // A source serves the folder whether or not a probe opened it: the
     // descriptor then only told that the folder is there.
-    std::unique_ptr<EntrySource> source = OpenEntrySource(path);
+    std::unique_ptr<EntrySource> source;
+    if (fromSource) {
+        const auto* folder = dynamic_cast<const EntrySourceFolder*>(&owner->OwnerShellFolder());
+        source = folder ? folder->OpenEntries(nullptr) : nullptr;
+        if (!source) {
+            ItemList none;
+            emit(none, int(kReadFailed));
+            return;
+        }
+    } else {
+        source = OpenEntrySource(path);
+    }
     if (!source) {
         if (!stream)
             stream = std::make_unique<DirectoryStream>(path);

@@ -27,6 +27,9 @@ struct FolderModel::RawRead {
     QByteArray path;
     std::uint32_t flags = 0;  // enumeration flags, hidden entries included or not
     std::unique_ptr<BoundFolder> owner;
+    /// The owner's folder gives the entries itself (EntrySourceFolder); a
+    /// folder it can't list fails the read.
+    bool fromSource = false;
 
     /// A batch of whole items; `result` is set on the last one.
     using Emit = std::function<void(ItemList& batch, std::optional<int> result)>;

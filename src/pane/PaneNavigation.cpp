@@ -178,8 +178,8 @@ bool PaneNavigation::MountFirst(const QString& typed) {
     if (!ParseRemoteUri(uri))
         return false;  // ResolveUserPath refuses it, with the usual notice
     RemoteMounts& mounts = RemoteMounts::Instance();
-    if (mounts.Map().LocalPathOf(uri))
-        return false;  // mounted: opened by its local path
+    if (mounts.Map().RootOfUri(uri))
+        return false;  // mounted: opened by its local path, else by its URI
     QPointer<CPanexView> pane = &m_pane;
     mounts.Mount(uri, &m_pane, [pane, uri](const RemoteMountResult& result) {
         if (!pane || result.cancelled)
@@ -188,14 +188,15 @@ bool PaneNavigation::MountFirst(const QString& typed) {
             Notice(QCoreApplication::translate("PaneNavigation", "Cannot connect to %1: %2")
                        .arg(uri, result.error),
                    true);
-        } else if (!result.localPath) {
-            Notice(QCoreApplication::translate(
-                       "PaneNavigation",
-                       "%1 is mounted, but the desktop gives it no local folder (gvfsd-fuse is "
-                       "not running)")
+        } else if (!RemoteMounts::Instance().Map().RootOfUri(uri)) {
+            // Mounting again would end the same way.
+            Notice(QCoreApplication::translate("PaneNavigation",
+                                               "%1 is mounted, but no mount holds that address")
                        .arg(uri),
                    true);
         } else {
+            // Without a local folder (no FUSE bridge) the location is
+            // browsed through GIO by its URI.
             pane->GoToText(uri);
         }
     });
@@ -233,7 +234,7 @@ bool PaneNavigation::GoToFile(const IdList& absolute) {
 
 QString PaneNavigation::Leave() {
     const FolderModel* model = m_pane.Model();
-    if (!model || !model->IsFileSystem())
+    if (!model || (!model->IsFileSystem() && !ReadsEntrySource(*model)))
         return QString();
     const int focused = m_pane.List()->FocusedRow();
     const FolderItem* item = focused >= 0 ? m_pane.List()->ItemAt(focused) : nullptr;
@@ -303,6 +304,12 @@ void PaneNavigation::GoToParent() {
     if (parent.IsNull())
         return;
     m_parentFocusName = model->IsFileSystem() ? PathNamePart(model->path) : QString();
+    // A remote folder's path is a URI: its name comes from its parent.
+    if (ReadsEntrySource(*model) && model->parentFolder) {
+        m_parentFocusName = ShellDisplayName(*model->parentFolder, PidlLast(model->idList),
+                                             SHGDN_INFOLDER | SHGDN_FORPARSING)
+                                .value_or(QString());
+    }
     m_pane.OpenFolder(std::move(parent));
     m_parentFocusName.clear();
 }

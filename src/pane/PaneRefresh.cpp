@@ -38,6 +38,17 @@ bool PaneRefresh::All(bool selectChanged, QStringList* names) {
     }
     // Items the filter hides may go without any row telling.
     p.m_quickFilter->Invalidate();
+    // A remote folder read through GIO is read on the worker: its server
+    // may not answer. The new items are selected when the read is in.
+    if (!p.m_model->IsFileSystem() && RefreshesOffThread(*p.m_model)) {
+        CPanexView* pane = &p;
+        return p.m_model->StartRefreshRead(p.m_listedTotal, [pane, selectChanged](bool ok) {
+            if (!ok)
+                return Notice(kRefreshFailed, true);
+            pane->m_quickFilter->Invalidate();
+            PaneRefresh(*pane).Settle(selectChanged, nullptr, nullptr);
+        });
+    }
     WaitCursor wait;
     if (!FolderStillThere())
         return false;

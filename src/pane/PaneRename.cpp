@@ -54,8 +54,9 @@ bool PaneRename::Begin() {
             return false;
         row = selected.front();
     }
-    // Only file-system folders rename in place.
-    if (!model->IsFileSystem()) {
+    // Only file-system folders rename in place, and remote folders read
+    // through GIO (their folder object renames on the server).
+    if (!model->IsFileSystem() && !ReadsEntrySource(*model)) {
         Notice(kNoVirtualRename, true);
         return false;
     }
@@ -144,7 +145,7 @@ bool PaneRename::OnUpdateCommand(int id, CommandState& state) {
     if (id != ID_FILE_RENAME)
         return false;
     const FolderModel* model = m_pane.Model();
-    state.Enable(model && model->IsFileSystem() && m_pane.List()->OperandCount() > 0 &&
-                 !m_renaming);
+    state.Enable(model && (model->IsFileSystem() || ReadsEntrySource(*model)) &&
+                 m_pane.List()->OperandCount() > 0 && !m_renaming);
     return true;
 }

@@ -7,7 +7,9 @@
 # exit, whatever happened.
 #
 #   need_private_bus "$@"    re-runs the script under dbus-run-session
-#   start_gvfs               sets GVFS_FUSE=1 when the FUSE bridge runs
+#   start_gvfs [no-fuse]     sets GVFS_FUSE=1 when the FUSE bridge runs; with
+#                            "no-fuse" (or CORVANE_E2E_NO_FUSE=1) the bridge
+#                            is not started, so locations have no local path
 #   start_sftp_server        sets SSH_PORT, REMOTE_USER, REMOTE_PASS, REMOTE_HOME
 #   freeze_sftp_sessions     the sessions stop answering (SIGSTOP), the listener stays
 #   kill_sftp_server         the server and every session of it go, at once
@@ -100,6 +102,9 @@ start_gvfs() {
     }
     wait_for 10 gvfsd_up || fail "gvfsd did not start"
     mkdir -p "$XDG_RUNTIME_DIR/gvfs"
+    if [ "${1:-}" = no-fuse ] || [ "${CORVANE_E2E_NO_FUSE:-0}" = 1 ]; then
+        return 0
+    fi
     if [ -e /dev/fuse ] && [ -x /usr/libexec/gvfsd-fuse ]; then
         /usr/libexec/gvfsd-fuse "$XDG_RUNTIME_DIR/gvfs" -f >"$WORK/gvfsd-fuse.log" 2>&1 &
         FUSE_PID=$!
@@ -173,6 +178,20 @@ remote_file() {
 }
 
 sftp_uri() { echo "sftp://$REMOTE_USER@127.0.0.1:$SSH_PORT$REMOTE_HOME"; }
+
+# The server's logins, and whether GIO holds the location mounted.
+accepted_logins() { grep -c "Accepted password for $REMOTE_USER" "$WORK/sshd/log" || true; }
+accepted_at_least() { [ "$(accepted_logins)" -ge "$1" ]; }
+mounted() { gio mount -l 2>/dev/null | grep -qF "sftp://$REMOTE_USER@127.0.0.1:$SSH_PORT/"; }
+
+active_id() { xdotool getactivewindow 2>/dev/null; }
+# dialog_up <title> <id to skip>: a window of that title other than the main
+# window and the one given is active; its id goes to DIALOG.
+dialog_up() {
+    DIALOG=$(active_id) || return 1
+    [ "$DIALOG" != "$WID" ] && [ "$DIALOG" != "$2" ] &&
+        [ "$(xdotool getwindowname "$DIALOG")" = "$1" ]
+}
 
 # A failure also shows what the server and GVfs said.
 fail() {

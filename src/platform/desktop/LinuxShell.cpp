@@ -26,6 +26,7 @@
 #include "platform/places/AppsFolder.h"
 #include "platform/places/NetworkFolder.h"
 #include "platform/places/PrintersFolder.h"
+#include "platform/remote/RemoteUri.h"
 #include "platform/shellui/ContextMenu.h"
 #include "platform/trash/TrashFolder.h"
 
@@ -543,6 +544,13 @@ public:
                 const IdList below = folder ? folder->ParseDisplayName(name) : IdList();
                 return below.IsNull() ? IdList() : PlaceId(place).Concat(below);
             }
+        }
+        if (IsRemoteUri(name)) {
+            // A location mounted without a local folder lies in the Network
+            // folder, by its URI.
+            auto network = VirtualPlaceFolder(VirtualPlace::Network);
+            const IdList below = network ? network->ParseDisplayName(name) : IdList();
+            return below.IsNull() ? IdList() : PlaceId(VirtualPlace::Network).Concat(below);
         }
         const QByteArray path = NameToBytes(name);
         if (!path.startsWith('/'))

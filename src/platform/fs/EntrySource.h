@@ -23,6 +23,8 @@
 
 #include "platform/namespace/ItemData.h"
 
+class ShellFolder;
+
 class EntrySource {
 public:
     virtual ~EntrySource() = default;
@@ -36,6 +38,23 @@ public:
     /// Stops a Next() under way on another thread as soon as it can (it
     /// then returns false with ECANCELED). Safe from any thread.
     virtual void Cancel() = 0;
+};
+
+/// A folder of the namespace that is no directory of the file system (a
+/// remote location GIO serves without a local path) but whose entries come
+/// as file-system entries from a source. The pane's folder read takes them
+/// on its worker, the way it reads a directory, and makes file-system items
+/// of them; the folder object answers for those items.
+class EntrySourceFolder {
+public:
+    virtual ~EntrySourceFolder() = default;
+    /// The folder's entries, the enumeration opened at once; nullptr when it
+    /// can't be listed (`error`, when given, gets the errno). May wait on a
+    /// server: called on the reading thread.
+    virtual std::unique_ptr<EntrySource> OpenEntries(int* error) const = 0;
+    /// A folder object of its own for the same folder, for the reading
+    /// thread. It is an EntrySourceFolder too.
+    virtual std::unique_ptr<ShellFolder> CloneSourceFolder() const = 0;
 };
 
 /// Gives a source for `path` (an absolute directory path, following a

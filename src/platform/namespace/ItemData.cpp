@@ -105,6 +105,19 @@ std::optional<VolumeItemData> DecodeVolumeItem(std::span<const std::uint8_t> pay
     return VolumeItemData{Bytes(payload.subspan(1))};
 }
 
+IdList RemoteLocationItemId(const QString& rootUri) {
+    QByteArray out;
+    out.append(char(ItemKind::RemoteLocation));
+    out.append(rootUri.toUtf8());
+    return IdList::FromPayload(out);
+}
+
+std::optional<QString> DecodeRemoteLocationItem(std::span<const std::uint8_t> payload) {
+    if (payload.size() < 2 || payload[0] != std::uint8_t(ItemKind::RemoteLocation))
+        return std::nullopt;
+    return QString::fromUtf8(Bytes(payload.subspan(1)));
+}
+
 namespace {
 
 void PutU16(QByteArray& out, std::uint16_t v) {

@@ -43,6 +43,7 @@ enum class ItemKind : std::uint8_t {
     TrashItem = 0x05,
     DesktopEntry = 0x06,
     Printer = 0x07,
+    RemoteLocation = 0x08,
     Fake = 0x7F,
 };
 
@@ -93,6 +94,12 @@ QByteArray EncodeVolumeItem(const VolumeItemData& data);
 IdList VolumeItemId(const QByteArray& mountPoint);
 /// nullopt unless the payload holds a mount point starting with "/".
 std::optional<VolumeItemData> DecodeVolumeItem(std::span<const std::uint8_t> payload);
+
+/// A remote location GIO serves without a local path: the URI of its root
+/// (UTF-8, as GIO names the mount's root, ending in "/").
+IdList RemoteLocationItemId(const QString& rootUri);
+/// The root URI of a remote location's item; nullopt for any other payload.
+std::optional<QString> DecodeRemoteLocationItem(std::span<const std::uint8_t> payload);
 
 struct TrashItemData {
     std::uint32_t mode = 0;

@@ -14,6 +14,7 @@
 #include "platform/namespace/ItemData.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/NestedFolder.h"
+#include "platform/remote/GioFolder.h"
 #include "platform/remote/RemoteMounts.h"
 #include "platform/shellui/ContextMenu.h"
 #include "platform/shellui/VerbContextMenu.h"
@@ -134,6 +135,15 @@ std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArr
             }
         }
     }
+    // Locations GIO mounted without a local folder (no FUSE bridge) are
+    // browsed by their URIs.
+    for (const RemoteRoot& root : remote.Roots()) {
+        const bool listed = std::any_of(out.begin(), out.end(),
+                                        [&](const NetworkPlace& p) { return p.uri == root.uri; });
+        if (!root.localPath.isEmpty() || listed)
+            continue;
+        out.push_back({QByteArray(), root.name.isEmpty() ? root.uri : root.name, "gio", root.uri});
+    }
     return out;
 }
 
@@ -148,7 +158,18 @@ NetworkFolder::NetworkFolder(IdList absolute, VolumeTable table, QByteArray gvfs
                              RemoteMap remote)
     : m_absolute(std::move(absolute)), m_places(NetworkPlaces(table, gvfsDir, remote)) {}
 
+IdList NetworkPlaceId(const NetworkPlace& place) {
+    return place.path.isEmpty() ? RemoteLocationItemId(place.uri) : VolumeItemId(place.path);
+}
+
 const NetworkPlace* NetworkFolder::Find(std::span<const std::uint8_t> payload) const {
+    if (const std::optional<QString> uri = DecodeRemoteLocationItem(payload)) {
+        for (const NetworkPlace& p : m_places) {
+            if (p.path.isEmpty() && p.uri == *uri)
+                return &p;
+        }
+        return nullptr;
+    }
     const auto data = DecodeVolumeItem(payload);
     if (!data)
         return nullptr;
@@ -165,6 +186,13 @@ std::unique_ptr<ShellFolder> NetworkFolder::BindToObject(const IdList& relative)
     const NetworkPlace* place = Find(relative.ItemPayload(0));
     if (!place || place->path == kConnectPlacePath)
         return nullptr;
+    if (place->path.isEmpty()) {
+        auto folder =
+            std::make_unique<GioFolder>(place->uri, m_absolute.Concat(relative.Prefix(1)));
+        if (relative.Count() == 1)
+            return folder;
+        return folder->BindToObject(relative.Suffix(1));
+    }
     auto folder = std::make_unique<FileSystemFolder>(NameFromBytes(place->path),
                                                      m_absolute.Concat(relative.Prefix(1)));
     if (relative.Count() == 1)
@@ -183,7 +211,7 @@ std::unique_ptr<EnumIdList> NetworkFolder::EnumObjects(std::uint32_t flags) {
     for (const NetworkPlace& p : m_places) {
         const bool action = p.path == kConnectPlacePath;
         if ((action && (flags & SHCONTF_NONFOLDERS)) || (!action && (flags & SHCONTF_FOLDERS)))
-            ids.push_back(VolumeItemId(p.path));
+            ids.push_back(NetworkPlaceId(p));
     }
     return std::make_unique<IdListEnum>(std::move(ids));
 }
@@ -193,7 +221,9 @@ bool NetworkFolder::GetAttributesOf(std::span<const IdList> items, std::uint32_t
         const NetworkPlace* place = Find(item.ItemPayload(0));
         if (!place)
             return false;
-        bits = place->path == kConnectPlacePath ? 0u : kPlaceAttributes;
+        bits = place->path == kConnectPlacePath ? 0u
+               : place->path.isEmpty()          ? GioFolder::kFolderAttributes
+                                                : kPlaceAttributes;
         return true;
     });
 }
@@ -210,14 +240,39 @@ std::optional<QString> NetworkFolder::GetDisplayNameOf(const IdList& item, std::
         return std::nullopt;
     if (place->path == kConnectPlacePath)
         return (flags & SHGDN_FORPARSING) ? ConnectToServerParsingName() : place->name;
+    if (place->path.isEmpty())
+        return (flags & SHGDN_FORPARSING) ? place->uri : place->name;
     return (flags & SHGDN_FORPARSING) ? NameFromBytes(place->path) : place->name;
 }
 
+IdList NetworkFolder::ParseRemoteUri(const QString& uri) {
+    std::vector<RemoteRoot> roots;
+    for (const NetworkPlace& p : m_places) {
+        if (p.path.isEmpty())
+            roots.push_back({p.uri, QByteArray(), p.name});
+    }
+    const RemoteMap map(std::move(roots), QByteArray());
+    const RemoteRoot* root = map.RootOfUri(uri);
+    const std::optional<RemoteAddress> address = ::ParseRemoteUri(uri);
+    const std::optional<RemoteAddress> base = root ? ::ParseRemoteUri(root->uri) : std::nullopt;
+    if (!address || !base)
+        return {};
+    const IdList id = RemoteLocationItemId(root->uri);
+    const QByteArray rest = address->path.mid(base->path.size());
+    if (rest.isEmpty() || rest == "/")
+        return id;
+    GioFolder folder(root->uri, IdList::Empty());
+    const IdList below = folder.ParseDisplayName(NameFromBytes(rest));
+    return below.IsNull() ? IdList() : id.Concat(below);
+}
+
 IdList NetworkFolder::ParseDisplayName(const QString& name) {
+    if (IsRemoteUri(name))
+        return ParseRemoteUri(name);
     const QByteArray path = NameToBytes(name);
     const NetworkPlace* best = nullptr;
     for (const NetworkPlace& p : m_places) {
-        if (p.path == kConnectPlacePath)
+        if (p.path == kConnectPlacePath || p.path.isEmpty())
             continue;
         if (PathIsUnder(path, p.path) && (!best || p.path.size() > best->path.size()))
             best = &p;
@@ -301,18 +356,22 @@ IdList NetworkFolder::SetNameOf(const IdList& item, const QString& newName, std:
 std::unique_ptr<ShellContextMenu> NetworkFolder::GetContextMenu(std::span<const IdList> items) {
     // Asking a remote folder's properties touches the server: only when the
     // user picks it, and for one place at a time (as PlacesContextMenu has it).
+    std::unique_ptr<ShellContextMenu> menu;
     if (items.size() == 1 && items[0].Count() == 1) {
         const NetworkPlace* place = Find(items[0].ItemPayload(0));
         if (place && place->path == kConnectPlacePath)
             return MakePlaceContextMenu({});  // "open": the program connects
+        if (place && place->path.isEmpty())
+            menu = MakePlaceContextMenu({});  // no local folder to show properties of
     }
-    std::unique_ptr<ShellContextMenu> menu =
-        PlacesContextMenu(*this, items, [this](const IdList& item) {
+    if (!menu) {
+        menu = PlacesContextMenu(*this, items, [this](const IdList& item) {
             const NetworkPlace* place = Find(item.ItemPayload(0));
-            if (place && place->path == kConnectPlacePath)
+            if (place && (place->path == kConnectPlacePath || place->path.isEmpty()))
                 return std::optional<QByteArray>();
             return place ? std::optional(place->path) : std::nullopt;
         });
+    }
     if (!menu || items.size() != 1 || items[0].Count() != 1)
         return menu;
     const NetworkPlace* place = Find(items[0].ItemPayload(0));

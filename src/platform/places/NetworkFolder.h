@@ -24,8 +24,11 @@
 
 /// One network place.
 struct NetworkPlace {
-    QByteArray path;  // mount point or GVfs folder, absolute; kConnectPlacePath for the action
-    QString name;     // as shown
+    /// Mount point or GVfs folder, absolute; kConnectPlacePath for the
+    /// action; empty for a location GIO mounted without a local folder,
+    /// which is browsed by its URI (a GioFolder).
+    QByteArray path;
+    QString name;  // as shown
     QByteArray fsType;
     QString uri;  // the GVfs location's root URI; empty for the system's mounts
 };
@@ -42,12 +45,16 @@ inline const QString kUnmountVerb = QStringLiteral("unmount");
 
 /// The network places of a mount table and a GVfs folder (the folder is
 /// listed only when it exists; an empty path lists none). A GVfs folder that
-/// `remote` knows takes the mount's name and URI from it.
+/// `remote` knows takes the mount's name and URI from it; a location of
+/// `remote` without a local folder is a place of its own, by URI.
 std::vector<NetworkPlace> NetworkPlaces(const VolumeTable& table, const QByteArray& gvfsDir,
                                         const RemoteMap& remote = {});
 /// The name shown for a remote mount's source ("share on server", ...);
 /// empty when the source says nothing useful.
 QString RemoteSourceName(const QByteArray& source, const QByteArray& fsType);
+/// The id of a place: a volume id holding its path, or for a location
+/// without a local folder an ItemKind::RemoteLocation id holding its URI.
+IdList NetworkPlaceId(const NetworkPlace& place);
 
 class NetworkFolder : public ShellFolder {
 public:
@@ -62,7 +69,8 @@ public:
     std::unique_ptr<EnumIdList> EnumObjects(std::uint32_t flags) override;
     bool GetAttributesOf(std::span<const IdList> items, std::uint32_t& inOut) override;
     std::optional<QString> GetDisplayNameOf(const IdList& item, std::uint32_t flags) override;
-    /// The absolute path of a place or of something below it.
+    /// The absolute path of a place or of something below it, or the URI
+    /// of (something below) a location without a local folder.
     IdList ParseDisplayName(const QString& name) override;
     int CompareIDs(int column, const IdList& a, const IdList& b) override;
     std::optional<FindData> GetFindData(const IdList& item) override;
@@ -80,6 +88,7 @@ public:
 
 private:
     const NetworkPlace* Find(std::span<const std::uint8_t> payload) const;
+    IdList ParseRemoteUri(const QString& uri);
 
     IdList m_absolute;
     std::vector<NetworkPlace> m_places;

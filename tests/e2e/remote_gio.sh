@@ -1,0 +1,175 @@
+#!/bin/sh
+# End-to-end folders on another machine without GVfs's FUSE bridge: the
+# location GIO mounts has no local path, so the program browses and changes
+# it through GIO itself. A private D-Bus session, GVfs's daemon (its bridge
+# never started, whether or not FUSE is there) and an OpenSSH server on
+# 127.0.0.1 with a test user of its own (lib_remote.sh).
+#
+#   tests/e2e/remote_gio.sh <corvane executable> [output folder]
+#
+# Connect to Server (the Network folder's first item) takes the address;
+# the password is typed into the program's own question. The remote home
+# is listed and titled by its URI; a local file is copied there and a
+# remote one back (both cmp-equal, no temporary left on either side), F8
+# makes a folder there and its rename editor names it, F2 renames a file,
+# Delete removes the folder (asked as a permanent delete: no trash on the
+# server), Backspace goes up and Enter goes back in, and the location is
+# unmounted from the Network folder's menu. Screenshot:
+# e2e-remote-gio-pane.png.
+set -eu
+
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/lib_remote.sh"
+need_private_bus "$@"
+
+start_gvfs no-fuse
+[ "$GVFS_FUSE" = 0 ] || fail "the FUSE bridge runs: this script is about the route without it"
+start_sftp_server
+
+LEFT="$WORK/left"
+LOCAL="$WORK/local"
+BACK="$WORK/back"
+mkdir -p "$LEFT" "$LOCAL" "$BACK"
+head -c 3000000 /dev/urandom >"$LOCAL/payload.bin"
+echo "on the server" | remote_file remote-note.txt
+head -c 2000000 /dev/urandom | remote_file fetch-me.bin
+echo "rename me" | remote_file "old name.txt"
+URI=$(sftp_uri)
+
+start_display
+start_corvane "$LEFT" "$LOCAL"
+focus_window
+
+# The program's visible windows: a menu popped up adds one.
+windows_shown() { xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | wc -l; }
+more_windows_than() { [ "$(windows_shown)" -gt "$1" ]; }
+TITLE="Connect to Server"
+no_part_files() { ! ls -A "$1" | grep -q '^\.cvpart-'; }
+focused() { has_line "$DUMP" "FL	$1"; }
+# find_row <name>: type-ahead to the row, bounded by the dump's focus line.
+find_row() {
+    xdotool type --delay 50 "$1"
+    wait_for 10 focused "$1" || fail "typing did not reach '$1' ($(grep '^FL' "$DUMP"))"
+}
+# copy_with_f5 <name> <source folder> <target folder>: F5 on the row into
+# the other pane's folder (the dialog's first offer); the copy arrives
+# whole and no temporary stays beside it.
+copy_with_f5() {
+    find_row "$1"
+    key F5
+    wait_for 10 other_window_active || fail "F5 showed no target folder dialog"
+    key Return
+    wait_for 30 test -f "$3/$1" || fail "F5 did not copy $1 into $3"
+    wait_for 30 cmp -s "$2/$1" "$3/$1" || fail "the copy of $1 differs"
+    wait_for 10 no_part_files "$3" || fail "a temporary stayed in $3: $(ls -A "$3")"
+    wait_for 10 is_active || fail "the main window did not get the keyboard back after the copy"
+}
+
+# Connect to Server, from the Network folder's first item.
+key ctrl+n
+wait_for 10 has_line "$DUMP" "L	Connect to Server" ||
+    fail "the Network folder has no 'Connect to Server' (title '$(window_title)')"
+key Home
+key Return
+wait_for 10 dialog_up "$TITLE" "" || fail "'Connect to Server' did not open"
+CONNECT_DIALOG=$DIALOG
+xdotool type --delay 10 "$URI"
+key Return
+wait_for 20 dialog_up "$TITLE" "$CONNECT_DIALOG" || fail "no password question (active: '$(active_title)')"
+PASSWORD_DIALOG=$DIALOG
+xdotool type --delay 10 "$REMOTE_PASS"
+key Return
+# "Remember the password?" when the desktop can keep one: Return forgets.
+if wait_for 3 dialog_up "$TITLE" "$PASSWORD_DIALOG"; then
+    key Return
+fi
+wait_for 20 accepted_at_least 1 || fail "the server saw no accepted login"
+wait_for 20 mounted || fail "GIO did not mount the location"
+[ ! -e "$XDG_RUNTIME_DIR/gvfs/sftp:host=127.0.0.1,port=$SSH_PORT,user=$REMOTE_USER" ] ||
+    fail "the location has a FUSE path after all"
+
+# Listed through GIO, titled by its URI.
+wait_for 20 title_is "$URI" || fail "the pane does not show the remote home by its URI (title '$(window_title)')"
+wait_for 10 has_line "$DUMP" "L	remote-note.txt" || fail "the remote home is not listed"
+has_line "$DUMP" "L	fetch-me.bin" || fail "the remote home's file 'fetch-me.bin' is not listed"
+grep -q "^N.*is mounted, but" "$DUMP" && fail "a notice says the location can't be opened"
+screenshot "$OUT/e2e-remote-gio-pane.png"
+
+# A local file there: F5 from the local pane into the remote one.
+key Tab
+wait_for 10 title_is "$LOCAL" || fail "Tab did not activate the local pane"
+copy_with_f5 payload.bin "$LOCAL" "$REMOTE_HOME"
+
+# A remote file back: the local pane goes elsewhere by its address bar,
+# then F5 from the remote pane.
+key shift+Tab
+wait_for 10 has_line "$DUMP" "K	-" || fail "shift+Tab did not leave the list ($(grep '^K' "$DUMP"))"
+xdotool type --delay 10 "$BACK"
+key Return
+wait_for 10 title_is "$BACK" || fail "the local pane did not open $BACK"
+key Tab
+wait_for 10 title_is "$URI" || fail "Tab did not go back to the remote pane"
+wait_for 10 has_line "$DUMP" "L	payload.bin" || fail "the remote pane does not show the file copied there"
+copy_with_f5 fetch-me.bin "$REMOTE_HOME" "$BACK"
+
+# F8: a folder on the server, named in its rename editor.
+key F8
+wait_for 10 test -d "$REMOTE_HOME/New Folder" || fail "F8 did not make a folder on the server"
+wait_for 10 has_line "$DUMP" "K	LE" || fail "F8 opened no rename editor ($(grep '^K' "$DUMP"))"
+key ctrl+a
+xdotool type --delay 10 made-remotely
+key Return
+wait_for 10 test -d "$REMOTE_HOME/made-remotely" || fail "the new folder's name did not reach the server"
+[ ! -e "$REMOTE_HOME/New Folder" ] || fail "the default name is still on the server after the rename"
+wait_for 10 has_line "$DUMP" "L	made-remotely" || fail "the pane does not list the named folder"
+
+# F2 renames a file on the server.
+wait_for 10 has_line "$DUMP" "K	L" || fail "the rename editor did not close ($(grep '^K' "$DUMP"))"
+find_row "old name.txt"
+key F2
+wait_for 10 has_line "$DUMP" "K	LE" || fail "F2 opened no editor ($(grep '^K' "$DUMP"))"
+key ctrl+a
+xdotool type --delay 10 "new name.txt"
+key Return
+wait_for 10 test -f "$REMOTE_HOME/new name.txt" || fail "F2 did not rename the file on the server"
+[ ! -e "$REMOTE_HOME/old name.txt" ] || fail "the old name is still on the server"
+[ "$(cat "$REMOTE_HOME/new name.txt")" = "rename me" ] || fail "the renamed file lost its contents"
+wait_for 10 has_line "$DUMP" "L	new name.txt" || fail "the pane does not list the renamed file"
+
+# Delete: the server has no trash, so it asks for a permanent delete.
+wait_for 10 has_line "$DUMP" "K	L" || fail "the rename editor did not close ($(grep '^K' "$DUMP"))"
+find_row made-remotely
+key Delete
+wait_for 10 dialog_up "Deleting" "" || fail "deleting on the server did not ask (active: '$(active_title)')"
+key alt+d
+wait_for 10 test ! -e "$REMOTE_HOME/made-remotely" || fail "the folder on the server was not deleted"
+[ -e "$REMOTE_HOME/payload.bin" ] || fail "deleting the folder removed something else"
+wait_for 10 not_listed "L	made-remotely" || fail "the pane still lists the deleted folder"
+
+# Up and back in: Backspace goes to the parent (its URI), Enter returns.
+wait_for 10 is_active || fail "the main window did not get the keyboard back after the delete"
+PARENT=${URI%/*}
+key BackSpace
+wait_for 10 title_is "$PARENT" || fail "Backspace did not go up to $PARENT (title '$(window_title)')"
+wait_for 10 focused remote-home || fail "going up did not land on the folder left"
+key Return
+wait_for 10 title_is "$URI" || fail "Enter did not go back into the remote home"
+wait_for 10 has_line "$DUMP" "L	new name.txt" || fail "the remote home is not listed again"
+
+# Unmount from the Network folder's menu.
+key ctrl+n
+wait_for 10 title_is "Network" || fail "Ctrl+N did not open the Network folder"
+wait_for 10 has_line "$DUMP" "L	$REMOTE_USER on 127.0.0.1" ||
+    fail "the Network folder does not list the mount ($(grep '^L' "$DUMP" | tr '\n' ' '))"
+find_row "$REMOTE_USER on 127.0.0.1"
+SHOWN=$(windows_shown)
+key shift+F10
+wait_for 10 more_windows_than "$SHOWN" || fail "shift+F10 showed no menu"
+key u
+wait_for 20 sh -c "! gio mount -l 2>/dev/null | grep -qF 'sftp://$REMOTE_USER@127.0.0.1:$SSH_PORT/'" ||
+    fail "Unmount left the location mounted"
+wait_for 10 not_listed "L	$REMOTE_USER on 127.0.0.1" ||
+    fail "the Network folder still lists the unmounted location"
+
+quit_corvane
+echo "e2e: remote over GIO ok"
