@@ -216,9 +216,11 @@ void CMainFrame::AddressUpdate(CPanexView& pane, bool withHistory) {
     if (!m_addressBar || &pane != m_active)
         return;
     const FolderModel* model = pane.Model();
-    const bool fileSystem = model && model->IsFileSystem();
-    // A remote folder is shown and remembered by its URI, never its FUSE path.
-    const QString shown = fileSystem ? ShownLocation(model->path) : QString();
+    // A remote folder is shown and remembered by its URI, never its FUSE
+    // path; one without a FUSE path has nothing but its URI.
+    const bool fileSystem = model && (model->IsFileSystem() || ReadsEntrySource(*model));
+    const QString shown =
+        fileSystem ? (model->IsFileSystem() ? ShownLocation(model->path) : model->path) : QString();
     if (withHistory && fileSystem)
         m_addressBar->Combo()->AddVisitedFolder(shown, General().historyItems);
     // Inside an archive the box names where the user is: the archive's path

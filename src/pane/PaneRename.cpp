@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
+#include <QTimer>
 
 #include "pane/CPanexView.h"
 #include "pane/FolderModel.h"
@@ -84,7 +85,24 @@ bool PaneRename::End(int row, const QString& text) {
     const QString name = text.trimmed();
     if (name.isEmpty() || name == item->displayName)
         return false;
+    // A remote folder read through GIO renames on the server, which is
+    // waited for in an event loop: not inside the editor's own key press.
+    if (ReadsEntrySource(*model)) {
+        QTimer::singleShot(0, this, [this, id = item->id, name] {
+            FolderModel* now = m_pane.Model();
+            FolderItem* still = now ? now->FindById(id) : nullptr;
+            const int at = still ? m_pane.List()->RowOf(still) : -1;
+            if (at >= 0 && !Rename(at, still, name))
+                QCoreApplication::postEvent(&m_pane, new RestoreRowTextEvent(still));
+        });
+        return true;
+    }
+    return Rename(row, item, name);
+}
 
+bool PaneRename::Rename(int row, FolderItem* item, const QString& name) {
+    PaneListCtrl* list = m_pane.List();
+    FolderModel* model = m_pane.Model();
     Notice(kRenaming);
     WaitCursor wait;
     const std::uint32_t mark = item->selectedMark;

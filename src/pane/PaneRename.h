@@ -19,6 +19,7 @@
 
 class CommandState;
 class CPanexView;
+class FolderItem;
 class QEvent;
 
 class PaneRename : public QObject {
@@ -57,6 +58,9 @@ public:
 
 private:
     void OnEditorClosed(int row);
+    // Renames the item of `row` (the name checked): the new item takes the
+    // row, or editing resumes after a refusal.
+    bool Rename(int row, FolderItem* item, const QString& name);
     void Leave();
 
     CPanexView& m_pane;

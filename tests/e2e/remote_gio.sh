@@ -13,8 +13,8 @@
 # remote one back (both cmp-equal, no temporary left on either side), F8
 # makes a folder there and its rename editor names it, F2 renames a file,
 # Delete removes the folder (asked as a permanent delete: no trash on the
-# server), Backspace goes up and Enter goes back in, and the location is
-# unmounted from the Network folder's menu. Screenshot:
+# server), Enter opens a sub-folder and Backspace comes back to it, and
+# the location is unmounted from the Network folder's menu. Screenshot:
 # e2e-remote-gio-pane.png.
 set -eu
 
@@ -34,6 +34,9 @@ head -c 3000000 /dev/urandom >"$LOCAL/payload.bin"
 echo "on the server" | remote_file remote-note.txt
 head -c 2000000 /dev/urandom | remote_file fetch-me.bin
 echo "rename me" | remote_file "old name.txt"
+mkdir "$REMOTE_HOME/sub folder"
+echo deep | remote_file "sub folder/deep.txt"
+chown "$REMOTE_USER" "$REMOTE_HOME/sub folder"
 URI=$(sftp_uri)
 
 start_display
@@ -45,23 +48,27 @@ windows_shown() { xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | wc
 more_windows_than() { [ "$(windows_shown)" -gt "$1" ]; }
 TITLE="Connect to Server"
 no_part_files() { ! ls -A "$1" | grep -q '^\.cvpart-'; }
-focused() { has_line "$DUMP" "FL	$1"; }
-# find_row <name>: type-ahead to the row, bounded by the dump's focus line.
+# focused <L|R> <name>: that pane's focused row.
+focused() { has_line "$DUMP" "F$1	$2"; }
+# find_row <L|R> <name> [<typed>]: type-ahead to the row (by its name, or
+# by the letters given: a space would mark the row instead), bounded by the
+# dump's focus and selection lines of that pane.
 find_row() {
-    xdotool type --delay 50 "$1"
-    wait_for 10 focused "$1" || fail "typing did not reach '$1' ($(grep '^FL' "$DUMP"))"
+    xdotool type --delay 50 "${3:-$2}"
+    wait_for 10 focused "$1" "$2" || fail "typing did not reach '$2' ($(grep '^F[LR]' "$DUMP"))"
+    wait_for 10 has_line "$DUMP" "S$1	$2" || fail "typing did not select '$2'"
 }
-# copy_with_f5 <name> <source folder> <target folder>: F5 on the row into
-# the other pane's folder (the dialog's first offer); the copy arrives
-# whole and no temporary stays beside it.
+# copy_with_f5 <L|R> <name> <source folder> <target folder>: F5 on the row
+# of that pane into the other pane's folder (the dialog's first offer); the
+# copy arrives whole and no temporary stays beside it.
 copy_with_f5() {
-    find_row "$1"
+    find_row "$1" "$2"
     key F5
     wait_for 10 other_window_active || fail "F5 showed no target folder dialog"
     key Return
-    wait_for 30 test -f "$3/$1" || fail "F5 did not copy $1 into $3"
-    wait_for 30 cmp -s "$2/$1" "$3/$1" || fail "the copy of $1 differs"
-    wait_for 10 no_part_files "$3" || fail "a temporary stayed in $3: $(ls -A "$3")"
+    wait_for 30 test -f "$4/$2" || fail "F5 did not copy $2 into $4"
+    wait_for 30 cmp -s "$3/$2" "$4/$2" || fail "the copy of $2 differs"
+    wait_for 10 no_part_files "$4" || fail "a temporary stayed in $4: $(ls -A "$4")"
     wait_for 10 is_active || fail "the main window did not get the keyboard back after the copy"
 }
 
@@ -98,7 +105,7 @@ screenshot "$OUT/e2e-remote-gio-pane.png"
 # A local file there: F5 from the local pane into the remote one.
 key Tab
 wait_for 10 title_is "$LOCAL" || fail "Tab did not activate the local pane"
-copy_with_f5 payload.bin "$LOCAL" "$REMOTE_HOME"
+copy_with_f5 R payload.bin "$LOCAL" "$REMOTE_HOME"
 
 # A remote file back: the local pane goes elsewhere by its address bar,
 # then F5 from the remote pane.
@@ -110,7 +117,7 @@ wait_for 10 title_is "$BACK" || fail "the local pane did not open $BACK"
 key Tab
 wait_for 10 title_is "$URI" || fail "Tab did not go back to the remote pane"
 wait_for 10 has_line "$DUMP" "L	payload.bin" || fail "the remote pane does not show the file copied there"
-copy_with_f5 fetch-me.bin "$REMOTE_HOME" "$BACK"
+copy_with_f5 L fetch-me.bin "$REMOTE_HOME" "$BACK"
 
 # F8: a folder on the server, named in its rename editor.
 key F8
@@ -125,7 +132,7 @@ wait_for 10 has_line "$DUMP" "L	made-remotely" || fail "the pane does not list t
 
 # F2 renames a file on the server.
 wait_for 10 has_line "$DUMP" "K	L" || fail "the rename editor did not close ($(grep '^K' "$DUMP"))"
-find_row "old name.txt"
+find_row L "old name.txt" old
 key F2
 wait_for 10 has_line "$DUMP" "K	LE" || fail "F2 opened no editor ($(grep '^K' "$DUMP"))"
 key ctrl+a
@@ -138,7 +145,7 @@ wait_for 10 has_line "$DUMP" "L	new name.txt" || fail "the pane does not list th
 
 # Delete: the server has no trash, so it asks for a permanent delete.
 wait_for 10 has_line "$DUMP" "K	L" || fail "the rename editor did not close ($(grep '^K' "$DUMP"))"
-find_row made-remotely
+find_row L made-remotely
 key Delete
 wait_for 10 dialog_up "Deleting" "" || fail "deleting on the server did not ask (active: '$(active_title)')"
 key alt+d
@@ -146,14 +153,16 @@ wait_for 10 test ! -e "$REMOTE_HOME/made-remotely" || fail "the folder on the se
 [ -e "$REMOTE_HOME/payload.bin" ] || fail "deleting the folder removed something else"
 wait_for 10 not_listed "L	made-remotely" || fail "the pane still lists the deleted folder"
 
-# Up and back in: Backspace goes to the parent (its URI), Enter returns.
+# In and up: Enter opens a sub-folder (its URI), Backspace goes back up
+# and lands on it.
 wait_for 10 is_active || fail "the main window did not get the keyboard back after the delete"
-PARENT=${URI%/*}
-key BackSpace
-wait_for 10 title_is "$PARENT" || fail "Backspace did not go up to $PARENT (title '$(window_title)')"
-wait_for 10 focused remote-home || fail "going up did not land on the folder left"
+find_row L "sub folder" sub
 key Return
-wait_for 10 title_is "$URI" || fail "Enter did not go back into the remote home"
+wait_for 10 title_is "$URI/sub%20folder" || fail "Enter did not open the sub-folder (title '$(window_title)')"
+wait_for 10 has_line "$DUMP" "L	deep.txt" || fail "the sub-folder is not listed"
+key BackSpace
+wait_for 10 title_is "$URI" || fail "Backspace did not go back up (title '$(window_title)')"
+wait_for 10 focused L "sub folder" || fail "going up did not land on the folder left ($(grep '^FL' "$DUMP"))"
 wait_for 10 has_line "$DUMP" "L	new name.txt" || fail "the remote home is not listed again"
 
 # Unmount from the Network folder's menu.
@@ -161,7 +170,7 @@ key ctrl+n
 wait_for 10 title_is "Network" || fail "Ctrl+N did not open the Network folder"
 wait_for 10 has_line "$DUMP" "L	$REMOTE_USER on 127.0.0.1" ||
     fail "the Network folder does not list the mount ($(grep '^L' "$DUMP" | tr '\n' ' '))"
-find_row "$REMOTE_USER on 127.0.0.1"
+find_row L "$REMOTE_USER on 127.0.0.1" "$REMOTE_USER"
 SHOWN=$(windows_shown)
 key shift+F10
 wait_for 10 more_windows_than "$SHOWN" || fail "shift+F10 showed no menu"
