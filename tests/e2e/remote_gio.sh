@@ -12,7 +12,8 @@
 # is listed and titled by its URI; a local file is copied there and a
 # remote one back (both cmp-equal, no temporary left on either side), F8
 # makes a folder there and its rename editor names it, F2 renames a file,
-# Delete removes the folder (asked as a permanent delete: no trash on the
+# F3 views a remote file and F4 edits one (the save goes back to the
+# server), Delete removes the folder (asked as a permanent delete: no trash on the
 # server), Enter opens a sub-folder and Backspace comes back to it, and
 # the location is unmounted from the Network folder's menu. Screenshot:
 # e2e-remote-gio-pane.png.
@@ -142,6 +143,30 @@ wait_for 10 test -f "$REMOTE_HOME/new name.txt" || fail "F2 did not rename the f
 [ ! -e "$REMOTE_HOME/old name.txt" ] || fail "the old name is still on the server"
 [ "$(cat "$REMOTE_HOME/new name.txt")" = "rename me" ] || fail "the renamed file lost its contents"
 wait_for 10 has_line "$DUMP" "L	new name.txt" || fail "the pane does not list the renamed file"
+
+# F3 views a remote file through a local copy; F4 edits one, and the
+# save goes back to the server.
+editor_on() { window_id --name "^$1 @ " | grep .; }
+no_editor_on() { ! editor_on "$1"; }
+find_row L remote-note.txt remote-note
+key F3
+wait_for 20 editor_on remote-note.txt || fail "F3 did not open the remote file"
+focus_window "$(editor_on remote-note.txt)"
+key Escape
+wait_for 10 no_editor_on remote-note.txt || fail "Esc did not close the viewer"
+focus_window
+find_row L "new name.txt" new
+key F4
+wait_for 20 editor_on "new name.txt" || fail "F4 did not open the remote file in the editor"
+focus_window "$(editor_on "new name.txt")"
+xdotool type --delay 50 "EDITED "
+key ctrl+s
+wait_for 20 grep -q "^EDITED rename me" "$REMOTE_HOME/new name.txt" ||
+    fail "the saved copy did not reach the server: $(cat "$REMOTE_HOME/new name.txt")"
+wait_for 10 no_part_files "$REMOTE_HOME" || fail "a temporary stayed on the server: $(ls -A "$REMOTE_HOME")"
+key Escape
+wait_for 10 no_editor_on "new name.txt" || fail "Esc did not close the editor"
+focus_window
 
 # Delete: the server has no trash, so it asks for a permanent delete.
 wait_for 10 has_line "$DUMP" "K	L" || fail "the rename editor did not close ($(grep '^K' "$DUMP"))"
