@@ -14,6 +14,7 @@
 #include "platform/namespace/NameCodec.h"
 #include "platform/places/NetworkFolder.h"
 #include "platform/places/PrintersFolder.h"
+#include "platform/remote/GioFolder.h"
 #include "support/TestDir.h"
 
 namespace {
@@ -222,6 +223,54 @@ TEST(Places, NetworkNamesGvfsMountsAsTheDesktopDoesAndKeepsTheActionFirst) {
     // does not know yet.
     EXPECT_TRUE(network.GetInfoTip(items[1])->contains(QStringLiteral("sftp://amy@a.example/")));
     EXPECT_TRUE(network.GetInfoTip(items[2])->contains(QStringLiteral("ftp://b.example/")));
+}
+
+// A location mounted without a local folder is a place of its own, by its
+// URI, listed once beside the bridge's folders: a typed URI below it parses
+// to the folders inside (names with spaces and bytes that are not UTF-8
+// kept), binds to the GIO folder of that very URI, and names itself back
+// by the same URI; it is not a file-system place, so the engine never gets
+// it as a path.
+TEST(Places, NetworkBrowsesALocationWithoutALocalFolderByItsUri) {
+    TestDir gvfs;
+    ASSERT_TRUE(gvfs.MakeFolder("sftp:host=a.example,user=amy"));
+    const QByteArray bridged = gvfs.PathBytes() + "/sftp:host=a.example,user=amy";
+    RemoteMap map({{QStringLiteral("sftp://amy@a.example/"), bridged, QStringLiteral("amy on a")},
+                   {QStringLiteral("sftp://bo@b.example:2222/"), QByteArray(),
+                    QStringLiteral("bo on b.example")}},
+                  gvfs.PathBytes());
+    const VolumeTable table(ParseMountInfo("20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"),
+                            VisibilityContext::Current());
+    NetworkFolder network(IdList::Empty(), table, gvfs.PathBytes(), map);
+    QStringList names;
+    IdList place;
+    for (const IdList& id : Items(network)) {
+        names << *network.GetDisplayNameOf(id, SHGDN_INFOLDER);
+        if (names.back() == QStringLiteral("bo on b.example"))
+            place = id;
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"Connect to Server", "amy on a", "bo on b.example"}));
+    ASSERT_FALSE(place.IsNull());
+    EXPECT_EQ(network.GetDisplayNameOf(place, SHGDN_FORPARSING),
+              QStringLiteral("sftp://bo@b.example:2222/"));
+    std::uint32_t bits = SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_DROPTARGET;
+    ASSERT_TRUE(network.GetAttributesOf(std::span(&place, 1), bits));
+    EXPECT_EQ(bits, std::uint32_t(SFGAO_FOLDER | SFGAO_DROPTARGET));
+
+    const QString typed = QStringLiteral("sftp://bo@b.example:2222/home/two%20words/%FF");
+    const IdList below = network.ParseDisplayName(typed);
+    ASSERT_EQ(below.Count(), 4);
+    EXPECT_EQ(below.Prefix(1).ToByteArray(), place.ToByteArray());
+    EXPECT_EQ(DecodeFileSystemItem(below.ItemPayload(2))->name, QByteArray("two words"));
+    EXPECT_EQ(DecodeFileSystemItem(below.ItemPayload(3))->name, QByteArray("\xff"));
+    EXPECT_EQ(network.GetDisplayNameOf(below, SHGDN_FORPARSING), typed);
+    std::unique_ptr<ShellFolder> bound = network.BindToObject(below);
+    auto* folder = dynamic_cast<GioFolder*>(bound.get());
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(folder->Uri(), typed);
+    // Another server, or a location that is not mounted, is nothing here.
+    EXPECT_TRUE(network.ParseDisplayName(QStringLiteral("sftp://bo@c.example:2222/x")).IsNull());
 }
 
 TEST(Places, PrintersAreVirtualItemsWithTheDefaultFirst) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <set>
 
 #include "platform/namespace/ItemData.h"
@@ -16,9 +17,11 @@
 #include "platform/namespace/ShellTypes.h"
 #include "platform/remote/GioFolder.h"
 #include "platform/remote/GioOperation.h"
+#include "platform/remote/GioTempCopy.h"
 #include "platform/ui/Prompter.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDir.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -305,4 +308,49 @@ TEST_F(GioFolderTest, MakesFoldersAndRenamesWithoutReplacing) {
     EXPECT_EQ(DecodeFileSystemItem(renamed.ItemPayload(0))->name, QByteArray("n\xe9w"));
     // Two refusals told (the taken folder name, the taken file name).
     EXPECT_EQ(m_prompter->Requests().size(), 2) << m_prompter->Describe().toStdString();
+}
+
+// F3/F4's local copy holds the remote file under its own name; each save
+// of it reaches the remote file whole; a save that can't be written back
+// is told as failed and the local copy keeps the edit.
+TEST_F(GioFolderTest, TheEditingCopyIsWrittenBackOnSaveAndKeptWhenThatFails) {
+    TestDir remote;
+    ASSERT_TRUE(remote.MakeFolder("docs"));
+    ASSERT_TRUE(remote.MakeFile("docs/notes and more.txt", "first"));
+    const QString uri = UriOf(remote, "docs/notes and more.txt");
+    const QString local = GioTempCopy(uri, nullptr);
+    ASSERT_FALSE(local.isEmpty());
+    EXPECT_TRUE(local.endsWith(QStringLiteral("/notes and more.txt")));
+    QFile copy(local);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "first");
+    copy.close();
+
+    std::vector<std::pair<QString, bool>> reports;
+    WriteBackWhenSaved(
+        local, uri, [&](const QString& text, bool failed) { reports.emplace_back(text, failed); });
+    // An editor that writes a new file and renames it onto the copy.
+    const auto save = [&](const QByteArray& text) {
+        QFile next(local + QStringLiteral(".new"));
+        ASSERT_TRUE(next.open(QIODevice::WriteOnly));
+        next.write(text);
+        next.close();
+        ASSERT_EQ(
+            ::rename(NameToBytes(next.fileName()).constData(), NameToBytes(local).constData()), 0);
+    };
+    save("second, longer");
+    ASSERT_TRUE(WaitFor([&] { return !reports.empty(); }));
+    EXPECT_FALSE(reports.back().second) << reports.back().first.toStdString();
+    EXPECT_EQ(remote.Read("docs/notes and more.txt"), "second, longer");
+    EXPECT_TRUE(Leftovers(remote, "docs").empty());
+
+    // The remote folder goes: the save fails, is said to, and stays local.
+    ASSERT_TRUE(QDir(QString::fromUtf8(remote.Join("docs"))).removeRecursively());
+    m_prompter->AnswerChoice(kErrorSkip);
+    save("third");
+    ASSERT_TRUE(WaitFor([&] { return reports.size() == 2; }));
+    EXPECT_TRUE(reports.back().second);
+    EXPECT_TRUE(reports.back().first.contains(local));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "third");
 }
