@@ -2,13 +2,14 @@
 // opens a remote folder of many files by its URI (mapped to GVfs's FUSE
 // path, its entries read through GIO) until its last row is in, against `gio list` and `sftp -b`
 // (ls) over the same folder; the engine copies a large local file into a remote folder, against
-// `gio copy`. All in the same run, the best of a few runs each. Prints the times and the ratios
-// (target: at most 1.5).
+// `gio copy`, and back out. All in the same run, the best of a few runs each. Prints the times and
+// the ratios (target: at most 1.5).
 //
 // Run by bench/remote.sh, which starts the server and mounts it:
 // Usage: bench_remote <folder uri> <local file> <target folder uri>
 //        <sftp options and destination...>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <cstdio>
 #include <memory>
 
@@ -28,6 +30,8 @@
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/desktop/DesktopNamespace.h"
+#include "platform/fileop/FileCopyRoute.h"
+#include "platform/fileop/FileOpQueue.h"
 #include "platform/fileop/FileOperation.h"
 #include "platform/fs/EntrySource.h"
 #include "platform/namespace/NameCodec.h"
@@ -130,32 +134,63 @@ int main(int argc, char** argv) {
             "ls -l " + remoteFolder + "\n");
     });
 
-    // Copying a large file into the remote folder: the engine on the FUSE
-    // path, `gio copy` on the URI. The copy is removed (untimed) between runs.
+    // Copying a large file into the remote folder and back out: the engine
+    // on the FUSE paths, started on a background queue as the window starts
+    // it; `gio copy` on the URIs. The copies are removed (untimed) between
+    // runs.
     const QByteArray name = localFile.mid(localFile.lastIndexOf('/') + 1);
     const QByteArray copied = *targetPath + "/" + name;
+    const QByteArray backFolder = localFile + ".back";
+    const QByteArray back = backFolder + "/" + name;
+    ::mkdir(backFolder.constData(), 0755);
     const qint64 size = QFileInfo(QString::fromLocal8Bit(localFile)).size();
+    FileOpQueue queue;
     bool copiedOk = true;
-    double copyOurs = 1e9, copyGio = 1e9;
-    for (int i = 0; i < 2; ++i) {
+    const auto engineCopy = [&](const QByteArray& source, const QByteArray& folder) {
+        FileOpRequest request;
+        request.func = FileOpRequest::Copy;
+        request.sources = {source};
+        request.targetFolder = folder;
+        request.noConfirmation = true;
+        bool finished = false;
+        queue.Start(std::move(request), [&](const FileOpResult& result) {
+            copiedOk = result.Succeeded() && copiedOk;
+            finished = true;
+        });
+        while (!finished) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    };
+    const auto gioCopy = [&](const QString& from, const QString& to) {
+        copiedOk = Run(QStringLiteral("gio"), {QStringLiteral("copy"), from, to}) && copiedOk;
+    };
+    const auto sizeIs = [&](const QByteArray& path) {
+        return QFileInfo(QString::fromLocal8Bit(path)).size() == size;
+    };
+    const QString localUri = QUrl::fromLocalFile(QString::fromLocal8Bit(localFile)).toString();
+    const QString remoteUri = targetUri + QLatin1Char('/') + QString::fromLocal8Bit(name);
+    const QString backUri = QUrl::fromLocalFile(QString::fromLocal8Bit(back)).toString();
+    double intoOurs = 1e9, intoGio = 1e9, outOurs = 1e9, outGio = 1e9;
+    for (int i = 0; i < kRuns; ++i) {
         ::unlink(copied.constData());
-        copyOurs = std::min(copyOurs, BestSeconds(1, [&] {
-                                FileOpRequest request;
-                                request.func = FileOpRequest::Copy;
-                                request.sources = {localFile};
-                                request.targetFolder = *targetPath;
-                                request.noConfirmation = true;
-                                copiedOk = SHFileOperation(request).Succeeded() && copiedOk;
-                            }));
-        copiedOk = QFileInfo(QString::fromLocal8Bit(copied)).size() == size && copiedOk;
+        intoOurs = std::min(intoOurs, BestSeconds(1, [&] { engineCopy(localFile, *targetPath); }));
+        copiedOk = sizeIs(copied) && copiedOk;
+        ::unlink(back.constData());
+        outOurs = std::min(outOurs, BestSeconds(1, [&] { engineCopy(copied, backFolder); }));
+        copiedOk = sizeIs(back) && copiedOk;
         ::unlink(copied.constData());
-        copyGio = std::min(copyGio, BestSeconds(1, [&] {
-                               Run(QStringLiteral("gio"),
-                                   {QStringLiteral("copy"), QString::fromLocal8Bit(localFile),
-                                    targetUri + QLatin1Char('/') + QString::fromLocal8Bit(name)});
-                           }));
+        intoGio = std::min(intoGio, BestSeconds(1, [&] { gioCopy(localUri, remoteUri); }));
+        ::unlink(back.constData());
+        outGio = std::min(outGio, BestSeconds(1, [&] { gioCopy(remoteUri, backUri); }));
     }
+    // For comparison only: the engine's own reads and writes through the
+    // bridge, as before the bytes went through GIO.
+    SetFileCopyRoute(nullptr);
     ::unlink(copied.constData());
+    const double intoFuse = BestSeconds(1, [&] { engineCopy(localFile, *targetPath); });
+    copiedOk = sizeIs(copied) && copiedOk;
+    InstallBridgeCopyRoute();
+    ::unlink(copied.constData());
+    ::unlink(back.constData());
+    ::rmdir(backFolder.constData());
 
     std::printf("folder %s: %d rows, shown as %s%s\n", qPrintable(folderUri), rows,
                 qPrintable(shown), opened ? "" : " (GoToText failed)");
@@ -164,7 +199,10 @@ int main(int argc, char** argv) {
     std::printf(
         "(through the FUSE bridge's stats instead: %.3f s, %d rows, ratio %.2f to gio list)\n",
         listFuse, fuseRows, listGio > 0 ? listFuse / listGio : 0.0);
-    std::printf("copy %.0f MB to the server%s\n", size / 1e6, copiedOk ? "" : " (FAILED)");
-    Report("copy a large file there", copyOurs, copyGio, "gio copy");
+    std::printf("copy %.0f MB to the server and back%s\n", size / 1e6, copiedOk ? "" : " (FAILED)");
+    Report("copy a large file there", intoOurs, intoGio, "gio copy");
+    Report("copy it back out", outOurs, outGio, "gio copy");
+    std::printf("(the engine's own writes through the FUSE bridge instead: %.3f s, ratio %.2f)\n",
+                intoFuse, intoGio > 0 ? intoFuse / intoGio : 0.0);
     return opened && copiedOk ? 0 : 1;
 }

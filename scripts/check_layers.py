@@ -40,12 +40,12 @@ PLATFORM_RANKS = {
     "fs": 1,
     "process": 2,
     "shellui": 2,
-    "remote": 5,
+    "remote": 2,
     "trash": 3,
     "archive": 3,
-    "places": 6,
+    "places": 3,
     "fileop": 4,
-    "desktop": 7,
+    "desktop": 5,
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

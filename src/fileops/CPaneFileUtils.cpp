@@ -18,7 +18,7 @@
 #include "pane/PaneHost.h"
 #include "pane/PaneListCtrl.h"
 #include "platform/namespace/NameCodec.h"
-#include "platform/remote/GioFolder.h"
+#include "platform/places/GioFolder.h"
 #include "platform/ui/Prompter.h"
 #include "shell/CommandIds.h"
 #include "shell/FolderItem.h"

@@ -17,7 +17,7 @@
 #include "platform/namespace/ClipFormats.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellIdArray.h"
-#include "platform/remote/GioFolder.h"
+#include "platform/places/GioFolder.h"
 #include "platform/remote/GioOperation.h"
 #include "platform/ui/Prompter.h"
 #include "shell/GeneralSettings.h"

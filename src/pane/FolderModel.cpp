@@ -734,7 +734,7 @@ bool FolderModel::StartWatch(QObject* window) {
     // The mount that holds the folder decides: a folder below "/" may well
     // lie on a network mount that is no user-visible volume of its own.
     const DriveType type = GetDriveType(path);
-    if (type == DRIVE_REMOTE || type == DRIVE_CDROM)
+    if (type == DRIVE_CDROM)
         return false;
     const auto settle = (attributes & SFGAO_REMOVABLE) ? ChangeWatch::kRemovableSettleTime
                                                        : ChangeWatch::kSettleTime;
@@ -742,7 +742,11 @@ bool FolderModel::StartWatch(QObject* window) {
                                                                   : ChangeWatch::Scope::Everything;
     auto started = std::make_unique<ChangeWatch>(NameToBytes(path), scope, settle, window,
                                                  WM_FOLDER_CHANGED, quintptr(this));
-    if (!started->Start())
+    // A network folder is watched only where its backend reports changes
+    // (GIO's monitor of a GVfs location): inotify would see our own alone.
+    const ChangeWatch::Watcher watcher =
+        type == DRIVE_REMOTE ? ChangeWatch::Watcher::SourceOnly : ChangeWatch::Watcher::Any;
+    if (!started->Start(watcher))
         return false;
     watch = std::move(started);
     return true;

@@ -14,7 +14,9 @@
 #   freeze_sftp_sessions     the sessions stop answering (SIGSTOP), the listener stays
 #   kill_sftp_server         the server and every session of it go, at once
 
-REMOTE_USER=corvane-e2e
+# A user of this run's own: remote scripts may run side by side (ctest -j),
+# and one run's usermod or userdel must never reach another's sessions.
+REMOTE_USER="corvane-e2e-$$"
 REMOTE_PASS=""
 REMOTE_HOME=""
 SSH_PORT=""
@@ -138,6 +140,8 @@ start_sftp_server() {
     # The test user must reach its home below $WORK.
     chmod 711 "$WORK"
     mkdir -p "$REMOTE_HOME"
+    # A user left by a run that was killed keeps its name only if the
+    # process id comes round again; it is taken over then.
     if ! id "$REMOTE_USER" >/dev/null 2>&1; then
         useradd -M -d "$REMOTE_HOME" -s /bin/sh "$REMOTE_USER" || fail "useradd failed"
     else

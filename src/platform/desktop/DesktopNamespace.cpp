@@ -5,7 +5,10 @@
 #include "platform/archive/ArchiveFolder.h"
 #include "platform/archive/ArchiveIndex.h"
 #include "platform/desktop/LinuxShell.h"
+#include "platform/fileop/FileCopyRoute.h"
+#include "platform/fileop/GioFileOperation.h"
 #include "platform/fs/FileSystemFolder.h"
+#include "platform/remote/GioChangeSource.h"
 #include "platform/remote/GioEntrySource.h"
 #include "platform/shellui/ContextMenu.h"
 
@@ -47,6 +50,15 @@ public:
 void InstallDesktopNamespace() {
     // Folders on GVfs's FUSE bridge are listed through GIO in batches.
     InstallGioEntrySource();
+    // Their files' bytes are copied through GIO, which lets the daemon move
+    // them in large pieces.
+    InstallBridgeCopyRoute();
+    // Their changes are watched by GIO where the backend can (inotify sees
+    // none made on the server).
+    InstallGioChangeSource();
+    // Locations without a FUSE path are copied, moved, renamed and deleted
+    // in through GIO with the engine's progress and questions.
+    InstallGioFileOperations();
     InstallFileSystemExtensions(std::make_shared<DesktopFileSystemExtensions>());
     InstallShellNamespace(std::make_unique<LinuxShellNamespace>());
 }

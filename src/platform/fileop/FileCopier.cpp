@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/fileop/FileCopyRoute.h"
 #include "platform/fileop/FileOpIo.h"
 #include "platform/fileop/FileOpPaths.h"
 #include "platform/fileop/FileOpRequest.h"
@@ -141,21 +142,92 @@ int FileCopier::CopyData(int in, int out, const FileOpNode& node) {
     return m_io.Ftruncate(out, size);
 }
 
-std::optional<FileOpError> FileCopier::CopyFile(const FileOpNode& node, const QByteArray& source,
-                                                const QByteArray& folder, bool replace,
-                                                QByteArray* temp) {
-    const int in = m_io.Open(source, O_RDONLY | O_NOFOLLOW);
-    if (in < 0)
-        return FileOpError::FromErrno(FileOpStep::ReadFile, source);
-    const int out = MakeTemp(
+int FileCopier::MakeTempFile(const QByteArray& folder, QByteArray* temp) {
+    return MakeTemp(
         folder,
         [&](const QByteArray& t) {
             return m_io.Open(t, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
         },
         temp);
-    if (out < 0) {
+}
+
+std::optional<FileOpError> FileCopier::CopyFileByGio(const FileOpNode& node,
+                                                     const QByteArray& source,
+                                                     const QByteArray& folder, bool replace,
+                                                     QByteArray* temp, bool* fallBack) {
+    *fallBack = false;
+    const int made = MakeTempFile(folder, temp);
+    if (made < 0) {
         const FileOpError failed = FileOpError::FromErrno(FileOpStep::CreateCopy, source);
         temp->clear();
+        return failed;
+    }
+    if (m_io.Close(made) != 0)
+        return FileOpError::FromErrno(FileOpStep::CreateCopy, source);
+    const std::optional<FileCopyUris> uris = CopyUrisOf(source, folder, *temp);
+    if (!uris) {
+        *fallBack = true;
+        return std::nullopt;
+    }
+    const std::uint64_t start = m_bytesDone;
+    const GioCopyResult copied = m_io.GioCopy(
+        uris->source, uris->target, true,
+        [&](std::uint64_t done, std::uint64_t) { m_bytesDone = start + done; }, m_keepGoing);
+    if (!copied.ok) {
+        m_bytesDone = start;
+        if (copied.cancelled)
+            return FileOpError::Cancel();
+        // A backend that can't copy at all (nor read and write through GIO)
+        // still has the bridge.
+        if (copied.error == ENOTSUP) {
+            *fallBack = true;
+            return std::nullopt;
+        }
+        return FileOpError(FileOpStep::CopyData, source, copied.error);
+    }
+    // The same metadata as any copy, set through the paths: GIO may have
+    // replaced the temporary file with its own, so no descriptor made before
+    // the copy would still name it.
+    (void)m_io.Lchown(*temp, node.st.st_uid, node.st.st_gid);
+    struct timespec times[2];
+    TimesOf(node.st, times);
+    if (m_io.Chmod(*temp, node.st.st_mode & 07777) != 0 || m_io.Lutimens(*temp, times) != 0)
+        return FileOpError::FromErrno(FileOpStep::SetCopyAttributes, source);
+    if (replace) {
+        const int fd = m_io.Open(*temp, O_RDONLY | O_NOFOLLOW);
+        if (fd < 0 || m_io.Fsync(fd) != 0) {
+            const FileOpError failed = FileOpError::FromErrno(FileOpStep::WriteCopy, source);
+            if (fd >= 0)
+                m_io.Close(fd);
+            return failed;
+        }
+        m_io.Close(fd);
+    }
+    return std::nullopt;
+}
+
+std::optional<FileOpError> FileCopier::CopyFile(const FileOpNode& node, const QByteArray& source,
+                                                const QByteArray& folder, bool replace,
+                                                QByteArray* temp) {
+    temp->clear();
+    if (RoutesCopy(source, folder)) {
+        bool fallBack = false;
+        std::optional<FileOpError> failed =
+            CopyFileByGio(node, source, folder, replace, temp, &fallBack);
+        if (!fallBack)
+            return failed;
+    }
+    const int in = m_io.Open(source, O_RDONLY | O_NOFOLLOW);
+    if (in < 0)
+        return FileOpError::FromErrno(FileOpStep::ReadFile, source);
+    // After GIO declined, its temporary is written again from the start.
+    const bool made = !temp->isEmpty();
+    const int out =
+        made ? m_io.Open(*temp, O_WRONLY | O_TRUNC | O_NOFOLLOW) : MakeTempFile(folder, temp);
+    if (out < 0) {
+        const FileOpError failed = FileOpError::FromErrno(FileOpStep::CreateCopy, source);
+        if (!made)
+            temp->clear();
         m_io.Close(in);
         return failed;
     }

@@ -2,9 +2,10 @@
 // The copy of one item (anything but a folder) under a temporary name in
 // the target's folder: the bytes of a file (copy_file_range where the file
 // systems allow it, else reads and writes; only the data extents of a
-// sparse file), its mode, times to the nanosecond and, where permitted, its
-// ownership; a symbolic link as a link; a fifo or device node re-created; a
-// hard link to the copy of a file already copied in this operation.
+// sparse file; through GIO, FileCopyRoute.h, to and from a folder whose
+// location GIO serves better than its local path), its mode, times to the
+// nanosecond and, where permitted, its ownership; a symbolic link as a link; a fifo or device node
+// re-created; a hard link to the copy of a file already copied in this operation.
 //
 // The copier never gives the copy its real name; the executor renames it
 // into place once it is complete, and removes the temporary otherwise. A
@@ -12,7 +13,7 @@
 // never goes before the new one is on disk.
 //
 // Main thread only. Cancellation is looked at between pieces of data (8 MiB
-// with copy_file_range, 4 MiB with reads and writes).
+// with copy_file_range, 4 MiB with reads and writes, each piece GIO reports).
 
 #include <QByteArray>
 #include <cstdint>
@@ -55,6 +56,13 @@ public:
 private:
     std::optional<FileOpError> CopyFile(const FileOpNode& node, const QByteArray& source,
                                         const QByteArray& folder, bool replace, QByteArray* temp);
+    // The bytes through GIO onto a temporary made as for any copy;
+    // `fallBack` when GIO declined and the engine is to copy them itself
+    // onto that temporary.
+    std::optional<FileOpError> CopyFileByGio(const FileOpNode& node, const QByteArray& source,
+                                             const QByteArray& folder, bool replace,
+                                             QByteArray* temp, bool* fallBack);
+    int MakeTempFile(const QByteArray& folder, QByteArray* temp);
     int CopyData(int in, int out, const FileOpNode& node);
     int CopyRange(int in, int out, off_t offset, off_t length, bool untilEof);
 

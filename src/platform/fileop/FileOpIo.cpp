@@ -115,6 +115,12 @@ int FileOpIo::ReadDir(const QByteArray& path, std::vector<QByteArray>* names) {
     }
     return errno ? -1 : 0;
 }
+GioCopyResult FileOpIo::GioCopy(const QString& sourceUri, const QString& targetUri, bool overwrite,
+                                const std::function<void(std::uint64_t, std::uint64_t)>& progress,
+                                const std::function<bool()>& keepGoing) {
+    return GioCopyFile(sourceUri, targetUri, overwrite, progress, keepGoing);
+}
+
 TrashResult FileOpIo::Trash(const QByteArray& path, QString* error) {
     return MoveToTrash(path, error);
 }

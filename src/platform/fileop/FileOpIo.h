@@ -7,8 +7,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
+#include <functional>
 #include <vector>
 
+#include "platform/remote/GioCopy.h"
 #include "platform/trash/Trash.h"
 
 /// The system calls the engine makes. Each mirrors its POSIX call: -1 (or
@@ -52,6 +55,12 @@ public:
     virtual int Lutimens(const QByteArray& path, const struct timespec times[2]);
     /// The names in a folder, without "." and "..", in directory order.
     virtual int ReadDir(const QByteArray& path, std::vector<QByteArray>* names);
+    /// GioCopyFile (platform/remote/GioCopy.h): a file's bytes copied by
+    /// GIO, for the copies FileCopyRoute.h sends that way.
+    virtual GioCopyResult GioCopy(const QString& sourceUri, const QString& targetUri,
+                                  bool overwrite,
+                                  const std::function<void(std::uint64_t, std::uint64_t)>& progress,
+                                  const std::function<bool()>& keepGoing);
     /// MoveToTrash (platform/trash/Trash.h).
     virtual TrashResult Trash(const QByteArray& path, QString* error);
     /// Whether the folder lies on removable media (a USB stick, a card):

@@ -14,7 +14,7 @@
 #include "platform/namespace/ItemData.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/NestedFolder.h"
-#include "platform/remote/GioFolder.h"
+#include "platform/places/GioFolder.h"
 #include "platform/remote/RemoteMounts.h"
 #include "platform/shellui/ContextMenu.h"
 #include "platform/shellui/VerbContextMenu.h"

@@ -29,6 +29,11 @@
 //   spaces, newlines and bytes that are not UTF-8 reach the server as they
 //   are.
 //
+// The work is the file-operation layer's (platform/fileop/GioFileOperation.h,
+// which the concrete namespace installs at start-up): the folders that ask
+// for it lie below that layer and reach it through RunGioOperation only.
+// Without it installed, every request fails (nothing is done).
+//
 // Main thread only (RunGioOperation); the work itself is on the worker.
 
 #include <QByteArray>
@@ -68,6 +73,11 @@ struct GioResult {
 /// Carries out `request` and returns when it has ended. `parent` owns the
 /// progress dialog and the questions (may be null).
 GioResult RunGioOperation(const GioRequest& request, QWidget* parent);
+
+/// What carries the requests out; installed once, on the main thread,
+/// before any folder is used.
+using GioOperationRunner = GioResult (*)(const GioRequest& request, QWidget* parent);
+void InstallGioOperationRunner(GioOperationRunner runner);
 
 /// `folderUri` + "/" + the percent-encoded `name` (no slash doubled).
 QString GioChildUri(const QString& folderUri, const QByteArray& name);

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/watch/ChangeSource.h"
+
 namespace {
 
 // Entries made, deleted or renamed; for a folders-only watch only those whose
@@ -53,16 +55,39 @@ ChangeWatch::~ChangeWatch() {
     Stop();
 }
 
-bool ChangeWatch::Start() {
+bool ChangeWatch::WatchWithInotify() {
+    m_source.reset();
+    m_inotifyFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_inotifyFd < 0 || m_folderPath.isEmpty() ||
+        ::inotify_add_watch(m_inotifyFd, m_folderPath.constData(), MaskFor(m_scope)) < 0) {
+        CloseFd(m_inotifyFd);
+        return false;
+    }
+    return true;
+}
+
+bool ChangeWatch::Start(Watcher watcher) {
     if (m_started)
         return false;
     m_started = true;
+    m_watcher = watcher;
 
-    m_inotifyFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (!m_folderPath.isEmpty())
+        m_source = OpenChangeSource(m_folderPath);
+    if (m_source) {
+        m_stopFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (m_stopFd < 0) {
+            m_source.reset();
+            return false;
+        }
+        m_running.store(true, std::memory_order_release);
+        m_thread = std::thread([this] { Run(); });
+        return true;
+    }
+    if (watcher == Watcher::SourceOnly)
+        return false;
     m_stopFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_inotifyFd < 0 || m_stopFd < 0 || m_folderPath.isEmpty() ||
-        ::inotify_add_watch(m_inotifyFd, m_folderPath.constData(), MaskFor(m_scope)) < 0) {
-        CloseFd(m_inotifyFd);
+    if (m_stopFd < 0 || !WatchWithInotify()) {
         CloseFd(m_stopFd);
         return false;
     }
@@ -83,6 +108,7 @@ void ChangeWatch::Stop() {
     }
     CloseFd(m_inotifyFd);
     CloseFd(m_stopFd);
+    m_source.reset();
     m_running.store(false, std::memory_order_release);
 }
 
@@ -132,6 +158,37 @@ ChangeWatch::ReadResult ChangeWatch::ReadEvents() {
                 result.gone = true;
         }
     }
+}
+
+ChangeWatch::ReadResult ChangeWatch::ReadSource() {
+    using Kind = ChangeSource::Change::Kind;
+    ReadResult result;
+    for (const ChangeSource::Change& change : m_source->Take()) {
+        switch (change.kind) {
+            case Kind::Name:
+                ++result.changes;
+                Record(change.name.constData(), std::size_t(change.name.size()),
+                       change.name.isEmpty());
+                break;
+            case Kind::Content:
+                if (m_scope == Scope::FoldersOnly)
+                    break;
+                ++result.changes;
+                Record(change.name.isEmpty() ? nullptr : change.name.constData(),
+                       std::size_t(change.name.size()), false);
+                break;
+            case Kind::Gone:
+                ++result.changes;
+                Record(nullptr, 0, true);
+                result.gone = true;
+                break;
+            case Kind::Unavailable:
+                // Where inotify may do, it does what it can from here on.
+                result.failed = m_watcher == Watcher::SourceOnly || !WatchWithInotify();
+                return result;
+        }
+    }
+    return result;
 }
 
 void ChangeWatch::Record(const char* name, std::size_t length, bool unknown) {
@@ -191,7 +248,8 @@ void ChangeWatch::Run() {
                 std::chrono::ceil<std::chrono::milliseconds>(quietAt - Clock::now()).count();
             timeout = left > 0 ? int(left) : 0;
         }
-        struct pollfd fds[2] = {{m_inotifyFd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+        const int changesFd = m_source ? m_source->Descriptor() : m_inotifyFd;
+        struct pollfd fds[2] = {{changesFd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeout);
         if (ready < 0) {
             if (errno == EINTR)
@@ -211,7 +269,7 @@ void ChangeWatch::Run() {
 
         if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL))
             break;
-        const ReadResult read = ReadEvents();
+        const ReadResult read = m_source ? ReadSource() : ReadEvents();
         if (read.changes > 0) {
             settling = true;
             quietAt = Clock::now() + m_settleTime;

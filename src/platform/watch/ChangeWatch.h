@@ -27,6 +27,12 @@
 // folder itself was deleted or moved, more names than kMaxNames piled up)
 // the changes are "unknown" and only a full re-read will do.
 //
+// Other sources: where a change source serves the folder (ChangeSource.h,
+// installed for folders on other machines, whose changes inotify never
+// sees), the thread waits on the source instead of inotify, with the same
+// settling, events and names. A source does not tell folders from files:
+// a folders-only watch counts every entry made, deleted or renamed there.
+//
 // Why its own thread rather than a WorkerThread job: the watch is no job
 // that ends; it sleeps in poll() on the inotify and stop descriptors for as
 // long as the folder is shown, is woken through its eventfd rather than a
@@ -43,10 +49,12 @@
 #include <QtGlobal>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+class ChangeSource;
 class QObject;
 
 /// The event a ChangeWatch posts: its type is the one given to the watch,
@@ -108,11 +116,24 @@ public:
     ChangeWatch(const ChangeWatch&) = delete;
     ChangeWatch& operator=(const ChangeWatch&) = delete;
 
-    /// Sets up the inotify watch and starts the thread. False, with no
-    /// thread, when the kernel refuses the watch (no such folder, not a
-    /// folder, no permission, the per-user watch limit reached) or when the
-    /// watch was started before.
-    bool Start();
+    /// How Start() may watch the folder.
+    enum class Watcher {
+        /// A change source where one serves the folder, else inotify.
+        Any,
+        /// A change source only: for folders where inotify would miss what
+        /// others change (another machine's, on the FUSE bridge).
+        SourceOnly,
+    };
+
+    /// Sets up the watch (a change source's, else inotify's) and starts the
+    /// thread. False, with no thread, when the kernel refuses the watch (no
+    /// such folder, not a folder, no permission, the per-user watch limit
+    /// reached), when `watcher` is SourceOnly and no source serves the
+    /// folder, or when the watch was started before. When a source finds
+    /// later that its backend can't watch the folder, the thread goes on
+    /// with inotify (Any) or ends without an event (SourceOnly: IsRunning()
+    /// turns false).
+    bool Start(Watcher watcher = Watcher::Any);
     /// Asks the thread to end and waits for it. Idempotent; the watch can't
     /// be started again.
     void Stop();
@@ -153,6 +174,9 @@ private:
 
     void Run();
     ReadResult ReadEvents();
+    ReadResult ReadSource();
+    // Sets up the inotify watch in place of the source.
+    bool WatchWithInotify();
     void PostChange();
     // Counts one event and keeps its name (null: nothing to keep), or marks
     // the changes unknown.
@@ -165,7 +189,9 @@ private:
     const int m_eventType;
     const quintptr m_parameter;
 
+    Watcher m_watcher = Watcher::Any;
     int m_inotifyFd = -1;
+    std::unique_ptr<ChangeSource> m_source;
     int m_stopFd = -1;
     bool m_started = false;
     std::thread m_thread;

@@ -14,7 +14,7 @@
 #include "platform/namespace/NameCodec.h"
 #include "platform/places/NetworkFolder.h"
 #include "platform/places/PrintersFolder.h"
-#include "platform/remote/GioFolder.h"
+#include "platform/places/GioFolder.h"
 #include "support/TestDir.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/remote/GioFolder.h"
+#include "platform/places/GioFolder.h"
 
 #include <sys/stat.h>
 

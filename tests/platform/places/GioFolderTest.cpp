@@ -15,7 +15,7 @@
 #include "platform/namespace/ItemData.h"
 #include "platform/namespace/NameCodec.h"
 #include "platform/namespace/ShellTypes.h"
-#include "platform/remote/GioFolder.h"
+#include "platform/places/GioFolder.h"
 #include "platform/remote/GioOperation.h"
 #include "platform/remote/GioTempCopy.h"
 #include "platform/ui/Prompter.h"
