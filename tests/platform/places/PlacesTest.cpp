@@ -12,9 +12,9 @@
 #include "platform/namespace/IconRegistry.h"
 #include "platform/namespace/ItemData.h"
 #include "platform/namespace/NameCodec.h"
+#include "platform/places/GioFolder.h"
 #include "platform/places/NetworkFolder.h"
 #include "platform/places/PrintersFolder.h"
-#include "platform/places/GioFolder.h"
 #include "support/TestDir.h"
 
 namespace {
