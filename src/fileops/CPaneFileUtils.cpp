@@ -1,5 +1,7 @@
 #include "fileops/CPaneFileUtils.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QStringList>
 #include <optional>
 #include <vector>
@@ -178,7 +180,7 @@ void CPaneFileUtils::NewItem(bool isFolder) {
 }
 
 void CPaneFileUtils::NewRemoteFolder() {
-    CPanexView* pane = m_host.ActivePane();
+    QPointer<CPanexView> pane = m_host.ActivePane();
     FolderModel* model = pane ? pane->Model() : nullptr;
     if (!model || !ReadsEntrySource(*model))
         return;
@@ -188,9 +190,19 @@ void CPaneFileUtils::NewRemoteFolder() {
         true, [model](const QString& n) { return model->FindByName(n) != nullptr; });
     bool started = false;
     if (!name.isEmpty() && MakeGioFolder(model->path, NameToBytes(name), pane->window())) {
-        if (FolderItem* item = model->AddItem(name)) {
-            pane->List()->ClearSelection();
+        // A refresh read begun before the folder was made (the one after a
+        // copy, say) would settle after the new row went in and take it
+        // away, editor and all: it is let finish first. Its worker keeps
+        // the window answering meanwhile.
+        while (pane && pane->Model() == model && model->IsReading())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (!pane || pane->Model() != model)
+            return;
+        FolderItem* item = model->FindByName(name);
+        if (!item && (item = model->AddItem(name)) != nullptr)
             pane->AddRow(item, true);
+        if (item) {
+            pane->List()->ClearSelection();
             pane->FocusItem(item, true);
             started = pane->BeginRename();
         }
