@@ -13,6 +13,7 @@
 #   start_sftp_server        sets SSH_PORT, REMOTE_USER, REMOTE_PASS, REMOTE_HOME
 #   freeze_sftp_sessions     the sessions stop answering (SIGSTOP), the listener stays
 #   kill_sftp_server         the server and every session of it go, at once
+#   make_remote_fixture      LEFT, LOCAL and BACK, and two files on the server
 
 # A user of this run's own: remote scripts may run side by side (ctest -j),
 # and one run's usermod or userdel must never reach another's sessions.
@@ -179,6 +180,19 @@ EOF
 remote_file() {
     cat >"$REMOTE_HOME/$1"
     chown "$REMOTE_USER" "$REMOTE_HOME/$1"
+}
+
+# The folders and files both remote scripts start from: LEFT (the pane that
+# goes remote), LOCAL with payload.bin to copy there, BACK to copy into, and
+# two files on the server.
+make_remote_fixture() {
+    LEFT="$WORK/left"
+    LOCAL="$WORK/local"
+    BACK="$WORK/back"
+    mkdir -p "$LEFT" "$LOCAL" "$BACK"
+    head -c 3000000 /dev/urandom >"$LOCAL/payload.bin"
+    echo "on the server" | remote_file remote-note.txt
+    head -c 2000000 /dev/urandom | remote_file fetch-me.bin
 }
 
 sftp_uri() { echo "sftp://$REMOTE_USER@127.0.0.1:$SSH_PORT$REMOTE_HOME"; }

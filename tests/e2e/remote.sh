@@ -43,13 +43,7 @@ if [ "$GVFS_FUSE" != 1 ]; then
 fi
 start_sftp_server
 
-LEFT="$WORK/left"
-LOCAL="$WORK/local"
-BACK="$WORK/back"
-mkdir -p "$LEFT" "$LOCAL" "$BACK"
-head -c 3000000 /dev/urandom >"$LOCAL/payload.bin"
-echo "on the server" | remote_file remote-note.txt
-head -c 2000000 /dev/urandom | remote_file fetch-me.bin
+make_remote_fixture
 mkdir "$REMOTE_HOME/many"
 (cd "$REMOTE_HOME/many" && seq 1 4000 | sed 's/^/entry-/' | xargs touch)
 chown -R "$REMOTE_USER" "$REMOTE_HOME/many"

@@ -27,13 +27,7 @@ start_gvfs no-fuse
 [ "$GVFS_FUSE" = 0 ] || fail "the FUSE bridge runs: this script is about the route without it"
 start_sftp_server
 
-LEFT="$WORK/left"
-LOCAL="$WORK/local"
-BACK="$WORK/back"
-mkdir -p "$LEFT" "$LOCAL" "$BACK"
-head -c 3000000 /dev/urandom >"$LOCAL/payload.bin"
-echo "on the server" | remote_file remote-note.txt
-head -c 2000000 /dev/urandom | remote_file fetch-me.bin
+make_remote_fixture
 echo "rename me" | remote_file "old name.txt"
 mkdir "$REMOTE_HOME/sub folder"
 echo deep | remote_file "sub folder/deep.txt"
