@@ -56,18 +56,25 @@ focus_window
 TITLE="Connect to Server"
 failed_logins() { grep -c "Failed password for $REMOTE_USER" "$WORK/sshd/log" || true; }
 failed_at_least() { [ "$(failed_logins)" -ge "$1" ]; }
+# The program's visible windows: a menu popped up adds one.
+windows_shown() { xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | wc -l; }
+more_windows_than() { [ "$(windows_shown)" -gt "$1" ]; }
+# menu_key <key> <what>: the key opens a menu, which is waited for.
+menu_key() {
+    shown=$(windows_shown)
+    key "$1"
+    wait_for 10 more_windows_than "$shown" || fail "$1 opened no menu ($2)"
+}
 
 # answer_password <password> <id to skip>: the password question, then
 # "Remember the password?" when the desktop can keep one (Return: forget).
 answer_password() {
     wait_for 20 dialog_up "$TITLE" "$2" || fail "no password question (active: '$(xdotool getactivewindow getwindowname 2>/dev/null)')"
     PASSWORD_DIALOG=$DIALOG
-    sleep 0.5
     xdotool type --delay 10 "$1"
     [ -z "${3:-}" ] || screenshot "$3"
     key Return
     if wait_for 3 dialog_up "$TITLE" "$PASSWORD_DIALOG"; then
-        sleep 0.5
         key Return
     fi
 }
@@ -84,11 +91,9 @@ key Escape
 wait_for 10 is_active || fail "Escape did not close 'Connect to Server'"
 title_is "Network" || fail "Cancel left the Network folder (title '$(window_title)')"
 # Files > Connect to Server: the dialog has the keyboard once the menu closed.
-key alt+f
-sleep 0.5
+menu_key alt+f Files
 key s
 wait_for 10 dialog_up "$TITLE" "" || fail "Files > Connect to Server did not open the dialog"
-sleep 0.5
 xdotool type --delay 10 "$URI"
 screenshot "$OUT/e2e-remote-connect.png"
 key Return
@@ -109,8 +114,9 @@ screenshot "$OUT/e2e-remote-pane.png"
 key Tab
 wait_for 10 title_is "$LOCAL" || fail "Tab did not activate the local pane"
 xdotool type --delay 50 payload
+wait_for 10 has_line "$DUMP" "SR	payload.bin" || fail "typing did not select payload.bin"
 key F5
-sleep 1
+wait_for 10 other_window_active || fail "F5 showed no target folder dialog"
 key Return
 wait_for 20 test -f "$REMOTE_HOME/payload.bin" || fail "F5 did not copy payload.bin to the server"
 wait_for 10 cmp -s "$LOCAL/payload.bin" "$REMOTE_HOME/payload.bin" || fail "the copy on the server differs"
@@ -118,7 +124,7 @@ wait_for 10 cmp -s "$LOCAL/payload.bin" "$REMOTE_HOME/payload.bin" || fail "the 
 # A remote file back: the local pane goes to another folder through the
 # address bar, then F5 from the remote pane.
 key shift+Tab
-sleep 0.3
+wait_for 10 has_line "$DUMP" "K	-" || fail "Shift+Tab did not reach the address bar ($(grep '^K' "$DUMP"))"
 xdotool type --delay 10 "$BACK"
 key Return
 wait_for 10 title_is "$BACK" || fail "the local pane did not open $BACK"
@@ -126,18 +132,19 @@ key Tab
 wait_for 10 title_is "$URI" || fail "Tab did not go back to the remote pane"
 wait_for 10 has_line "$DUMP" "L	payload.bin" || fail "the remote pane does not show the file copied there"
 xdotool type --delay 50 fetch
+wait_for 10 has_line "$DUMP" "SL	fetch-me.bin" || fail "typing did not select fetch-me.bin"
 key F5
-sleep 1
+wait_for 10 other_window_active || fail "F5 showed no target folder dialog"
 key Return
 wait_for 20 test -f "$BACK/fetch-me.bin" || fail "F5 did not copy fetch-me.bin from the server"
 wait_for 10 cmp -s "$REMOTE_HOME/fetch-me.bin" "$BACK/fetch-me.bin" || fail "the copy from the server differs"
 
 # A new folder on the server, then deleted: the server has no trash, so the
 # delete offers a permanent one ("Delete permanently", Alt+D).
-sleep 1
+wait_for 10 is_active || fail "the main window did not get the keyboard back after the copy"
 key F8
 wait_for 10 test -d "$REMOTE_HOME/New Folder" || fail "F8 did not make a folder on the server"
-sleep 1
+wait_for 10 has_line "$DUMP" "K	LE" || fail "F8 opened no rename editor ($(grep '^K' "$DUMP"))"
 key Escape
 wait_for 10 has_line "$DUMP" "L	New Folder" || fail "the pane does not list the new folder"
 # The rename in place (F2) on the server: the new name reaches it, and
@@ -153,12 +160,14 @@ wait_for 10 test -d "$REMOTE_HOME/made-remotely" || fail "F2 did not rename the 
 [ ! -e "$REMOTE_HOME/New Folder" ] || fail "the old name is still on the server after the rename"
 wait_for 10 has_line "$DUMP" "L	made-remotely" || fail "the pane does not list the renamed folder"
 title_is "$URI" || fail "Return in the rename editor left the folder (title '$(window_title)')"
+wait_for 10 has_line "$DUMP" "K	L" || fail "the rename editor did not close ($(grep '^K' "$DUMP"))"
 xdotool type --delay 50 made-rem
+wait_for 10 has_line "$DUMP" "SL	made-remotely" || fail "typing did not select made-remotely"
 key Delete
-sleep 1
+wait_for 10 other_window_active || fail "Delete asked nothing"
+CONFIRM=$(active_id)
 key Return
-wait_for 10 dialog_up "Moving to the trash" "" || fail "deleting on the server did not offer a permanent delete"
-sleep 1
+wait_for 10 dialog_up "Moving to the trash" "$CONFIRM" || fail "deleting on the server did not offer a permanent delete"
 key alt+d
 wait_for 10 test ! -e "$REMOTE_HOME/made-remotely" || fail "the folder on the server was not deleted"
 [ -e "$REMOTE_HOME/payload.bin" ] || fail "deleting the folder removed something else"
@@ -169,8 +178,8 @@ wait_for 10 title_is "Network" || fail "Ctrl+N did not open the Network folder"
 wait_for 10 has_line "$DUMP" "L	$REMOTE_USER on 127.0.0.1" ||
     fail "the Network folder does not list the mount ($(grep '^L' "$DUMP" | tr '\n' ' '))"
 xdotool type --delay 50 "$REMOTE_USER"
-key shift+F10
-sleep 1
+wait_for 10 has_line "$DUMP" "FL	$REMOTE_USER on 127.0.0.1" || fail "typing did not reach the mount"
+menu_key shift+F10 "the mount's context menu"
 key u
 wait_for 20 sh -c "! gio mount -l 2>/dev/null | grep -qF 'sftp://$REMOTE_USER@127.0.0.1:$SSH_PORT/'" ||
     fail "Unmount left the location mounted"
@@ -181,7 +190,7 @@ wait_for 10 sh -c "! grep -qxF 'L	$REMOTE_USER on 127.0.0.1' '$DUMP'" ||
 # location is mounted first), then the server dies while the pane lists its
 # 4000 entries again.
 key shift+Tab
-sleep 0.5
+wait_for 10 has_line "$DUMP" "K	-" || fail "Shift+Tab did not reach the address bar ($(grep '^K' "$DUMP"))"
 xdotool type --delay 10 "$URI/many"
 key Return
 answer_password "$REMOTE_PASS" ""
