@@ -156,30 +156,51 @@ std::optional<FileOpError> FileCopier::CopyFileByGio(const FileOpNode& node,
                                                      const QByteArray& folder, bool replace,
                                                      QByteArray* temp, bool* fallBack) {
     *fallBack = false;
-    const int made = MakeTempFile(folder, temp);
-    if (made < 0) {
-        const FileOpError failed = FileOpError::FromErrno(FileOpStep::CreateCopy, source);
+    // GIO makes the temporary itself, under a name nothing holds (it never
+    // replaces: a name taken meanwhile fails with EEXIST and another one is
+    // drawn). A file made first would have to be replaced by the copy,
+    // which costs the daemon more than writing a new one.
+    const std::uint64_t start = m_bytesDone;
+    GioCopyResult copied;
+    bool named = true;
+    const int made = MakeTemp(
+        folder,
+        [&](const QByteArray& candidate) {
+            const std::optional<FileCopyUris> uris = CopyUrisOf(source, folder, candidate);
+            if (!uris) {
+                named = false;
+                return 0;
+            }
+            m_bytesDone = start;
+            copied = m_io.GioCopy(
+                uris->source, uris->target, false,
+                [&](std::uint64_t done, std::uint64_t) { m_bytesDone = start + done; },
+                m_keepGoing);
+            if (copied.ok)
+                return 0;
+            errno = copied.error;
+            return -1;
+        },
+        temp);
+    if (!named) {
         temp->clear();
-        return failed;
-    }
-    if (m_io.Close(made) != 0)
-        return FileOpError::FromErrno(FileOpStep::CreateCopy, source);
-    const std::optional<FileCopyUris> uris = CopyUrisOf(source, folder, *temp);
-    if (!uris) {
         *fallBack = true;
         return std::nullopt;
     }
-    const std::uint64_t start = m_bytesDone;
-    const GioCopyResult copied = m_io.GioCopy(
-        uris->source, uris->target, true,
-        [&](std::uint64_t done, std::uint64_t) { m_bytesDone = start + done; }, m_keepGoing);
-    if (!copied.ok) {
+    if (made < 0) {
         m_bytesDone = start;
+        // Every name drawn was taken: none of them is this copy's to remove.
+        if (copied.error == EEXIST) {
+            temp->clear();
+            return FileOpError(FileOpStep::CreateCopy, source, EEXIST);
+        }
         if (copied.cancelled)
             return FileOpError::Cancel();
         // A backend that can't copy at all (nor read and write through GIO)
-        // still has the bridge.
+        // still has the bridge; what GIO may have begun under the name goes.
         if (copied.error == ENOTSUP) {
+            (void)m_io.Unlink(*temp);
+            temp->clear();
             *fallBack = true;
             return std::nullopt;
         }
