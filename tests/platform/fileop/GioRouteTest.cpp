@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QFile>
 #include <QRandomGenerator>
+#include <QUrl>
 #include <optional>
 
 #include "FileOpTestSupport.h"
@@ -43,6 +45,8 @@ public:
         error = EIO;
     }
     int gioCopies = 0;
+    int takenFirst = 0;  // copies whose target name is taken just before
+    QByteArray taken;    // the last name taken so
     std::optional<int> gioError;
     std::function<void(std::uint64_t, std::uint64_t, const std::function<bool()>&)> onPiece;
 
@@ -50,6 +54,17 @@ public:
                           const std::function<void(std::uint64_t, std::uint64_t)>& progress,
                           const std::function<bool()>& keepGoing) override {
         ++gioCopies;
+        if (takenFirst > 0) {
+            // Someone else's file appears under the name just drawn.
+            --takenFirst;
+            taken = QFile::encodeName(QUrl(targetUri).toLocalFile());
+            QFile foreign(QString::fromLocal8Bit(taken));
+            if (foreign.open(QIODevice::WriteOnly))
+                foreign.write("foreign");
+            GioCopyResult failed;
+            failed.error = EEXIST;
+            return failed;
+        }
         if (gioError) {
             GioCopyResult failed;
             failed.error = *gioError;
@@ -222,4 +237,19 @@ TEST_F(GioRouteTest, FailuresAreAskedAndUnsupportedFallsBack) {
     EXPECT_EQ(engineOnly.written, std::uint64_t(10));
     EXPECT_EQ(dir.Read("remote/a.txt"), "bytes of a");
     EXPECT_EQ(Describe(g_remote).size(), 1u);
+}
+
+// A temporary name someone else took in the meantime is neither written
+// over nor removed: another name is drawn and the copy arrives.
+TEST_F(GioRouteTest, ATakenTemporaryNameIsLeftAloneAndAnotherDrawn) {
+    ASSERT_TRUE(dir.MakeFile("local/a.txt", "bytes of a"));
+    GioIo io;
+    io.takenFirst = 1;
+    ASSERT_TRUE(RunOp(Copy("local/a.txt", "remote"), &io).Succeeded())
+        << prompter->Describe().toStdString();
+    EXPECT_EQ(io.gioCopies, 2);
+    EXPECT_EQ(dir.Read("remote/a.txt"), "bytes of a");
+    ASSERT_FALSE(io.taken.isEmpty());
+    EXPECT_EQ(ReadBytes(io.taken), QByteArray("foreign"));
+    EXPECT_EQ(Describe(g_remote).size(), 2u);
 }
