@@ -241,14 +241,10 @@ std::optional<FileOpError> FileCopier::CopyFile(const FileOpNode& node, const QB
     const int in = m_io.Open(source, O_RDONLY | O_NOFOLLOW);
     if (in < 0)
         return FileOpError::FromErrno(FileOpStep::ReadFile, source);
-    // After GIO declined, its temporary is written again from the start.
-    const bool made = !temp->isEmpty();
-    const int out =
-        made ? m_io.Open(*temp, O_WRONLY | O_TRUNC | O_NOFOLLOW) : MakeTempFile(folder, temp);
+    const int out = MakeTempFile(folder, temp);
     if (out < 0) {
         const FileOpError failed = FileOpError::FromErrno(FileOpStep::CreateCopy, source);
-        if (!made)
-            temp->clear();
+        temp->clear();
         m_io.Close(in);
         return failed;
     }

@@ -56,9 +56,9 @@ public:
 private:
     std::optional<FileOpError> CopyFile(const FileOpNode& node, const QByteArray& source,
                                         const QByteArray& folder, bool replace, QByteArray* temp);
-    // The bytes through GIO onto a temporary made as for any copy;
-    // `fallBack` when GIO declined and the engine is to copy them itself
-    // onto that temporary.
+    // The bytes through GIO into a temporary named as for any copy, which
+    // GIO makes; `fallBack` (and no temporary left) when GIO declined and
+    // the engine is to copy them itself.
     std::optional<FileOpError> CopyFileByGio(const FileOpNode& node, const QByteArray& source,
                                              const QByteArray& folder, bool replace,
                                              QByteArray* temp, bool* fallBack);

@@ -6,8 +6,8 @@
 // cost a round trip to the server for every piece written or read; GIO
 // (g_file_copy, see platform/remote/GioCopy.h) lets the GVfs daemon push or
 // pull the local file in large pieces. Only the bytes take the other way:
-// the engine still makes the temporary copy under its own name in the
-// target folder (GIO then overwrites it), sets the copy's metadata, renames
+// the engine still draws the temporary copy's name in the target folder
+// (GIO makes the file, never over one that exists), sets the copy's metadata, renames
 // it into place, asks its questions and counts its progress as for any
 // copy. Folders, links, special files, renames and deletes keep the paths.
 //

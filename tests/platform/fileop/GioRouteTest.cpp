@@ -212,7 +212,7 @@ TEST_F(GioRouteTest, AnExistingTargetIsAskedAbout) {
 // GIO's failures: one it reports is asked about with its errno's words,
 // and Cancel leaves nothing; a location GIO can't copy at all (here a
 // scheme no backend serves, so the failure is GIO's own) falls back to the
-// engine's bytes, onto the same temporary.
+// engine's bytes, onto a temporary of its own.
 TEST_F(GioRouteTest, FailuresAreAskedAndUnsupportedFallsBack) {
     ASSERT_TRUE(dir.MakeFile("local/a.txt", "bytes of a"));
     {
