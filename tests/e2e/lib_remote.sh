@@ -14,6 +14,7 @@
 #   freeze_sftp_sessions     the sessions stop answering (SIGSTOP), the listener stays
 #   kill_sftp_server         the server and every session of it go, at once
 #   make_remote_fixture      LEFT, LOCAL and BACK, and two files on the server
+#   local_pane_to_back       the local pane to BACK, then back to the remote one
 
 # A user of this run's own: remote scripts may run side by side (ctest -j),
 # and one run's usermod or userdel must never reach another's sessions.
@@ -193,6 +194,19 @@ make_remote_fixture() {
     head -c 3000000 /dev/urandom >"$LOCAL/payload.bin"
     echo "on the server" | remote_file remote-note.txt
     head -c 2000000 /dev/urandom | remote_file fetch-me.bin
+}
+
+# The local (right) pane goes to BACK through the address bar, then Tab
+# returns to the remote pane at URI, which lists the payload.bin copied there.
+local_pane_to_back() {
+    key shift+Tab
+    wait_for 10 has_line "$DUMP" "K	-" || fail "Shift+Tab did not reach the address bar ($(grep '^K' "$DUMP"))"
+    xdotool type --delay 10 "$BACK"
+    key Return
+    wait_for 10 title_is "$BACK" || fail "the local pane did not open $BACK"
+    key Tab
+    wait_for 10 title_is "$URI" || fail "Tab did not go back to the remote pane"
+    wait_for 10 has_line "$DUMP" "L	payload.bin" || fail "the remote pane does not show the file copied there"
 }
 
 sftp_uri() { echo "sftp://$REMOTE_USER@127.0.0.1:$SSH_PORT$REMOTE_HOME"; }

@@ -123,14 +123,7 @@ wait_for 10 cmp -s "$LOCAL/payload.bin" "$REMOTE_HOME/payload.bin" || fail "the 
 
 # A remote file back: the local pane goes to another folder through the
 # address bar, then F5 from the remote pane.
-key shift+Tab
-wait_for 10 has_line "$DUMP" "K	-" || fail "Shift+Tab did not reach the address bar ($(grep '^K' "$DUMP"))"
-xdotool type --delay 10 "$BACK"
-key Return
-wait_for 10 title_is "$BACK" || fail "the local pane did not open $BACK"
-key Tab
-wait_for 10 title_is "$URI" || fail "Tab did not go back to the remote pane"
-wait_for 10 has_line "$DUMP" "L	payload.bin" || fail "the remote pane does not show the file copied there"
+local_pane_to_back
 xdotool type --delay 50 fetch
 wait_for 10 has_line "$DUMP" "SL	fetch-me.bin" || fail "typing did not select fetch-me.bin"
 key F5

@@ -104,14 +104,7 @@ copy_with_f5 R payload.bin "$LOCAL" "$REMOTE_HOME"
 
 # A remote file back: the local pane goes elsewhere by its address bar,
 # then F5 from the remote pane.
-key shift+Tab
-wait_for 10 has_line "$DUMP" "K	-" || fail "shift+Tab did not leave the list ($(grep '^K' "$DUMP"))"
-xdotool type --delay 10 "$BACK"
-key Return
-wait_for 10 title_is "$BACK" || fail "the local pane did not open $BACK"
-key Tab
-wait_for 10 title_is "$URI" || fail "Tab did not go back to the remote pane"
-wait_for 10 has_line "$DUMP" "L	payload.bin" || fail "the remote pane does not show the file copied there"
+local_pane_to_back
 copy_with_f5 L fetch-me.bin "$REMOTE_HOME" "$BACK"
 
 # F8: a folder on the server, named in its rename editor.
